@@ -1,0 +1,1 @@
+ko_sources(PORTABLE result_codes.cpp)

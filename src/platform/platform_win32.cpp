@@ -1,0 +1,150 @@
+// Platform layer, Win32 implementation (windows target only).
+#include <malloc.h>
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace ko::platform {
+
+// ---- global memory ------------------------------------------------------------
+void *GlobalAllocLocked(size_t bytes, bool zero) {
+  HGLOBAL h = ::GlobalAlloc(GMEM_MOVEABLE | (zero ? GMEM_ZEROINIT : 0), bytes ? bytes : 1);
+  if (!h) return nullptr;
+  void *p = ::GlobalLock(h);
+  if (!p) ::GlobalFree(h);
+  return p;
+}
+
+bool GlobalOwns(const void *p) { return p && ::GlobalHandle(p) != nullptr; }
+
+bool GlobalFreeLocked(void *p) {
+  if (!p) return false;
+  HGLOBAL h = ::GlobalHandle(p);
+  if (!h) return false;
+  ::GlobalUnlock(h);
+  return ::GlobalFree(h) == nullptr;
+}
+
+void *GlobalReAllocLocked(void *p, size_t bytes, bool zero) {
+  if (!p) return GlobalAllocLocked(bytes, zero);
+  size_t old = GlobalSizeLocked(p);
+  void *q = GlobalAllocLocked(bytes, zero);
+  if (!q) return nullptr;
+  std::memcpy(q, p, old < bytes ? old : bytes);
+  GlobalFreeLocked(p);
+  return q;
+}
+
+size_t GlobalSizeLocked(const void *p) {
+  if (!p) return 0;
+  HGLOBAL h = ::GlobalHandle(p);
+  return h ? ::GlobalSize(h) : 0;
+}
+
+// ---- C-heap items ----------------------------------------------------------------
+void *ItemCalloc(size_t bytes) { return std::calloc(bytes ? bytes : 1, 1); }
+
+void *ItemReAlloc(void *p, size_t bytes) {
+  size_t old = p ? _msize(p) : 0;
+  void *q = std::realloc(p, bytes ? bytes : 1);
+  if (q && bytes > old) std::memset(static_cast<char *>(q) + old, 0, bytes - old);
+  return q;
+}
+
+void ItemFree(void *p) { std::free(p); }
+size_t ItemSize(const void *p) { return p ? _msize(const_cast<void *>(p)) : SIZE_MAX; }
+
+// ---- private heaps ----------------------------------------------------------------
+HeapHandle HeapCreate(uint32_t flags, size_t initialBytes, size_t maxBytes) {
+  return ::HeapCreate(flags, initialBytes, maxBytes);
+}
+bool HeapDestroy(HeapHandle heap) { return heap && ::HeapDestroy(heap); }
+void *HeapAlloc(HeapHandle heap, uint32_t flags, size_t bytes) {
+  return heap ? ::HeapAlloc(heap, flags, bytes) : nullptr;
+}
+void *HeapReAlloc(HeapHandle heap, uint32_t flags, void *p, size_t bytes) {
+  return heap && p ? ::HeapReAlloc(heap, flags, p, bytes) : nullptr;
+}
+bool HeapFree(HeapHandle heap, uint32_t flags, void *p) {
+  return heap && p && ::HeapFree(heap, flags, p);
+}
+size_t HeapSize(HeapHandle heap, uint32_t flags, const void *p) {
+  if (!heap || !p) return SIZE_MAX;
+  SIZE_T n = ::HeapSize(heap, flags, p);
+  return n == static_cast<SIZE_T>(-1) ? SIZE_MAX : n;
+}
+
+// ---- lock ---------------------------------------------------------------------------
+static_assert(sizeof(CRITICAL_SECTION) == kLockBytes, "CRITICAL_SECTION is 40 bytes on x64");
+
+void LockInit(LockStorage *lock) {
+  ::InitializeCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(lock->bytes));
+}
+void LockDelete(LockStorage *lock) {
+  ::DeleteCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(lock->bytes));
+}
+void LockEnter(LockStorage *lock) {
+  ::EnterCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(lock->bytes));
+}
+void LockLeave(LockStorage *lock) {
+  ::LeaveCriticalSection(reinterpret_cast<CRITICAL_SECTION *>(lock->bytes));
+}
+
+// ---- threads ------------------------------------------------------------------------
+uint32_t CurrentThreadId() { return ::GetCurrentThreadId(); }
+
+// ---- modules ------------------------------------------------------------------------
+HMODULE ModuleLoad(const KOCHAR *path) { return path ? ::LoadLibraryW(path) : nullptr; }
+void *ModuleSymbol(HMODULE module, const char *name) {
+  return module && name ? reinterpret_cast<void *>(::GetProcAddress(module, name)) : nullptr;
+}
+void ModuleFree(HMODULE module) {
+  if (module) ::FreeLibrary(module);
+}
+HMODULE ModuleOfProcess() { return ::GetModuleHandleW(nullptr); }
+
+uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity, uint32_t *errorOut) {
+  ::SetLastError(0);
+  DWORD n = ::GetModuleFileNameW(module, buffer, capacity);
+  if (errorOut) *errorOut = n == 0 || n >= capacity ? ::GetLastError() : 0;
+  return n;
+}
+
+// ---- clocks -------------------------------------------------------------------------
+bool PerformanceFrequency(int64_t *frequency) {
+  LARGE_INTEGER f;
+  if (!::QueryPerformanceFrequency(&f)) return false;
+  if (frequency) *frequency = f.QuadPart;
+  return true;
+}
+int64_t PerformanceCounter() {
+  LARGE_INTEGER c;
+  ::QueryPerformanceCounter(&c);
+  return c.QuadPart;
+}
+uint32_t TickCount() { return ::GetTickCount(); }
+
+// ---- processor facts ----------------------------------------------------------------
+SystemInfo GetSystemInfo() {
+  SYSTEM_INFO si;
+  ::GetSystemInfo(&si);
+  SystemInfo info{};
+  info.processorCount = si.dwNumberOfProcessors;
+  info.processorType = si.dwProcessorType;
+  SYSTEM_INFO native;
+  ::GetNativeSystemInfo(&native);
+  info.processorArchitecture = native.wProcessorArchitecture;
+  return info;
+}
+
+// ---- error mode ---------------------------------------------------------------------
+uint32_t GetErrorMode() { return ::GetErrorMode(); }
+void SetErrorMode(uint32_t mode) { ::SetErrorMode(mode); }
+
+void DebugOutput(const char *text) {
+  if (text) ::OutputDebugStringA(text);
+}
+
+}  // namespace ko::platform

@@ -1,0 +1,1 @@
+ko_test(frame SOURCES result_codes_test.cpp)
