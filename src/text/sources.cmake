@@ -1,0 +1,1 @@
+ko_sources(PORTABLE locale_settings.cpp)
