@@ -1,6 +1,7 @@
 #include "text/locale_settings.h"
 
 #include <cstring>
+#include <initializer_list>
 
 namespace ko::text {
 
