@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Compares a library's real export table with the expected names.
+"""Compares a library's real export table with the expected names, and
+checks that the DLL imports nothing but system DLLs.
 
 usage: check_exports.py <kokernel.dll | libkokernel.so> <exports-dir>
 
