@@ -1,1 +1,19 @@
-ko_test(frame SOURCES result_codes_test.cpp)
+ko_test(frame
+  SOURCES result_codes_test.cpp cpu_test.cpp clocks_test.cpp startup_test.cpp
+  WIN32_SOURCES frame_win32_test.cpp
+  POSIX_SOURCES cpuinfo_posix_test.cpp)
+# Start-up and shutdown through the shipped library.
+ko_test(frame_dll DLL
+  SOURCES frame_dll_test.cpp)
+
+if(KO_TARGET STREQUAL "windows")
+  # Small DLLs whose only content is a version resource.
+  enable_language(RC)
+  foreach(dll versioned notranslation)
+    add_library(kotest_${dll} SHARED ${CMAKE_CURRENT_LIST_DIR}/versioned.c
+                                     ${CMAKE_CURRENT_LIST_DIR}/${dll}.rc)
+    set_target_properties(kotest_${dll} PROPERTIES PREFIX "")
+    target_link_options(kotest_${dll} PRIVATE -static-libgcc)
+    add_dependencies(kotest_frame kotest_${dll})
+  endforeach()
+endif()
