@@ -5,6 +5,8 @@
 #include <windows.h>
 
 #include <climits>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,75 @@ TEST(OperatingSystem, NameAgreesWithRtlGetVersion) {
   EXPECT_EQ(KoGetOS(buf, 0), FALSE);
   EXPECT_EQ(KoGetOS(nullptr, 32), FALSE);
   EXPECT_EQ(KoIsOS64Bit(), TRUE);
+}
+
+// Wine can tell one program that it runs on another Windows version
+// (HKCU\Software\Wine\AppDefaults\<program>\Version). The helper program
+// reports the library's answers under each.
+TEST(OperatingSystem, EveryVersionWineCanPretend) {
+  if (!::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "not running under Wine";
+  const std::wstring helper = BesideTheTest(L"kotest_frame_os.exe");
+  const std::wstring output = BesideTheTest(L"kotest_frame_os.txt");
+  const wchar_t *key = L"Software\\Wine\\AppDefaults\\kotest_frame_os.exe";
+  const struct {
+    const wchar_t *wine;
+    DWORD major, minor;
+    const char *name;
+  } versions[] = {
+      {L"winxp64", 5, 2, "0 Unknown Versoin"},     {L"win7", 6, 1, "1 Windows 7 (64-bit)"},
+      {L"win8", 6, 2, "1 Windows 8 (64-bit)"},     {L"win81", 6, 3, "1 Windows 8.1 (64-bit)"},
+      {L"win10", 10, 0, "1 Windows 10.0 (64-bit)"},
+  };
+  for (const auto &v : versions) {
+    HKEY hk = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hk,
+                                nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(hk, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(v.wine),
+                     static_cast<DWORD>((wcslen(v.wine) + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(hk);
+    ::DeleteFileW(output.c_str());
+
+    std::wstring cmd = L"\"" + helper + L"\" \"" + output + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessW(helper.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 99;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u) << "helper under " << v.name;
+
+    char lines[3][64] = {};
+    FILE *f = _wfopen(output.c_str(), L"r");
+    ASSERT_NE(f, nullptr);
+    for (auto &line : lines) {
+      if (!std::fgets(line, sizeof line, f)) line[0] = 0;
+      line[strcspn(line, "\n")] = 0;
+    }
+    std::fclose(f);
+    unsigned maj = 0, min = 0, build = 0;
+    std::sscanf(lines[2], "%u.%u.%u", &maj, &min, &build);
+    ASSERT_EQ(maj * 100 + min, v.major * 100 + v.minor) << "Wine did not pretend " << v.name;
+
+    EXPECT_STREQ(lines[0], v.name);
+    auto atLeast = [&](DWORD a, DWORD b) { return v.major > a || (v.major == a && v.minor >= b); };
+    std::string levels = "000000";
+    levels += atLeast(5, 1) ? '1' : '0';
+    levels += atLeast(6, 0) ? '1' : '0';
+    levels += atLeast(6, 1) ? '1' : '0';
+    levels += atLeast(6, 2) ? '1' : '0';
+    levels += atLeast(10, 0) ? '1' : '0';
+    levels += (v.major == 10 && build >= 22000) ? '1' : '0';
+    levels += '0';
+    EXPECT_EQ(std::string(lines[1]), levels) << v.name;
+  }
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  ::DeleteFileW(output.c_str());
 }
 
 TEST(OperatingSystem, VersionLevels) {
