@@ -8,6 +8,7 @@
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
 #include "platform/platform.h"
+#include "text/token_list.h"
 
 namespace ko::frame {
 namespace {
@@ -62,8 +63,9 @@ extern "C" KOAPI BOOL KoKernel_EarlyInitialize(HMODULE appKernel, DWORD flags) {
   // 7. UI colours: reset the palette to its defaults and clear the 31
   //    system-colour overrides, once the UI colour table exists.
 
-  // 8. The formatter's token list (kept when it exists).
-  //    To be created here once the list container is part of the library.
+  // 8. The formatter's token list (kept when it exists). A failure here is
+  //    not reported: formatting then finds no custom tokens.
+  ko::text::CreateTokenList();
 
   // 9. The library's own language handle on the application kernel (kept
   //    when open). When opening it fails: initialise the vector primitives'
@@ -80,6 +82,7 @@ extern "C" KOAPI BOOL KoKernel_LateTerminate(void) {
   // 1. Close the library's language handle and forget it (language layer).
 
   // 2. Destroy the formatter's token list.
+  ko::text::DestroyTokenList();
 
   // 3./4. The library keeps no cached UI brushes, pens or GDI objects.
 

@@ -5,6 +5,7 @@
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
 #include "platform/platform.h"
+#include "text/token_list.h"
 
 namespace {
 
@@ -64,6 +65,33 @@ TEST_F(StartUp, ShutdownForgetsOnlyTheKernel) {
   EXPECT_GE(KoGetMillisec(), ms);  // the clock keeps running from the same base
   EXPECT_EQ(ko::platform::GetErrorMode() & 0x8001u, 0x8001u);
   EXPECT_EQ(KoKernel_LateTerminate(), TRUE);  // twice is harmless
+}
+
+TEST_F(StartUp, TokenListLivesFromStartUpToShutdown) {
+  KoKernel_LateTerminate();
+  EXPECT_EQ(ko::text::TokenList(), nullptr);
+  ASSERT_EQ(KoKernel_EarlyInitialize(SomeModule(), 0), TRUE);
+  tKOLIST *list = ko::text::TokenList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(KoList_IsList(list, sizeof(tKOLIST)));
+  EXPECT_EQ(list->nCount, 0);
+  EXPECT_EQ(list->nSlotSize, 8u);
+  EXPECT_EQ(list->nAllocated, 16);
+  EXPECT_EQ(list->nGrowCount, 16);
+  EXPECT_EQ(list->dwCreateOptions & 0x80000002u, 0x80000002u) << std::hex << list->dwCreateOptions;
+
+  // A second start-up keeps the list and what it holds.
+  int32_t at = -1;
+  ASSERT_EQ(KoList_AllocAndInsertItem(list, nullptr, 16, -1, &at), S_OK);
+  ASSERT_EQ(KoKernel_EarlyInitialize(SomeModule(), 0), TRUE);
+  EXPECT_EQ(ko::text::TokenList(), list);
+  EXPECT_EQ(list->nCount, 1);
+
+  KoKernel_LateTerminate();
+  EXPECT_EQ(ko::text::TokenList(), nullptr);
+  KoKernel_EarlyInitialize(SomeModule(), 0);
+  ASSERT_NE(ko::text::TokenList(), nullptr);
+  EXPECT_EQ(ko::text::TokenList()->nCount, 0);
 }
 
 TEST(OSName, TextsAndTruncation) {
