@@ -233,9 +233,18 @@ BOOL DeleteTree(HKEY root, const KOCHAR *subKey) {
   return RegDeleteKeyW(root, subKey) == ERROR_SUCCESS;
 }
 
-// Deletion paths must name an application's own keys: empty names would
-// widen the path to the vendor's or the user's whole tree.
-bool SafeNames(const KOCHAR *app, const KOCHAR *vendor) { return !Empty(app) && !Empty(vendor); }
+// True when a name holds something besides separators. Deletion paths must
+// name an application's own keys: an empty name, or one of separators only,
+// would widen the path to the vendor's or the user's whole tree.
+bool Meaningful(const KOCHAR *s) {
+  for (; s && *s; ++s)
+    if (*s != L'\\') return true;
+  return false;
+}
+
+bool SafeNames(const KOCHAR *app, const KOCHAR *vendor) {
+  return Meaningful(app) && Meaningful(vendor);
+}
 
 HRESULT DeleteAppTree(const KOCHAR *app, uint32_t version, const KOCHAR *vendor, bool machineToo) {
   if (!SafeNames(app, vendor)) return E_INVALIDARG;
@@ -643,7 +652,7 @@ extern "C" HRESULT KoMetric_DeleteKey(KOCSTR appName, uint32_t version, KOCSTR s
 
 extern "C" BOOL KoRegDeleteKey(HKEY root, KOCSTR subKey) {
   // An empty sub-key would name the root itself and take everything below it.
-  if (Empty(subKey)) return FALSE;
+  if (!Meaningful(subKey)) return FALSE;
   return DeleteTree(root, subKey);
 }
 

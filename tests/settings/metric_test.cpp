@@ -270,6 +270,28 @@ TEST(MetricOpen, RefusesBadArgumentsAndPathsThatDoNotFit) {
   RegDeleteKeyW(HKEY_CURRENT_USER, parent.c_str());
 }
 
+TEST(MetricOpen, RegistryErrorsComeBackAsWin32Codes) {
+  // A volatile key takes no lasting sub-keys: the open fails with the
+  // registry's error, and the handle still has to be closed.
+  wstring parent = L"Software\\" + Vendor() + L"\\Volatile";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                            KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  HKEY probe;
+  LONG error = RegCreateKeyW(HKEY_CURRENT_USER, (parent + L"\\Probe").c_str(), &probe);
+  ASSERT_NE(error, ERROR_SUCCESS) << "the registry took a lasting key under a volatile one";
+  HKOMETRIC h = nullptr;
+  EXPECT_EQ(KoMetric_OpenAppVersion(&h, parent.c_str(), L"Child"),
+            static_cast<HRESULT>(0x80070000u | (static_cast<uint32_t>(error) & 0xFFFFu)));
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(KoGetMetricEx(h, 1, 0, 0, 17), 17u);
+  EXPECT_EQ(KoSetMetric(h, 1, 1), E_FAIL);
+  EXPECT_EQ(KoMetric_Close(h), S_OK);
+  RegCloseKey(key);
+  RegDeleteKeyW(HKEY_CURRENT_USER, parent.c_str());
+}
+
 TEST(MetricOpen, SubKeySiblingUnderTheSameMetricsKey) {
   wstring metrics = L"Software\\" + Vendor() + L"\\Siblings\\1.0\\Metrics";
   HKOMETRIC a = nullptr, b = nullptr;
@@ -842,6 +864,7 @@ TEST(MetricDelete, RegDeleteKeyAndSubKeyCount) {
   // An empty path would name the root itself.
   EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, L""), FALSE);
   EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, nullptr), FALSE);
+  EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, L"\\"), FALSE);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
 }
 
@@ -885,6 +908,7 @@ TEST(MetricDelete, ApplicationTrees) {
   EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(L"", 0, Vendor().c_str()), E_INVALIDARG);
   EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(nullptr, 0, Vendor().c_str()), E_INVALIDARG);
   EXPECT_EQ(KoMetric_DeleteKeyHiveAndVersion(app.c_str(), 0, L"", nullptr), E_INVALIDARG);
+  EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(L"\\\\", 0, Vendor().c_str()), E_INVALIDARG);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, appKey + L"\\1.5"));
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeW(root, appKey.c_str());
 }
