@@ -4,5 +4,6 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "kometric.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
