@@ -188,7 +188,8 @@ void BM_ListFindSortedInsertIndex(benchmark::State &state) {
   const auto keys = RandomValues(1024, 7);
   size_t k = 0;
   for (auto _ : state) {
-    const int64_t key = keys[k++ % keys.size()];
+    const int64_t key = (k & 1) ? v[k % v.size()] : keys[k % keys.size()];
+    ++k;
     benchmark::DoNotOptimize(KoList_FindSortedInsertIndexRange(
         l, reinterpret_cast<const void *>(key), 0, -1, CompareValues));
   }
