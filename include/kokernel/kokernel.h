@@ -5,5 +5,7 @@
 #include "kobase.h"
 #include "koresult.h"
 #include "koframe.h"
+#include "kolist.h"
+#include "kometric.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
