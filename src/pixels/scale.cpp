@@ -720,11 +720,19 @@ int KoPrepareSubpixelParam(KoSubpixelParam *param, void *dst, const uint32_t dst
   auto toDst = [](int64_t s, int64_t s0, int64_t d0, int64_t scale) {
     return d0 + int64_t((__int128)(s - s0) * kUnit / scale);
   };
-  R64 sMap{toSrc(dClip.l, dRect.l, sRect.l, scaleX), toSrc(dClip.t, dRect.t, sRect.t, scaleY),
-           toSrc(dClip.r, dRect.l, sRect.l, scaleX), toSrc(dClip.b, dRect.t, sRect.t, scaleY)};
+  // Only edges that the clipping moved are mapped, so that unclipped
+  // rectangles keep their exact extents.
+  R64 sMap = sRect;
+  if (dClip.l != dRect.l) sMap.l = toSrc(dClip.l, dRect.l, sRect.l, scaleX);
+  if (dClip.t != dRect.t) sMap.t = toSrc(dClip.t, dRect.t, sRect.t, scaleY);
+  if (dClip.r != dRect.r) sMap.r = toSrc(dClip.r, dRect.l, sRect.l, scaleX);
+  if (dClip.b != dRect.b) sMap.b = toSrc(dClip.b, dRect.t, sRect.t, scaleY);
   sMap = Intersect(sMap, sRect);
-  R64 dMap{toDst(sMap.l, sRect.l, dRect.l, scaleX), toDst(sMap.t, sRect.t, dRect.t, scaleY),
-           toDst(sMap.r, sRect.l, dRect.l, scaleX), toDst(sMap.b, sRect.t, dRect.t, scaleY)};
+  R64 dMap = dClip;
+  if (sMap.l != sRect.l) dMap.l = toDst(sMap.l, sRect.l, dRect.l, scaleX);
+  if (sMap.t != sRect.t) dMap.t = toDst(sMap.t, sRect.t, dRect.t, scaleY);
+  if (sMap.r != sRect.r) dMap.r = toDst(sMap.r, sRect.l, dRect.l, scaleX);
+  if (sMap.b != sRect.b) dMap.b = toDst(sMap.b, sRect.t, dRect.t, scaleY);
   dMap = Intersect(dMap, dClip);
   if (dMap.r - dMap.l < kMinDst || dMap.b - dMap.t < kMinDst) return 0;
   if (sMap.r - sMap.l < 1 || sMap.b - sMap.t < 1) return 0;
