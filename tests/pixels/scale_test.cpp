@@ -325,8 +325,12 @@ TEST(ScaleRules, BicubicOvershootClampsIntegerButNotFloatColour) {
     alo = std::min(alo, df.PxF(x, 0)[3]);
     ahi = std::max(ahi, df.PxF(x, 0)[3]);
     // Where the float result overshoots, the integer one sits at the limit.
-    if (df.PxF(x, 0)[0] > 1.0f) EXPECT_EQ(d8.Px(x, 0)[0], 255) << x;
-    if (df.PxF(x, 0)[0] < 0.0f) EXPECT_EQ(d8.Px(x, 0)[0], 0) << x;
+    if (df.PxF(x, 0)[0] > 1.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], 255) << x;
+    }
+    if (df.PxF(x, 0)[0] < 0.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], 0) << x;
+    }
   }
   EXPECT_LT(lo, -0.01f);
   EXPECT_GT(hi, 1.01f);
