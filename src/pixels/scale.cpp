@@ -104,6 +104,8 @@ struct Ctx {
   // 4-byte column tables
   std::vector<int32_t> xo0, xo1, cubOff;
   std::vector<int16_t> cubW;
+  int contiguous = 0;
+  std::vector<int32_t> areaOff;  // byte offsets of the horizontal area taps
   const uint8_t *Row(int y) const { return src + int64_t(y) * srcStride; }
 };
 
@@ -113,9 +115,16 @@ struct Scratch {
   std::vector<double> dring[4];
   int tag[4] = {-1, -1, -1, -1};
   std::vector<uint8_t> old;
+  std::vector<uint16_t> w16;
+  std::vector<const uint8_t *> rows;
   explicit Scratch(const Ctx &c) {
     const size_t n = size_t(c.X.count);
     w.resize(4 * n + 8);
+    if (c.kind == Kind::Area2D) {
+      int most = 1;
+      for (int k = 0; k < c.Y.count; ++k) most = std::max(most, c.Y.tapStart[k + 1] - c.Y.tapStart[k]);
+      w16.resize(c.X.tapIdx.size() * size_t(most) + 8);
+    }
     if (c.kind == Kind::Cubic) {
       for (auto &r : ring) r.resize(4 * n + 8);
       if (c.bpp == 16)
@@ -268,7 +277,7 @@ void AreaRow8(const Ctx &c, int k, uint8_t *out) {
 void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
   switch (c.kind) {
     case Kind::Bilinear: {
-      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count};
+      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count, c.contiguous};
       const uint8_t *r0 = c.Row(c.Y.idx0[k]), *r1 = c.Row(c.Y.idx1[k]);
       switch (c.path) {
         case Path::AVX2: BilinearRow_AVX2(r0, r1, c.Y.frac[k], cols, out, s.w.data()); break;
@@ -288,6 +297,21 @@ void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
       }
       return;
     }
+    case Kind::Area2D:
+      if (!c.wide) {
+        const int t0 = c.Y.tapStart[k], nt = c.Y.tapStart[k + 1] - t0;
+        s.rows.resize(size_t(nt));
+        for (int t = 0; t < nt; ++t) s.rows[t] = c.Row(c.Y.tapIdx[t0 + t]);
+        const AreaRows rows{s.rows.data(), &c.Y.tapW[t0], nt, c.Y.span[k]};
+        const AreaCols cols{c.X.tapStart.data(), c.areaOff.data(), c.X.tapW.data(), c.X.span.data(),
+                            c.X.count};
+        if (c.path == Path::Scalar)
+          Area2DRow_C(rows, cols, out, s.w.data(), s.w16.data());
+        else
+          Area2DRow_SSE2(rows, cols, out, s.w.data(), s.w16.data());
+        return;
+      }
+      [[fallthrough]];
     default:
       if (c.wide)
         AreaRow8<uint64_t>(c, k, out);
@@ -537,6 +561,11 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
       c.xo0[j] = 4 * c.X.idx0[j];
       c.xo1[j] = 4 * c.X.idx1[j];
     }
+    if (c.kind == Kind::Area2D) {
+      c.areaOff.resize(c.X.tapIdx.size());
+      for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 4 * c.X.tapIdx[t];
+    }
+    while (c.contiguous < n && c.xo1[c.contiguous] == c.xo0[c.contiguous] + 4) ++c.contiguous;
     if (c.kind == Kind::Cubic) {
       c.cubOff.resize(4 * size_t(n));
       c.cubW.resize(4 * size_t(n));
@@ -587,6 +616,23 @@ void BilinearRow_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const Bili
           w[0] * p00[ch] + w[1] * p10[ch] + w[2] * p01[ch] + w[3] * p11[ch] + 0x800000u;
       out[4 * j + ch] = uint8_t(sum >> 24);
     }
+  }
+}
+
+void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *) {
+  for (int j = 0; j < 4 * c.count; ++j) acc[j] = 0;
+  for (int t = 0; t < r.count; ++t) {
+    const uint8_t *row = r.rows[t];
+    const uint32_t wy = uint32_t(r.w[t]);
+    for (int j = 0; j < c.count; ++j)
+      for (int tx = c.tapStart[j]; tx < c.tapStart[j + 1]; ++tx) {
+        const uint32_t w = (uint32_t(c.tapW[tx]) * wy) >> 14;
+        for (int ch = 0; ch < 4; ++ch) acc[4 * j + ch] += row[c.tapOff[tx] + ch] * w;
+      }
+  }
+  for (int j = 0; j < c.count; ++j) {
+    const uint32_t div = std::max<uint32_t>(1, uint32_t((uint64_t(c.span[j]) * uint64_t(r.span)) >> 14));
+    for (int ch = 0; ch < 4; ++ch) out[4 * j + ch] = uint8_t(std::min<uint32_t>(acc[4 * j + ch] / div, 255));
   }
 }
 

@@ -38,6 +38,7 @@ struct BilinearCols {
   const int32_t *xo1;
   const uint16_t *fx;
   int count;
+  int contiguous;  // leading columns whose right neighbour is the next column
 };
 // scratch: at least 4 * count 32-bit words.
 void BilinearRow_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const BilinearCols &c,
@@ -60,6 +61,27 @@ void CubicHRow_SSE2(const uint8_t *row, const CubicCols &c, int16_t *out);
 void CubicVRow_C(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 void CubicVRow_SSE2(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 void CubicVRow_AVX2(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
+
+// Area averaging in both axes with 32-bit sums: per destination column the
+// footprint taps [tapStart[j], tapStart[j + 1]) as byte offsets and widths
+// (1/16384), and the footprint width; per destination row the source rows of
+// its footprint with their heights, and the footprint height.
+struct AreaCols {
+  const int32_t *tapStart;
+  const int32_t *tapOff;
+  const int32_t *tapW;
+  const int32_t *span;
+  int count;
+};
+struct AreaRows {
+  const uint8_t *const *rows;
+  const int32_t *w;
+  int count;
+  int32_t span;
+};
+// scratch: 4 * count 32-bit words, and one 16-bit word per tap and source row.
+void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
+void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
 
 // Packed weights of the vector bilinear rows (4 dwords per column).
 void BilinearPackedWeights_SSE2(uint32_t fy, const uint16_t *fx, int count, uint32_t *w);

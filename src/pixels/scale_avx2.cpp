@@ -5,43 +5,41 @@
 
 namespace ko::pixels::scale {
 
+// Pixels are taken in pairs (j, j + 1), one per 128-bit lane; each pixel's
+// two horizontal neighbours are one 8-byte load, as long as the right
+// neighbour is the next column (the leading `contiguous` columns).
 void BilinearRow_AVX2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const BilinearCols &c,
                       uint8_t *out, uint32_t *scratch) {
   BilinearPackedWeights_SSE2(fy, c.fx, c.count, scratch);
-  const __m256i zero = _mm256_setzero_si256();
+  const __m128i interleave = _mm_setr_epi8(0, 4, 1, 5, 2, 6, 3, 7, 8, 12, 9, 13, 10, 14, 11, 15);
   const __m256i bias = _mm256_set1_epi32(0x800000);
-  const int *b0 = reinterpret_cast<const int *>(r0);
-  const int *b1 = reinterpret_cast<const int *>(r1);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  auto pair = [&](const uint8_t *row, int32_t a, int32_t b) {
+    const __m128i lo = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(row + a));
+    const __m128i x = _mm_castpd_si128(
+        _mm_loadh_pd(_mm_castsi128_pd(lo), reinterpret_cast<const double *>(row + b)));
+    return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(x, interleave));
+  };
+  const int limit = c.contiguous < c.count ? c.contiguous : c.count;
   int j = 0;
-  for (; j + 8 <= c.count; j += 8) {
-    const __m256i i0 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c.xo0 + j));
-    const __m256i i1 = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c.xo1 + j));
-    const __m256i a0 = _mm256_i32gather_epi32(b0, i0, 1), a1 = _mm256_i32gather_epi32(b0, i1, 1);
-    const __m256i c0 = _mm256_i32gather_epi32(b1, i0, 1), c1 = _mm256_i32gather_epi32(b1, i1, 1);
-    const __m256i tl = _mm256_unpacklo_epi8(a0, a1), th = _mm256_unpackhi_epi8(a0, a1);
-    const __m256i bl = _mm256_unpacklo_epi8(c0, c1), bh = _mm256_unpackhi_epi8(c0, c1);
-    // Lane 0 holds pixels j..j+3, lane 1 pixels j+4..j+7; T[m] is pixel m of each lane.
-    const __m256i T[4] = {_mm256_unpacklo_epi8(tl, zero), _mm256_unpackhi_epi8(tl, zero),
-                          _mm256_unpacklo_epi8(th, zero), _mm256_unpackhi_epi8(th, zero)};
-    const __m256i B[4] = {_mm256_unpacklo_epi8(bl, zero), _mm256_unpackhi_epi8(bl, zero),
-                          _mm256_unpacklo_epi8(bh, zero), _mm256_unpackhi_epi8(bh, zero)};
+  for (; j + 8 <= limit; j += 8) {
     __m256i R[4];
     for (int m = 0; m < 4; ++m) {
-      const uint32_t *w = scratch + 4 * (j + m);
-      const __m256i ww = _mm256_inserti128_si256(
-          _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(w))),
-          _mm_loadu_si128(reinterpret_cast<const __m128i *>(w + 16)), 1);
-      const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(T[m], _mm256_shuffle_epi32(ww, 0x00)),
-                                          _mm256_madd_epi16(B[m], _mm256_shuffle_epi32(ww, 0x55)));
-      const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(T[m], _mm256_shuffle_epi32(ww, 0xAA)),
-                                          _mm256_madd_epi16(B[m], _mm256_shuffle_epi32(ww, 0xFF)));
+      const int k = j + 2 * m;
+      const __m256i top = pair(r0, c.xo0[k], c.xo0[k + 1]);
+      const __m256i bot = pair(r1, c.xo0[k], c.xo0[k + 1]);
+      const __m256i ww = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(scratch + 4 * k));
+      const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(top, _mm256_shuffle_epi32(ww, 0x00)),
+                                          _mm256_madd_epi16(bot, _mm256_shuffle_epi32(ww, 0x55)));
+      const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(top, _mm256_shuffle_epi32(ww, 0xAA)),
+                                          _mm256_madd_epi16(bot, _mm256_shuffle_epi32(ww, 0xFF)));
       R[m] = _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(hi, 12), lo), bias), 24);
     }
     const __m256i px = _mm256_packus_epi16(_mm256_packs_epi32(R[0], R[1]), _mm256_packs_epi32(R[2], R[3]));
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), px);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), _mm256_permutevar8x32_epi32(px, order));
   }
   if (j < c.count) {
-    const BilinearCols rest{c.xo0 + j, c.xo1 + j, c.fx + j, c.count - j};
+    const BilinearCols rest{c.xo0 + j, c.xo1 + j, c.fx + j, c.count - j, 0};
     BilinearRow_SSE2(r0, r1, fy, rest, out + 4 * j, scratch);
   }
 }

@@ -148,4 +148,78 @@ void CubicVRow_SSE2(const int16_t *const rows[4], const int16_t w[4], int count,
   }
 }
 
+void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *,
+                    uint16_t *w16) {
+  const __m128i zero = _mm_setzero_si128();
+  const int taps = c.tapStart[c.count];
+  // Tap weights (wx * wy) >> 14 for every source row of the footprint, from
+  // the 16-bit halves of the product.
+  for (int t = 0; t < r.count; ++t) {
+    uint16_t *wt = w16 + size_t(t) * taps;
+    const __m128i wy = _mm_set1_epi16(int16_t(r.w[t]));
+    int i = 0;
+    for (; i + 8 <= taps; i += 8) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c.tapW + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c.tapW + i + 4));
+      const __m128i wx = _mm_packs_epi32(a, b);  // widths are at most 16384
+      const __m128i w = _mm_or_si128(_mm_slli_epi16(_mm_mulhi_epu16(wx, wy), 2),
+                                     _mm_srli_epi16(_mm_mullo_epi16(wx, wy), 14));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(wt + i), w);
+    }
+    for (; i < taps; ++i) wt[i] = uint16_t((uint32_t(c.tapW[i]) * uint32_t(r.w[t])) >> 14);
+  }
+  // Quotients by multiplying with the reciprocal and correcting by one where
+  // the product fell on the wrong side of an integer: exact, as sums stay
+  // below 2^31 and every intermediate is an exact double.
+  uint64_t lastDiv = 0;
+  __m128d div = _mm_set1_pd(1.0), rcp = _mm_set1_pd(1.0);
+  const __m128d one = _mm_set1_pd(1.0), zd = _mm_setzero_pd();
+  auto quotientPair = [&](__m128d a) {
+    const __m128d q = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(a, rcp)));
+    const __m128d rem = _mm_sub_pd(a, _mm_mul_pd(q, div));
+    const __m128d up = _mm_and_pd(_mm_cmpge_pd(rem, div), one);
+    const __m128d down = _mm_and_pd(_mm_cmplt_pd(rem, zd), one);
+    return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(q, up), down));
+  };
+  auto pixel = [&](int j) {
+    __m128i a = zero;
+    const int begin = c.tapStart[j], end = c.tapStart[j + 1];
+    for (int t = 0; t < r.count; ++t) {
+      const uint8_t *row = r.rows[t];
+      const uint16_t *wt = w16 + size_t(t) * taps;
+      int tx = begin;
+      for (; tx + 2 <= end; tx += 2) {
+        const __m128i v = _mm_unpacklo_epi8(
+            _mm_unpacklo_epi8(Load32(row + c.tapOff[tx]), Load32(row + c.tapOff[tx + 1])), zero);
+        const __m128i w = _mm_set1_epi32(int32_t(uint32_t(wt[tx]) | uint32_t(wt[tx + 1]) << 16));
+        a = _mm_add_epi32(a, _mm_madd_epi16(v, w));
+      }
+      if (tx < end) {
+        const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(Load32(row + c.tapOff[tx]), zero), zero);
+        a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(int32_t(wt[tx]))));
+      }
+    }
+    uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
+    if (d == 0) d = 1;
+    if (d != lastDiv) {
+      lastDiv = d;
+      div = _mm_set1_pd(double(d));
+      rcp = _mm_set1_pd(1.0 / double(d));
+    }
+    return _mm_unpacklo_epi64(quotientPair(_mm_cvtepi32_pd(a)),
+                              quotientPair(_mm_cvtepi32_pd(_mm_srli_si128(a, 8))));
+  };
+  int j = 0;
+  for (; j + 4 <= c.count; j += 4) {
+    const __m128i q0 = pixel(j), q1 = pixel(j + 1), q2 = pixel(j + 2), q3 = pixel(j + 3);
+    const __m128i p = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), p);
+  }
+  for (; j < c.count; ++j) {
+    const __m128i q = _mm_packs_epi32(pixel(j), zero);
+    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(q, q));
+    std::memcpy(out + 4 * j, &v, 4);
+  }
+}
+
 }  // namespace ko::pixels::scale
