@@ -351,16 +351,13 @@ void RowF(const Ctx &c, int k, float *out, Scratch &s) {
   const float inv = 1.0f / 16384.0f;
   switch (c.kind) {
     case Kind::Bilinear: {
-      const uint8_t *r0 = c.Row(Y.idx0[k]), *r1 = c.Row(Y.idx1[k]);
-      const float fy = Y.frac[k] * inv, gy = 1.0f - fy;
-      for (int j = 0; j < X.count; ++j) {
-        const float fx = X.frac[j] * inv, gx = 1.0f - fx;
-        const float w00 = gx * gy, w10 = fx * gy, w01 = gx * fy, w11 = fx * fy;
-        const float *p00 = PixF(r0, X.idx0[j]), *p10 = PixF(r0, X.idx1[j]);
-        const float *p01 = PixF(r1, X.idx0[j]), *p11 = PixF(r1, X.idx1[j]);
-        for (int ch = 0; ch < 4; ++ch)
-          out[4 * j + ch] = ((p00[ch] * w00 + p10[ch] * w10) + p01[ch] * w01) + p11[ch] * w11;
-      }
+      const float *r0 = reinterpret_cast<const float *>(c.Row(Y.idx0[k]));
+      const float *r1 = reinterpret_cast<const float *>(c.Row(Y.idx1[k]));
+      const BilinearColsF cols{X.idx0.data(), X.idx1.data(), X.frac.data(), X.count};
+      if (c.path == Path::Scalar)
+        BilinearRowF_C(r0, r1, Y.frac[k], cols, out);
+      else
+        BilinearRowF_SSE2(r0, r1, Y.frac[k], cols, out);
       return;
     }
     case Kind::Cubic: {
@@ -633,6 +630,20 @@ void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *a
   for (int j = 0; j < c.count; ++j) {
     const uint32_t div = std::max<uint32_t>(1, uint32_t((uint64_t(c.span[j]) * uint64_t(r.span)) >> 14));
     for (int ch = 0; ch < 4; ++ch) out[4 * j + ch] = uint8_t(std::min<uint32_t>(acc[4 * j + ch] / div, 255));
+  }
+}
+
+void BilinearRowF_C(const float *r0, const float *r1, uint32_t fyi, const BilinearColsF &c,
+                    float *out) {
+  const float inv = 1.0f / 16384.0f;
+  const float fy = float(fyi) * inv, gy = 1.0f - fy;
+  for (int j = 0; j < c.count; ++j) {
+    const float fx = float(c.fx[j]) * inv, gx = 1.0f - fx;
+    const float w00 = gx * gy, w10 = fx * gy, w01 = gx * fy, w11 = fx * fy;
+    const float *p00 = r0 + 4 * size_t(c.x0[j]), *p10 = r0 + 4 * size_t(c.x1[j]);
+    const float *p01 = r1 + 4 * size_t(c.x0[j]), *p11 = r1 + 4 * size_t(c.x1[j]);
+    for (int ch = 0; ch < 4; ++ch)
+      out[4 * j + ch] = ((p00[ch] * w00 + p10[ch] * w10) + p01[ch] * w01) + p11[ch] * w11;
   }
 }
 

@@ -83,6 +83,16 @@ struct AreaRows {
 void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
 void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
 
+// Float bilinear (16-byte pixels): per column the source indices and fraction.
+struct BilinearColsF {
+  const int32_t *x0;
+  const int32_t *x1;
+  const uint16_t *fx;
+  int count;
+};
+void BilinearRowF_C(const float *r0, const float *r1, uint32_t fy, const BilinearColsF &c, float *out);
+void BilinearRowF_SSE2(const float *r0, const float *r1, uint32_t fy, const BilinearColsF &c, float *out);
+
 // Packed weights of the vector bilinear rows (4 dwords per column).
 void BilinearPackedWeights_SSE2(uint32_t fy, const uint16_t *fx, int count, uint32_t *w);
 
