@@ -334,8 +334,10 @@ void KoDibPrepareRects(const BITMAPINFOHEADER *dst, RECT *dstOut, const RECT *ds
                        const BITMAPINFOHEADER *src, RECT *srcOut, const RECT *srcRect,
                        RECT *srcCut) {
   if (!dst || !src || !dstOut || !srcOut) return;
-  const RECT srcBounds{0, 0, src->biWidth, src->biHeight};
-  const RECT dstBounds{0, 0, dst->biWidth, dst->biHeight};
+  // A top-down DIB (negative height) has as many rows as its bottom-up twin.
+  auto rows = [](LONG h) { return h < 0 ? LONG(-int64_t(h) > INT32_MAX ? INT32_MAX : -h) : h; };
+  const RECT srcBounds{0, 0, src->biWidth, rows(src->biHeight)};
+  const RECT dstBounds{0, 0, dst->biWidth, rows(dst->biHeight)};
   *srcOut = srcRect ? *srcRect : srcBounds;
   *dstOut = dstRect ? *dstRect : dstBounds;
   const RECT before = *srcOut;
@@ -371,11 +373,14 @@ HRESULT KoVideo_GetFormatText(uint32_t compression, KOCHAR *text, int textSize) 
     text[i] = 0;
     return S_OK;
   }
-  for (int i = 0; i < 4; ++i) {
+  // The four characters and a terminator, cut to the capacity given.
+  if (textSize < 1) return S_OK;
+  int i = 0;
+  for (; i < 4 && i < textSize - 1; ++i) {
     const uint8_t c = uint8_t(compression >> (8 * i));
     text[i] = (c >= 0x20 && c <= 0x7E) ? KOCHAR(c) : KOCHAR('.');
   }
-  text[4] = 0;
+  text[i] = 0;
   return S_OK;
 }
 

@@ -298,6 +298,8 @@ TEST(DibBlock, AllocFreeAndPixelStart) {
   EXPECT_EQ(KoDibFree(reinterpret_cast<BITMAPINFOHEADER *>(foreign), 0), S_OK);
   EXPECT_EQ(KoDibFree(nullptr, 0), S_OK);
   EXPECT_EQ(KoDibAlloc(&dib, 40, 3, 2, nullptr, 0, 0, nullptr), E_INVALIDARG);
+  std::vector<RGBQUAD> big(300);
+  EXPECT_EQ(KoDibAlloc(&dib, KOPT_INDEX8, 3, 2, big.data(), 300, 0, nullptr), E_INVALIDARG);
   EXPECT_EQ(dib, nullptr);
 }
 
@@ -338,6 +340,14 @@ TEST(DibRects, Clipping) {
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, nullptr);
   EXPECT_EQ(dout.bottom, 100);
   EXPECT_EQ(so.bottom, 25);  // 50 cut of 100 (destination bounds) x 50
+  // A top-down source clips like its bottom-up twin.
+  BITMAPINFOHEADER topDown = Header(0, 100, -50, 32);
+  sr = RECT{0, 40, 100, 60};
+  dr = RECT{0, 0, 100, 20};
+  KoDibPrepareRects(&dst, &dout, &dr, &topDown, &so, &sr, &cut);
+  EXPECT_EQ(so.bottom, 50);
+  EXPECT_EQ(dout.bottom, 16);  // 10 cut x 20 / 50 (the bounds' extent)
+  EXPECT_EQ(cut.bottom, 10);
 }
 
 // ---- Text and palettes ----------------------------------------------------------------
@@ -355,6 +365,9 @@ TEST(DibText, FormatAndAttribs) {
   KoVideo_GetFormatText(KO_BI_KODB, t, 32);
   EXPECT_EQ(Text(t), u"RGBA");
   EXPECT_EQ(KoVideo_GetFormatText(0, nullptr, 0), S_OK);
+  KOCHAR small[3] = {'x', 'x', 'x'};
+  KoVideo_GetFormatText(FourCC("NV12"), small, 3);  // never beyond the capacity
+  EXPECT_EQ(Text(small), u"NV");
 
   BITMAPINFOHEADER h = Header(0, 1920, -1080, 32);
   EXPECT_EQ(KoVideo_GetAttribsText(&h, t, 32), S_OK);
