@@ -6,5 +6,8 @@
 #include "koresult.h"
 #include "kolist.h"
 #include "kometric.h"
+#include "kogdi.h"
+#include "kodib.h"
+#include "koyuvlayout.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

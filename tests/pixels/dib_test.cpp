@@ -387,3 +387,17 @@ TEST(DibPalette, EntryOrderSwap) {
 }
 
 }  // namespace
+
+extern "C" size_t ko_c_sizeof_bitmapinfoheader(void);
+extern "C" size_t ko_c_sizeof_yuvlayout(void);
+extern "C" size_t ko_c_sizeof_bitattribs(void);
+extern "C" size_t ko_c_sizeof_subpixelparam(void);
+extern "C" size_t ko_c_sizeof_dibpixel(void);
+
+TEST(PixelRecords, SameSizesFromCAndCxx) {
+  EXPECT_EQ(ko_c_sizeof_bitmapinfoheader(), 40u);
+  EXPECT_EQ(ko_c_sizeof_yuvlayout(), 28u);
+  EXPECT_EQ(ko_c_sizeof_bitattribs(), 64u);
+  EXPECT_EQ(ko_c_sizeof_dibpixel(), 16u);
+  EXPECT_EQ(ko_c_sizeof_subpixelparam(), sizeof(KoSubpixelParam));
+}
