@@ -7,5 +7,8 @@
 #include "koframe.h"
 #include "kolist.h"
 #include "kometric.h"
+#include "kogdi.h"
+#include "kodib.h"
+#include "koyuvlayout.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
