@@ -157,11 +157,19 @@ void PutLocaleNumber(const char *ascii, bool group, TextSink &sink) {
     sink.Put(wide);
 }
 
-const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[64]) {
+const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[64],
+                                int *droppedDigits) {
   int n = 0;
+  int dropped = 0;
+  bool point = false;
   auto keep = [&](char c) {
-    if (n < 63) buf[n++] = c;
+    if (c == '.') point = true;
+    if (n < 63)
+      buf[n++] = c;
+    else if (c >= '0' && c <= '9' && !point)
+      ++dropped;
   };
+  if (droppedDigits) *droppedDigits = 0;
   const KOCHAR *p = text;
   if (!p) {
     buf[0] = 0;
@@ -198,6 +206,7 @@ const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[
     }
   }
   buf[n] = 0;
+  if (droppedDigits) *droppedDigits = dropped;
   return p;
 }
 
@@ -329,7 +338,8 @@ uint64_t ReadHex(const KOCHAR *text, uint64_t limit, KOCSTR *end) {
 
 double ReadDouble(const KOCHAR *text, KOCSTR *end, BOOL useLocale) {
   char buf[64];
-  SetEnd(end, ExtractNumberText(text, useLocale != 0, buf));
+  int dropped = 0;
+  SetEnd(end, ExtractNumberText(text, useLocale != 0, buf, &dropped));
   double v = 0;
   auto r = std::from_chars(buf, buf + std::strlen(buf), v);
   if (r.ec == std::errc::result_out_of_range) {
@@ -347,6 +357,7 @@ double ReadDouble(const KOCHAR *text, KOCSTR *end, BOOL useLocale) {
   } else if (r.ec != std::errc()) {
     v = 0;
   }
+  if (dropped) v *= std::pow(10.0, dropped);  // digits that did not fit still count
   return v;
 }
 

@@ -64,7 +64,10 @@ int ReformatNumberText(const KOCHAR *src, KOCHAR *dst, int capacity, int decimal
 
 // Number-text extraction shared by every reader: returns the position where
 // it stopped and fills buf (ASCII, at most 63 characters kept, terminated).
-const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[64]);
+// droppedDigits (optional) receives the count of digits before the point
+// that did not fit, so that a reader of doubles can keep the magnitude.
+const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[64],
+                                int *droppedDigits = nullptr);
 
 // Writes an ASCII text into a bounded sink, rewriting a number in it with
 // the user's decimal separator and (optionally) grouping, as a "$" conversion

@@ -58,7 +58,15 @@ void ScaledNumber(double v, TextSink &out) {
   TextSink sink(local, 64);
   PutLocaleNumber(text, false, sink);
   sink.Finish();
-  int keep = local[0] == '.' ? 3 : 4;
+  // Four characters hold three digits and the separator; without a leading
+  // zero the text starts with the separator and holds two digits.
+  const KOCHAR *sep = CurrentLocaleSettings().decimalSeparator;
+  int sepLen = 0;
+  while (sep[sepLen]) ++sepLen;
+  bool startsWithSep = sepLen > 0;
+  for (int i = 0; i < sepLen; ++i)
+    if (local[i] != sep[i]) startsWithSep = false;
+  int keep = startsWithSep ? 2 + sepLen : 3 + (sepLen ? sepLen : 1);
   if (sink.length > keep) local[keep] = 0;
   out.Put(local);
 }

@@ -102,7 +102,9 @@ extern "C" void KOSMPTE_NanoToSMPTE(LONGLONG time, _smpteval *smpte) {
   if (!smpte) return;
   const ModeInfo *m = Mode(smpte->mode);
   if (!m) return;
-  int64_t count = TruncateToTime(static_cast<double>(time) * m->rate / 1e7 + 0.000005);
+  // Rounded down (not towards zero) so that times before 0 count back from
+  // midnight frame by frame.
+  int64_t count = TruncateToTime(std::floor(static_cast<double>(time) * m->rate / 1e7 + 0.000005));
   SetFromCount(*smpte, Wrap(count, PerDay(*m)));
 }
 
