@@ -103,8 +103,7 @@ int LayoutNumber(const KOCHAR *src, const NumberLayout &layout, TextSink &sink) 
     }
   }
 
-  bool zero = ip.empty() && fp.find_first_not_of('0') == std::string::npos;
-  if (n.negative && !zero) sink.Put('-');
+  if (n.negative) sink.Put('-');
   if (ip.empty()) {
     if (layout.leadingZero || decimals == 0) sink.Put('0');
   } else {

@@ -143,7 +143,9 @@ TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(GroupDecimal("1234567.25", -2), "1,234,567.25");
   EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");
   EXPECT_EQ(GroupDecimal("999.999", 2), "1,000.00");
-  EXPECT_EQ(GroupDecimal("-0.001", 2), "0.00");
+  EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
+  EXPECT_EQ(GroupDecimal("9.95", 1), "10.0");
+  EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
   EXPECT_EQ(GroupDecimal(".5", 1), "0.5");
 
   ScopedLocale german(",", ".", 3, false, "\xE2\x88\x92");  // U+2212 minus sign

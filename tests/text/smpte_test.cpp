@@ -16,7 +16,8 @@ _smpteval TC(DWORD mode, DWORD h, DWORD m, DWORD s, DWORD f) { return _smpteval{
 
 std::string Str(const _smpteval &t) {
   char b[64];
-  std::snprintf(b, sizeof b, "%u:%02u:%02u:%02u:%02u", t.mode, t.hours, t.minutes, t.seconds, t.frames);
+  std::snprintf(b, sizeof b, "%u:%02u:%02u:%02u:%02u", unsigned(t.mode), unsigned(t.hours),
+                unsigned(t.minutes), unsigned(t.seconds), unsigned(t.frames));
   return b;
 }
 
@@ -196,8 +197,8 @@ TEST(Smpte, ReadingText) {
     _smpteval a = TC(mode, 0, 0, 0, 0);
     KOSMPTE_FrameCountToSMPTE(&a, rng() % kPerDay[mode]);
     char text[32];
-    std::snprintf(text, sizeof text, "%02u:%02u:%02u%c%02u", a.hours, a.minutes, a.seconds,
-                  mode == 2 ? ';' : ':', a.frames);
+    std::snprintf(text, sizeof text, "%02u:%02u:%02u%c%02u", unsigned(a.hours), unsigned(a.minutes),
+                  unsigned(a.seconds), mode == 2 ? ';' : ':', unsigned(a.frames));
     ASSERT_TRUE(Same(Read(mode, text), a)) << text;
   }
 }
