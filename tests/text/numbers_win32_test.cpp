@@ -45,8 +45,9 @@ std::wstring SystemFormat(const std::wstring &src, const Setting &s, int digits,
 // Two places where Wine's GetNumberFormatW is known to differ from the
 // system it imitates, recognised so that they do not hide real differences:
 // a rounding carry that adds an integer digit ("999.999" with 0 digits) is
-// grouped as the digits were before the carry ("1000", "10__0__0"), and with no leading zero and no decimals a
-// negative value below one in size is written as a bare "-".
+// grouped as the digits were before the carry ("1000", "10__0__0"); and with
+// no leading zero and no decimals, a negative value below one in size is
+// written as a bare "-".
 bool WineQuirk(const std::wstring &ours, const std::wstring &sys, const Setting &s, int digits) {
   if (!s.leadingZero && digits == 0 && ours == L"-0" && sys == L"-") return true;
   std::wstring thou = (wchar_t *)kotest::W(s.thousand).c_str();
