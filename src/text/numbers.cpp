@@ -138,6 +138,7 @@ int ReformatNumberText(const KOCHAR *src, KOCHAR *dst, int capacity, int decimal
       ParsedNumber n = ParseNumber(p);
       decimals = static_cast<int>(n.fracEnd - n.fracBegin);
     }
+    if (decimals > capacity) decimals = capacity;  // more could never fit
     p += LayoutNumber(p, LocaleLayout(decimals, group), sink);
     sink.Put(p);
   }

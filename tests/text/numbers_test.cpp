@@ -154,6 +154,11 @@ TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(GroupDecimal("0.25", 2), ",25");                    // no leading zero
   EXPECT_EQ(GroupDecimal("0.25", 0), "0");
 
+  int r = -1;
+  EXPECT_EQ(WriteGuarded(8, [](KOCHAR *b, int c) { return KoFormatGroupDecimalNumber(W("1").c_str(), b, c, 1 << 30); }, &r),
+            "1,00000");  // a huge digit count is cut, not allocated
+  EXPECT_EQ(r, 0);
+
   KOCHAR small[6];
   EXPECT_EQ(KoFormatNumber(W("1234567").c_str(), small, 6), 0);
   EXPECT_EQ(U8(small), "1.234");
