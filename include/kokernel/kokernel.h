@@ -6,5 +6,7 @@
 #include "koresult.h"
 #include "kolist.h"
 #include "kometric.h"
+#include "konumtext.h"
+#include "kosmpte.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
