@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -23,7 +24,7 @@ struct Setting {
 
 // The system's text, with the locale's negative sign turned into "-" as the
 // library does. Empty when the system refuses the input.
-std::wstring SystemFormat(const std::wstring &src, const Setting &s, int digits, bool group) {
+std::optional<std::wstring> SystemFormat(const std::wstring &src, const Setting &s, int digits, bool group) {
   std::wstring dec = (wchar_t *)kotest::W(s.decimal).c_str();
   std::wstring thou = (wchar_t *)kotest::W(s.thousand).c_str();
   NUMBERFMTW fmt{};
@@ -34,7 +35,7 @@ std::wstring SystemFormat(const std::wstring &src, const Setting &s, int digits,
   fmt.lpThousandSep = thou.data();
   fmt.NegativeOrder = 1;  // "-1.1"
   wchar_t out[256];
-  if (!GetNumberFormatW(LOCALE_USER_DEFAULT, 0, src.c_str(), &fmt, out, 256)) return L"";
+  if (!GetNumberFormatW(LOCALE_USER_DEFAULT, 0, src.c_str(), &fmt, out, 256)) return std::nullopt;
   std::wstring r = out;
   wchar_t neg[8] = L"-";
   GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SNEGATIVESIGN, neg, 8);
@@ -46,10 +47,11 @@ std::wstring SystemFormat(const std::wstring &src, const Setting &s, int digits,
 // system it imitates, recognised so that they do not hide real differences:
 // a rounding carry that adds an integer digit ("999.999" with 0 digits) is
 // grouped as the digits were before the carry ("1000", "10__0__0"); and with
-// no leading zero and no decimals, a negative value below one in size is
-// written as a bare "-".
+// no leading zero and no decimals, a value below one in size is written as
+// nothing at all ("" or a bare "-"), where the library writes "0".
 bool WineQuirk(const std::wstring &ours, const std::wstring &sys, const Setting &s, int digits) {
-  if (!s.leadingZero && digits == 0 && ours == L"-0" && sys == L"-") return true;
+  if (!s.leadingZero && digits == 0 && ((ours == L"-0" && sys == L"-") || (ours == L"0" && sys.empty())))
+    return true;
   std::wstring thou = (wchar_t *)kotest::W(s.thousand).c_str();
   auto ungroup = [&](std::wstring t) {
     for (size_t at; (at = t.find(thou)) != std::wstring::npos;) t.erase(at, thou.size());
@@ -118,11 +120,12 @@ TEST(NumberFormatAgainstSystem, SameTextAsGetNumberFormatW) {
         cases.push_back({"KoFormatGroupDecimalNumber", d < 0 ? fracDigits : d, true, (wchar_t *)buf});
       }
       for (const Case &c : cases) {
-        std::wstring sys = SystemFormat(in, s, c.digits, c.group);
-        if (sys.empty()) {
+        std::optional<std::wstring> answer = SystemFormat(in, s, c.digits, c.group);
+        if (!answer) {
           ++refused;
           continue;
         }
+        const std::wstring &sys = *answer;
         ++compared;
         if (c.ours == sys) continue;
         if (WineQuirk(c.ours, sys, s, c.digits)) {
@@ -154,7 +157,7 @@ TEST(NumberFormatAgainstSystem, GroupedIntegers) {
     KOCHAR buf[64];
     KoLongLongToText(v, buf, TRUE);
     std::wstring plain = std::to_wstring(v);
-    std::wstring sys = SystemFormat(plain, s, 0, true);
+    std::wstring sys = SystemFormat(plain, s, 0, true).value_or(L"(refused)");
     EXPECT_EQ(U8(buf), U8((const KOCHAR *)sys.c_str())) << v;
   }
 }
