@@ -10,7 +10,7 @@
 #include "kokernel/konumtext.h"
 #include "text/numbers_internal.h"
 
-namespace ko::text {
+namespace ko::numtext {
 
 namespace {
 
@@ -210,9 +210,9 @@ const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[
   return p;
 }
 
-}  // namespace ko::text
+}  // namespace ko::numtext
 
-using namespace ko::text;
+using namespace ko::numtext;
 
 namespace {
 

@@ -6,7 +6,10 @@
 #include "kokernel/kobase.h"
 #include "text/locale_settings.h"
 
-namespace ko::text {
+namespace ko::numtext {
+
+using text::CurrentLocaleSettings;
+using text::LocaleSettings;
 
 // White space as the readers and fix-ups see it: the C0 spaces, the
 // no-break space and the Unicode space separators.
@@ -79,4 +82,4 @@ void PutLocaleNumber(const char *ascii, bool group, TextSink &sink);
 enum class SizeText { kBytesLong, kBytesShort, kKB, kMB, kGB, kTB, kPB, kEB, kTooBig };
 const KOCHAR *SizeUnitText(SizeText which);
 
-}  // namespace ko::text
+}  // namespace ko::numtext

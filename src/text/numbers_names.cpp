@@ -6,7 +6,7 @@
 #include "kokernel/konumtext.h"
 #include "text/numbers_internal.h"
 
-using namespace ko::text;
+using namespace ko::numtext;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // they live; the language layer turns it into multi-language records.
 #include "text/numbers_internal.h"
 
-namespace ko::text {
+namespace ko::numtext {
 
 namespace {
 
@@ -31,4 +31,4 @@ const KOCHAR *SizeUnitText(SizeText which) {
   return KOTEXT("%1");
 }
 
-}  // namespace ko::text
+}  // namespace ko::numtext

@@ -236,7 +236,7 @@ extern "C" KOCHAR KOSMPTE_TextToSMPTE(KOCSTR text, _smpteval *smpte) {
   // A separator at the very end stands for a field of 0 ("1:2:" is 1:2:0).
   if (!stoppedAt && p > text) {
     KOCHAR last = p[-1];
-    if (!isDigit(last) && !ko::text::IsWhiteSpace(last)) {
+    if (!isDigit(last) && !ko::numtext::IsWhiteSpace(last)) {
       if (read == 4)
         stoppedAt = last;
       else
