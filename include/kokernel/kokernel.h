@@ -10,5 +10,7 @@
 #include "kogdi.h"
 #include "kodib.h"
 #include "koyuvlayout.h"
+#include "konumtext.h"
+#include "kosmpte.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
