@@ -86,6 +86,8 @@ void Insert(Sink &out, Slots &slots, int nr, const KOCHAR *fmt, size_t n) {
 
 }  // namespace
 
+// Returns false for a format that the message formatter rejects: a "%" at
+// the end, or an insert format without its closing "!".
 bool ComposeText(Sink &out, const KOCHAR *f, Slots &slots) {
   while (*f) {
     KOCHAR c = *f++;
@@ -102,18 +104,16 @@ bool ComposeText(Sink &out, const KOCHAR *f, Slots &slots) {
       out.Put(c);
       continue;
     }
-    if (!*f) {
-      out.Put('%');
-      break;
-    }
+    if (!*f) return false;
     if (*f >= '1' && *f <= '9') {
       int nr = *f++ - '0';
       if (*f >= '0' && *f <= '9') nr = nr * 10 + (*f++ - '0');
       if (*f == '!') {
         const KOCHAR *begin = ++f;
         while (*f && *f != '!') ++f;
+        if (!*f) return false;
         Insert(out, slots, nr, begin, static_cast<size_t>(f - begin));
-        if (*f == '!') ++f;
+        ++f;
       } else {
         static const KOCHAR kString[] = {'s'};
         Insert(out, slots, nr, kString, 1);
@@ -153,8 +153,8 @@ extern "C" UINT KoComposeStr(KOSTR dst, UINT capacity, KOCSTR format, ...) {
   {
     ko::text::Slots slots(args);
     ko::text::Sink out(dst, capacity - 1);
-    ko::text::ComposeText(out, format, slots);
-    if (out.Cut()) {
+    bool ok = ko::text::ComposeText(out, format, slots);
+    if (!ok || out.Cut()) {
       dst[0] = 0;
     } else {
       out.Terminate();

@@ -37,4 +37,7 @@ TEST(ComposeStr, FailuresGiveZeroAndEmptyText) {
   EXPECT_EQ(KoComposeStr(buf, 0, KOTEXT("x")), 0u);
   EXPECT_EQ(KoComposeStr(nullptr, 8, KOTEXT("x")), 0u);
   EXPECT_EQ(KoComposeStr(buf, 8, nullptr), 0u);
+  // Format errors: a "%" at the end, an insert format without its closing "!".
+  EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("100%")), 0u);
+  EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("%1!d"), 5), 0u);
 }
