@@ -1,0 +1,8 @@
+/* kokernel: every public header in one include. */
+#ifndef KOKERNEL_KOKERNEL_H
+#define KOKERNEL_KOKERNEL_H
+
+#include "kobase.h"
+#include "koresult.h"
+
+#endif /* KOKERNEL_KOKERNEL_H */
