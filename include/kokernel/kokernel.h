@@ -4,5 +4,6 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "koprintf.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

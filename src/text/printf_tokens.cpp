@@ -1,6 +1,6 @@
 // The token list of the formatting engine: named replacement texts for
-// "$(name)", kept sorted by name (case-insensitive) and guarded by one
-// re-entrant lock for registration, deletion and every lookup.
+// "$(name)" in a synchronised KoList kept sorted by name (case-insensitive);
+// registration, deletion and every lookup hold the list's lock.
 //
 // Each token is one block: a reserved word, a pointer to the name, the
 // value length and a pointer to the value, followed by the name text and,
@@ -8,12 +8,16 @@
 #include <cstring>
 
 #include "kokernel/koprintf.h"
+#include "containers/kolist_impl.h"
+#include "kokernel/kolist.h"
 #include "platform/platform.h"
 #include "text/printf_engine.h"
 
 namespace ko::text {
 
 namespace {
+
+using containers::ListLock;
 
 struct TokenItem {
   uint32_t reserved;
@@ -22,88 +26,62 @@ struct TokenItem {
   const KOCHAR *value;
 };
 
-constexpr size_t kGrowth = 16;
-
-// Sorted array of token blocks with its lock.
-class TokenTable {
- public:
-  TokenTable() { platform::LockInit(&lock_); }
-  platform::LockStorage *Lock() { return &lock_; }
-
-  // Index of the name, or -(insertion point) - 1.
-  ptrdiff_t Find(const KOCHAR *name, size_t n) const {
-    size_t lo = 0, hi = count_;
-    while (lo < hi) {
-      size_t mid = (lo + hi) / 2;
-      const TokenItem *it = items_[mid];
-      int r = CompareTokenNames(name, n, it->name, WideLength(it->name));
-      if (r == 0) return static_cast<ptrdiff_t>(mid);
-      if (r < 0)
-        hi = mid;
-      else
-        lo = mid + 1;
-    }
-    return -static_cast<ptrdiff_t>(lo) - 1;
-  }
-  const TokenItem *At(size_t i) const { return items_[i]; }
-
-  bool Insert(size_t at, TokenItem *item) {
-    if (count_ == capacity_) {
-      size_t cap = capacity_ + kGrowth;
-      void *p = platform::ItemReAlloc(items_, cap * sizeof(TokenItem *));
-      if (!p) return false;
-      items_ = static_cast<TokenItem **>(p);
-      capacity_ = cap;
-    }
-    std::memmove(items_ + at + 1, items_ + at, (count_ - at) * sizeof(TokenItem *));
-    items_[at] = item;
-    ++count_;
-    return true;
-  }
-
-  void Remove(size_t at) {
-    platform::ItemFree(items_[at]);
-    std::memmove(items_ + at, items_ + at + 1, (count_ - at - 1) * sizeof(TokenItem *));
-    --count_;
-  }
-
-  // Gives back room when more than one growth step is free.
-  void Shrink() {
-    if (capacity_ - count_ <= kGrowth) return;
-    size_t cap = (count_ + kGrowth - 1) / kGrowth * kGrowth;
-    if (cap == 0) {
-      platform::ItemFree(items_);
-      items_ = nullptr;
-      capacity_ = 0;
-      return;
-    }
-    void *p = platform::ItemReAlloc(items_, cap * sizeof(TokenItem *));
-    if (p) {
-      items_ = static_cast<TokenItem **>(p);
-      capacity_ = cap;
-    }
-  }
-
- private:
-  platform::LockStorage lock_;
-  TokenItem **items_ = nullptr;
-  size_t count_ = 0;
-  size_t capacity_ = 0;
+struct NameKey {
+  const KOCHAR *name;
+  size_t length;
 };
 
-TokenTable &Table() {
-  static TokenTable *table = new TokenTable();  // lives for the process
-  return *table;
+// The token list: a synchronised heap-item KoList with 8-byte slots, 16
+// initial and 16 growth slots, created on first use and kept for the
+// process.
+tKOLIST *CurrentTokenList() {
+  static tKOLIST *list = [] {
+    tKOLIST *l = nullptr;
+    KoList_CreateExZ(&l, 8, 16, 16, KOLIST_OPT_HEAPITEMS | KOLIST_OPT_SYNCHRONIZED, 0, 0, 0);
+    return l;
+  }();
+  return list;
 }
 
-TokenItem *MakeItem(const KOCHAR *name, const KOCHAR *value) {
+int32_t CompareKeyToItem(uint64_t, const void *key, const void *item) {
+  auto *k = static_cast<const NameKey *>(key);
+  auto *it = static_cast<const TokenItem *>(item);
+  return CompareTokenNames(k->name, k->length, it->name, WideLength(it->name));
+}
+
+int32_t FindToken(tKOLIST *list, const NameKey &key) {
+  return KoList_FindSortedItemRange(list, &key, 0, -1, CompareKeyToItem);
+}
+
+TokenItem *ItemAt(tKOLIST *list, int32_t index) {
+  void *p;
+  std::memcpy(&p, static_cast<unsigned char *>(list->pSlots) + size_t(index) * 8, 8);
+  return static_cast<TokenItem *>(p);
+}
+
+}  // namespace
+
+bool AddToken(const KOCHAR *name, const KOCHAR *value) {
+  if (!name) return false;
+  static const KOCHAR kEmpty[] = {0};
+  if (!value) value = kEmpty;
+  tKOLIST *list = CurrentTokenList();
+  if (!list) return false;
   size_t nn = WideLength(name), vn = WideLength(value);
-  if (vn > UINT32_MAX) return nullptr;
+  if (vn > UINT32_MAX) return false;
   size_t nameBytes = (nn + 1) * sizeof(KOCHAR);
   size_t valueOffset = (sizeof(TokenItem) + nameBytes + 3) & ~size_t{3};
-  auto *block = static_cast<unsigned char *>(
-      platform::ItemCalloc(valueOffset + (vn + 1) * sizeof(KOCHAR)));
-  if (!block) return nullptr;
+  size_t bytes = valueOffset + (vn + 1) * sizeof(KOCHAR);
+  NameKey key{name, nn};
+  ListLock lock(list);
+  int32_t found = FindToken(list, key);
+  if (found >= 0) KoList_DeleteList(list, found, 1, FALSE);
+  int32_t at = KoList_FindSortedInsertIndexRange(list, &key, 0, -1, CompareKeyToItem);
+  if (at < 0) at = list->nCount;
+  int32_t inserted = -1;
+  if (FAILED(KoList_AllocAndInsertItem(list, nullptr, bytes, at, &inserted))) return false;
+  // The item is zero-filled and owned by the list; the texts live inside it.
+  auto *block = reinterpret_cast<unsigned char *>(ItemAt(list, inserted));
   auto *item = reinterpret_cast<TokenItem *>(block);
   auto *nameText = reinterpret_cast<KOCHAR *>(block + sizeof(TokenItem));
   auto *valueText = reinterpret_cast<KOCHAR *>(block + valueOffset);
@@ -113,49 +91,29 @@ TokenItem *MakeItem(const KOCHAR *name, const KOCHAR *value) {
   item->name = nameText;
   item->valueLength = static_cast<uint32_t>(vn);
   item->value = valueText;
-  return item;
-}
-
-}  // namespace
-
-bool AddToken(const KOCHAR *name, const KOCHAR *value) {
-  if (!name) return false;
-  static const KOCHAR kEmpty[] = {0};
-  if (!value) value = kEmpty;
-  TokenItem *item = MakeItem(name, value);
-  if (!item) return false;
-  TokenTable &t = Table();
-  platform::LockGuard guard(t.Lock());
-  size_t nn = WideLength(name);
-  ptrdiff_t at = t.Find(name, nn);
-  if (at >= 0) {
-    t.Remove(static_cast<size_t>(at));
-    at = t.Find(name, nn);
-  }
-  if (!t.Insert(static_cast<size_t>(-at - 1), item)) {
-    platform::ItemFree(item);
-    return false;
-  }
   return true;
 }
 
 bool DeleteToken(const KOCHAR *name) {
   if (!name) return false;
-  TokenTable &t = Table();
-  platform::LockGuard guard(t.Lock());
-  ptrdiff_t at = t.Find(name, WideLength(name));
-  if (at < 0) return false;
-  t.Remove(static_cast<size_t>(at));
-  t.Shrink();
-  return true;
+  tKOLIST *list = CurrentTokenList();
+  if (!list) return false;
+  NameKey key{name, WideLength(name)};
+  ListLock lock(list);
+  int32_t found = FindToken(list, key);
+  if (found < 0) return false;
+  // Deleting with shrinking gives back room when more than one growth step is free.
+  return SUCCEEDED(KoList_DeleteList(list, found, 1, TRUE));
 }
 
 bool WriteToken(Sink &out, const KOCHAR *name, size_t n) {
-  TokenTable &t = Table();
-  platform::LockGuard guard(t.Lock());
-  ptrdiff_t at = t.Find(name, n);
-  if (at < 0) return false;
-  const TokenItem *it = t.At(static_cast<size_t>(at));
+  tKOLIST *list = CurrentTokenList();
+  if (!list) return false;
+  NameKey key{name, n};
+  ListLock lock(list);
+  int32_t found = FindToken(list, key);
+  if (found < 0) return false;
+  const TokenItem *it = ItemAt(list, found);
   out.Write(it->value, it->valueLength);
   return true;
 }
