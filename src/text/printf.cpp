@@ -230,8 +230,9 @@ void FormatText(Sink &out, const KOCHAR *f, ArgReader &args) {
   while (*f) {
     KOCHAR c = *f;
     if (c != '%' && c != '$') {
-      out.PutLiteral(c);
-      ++f;
+      const KOCHAR *run = f;
+      while (*f && *f != '%' && *f != '$') ++f;
+      out.PutLiterals(run, static_cast<size_t>(f - run));
       continue;
     }
     if (f[1] == c) {

@@ -30,6 +30,7 @@ class Sink {
   void WriteAscii(const char *s, size_t n);
   void Repeat(KOCHAR c, size_t n);
   void PutLiteral(KOCHAR c);  // dropped silently when there is no room
+  void PutLiterals(const KOCHAR *s, size_t n);
 
   size_t Length() const { return len_; }
   bool Cut() const { return cut_; }

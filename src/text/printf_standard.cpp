@@ -49,6 +49,16 @@ void Sink::Repeat(KOCHAR c, size_t n) {
   len_ += take;
 }
 
+void Sink::PutLiterals(const KOCHAR *s, size_t n) {
+  size_t room = room_ - len_;
+  if (n > room) n = room;
+  if (text_)
+    text_->append(s, n);
+  else
+    std::memcpy(dst_ + len_, s, n * sizeof(KOCHAR));
+  len_ += n;
+}
+
 void Sink::PutLiteral(KOCHAR c) {
   if (len_ >= room_) return;
   if (text_)
@@ -117,34 +127,32 @@ bool ParseSpec(const KOCHAR *s, size_t n, Spec *out) {
       return false;
     }
   }
-  // Size prefix.
+  // Size prefix: the characters between the precision and the conversion.
   const KOCHAR *p = s + i;
   size_t rest = end - i;
-  auto is = [&](const char *t) {
-    size_t k = std::strlen(t);
-    if (k != rest) return false;
-    for (size_t j = 0; j < k; ++j)
-      if (p[j] != static_cast<KOCHAR>(t[j])) return false;
-    return true;
-  };
   KOCHAR conv = spec.conversion;
   bool integer = IsIntegerConversion(conv);
   bool floating = IsFloatConversion(conv);
   bool text = conv == 'c' || conv == 's';
   if (!integer && !floating && !text) return false;
+  KOCHAR a = rest > 0 ? p[0] : 0, b = rest > 1 ? p[1] : 0, c = rest > 2 ? p[2] : 0;
+  if (rest > 3) return false;
   if (rest == 0) {
     spec.size = Spec::kDefault;
   } else if (integer) {
-    if (is("hh")) spec.size = Spec::kChar;
-    else if (is("h")) spec.size = Spec::kShort;
-    else if (is("l") || is("I32")) spec.size = Spec::kLong;
-    else if (is("ll") || is("I64") || is("I") || is("j") || is("t")) spec.size = Spec::kLong64;
+    if (rest == 1 && (a == 'h')) spec.size = Spec::kShort;
+    else if (rest == 2 && a == 'h' && b == 'h') spec.size = Spec::kChar;
+    else if (rest == 1 && a == 'l') spec.size = Spec::kLong;
+    else if (rest == 3 && a == 'I' && b == '3' && c == '2') spec.size = Spec::kLong;
+    else if (rest == 2 && a == 'l' && b == 'l') spec.size = Spec::kLong64;
+    else if (rest == 3 && a == 'I' && b == '6' && c == '4') spec.size = Spec::kLong64;
+    else if (rest == 1 && (a == 'I' || a == 'j' || a == 't')) spec.size = Spec::kLong64;
     else return false;
   } else if (floating) {
-    if (!is("l") && !is("L")) return false;
+    if (rest != 1 || (a != 'l' && a != 'L')) return false;
   } else {
-    if (is("h")) spec.size = Spec::kNarrow;
-    else if (is("l") || is("w")) spec.size = Spec::kWide;
+    if (rest == 1 && a == 'h') spec.size = Spec::kNarrow;
+    else if (rest == 1 && (a == 'l' || a == 'w')) spec.size = Spec::kWide;
     else return false;
   }
   *out = spec;
@@ -159,7 +167,14 @@ void FormatInteger(Sink &out, const Spec &spec, bool negative, uint64_t v) {
   KOCHAR conv = spec.conversion;
   unsigned base = conv == 'o' ? 8 : (conv == 'x' || conv == 'X') ? 16 : 10;
   const char *hex = conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-  for (uint64_t t = v; t; t /= base) digits[nd++] = hex[t % base];
+  // Constant divisors let the compiler replace the divisions.
+  if (base == 10) {
+    for (uint64_t t = v; t; t /= 10) digits[nd++] = static_cast<char>('0' + t % 10);
+  } else if (base == 16) {
+    for (uint64_t t = v; t; t >>= 4) digits[nd++] = hex[t & 15];
+  } else {
+    for (uint64_t t = v; t; t >>= 3) digits[nd++] = static_cast<char>('0' + (t & 7));
+  }
   // digits[] holds the number backwards.
   int precision = spec.precision < 0 ? 1 : spec.precision;
   size_t zeros = precision > nd ? static_cast<size_t>(precision - nd) : 0;
