@@ -144,6 +144,9 @@ TEST(PrintFLanguage, LocaleConversions) {
   EXPECT_EQ(Fmt(KOTEXT("$Id|$I32d"), int64_t{1} << 40, 123456), "1,099,511,627,776|123,456");
   EXPECT_EQ(Fmt(KOTEXT("[$8d]"), 12345), "[   12,345]");
   EXPECT_EQ(Fmt(KOTEXT("$x|$X"), 0x12345, 0xABCDEF), "12345|ABCDEF");
+  // The standard text is regrouped as number text: padding before and after
+  // the number stays, leading zeros go (as the system's number formatting).
+  EXPECT_EQ(Fmt(KOTEXT("[$-8d][$+d][$05d][$.6d]"), 1234, 1234, 42, 1234), "[1,234    ][+1,234][42][1,234]");
   EXPECT_EQ(Fmt(KOTEXT("$.3f"), 1234567.0625), "1,234,567.062");
   EXPECT_EQ(Fmt(KOTEXT("$.0f|$f"), 2.5, -0.5), "2|-0.500000");
   EXPECT_EQ(Fmt(KOTEXT("$g|$g"), 12345.5, 1e20), "12345.5|1e+20");
