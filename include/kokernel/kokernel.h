@@ -4,6 +4,8 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "kolist.h"
+#include "kometric.h"
 #include "koprintf.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
