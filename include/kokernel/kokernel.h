@@ -12,5 +12,6 @@
 #include "koyuvlayout.h"
 #include "konumtext.h"
 #include "kosmpte.h"
+#include "koprintf.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
