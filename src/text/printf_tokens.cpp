@@ -10,6 +10,7 @@
 #include "kokernel/koprintf.h"
 #include "containers/kolist_impl.h"
 #include "kokernel/kolist.h"
+#include "text/token_list.h"
 #include "platform/platform.h"
 #include "text/printf_engine.h"
 
@@ -34,14 +35,9 @@ struct NameKey {
 // The token list: a synchronised heap-item KoList with 8-byte slots, 16
 // initial and 16 growth slots, created on first use and kept for the
 // process.
-tKOLIST *CurrentTokenList() {
-  static tKOLIST *list = [] {
-    tKOLIST *l = nullptr;
-    KoList_CreateExZ(&l, 8, 16, 16, KOLIST_OPT_HEAPITEMS | KOLIST_OPT_SYNCHRONIZED, 0, 0, 0);
-    return l;
-  }();
-  return list;
-}
+// The token list belongs to the library's start-up: it exists between
+// KoKernel_EarlyInitialize and KoKernel_LateTerminate, null otherwise.
+tKOLIST *CurrentTokenList() { return TokenList(); }
 
 int32_t CompareKeyToItem(uint64_t, const void *key, const void *item) {
   auto *k = static_cast<const NameKey *>(key);
