@@ -59,8 +59,12 @@ void KoPath(benchmark::State &state, ko::pixels::scale::Path path, bool bicubic)
   KoPrepareSubpixelParam(&p, f.dst.data(), ds, kDW * 4, nullptr, f.src.data(), ss, kSW * 4, nullptr);
   ko::pixels::scale::Options o;
   o.bicubic = bicubic;
-  o.path = path;
   o.singleThread = true;
+  ko::pixels::scale::PathScope scope(path);
+  if (!scope.Runs()) {
+    state.SkipWithError("path not available on this processor");
+    return;
+  }
   for (auto _ : state) {
     ko::pixels::scale::Run(p, o);
     benchmark::DoNotOptimize(f.dst.data());
