@@ -185,7 +185,7 @@ void CubicRing(const Ctx &c, Scratch &s, int k, const int16_t *rows[4]) {
       s.tag[slot] = need[t];
       const uint8_t *row = c.Row(need[t]);
       switch (c.path) {
-        case Path::AVX2:
+        case Path::AVX2: CubicHRow_AVX2(row, cols, s.ring[slot].data()); break;
         case Path::SSE2: CubicHRow_SSE2(row, cols, s.ring[slot].data()); break;
         default: CubicHRow_C(row, cols, s.ring[slot].data()); break;
       }

@@ -81,6 +81,7 @@ struct CubicCols {
 };
 void CubicHRow_C(const uint8_t *row, const CubicCols &c, int16_t *out);
 void CubicHRow_SSE2(const uint8_t *row, const CubicCols &c, int16_t *out);
+void CubicHRow_AVX2(const uint8_t *row, const CubicCols &c, int16_t *out);
 // Vertical pass over four horizontally filtered rows; count pixels.
 void CubicVRow_C(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 void CubicVRow_SSE2(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
