@@ -59,8 +59,12 @@ void KoPath(benchmark::State &state, ko::pixels::scale::Path path, bool bicubic)
   KoPrepareSubpixelParam(&p, f.dst.data(), ds, kDW * 4, nullptr, f.src.data(), ss, kSW * 4, nullptr);
   ko::pixels::scale::Options o;
   o.bicubic = bicubic;
-  o.path = path;
   o.singleThread = true;
+  ko::pixels::scale::PathScope scope(path);
+  if (!scope.Runs()) {
+    state.SkipWithError("path not available on this processor");
+    return;
+  }
   for (auto _ : state) {
     ko::pixels::scale::Run(p, o);
     benchmark::DoNotOptimize(f.dst.data());
@@ -85,6 +89,40 @@ void OpenCV(benchmark::State &state, int interpolation, bool multi) {
   }
 }
 
+// Area rows on one path: 8-bit down across only (area across, bilinear down)
+// or float down both ways.
+void KoAreaPath(benchmark::State &state, ko::pixels::scale::Path path, bool floats) {
+  const uint32_t bpp = floats ? 16 : 4, dh = floats ? kDH : kSH;
+  static std::vector<uint8_t> src, dst;
+  src.assign(size_t(kSW) * kSH * bpp, 0);
+  dst.assign(size_t(kDW) * dh * bpp, 0);
+  Frames &f = F();
+  for (size_t i = 0; i < size_t(kSW) * kSH * 4; ++i) {
+    if (floats) {
+      const float v = f.src[i] / 255.0f;
+      std::memcpy(&src[4 * i], &v, 4);
+    } else {
+      src[i] = f.src[i];
+    }
+  }
+  const uint32_t ss[2] = {kSW, kSH}, ds[2] = {kDW, dh};
+  KoSubpixelParam p;
+  KoPrepareSubpixelParam(&p, dst.data(), ds, kDW * bpp, nullptr, src.data(), ss, kSW * bpp, nullptr);
+  ko::pixels::scale::Options o;
+  o.areaMode = true;
+  o.bytesPerPixel = bpp;
+  o.singleThread = true;
+  ko::pixels::scale::PathScope scope(path);
+  if (!scope.Runs()) {
+    state.SkipWithError("path not available on this processor");
+    return;
+  }
+  for (auto _ : state) {
+    ko::pixels::scale::Run(p, o);
+    benchmark::DoNotOptimize(dst.data());
+  }
+}
+
 using ko::pixels::scale::Path;
 BENCHMARK_CAPTURE(Ko, Bilinear, false, 0u, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Libyuv, Bilinear, libyuv::kFilterBilinear)->Unit(benchmark::kMillisecond);
@@ -104,5 +142,9 @@ BENCHMARK_CAPTURE(KoPath, BilinearAVX2, Path::AVX2, false)->Unit(benchmark::kMil
 BENCHMARK_CAPTURE(KoPath, BicubicScalar, Path::Scalar, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(KoPath, BicubicSSE2, Path::SSE2, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(KoPath, BicubicAVX2, Path::AVX2, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossScalar, Path::Scalar, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossSSE2, Path::SSE2, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatScalar, Path::Scalar, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatSSE2, Path::SSE2, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace

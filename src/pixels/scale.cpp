@@ -3,10 +3,12 @@
 #include "pixels/scale.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <vector>
 
+#include "kokernel/koframe.h"
 #include "kokernel/koresult.h"
 
 namespace ko::pixels::scale {
@@ -183,7 +185,7 @@ void CubicRing(const Ctx &c, Scratch &s, int k, const int16_t *rows[4]) {
       s.tag[slot] = need[t];
       const uint8_t *row = c.Row(need[t]);
       switch (c.path) {
-        case Path::AVX2:
+        case Path::AVX2: CubicHRow_AVX2(row, cols, s.ring[slot].data()); break;
         case Path::SSE2: CubicHRow_SSE2(row, cols, s.ring[slot].data()); break;
         default: CubicHRow_C(row, cols, s.ring[slot].data()); break;
       }
@@ -313,6 +315,12 @@ void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
       }
       [[fallthrough]];
     default:
+      if (c.kind == Kind::AreaXBilinY && !c.wide && c.path != Path::Scalar) {
+        const AreaCols cols{c.X.tapStart.data(), c.areaOff.data(), c.X.tapW.data(), c.X.span.data(),
+                            c.X.count};
+        AreaXBilinRow_SSE2(c.Row(c.Y.idx0[k]), c.Row(c.Y.idx1[k]), c.Y.frac[k], cols, out);
+        return;
+      }
       if (c.wide)
         AreaRow8<uint64_t>(c, k, out);
       else
@@ -388,6 +396,17 @@ void RowF(const Ctx &c, int k, float *out, Scratch &s) {
         }
       return;
     }
+    case Kind::Area2D:
+      if (c.path != Path::Scalar) {
+        const int t0 = Y.tapStart[k], nt = Y.tapStart[k + 1] - t0;
+        s.rows.resize(size_t(nt));
+        for (int t = 0; t < nt; ++t) s.rows[t] = c.Row(Y.tapIdx[t0 + t]);
+        const AreaRows rows{s.rows.data(), &Y.tapW[t0], nt, Y.span[k]};
+        const AreaCols cols{X.tapStart.data(), c.areaOff.data(), X.tapW.data(), X.span.data(), X.count};
+        Area2DRowF_SSE2(rows, cols, out);
+        return;
+      }
+      break;
     default: break;
   }
   const float *tf = Table().f;
@@ -502,13 +521,48 @@ void DoRow(const Ctx &c, int k, Scratch &s) {
 const int16_t *BicubicIntWeights() { return Table().i; }
 const float *BicubicFloatWeights() { return Table().f; }
 
+namespace {
+std::atomic<bool> g_avx2Allowed{true};
+}  // namespace
+
+void AllowAVX2(bool allow) { g_avx2Allowed.store(allow, std::memory_order_relaxed); }
+bool AVX2Allowed() { return g_avx2Allowed.load(std::memory_order_relaxed); }
+
+bool AVX2Present() {
+#if defined(__x86_64__) || defined(_M_X64)
+  static const bool present = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") != 0;
+  }();
+  return present;
+#else
+  return false;
+#endif
+}
+
+PathScope::PathScope(Path path)
+    : sse2_((KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2) != 0), avx2_(AVX2Allowed()) {
+  if (path == Path::Scalar) {
+    KoDisallowCPUSupport(KOCPU_SSE2);
+  } else if (path != Path::Auto) {
+    KoAllowCPUSupport(KOCPU_SSE2);
+    AllowAVX2(path == Path::AVX2);
+  }
+  runs_ = path == Path::Auto || BestPath() == path;
+}
+
+PathScope::~PathScope() {
+  if (sse2_)
+    KoAllowCPUSupport(KOCPU_SSE2);
+  else
+    KoDisallowCPUSupport(KOCPU_SSE2);
+  AllowAVX2(avx2_);
+}
+
 Path BestPath() {
 #if defined(__x86_64__) || defined(_M_X64)
-  static const Path best = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") ? Path::AVX2 : Path::SSE2;
-  }();
-  return best;
+  if (!(KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2)) return Path::Scalar;
+  return AVX2Allowed() && AVX2Present() ? Path::AVX2 : Path::SSE2;
 #else
   return Path::Scalar;
 #endif
@@ -523,7 +577,7 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
   c.dstStride = p.dstStride;
   c.bpp = int(o.bytesPerPixel);
   c.noEdgeMix = o.noEdgeMix;
-  c.path = o.path == Path::Auto ? BestPath() : o.path;
+  c.path = BestPath();
   const bool downX = p.stepX > kOne, downY = p.stepY > kOne;
   if (o.areaMode && downX && downY)
     c.kind = Kind::Area2D;
@@ -558,7 +612,7 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
       c.xo0[j] = 4 * c.X.idx0[j];
       c.xo1[j] = 4 * c.X.idx1[j];
     }
-    if (c.kind == Kind::Area2D) {
+    if (c.kind == Kind::Area2D || c.kind == Kind::AreaXBilinY) {
       c.areaOff.resize(c.X.tapIdx.size());
       for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 4 * c.X.tapIdx[t];
     }
@@ -573,6 +627,10 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
           c.cubW[4 * size_t(j) + t] = tw[4 * size_t(c.X.phase[j]) + t];
         }
     }
+  }
+  if (c.bpp == 16 && c.kind == Kind::Area2D) {
+    c.areaOff.resize(c.X.tapIdx.size());
+    for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 16 * c.X.tapIdx[t];
   }
   const int rows = c.Y.count;
   Scratch first(c);

@@ -1,5 +1,5 @@
 // Internal interface of the scalers: the row kernels in their scalar and
-// vector forms, and an entry that lets tests force a code path.
+// vector forms, and the run-time choice between them.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,6 @@ struct Options {
   uint32_t bytesPerPixel = 4;
   bool areaMode = false;
   bool noEdgeMix = false;
-  Path path = Path::Auto;
   bool forceWideAccumulators = false;  // area kernels: 64-bit sums even when 32 bits suffice
   bool singleThread = false;
 };
@@ -23,8 +22,33 @@ struct Options {
 // Resamples a prepared parameter block. Returns false when nothing was done.
 bool Run(const KoSubpixelParam &param, const Options &options);
 
-// The path Auto resolves to on this processor.
+// The path the scalers take now: scalar unless the processor-support value
+// (KoGetCPUSupport) has SSE2; AVX2 where the processor and the operating
+// system have it and AllowAVX2 has not turned it off. Read once per call.
 Path BestPath();
+
+// AVX2 has no flag in the processor-support value; this switch (on by
+// default) lets tests and benchmarks keep the scalers on SSE2.
+void AllowAVX2(bool allow);
+bool AVX2Allowed();
+// Whether the processor and the operating system can run AVX2 at all.
+bool AVX2Present();
+
+// Holds the scalers on one path while it lives, through the same controls as
+// any caller: SSE2 masked in the processor-support value gives the scalar
+// rows, the AVX2 switch off gives SSE2. Puts both back when it ends.
+// Runs() is false where this processor can't take the path.
+class PathScope {
+ public:
+  explicit PathScope(Path path);
+  ~PathScope();
+  PathScope(const PathScope &) = delete;
+  PathScope &operator=(const PathScope &) = delete;
+  bool Runs() const { return runs_; }
+
+ private:
+  bool sse2_, avx2_, runs_;
+};
 
 // Bicubic weights: 4096 phases x 4 taps, as integers (x 16384) and floats.
 const int16_t *BicubicIntWeights();
@@ -57,6 +81,7 @@ struct CubicCols {
 };
 void CubicHRow_C(const uint8_t *row, const CubicCols &c, int16_t *out);
 void CubicHRow_SSE2(const uint8_t *row, const CubicCols &c, int16_t *out);
+void CubicHRow_AVX2(const uint8_t *row, const CubicCols &c, int16_t *out);
 // Vertical pass over four horizontally filtered rows; count pixels.
 void CubicVRow_C(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 void CubicVRow_SSE2(const int16_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
@@ -82,6 +107,16 @@ struct AreaRows {
 // scratch: 4 * count 32-bit words, and one 16-bit word per tap and source row.
 void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
 void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
+
+// Float area averaging in both axes (16-byte pixels); the AreaCols offsets
+// are in bytes (16 per pixel). Same sums in the same order as the scalar row.
+void Area2DRowF_SSE2(const AreaRows &r, const AreaCols &c, float *out);
+
+// 8-bit area averaging across, bilinear down, with 32-bit sums: each tap is
+// the rounded vertical blend of r0 and r1 at fraction fy, weighted by its
+// width; the scalar reference is the generic area row.
+void AreaXBilinRow_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const AreaCols &c,
+                        uint8_t *out);
 
 // Float bilinear (16-byte pixels): per column the source indices and fraction.
 struct BilinearColsF {

@@ -1,6 +1,8 @@
 // AVX2 forms of the 8-bit scaler rows; bit-identical to the scalar rows.
 #include <immintrin.h>
 
+#include <cstring>
+
 #include "pixels/scale.h"
 
 namespace ko::pixels::scale {
@@ -83,6 +85,46 @@ void CubicVRow_AVX2(const int16_t *const rows[4], const int16_t w[4], int count,
   if (j < count) {
     const int16_t *rest[4] = {rows[0] + 4 * j, rows[1] + 4 * j, rows[2] + 4 * j, rows[3] + 4 * j};
     CubicVRow_SSE2(rest, w, count - j, out + 4 * j);
+  }
+}
+
+// Two columns per register, one per 128-bit lane: the four source pixels of
+// a column are loaded together and spread to words as (p0, p1) and (p2, p3) channel pairs for pmaddwd with
+// the (w0, w1) and (w2, w3) weight pairs.
+void CubicHRow_AVX2(const uint8_t *row, const CubicCols &c, int16_t *out) {
+  const __m256i lo01 = _mm256_setr_epi8(0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1,
+                                        0, -1, 4, -1, 1, -1, 5, -1, 2, -1, 6, -1, 3, -1, 7, -1);
+  const __m256i lo23 = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,
+                                        8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  const __m256i pickA = _mm256_setr_epi32(0, 0, 0, 0, 2, 2, 2, 2);
+  const __m256i pickB = _mm256_setr_epi32(1, 1, 1, 1, 3, 3, 3, 3);
+  const __m256i round = _mm256_set1_epi32(8192), mask = _mm256_set1_epi32(16383);
+  // Plain loads rather than a gather, which is slow on some processors.
+  auto four = [&](const int32_t *o) {
+    int32_t v[4];
+    for (int t = 0; t < 4; ++t) std::memcpy(&v[t], row + o[t], 4);
+    return _mm_setr_epi32(v[0], v[1], v[2], v[3]);
+  };
+  auto pair = [&](int j) {
+    const __m256i px = _mm256_inserti128_si256(_mm256_castsi128_si256(four(c.off + 4 * j)),
+                                               four(c.off + 4 * j + 4), 1);
+    const __m256i w = _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(c.w + 4 * j)));
+    __m256i s = _mm256_add_epi32(
+        _mm256_madd_epi16(_mm256_shuffle_epi8(px, lo01), _mm256_permutevar8x32_epi32(w, pickA)),
+        _mm256_madd_epi16(_mm256_shuffle_epi8(px, lo23), _mm256_permutevar8x32_epi32(w, pickB)));
+    // (s + 8192) / 16384 with C truncation towards zero.
+    s = _mm256_add_epi32(s, round);
+    return _mm256_srai_epi32(_mm256_add_epi32(s, _mm256_and_si256(_mm256_srai_epi32(s, 31), mask)), 14);
+  };
+  int j = 0;
+  for (; j + 4 <= c.count; j += 4) {
+    // Lanes hold columns (j, j + 2) and (j + 1, j + 3) after the pack.
+    const __m256i p = _mm256_packs_epi32(pair(j), pair(j + 2));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), _mm256_permute4x64_epi64(p, 0xD8));
+  }
+  if (j < c.count) {
+    const CubicCols rest{c.off + 4 * j, c.w + 4 * j, c.count - j};
+    CubicHRow_SSE2(row, rest, out + 4 * j);
   }
 }
 

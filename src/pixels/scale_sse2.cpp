@@ -1,4 +1,4 @@
-// SSE2 forms of the 8-bit scaler rows; bit-identical to the scalar rows.
+// SSE2 forms of the scaler rows; bit-identical to the scalar rows.
 #include <emmintrin.h>
 
 #include <cstring>
@@ -12,6 +12,50 @@ inline __m128i Load32(const uint8_t *p) {
   int32_t v;
   std::memcpy(&v, p, 4);
   return _mm_cvtsi32_si128(v);
+}
+
+// Quotients of four 32-bit sums (below 2^31) by one divisor: multiply by the
+// reciprocal and correct by one where the product fell on the wrong side of
+// an integer; exact, as every intermediate is an exact double.
+class Quotient {
+ public:
+  __m128i Divide(__m128i a, uint64_t d) {
+    if (d != last_) {
+      last_ = d;
+      div_ = _mm_set1_pd(double(d));
+      rcp_ = _mm_set1_pd(1.0 / double(d));
+    }
+    return _mm_unpacklo_epi64(Pair(_mm_cvtepi32_pd(a)), Pair(_mm_cvtepi32_pd(_mm_srli_si128(a, 8))));
+  }
+
+ private:
+  __m128i Pair(__m128d a) const {
+    const __m128d one = _mm_set1_pd(1.0), zd = _mm_setzero_pd();
+    const __m128d q = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(a, rcp_)));
+    const __m128d rem = _mm_sub_pd(a, _mm_mul_pd(q, div_));
+    const __m128d up = _mm_and_pd(_mm_cmpge_pd(rem, div_), one);
+    const __m128d down = _mm_and_pd(_mm_cmplt_pd(rem, zd), one);
+    return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(q, up), down));
+  }
+  uint64_t last_ = 0;
+  __m128d div_ = _mm_set1_pd(1.0), rcp_ = _mm_set1_pd(1.0);
+};
+
+// Stores the per-pixel quotients of pixel(j) as bytes, saturated at 255.
+template <typename Pixel>
+void StoreQuotients(int count, Pixel &&pixel, uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128();
+  int j = 0;
+  for (; j + 4 <= count; j += 4) {
+    const __m128i q0 = pixel(j), q1 = pixel(j + 1), q2 = pixel(j + 2), q3 = pixel(j + 3);
+    const __m128i p = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), p);
+  }
+  for (; j < count; ++j) {
+    const __m128i q = _mm_packs_epi32(pixel(j), zero);
+    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(q, q));
+    std::memcpy(out + 4 * j, &v, 4);
+  }
 }
 
 // Per column four dwords: high parts (bits 12 and up) of w00|w10 and w01|w11,
@@ -184,19 +228,7 @@ void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
     }
     for (; i < taps; ++i) wt[i] = uint16_t((uint32_t(c.tapW[i]) * uint32_t(r.w[t])) >> 14);
   }
-  // Quotients by multiplying with the reciprocal and correcting by one where
-  // the product fell on the wrong side of an integer: exact, as sums stay
-  // below 2^31 and every intermediate is an exact double.
-  uint64_t lastDiv = 0;
-  __m128d div = _mm_set1_pd(1.0), rcp = _mm_set1_pd(1.0);
-  const __m128d one = _mm_set1_pd(1.0), zd = _mm_setzero_pd();
-  auto quotientPair = [&](__m128d a) {
-    const __m128d q = _mm_cvtepi32_pd(_mm_cvttpd_epi32(_mm_mul_pd(a, rcp)));
-    const __m128d rem = _mm_sub_pd(a, _mm_mul_pd(q, div));
-    const __m128d up = _mm_and_pd(_mm_cmpge_pd(rem, div), one);
-    const __m128d down = _mm_and_pd(_mm_cmplt_pd(rem, zd), one);
-    return _mm_cvttpd_epi32(_mm_sub_pd(_mm_add_pd(q, up), down));
-  };
+  Quotient q;
   auto pixel = [&](int j) {
     __m128i a = zero;
     const int begin = c.tapStart[j], end = c.tapStart[j + 1];
@@ -216,26 +248,50 @@ void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
       }
     }
     uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
-    if (d == 0) d = 1;
-    if (d != lastDiv) {
-      lastDiv = d;
-      div = _mm_set1_pd(double(d));
-      rcp = _mm_set1_pd(1.0 / double(d));
-    }
-    return _mm_unpacklo_epi64(quotientPair(_mm_cvtepi32_pd(a)),
-                              quotientPair(_mm_cvtepi32_pd(_mm_srli_si128(a, 8))));
+    return q.Divide(a, d == 0 ? 1 : d);
   };
-  int j = 0;
-  for (; j + 4 <= c.count; j += 4) {
-    const __m128i q0 = pixel(j), q1 = pixel(j + 1), q2 = pixel(j + 2), q3 = pixel(j + 3);
-    const __m128i p = _mm_packus_epi16(_mm_packs_epi32(q0, q1), _mm_packs_epi32(q2, q3));
-    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), p);
+  StoreQuotients(c.count, pixel, out);
+}
+
+// Same sums in the same order as the scalar float row (source rows outer,
+// taps inner, weight (wx * wy) >> 14 as a float), four channels at once.
+void Area2DRowF_SSE2(const AreaRows &r, const AreaCols &c, float *out) {
+  for (int j = 0; j < c.count; ++j) {
+    __m128 a = _mm_setzero_ps();
+    const int begin = c.tapStart[j], end = c.tapStart[j + 1];
+    for (int t = 0; t < r.count; ++t) {
+      const uint8_t *row = r.rows[t];
+      const uint32_t wy = uint32_t(r.w[t]);
+      for (int tx = begin; tx < end; ++tx) {
+        const __m128 w = _mm_set1_ps(float((uint32_t(c.tapW[tx]) * wy) >> 14));
+        const __m128 p = _mm_loadu_ps(reinterpret_cast<const float *>(row + c.tapOff[tx]));
+        a = _mm_add_ps(a, _mm_mul_ps(p, w));
+      }
+    }
+    uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
+    if (d == 0) d = 1;
+    _mm_storeu_ps(out + 4 * size_t(j), _mm_div_ps(a, _mm_set1_ps(float(d))));
   }
-  for (; j < c.count; ++j) {
-    const __m128i q = _mm_packs_epi32(pixel(j), zero);
-    const int32_t v = _mm_cvtsi128_si32(_mm_packus_epi16(q, q));
-    std::memcpy(out + 4 * j, &v, 4);
-  }
+}
+
+void AreaXBilinRow_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const AreaCols &c,
+                        uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(8192);
+  // (gy, fy) word pairs: pmaddwd gives r0 * gy + r1 * fy per channel.
+  const __m128i wv = _mm_set1_epi32(int32_t((16384 - fy) | (fy << 16)));
+  Quotient q;
+  auto pixel = [&](int j) {
+    __m128i a = zero;
+    for (int tx = c.tapStart[j]; tx < c.tapStart[j + 1]; ++tx) {
+      const __m128i v = _mm_unpacklo_epi8(
+          _mm_unpacklo_epi8(Load32(r0 + c.tapOff[tx]), Load32(r1 + c.tapOff[tx])), zero);
+      const __m128i b = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(v, wv), half), 14);
+      // b is at most 255 with a clear upper word; widths are at most 16384.
+      a = _mm_add_epi32(a, _mm_madd_epi16(b, _mm_set1_epi32(c.tapW[tx])));
+    }
+    return q.Divide(a, uint64_t(c.span[j] > 0 ? c.span[j] : 1));
+  };
+  StoreQuotients(c.count, pixel, out);
 }
 
 }  // namespace ko::pixels::scale

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kokernel/kodib.h"
+#include "kokernel/koframe.h"
 #include "kokernel/koresult.h"
 #include "pixels/scale.h"
 
@@ -85,10 +86,21 @@ bool RunScale(Image &dst, const RECT *dr, Image &src, const RECT *sr, const Opti
   return ko::pixels::scale::Run(p, o);
 }
 
+using ko::pixels::scale::PathScope;
+
+// The vector paths this processor can take.
 std::vector<Path> VectorPaths() {
-  std::vector<Path> paths{Path::SSE2};
-  if (ko::pixels::scale::BestPath() == Path::AVX2) paths.push_back(Path::AVX2);
+  std::vector<Path> paths;
+  for (Path p : {Path::SSE2, Path::AVX2})
+    if (PathScope(p).Runs()) paths.push_back(p);
   return paths;
+}
+
+bool RunScaleOn(Path path, Image &dst, const RECT *dr, Image &src, const RECT *sr,
+                const Options &o) {
+  PathScope scope(path);
+  EXPECT_TRUE(scope.Runs()) << int(path);
+  return RunScale(dst, dr, src, sr, o);
 }
 
 int FirstDifference(const Image &a, const Image &b) {
@@ -131,26 +143,23 @@ TEST(ScaleKernels, VectorFormsMatchScalarOnRandomImages) {
     o.bytesPerPixel = uint32_t(bpp);
     o.areaMode = rng() & 1;
     o.noEdgeMix = rng() % 4 == 0;
-    o.path = Path::Scalar;
     o.singleThread = true;
     Image ref = dst0;
-    const bool did = RunScale(ref, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, o);
+    const bool did =
+        RunScaleOn(Path::Scalar, ref, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, o);
     ran += did;
-    std::vector<Options> others;
-    for (Path p : VectorPaths()) {
+    std::vector<std::pair<Path, bool>> others;  // path, threaded
+    for (Path p : VectorPaths()) others.push_back({p, false});
+    others.push_back({Path::Scalar, true});
+    for (const auto &[path, threaded] : others) {
       Options v = o;
-      v.path = p;
-      others.push_back(v);
-    }
-    Options threaded = o;
-    threaded.singleThread = false;
-    others.push_back(threaded);
-    for (const Options &v : others) {
+      v.singleThread = !threaded;
       Image out = dst0;
-      EXPECT_EQ(RunScale(out, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, v), did);
+      EXPECT_EQ(RunScaleOn(path, out, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, v),
+                did);
       const int at = FirstDifference(ref, out);
-      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(v.path) << " threads "
-                        << !v.singleThread << " bicubic " << o.bicubic << " area " << o.areaMode
+      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(path) << " threads " << threaded
+                        << " bicubic " << o.bicubic << " area " << o.areaMode << " bpp " << bpp
                         << " src " << src.size[0] << "x" << src.size[1] << " dst " << dst0.size[0]
                         << "x" << dst0.size[1] << " rect mode " << rectMode << " byte " << at
                         << ": " << int(at >= 0 ? ref.buf[at] : 0) << " vs "
@@ -158,6 +167,69 @@ TEST(ScaleKernels, VectorFormsMatchScalarOnRandomImages) {
     }
   }
   EXPECT_GT(ran, 200);  // most random rectangles must be usable
+}
+
+// Area averaging in one or both directions, 8-bit and float, on sizes down
+// to one pixel, odd widths and bottom-up images.
+TEST(ScaleKernels, AreaVectorFormsMatchScalar) {
+  std::mt19937 rng(77);
+  int area = 0;
+  for (int trial = 0; trial < 300; ++trial) {
+    const int bpp = trial % 2 ? 16 : 4;
+    const int mode = (trial / 2) % 3;  // 0 down both ways, 1 down across, 2 down the rows
+    std::uniform_int_distribution<uint32_t> big(2, 97), small(1, 9);
+    const uint32_t sw = mode == 2 ? small(rng) : big(rng), sh = mode == 1 ? small(rng) : big(rng);
+    const uint32_t dw = mode == 2 ? small(rng) + sw : std::max<uint32_t>(1, sw / (1 + rng() % 6));
+    const uint32_t dh = mode == 1 ? small(rng) + sh : std::max<uint32_t>(1, sh / (1 + rng() % 6));
+    Image src(sw, sh, bpp, rng() & 1, int(rng() % 3) * 4), dst0(dw, dh, bpp, rng() & 1);
+    FillRandom(src, rng);
+    FillRandom(dst0, rng);
+    const bool subPixel = rng() & 1;
+    const RECT sr = RandomRect(rng, sw, sh, false);
+    Options o;
+    o.areaMode = true;
+    o.bicubic = trial % 7 == 0;
+    o.bytesPerPixel = uint32_t(bpp);
+    o.singleThread = true;
+    Image ref = dst0;
+    const bool did = RunScaleOn(Path::Scalar, ref, nullptr, src, subPixel ? &sr : nullptr, o);
+    area += did && (dw < sw || dh < sh);
+    for (Path p : VectorPaths()) {
+      Image out = dst0;
+      EXPECT_EQ(RunScaleOn(p, out, nullptr, src, subPixel ? &sr : nullptr, o), did);
+      const int at = FirstDifference(ref, out);
+      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(p) << " bpp " << bpp << " src "
+                        << sw << "x" << sh << " dst " << dw << "x" << dh << " byte " << at;
+    }
+  }
+  EXPECT_GT(area, 150);
+}
+
+// The choice of path follows the processor-support value and the AVX2 switch,
+// and a PathScope leaves both as it found them.
+TEST(ScaleKernels, ProcessorSupportChoosesThePath) {
+  using namespace ko::pixels::scale;
+  if (!(KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2)) GTEST_SKIP() << "no SSE2 in the support value";
+  const Path before = BestPath();
+  EXPECT_EQ(before == Path::AVX2, AVX2Present());
+  KoDisallowCPUSupport(KOCPU_SSE2);
+  EXPECT_EQ(BestPath(), Path::Scalar);
+  AllowAVX2(true);
+  EXPECT_EQ(BestPath(), Path::Scalar);  // AVX2 rows also need SSE2
+  KoAllowCPUSupport(KOCPU_SSE2);
+  AllowAVX2(false);
+  EXPECT_EQ(BestPath(), Path::SSE2);
+  AllowAVX2(true);
+  EXPECT_EQ(BestPath(), before);
+  {
+    PathScope scalar(Path::Scalar);
+    EXPECT_TRUE(scalar.Runs());
+    EXPECT_EQ(KoGetCPUSupport(KOCPU_SSE2), 0u);
+    PathScope sse2(Path::SSE2);
+    EXPECT_EQ(BestPath(), Path::SSE2);
+  }
+  EXPECT_EQ(BestPath(), before);
+  EXPECT_EQ(KoGetCPUSupport(KOCPU_SSE2), DWORD(KOCPU_SSE2));
 }
 
 TEST(ScaleKernels, VectorFormsMatchScalarOnAFullFrame) {
@@ -168,13 +240,11 @@ TEST(ScaleKernels, VectorFormsMatchScalarOnAFullFrame) {
   for (bool bicubic : {false, true}) {
     Options o;
     o.bicubic = bicubic;
-    o.path = Path::Scalar;
     Image ref = a;
-    ASSERT_TRUE(RunScale(ref, nullptr, src, nullptr, o));
+    ASSERT_TRUE(RunScaleOn(Path::Scalar, ref, nullptr, src, nullptr, o));
     for (Path p : VectorPaths()) {
-      o.path = p;
       Image out = a;
-      ASSERT_TRUE(RunScale(out, nullptr, src, nullptr, o));
+      ASSERT_TRUE(RunScaleOn(p, out, nullptr, src, nullptr, o));
       EXPECT_EQ(FirstDifference(ref, out), -1) << "bicubic " << bicubic << " path " << int(p);
     }
   }
