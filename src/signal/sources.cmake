@@ -5,10 +5,11 @@ ko_sources(PORTABLE dispatch.cpp fft.cpp vectors.cpp image_fft.cpp
            AVX2 kernels_avx2.cpp)
 
 # The kernels of every path must run the same arithmetic: no contraction
-# into fused multiply-adds. MinGW's compiler may spill 32-byte registers to
+# into fused multiply-adds, and no auto-vectorisation (the complex-multiply
+# patterns of the vectoriser fuse even when contraction is off). MinGW's compiler may spill 32-byte registers to
 # a stack that is only 16-byte aligned, so its assembler turns aligned
 # vector moves into unaligned ones.
-set(ko_signal_kernel_flags "-ffp-contract=off")
+set(ko_signal_kernel_flags "-ffp-contract=off -fno-tree-vectorize")
 if(WIN32)
   string(APPEND ko_signal_kernel_flags " -Wa,-muse-unaligned-vector-move")
 endif()
