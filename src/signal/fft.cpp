@@ -57,25 +57,31 @@ Cx<double> Root(size_t k, size_t n) {
   return {cr, -sr};
 }
 
+// Reals in the twiddle tables of one direction (12 per radix-4 butterfly
+// column, see FftPlan).
 size_t TwiddleCount(int order) {
   size_t count = 0;
-  for (size_t len = size_t{1} << order; len >= 4; len /= 4) count += 3 * (len / 4);
+  for (size_t len = size_t{1} << order; len >= 4; len /= 4) count += 12 * (len / 4);
   return count;
 }
 
 template <class R>
-void FillTwiddles(int order, Cx<R> *fwd, Cx<R> *inv) {
+void FillTwiddles(int order, R *fwd, R *inv) {
   const size_t n = size_t{1} << order;
-  size_t at = 0;
   for (size_t len = n, step = 1; len >= 4; len /= 4, step *= 4) {
     const size_t m = len / 4;
-    for (size_t j = 1; j <= 3; ++j)
+    for (size_t j = 1; j <= 3; ++j) {
+      R *fr = fwd + (j - 1) * 4 * m, *fi = fr + 2 * m;
+      R *ir = inv + (j - 1) * 4 * m, *ii = ir + 2 * m;
       for (size_t p = 0; p < m; ++p) {
-        Cx<double> w = Root(j * p * step, n);
-        fwd[at] = {static_cast<R>(w.re), static_cast<R>(w.im)};
-        inv[at] = {static_cast<R>(w.re), static_cast<R>(-w.im)};
-        ++at;
+        const Cx<double> w = Root(j * p * step, n);
+        fr[2 * p] = fr[2 * p + 1] = ir[2 * p] = ir[2 * p + 1] = static_cast<R>(w.re);
+        fi[2 * p] = fi[2 * p + 1] = static_cast<R>(w.im);
+        ii[2 * p] = ii[2 * p + 1] = static_cast<R>(-w.im);
       }
+    }
+    fwd += 12 * m;
+    inv += 12 * m;
   }
 }
 
@@ -94,6 +100,7 @@ struct SpecR64 {
   double scaleFwd, scaleInv;
   FftPlan<double> plan;      // complex transform of n/2 points
   const Cx<double> *post;    // e^(-2 pi i k / n), k = 0 .. n/2 - 1
+  const Cx<double> *postInv; // the conjugates
 };
 
 size_t AlignUp(size_t v) { return (v + 63) & ~size_t{63}; }
@@ -167,16 +174,8 @@ KoPerfStatus RealForward(double *x, const void *spec, BYTE *buffer) {
   auto *z = reinterpret_cast<Cx<double> *>(x);
   Kernels().fft64(s->plan, z, a, a + h, false);
   // Split the half-length spectrum Z into the spectra of the even and odd
-  // samples, then combine: X[k] = Fe[k] + W^k Fo[k].
-  const double c = 0.5 * s->scaleFwd;
-  for (size_t k = 1; k < h; ++k) {
-    const Cx<double> zk = a[k], zc = {a[h - k].re, -a[h - k].im};
-    const Cx<double> fe = {zk.re + zc.re, zk.im + zc.im};
-    const Cx<double> fo = {zk.im - zc.im, zc.re - zk.re};  // -i (Zk - Zc)
-    const Cx<double> w = s->post[k];
-    const Cx<double> t = {fo.re * w.re - fo.im * w.im, fo.re * w.im + fo.im * w.re};
-    z[k] = {(fe.re + t.re) * c, (fe.im + t.im) * c};
-  }
+  // samples and combine them: X[k] = Fe[k] + W^k Fo[k].
+  Kernels().realSplit64(a, z, s->post, h, 0.5 * s->scaleFwd);
   const double r0 = a[0].re, i0 = a[0].im;
   z[0] = {(r0 + i0) * s->scaleFwd, (r0 - i0) * s->scaleFwd};
   return KOPERF_STS_NOERR;
@@ -198,15 +197,7 @@ KoPerfStatus RealInverse(double *x, const void *spec, BYTE *buffer) {
   const double c = s->scaleInv;
   const double x0 = z[0].re, xh = z[0].im;
   a[0] = {(x0 + xh) * c, (x0 - xh) * c};
-  // Z[k] = (X[k] + conj X[h-k]) + i (X[k] - conj X[h-k]) conj(W^k)
-  for (size_t k = 1; k < h; ++k) {
-    const Cx<double> xk = z[k], xc = {z[h - k].re, -z[h - k].im};
-    const Cx<double> sum = {xk.re + xc.re, xk.im + xc.im};
-    const Cx<double> d0 = {xk.re - xc.re, xk.im - xc.im};
-    const Cx<double> w = {s->post[k].re, -s->post[k].im};
-    const Cx<double> d = {d0.re * w.re - d0.im * w.im, d0.re * w.im + d0.im * w.re};
-    a[k] = {(sum.re - d.im) * c, (sum.im + d.re) * c};
-  }
+  Kernels().realMerge64(z, a, s->postInv, h, c);
   Kernels().fft64(s->plan, a, z, a + h, true);
   return KOPERF_STS_NOERR;
 }
@@ -219,10 +210,10 @@ KoPerfStatus InitC32(void **spec, int order, int flag) {
   if (!ScalesForFlag(flag, order, &fwd, &inv)) return KOPERF_STS_FFTFLAG;
   const size_t tw = TwiddleCount(order);
   const size_t head = AlignUp(sizeof(SpecC32));
-  void *mem = AlignedAlloc(head + 2 * tw * sizeof(Cx<float>));
+  void *mem = AlignedAlloc(head + 2 * tw * sizeof(float));
   if (!mem) return KOPERF_STS_MEMALLOC;
   auto *s = new (mem) SpecC32{};
-  auto *twf = reinterpret_cast<Cx<float> *>(static_cast<char *>(mem) + head);
+  auto *twf = reinterpret_cast<float *>(static_cast<char *>(mem) + head);
   FillTwiddles(order, twf, twf + tw);
   s->magic = kMagicC32;
   s->order = order;
@@ -247,13 +238,17 @@ KoPerfStatus InitR64(void **spec, int order, int flag) {
   const size_t h = order > 0 ? size_t{1} << half : 0;
   const size_t tw = TwiddleCount(half);
   const size_t head = AlignUp(sizeof(SpecR64));
-  void *mem = AlignedAlloc(head + (2 * tw + h) * sizeof(Cx<double>));
+  void *mem = AlignedAlloc(head + 2 * tw * sizeof(double) + 2 * h * sizeof(Cx<double>));
   if (!mem) return KOPERF_STS_MEMALLOC;
   auto *s = new (mem) SpecR64{};
-  auto *twd = reinterpret_cast<Cx<double> *>(static_cast<char *>(mem) + head);
+  auto *twd = reinterpret_cast<double *>(static_cast<char *>(mem) + head);
   FillTwiddles(half, twd, twd + tw);
-  Cx<double> *post = twd + 2 * tw;
-  for (size_t k = 0; k < h; ++k) post[k] = Root(k, 2 * h);
+  Cx<double> *post = reinterpret_cast<Cx<double> *>(twd + 2 * tw);
+  Cx<double> *postInv = post + h;
+  for (size_t k = 0; k < h; ++k) {
+    post[k] = Root(k, 2 * h);
+    postInv[k] = {post[k].re, -post[k].im};
+  }
   s->magic = kMagicR64;
   s->order = order;
   s->flag = flag;
@@ -264,6 +259,7 @@ KoPerfStatus InitR64(void **spec, int order, int flag) {
   s->plan.twFwd = twd;
   s->plan.twInv = twd + tw;
   s->post = post;
+  s->postInv = postInv;
   *spec = s;
   return KOPERF_STS_NOERR;
 }

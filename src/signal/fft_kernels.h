@@ -34,6 +34,15 @@ struct ScalarCx {
   static V MulNegJ(V a) { return {a.im, -a.re}; }
   static V MulPosJ(V a) { return {-a.im, a.re}; }
   static V Mul(V a, V w) { return {a.re * w.re - a.im * w.im, a.re * w.im + a.im * w.re}; }
+  // Twiddles are stored as real and imaginary parts, each value twice
+  // (re0, re0, re1, re1, ...), so that vector forms load them ready to use.
+  static V LoadDup(const R *p) { return {p[0], p[1]}; }
+  static V BcastDup(const R *p) { return {p[0], p[0]}; }
+  static V MulRI(V a, V wr, V wi) { return {a.re * wr.re - a.im * wi.re, a.im * wr.re + a.re * wi.re}; }
+  static V Conj(V a) { return {a.re, -a.im}; }
+  static V Scale(V a, R c) { return {a.re * c, a.im * c}; }
+  // W values ending at `last`, in reverse order.
+  static V LoadRev(const C *last) { return *last; }
   // dst[4 * lane + k] = yk[lane]
   static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
     dst[0] = y0;
@@ -56,19 +65,29 @@ inline void Butterfly4(typename T::V a, typename T::V b, typename T::V c, typena
   y3 = T::Sub(amc, t);
 }
 
+// Twiddles of one stage (m = len / 4): for j = 1, 2, 3 the real parts of
+// W^(j p) then the imaginary parts, each 2m values long (duplicated).
+template <class R>
+struct StageTw {
+  const R *r1, *i1, *r2, *i2, *r3, *i3;
+  StageTw(const R *t, size_t m)
+      : r1(t), i1(t + 2 * m), r2(t + 4 * m), i2(t + 6 * m), r3(t + 8 * m), i3(t + 10 * m) {}
+};
+
 // First stage (stride 1): vectorised across p, outputs transposed into place.
 // Needs len / 4 >= W.
 template <class T, bool Inv>
 void Radix4First(const typename T::C *x, typename T::C *y, size_t len,
-                 const typename T::C *tw) {
+                 const typename T::Real *tw) {
   const size_t m = len / 4;
+  const StageTw<typename T::Real> t(tw, m);
   for (size_t p = 0; p < m; p += T::W) {
     typename T::V y0, y1, y2, y3;
     Butterfly4<T, Inv>(T::Load(x + p), T::Load(x + p + m), T::Load(x + p + 2 * m),
                        T::Load(x + p + 3 * m), y0, y1, y2, y3);
-    y1 = T::Mul(y1, T::LoadTw(tw + p));
-    y2 = T::Mul(y2, T::LoadTw(tw + m + p));
-    y3 = T::Mul(y3, T::LoadTw(tw + 2 * m + p));
+    y1 = T::MulRI(y1, T::LoadDup(t.r1 + 2 * p), T::LoadDup(t.i1 + 2 * p));
+    y2 = T::MulRI(y2, T::LoadDup(t.r2 + 2 * p), T::LoadDup(t.i2 + 2 * p));
+    y3 = T::MulRI(y3, T::LoadDup(t.r3 + 2 * p), T::LoadDup(t.i3 + 2 * p));
     T::Store4T(y + 4 * p, y0, y1, y2, y3);
   }
 }
@@ -76,8 +95,9 @@ void Radix4First(const typename T::C *x, typename T::C *y, size_t len,
 // Later stages (stride s >= W): vectorised across q with broadcast twiddles.
 template <class T, bool Inv>
 void Radix4Strided(const typename T::C *x, typename T::C *y, size_t len, size_t s,
-                   const typename T::C *tw) {
+                   const typename T::Real *tw) {
   const size_t m = len / 4;
+  const StageTw<typename T::Real> t(tw, m);
   {
     // p = 0: all twiddles are 1.
     const typename T::C *xa = x, *xb = x + s * m, *xc = x + 2 * s * m, *xd = x + 3 * s * m;
@@ -93,7 +113,9 @@ void Radix4Strided(const typename T::C *x, typename T::C *y, size_t len, size_t 
     }
   }
   for (size_t p = 1; p < m; ++p) {
-    const auto w1 = T::Bcast(tw + p), w2 = T::Bcast(tw + m + p), w3 = T::Bcast(tw + 2 * m + p);
+    const auto w1r = T::BcastDup(t.r1 + 2 * p), w1i = T::BcastDup(t.i1 + 2 * p);
+    const auto w2r = T::BcastDup(t.r2 + 2 * p), w2i = T::BcastDup(t.i2 + 2 * p);
+    const auto w3r = T::BcastDup(t.r3 + 2 * p), w3i = T::BcastDup(t.i3 + 2 * p);
     const typename T::C *xa = x + s * p, *xb = x + s * (p + m), *xc = x + s * (p + 2 * m),
                         *xd = x + s * (p + 3 * m);
     typename T::C *ya = y + s * 4 * p, *yb = ya + s, *yc = ya + 2 * s, *yd = ya + 3 * s;
@@ -102,9 +124,9 @@ void Radix4Strided(const typename T::C *x, typename T::C *y, size_t len, size_t 
       Butterfly4<T, Inv>(T::Load(xa + q), T::Load(xb + q), T::Load(xc + q), T::Load(xd + q),
                          y0, y1, y2, y3);
       T::Store(ya + q, y0);
-      T::Store(yb + q, T::Mul(y1, w1));
-      T::Store(yc + q, T::Mul(y2, w2));
-      T::Store(yd + q, T::Mul(y3, w3));
+      T::Store(yb + q, T::MulRI(y1, w1r, w1i));
+      T::Store(yc + q, T::MulRI(y2, w2r, w2i));
+      T::Store(yd + q, T::MulRI(y3, w3r, w3i));
     }
   }
 }
@@ -136,7 +158,7 @@ void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
     for (size_t i = 0; i < n; ++i) work[i] = src[i];
     in = work;
   }
-  const C *tw = Inv ? plan.twInv : plan.twFwd;
+  const typename T::Real *tw = Inv ? plan.twInv : plan.twFwd;
   size_t len = n, s = 1;
   bool first = true;
   while (len >= 4) {
@@ -145,7 +167,7 @@ void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
     else
       Radix4Strided<T, Inv>(in, out, len, s, tw);
     first = false;
-    tw += 3 * (len / 4);
+    tw += 12 * (len / 4);
     len /= 4;
     s *= 4;
     in = out;
@@ -171,6 +193,45 @@ void RunFft(const FftPlan<typename T::Real> &plan, const Cx<typename T::Real> *s
     RunStages<T, true>(plan, src, dst, work);
   else
     RunStages<T, false>(plan, src, dst, work);
+}
+
+// ---- real transforms through a complex one of half the length ------------------
+// Forward: a = Z, the transform of z[n] = x[2n] + i x[2n+1] (h points);
+// X[k] = c ((Z[k] + conj Z[h-k]) - i W^k (Z[k] - conj Z[h-k])) for 0 < k < h.
+template <class T>
+inline void RealSplitStep(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h,
+                          size_t k, double c) {
+  const auto zk = T::Load(a + k), zc = T::Conj(T::LoadRev(a + h - k));
+  const auto fe = T::Add(zk, zc);
+  const auto fo = T::MulNegJ(T::Sub(zk, zc));
+  T::Store(z + k, T::Scale(T::Add(fe, T::Mul(fo, T::LoadTw(w + k))), c));
+}
+
+// Inverse: a[k] = c ((X[k] + conj X[h-k]) + i conj(W^k) (X[k] - conj X[h-k])),
+// wInv holding conj(W^k).
+template <class T>
+inline void RealMergeStep(const Cx<double> *z, Cx<double> *a, const Cx<double> *wInv, size_t h,
+                          size_t k, double c) {
+  const auto xk = T::Load(z + k), xc = T::Conj(T::LoadRev(z + h - k));
+  const auto sum = T::Add(xk, xc);
+  const auto d = T::Mul(T::Sub(xk, xc), T::LoadTw(wInv + k));
+  T::Store(a + k, T::Scale(T::Add(sum, T::MulPosJ(d)), c));
+}
+
+template <class T>
+void RealSplit(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h, double c) {
+  size_t k = 1;
+  if (T::W > 1)
+    for (; k + T::W <= h; k += T::W) RealSplitStep<T>(a, z, w, h, k, c);
+  for (; k < h; ++k) RealSplitStep<ScalarCx<double>>(a, z, w, h, k, c);
+}
+
+template <class T>
+void RealMerge(const Cx<double> *z, Cx<double> *a, const Cx<double> *wInv, size_t h, double c) {
+  size_t k = 1;
+  if (T::W > 1)
+    for (; k + T::W <= h; k += T::W) RealMergeStep<T>(z, a, wInv, h, k, c);
+  for (; k < h; ++k) RealMergeStep<ScalarCx<double>>(z, a, wInv, h, k, c);
 }
 
 // ---- reference forms of the element-wise kernels ------------------------------

@@ -30,6 +30,11 @@ struct Avx2Cx32 {
   static V Swap(V a) { return _mm256_permute_ps(a, 0xB1); }
   static V MulNegJ(V a) { return _mm256_xor_ps(Swap(a), SignOdd()); }
   static V MulPosJ(V a) { return _mm256_xor_ps(Swap(a), SignEven()); }
+  static V LoadDup(const float *p) { return _mm256_loadu_ps(p); }
+  static V BcastDup(const float *p) { return _mm256_broadcast_ss(p); }
+  static V MulRI(V a, V wr, V wi) {
+    return _mm256_addsub_ps(_mm256_mul_ps(a, wr), _mm256_mul_ps(Swap(a), wi));
+  }
   static V Mul(V a, V w) {
     V t1 = _mm256_mul_ps(a, _mm256_moveldup_ps(w));
     V t2 = _mm256_mul_ps(Swap(a), _mm256_movehdup_ps(w));
@@ -64,6 +69,17 @@ struct Avx2Cx64 {
   static V Swap(V a) { return _mm256_permute_pd(a, 0x5); }
   static V MulNegJ(V a) { return _mm256_xor_pd(Swap(a), SignHi()); }
   static V MulPosJ(V a) { return _mm256_xor_pd(Swap(a), SignLo()); }
+  static V LoadDup(const double *p) { return _mm256_loadu_pd(p); }
+  static V BcastDup(const double *p) { return _mm256_broadcast_sd(p); }
+  static V MulRI(V a, V wr, V wi) {
+    return _mm256_addsub_pd(_mm256_mul_pd(a, wr), _mm256_mul_pd(Swap(a), wi));
+  }
+  static V Conj(V a) { return _mm256_xor_pd(a, SignHi()); }
+  static V Scale(V a, double c) { return _mm256_mul_pd(a, _mm256_set1_pd(c)); }
+  static V LoadRev(const C *last) {
+    V v = Load(last - 1);
+    return _mm256_permute2f128_pd(v, v, 0x01);
+  }
   static V Mul(V a, V w) {
     V t1 = _mm256_mul_pd(a, _mm256_movedup_pd(w));
     V t2 = _mm256_mul_pd(Swap(a), _mm256_permute_pd(w, 0xF));
@@ -85,6 +101,14 @@ void Fft32(const FftPlan<float> &plan, const Cx<float> *src, Cx<float> *dst, Cx<
 void Fft64(const FftPlan<double> &plan, const Cx<double> *src, Cx<double> *dst,
            Cx<double> *work, bool inverse) {
   RunFft<Avx2Cx64>(plan, src, dst, work, inverse);
+}
+
+void Split64(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h, double c) {
+  RealSplit<Avx2Cx64>(a, z, w, h, c);
+}
+
+void Merge64(const Cx<double> *z, Cx<double> *a, const Cx<double> *w, size_t h, double c) {
+  RealMerge<Avx2Cx64>(z, a, w, h, c);
 }
 
 void Mul64fc(const Cx<double> *src, Cx<double> *srcDst, size_t n) {
@@ -157,7 +181,7 @@ void Sqrt32f(const float *src, float *dst, size_t n) {
   SqrtScalar(src, dst, i, n);
 }
 
-const KernelSet kAvx2 = {"avx2", Fft32, Fft64, Mul64fc, Conj64fc, MinMax32f, MinMax64f, Sqrt32f};
+const KernelSet kAvx2 = {"avx2", Fft32, Fft64, Split64, Merge64, Mul64fc, Conj64fc, MinMax32f, MinMax64f, Sqrt32f};
 
 }  // namespace
 

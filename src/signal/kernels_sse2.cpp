@@ -29,6 +29,11 @@ struct Sse2Cx32 {
   static V Swap(V a) { return _mm_shuffle_ps(a, a, _MM_SHUFFLE(2, 3, 0, 1)); }
   static V MulNegJ(V a) { return _mm_xor_ps(Swap(a), SignOdd()); }
   static V MulPosJ(V a) { return _mm_xor_ps(Swap(a), SignEven()); }
+  static V LoadDup(const float *p) { return _mm_loadu_ps(p); }
+  static V BcastDup(const float *p) { return _mm_set1_ps(*p); }
+  static V MulRI(V a, V wr, V wi) {
+    return _mm_add_ps(_mm_mul_ps(a, wr), _mm_xor_ps(_mm_mul_ps(Swap(a), wi), SignEven()));
+  }
   static V Mul(V a, V w) {
     V wr = _mm_shuffle_ps(w, w, _MM_SHUFFLE(2, 2, 0, 0));
     V wi = _mm_shuffle_ps(w, w, _MM_SHUFFLE(3, 3, 1, 1));
@@ -61,6 +66,14 @@ struct Sse2Cx64 {
   static V Swap(V a) { return _mm_shuffle_pd(a, a, 1); }
   static V MulNegJ(V a) { return _mm_xor_pd(Swap(a), SignHi()); }
   static V MulPosJ(V a) { return _mm_xor_pd(Swap(a), SignLo()); }
+  static V LoadDup(const double *p) { return _mm_loadu_pd(p); }
+  static V BcastDup(const double *p) { return _mm_set1_pd(*p); }
+  static V MulRI(V a, V wr, V wi) {
+    return _mm_add_pd(_mm_mul_pd(a, wr), _mm_xor_pd(_mm_mul_pd(Swap(a), wi), SignLo()));
+  }
+  static V Conj(V a) { return _mm_xor_pd(a, SignHi()); }
+  static V Scale(V a, double c) { return _mm_mul_pd(a, _mm_set1_pd(c)); }
+  static V LoadRev(const C *last) { return Load(last); }
   static V Mul(V a, V w) {
     V t1 = _mm_mul_pd(a, _mm_unpacklo_pd(w, w));
     V t2 = _mm_mul_pd(Swap(a), _mm_unpackhi_pd(w, w));
@@ -82,6 +95,14 @@ void Fft32(const FftPlan<float> &plan, const Cx<float> *src, Cx<float> *dst, Cx<
 void Fft64(const FftPlan<double> &plan, const Cx<double> *src, Cx<double> *dst,
            Cx<double> *work, bool inverse) {
   RunFft<Sse2Cx64>(plan, src, dst, work, inverse);
+}
+
+void Split64(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h, double c) {
+  RealSplit<Sse2Cx64>(a, z, w, h, c);
+}
+
+void Merge64(const Cx<double> *z, Cx<double> *a, const Cx<double> *w, size_t h, double c) {
+  RealMerge<Sse2Cx64>(z, a, w, h, c);
 }
 
 void Mul64fc(const Cx<double> *src, Cx<double> *srcDst, size_t n) {
@@ -146,7 +167,7 @@ void Sqrt32f(const float *src, float *dst, size_t n) {
   SqrtScalar(src, dst, i, n);
 }
 
-const KernelSet kSse2 = {"sse2", Fft32, Fft64, Mul64fc, Conj64fc, MinMax32f, MinMax64f, Sqrt32f};
+const KernelSet kSse2 = {"sse2", Fft32, Fft64, Split64, Merge64, Mul64fc, Conj64fc, MinMax32f, MinMax64f, Sqrt32f};
 
 }  // namespace
 

@@ -17,14 +17,16 @@ struct Cx {
 // A complex transform of n = 2^order points, decomposed as radix-4 Stockham
 // stages (stage t has length n / 4^t and stride 4^t) with one radix-2 stage
 // last when the order is odd. The twiddles of stage t are three arrays of
-// m = len/4 values, W^p, W^2p, W^3p (W = e^(-2 pi i / len)), stored one
-// stage after the other; the inverse tables hold the conjugates.
+// m = len/4 values, W^p, W^2p, W^3p (W = e^(-2 pi i / len)), each as its
+// real parts then its imaginary parts with every value twice (12 m reals a
+// stage), stored one stage after the other; the inverse tables hold the
+// conjugates.
 template <class R>
 struct FftPlan {
   int order = 0;
   int n = 1;
-  const Cx<R> *twFwd = nullptr;
-  const Cx<R> *twInv = nullptr;
+  const R *twFwd = nullptr;
+  const R *twInv = nullptr;
 };
 
 // One transform: src -> dst using work (n points). src may equal dst;
@@ -37,6 +39,11 @@ struct KernelSet {
   const char *name;
   FftFn<float> fft32;
   FftFn<double> fft64;
+  // Post-processing of the real forward transform and pre-processing of
+  // the real inverse (see RealSplit / RealMerge in fft_kernels.h).
+  void (*realSplit64)(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h, double c);
+  void (*realMerge64)(const Cx<double> *z, Cx<double> *a, const Cx<double> *wInv, size_t h,
+                      double c);
   void (*mul64fc)(const Cx<double> *src, Cx<double> *srcDst, size_t n);
   void (*conj64fc)(Cx<double> *srcDst, size_t n);
   void (*minmax32f)(const float *src, size_t n, float *mn, float *mx);
