@@ -57,32 +57,41 @@ Cx<double> Root(size_t k, size_t n) {
   return {cr, -sr};
 }
 
-// Reals in the twiddle tables of one direction (12 per radix-4 butterfly
-// column, see FftPlan).
+// Reals in the twiddle tables of one direction (see FftPlan).
 size_t TwiddleCount(int order) {
-  size_t count = 0;
-  for (size_t len = size_t{1} << order; len >= 4; len /= 4) count += 12 * (len / 4);
+  int r8, r4, r2;
+  StagePlan(order, &r8, &r4, &r2);
+  size_t count = 0, len = size_t{1} << order;
+  for (int i = 0; i < r8; ++i, len /= 8) count += 28 * (len / 8);
+  for (int i = 0; i < r4; ++i, len /= 4) count += 12 * (len / 4);
   return count;
 }
 
 template <class R>
-void FillTwiddles(int order, R *fwd, R *inv) {
-  const size_t n = size_t{1} << order;
-  for (size_t len = n, step = 1; len >= 4; len /= 4, step *= 4) {
-    const size_t m = len / 4;
-    for (size_t j = 1; j <= 3; ++j) {
-      R *fr = fwd + (j - 1) * 4 * m, *fi = fr + 2 * m;
-      R *ir = inv + (j - 1) * 4 * m, *ii = ir + 2 * m;
-      for (size_t p = 0; p < m; ++p) {
-        const Cx<double> w = Root(j * p * step, n);
-        fr[2 * p] = fr[2 * p + 1] = ir[2 * p] = ir[2 * p + 1] = static_cast<R>(w.re);
-        fi[2 * p] = fi[2 * p + 1] = static_cast<R>(w.im);
-        ii[2 * p] = ii[2 * p + 1] = static_cast<R>(-w.im);
-      }
+void FillStage(size_t n, size_t len, size_t radix, R *&fwd, R *&inv) {
+  const size_t m = len / radix, step = n / len;
+  for (size_t j = 1; j < radix; ++j) {
+    R *fr = fwd + (j - 1) * 4 * m, *fi = fr + 2 * m;
+    R *ir = inv + (j - 1) * 4 * m, *ii = ir + 2 * m;
+    for (size_t p = 0; p < m; ++p) {
+      const Cx<double> w = Root(j * p * step, n);
+      fr[2 * p] = fr[2 * p + 1] = ir[2 * p] = ir[2 * p + 1] = static_cast<R>(w.re);
+      fi[2 * p] = fi[2 * p + 1] = static_cast<R>(w.im);
+      ii[2 * p] = ii[2 * p + 1] = static_cast<R>(-w.im);
     }
-    fwd += 12 * m;
-    inv += 12 * m;
   }
+  fwd += 4 * m * (radix - 1);
+  inv += 4 * m * (radix - 1);
+}
+
+template <class R>
+void FillTwiddles(int order, R *fwd, R *inv) {
+  int r8, r4, r2;
+  StagePlan(order, &r8, &r4, &r2);
+  const size_t n = size_t{1} << order;
+  size_t len = n;
+  for (int i = 0; i < r8; ++i, len /= 8) FillStage(n, len, 8, fwd, inv);
+  for (int i = 0; i < r4; ++i, len /= 4) FillStage(n, len, 4, fwd, inv);
 }
 
 struct SpecC32 {

@@ -43,8 +43,8 @@ struct ScalarCx {
   static V Scale(V a, R c) { return {a.re * c, a.im * c}; }
   // W values ending at `last`, in reverse order.
   static V LoadRev(const C *last) { return *last; }
-  // dst[4 * lane + k] = yk[lane]
-  static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
+  // dst[step * lane + k] = yk[lane]
+  static void Store4T(C *dst, size_t step, V y0, V y1, V y2, V y3) {
     dst[0] = y0;
     dst[1] = y1;
     dst[2] = y2;
@@ -88,7 +88,7 @@ void Radix4First(const typename T::C *x, typename T::C *y, size_t len,
     y1 = T::MulRI(y1, T::LoadDup(t.r1 + 2 * p), T::LoadDup(t.i1 + 2 * p));
     y2 = T::MulRI(y2, T::LoadDup(t.r2 + 2 * p), T::LoadDup(t.i2 + 2 * p));
     y3 = T::MulRI(y3, T::LoadDup(t.r3 + 2 * p), T::LoadDup(t.i3 + 2 * p));
-    T::Store4T(y + 4 * p, y0, y1, y2, y3);
+    T::Store4T(y + 4 * p, 4, y0, y1, y2, y3);
   }
 }
 
@@ -131,6 +131,73 @@ void Radix4Strided(const typename T::C *x, typename T::C *y, size_t len, size_t 
   }
 }
 
+// Radix-8 stages. Twiddles: for j = 1..7 the real then the imaginary parts
+// of W^(j p), each 2m values long (28 m reals a stage).
+template <class T, bool Inv>
+inline void Butterfly8(const typename T::V (&x)[8], typename T::V (&y)[8],
+                       typename T::Real r) {
+  typename T::V a[4], b[4];
+  for (int j = 0; j < 4; ++j) {
+    a[j] = T::Add(x[j], x[j + 4]);
+    b[j] = T::Sub(x[j], x[j + 4]);
+  }
+  // b[j] *= W8^j
+  auto rot = [](typename T::V v) { return Inv ? T::MulPosJ(v) : T::MulNegJ(v); };
+  b[1] = T::Scale(T::Add(b[1], rot(b[1])), r);
+  b[2] = rot(b[2]);
+  b[3] = rot(T::Scale(T::Add(b[3], rot(b[3])), r));
+  Butterfly4<T, Inv>(a[0], a[1], a[2], a[3], y[0], y[2], y[4], y[6]);
+  Butterfly4<T, Inv>(b[0], b[1], b[2], b[3], y[1], y[3], y[5], y[7]);
+}
+
+template <class T, bool Inv>
+void Radix8First(const typename T::C *x, typename T::C *y, size_t len,
+                 const typename T::Real *tw) {
+  using R = typename T::Real;
+  const size_t m = len / 8;
+  const R r = static_cast<R>(0.70710678118654752440);
+  for (size_t p = 0; p < m; p += T::W) {
+    typename T::V in[8], out[8];
+    for (int k = 0; k < 8; ++k) in[k] = T::Load(x + p + k * m);
+    Butterfly8<T, Inv>(in, out, r);
+    for (int k = 1; k < 8; ++k) {
+      const R *t = tw + (k - 1) * 4 * m;
+      out[k] = T::MulRI(out[k], T::LoadDup(t + 2 * p), T::LoadDup(t + 2 * m + 2 * p));
+    }
+    T::Store4T(y + 8 * p, 8, out[0], out[1], out[2], out[3]);
+    T::Store4T(y + 8 * p + 4, 8, out[4], out[5], out[6], out[7]);
+  }
+}
+
+template <class T, bool Inv>
+void Radix8Strided(const typename T::C *x, typename T::C *y, size_t len, size_t s,
+                   const typename T::Real *tw) {
+  using R = typename T::Real;
+  const size_t m = len / 8;
+  const R r = static_cast<R>(0.70710678118654752440);
+  for (size_t p = 0; p < m; ++p) {
+    typename T::V wr[8], wi[8];
+    for (int k = 1; k < 8; ++k) {
+      const R *t = tw + (k - 1) * 4 * m;
+      wr[k] = T::BcastDup(t + 2 * p);
+      wi[k] = T::BcastDup(t + 2 * m + 2 * p);
+    }
+    const typename T::C *xp = x + s * p;
+    typename T::C *yp = y + s * 8 * p;
+    for (size_t q = 0; q < s; q += T::W) {
+      typename T::V in[8], out[8];
+      for (int k = 0; k < 8; ++k) in[k] = T::Load(xp + q + k * s * m);
+      Butterfly8<T, Inv>(in, out, r);
+      T::Store(yp + q, out[0]);
+      if (p == 0) {
+        for (int k = 1; k < 8; ++k) T::Store(yp + q + k * s, out[k]);
+      } else {
+        for (int k = 1; k < 8; ++k) T::Store(yp + q + k * s, T::MulRI(out[k], wr[k], wi[k]));
+      }
+    }
+  }
+}
+
 // Last stage of an odd order: length 2, stride s >= W.
 template <class T>
 void Radix2Last(const typename T::C *x, typename T::C *y, size_t s) {
@@ -145,13 +212,14 @@ template <class T, bool Inv>
 void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
                typename T::C *dst, typename T::C *work) {
   using C = typename T::C;
-  const int order = plan.order;
   const size_t n = static_cast<size_t>(plan.n);
-  if (order == 0) {
+  if (plan.order == 0) {
     dst[0] = src[0];
     return;
   }
-  const int stages = order / 2 + (order & 1);
+  int radix8, radix4, radix2;
+  StagePlan(plan.order, &radix8, &radix4, &radix2);
+  const int stages = radix8 + radix4 + radix2;
   const C *in = src;
   C *out = ((stages - 1) % 2 == 0) ? dst : work;
   if (in == out) {
@@ -160,20 +228,27 @@ void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
   }
   const typename T::Real *tw = Inv ? plan.twInv : plan.twFwd;
   size_t len = n, s = 1;
-  bool first = true;
-  while (len >= 4) {
-    if (first)
+  auto next = [&] {
+    in = out;
+    out = (out == dst) ? work : dst;
+  };
+  for (int i = 0; i < radix8; ++i, len /= 8, s *= 8) {
+    if (s == 1)
+      Radix8First<T, Inv>(in, out, len, tw);
+    else
+      Radix8Strided<T, Inv>(in, out, len, s, tw);
+    tw += 28 * (len / 8);
+    next();
+  }
+  for (int i = 0; i < radix4; ++i, len /= 4, s *= 4) {
+    if (s == 1)
       Radix4First<T, Inv>(in, out, len, tw);
     else
       Radix4Strided<T, Inv>(in, out, len, s, tw);
-    first = false;
     tw += 12 * (len / 4);
-    len /= 4;
-    s *= 4;
-    in = out;
-    out = (out == dst) ? work : dst;
+    next();
   }
-  if (len == 2) Radix2Last<T>(in, out, s);
+  if (radix2) Radix2Last<T>(in, out, s);
 }
 
 // Transform with the vector type T, or with the reference when the length
@@ -182,7 +257,7 @@ template <class T>
 void RunFft(const FftPlan<typename T::Real> &plan, const Cx<typename T::Real> *src,
             Cx<typename T::Real> *dst, Cx<typename T::Real> *work, bool inverse) {
   using S = ScalarCx<typename T::Real>;
-  if (plan.n < 4 * T::W) {
+  if (plan.n < 8 * T::W) {
     if (inverse)
       RunStages<S, true>(plan, src, dst, work);
     else

@@ -40,15 +40,16 @@ struct Avx2Cx32 {
     V t2 = _mm256_mul_ps(Swap(a), _mm256_movehdup_ps(w));
     return _mm256_addsub_ps(t1, t2);
   }
-  static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
+  static V Scale(V a, float c) { return _mm256_mul_ps(a, _mm256_set1_ps(c)); }
+  static void Store4T(C *dst, size_t step, V y0, V y1, V y2, V y3) {
     __m256d a = _mm256_castps_pd(y0), b = _mm256_castps_pd(y1), c = _mm256_castps_pd(y2),
             d = _mm256_castps_pd(y3);
     __m256d t0 = _mm256_unpacklo_pd(a, b), t1 = _mm256_unpackhi_pd(a, b);
     __m256d t2 = _mm256_unpacklo_pd(c, d), t3 = _mm256_unpackhi_pd(c, d);
     _mm256_storeu_pd(reinterpret_cast<double *>(dst + 0), _mm256_permute2f128_pd(t0, t2, 0x20));
-    _mm256_storeu_pd(reinterpret_cast<double *>(dst + 4), _mm256_permute2f128_pd(t1, t3, 0x20));
-    _mm256_storeu_pd(reinterpret_cast<double *>(dst + 8), _mm256_permute2f128_pd(t0, t2, 0x31));
-    _mm256_storeu_pd(reinterpret_cast<double *>(dst + 12), _mm256_permute2f128_pd(t1, t3, 0x31));
+    _mm256_storeu_pd(reinterpret_cast<double *>(dst + step), _mm256_permute2f128_pd(t1, t3, 0x20));
+    _mm256_storeu_pd(reinterpret_cast<double *>(dst + 2 * step), _mm256_permute2f128_pd(t0, t2, 0x31));
+    _mm256_storeu_pd(reinterpret_cast<double *>(dst + 3 * step), _mm256_permute2f128_pd(t1, t3, 0x31));
   }
 };
 
@@ -85,11 +86,11 @@ struct Avx2Cx64 {
     V t2 = _mm256_mul_pd(Swap(a), _mm256_permute_pd(w, 0xF));
     return _mm256_addsub_pd(t1, t2);
   }
-  static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
+  static void Store4T(C *dst, size_t step, V y0, V y1, V y2, V y3) {
     _mm256_storeu_pd(&dst[0].re, _mm256_permute2f128_pd(y0, y1, 0x20));
     _mm256_storeu_pd(&dst[2].re, _mm256_permute2f128_pd(y2, y3, 0x20));
-    _mm256_storeu_pd(&dst[4].re, _mm256_permute2f128_pd(y0, y1, 0x31));
-    _mm256_storeu_pd(&dst[6].re, _mm256_permute2f128_pd(y2, y3, 0x31));
+    _mm256_storeu_pd(&dst[step].re, _mm256_permute2f128_pd(y0, y1, 0x31));
+    _mm256_storeu_pd(&dst[step + 2].re, _mm256_permute2f128_pd(y2, y3, 0x31));
   }
 };
 

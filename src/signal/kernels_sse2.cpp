@@ -41,11 +41,12 @@ struct Sse2Cx32 {
     V t2 = _mm_mul_ps(Swap(a), wi);
     return _mm_add_ps(t1, _mm_xor_ps(t2, SignEven()));
   }
-  static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
+  static V Scale(V a, float c) { return _mm_mul_ps(a, _mm_set1_ps(c)); }
+  static void Store4T(C *dst, size_t step, V y0, V y1, V y2, V y3) {
     _mm_storeu_ps(&dst[0].re, _mm_movelh_ps(y0, y1));
     _mm_storeu_ps(&dst[2].re, _mm_movelh_ps(y2, y3));
-    _mm_storeu_ps(&dst[4].re, _mm_movehl_ps(y1, y0));
-    _mm_storeu_ps(&dst[6].re, _mm_movehl_ps(y3, y2));
+    _mm_storeu_ps(&dst[step].re, _mm_movehl_ps(y1, y0));
+    _mm_storeu_ps(&dst[step + 2].re, _mm_movehl_ps(y3, y2));
   }
 };
 
@@ -79,7 +80,7 @@ struct Sse2Cx64 {
     V t2 = _mm_mul_pd(Swap(a), _mm_unpackhi_pd(w, w));
     return _mm_add_pd(t1, _mm_xor_pd(t2, SignLo()));
   }
-  static void Store4T(C *dst, V y0, V y1, V y2, V y3) {
+  static void Store4T(C *dst, size_t, V y0, V y1, V y2, V y3) {
     Store(dst, y0);
     Store(dst + 1, y1);
     Store(dst + 2, y2);

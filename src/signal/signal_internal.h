@@ -14,13 +14,36 @@ struct Cx {
   R re, im;
 };
 
-// A complex transform of n = 2^order points, decomposed as radix-4 Stockham
-// stages (stage t has length n / 4^t and stride 4^t) with one radix-2 stage
-// last when the order is odd. The twiddles of stage t are three arrays of
-// m = len/4 values, W^p, W^2p, W^3p (W = e^(-2 pi i / len)), each as its
-// real parts then its imaginary parts with every value twice (12 m reals a
-// stage), stored one stage after the other; the inverse tables hold the
-// conjugates.
+// A complex transform of n = 2^order points, decomposed as Stockham stages:
+// radix-8 stages first, then radix-4, then at most one radix-2 (StagePlan).
+// A stage of length len and radix r has stride n / len; its twiddles are,
+// for j = 1 .. r-1, the values W^(j p), p < len / r, W = e^(-2 pi i / len),
+// stored as real parts then imaginary parts with every value twice, so a
+// radix-8 stage holds 28 len/8 reals and a radix-4 stage 12 len/4; stages
+// follow one another. The inverse tables hold the conjugates.
+// Radix-8, radix-4 and radix-2 stage counts of an order: 3 a + 2 b + c.
+inline void StagePlan(int order, int *radix8, int *radix4, int *radix2) {
+  int a = order / 3, b = 0, c = 0;
+  switch (order % 3) {
+    case 1:
+      if (a > 0) {
+        --a;
+        b = 2;
+      } else {
+        c = 1;
+      }
+      break;
+    case 2:
+      b = 1;
+      break;
+    default:
+      break;
+  }
+  *radix8 = a;
+  *radix4 = b;
+  *radix2 = c;
+}
+
 template <class R>
 struct FftPlan {
   int order = 0;
