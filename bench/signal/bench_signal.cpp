@@ -26,15 +26,15 @@ void BM_KoComplexForward(benchmark::State &state) {
   const int order = int(state.range(0));
   const size_t n = size_t{1} << order;
   KoPerf_Initialize();
-  void *spec = nullptr;
-  KoPerfsFFTInitAlloc_C_32fc(&spec, order, KOPERF_FFT_NODIV_BY_ANY, 1);
+  void *setup = nullptr;
+  KoPerfsFFTInitAlloc_C_32fc(&setup, order, KOPERF_FFT_NODIV_BY_ANY, 1);
   int bytes = 0;
-  KoPerfsFFTGetBufSize_C_32fc(spec, &bytes);
+  KoPerfsFFTGetBufSize_C_32fc(setup, &bytes);
   BYTE *buf = static_cast<BYTE *>(KoPerfsMalloc_8u(bytes));
   float *src = KoPerfsMalloc_32f(int(2 * n)), *dst = KoPerfsMalloc_32f(int(2 * n));
   Fill(src, 2 * n);
   for (auto _ : state) {
-    KoPerfsFFTFwd_CToC_32fc(src, dst, spec, buf);
+    KoPerfsFFTFwd_CToC_32fc(src, dst, setup, buf);
     benchmark::DoNotOptimize(dst);
     benchmark::ClobberMemory();
   }
@@ -42,7 +42,7 @@ void BM_KoComplexForward(benchmark::State &state) {
   KoPerfsFree(src);
   KoPerfsFree(dst);
   KoPerfsFree(buf);
-  KoPerfsFFTFree_C_32fc(spec);
+  KoPerfsFFTFree_C_32fc(setup);
 }
 
 void BM_FftwComplexForward(benchmark::State &state) {
@@ -65,24 +65,24 @@ void BM_KoRealForward(benchmark::State &state) {
   const int order = int(state.range(0));
   const size_t n = size_t{1} << order;
   KoPerf_Initialize();
-  void *spec = nullptr;
+  void *setup = nullptr;
   // Unitary scaling keeps the repeated in-place transform bounded; the
   // scale is folded into the last pass, so it costs nothing extra.
-  KoPerfsFFTInitAlloc_R_64f(&spec, order, KOPERF_FFT_DIV_BY_SQRTN, 1);
+  KoPerfsFFTInitAlloc_R_64f(&setup, order, KOPERF_FFT_DIV_BY_SQRTN, 1);
   int bytes = 0;
-  KoPerfsFFTGetBufSize_R_64f(spec, &bytes);
+  KoPerfsFFTGetBufSize_R_64f(setup, &bytes);
   BYTE *buf = static_cast<BYTE *>(KoPerfsMalloc_8u(bytes));
   double *x = static_cast<double *>(KoPerfsMalloc_8u(int(n * sizeof(double))));
   Fill(x, n);
   for (auto _ : state) {
-    KoPerfsFFTFwd_RToPerm_64f_I(x, spec, buf);
+    KoPerfsFFTFwd_RToPerm_64f_I(x, setup, buf);
     benchmark::DoNotOptimize(x);
     benchmark::ClobberMemory();
   }
   state.SetItemsProcessed(state.iterations() * int64_t(n));
   KoPerfsFree(x);
   KoPerfsFree(buf);
-  KoPerfsFFTFree_R_64f(spec);
+  KoPerfsFFTFree_R_64f(setup);
 }
 
 void BM_FftwRealForward(benchmark::State &state) {

@@ -28,14 +28,14 @@ typedef int32_t KoPerfStatus;
 #define KOPERF_STS_MEMALLOC (-9)
 #define KOPERF_STS_FFTORDER (-15)
 #define KOPERF_STS_FFTFLAG (-16)
-#define KOPERF_STS_CONTEXTMATCH (-17) /* a spec of the wrong kind */
+#define KOPERF_STS_CONTEXTMATCH (-17) /* a setup of the wrong kind */
 #define KOPERF_STS_CPU_NOTSUPPORTED (-9999)
 #define KOPERF_STS_UNKNOWN (-9998)
 
 /* Algorithm hint: 0 no preference, 1 fastest, 2 most accurate, 3 as 0. */
 typedef int32_t KoPerfHintAlgorithm;
 
-/* Normalisation flags of the FFT specs. */
+/* Normalisation flags of the FFT setups. */
 #define KOPERF_FFT_DIV_FWD_BY_N 1
 #define KOPERF_FFT_DIV_INV_BY_N 2
 #define KOPERF_FFT_DIV_BY_SQRTN 4
@@ -67,22 +67,22 @@ KOAPI HRESULT KoPerfsMinMax_64f(const double *src, int n, double *min, double *m
 KOAPI HRESULT KoPerfsDeinterleave_32f(const float *src, int channels, int frames, float **dst);
 
 /* ---- complex single-precision FFT of 2^order points ---------------------- */
-KOAPI HRESULT KoPerfsFFTInitAlloc_C_32fc(void **spec, int order, int flag,
+KOAPI HRESULT KoPerfsFFTInitAlloc_C_32fc(void **setup, int order, int flag,
                                          KoPerfHintAlgorithm hint);
-KOAPI HRESULT KoPerfsFFTGetBufSize_C_32fc(const void *spec, int *bytes);
-KOAPI HRESULT KoPerfsFFTFwd_CToC_32fc(const void *src, void *dst, const void *spec,
+KOAPI HRESULT KoPerfsFFTGetBufSize_C_32fc(const void *setup, int *bytes);
+KOAPI HRESULT KoPerfsFFTFwd_CToC_32fc(const void *src, void *dst, const void *setup,
                                       BYTE *buffer);
-KOAPI HRESULT KoPerfsFFTInv_CToC_32fc(const void *src, void *dst, const void *spec,
+KOAPI HRESULT KoPerfsFFTInv_CToC_32fc(const void *src, void *dst, const void *setup,
                                       BYTE *buffer);
-KOAPI HRESULT KoPerfsFFTFree_C_32fc(void *spec);
+KOAPI HRESULT KoPerfsFFTFree_C_32fc(void *setup);
 
 /* ---- real double-precision FFT, packed (Perm) spectrum, in place ---------- */
-KOAPI HRESULT KoPerfsFFTInitAlloc_R_64f(void **spec, int order, int flag,
+KOAPI HRESULT KoPerfsFFTInitAlloc_R_64f(void **setup, int order, int flag,
                                         KoPerfHintAlgorithm hint);
-KOAPI HRESULT KoPerfsFFTGetBufSize_R_64f(void *spec, int *bytes);
-KOAPI HRESULT KoPerfsFFTFree_R_64f(void *spec);
-KOAPI HRESULT KoPerfsFFTFwd_RToPerm_64f_I(double *srcDst, const void *spec, BYTE *buffer);
-KOAPI HRESULT KoPerfsFFTInv_PermToR_64f_I(double *srcDst, const void *spec, BYTE *buffer);
+KOAPI HRESULT KoPerfsFFTGetBufSize_R_64f(void *setup, int *bytes);
+KOAPI HRESULT KoPerfsFFTFree_R_64f(void *setup);
+KOAPI HRESULT KoPerfsFFTFwd_RToPerm_64f_I(double *srcDst, const void *setup, BYTE *buffer);
+KOAPI HRESULT KoPerfsFFTInv_PermToR_64f_I(double *srcDst, const void *setup, BYTE *buffer);
 
 /* ---- floating-point unit of the calling thread ---------------------------- */
 /* Control-word bits use the C runtime's _controlfp layout (exception masks

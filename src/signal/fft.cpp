@@ -1,4 +1,4 @@
-// FFT specs and the exported one-dimensional transforms: complex single
+// FFT setups and the exported one-dimensional transforms: complex single
 // precision, and real double precision with the packed (Perm) spectrum.
 #include <cmath>
 #include <cstring>
@@ -114,13 +114,13 @@ struct SpecR64 {
 
 size_t AlignUp(size_t v) { return (v + 63) & ~size_t{63}; }
 
-const SpecC32 *AsC32(const void *spec) {
-  auto *s = static_cast<const SpecC32 *>(spec);
+const SpecC32 *AsC32(const void *setup) {
+  auto *s = static_cast<const SpecC32 *>(setup);
   return (s && s->magic == kMagicC32) ? s : nullptr;
 }
 
-const SpecR64 *AsR64(const void *spec) {
-  auto *s = static_cast<const SpecR64 *>(spec);
+const SpecR64 *AsR64(const void *setup) {
+  auto *s = static_cast<const SpecR64 *>(setup);
   return (s && s->magic == kMagicR64) ? s : nullptr;
 }
 
@@ -153,10 +153,10 @@ void Scale(Cx<R> *v, size_t n, R s) {
   for (size_t i = 0; i < 2 * n; ++i) f[i] *= s;
 }
 
-KoPerfStatus ComplexTransform(const void *src, void *dst, const void *spec, BYTE *buffer,
+KoPerfStatus ComplexTransform(const void *src, void *dst, const void *setup, BYTE *buffer,
                               bool inverse) {
-  if (!src || !dst || !spec) return KOPERF_STS_NULLPTR;
-  const SpecC32 *s = AsC32(spec);
+  if (!src || !dst || !setup) return KOPERF_STS_NULLPTR;
+  const SpecC32 *s = AsC32(setup);
   if (!s) return KOPERF_STS_CONTEXTMATCH;
   const size_t n = size_t{1} << s->order;
   WorkArea work(buffer, n * sizeof(Cx<float>));
@@ -168,9 +168,9 @@ KoPerfStatus ComplexTransform(const void *src, void *dst, const void *spec, BYTE
   return KOPERF_STS_NOERR;
 }
 
-KoPerfStatus RealForward(double *x, const void *spec, BYTE *buffer) {
-  if (!x || !spec) return KOPERF_STS_NULLPTR;
-  const SpecR64 *s = AsR64(spec);
+KoPerfStatus RealForward(double *x, const void *setup, BYTE *buffer) {
+  if (!x || !setup) return KOPERF_STS_NULLPTR;
+  const SpecR64 *s = AsR64(setup);
   if (!s) return KOPERF_STS_CONTEXTMATCH;
   if (s->order == 0) {
     x[0] *= s->scaleFwd;
@@ -190,9 +190,9 @@ KoPerfStatus RealForward(double *x, const void *spec, BYTE *buffer) {
   return KOPERF_STS_NOERR;
 }
 
-KoPerfStatus RealInverse(double *x, const void *spec, BYTE *buffer) {
-  if (!x || !spec) return KOPERF_STS_NULLPTR;
-  const SpecR64 *s = AsR64(spec);
+KoPerfStatus RealInverse(double *x, const void *setup, BYTE *buffer) {
+  if (!x || !setup) return KOPERF_STS_NULLPTR;
+  const SpecR64 *s = AsR64(setup);
   if (!s) return KOPERF_STS_CONTEXTMATCH;
   if (s->order == 0) {
     x[0] *= s->scaleInv;
@@ -211,9 +211,9 @@ KoPerfStatus RealInverse(double *x, const void *spec, BYTE *buffer) {
   return KOPERF_STS_NOERR;
 }
 
-KoPerfStatus InitC32(void **spec, int order, int flag) {
-  if (!spec) return KOPERF_STS_NULLPTR;
-  *spec = nullptr;
+KoPerfStatus InitC32(void **setup, int order, int flag) {
+  if (!setup) return KOPERF_STS_NULLPTR;
+  *setup = nullptr;
   if (order < 0 || order > kMaxOrder) return KOPERF_STS_FFTORDER;
   double fwd, inv;
   if (!ScalesForFlag(flag, order, &fwd, &inv)) return KOPERF_STS_FFTFLAG;
@@ -233,13 +233,13 @@ KoPerfStatus InitC32(void **spec, int order, int flag) {
   s->plan.n = 1 << order;
   s->plan.twFwd = twf;
   s->plan.twInv = twf + tw;
-  *spec = s;
+  *setup = s;
   return KOPERF_STS_NOERR;
 }
 
-KoPerfStatus InitR64(void **spec, int order, int flag) {
-  if (!spec) return KOPERF_STS_NULLPTR;
-  *spec = nullptr;
+KoPerfStatus InitR64(void **setup, int order, int flag) {
+  if (!setup) return KOPERF_STS_NULLPTR;
+  *setup = nullptr;
   if (order < 0 || order > kMaxOrder) return KOPERF_STS_FFTORDER;
   double fwd, inv;
   if (!ScalesForFlag(flag, order, &fwd, &inv)) return KOPERF_STS_FFTFLAG;
@@ -269,7 +269,7 @@ KoPerfStatus InitR64(void **spec, int order, int flag) {
   s->plan.twInv = twd + tw;
   s->post = post;
   s->postInv = postInv;
-  *spec = s;
+  *setup = s;
   return KOPERF_STS_NOERR;
 }
 
@@ -280,65 +280,65 @@ using namespace ko::signal;
 
 extern "C" {
 
-HRESULT KoPerfsFFTInitAlloc_C_32fc(void **spec, int order, int flag, KoPerfHintAlgorithm hint) {
+HRESULT KoPerfsFFTInitAlloc_C_32fc(void **setup, int order, int flag, KoPerfHintAlgorithm hint) {
   (void)KoPerfMapHintAlgorithm(hint);  // every hint gets the same algorithm
-  return StatusToResult(InitC32(spec, order, flag));
+  return StatusToResult(InitC32(setup, order, flag));
 }
 
-HRESULT KoPerfsFFTGetBufSize_C_32fc(const void *spec, int *bytes) {
-  if (!spec || !bytes) return StatusToResult(KOPERF_STS_NULLPTR);
-  const SpecC32 *s = AsC32(spec);
+HRESULT KoPerfsFFTGetBufSize_C_32fc(const void *setup, int *bytes) {
+  if (!setup || !bytes) return StatusToResult(KOPERF_STS_NULLPTR);
+  const SpecC32 *s = AsC32(setup);
   if (!s) return StatusToResult(KOPERF_STS_CONTEXTMATCH);
   *bytes = static_cast<int>((size_t{1} << s->order) * sizeof(Cx<float>) + kBufferSlack);
   return StatusToResult(KOPERF_STS_NOERR);
 }
 
-HRESULT KoPerfsFFTFwd_CToC_32fc(const void *src, void *dst, const void *spec, BYTE *buffer) {
-  return StatusToResult(ComplexTransform(src, dst, spec, buffer, false));
+HRESULT KoPerfsFFTFwd_CToC_32fc(const void *src, void *dst, const void *setup, BYTE *buffer) {
+  return StatusToResult(ComplexTransform(src, dst, setup, buffer, false));
 }
 
-HRESULT KoPerfsFFTInv_CToC_32fc(const void *src, void *dst, const void *spec, BYTE *buffer) {
-  return StatusToResult(ComplexTransform(src, dst, spec, buffer, true));
+HRESULT KoPerfsFFTInv_CToC_32fc(const void *src, void *dst, const void *setup, BYTE *buffer) {
+  return StatusToResult(ComplexTransform(src, dst, setup, buffer, true));
 }
 
-HRESULT KoPerfsFFTFree_C_32fc(void *spec) {
-  if (!spec) return StatusToResult(KOPERF_STS_NULLPTR);
-  auto *s = static_cast<SpecC32 *>(spec);
+HRESULT KoPerfsFFTFree_C_32fc(void *setup) {
+  if (!setup) return StatusToResult(KOPERF_STS_NULLPTR);
+  auto *s = static_cast<SpecC32 *>(setup);
   if (s->magic != kMagicC32) return StatusToResult(KOPERF_STS_CONTEXTMATCH);
   s->magic = 0;
-  AlignedFree(spec);
+  AlignedFree(setup);
   return StatusToResult(KOPERF_STS_NOERR);
 }
 
-HRESULT KoPerfsFFTInitAlloc_R_64f(void **spec, int order, int flag, KoPerfHintAlgorithm hint) {
+HRESULT KoPerfsFFTInitAlloc_R_64f(void **setup, int order, int flag, KoPerfHintAlgorithm hint) {
   (void)KoPerfMapHintAlgorithm(hint);
-  return StatusToResult(InitR64(spec, order, flag));
+  return StatusToResult(InitR64(setup, order, flag));
 }
 
-HRESULT KoPerfsFFTGetBufSize_R_64f(void *spec, int *bytes) {
-  if (!spec || !bytes) return StatusToResult(KOPERF_STS_NULLPTR);
-  const SpecR64 *s = AsR64(spec);
+HRESULT KoPerfsFFTGetBufSize_R_64f(void *setup, int *bytes) {
+  if (!setup || !bytes) return StatusToResult(KOPERF_STS_NULLPTR);
+  const SpecR64 *s = AsR64(setup);
   if (!s) return StatusToResult(KOPERF_STS_CONTEXTMATCH);
   const size_t h = s->order > 0 ? size_t{1} << (s->order - 1) : 0;
   *bytes = static_cast<int>(2 * h * sizeof(Cx<double>) + kBufferSlack);
   return StatusToResult(KOPERF_STS_NOERR);
 }
 
-HRESULT KoPerfsFFTFree_R_64f(void *spec) {
-  if (!spec) return StatusToResult(KOPERF_STS_NULLPTR);
-  auto *s = static_cast<SpecR64 *>(spec);
+HRESULT KoPerfsFFTFree_R_64f(void *setup) {
+  if (!setup) return StatusToResult(KOPERF_STS_NULLPTR);
+  auto *s = static_cast<SpecR64 *>(setup);
   if (s->magic != kMagicR64) return StatusToResult(KOPERF_STS_CONTEXTMATCH);
   s->magic = 0;
-  AlignedFree(spec);
+  AlignedFree(setup);
   return StatusToResult(KOPERF_STS_NOERR);
 }
 
-HRESULT KoPerfsFFTFwd_RToPerm_64f_I(double *srcDst, const void *spec, BYTE *buffer) {
-  return StatusToResult(RealForward(srcDst, spec, buffer));
+HRESULT KoPerfsFFTFwd_RToPerm_64f_I(double *srcDst, const void *setup, BYTE *buffer) {
+  return StatusToResult(RealForward(srcDst, setup, buffer));
 }
 
-HRESULT KoPerfsFFTInv_PermToR_64f_I(double *srcDst, const void *spec, BYTE *buffer) {
-  return StatusToResult(RealInverse(srcDst, spec, buffer));
+HRESULT KoPerfsFFTInv_PermToR_64f_I(double *srcDst, const void *setup, BYTE *buffer) {
+  return StatusToResult(RealInverse(srcDst, setup, buffer));
 }
 
 }  // extern "C"

@@ -1,5 +1,6 @@
-// Stockham radix-4 FFT and vector kernels, written once over a small
-// "complex vector" interface and instantiated per instruction set.
+// Stockham FFT (radix-8, radix-4 and radix-2 stages) and vector kernels,
+// written once over a small "complex vector" interface and instantiated per
+// instruction set.
 //
 // Each kernel file defines its vector types (W complex values per register)
 // and then includes this header. Everything here has internal linkage, so

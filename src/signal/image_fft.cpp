@@ -19,7 +19,7 @@ int BlockOrder(int n1, int n2) {
   return order;
 }
 
-// The two per-axis specs (no scaling), a one-vector work area and the
+// The two per-axis setups (no scaling), a one-vector work area and the
 // N x N intermediate, released together.
 class BlockTransform {
  public:
@@ -203,10 +203,10 @@ bool FFT_Inverse(BYTE *image, int stride, int bytesPerPixel, int width, int heig
   const int top = windowTop > 0 ? windowTop : 0, bottom = windowBottom < height ? windowBottom : height;
 
   // Pass 1: every spectrum column, inverse-transformed into one intermediate row.
-  const auto *spec = reinterpret_cast<const Cx<float> *>(spectrum);
+  const auto *coeffs = reinterpret_cast<const Cx<float> *>(spectrum);
   Cx<float> *line = bt.line();
   for (int l = 0; l < n; ++l) {
-    for (int j = 0; j < n; ++j) line[j] = spec[static_cast<size_t>(j) * n + l];
+    for (int j = 0; j < n; ++j) line[j] = coeffs[static_cast<size_t>(j) * n + l];
     bt.Columns(line, bt.inter() + static_cast<size_t>(l) * n, true);
   }
   auto put = [&](BYTE *p, int c, float v) {

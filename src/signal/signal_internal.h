@@ -99,7 +99,7 @@ int ForcePath(int path);
 // Maps a status of the layer to a result code.
 HRESULT StatusToResult(KoPerfStatus status);
 
-// Aligned allocation used by the vectors and the specs (64-byte aligned).
+// Aligned allocation used by the vectors and the setups (64-byte aligned).
 void *AlignedAlloc(size_t bytes);
 void AlignedFree(void *p);
 

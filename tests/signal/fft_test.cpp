@@ -56,36 +56,36 @@ double RelErr(const std::vector<A> &a, const std::vector<B> &b) {
 }
 
 struct C32 {
-  void *spec = nullptr;
+  void *setup = nullptr;
   std::vector<BYTE> buf;
   C32(int order, int flag) {
-    EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&spec, order, flag, 0)), kOk);
+    EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&setup, order, flag, 0)), kOk);
     int bytes = 0;
-    EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(spec, &bytes)), kOk);
+    EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(setup, &bytes)), kOk);
     buf.resize(bytes);
   }
-  ~C32() { KoPerfsFFTFree_C_32fc(spec); }
+  ~C32() { KoPerfsFFTFree_C_32fc(setup); }
   std::vector<cf> Run(const std::vector<cf> &x, bool inverse) {
     std::vector<cf> y(x.size());
-    HRESULT hr = inverse ? KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), spec, buf.data())
-                         : KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), spec, buf.data());
+    HRESULT hr = inverse ? KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), setup, buf.data())
+                         : KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), setup, buf.data());
     EXPECT_EQ(U(hr), kOk);
     return y;
   }
 };
 
 struct R64 {
-  void *spec = nullptr;
+  void *setup = nullptr;
   std::vector<BYTE> buf;
   R64(int order, int flag) {
-    EXPECT_EQ(U(KoPerfsFFTInitAlloc_R_64f(&spec, order, flag, 1)), kOk);
+    EXPECT_EQ(U(KoPerfsFFTInitAlloc_R_64f(&setup, order, flag, 1)), kOk);
     int bytes = 0;
-    EXPECT_EQ(U(KoPerfsFFTGetBufSize_R_64f(spec, &bytes)), kOk);
+    EXPECT_EQ(U(KoPerfsFFTGetBufSize_R_64f(setup, &bytes)), kOk);
     buf.resize(bytes);
   }
-  ~R64() { KoPerfsFFTFree_R_64f(spec); }
-  void Fwd(std::vector<double> &x) { EXPECT_EQ(U(KoPerfsFFTFwd_RToPerm_64f_I(x.data(), spec, buf.data())), kOk); }
-  void Inv(std::vector<double> &x) { EXPECT_EQ(U(KoPerfsFFTInv_PermToR_64f_I(x.data(), spec, buf.data())), kOk); }
+  ~R64() { KoPerfsFFTFree_R_64f(setup); }
+  void Fwd(std::vector<double> &x) { EXPECT_EQ(U(KoPerfsFFTFwd_RToPerm_64f_I(x.data(), setup, buf.data())), kOk); }
+  void Inv(std::vector<double> &x) { EXPECT_EQ(U(KoPerfsFFTInv_PermToR_64f_I(x.data(), setup, buf.data())), kOk); }
 };
 
 std::vector<cf> RandomComplex(size_t n, unsigned seed) {
@@ -119,13 +119,13 @@ std::vector<cd> Unpack(const std::vector<double> &p) {
 }
 
 TEST(Fft, RefusesBadArguments) {
-  void *spec = reinterpret_cast<void *>(1);
-  EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&spec, -1, 8, 0)), 0x8004E60Fu);
-  EXPECT_EQ(spec, nullptr);
-  EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&spec, 25, 8, 0)), 0x8004E60Fu);
-  EXPECT_EQ(U(KoPerfsFFTInitAlloc_R_64f(&spec, 99, 8, 0)), 0x8004E60Fu);
+  void *setup = reinterpret_cast<void *>(1);
+  EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&setup, -1, 8, 0)), 0x8004E60Fu);
+  EXPECT_EQ(setup, nullptr);
+  EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&setup, 25, 8, 0)), 0x8004E60Fu);
+  EXPECT_EQ(U(KoPerfsFFTInitAlloc_R_64f(&setup, 99, 8, 0)), 0x8004E60Fu);
   for (int flag : {0, 3, 5, 16, -1})
-    EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&spec, 4, flag, 0)), 0x8004E610u) << flag;
+    EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(&setup, 4, flag, 0)), 0x8004E610u) << flag;
   EXPECT_EQ(U(KoPerfsFFTInitAlloc_C_32fc(nullptr, 4, 8, 0)), 0x8004E608u);
   EXPECT_EQ(U(KoPerfsFFTInitAlloc_R_64f(nullptr, 4, 8, 0)), 0x8004E608u);
 
@@ -137,7 +137,7 @@ TEST(Fft, RefusesBadArguments) {
   int bytes = -1;
   EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(nullptr, &bytes)), 0x8004E608u);
   EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(c, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(r, &bytes)), 0x8004E611u);  // wrong kind of spec
+  EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(r, &bytes)), 0x8004E611u);  // wrong kind of setup
   EXPECT_EQ(U(KoPerfsFFTGetBufSize_R_64f(c, &bytes)), 0x8004E611u);
   EXPECT_EQ(U(KoPerfsFFTFwd_CToC_32fc(nullptr, y.data(), c, nullptr)), 0x8004E608u);
   EXPECT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), nullptr, c, nullptr)), 0x8004E608u);
@@ -260,10 +260,10 @@ TEST(Fft, InPlaceAndInternalBufferGiveTheSameBits) {
     const std::vector<cf> x = RandomComplex(n, order);
     const std::vector<cf> want = fft.Run(x, false);
     std::vector<cf> io = x;
-    ASSERT_EQ(U(KoPerfsFFTFwd_CToC_32fc(io.data(), io.data(), fft.spec, fft.buf.data())), kOk);
+    ASSERT_EQ(U(KoPerfsFFTFwd_CToC_32fc(io.data(), io.data(), fft.setup, fft.buf.data())), kOk);
     EXPECT_EQ(0, std::memcmp(io.data(), want.data(), n * sizeof(cf))) << "in place, order " << order;
     std::vector<cf> y(n);
-    ASSERT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), fft.spec, nullptr)), kOk);
+    ASSERT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), fft.setup, nullptr)), kOk);
     EXPECT_EQ(0, std::memcmp(y.data(), want.data(), n * sizeof(cf))) << "no buffer, order " << order;
   }
 }

@@ -74,22 +74,22 @@ TEST(FftVersusFftw, ComplexSinglePrecision) {
       for (int path : SupportedPaths()) {
         PathScope scope(path);
         for (int flag : kFlags) {
-          void *spec = nullptr;
-          ASSERT_EQ(uint32_t(KoPerfsFFTInitAlloc_C_32fc(&spec, order, flag, 0)), kOk);
+          void *setup = nullptr;
+          ASSERT_EQ(uint32_t(KoPerfsFFTInitAlloc_C_32fc(&setup, order, flag, 0)), kOk);
           int bytes = 0;
-          KoPerfsFFTGetBufSize_C_32fc(spec, &bytes);
+          KoPerfsFFTGetBufSize_C_32fc(setup, &bytes);
           std::vector<BYTE> buf(bytes);
           for (int dir = 0; dir < 2; ++dir) {
             std::vector<std::complex<float>> y(n);
-            HRESULT hr = dir ? KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), spec, buf.data())
-                             : KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), spec, buf.data());
+            HRESULT hr = dir ? KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), setup, buf.data())
+                             : KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), setup, buf.data());
             ASSERT_EQ(uint32_t(hr), kOk);
             std::vector<cd> want = ref[dir];
             for (auto &v : want) v *= FlagScale(flag, n, dir == 1);
             EXPECT_LT(RelErr(y, want), 1e-5) << kSignals[kind] << ", path " << path << ", order "
                                              << order << ", flag " << flag << ", inverse " << dir;
           }
-          KoPerfsFFTFree_C_32fc(spec);
+          KoPerfsFFTFree_C_32fc(setup);
         }
       }
     }
@@ -133,13 +133,13 @@ TEST(FftVersusFftw, RealDoublePrecisionPerm) {
       for (int path : SupportedPaths()) {
         PathScope scope(path);
         for (int flag : kFlags) {
-          void *spec = nullptr;
-          ASSERT_EQ(uint32_t(KoPerfsFFTInitAlloc_R_64f(&spec, order, flag, 2)), kOk);
+          void *setup = nullptr;
+          ASSERT_EQ(uint32_t(KoPerfsFFTInitAlloc_R_64f(&setup, order, flag, 2)), kOk);
           int bytes = 0;
-          KoPerfsFFTGetBufSize_R_64f(spec, &bytes);
+          KoPerfsFFTGetBufSize_R_64f(setup, &bytes);
           std::vector<BYTE> buf(bytes);
           std::vector<double> y = x;
-          ASSERT_EQ(uint32_t(KoPerfsFFTFwd_RToPerm_64f_I(y.data(), spec, buf.data())), kOk);
+          ASSERT_EQ(uint32_t(KoPerfsFFTFwd_RToPerm_64f_I(y.data(), setup, buf.data())), kOk);
           std::vector<cd> got(bins);
           got[0] = y[0];
           if (n > 1) got[n / 2] = y[1];
@@ -149,12 +149,12 @@ TEST(FftVersusFftw, RealDoublePrecisionPerm) {
           EXPECT_LT(RelErr(got, want), 1e-12) << kSignals[kind] << ", path " << path << ", order "
                                               << order << ", flag " << flag;
           std::vector<double> z = perm;
-          ASSERT_EQ(uint32_t(KoPerfsFFTInv_PermToR_64f_I(z.data(), spec, buf.data())), kOk);
+          ASSERT_EQ(uint32_t(KoPerfsFFTInv_PermToR_64f_I(z.data(), setup, buf.data())), kOk);
           want = invRef;
           for (auto &v : want) v *= FlagScale(flag, n, true);
           EXPECT_LT(RelErr(z, want), 1e-12) << kSignals[kind] << " inverse, path " << path
                                             << ", order " << order << ", flag " << flag;
-          KoPerfsFFTFree_R_64f(spec);
+          KoPerfsFFTFree_R_64f(setup);
         }
       }
     }

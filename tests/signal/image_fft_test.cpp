@@ -37,10 +37,10 @@ struct ByteImage {
 std::vector<float> Forward(const BYTE *image, int stride, int bpp, int n, int x0, int y0, int w,
                            int h, bool normalise, double threshold, double target, int packing,
                            int channel) {
-  std::vector<float> spec(size_t(n) * n * 2, -1.0f);
-  EXPECT_TRUE(FFT_Forward(spec.data(), nullptr, n, n, image, stride, bpp, x0, y0, w, h, normalise,
+  std::vector<float> coeffs(size_t(n) * n * 2, -1.0f);
+  EXPECT_TRUE(FFT_Forward(coeffs.data(), nullptr, n, n, image, stride, bpp, x0, y0, w, h, normalise,
                           threshold, target, packing, channel, nullptr, 0));
-  return spec;
+  return coeffs;
 }
 
 TEST(ImageFft, BufferSize) {
@@ -51,9 +51,9 @@ TEST(ImageFft, BufferSize) {
 
 TEST(ImageFft, RefusesBadBlocksAndArguments) {
   ByteImage img(16, 16, 7);
-  std::vector<float> spec(16 * 16 * 2);
+  std::vector<float> coeffs(16 * 16 * 2);
   auto fwd = [&](int n1, int n2, const BYTE *image, int w, int packing, int channel) {
-    return FFT_Forward(spec.data(), nullptr, n1, n2, image, img.stride(), 4, 0, 0, w, 16, false,
+    return FFT_Forward(coeffs.data(), nullptr, n1, n2, image, img.stride(), 4, 0, 0, w, 16, false,
                        1.0, 1.0, packing, channel, nullptr, 0);
   };
   EXPECT_TRUE(fwd(16, 16, img.px.data(), 16, 0, 0));
@@ -67,17 +67,17 @@ TEST(ImageFft, RefusesBadBlocksAndArguments) {
   EXPECT_FALSE(fwd(16, 16, img.px.data(), 16, 2, 3));  // no channel after alpha
   EXPECT_FALSE(FFT_Forward(nullptr, nullptr, 16, 16, img.px.data(), img.stride(), 4, 0, 0, 16, 16,
                            false, 1, 1, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, spec.data(), 16, 8, 0, 0, 0, 0,
+  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 8, 0, 0, 0, 0,
                            16, 16, 0, 0, nullptr, 0));
   EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, nullptr, 16, 16, 0, 0, 0, 0, 16,
                            16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(nullptr, img.stride(), 4, 16, 16, spec.data(), 16, 16, 0, 0, 0, 0, 16,
+  EXPECT_FALSE(FFT_Inverse(nullptr, img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0, 16,
                            16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, spec.data(), 16, 16, 0, 0, 0, 0,
+  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0,
                            16, 16, 2, 3, nullptr, 0));
-  EXPECT_FALSE(FFT_Multiply(nullptr, 0, spec.data(), 0, 2, 2));
-  EXPECT_FALSE(FFT_Multiply(spec.data(), 0, spec.data(), 0, -2, 2));
-  EXPECT_FALSE(FFT_Plot(nullptr, 8, spec.data(), 0, 2, 2));
+  EXPECT_FALSE(FFT_Multiply(nullptr, 0, coeffs.data(), 0, 2, 2));
+  EXPECT_FALSE(FFT_Multiply(coeffs.data(), 0, coeffs.data(), 0, -2, 2));
+  EXPECT_FALSE(FFT_Plot(nullptr, 8, coeffs.data(), 0, 2, 2));
 }
 
 TEST(ImageFft, ConstantBlocksNormalisationAndBoost) {
@@ -238,9 +238,9 @@ TEST(ImageFft, MultiplyAndPlot) {
   EXPECT_EQ(a[2], -1);
   EXPECT_EQ(a[3], 5.5f);
   // Two planes of 2 x 1 values.
-  const float spec[8] = {-5, 300, 12.9f, 254.99f, std::nanf(""), 1.5f, 255, 0};
+  const float coeffs[8] = {-5, 300, 12.9f, 254.99f, std::nanf(""), 1.5f, 255, 0};
   BYTE px[2 * 4 + 4] = {};
-  ASSERT_TRUE(FFT_Plot(px, 8, spec, 0, 2, 1));
+  ASSERT_TRUE(FFT_Plot(px, 8, coeffs, 0, 2, 1));
   const BYTE want[8] = {0, 255, 0, 1, 12, 254, 255, 0};
   for (int i = 0; i < 8; ++i) EXPECT_EQ(px[i], want[i]) << i;
 }
