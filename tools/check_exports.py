@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Compares a library's real export table with the expected names.
+"""Compares a library's real export table with the expected names, and
+checks that the DLL imports nothing but system DLLs.
 
 usage: check_exports.py <kokernel.dll | libkokernel.so> <exports-dir>
 
@@ -57,6 +58,49 @@ def pe_exports(path):
     return names
 
 
+SYSTEM_DLLS = {
+    "kernel32.dll", "msvcrt.dll", "user32.dll", "gdi32.dll", "advapi32.dll", "ole32.dll",
+    "oleaut32.dll", "winmm.dll", "version.dll", "shell32.dll", "comctl32.dll", "shlwapi.dll",
+    "gdiplus.dll", "ntdll.dll", "comdlg32.dll", "uxtheme.dll", "dwmapi.dll", "imm32.dll",
+    "mlang.dll", "ws2_32.dll", "bcrypt.dll", "msimg32.dll", "shcore.dll", "userenv.dll",
+    "api-ms-win-crt-runtime-l1-1-0.dll",
+}
+
+
+def pe_imports(path):
+    """Names of the DLLs a PE32+ image imports."""
+    data = open(path, "rb").read()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    nsections = struct.unpack_from("<H", data, pe + 6)[0]
+    opt_size = struct.unpack_from("<H", data, pe + 20)[0]
+    opt = pe + 24
+    import_rva = struct.unpack_from("<I", data, opt + 120)[0]
+    sec = opt + opt_size
+    sections = []
+    for i in range(nsections):
+        vsize, va, rawsize, rawptr = struct.unpack_from("<IIII", data, sec + 40 * i + 8)
+        sections.append((va, max(vsize, rawsize), rawptr))
+
+    def off(rva):
+        for va, size, raw in sections:
+            if va <= rva < va + size:
+                return rva - va + raw
+        raise ValueError("rva %#x outside every section" % rva)
+
+    names = []
+    if import_rva == 0:
+        return names
+    d = off(import_rva)
+    while True:
+        name_rva = struct.unpack_from("<I", data, d + 12)[0]
+        if name_rva == 0:
+            break
+        o = off(name_rva)
+        names.append(data[o:data.index(b"\0", o)].decode("ascii"))
+        d += 20
+    return names
+
+
 def elf_exports(path):
     out = subprocess.run(["nm", "-D", "--defined-only", path], check=True,
                          capture_output=True, text=True).stdout
@@ -102,6 +146,11 @@ def main():
     if extra:
         ok = False
         print("exported but listed in no family: %s" % ", ".join(extra))
+    if windows:
+        foreign = [n for n in pe_imports(lib) if n.lower() not in SYSTEM_DLLS]
+        if foreign:
+            ok = False
+            print("imports DLLs that are not part of Windows: %s" % ", ".join(foreign))
     print("%s: %d exports checked against %d families: %s" % (
         os.path.basename(lib), len(actual), len(families), "OK" if ok else "MISMATCH"))
     return 0 if ok else 1

@@ -1,0 +1,17 @@
+/* kokernel: every public header in one include. */
+#ifndef KOKERNEL_KOKERNEL_H
+#define KOKERNEL_KOKERNEL_H
+
+#include "kobase.h"
+#include "koresult.h"
+#include "koframe.h"
+#include "kolist.h"
+#include "kometric.h"
+#include "kogdi.h"
+#include "kodib.h"
+#include "koyuvlayout.h"
+#include "konumtext.h"
+#include "kosmpte.h"
+#include "koprintf.h"
+
+#endif /* KOKERNEL_KOKERNEL_H */

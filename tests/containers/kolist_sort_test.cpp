@@ -1,0 +1,298 @@
+// KoList sorting and searching, checked against std::sort and
+// std::lower_bound on random data.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "kokernel/kolist.h"
+#include "list_helpers.h"
+
+using kotest::Append;
+using kotest::I;
+using kotest::List;
+using kotest::V;
+using kotest::Values;
+
+namespace {
+
+constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
+constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
+
+int g_comparisons = 0;
+
+// Value lists: criteria 0 ascending, 1 descending.
+int32_t CompareValues(uint64_t criteria, const void *a, const void *b) {
+  ++g_comparisons;
+  const int64_t x = I(a), y = I(b);
+  const int32_t c = x < y ? -1 : (x > y ? 1 : 0);
+  return criteria == 1 ? -c : c;
+}
+
+// Array items and heap items start with a 32-bit key.
+int32_t CompareKeys(uint64_t, const void *a, const void *b) {
+  int32_t x, y;
+  std::memcpy(&x, a, 4);
+  std::memcpy(&y, b, 4);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+using SortFn = HRESULT (*)(tKOLIST *, uint64_t, KOLISTCOMPAREPROC);
+const SortFn kSorts[] = {KoList_Sort, KoList_HeapSort};
+const char *const kSortNames[] = {"KoList_Sort", "KoList_HeapSort"};
+
+TEST(KoListSort, SmallCasesAndCriteria) {
+  for (int s = 0; s < 2; ++s) {
+    List l(0, 0, 0, 0);
+    Append(l, {3, 1, 2});
+    ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareValues));
+    EXPECT_EQ((std::vector<int64_t>{1, 2, 3}), Values(l)) << kSortNames[s];
+    ASSERT_EQ(S_OK, kSorts[s](l, 1, CompareValues));
+    EXPECT_EQ((std::vector<int64_t>{3, 2, 1}), Values(l)) << kSortNames[s];
+    EXPECT_EQ(1u, KoList_GetSortCriteria(l));
+
+    // Nothing to sort, or nothing to compare with: unchanged, criteria kept.
+    ASSERT_EQ(S_OK, kSorts[s](l, 77, nullptr));
+    EXPECT_EQ((std::vector<int64_t>{3, 2, 1}), Values(l));
+    EXPECT_EQ(77u, KoList_GetSortCriteria(l));
+    List empty(0, 0, 0, 0);
+    ASSERT_EQ(S_OK, kSorts[s](empty, 5, CompareValues));
+    EXPECT_EQ(5u, KoList_GetSortCriteria(empty));
+    List one(0, 0, 0, 0);
+    Append(one, {9});
+    g_comparisons = 0;
+    ASSERT_EQ(S_OK, kSorts[s](one, 6, CompareValues));
+    EXPECT_EQ(0, g_comparisons);
+    EXPECT_EQ(std::vector<int64_t>{9}, Values(one));
+    EXPECT_EQ(6u, KoList_GetSortCriteria(one));
+  }
+}
+
+TEST(KoListSort, SelectionSortComparesEveryPairOnce) {
+  for (int n : {2, 3, 10, 57}) {
+    List l(0, 0, 0, 0);
+    std::vector<int64_t> v(n);
+    for (int i = 0; i < n; ++i) v[i] = (i * 37) % n;
+    Append(l, v);
+    g_comparisons = 0;
+    ASSERT_EQ(S_OK, KoList_Sort(l, 0, CompareValues));
+    EXPECT_EQ(n * (n - 1) / 2, g_comparisons) << "n " << n;
+  }
+}
+
+TEST(KoListSort, ValueListsMatchStdSort) {
+  std::mt19937_64 rng(11);
+  for (int s = 0; s < 2; ++s) {
+    for (int n : {2, 3, 4, 5, 7, 8, 16, 31, 64, 100, 257, 600}) {
+      for (int64_t range : {int64_t{4}, int64_t{1} << 40}) {
+        std::vector<int64_t> v(n);
+        for (auto &x : v) x = int64_t(rng() % uint64_t(range)) - range / 2;
+        List l(0, 0, 0, 0);
+        Append(l, v);
+        ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareValues));
+        std::sort(v.begin(), v.end());
+        ASSERT_EQ(v, Values(l)) << kSortNames[s] << " n " << n << " range " << range;
+      }
+    }
+  }
+  // The heap sort on a long list.
+  std::vector<int64_t> v(20000);
+  for (auto &x : v) x = int64_t(rng() % 5000);
+  List l(0, 0, 0, 0);
+  Append(l, v);
+  ASSERT_EQ(S_OK, KoList_HeapSort(l, 0, CompareValues));
+  std::sort(v.begin(), v.end());
+  EXPECT_EQ(v, Values(l));
+}
+
+// Array items: a 32-bit key, then a payload derived from the item's id that
+// must travel with its key. Slot sizes 8, 12, 16, 32 and 260 (the last
+// swaps through more than one buffer load).
+TEST(KoListSort, ArrayItemsOfOddSlotSizesMatchStdSort) {
+  std::mt19937 rng(3);
+  for (uint32_t itemSize : {5u, 9u, 15u, 30u, 258u}) {
+    for (int s = 0; s < 2; ++s) {
+      const int n = 150;
+      List l(itemSize, 0, 0, kArray);
+      const size_t slot = size_t(l->nSlotSize);
+      ASSERT_EQ(((itemSize + 3) / 4) * 4, slot);
+      std::vector<unsigned char> src(n * slot);
+      std::vector<int32_t> keys(n);
+      for (int i = 0; i < n; ++i) {
+        keys[i] = int32_t(rng() % 50);
+        unsigned char *item = &src[i * slot];
+        std::memcpy(item, &keys[i], 4);
+        for (size_t b = 4; b < slot; ++b) item[b] = static_cast<unsigned char>(keys[i] * 7 + b);
+      }
+      ASSERT_EQ(S_OK, KoList_InsertList(l, 0, src.data(), n));
+      ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareKeys));
+      std::sort(keys.begin(), keys.end());
+      const auto *slots = static_cast<const unsigned char *>(l->pSlots);
+      for (int i = 0; i < n; ++i) {
+        int32_t key;
+        std::memcpy(&key, slots + i * slot, 4);
+        ASSERT_EQ(keys[i], key) << kSortNames[s] << " slot " << slot << " at " << i;
+        for (size_t b = 4; b < slot; ++b)
+          ASSERT_EQ(static_cast<unsigned char>(key * 7 + b), slots[i * slot + b])
+              << kSortNames[s] << " slot " << slot << " at " << i << " byte " << b;
+      }
+    }
+  }
+}
+
+TEST(KoListSort, HeapItemsSortByPointee) {
+  std::mt19937 rng(5);
+  for (int s = 0; s < 2; ++s) {
+    List l(0, 0, 0, kHeap);
+    std::vector<int32_t> keys;
+    for (int i = 0; i < 200; ++i) {
+      const int32_t key = int32_t(rng() % 1000);
+      keys.push_back(key);
+      ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &key, sizeof key, -1, nullptr));
+    }
+    ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareKeys));
+    std::sort(keys.begin(), keys.end());
+    for (int i = 0; i < 200; ++i)
+      ASSERT_EQ(keys[i], *static_cast<int32_t **>(l->pSlots)[i]) << kSortNames[s] << " at " << i;
+  }
+}
+
+TEST(KoListSearch, SortedSearchEdgeCases) {
+  List empty(0, 0, 0, 0);
+  EXPECT_EQ(0, KoList_FindSortedInsertIndexRange(empty, V(5), 0, -1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(empty, V(5), 0, -1, CompareValues));
+
+  List l(0, 0, 0, 0);
+  Append(l, {1, 3, 7});
+  EXPECT_EQ(2, KoList_FindSortedInsertIndexRange(l, V(5), 0, -1, CompareValues));
+  EXPECT_EQ(0, KoList_FindSortedInsertIndexRange(l, V(0), 0, -1, CompareValues));
+  EXPECT_EQ(3, KoList_FindSortedInsertIndexRange(l, V(9), 0, -1, CompareValues));
+  EXPECT_EQ(1, KoList_FindSortedInsertIndexRange(l, V(3), 0, -1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(l, V(4), 0, -1, CompareValues));
+  EXPECT_EQ(2, KoList_FindSortedItemRange(l, V(7), 0, -1, CompareValues));
+  EXPECT_EQ(0, KoList_FindSortedItemRange(l, V(1), -5, -1, CompareValues));
+  EXPECT_EQ(0, KoList_FindSortedInsertIndexRange(l, V(0), -5, 2, CompareValues));
+  // Ranges: beyond the count is a failure, an empty range its own start.
+  EXPECT_EQ(-1, KoList_FindSortedInsertIndexRange(l, V(5), 4, -1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(l, V(7), 4, -1, CompareValues));
+  EXPECT_EQ(3, KoList_FindSortedInsertIndexRange(l, V(0), 3, -1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(l, V(7), 3, -1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(l, V(7), 0, 2, CompareValues));
+  EXPECT_EQ(2, KoList_FindSortedInsertIndexRange(l, V(9), 1, 1, CompareValues));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(l, V(7), 0, -1, nullptr));
+  // The stored criteria reach the comparison: a descending list.
+  List d(0, 0, 0, 0);
+  Append(d, {9, 5, 2});
+  ASSERT_EQ(S_OK, KoList_Sort(d, 1, nullptr));
+  EXPECT_EQ(1, KoList_FindSortedItemRange(d, V(5), 0, -1, CompareValues));
+  EXPECT_EQ(2, KoList_FindSortedInsertIndexRange(d, V(3), 0, -1, CompareValues));
+}
+
+TEST(KoListSearch, BinarySearchesMatchLowerBound) {
+  std::mt19937 rng(9);
+  for (int n : {1, 2, 3, 4, 5, 8, 13, 64, 333}) {
+    std::vector<int64_t> v(n);
+    for (auto &x : v) x = int64_t(rng() % (n + 3)) * 2;  // even values, some repeated
+    std::sort(v.begin(), v.end());
+    List l(0, 0, 0, 0);
+    Append(l, v);
+    for (int round = 0; round < 60; ++round) {
+      const int start = int(rng() % (n + 1));
+      const int count = int(rng() % (n + 2)) - 1;  // -1 means to the end
+      const int end = count < 0 ? n : std::min(n, start + count);
+      const int64_t key = int64_t(rng() % (2 * n + 8)) - 2;
+      const auto lo = std::lower_bound(v.begin() + start, v.begin() + end, key);
+      const bool present = lo != v.begin() + end && *lo == key;
+      const int32_t ins = KoList_FindSortedInsertIndexRange(l, V(key), start, count, CompareValues);
+      const int32_t found = KoList_FindSortedItemRange(l, V(key), start, count, CompareValues);
+      if (present) {
+        ASSERT_GE(ins, start);
+        ASSERT_LT(ins, end);
+        EXPECT_EQ(key, v[ins]) << "n " << n << " start " << start << " count " << count;
+        ASSERT_GE(found, start);
+        ASSERT_LT(found, end);
+        EXPECT_EQ(key, v[found]) << "n " << n << " start " << start << " count " << count;
+      } else {
+        EXPECT_EQ(int32_t(lo - v.begin()), ins)
+            << "key " << key << " n " << n << " start " << start << " count " << count;
+        EXPECT_EQ(-1, found) << "key " << key << " n " << n;
+      }
+    }
+  }
+}
+
+TEST(KoListSearch, LinearScans) {
+  List l(0, 0, 0, 0);
+  Append(l, {4, 8, 4, 8, 4});
+  EXPECT_EQ(2, KoList_FindSpecificItemRange(l, 2, 1, V(4)));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 2, 1, V(8)));
+  EXPECT_EQ(1, KoList_FindSpecificItemRange(l, -5, -1, V(8)));
+  EXPECT_EQ(4, KoList_FindSpecificItemRange(l, 3, 99, V(4)));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 6, -1, V(4)));
+  auto matchHalf = [](const void *key, const void *item) -> int32_t {
+    return I(item) * 2 == I(key) ? 0 : 1;
+  };
+  EXPECT_EQ(1, KoList_FindItemRange(l, -5, -1, V(16), matchHalf));
+  EXPECT_EQ(3, KoList_FindItemRange(l, 2, -1, V(16), matchHalf));
+  EXPECT_EQ(-1, KoList_FindItemRange(l, 2, 1, V(16), matchHalf));
+  EXPECT_EQ(-1, KoList_FindItemRange(l, 0, -1, V(16), nullptr));
+
+  List arr(6, 0, 0, kArray);  // compares all 8 slot bytes
+  const char items[3][8] = {"abcdefg", "hijklmn", "abcdefz"};
+  ASSERT_EQ(S_OK, KoList_InsertList(arr, 0, items, 3));
+  EXPECT_EQ(2, KoList_FindSpecificItemRange(arr, 0, -1, "abcdefz"));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(arr, 0, 2, "abcdefz"));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(arr, 0, -1, nullptr));
+  auto matchFirst = [](const void *key, const void *item) -> int32_t {
+    return *static_cast<const char *>(item) == *static_cast<const char *>(key) ? 0 : 1;
+  };
+  EXPECT_EQ(1, KoList_FindItemRange(arr, 0, -1, "h", matchFirst));
+}
+
+TEST(KoListSortTo, InsertsInOrderAndLeavesTheSource) {
+  std::mt19937 rng(13);
+  std::vector<int64_t> v(300);
+  for (auto &x : v) x = int64_t(rng() % 100);
+  List src(0, 0, 0, 0);
+  Append(src, v);
+  List dst(0, 0, 0, 0);
+  Append(dst, {-5, 50, 500});
+  ASSERT_EQ(S_OK, KoList_SortTo(dst, src, 0, CompareValues));
+  EXPECT_EQ(v, Values(src));
+  std::vector<int64_t> expected = v;
+  expected.insert(expected.end(), {-5, 50, 500});
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, Values(dst));
+  EXPECT_EQ(E_INVALIDARG, KoList_SortTo(src, src, 0, CompareValues));
+
+  // Array items of one slot size.
+  List asrc(10, 0, 0, kArray), adst(10, 0, 0, kArray);
+  std::vector<std::array<int32_t, 3>> items(80);
+  for (int i = 0; i < 80; ++i) items[i] = {int32_t(rng() % 20), i, -i};
+  ASSERT_EQ(S_OK, KoList_InsertList(asrc, 0, items.data(), 80));
+  ASSERT_EQ(S_OK, KoList_SortTo(adst, asrc, 3, CompareKeys));
+  EXPECT_EQ(3u, KoList_GetSortCriteria(adst));
+  ASSERT_EQ(80, adst->nCount);
+  const auto *out = static_cast<const std::array<int32_t, 3> *>(adst->pSlots);
+  for (int i = 0; i < 80; ++i) {
+    EXPECT_EQ(out[i][1], -out[i][2]) << i;
+    EXPECT_EQ(items[out[i][1]][0], out[i][0]) << i;
+    if (i) {
+      EXPECT_LE(out[i - 1][0], out[i][0]) << i;
+    }
+  }
+  // A heap-item destination refuses copies and stays unchanged; slot sizes
+  // that differ are refused.
+  List heap(0, 0, 0, kHeap);
+  ASSERT_EQ(S_OK, KoList_SortTo(heap, src, 0, CompareValues));
+  EXPECT_EQ(0, heap->nCount);
+  List wide(20, 0, 0, kArray);
+  EXPECT_EQ(E_INVALIDARG, KoList_SortTo(wide, asrc, 0, CompareKeys));
+  EXPECT_EQ(0, wide->nCount);
+  ASSERT_EQ(S_OK, KoList_SortTo(wide, asrc, 4, nullptr));
+  EXPECT_EQ(4u, KoList_GetSortCriteria(wide));
+}
+
+}  // namespace

@@ -1,0 +1,587 @@
+// KoList container: creation, capacity, insertion, deletion, moves, heap
+// items, caller storage, header checks and misuse.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
+#include "kokernel/kolist.h"
+#include "list_helpers.h"
+#include "platform/platform.h"
+
+using kotest::Append;
+using kotest::I;
+using kotest::List;
+using kotest::TailIsZero;
+using kotest::V;
+using kotest::Values;
+
+namespace {
+
+constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
+constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
+constexpr uint32_t kSync = KOLIST_OPT_SYNCHRONIZED;
+
+TEST(KoListCreate, GrowCountAndInitialSlots) {
+  struct Case {
+    int32_t initial, grow;
+    int32_t allocated, growCount;
+  } cases[] = {
+      {0, 0, 16, 16},  {3, 2, 4, 4},          {1, 1, 4, 4},        {17, 0, 32, 16},
+      {5, 4, 8, 4},    {-7, -3, 16, 16},      {10, 100000, 66560, 66560},
+  };
+  for (const auto &c : cases) {
+    List l(0, c.initial, c.grow, 0);
+    ASSERT_EQ(S_OK, l.hr());
+    EXPECT_EQ(c.allocated, l->nAllocated) << "initial " << c.initial << " grow " << c.grow;
+    EXPECT_EQ(c.growCount, l->nGrowCount) << "initial " << c.initial << " grow " << c.grow;
+    EXPECT_EQ(0, l->nCount);
+    EXPECT_EQ(8u, l->nSlotSize);
+    EXPECT_TRUE(TailIsZero(l));
+  }
+}
+
+TEST(KoListCreate, HeaderFields) {
+  List l(5, 0, 0, kArray | kSync);
+  ASSERT_EQ(S_OK, l.hr());
+  EXPECT_EQ(8u, l->nSlotSize);
+  EXPECT_EQ(KOLIST_SIGNATURE, l->dwSignature);
+  EXPECT_EQ(0x54525543u, l->dwSignature);
+  EXPECT_EQ(0, std::memcmp(&l->dwSignature, "CURT", 4));
+  EXPECT_EQ(kArray | kSync | KOLIST_OPT_NOTHREADCHECK, KoList_GetCreateOptions(l));
+  EXPECT_EQ(ko::platform::CurrentThreadId(), KoList_GetThreadOwner(l));
+  EXPECT_EQ(0u, l->dwHeapAllocFlags);
+  EXPECT_EQ(nullptr, l->hItemHeap);
+
+  List odd(13, 0, 0, kArray);
+  EXPECT_EQ(16u, odd->nSlotSize);
+  List heap(100, 0, 0, kHeap);
+  EXPECT_EQ(8u, heap->nSlotSize);
+  EXPECT_EQ(9u, heap->dwHeapAllocFlags);
+  EXPECT_EQ(1u, heap->dwHeapFreeFlags);
+  EXPECT_EQ(nullptr, heap->hItemHeap);
+  List priv(0, 0, 0, kHeap | KOLIST_OPT_PRIVATEHEAP);
+  EXPECT_NE(nullptr, priv->hItemHeap);
+}
+
+TEST(KoListCreate, RefusedOptionsAndArguments) {
+  tKOLIST *l = reinterpret_cast<tKOLIST *>(0x1234);
+  EXPECT_EQ(E_FAIL, KoList_CreateExZ(&l, 8, 0, 0, kHeap | kArray, 0, 0, 0));
+  EXPECT_EQ(nullptr, l);
+  EXPECT_EQ(E_POINTER, KoList_CreateExZ(nullptr, 8, 0, 0, 0, 0, 0, 0));
+  tKOLIST *none = nullptr;
+  EXPECT_EQ(E_FAIL, KoList_CreateExZ(&none, 8, 0, 0, KOLIST_OPT_INPLACE, 0, 0, 0));
+  // A slot block beyond any machine is refused before allocation.
+  EXPECT_EQ(E_OUTOFMEMORY, KoList_CreateExZ(&l, 0xFFFFFFF0u, 1 << 20, 0, kArray, 0, 0, 0));
+  EXPECT_EQ(nullptr, l);
+}
+
+TEST(KoListCheck, IsListAcceptsOnlyLiveHeadersOfExactSize) {
+  List l(0, 0, 0, 0);
+  EXPECT_TRUE(KoList_IsList(l, 136));
+  EXPECT_FALSE(KoList_IsList(l, 135));
+  EXPECT_FALSE(KoList_IsList(l, 137));
+  EXPECT_FALSE(KoList_IsList(nullptr, 136));
+  EXPECT_TRUE(KoList_IsListFast(l));
+  EXPECT_FALSE(KoList_IsListFast(nullptr));
+  tKOLIST zero{};
+  EXPECT_FALSE(KoList_IsList(&zero, 136));
+  EXPECT_FALSE(KoList_IsListFast(&zero));
+
+  // A header whose last bytes run into an unreadable page.
+#ifdef _WIN32
+  SYSTEM_INFO si;
+  GetSystemInfo(&si);
+  const size_t page = si.dwPageSize;
+  auto *mem = static_cast<unsigned char *>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(nullptr, mem);
+  DWORD old;
+  ASSERT_TRUE(VirtualProtect(mem + page, page, PAGE_NOACCESS, &old));
+#else
+  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
+  auto *mem = static_cast<unsigned char *>(
+      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+  ASSERT_NE(MAP_FAILED, static_cast<void *>(mem));
+  ASSERT_EQ(0, mprotect(mem + page, page, PROT_NONE));
+#endif
+  // Signature readable (offset 64) but the header's tail is not.
+  unsigned char *straddling = mem + page - 100;
+  std::memcpy(straddling + 64, "CURT", 4);
+  EXPECT_FALSE(KoList_IsList(straddling, 136));
+  EXPECT_TRUE(KoList_IsListFast(straddling));
+  EXPECT_FALSE(KoList_IsList(mem + page, 136));
+  unsigned char *inside = mem + page - 136;
+  std::memcpy(inside + 64, "CURT", 4);
+  EXPECT_TRUE(KoList_IsList(inside, 136));
+#ifdef _WIN32
+  VirtualFree(mem, 0, MEM_RELEASE);
+#else
+  munmap(mem, 2 * page);
+#endif
+}
+
+TEST(KoListInsert, PositionsAndForms) {
+  List l(0, 4, 4, 0);
+  Append(l, {10, 11});
+  const int64_t three[] = {1, 2, 3};
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 99, three, 3));
+  EXPECT_EQ((std::vector<int64_t>{10, 11, 1, 2, 3}), Values(l));
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 1, three, -2));  // negative count copies too
+  EXPECT_EQ((std::vector<int64_t>{10, 1, 2, 11, 1, 2, 3}), Values(l));
+  ASSERT_EQ(S_OK, KoList_InsertList(l, -1, three, 1));
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 0, three + 2, 1));
+  EXPECT_EQ((std::vector<int64_t>{3, 10, 1, 2, 11, 1, 2, 3, 1}), Values(l));
+  EXPECT_EQ(12, l->nAllocated);  // grew in whole grow counts
+  EXPECT_TRUE(TailIsZero(l));
+  EXPECT_EQ(S_OK, KoList_InsertList(l, 0, three, 0));
+  EXPECT_EQ(E_FAIL, KoList_InsertList(l, 0, nullptr, 0));
+  EXPECT_EQ(E_FAIL, KoList_InsertList(l, 0, nullptr, -1));  // no pending item
+  EXPECT_EQ(E_FAIL, KoList_InsertList(l, 0, nullptr, 3));
+  EXPECT_EQ(9, l->nCount);
+}
+
+TEST(KoListInsert, SourceInsideTheListItself) {
+  // The source lies in the slot block, which the growth replaces.
+  List l(0, 4, 4, 0);
+  Append(l, {1, 2, 3, 4});
+  ASSERT_EQ(4, l->nAllocated);
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 1, l->pSlots, 4));
+  EXPECT_EQ((std::vector<int64_t>{1, 1, 2, 3, 4, 2, 3, 4}), Values(l));
+}
+
+TEST(KoListInsert, ArrayItemsOfOddSize) {
+  List l(6, 0, 0, kArray);  // slot size 8
+  ASSERT_EQ(8u, l->nSlotSize);
+  unsigned char src[3][8];
+  for (int i = 0; i < 3; ++i) std::memset(src[i], 'a' + i, 8);
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 0, src, 3));
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 1, src[2], 1));
+  const char *slots = static_cast<const char *>(l->pSlots);
+  EXPECT_EQ(std::string("aaaaaaaaccccccccbbbbbbbbcccccccc"), std::string(slots, 32));
+}
+
+TEST(KoListDelete, CountsIndexesAndTail) {
+  List l(0, 0, 0, 0);
+  Append(l, {1, 2, 3, 4, 5});
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, 1, -1, FALSE));
+  EXPECT_EQ(std::vector<int64_t>{1}, Values(l));
+  EXPECT_TRUE(TailIsZero(l));
+
+  List m(0, 0, 0, 0);
+  Append(m, {1, 2, 3, 4, 5});
+  EXPECT_EQ(E_FAIL, KoList_DeleteList(m, 5, 1, FALSE));
+  EXPECT_EQ(E_FAIL, KoList_DeleteList(m, -2, 1, FALSE));
+  EXPECT_EQ(S_OK, KoList_DeleteList(m, 3, 0, FALSE));
+  EXPECT_EQ(E_FAIL, KoList_DeleteList(m, -1, -1, FALSE));  // no pending item
+  ASSERT_EQ(S_OK, KoList_DeleteList(m, 3, 100, FALSE));    // limited to the end
+  EXPECT_EQ((std::vector<int64_t>{1, 2, 3}), Values(m));
+  ASSERT_EQ(S_OK, KoList_DeleteList(m, 0, 1, FALSE));
+  EXPECT_EQ((std::vector<int64_t>{2, 3}), Values(m));
+  EXPECT_TRUE(TailIsZero(m));
+}
+
+TEST(KoListCapacity, GrowShrinkInGrowCounts) {
+  List l(0, 8, 4, 0);
+  ASSERT_EQ(8, l->nAllocated);
+  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 5));
+  EXPECT_EQ(16, l->nAllocated);
+  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 0));
+  EXPECT_EQ(20, l->nAllocated);
+  Append(l, {1, 2, 3, 4, 5, 6, 7});  // 13 free
+  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 5));  // 8
+  EXPECT_EQ(12, l->nAllocated);
+  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 3));  // 4 > 5 free? no: 4 <= 5
+  EXPECT_EQ(8, l->nAllocated);
+  // More than the free slots is never released, whatever was asked.
+  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 1000));
+  EXPECT_EQ(8, l->nAllocated);
+  EXPECT_EQ((std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7}), Values(l));
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, 0, -1, FALSE));
+  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, -1));
+  EXPECT_EQ(0, l->nAllocated);
+  Append(l, {9});  // still usable
+  EXPECT_EQ(std::vector<int64_t>{9}, Values(l));
+  EXPECT_EQ(4, l->nAllocated);
+
+  // Overflowing requests fail and leave the list alone.
+  EXPECT_EQ(E_OUTOFMEMORY, KoList_GrowAllocated(l, INT32_MAX));
+  EXPECT_EQ(E_OUTOFMEMORY, KoList_InsertList(l, 0, l->pSlots, INT32_MIN));
+  EXPECT_EQ(4, l->nAllocated);
+  EXPECT_EQ(std::vector<int64_t>{9}, Values(l));
+}
+
+TEST(KoListCapacity, DeleteWithShrinkFlag) {
+  List l(0, 4, 4, 0);
+  std::vector<int64_t> v(30);
+  for (int i = 0; i < 30; ++i) v[i] = i;
+  Append(l, v);
+  ASSERT_EQ(36, l->nAllocated);  // 4 + 30 rounded up to 32
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, 5, 20, TRUE));  // 10 left, 22 free
+  EXPECT_EQ(12, l->nAllocated);
+  EXPECT_EQ((std::vector<int64_t>{0, 1, 2, 3, 4, 25, 26, 27, 28, 29}), Values(l));
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, 0, 1, TRUE));  // 3 free: not more than 4
+  EXPECT_EQ(12, l->nAllocated);
+}
+
+TEST(KoListMove, RotationsMatchStdRotate) {
+  List l(0, 0, 0, 0);
+  Append(l, {'A', 'B', 'C', 'D', 'E'});
+  ASSERT_EQ(S_OK, KoList_MoveRange(l, 0, 3, 1));
+  EXPECT_EQ((std::vector<int64_t>{'B', 'C', 'D', 'A', 'E'}), Values(l));
+  List m(0, 0, 0, 0);
+  Append(m, {'A', 'B', 'C', 'D', 'E'});
+  ASSERT_EQ(S_OK, KoList_MoveRange(m, 3, 0, 2));
+  EXPECT_EQ((std::vector<int64_t>{'D', 'E', 'A', 'B', 'C'}), Values(m));
+  EXPECT_EQ(E_INVALIDARG, KoList_MoveRange(m, -1, 0, 1));
+  EXPECT_EQ(E_FAIL, KoList_MoveRange(m, 4, 0, 2));
+  EXPECT_EQ(E_FAIL, KoList_MoveRange(m, 0, 4, 2));
+  EXPECT_EQ(S_OK, KoList_MoveRange(m, 2, 2, 1));
+  EXPECT_EQ(S_OK, KoList_MoveRange(m, 1, -4, 1));  // to < 0 counts as 0
+  EXPECT_EQ((std::vector<int64_t>{'E', 'D', 'A', 'B', 'C'}), Values(m));
+  EXPECT_EQ(S_OK, KoList_MoveRange(m, 3, 1, -1));  // 5 - 3 items
+  EXPECT_EQ((std::vector<int64_t>{'E', 'B', 'C', 'D', 'A'}), Values(m));
+
+  // Random moves, small runs and runs beyond 512 bytes, against a model.
+  std::mt19937 rng(7);
+  List big(20, 0, 0, kArray);  // 20-byte slots
+  std::vector<std::array<int32_t, 5>> model(200);
+  for (int i = 0; i < 200; ++i) model[i] = {i, i * 3, i * 5, i * 7, -i};
+  ASSERT_EQ(S_OK, KoList_InsertList(big, 0, model.data(), 200));
+  for (int round = 0; round < 300; ++round) {
+    const int count = 1 + int(rng() % 60);
+    const int from = int(rng() % (200 - count + 1));
+    const int to = int(rng() % (200 - count + 1));
+    ASSERT_EQ(S_OK, KoList_MoveRange(big, from, to, count));
+    std::vector<std::array<int32_t, 5>> run(model.begin() + from, model.begin() + from + count);
+    model.erase(model.begin() + from, model.begin() + from + count);
+    model.insert(model.begin() + to, run.begin(), run.end());
+    ASSERT_EQ(0, std::memcmp(model.data(), big->pSlots, 200 * 20))
+        << "round " << round << " from " << from << " to " << to << " count " << count;
+  }
+}
+
+TEST(KoListArray, ForceItemCount) {
+  List l(4, 4, 4, kArray);
+  const int32_t v[] = {1, 2, 3};
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 0, v, 3));
+  ASSERT_EQ(S_OK, KoList_ArrayForceItemCount(l, 1, FALSE));
+  EXPECT_EQ(1, l->nCount);
+  ASSERT_EQ(S_OK, KoList_ArrayForceItemCount(l, 10, TRUE));  // beyond the 4 slots
+  EXPECT_EQ(10, l->nCount);
+  EXPECT_GE(l->nAllocated, 10);
+  const auto *slots = static_cast<const int32_t *>(l->pSlots);
+  EXPECT_EQ(1, slots[0]);
+  EXPECT_EQ(2, slots[1]);  // dropped items come back
+  EXPECT_EQ(3, slots[2]);
+  for (int i = 3; i < 10; ++i) EXPECT_EQ(0, slots[i]) << i;
+  EXPECT_EQ(E_FAIL, KoList_ArrayForceItemCount(l, -1, FALSE));
+  List values(0, 0, 0, 0);
+  EXPECT_EQ(E_FAIL, KoList_ArrayForceItemCount(values, 3, FALSE));
+}
+
+struct Tagged {
+  int64_t id;
+  int64_t check;
+};
+
+TEST(KoListHeapItems, PendingItemLifecycle) {
+  List l(0, 0, 0, kHeap);
+  void *a = nullptr, *b = reinterpret_cast<void *>(1);
+  ASSERT_EQ(S_OK, KoList_AllocItem(l, 24, &a));
+  ASSERT_NE(nullptr, a);
+  for (int i = 0; i < 24; ++i) EXPECT_EQ(0, static_cast<unsigned char *>(a)[i]);
+  EXPECT_EQ(E_FAIL, KoList_AllocItem(l, 24, &b));  // second pending item
+  EXPECT_EQ(nullptr, b);
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, -1, -1, FALSE));  // frees it
+  EXPECT_EQ(nullptr, l->pPendingItem);
+  EXPECT_EQ(E_FAIL, KoList_DeleteList(l, -1, -1, FALSE));
+
+  ASSERT_EQ(S_OK, KoList_AllocItem(l, 16, &a));
+  ASSERT_EQ(S_OK, KoList_InsertList(l, 0, nullptr, -1));
+  EXPECT_EQ(nullptr, l->pPendingItem);
+  EXPECT_EQ(a, static_cast<void **>(l->pSlots)[0]);
+  // Copied items are refused; item pointers handed over are taken.
+  const int64_t values[] = {1, 2};
+  EXPECT_EQ(E_FAIL, KoList_InsertList(l, 0, values, 2));
+  void *handed = ko::platform::ItemCalloc(8);
+  EXPECT_EQ(S_OK, KoList_InsertList(l, 0, &handed, -1));
+  // Form (b) leaves another pending item alone.
+  void *p = nullptr;
+  ASSERT_EQ(S_OK, KoList_AllocItem(l, 8, &p));
+  void *handed2 = ko::platform::ItemCalloc(8);
+  EXPECT_EQ(S_OK, KoList_InsertList(l, 0, &handed2, -1));
+  EXPECT_EQ(p, l->pPendingItem);
+  EXPECT_EQ(3, l->nCount);
+
+  List values2(0, 0, 0, 0);
+  void *c = reinterpret_cast<void *>(1);
+  EXPECT_EQ(E_FAIL, KoList_AllocItem(values2, 8, &c));
+  EXPECT_EQ(nullptr, c);
+  ASSERT_EQ(S_OK, KoList_DeleteList(l, -1, -1, FALSE));
+  EXPECT_EQ(E_OUTOFMEMORY, KoList_AllocItem(l, uint64_t{1} << 62, &c));
+  EXPECT_EQ(nullptr, l->pPendingItem);
+}
+
+TEST(KoListHeapItems, AllocAndInsertAndReAlloc) {
+  for (uint32_t extra : {0u, KOLIST_OPT_PRIVATEHEAP | kSync}) {
+    List l(0, 0, 0, kHeap | extra);
+    int32_t at = 77;
+    for (int64_t i = 0; i < 40; ++i) {
+      const Tagged t{i, ~i};
+      const int32_t index = i % 3 == 0 ? -1 : int32_t(i / 2);
+      ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &t, sizeof t, index, &at));
+      const int32_t expected = index < 0 || index > int32_t(i) ? int32_t(i) : index;
+      EXPECT_EQ(expected, at) << i;
+      EXPECT_EQ(i, static_cast<Tagged **>(l->pSlots)[at]->id);
+    }
+    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, nullptr, 4, 0, nullptr));
+    EXPECT_EQ(0, *static_cast<int32_t **>(l->pSlots)[0]);
+    // A pending item blocks it and is kept.
+    void *p = nullptr;
+    ASSERT_EQ(S_OK, KoList_AllocItem(l, 8, &p));
+    EXPECT_EQ(E_FAIL, KoList_AllocAndInsertItem(l, nullptr, 4, 0, &at));
+    EXPECT_EQ(-1, at);
+    EXPECT_EQ(p, l->pPendingItem);
+
+    // Reallocation keeps the contents and zero-fills the growth.
+    Tagged *before = static_cast<Tagged **>(l->pSlots)[5];
+    const Tagged copy = *before;
+    ASSERT_EQ(S_OK, KoList_ReAllocItem(l, 5, 4096));
+    auto *after = static_cast<unsigned char *>(static_cast<void **>(l->pSlots)[5]);
+    EXPECT_EQ(0, std::memcmp(&copy, after, sizeof copy));
+    for (size_t i = sizeof copy; i < 4096; ++i) ASSERT_EQ(0, after[i]) << i;
+    EXPECT_EQ(4096, KoList_AllocSize(l, 5));
+    EXPECT_EQ(E_FAIL, KoList_ReAllocItem(l, l->nCount, 8));
+    EXPECT_EQ(E_FAIL, KoList_ReAllocItem(l, -1, 8));
+    EXPECT_EQ(E_OUTOFMEMORY, KoList_ReAllocItem(l, 5, uint64_t{1} << 62));
+    EXPECT_EQ(after, static_cast<void **>(l->pSlots)[5]);
+
+    // Footprint: slot block + header + every item (and the pending one).
+    int64_t items = 0;
+    for (int32_t i = 0; i < l->nCount; ++i) items += KoList_AllocSize(l, i);
+    EXPECT_EQ(int64_t(4096 + 39 * sizeof(Tagged) + 4), items);
+    const int64_t whole = KoList_AllocSize(l, -1);
+    EXPECT_GE(whole, int64_t(l->nAllocated) * 8 + 136 + items + 8);
+    EXPECT_LT(whole, int64_t(l->nAllocated) * 8 + 136 + items + 8 + 64);
+    EXPECT_EQ(-1, KoList_AllocSize(l, l->nCount));
+    // Deleting frees the items (ASan reports any that leak).
+    ASSERT_EQ(S_OK, KoList_DeleteList(l, 3, 10, TRUE));
+    EXPECT_TRUE(TailIsZero(l));
+  }
+  List arr(10, 0, 0, kArray);
+  const char bytes[12] = {};
+  ASSERT_EQ(S_OK, KoList_InsertList(arr, 0, bytes, 1));
+  EXPECT_EQ(12, KoList_AllocSize(arr, 0));
+  EXPECT_EQ(E_FAIL, KoList_ReAllocItem(arr, 0, 8));
+}
+
+std::vector<int64_t> HeapIds(const tKOLIST *l) {
+  std::vector<int64_t> out;
+  for (int32_t i = 0; i < l->nCount; ++i) {
+    const Tagged *t = static_cast<Tagged *const *>(l->pSlots)[i];
+    EXPECT_EQ(~t->id, t->check);
+    out.push_back(t->id);
+  }
+  return out;
+}
+
+void FillTagged(tKOLIST *l, std::initializer_list<int64_t> ids) {
+  for (int64_t id : ids) {
+    const Tagged t{id, ~id};
+    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &t, sizeof t, -1, nullptr));
+  }
+}
+
+TEST(KoListHeapItems, MoveBetweenLists) {
+  for (uint32_t heapOption : {0u, KOLIST_OPT_PRIVATEHEAP}) {
+    List src(0, 0, 0, kHeap | heapOption);
+    List dst(0, 0, 0, kHeap | heapOption);
+    FillTagged(src, {'A', 'B', 'C'});
+    ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 0, src, 1, 2));
+    EXPECT_EQ((std::vector<int64_t>{'B', 'C'}), HeapIds(dst));
+    EXPECT_EQ(std::vector<int64_t>{'A'}, HeapIds(src));
+    EXPECT_TRUE(TailIsZero(src));
+    FillTagged(src, {'D', 'E'});
+    ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 1, src, 0, -1));
+    EXPECT_EQ((std::vector<int64_t>{'B', 'A', 'D', 'E', 'C'}), HeapIds(dst));
+    EXPECT_EQ(0, src->nCount);
+    EXPECT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 0));
+    EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 3, 3));
+    EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, -1, 1));
+    EXPECT_EQ(E_INVALIDARG, KoList_MoveItemsBetweenHeapLists(dst, 0, dst, 0, 1));
+    void *p;
+    ASSERT_EQ(S_OK, KoList_AllocItem(src, 8, &p));
+    EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 1));
+    EXPECT_EQ(5, dst->nCount);
+    // Destroying both must free every item on its own heap (ASan checks).
+  }
+  List values(0, 0, 0, 0);
+  List heap(0, 0, 0, kHeap);
+  FillTagged(heap, {1});
+  EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(values, 0, heap, 0, 1));
+  EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(heap, 0, values, 0, 1));
+}
+
+TEST(KoListHeapItems, MoveBetweenDifferentHeapsCopiesIntoTheDestination) {
+  List cheap(0, 0, 0, kHeap);
+  List priv1(0, 0, 0, kHeap | KOLIST_OPT_PRIVATEHEAP);
+  List priv2(0, 0, 0, kHeap | KOLIST_OPT_PRIVATEHEAP);
+  FillTagged(cheap, {1, 2, 3});
+  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(priv1, -1, cheap, 0, 2));
+  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(priv2, -1, priv1, 0, -1));
+  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(cheap, 0, priv2, 1, 1));
+  EXPECT_EQ((std::vector<int64_t>{2, 3}), HeapIds(cheap));
+  EXPECT_EQ(std::vector<int64_t>{1}, HeapIds(priv2));
+  EXPECT_EQ(0, priv1->nCount);
+  // Each list can size (and later free) what it now holds.
+  EXPECT_EQ(int64_t(sizeof(Tagged)), KoList_AllocSize(priv2, 0));
+  EXPECT_EQ(int64_t(sizeof(Tagged)), KoList_AllocSize(cheap, 0));
+  ASSERT_EQ(S_OK, KoList_ReAllocItem(priv2, 0, 64));
+  ASSERT_EQ(S_OK, KoList_DeleteList(priv2, 0, 1, FALSE));
+}
+
+TEST(KoListStorage, CallerStorageAndConversion) {
+  tKOLIST storage;
+  std::memset(&storage, 0xAB, sizeof storage);
+  tKOLIST *l = &storage;
+  ASSERT_EQ(S_OK, KoList_CreateExZ(&l, 0, 0, 0, KOLIST_OPT_INPLACE | kHeap, 0, 0, 0));
+  EXPECT_EQ(&storage, l);
+  EXPECT_EQ(0u, storage.qwReserved);
+  EXPECT_EQ(0u, storage.qwUserData);
+  FillTagged(l, {5, 6});
+  ASSERT_EQ(S_OK, KoList_Destroy(l));
+  EXPECT_EQ(0u, storage.dwSignature);
+  // A dead header is refused, not trusted.
+  EXPECT_EQ(E_INVALIDARG, KoList_Destroy(&storage));
+  EXPECT_EQ(E_INVALIDARG, KoList_InsertList(&storage, 0, nullptr, -1));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(&storage, 0, -1, nullptr));
+
+  tKOLIST *heapHeader = nullptr;
+  ASSERT_EQ(S_OK, KoList_CreateExZ(&heapHeader, 0, 0, 0, 0, 0, 0, 0));
+  Append(heapHeader, {1, 2, 3});
+  tKOLIST moved;
+  EXPECT_EQ(E_INVALIDARG, KoList_ConvertToInPlace(nullptr, &moved));
+  EXPECT_EQ(E_INVALIDARG, KoList_ConvertToInPlace(&heapHeader, nullptr));
+  ASSERT_EQ(S_OK, KoList_ConvertToInPlace(&heapHeader, &moved));
+  EXPECT_EQ(nullptr, heapHeader);
+  EXPECT_TRUE(KoList_GetCreateOptions(&moved) & KOLIST_OPT_INPLACE);
+  EXPECT_EQ((std::vector<int64_t>{1, 2, 3}), Values(&moved));
+  tKOLIST *again = &moved;
+  tKOLIST other;
+  EXPECT_EQ(E_FAIL, KoList_ConvertToInPlace(&again, &other));
+  tKOLIST *nothing = nullptr;
+  EXPECT_EQ(E_INVALIDARG, KoList_ConvertToInPlace(&nothing, &other));
+  EXPECT_EQ(S_OK, KoList_Destroy(&moved));
+}
+
+TEST(KoListFields, UserDataOwnerAndFileAndLine) {
+  List l(0, 0, 0, 0);
+  EXPECT_EQ(0u, KoList_SetUserData(l, 0x1122334455667788ull));
+  EXPECT_EQ(0x1122334455667788ull, KoList_SetUserData(l, 42));
+  EXPECT_EQ(42u, KoList_GetUserData(l));
+  KOCHAR buffer[4] = {'x', 'y', 'z', 0};
+  EXPECT_EQ(0xFFFFFFFFu, KoList_GetFileAndLine(l, buffer));
+  EXPECT_EQ(0, buffer[0]);
+  EXPECT_EQ(S_OK, KoList_SetThreadOwner(l, 1234));
+  EXPECT_EQ(1234u, KoList_GetThreadOwner(l));
+  EXPECT_EQ(S_OK, KoList_SetThreadOwner(l, 0));
+  EXPECT_EQ(ko::platform::CurrentThreadId(), KoList_GetThreadOwner(l));
+}
+
+TEST(KoListFields, OwnerThreadCheckWhenBit30IsCleared) {
+  List l(0, 0, 0, kHeap);
+  FillTagged(l, {1, 2});
+  l->dwCreateOptions &= ~KOLIST_OPT_NOTHREADCHECK;  // the header is a public record
+  struct Results {
+    HRESULT insert, del, alloc;
+    BOOL valid;
+    int64_t size;
+    uint64_t user, setUser;
+    int32_t find;
+  } r{};
+  auto probe = [&] {
+    r.insert = KoList_InsertList(l, 0, nullptr, -1);
+    r.del = KoList_DeleteList(l, 0, 1, FALSE);
+    void *p;
+    r.alloc = KoList_AllocItem(l, 8, &p);
+    r.valid = KoList_IsValidIndexSlow(l, 0);
+    r.size = KoList_AllocSize(l, -1);
+    r.user = KoList_GetUserData(l);
+    r.setUser = KoList_SetUserData(l, 5);
+    r.find = KoList_FindSpecificItemRange(l, 0, -1, nullptr);
+  };
+  std::thread(probe).join();
+  EXPECT_EQ(E_FAIL, r.insert);
+  EXPECT_EQ(E_FAIL, r.del);
+  EXPECT_EQ(E_FAIL, r.alloc);
+  EXPECT_FALSE(r.valid);
+  EXPECT_EQ(-1, r.size);
+  EXPECT_EQ(0xFFFFFFFFu, r.user);
+  EXPECT_EQ(0xFFFFFFFFu, r.setUser);
+  EXPECT_EQ(-1, r.find);
+  EXPECT_EQ(2, l->nCount);
+  EXPECT_TRUE(KoList_IsValidIndexSlow(l, 1));  // the owner is still served
+  EXPECT_FALSE(KoList_IsValidIndexSlow(l, 2));
+  EXPECT_FALSE(KoList_IsValidIndexSlow(l, -1));
+  EXPECT_EQ(0u, KoList_GetUserData(l));
+}
+
+TEST(KoListMisuse, NullListsNeverCrash) {
+  EXPECT_EQ(S_OK, KoList_Destroy(nullptr));
+  EXPECT_EQ(E_POINTER, KoList_InsertList(nullptr, 0, nullptr, -1));
+  EXPECT_EQ(E_POINTER, KoList_DeleteList(nullptr, 0, 1, FALSE));
+  EXPECT_EQ(E_POINTER, KoList_MoveRange(nullptr, 0, 1, 1));
+  EXPECT_EQ(E_POINTER, KoList_GrowAllocated(nullptr, 1));
+  EXPECT_EQ(E_POINTER, KoList_ShrinkAllocated(nullptr, 1));
+  EXPECT_EQ(E_POINTER, KoList_ArrayForceItemCount(nullptr, 1, 0));
+  void *p = reinterpret_cast<void *>(1);
+  EXPECT_EQ(E_POINTER, KoList_AllocItem(nullptr, 8, &p));
+  EXPECT_EQ(nullptr, p);
+  int32_t at = 5;
+  EXPECT_EQ(E_POINTER, KoList_AllocAndInsertItem(nullptr, nullptr, 8, 0, &at));
+  EXPECT_EQ(-1, at);
+  EXPECT_EQ(E_POINTER, KoList_ReAllocItem(nullptr, 0, 8));
+  EXPECT_EQ(E_POINTER, KoList_MoveItemsBetweenHeapLists(nullptr, 0, nullptr, 0, 1));
+  EXPECT_EQ(-1, KoList_AllocSize(nullptr, -1));
+  EXPECT_EQ(0xFFFFFFFFu, KoList_SetUserData(nullptr, 1));
+  EXPECT_EQ(0xFFFFFFFFu, KoList_GetUserData(nullptr));
+  EXPECT_EQ(0u, KoList_GetCreateOptions(nullptr));
+  EXPECT_EQ(0u, KoList_GetSortCriteria(nullptr));
+  EXPECT_EQ(0u, KoList_GetThreadOwner(nullptr));
+  EXPECT_EQ(E_POINTER, KoList_SetThreadOwner(nullptr, 1));
+  EXPECT_EQ(0xFFFFFFFFu, KoList_GetFileAndLine(nullptr, nullptr));
+  EXPECT_FALSE(KoList_IsValidIndexSlow(nullptr, 0));
+  EXPECT_EQ(E_POINTER, KoList_Sort(nullptr, 0, nullptr));
+  EXPECT_EQ(E_POINTER, KoList_HeapSort(nullptr, 0, nullptr));
+  EXPECT_EQ(E_POINTER, KoList_SortTo(nullptr, nullptr, 0, nullptr));
+  EXPECT_EQ(-1, KoList_FindSpecificItemRange(nullptr, 0, -1, nullptr));
+  EXPECT_EQ(-1, KoList_FindItemRange(nullptr, 0, -1, nullptr, nullptr));
+  EXPECT_EQ(-1, KoList_FindSortedItemRange(nullptr, nullptr, 0, -1, nullptr));
+  EXPECT_EQ(-1, KoList_FindSortedInsertIndexRange(nullptr, nullptr, 0, -1, nullptr));
+}
+
+}  // namespace
+
+extern "C" int64_t kolist_c_user(size_t offsets[4]);
+
+TEST(KoListHeader, UsableFromC) {
+  size_t offsets[4] = {};
+  // 10*1 + 20*2 + 30*3 + 40*4 + 50*5
+  EXPECT_EQ(550, kolist_c_user(offsets));
+  EXPECT_EQ(offsetof(tKOLIST, pSlots), offsets[0]);
+  EXPECT_EQ(64u, offsets[1]);
+  EXPECT_EQ(104u, offsets[2]);
+  EXPECT_EQ(128u, offsets[3]);
+}

@@ -1,0 +1,200 @@
+// Synchronised lists under real threads: four threads insert, delete, move
+// and allocate-and-insert at once; afterwards the count, every item and the
+// zero tail are checked.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "kokernel/kolist.h"
+#include "list_helpers.h"
+#include "platform/platform.h"
+
+using kotest::List;
+using kotest::TailIsZero;
+
+namespace {
+
+constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
+constexpr uint32_t kSync = KOLIST_OPT_SYNCHRONIZED;
+constexpr int kThreads = 4;
+constexpr int kOpsPerThread = 3000;
+constexpr int64_t kMagic = 0x5A5A1234;
+
+struct Item {
+  int64_t magic;
+  int64_t id;
+  int64_t check;
+};
+
+Item MakeItem(int64_t id) { return Item{kMagic, id, ~id * 31}; }
+bool Intact(const Item *it) { return it && it->magic == kMagic && it->check == ~it->id * 31; }
+
+int32_t CompareIds(uint64_t, const void *a, const void *b) {
+  const int64_t x = static_cast<const Item *>(a)->id, y = static_cast<const Item *>(b)->id;
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+int32_t CountOf(const tKOLIST *l) { return __atomic_load_n(&l->nCount, __ATOMIC_RELAXED); }
+
+// Every kind of change at once on a heap-item list; returns the net number
+// of items this thread added. `handOver` also inserts items allocated by the
+// caller on the C heap (not for private-heap lists).
+int64_t Hammer(tKOLIST *l, int thread, bool handOver) {
+  std::mt19937 rng(1000 + thread);
+  int64_t net = 0;
+  int64_t nextId = int64_t(thread) << 32;
+  for (int op = 0; op < kOpsPerThread; ++op) {
+    const int32_t count = CountOf(l);  // a hint only: others change it
+    const int32_t index = count > 0 ? int32_t(rng() % uint32_t(count)) : 0;
+    switch (op % 8 == 2 ? 2 : rng() % 8) {
+      case 0:
+      case 1:
+      case 2: {
+        if (op % 8 == 2 && handOver) {  // items handed over by pointer
+          void *items[2];
+          for (auto &p : items) {
+            p = ko::platform::ItemCalloc(sizeof(Item));
+            const Item it = MakeItem(nextId++);
+            std::memcpy(p, &it, sizeof it);
+          }
+          EXPECT_EQ(S_OK, KoList_InsertList(l, index, items, -2));
+          net += 2;
+          break;
+        }
+        const Item it = MakeItem(nextId++);
+        int32_t at = -2;
+        if (KoList_AllocAndInsertItem(l, &it, sizeof it, index, &at) == S_OK) {
+          ++net;
+          EXPECT_GE(at, 0);
+        } else {
+          EXPECT_EQ(-1, at);
+        }
+        break;
+      }
+      case 3:
+      case 4: {
+        // The index may be stale: E_FAIL is allowed and then nothing changed.
+        // One item per call, so that each success removes exactly one.
+        const int32_t n = 1 + int32_t(rng() % 3);
+        for (int32_t k = 0; k < n; ++k) {
+          const HRESULT hr = KoList_DeleteList(l, index, 1, (rng() & 1) ? TRUE : FALSE);
+          EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
+          if (hr == S_OK) --net;
+        }
+        break;
+      }
+      case 5: {
+        const HRESULT hr = KoList_MoveRange(l, index, int32_t(rng() % uint32_t(count + 1)), 1);
+        EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
+        break;
+      }
+      case 6: {
+        EXPECT_GT(KoList_AllocSize(l, -1), 136);
+        KoList_IsValidIndexSlow(l, index);
+        break;
+      }
+      case 7: {
+        if (op % 97 == 0) {
+          EXPECT_EQ(S_OK, KoList_HeapSort(l, 0, CompareIds));
+        }
+        KoList_SetUserData(l, uint64_t(thread));
+        break;
+      }
+    }
+  }
+  return net;
+}
+
+void CheckHeapList(tKOLIST *l, int64_t expectedCount) {
+  ASSERT_EQ(expectedCount, l->nCount);
+  std::set<int64_t> ids;
+  for (int32_t i = 0; i < l->nCount; ++i) {
+    const Item *it = static_cast<Item *const *>(l->pSlots)[i];
+    ASSERT_TRUE(Intact(it)) << "item " << i;
+    ASSERT_TRUE(ids.insert(it->id).second) << "id twice: " << it->id;
+  }
+  EXPECT_TRUE(TailIsZero(l));
+  EXPECT_EQ(nullptr, l->pPendingItem);
+  EXPECT_LT(KoList_GetUserData(l), uint64_t(kThreads));
+}
+
+void RunHammer(tKOLIST *l, bool handOver) {
+  std::atomic<int64_t> net{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { net += Hammer(l, t, handOver); });
+  for (auto &t : threads) t.join();
+  CheckHeapList(l, net.load());
+}
+
+TEST(KoListThreads, SynchronisedHeapListUnderFourThreads) {
+  List l(0, 4, 4, kHeap | kSync);
+  ASSERT_EQ(S_OK, l.hr());
+  RunHammer(l, true);
+}
+
+TEST(KoListThreads, SynchronisedPrivateHeapListUnderFourThreads) {
+  List l(0, 0, 0, kHeap | kSync | KOLIST_OPT_PRIVATEHEAP);
+  ASSERT_EQ(S_OK, l.hr());
+  RunHammer(l, false);
+}
+
+TEST(KoListThreads, ConvertedListUnderFourThreads) {
+  // The header moves into caller storage; its lock must work there.
+  tKOLIST *heapHeader = nullptr;
+  ASSERT_EQ(S_OK, KoList_CreateExZ(&heapHeader, 0, 0, 0, kHeap | kSync, 0, 0, 0));
+  const Item first = MakeItem(-1);
+  ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(heapHeader, &first, sizeof first, 0, nullptr));
+  tKOLIST storage;
+  ASSERT_EQ(S_OK, KoList_ConvertToInPlace(&heapHeader, &storage));
+  std::atomic<int64_t> net{1};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { net += Hammer(&storage, t, true); });
+  for (auto &t : threads) t.join();
+  CheckHeapList(&storage, net.load());
+  EXPECT_EQ(S_OK, KoList_Destroy(&storage));
+}
+
+TEST(KoListThreads, MovesBetweenTwoListsInOppositeDirections) {
+  // Two threads move items A->B and B->A at once: no deadlock, no item lost,
+  // and the items of the private heaps are always freed on the right heap.
+  List a(0, 0, 0, kHeap | kSync | KOLIST_OPT_PRIVATEHEAP);
+  List b(0, 0, 0, kHeap | kSync);
+  for (int64_t id = 0; id < 50; ++id) {
+    const Item it = MakeItem(id);
+    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(a, &it, sizeof it, -1, nullptr));
+    const Item jt = MakeItem(100 + id);
+    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(b, &jt, sizeof jt, -1, nullptr));
+  }
+  auto mover = [](tKOLIST *to, tKOLIST *from, unsigned seed) {
+    std::mt19937 rng(seed);
+    for (int i = 0; i < 1500; ++i) {
+      const int32_t count = CountOf(from);
+      const int32_t s = count ? int32_t(rng() % uint32_t(count)) : 0;
+      const HRESULT hr = KoList_MoveItemsBetweenHeapLists(to, int32_t(rng() % 60) - 5, from, s,
+                                                          1 + int32_t(rng() % 4));
+      EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
+    }
+  };
+  std::thread t1(mover, a.get(), b.get(), 1u);
+  std::thread t2(mover, b.get(), a.get(), 2u);
+  t1.join();
+  t2.join();
+  std::set<int64_t> ids;
+  for (tKOLIST *l : {a.get(), b.get()}) {
+    for (int32_t i = 0; i < l->nCount; ++i) {
+      const Item *it = static_cast<Item *const *>(l->pSlots)[i];
+      ASSERT_TRUE(Intact(it));
+      ids.insert(it->id);
+    }
+    EXPECT_TRUE(TailIsZero(l));
+  }
+  EXPECT_EQ(100u, ids.size());
+  EXPECT_EQ(100, a->nCount + b->nCount);
+}
+
+}  // namespace
