@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "kokernel/koperf.h"
+#include "signal/paths.h"
+
+using namespace ko::signal;
+using ko::signal::test::PathScope;
+using ko::signal::test::SupportedPaths;
+
+namespace {
+
+uint32_t U(HRESULT hr) { return static_cast<uint32_t>(hr); }
+const uint32_t kOk = 0x0004E600u;
+
+TEST(PerfStatus, MapsStatusesToResultCodes) {
+  const struct {
+    int status;
+    uint32_t expected;
+  } cases[] = {{0, 0x0004E600u},  {5, 0x0004E605u},     {300, 0x0004E72Cu},
+               {-1, 0x8004E601u}, {-9999, 0x8004E6FFu}, {-9998, 0x8004E700u},
+               {-8, 0x8004E608u}, {-17, 0x8004E611u}};
+  for (const auto &c : cases) {
+    EXPECT_EQ(U(KoPerfStatusToHRESULT(c.status)), c.expected) << "status " << c.status;
+    EXPECT_EQ(U(KoPerfMapStatus(c.status)), c.expected) << "status " << c.status;
+  }
+  EXPECT_TRUE(SUCCEEDED(KoPerfStatusToHRESULT(0)));
+  EXPECT_TRUE(FAILED(KoPerfStatusToHRESULT(-1)));
+}
+
+TEST(PerfStatus, MapsHints) {
+  EXPECT_EQ(KoPerfMapHintAlgorithm(0), 0);
+  EXPECT_EQ(KoPerfMapHintAlgorithm(1), 1);
+  EXPECT_EQ(KoPerfMapHintAlgorithm(2), 2);
+  EXPECT_EQ(KoPerfMapHintAlgorithm(3), 0);
+  EXPECT_EQ(KoPerfMapHintAlgorithm(-1), 0);
+  EXPECT_EQ(KoPerfMapHintAlgorithm(1000), 0);
+}
+
+TEST(PerfPaths, FeatureMaskChoosesPath) {
+  int variant = -1;
+  EXPECT_EQ(PathForFeatures(0x7F, &variant), 3);
+  EXPECT_EQ(variant, 0);
+  EXPECT_EQ(PathForFeatures(0x3F, &variant), 2);
+  EXPECT_EQ(variant, 1);
+  EXPECT_EQ(PathForFeatures(0x1F, &variant), 2);
+  EXPECT_EQ(variant, 0);
+  EXPECT_EQ(PathForFeatures(0x0F, &variant), 1);
+  EXPECT_EQ(PathForFeatures(0x07, &variant), 0);
+  EXPECT_STREQ(KernelsForPath(0).name, "generic");
+  EXPECT_STREQ(KernelsForPath(1).name, "sse2");
+  EXPECT_STREQ(KernelsForPath(2).name, "sse2");
+  EXPECT_STREQ(KernelsForPath(3).name, "avx2");
+  // Every x86-64 processor has SSE2.
+  EXPECT_NE(ProbeFeatures() & 0x08, 0u);
+}
+
+TEST(PerfPaths, InitializeIsRepeatableFromAnyThread) {
+  EXPECT_EQ(U(KoPerf_Initialize()), kOk);
+  const int path = CurrentPath();
+  std::vector<std::thread> threads;
+  std::vector<uint32_t> results(4);
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&results, i] { results[i] = U(KoPerf_Initialize()); });
+  for (auto &t : threads) t.join();
+  for (uint32_t r : results) EXPECT_EQ(r, kOk);
+  EXPECT_EQ(CurrentPath(), path);
+  int variant;
+  EXPECT_EQ(path, PathForFeatures(ProbeFeatures(), &variant));
+}
+
+TEST(PerfVectors, AlignedBlocks) {
+  void *a = KoPerfsMalloc_8u(1);
+  float *b = KoPerfsMalloc_32f(1001);
+  ASSERT_NE(a, nullptr);
+  ASSERT_NE(b, nullptr);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(a) % 64, 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(b) % 64, 0u);
+  std::memset(b, 0, 1001 * sizeof(float));
+  KoPerfsFree(a);
+  KoPerfsFree(b);
+  KoPerfsFree(nullptr);
+  EXPECT_EQ(KoPerfsMalloc_8u(0), nullptr);
+  EXPECT_EQ(KoPerfsMalloc_32f(-5), nullptr);
+  EXPECT_GT(KoPerfGetCpuClocks(), 0u);
+}
+
+TEST(PerfVectors, RandomUniformStaysInRangeAndFollowsTheSeed) {
+  std::vector<float> a(10000), b(10000);
+  unsigned seed1 = 12345, seed2 = 12345;
+  ASSERT_EQ(U(KoPerfsRandUniform_Direct_32f(a.data(), 10000, -2.0f, 3.0f, &seed1)), kOk);
+  // The same seed gives the same values, in one call or in two.
+  ASSERT_EQ(U(KoPerfsRandUniform_Direct_32f(b.data(), 4000, -2.0f, 3.0f, &seed2)), kOk);
+  ASSERT_EQ(U(KoPerfsRandUniform_Direct_32f(b.data() + 4000, 6000, -2.0f, 3.0f, &seed2)), kOk);
+  EXPECT_EQ(seed1, seed2);
+  EXPECT_NE(seed1, 12345u);
+  EXPECT_EQ(a, b);
+  int bins[10] = {};
+  double mean = 0;
+  for (float v : a) {
+    ASSERT_GE(v, -2.0f);
+    ASSERT_LT(v, 3.0f);
+    bins[static_cast<int>((v + 2.0f) * 2.0f)]++;
+    mean += v;
+  }
+  mean /= a.size();
+  EXPECT_NEAR(mean, 0.5, 0.05);
+  for (int i = 0; i < 10; ++i) EXPECT_NEAR(bins[i], 1000, 150) << "bin " << i;
+  // A tiny interval never reaches its upper end.
+  float tiny[64];
+  ASSERT_EQ(U(KoPerfsRandUniform_Direct_32f(tiny, 64, 1.0f, std::nextafter(1.0f, 2.0f), &seed1)), kOk);
+  for (float v : tiny) EXPECT_EQ(v, 1.0f);
+  EXPECT_TRUE(FAILED(KoPerfsRandUniform_Direct_32f(nullptr, 4, 0, 1, &seed1)));
+  EXPECT_TRUE(FAILED(KoPerfsRandUniform_Direct_32f(a.data(), 4, 0, 1, nullptr)));
+  EXPECT_TRUE(FAILED(KoPerfsRandUniform_Direct_32f(a.data(), 0, 0, 1, &seed1)));
+  EXPECT_TRUE(FAILED(KoPerfsRandUniform_Direct_32f(a.data(), 4, 2, 1, &seed1)));
+}
+
+TEST(PerfVectors, SqrtMatchesTheLibraryOnEveryPath) {
+  std::vector<float> src(67), dst(67);
+  for (size_t i = 0; i < src.size(); ++i) src[i] = static_cast<float>(i) * 1.37f + 0.01f;
+  for (int path : SupportedPaths()) {
+    PathScope scope(path);
+    ASSERT_EQ(U(KoPerfsSqrt_32f(src.data(), dst.data(), 67)), kOk);
+    for (size_t i = 0; i < src.size(); ++i)
+      ASSERT_EQ(dst[i], std::sqrt(src[i])) << "path " << path << " i " << i;
+    src[40] = -1.0f;
+    EXPECT_EQ(U(KoPerfsSqrt_32f(src.data(), dst.data(), 67)), 0x0004E603u) << "path " << path;
+    EXPECT_TRUE(std::isnan(dst[40]));
+    src[40] = 4.0f;
+  }
+  EXPECT_EQ(U(KoPerfsSqrt_32f(nullptr, dst.data(), 3)), 0x8004E608u);
+  EXPECT_EQ(U(KoPerfsSqrt_32f(src.data(), dst.data(), -3)), 0x8004E606u);
+}
+
+TEST(PerfVectors, ComplexMultiplyAndConjugate) {
+  double a[4] = {1, 2, 3, -4};
+  double b[4] = {5, 6, -1, 0.5};
+  ASSERT_EQ(U(KoPerfsMul_64fc_I(a, b, 2)), kOk);
+  // (1+2i)(5+6i) = -7+16i, (3-4i)(-1+0.5i) = -1+5.5i
+  EXPECT_EQ(b[0], -7);
+  EXPECT_EQ(b[1], 16);
+  EXPECT_EQ(b[2], -1);
+  EXPECT_EQ(b[3], 5.5);
+  ASSERT_EQ(U(KoPerfsConj_64fc_I(b, 2)), kOk);
+  EXPECT_EQ(b[1], -16);
+  EXPECT_EQ(b[3], -5.5);
+  EXPECT_TRUE(FAILED(KoPerfsMul_64fc_I(nullptr, b, 2)));
+  EXPECT_TRUE(FAILED(KoPerfsConj_64fc_I(b, 0)));
+
+  // Every path gives the same bits, including the odd tail.
+  std::mt19937 rng(7);
+  std::uniform_real_distribution<double> dist(-10, 10);
+  std::vector<double> x(2 * 37), y(2 * 37);
+  for (auto &v : x) v = dist(rng);
+  for (auto &v : y) v = dist(rng);
+  std::vector<double> ref;
+  for (int path : SupportedPaths()) {
+    PathScope scope(path);
+    std::vector<double> out = y;
+    ASSERT_EQ(U(KoPerfsMul_64fc_I(x.data(), out.data(), 37)), kOk);
+    ASSERT_EQ(U(KoPerfsConj_64fc_I(out.data(), 37)), kOk);
+    if (ref.empty()) {
+      ref = out;
+      continue;
+    }
+    for (size_t i = 0; i < ref.size(); ++i)
+      ASSERT_EQ(std::memcmp(&ref[i], &out[i], sizeof(double)), 0)
+          << "path " << path << " element " << i << ": " << out[i] << " vs " << ref[i];
+  }
+}
+
+TEST(PerfVectors, MinMaxOnEveryPathAndLength) {
+  std::mt19937 rng(3);
+  std::uniform_real_distribution<float> dist(-100, 100);
+  for (int path : SupportedPaths()) {
+    PathScope scope(path);
+    for (int n = 1; n <= 41; ++n) {
+      std::vector<float> f(n);
+      std::vector<double> d(n);
+      for (int i = 0; i < n; ++i) d[i] = f[i] = dist(rng);
+      const int hot = n / 3;
+      f[hot] = d[hot] = 500;
+      f[n - 1 - hot / 2] = d[n - 1 - hot / 2] = -500;
+      float fmin = 0, fmax = 0;
+      double dmin = 0, dmax = 0;
+      ASSERT_EQ(U(KoPerfsMinMax_32f(f.data(), n, &fmin, &fmax)), kOk);
+      ASSERT_EQ(U(KoPerfsMinMax_64f(d.data(), n, &dmin, &dmax)), kOk);
+      EXPECT_EQ(fmin, n == 1 ? -500 : -500) << "path " << path << " n " << n;
+      EXPECT_EQ(fmax, n == 1 ? -500 : 500) << "path " << path << " n " << n;
+      EXPECT_EQ(dmin, -500) << "path " << path << " n " << n;
+      EXPECT_EQ(dmax, n == 1 ? -500 : 500) << "path " << path << " n " << n;
+    }
+  }
+  float mn, mx;
+  EXPECT_TRUE(FAILED(KoPerfsMinMax_32f(nullptr, 3, &mn, &mx)));
+  EXPECT_TRUE(FAILED(KoPerfsMinMax_32f(&mn, 0, &mn, &mx)));
+  EXPECT_TRUE(FAILED(KoPerfsMinMax_64f(nullptr, 3, nullptr, nullptr)));
+}
+
+TEST(PerfVectors, Deinterleave) {
+  const float src[] = {1, 10, 2, 20, 3, 30};  // L R L R L R
+  float left[3] = {}, right[3] = {};
+  float *dst[] = {left, right};
+  EXPECT_EQ(KoPerfsDeinterleave_32f(src, 2, 3, dst), 0);
+  EXPECT_EQ(left[0], 1);
+  EXPECT_EQ(left[2], 3);
+  EXPECT_EQ(right[0], 10);
+  EXPECT_EQ(right[2], 30);
+  const float five[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  float c[5][2];
+  float *cd[] = {c[0], c[1], c[2], c[3], c[4]};
+  EXPECT_EQ(KoPerfsDeinterleave_32f(five, 5, 2, cd), 0);
+  for (int ch = 0; ch < 5; ++ch) {
+    EXPECT_EQ(c[ch][0], ch);
+    EXPECT_EQ(c[ch][1], ch + 5);
+  }
+  EXPECT_EQ(KoPerfsDeinterleave_32f(nullptr, 0, 3, nullptr), 0);  // no channels: at once
+  EXPECT_EQ(KoPerfsDeinterleave_32f(src, -1, 3, dst), 0);
+  EXPECT_EQ(KoPerfsDeinterleave_32f(nullptr, 2, 3, dst), E_POINTER);
+  float *holes[] = {left, nullptr};
+  EXPECT_EQ(KoPerfsDeinterleave_32f(src, 2, 3, holes), E_POINTER);
+}
+
+}  // namespace
