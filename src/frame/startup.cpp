@@ -7,6 +7,7 @@
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
+#include "kokernel/koperf.h"
 #include "platform/platform.h"
 #include "text/token_list.h"
 
@@ -74,7 +75,8 @@ extern "C" KOAPI BOOL KoKernel_EarlyInitialize(HMODULE appKernel, DWORD flags) {
   // 10. International number and date settings:
   //     KoLang_GetInternationals(NULL, 0) once the language layer exists.
 
-  // 11. Vector primitives' processor dispatch, once they exist.
+  // 11. Vector primitives' processor dispatch.
+  KoPerf_Initialize();
   return TRUE;
 }
 
