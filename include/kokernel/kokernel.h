@@ -5,5 +5,6 @@
 #include "kobase.h"
 #include "koresult.h"
 #include "kometric.h"
+#include "kolang.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
