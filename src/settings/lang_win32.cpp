@@ -8,6 +8,7 @@
 #include <objbase.h>
 
 #include <cwchar>
+#include <initializer_list>
 
 #include "settings/lang_internal.h"
 
