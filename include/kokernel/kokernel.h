@@ -4,6 +4,7 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "kolist.h"
 #include "kometric.h"
 #include "kolang.h"
 

@@ -40,13 +40,37 @@ void SwapSlots(const tKOLIST *l, int64_t i, int64_t j) {
 class Sorter {
  public:
   Sorter(const tKOLIST *l, uint64_t criteria, KOLISTCOMPAREPROC compare)
-      : l_(l), criteria_(criteria), compare_(compare) {}
+      : l_(l),
+        base_(static_cast<unsigned char *>(l->pSlots)),
+        slot_(static_cast<size_t>(l->nSlotSize)),
+        array_((l->dwCreateOptions & kOptArray) != 0),
+        criteria_(criteria),
+        compare_(compare) {}
+
+  const void *Arg(int64_t i) const {
+    const unsigned char *p = base_ + static_cast<size_t>(i) * slot_;
+    if (array_) return p;
+    uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return reinterpret_cast<const void *>(static_cast<uintptr_t>(v));
+  }
 
   // Three-way comparison of items i and j (0-based).
-  int32_t Compare(int64_t i, int64_t j) const {
-    return compare_(criteria_, ItemArg(l_, i), ItemArg(l_, j));
+  int32_t Compare(int64_t i, int64_t j) const { return compare_(criteria_, Arg(i), Arg(j)); }
+
+  void Swap(int64_t i, int64_t j) const {
+    if (!array_) {
+      unsigned char *a = base_ + static_cast<size_t>(i) * 8;
+      unsigned char *b = base_ + static_cast<size_t>(j) * 8;
+      uint64_t x, y;
+      std::memcpy(&x, a, 8);
+      std::memcpy(&y, b, 8);
+      std::memcpy(a, &y, 8);
+      std::memcpy(b, &x, 8);
+      return;
+    }
+    SwapSlots(l_, i, j);
   }
-  void Swap(int64_t i, int64_t j) const { SwapSlots(l_, i, j); }
 
   // Selection sort: for each end position from the back, the first of the
   // largest items in front of it moves there.
@@ -82,6 +106,9 @@ class Sorter {
   }
 
   const tKOLIST *l_;
+  unsigned char *base_;
+  size_t slot_;
+  bool array_;
   uint64_t criteria_;
   KOLISTCOMPAREPROC compare_;
 };

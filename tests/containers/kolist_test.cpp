@@ -573,3 +573,15 @@ TEST(KoListMisuse, NullListsNeverCrash) {
 }
 
 }  // namespace
+
+extern "C" int64_t kolist_c_user(size_t offsets[4]);
+
+TEST(KoListHeader, UsableFromC) {
+  size_t offsets[4] = {};
+  // 10*1 + 20*2 + 30*3 + 40*4 + 50*5
+  EXPECT_EQ(550, kolist_c_user(offsets));
+  EXPECT_EQ(offsetof(tKOLIST, pSlots), offsets[0]);
+  EXPECT_EQ(64u, offsets[1]);
+  EXPECT_EQ(104u, offsets[2]);
+  EXPECT_EQ(128u, offsets[3]);
+}

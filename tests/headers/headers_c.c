@@ -4,3 +4,4 @@
 
 size_t ko_c_sizeof_kochar(void) { return sizeof(KOCHAR); }
 size_t ko_c_sizeof_hresult(void) { return sizeof(HRESULT); }
+size_t ko_c_sizeof_kolist(void) { return sizeof(tKOLIST); }

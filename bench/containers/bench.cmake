@@ -1,0 +1,1 @@
+ko_bench(lists SOURCES kolist_bench.cpp)
