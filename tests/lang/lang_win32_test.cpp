@@ -267,3 +267,14 @@ TEST(LangSystem, MultiByteAndCodePageDetection) {
   std::printf("multi-language service: creation 0x%08lx, detection 0x%08lx, code page %u\n",
               static_cast<unsigned long>(created), static_cast<unsigned long>(direct), cp);
 }
+
+TEST(LangSystem, ConversionsUseTheAnsiCodePage) {
+  Lang lang(0x0409, nullptr, 2048);
+  const WCHAR text[] = L"Gr\u00FC\u00DFe \u20AC";
+  char want[32] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, want, 32, nullptr, nullptr);
+  EXPECT_STREQ(KoGetMultiByteFromPrintString(lang.h, text), want);
+  WCHAR back[32] = {};
+  MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, want, -1, back, 32);
+  EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, want)), U8(back));
+}
