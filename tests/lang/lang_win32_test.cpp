@@ -278,3 +278,41 @@ TEST(LangSystem, ConversionsUseTheAnsiCodePage) {
   MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, want, -1, back, 32);
   EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, want)), U8(back));
 }
+
+TEST(LangStrings, ConcurrentLookupsShareOneCache) {
+  ASSERT_NE(Host(), nullptr);
+  Lang german(0x0407, Host());
+  EXPECT_EQ(KoGetStringSmart(german.h, KOLANG_NUMBER(0xFFFF))[0], 0) << "0xFFFF is a number";
+  const UINT ids[] = {202, 100, 101, 200, 102, 203};
+  std::string want[6];
+  {
+    Lang reference(0x0407, Host());
+    for (int i = 0; i < 6; ++i) want[i] = U8(KoGetString(reference.h, ids[i]));
+  }
+  struct Arg {
+    HKOLANG h;
+    const UINT *ids;
+    const std::string *want;
+    int bad;
+  };
+  auto worker = [](LPVOID p) -> DWORD {
+    auto *a = static_cast<Arg *>(p);
+    for (int round = 0; round < 200; ++round)
+      for (int i = 0; i < 6; ++i)
+        if (U8(KoGetString(a->h, a->ids[(i + round) % 6])) != a->want[(i + round) % 6]) ++a->bad;
+    return 0;
+  };
+  Arg args[4];
+  HANDLE threads[4];
+  for (int t = 0; t < 4; ++t) {
+    args[t] = {german.h, ids, want, 0};
+    threads[t] = CreateThread(nullptr, 0, worker, &args[t], 0, nullptr);
+    ASSERT_NE(threads[t], nullptr);
+  }
+  WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+  for (int t = 0; t < 4; ++t) {
+    CloseHandle(threads[t]);
+    EXPECT_EQ(args[t].bad, 0) << "thread " << t;
+  }
+  EXPECT_EQ(german.h->cache->nCount, 6) << "each number cached once";
+}
