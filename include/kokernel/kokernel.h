@@ -4,8 +4,15 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "koframe.h"
 #include "kolist.h"
 #include "kometric.h"
+#include "kogdi.h"
+#include "kodib.h"
+#include "koyuvlayout.h"
+#include "konumtext.h"
+#include "kosmpte.h"
+#include "koprintf.h"
 #include "kolang.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

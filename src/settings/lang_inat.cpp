@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "settings/lang_internal.h"
+#include "kokernel/koprintf.h"
 #include "text/locale_settings.h"
 
 namespace ko::lang {
@@ -44,25 +45,13 @@ bool Same(const KOCHAR *a, const KOCHAR *b) {
   return *a == *b;
 }
 
-// Replaces each "%s" of `pattern` by the next of `args` (missing ones give
-// nothing), writing at most cch - 1 units.
+// Formats a label record's text with its separators into at most 63 units.
 void FormatLabel(const KOCHAR *pattern, const KOCHAR *const *args, int nargs, KOCHAR *out,
                  int cch) {
-  int n = 0, next = 0;
-  for (const KOCHAR *p = pattern; *p && n < cch - 1; ++p) {
-    if (p[0] == '%' && p[1] == 's') {
-      const KOCHAR *a = next < nargs ? args[next] : nullptr;
-      ++next;
-      ++p;
-      while (a && *a && n < cch - 1) out[n++] = *a++;
-    } else if (p[0] == '%' && p[1] == '%') {
-      out[n++] = '%';
-      ++p;
-    } else {
-      out[n++] = *p;
-    }
-  }
-  out[n] = 0;
+  out[0] = 0;
+  const KOCHAR *a = args[0], *b = nargs > 1 ? args[1] : nullptr, *c = nargs > 2 ? args[2] : nullptr;
+  // A label cut at the size limit is kept as far as it goes.
+  KoCchPrintF(out, static_cast<size_t>(cch), nullptr, pattern, a, b, c);
 }
 
 const KOCHAR *Label(HKOLANG h, int index) {
@@ -185,10 +174,14 @@ extern "C" KOAPI HRESULT KoLang_GetInternationals(void *buffer, uint32_t size) {
   BuildInternationals(0, &g_inat, &r);
   g_inat = r;
   PublishSeparators(g_inat);
-  // The derived KoPrintF tokens; registering them in the formatter's token
-  // list comes with the formatter.
+  // The derived KoPrintF tokens, each replacing a token of the same name.
   InternationalToken tokens[kInternationalTokenCount];
   ComputeInternationalTokens(g_inat, KernelHandle(), tokens);
+  for (const InternationalToken &t : tokens) {
+    KOCHAR name[32];
+    PutAscii(name, t.name);
+    KoPrintF_AddToken(name, t.value);
+  }
   return S_OK;
 }
 

@@ -5,7 +5,9 @@
 
 #include "lang/lang_helpers.h"
 #include "settings/lang_internal.h"
+#include "kokernel/koprintf.h"
 #include "text/locale_settings.h"
+#include "text/token_list.h"
 
 using kotest::Lang;
 using kotest::U8;
@@ -124,4 +126,22 @@ TEST(LangInternationals, TokensFormatLabelsInTheHandleLanguage) {
   ko::lang::ComputeInternationalTokens(r, german.h, t);
   EXPECT_EQ(Token(t, "SMPTE.Label.Drop.Full"), "Stunden:Minuten:Sekunden,Frames");
   EXPECT_EQ(Token(t, "MusicTime.Label.Full"), "Takte.Beats.Ticks");
+}
+
+TEST(LangInternationals, RebuildRegistersTheFormatterTokens) {
+  ASSERT_EQ(ko::text::CreateTokenList(), S_OK);
+  Lang kernel(0x0407);
+  ko::lang::SetKernelHandle(kernel.h);
+  ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+  KOCHAR out[128];
+  KoCchPrintF(out, 128, nullptr, KOTEXT("$(SMPTE.Label.NonDrop)|$(MusicTime.Label.Full)|$(SMPTE.Drop)"));
+  EXPECT_EQ(U8(out), "Std:Min:Sek.Fr|Takte.Beats.Ticks|,");
+  // Switching the kernel language and rebuilding replaces the tokens.
+  KoLang_UpdateKernelLCID(kernel.h, 0x0409);
+  ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+  KoCchPrintF(out, 128, nullptr, KOTEXT("$(SMPTE.Label.Drop.Full)"));
+  EXPECT_EQ(U8(out), "hours:minutes:seconds,frames");
+  ko::lang::SetKernelHandle(nullptr);
+  ko::text::DestroyTokenList();
+  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
 }

@@ -35,12 +35,67 @@ void ListDemo() {
   KoList_Destroy(list);
 }
 
+#ifdef _WIN32
+void Narrow(const KOCHAR *wide, char *out, size_t capacity) {
+  size_t i = 0;
+  for (; wide[i] && i + 1 < capacity; ++i) out[i] = wide[i] < 128 ? static_cast<char>(wide[i]) : '?';
+  out[i] = 0;
+}
+#endif
+
+void FrameDemo() {
+  DWORD support = KoGetCPUSupport(0);
+  std::printf("processors: %u, CPU support 0x%08X (class %u):", unsigned(KoGetProcessorCount()),
+              unsigned(support), unsigned(support & 0xF));
+  const struct {
+    DWORD flag;
+    const char *name;
+  } flags[] = {{KOCPU_MMX, "MMX"},   {KOCPU_SSE, "SSE"},     {KOCPU_SSE2, "SSE2"},
+               {KOCPU_SSE3, "SSE3"}, {KOCPU_SSSE3, "SSSE3"}, {KOCPU_SSE41, "SSE4.1"},
+               {KOCPU_SSE42, "SSE4.2"}, {KOCPU_AVX, "AVX"},  {KOCPU_CMOV, "CMOV"},
+               {KOCPU_FPU, "FPU"},   {KOCPU_TSC, "TSC"},     {KOCPU_DAZ, "DAZ"}};
+  for (const auto &f : flags)
+    if (support & f.flag) std::printf(" %s", f.name);
+  std::printf("\n");
+#ifdef _WIN32
+  KOCHAR os[64];
+  char text[64];
+  KoGetOS(os, 64);
+  Narrow(os, text, sizeof text);
+  std::printf("operating system: %s, at least Windows 10: %s\n", text,
+              KoOSVersionOK(10) ? "yes" : "no");
+  KOCHAR path[260];
+  char pathText[260];
+  if (SUCCEEDED(KoKernel_GetAppKernelPathName(path, 260))) {
+    Narrow(path, pathText, sizeof pathText);
+    std::printf("application kernel: %s\n", pathText);
+  }
+#endif
+  ULONGLONG counter = 0;
+  KoDeltaMicrosecEx(&counter);
+  volatile double sink = 0;
+  for (int i = 0; i < 1000000; ++i) sink = sink + i * 0.5;
+  std::printf("clocks: %u ms since start-up; a million additions took %u us\n",
+              unsigned(KoGetMillisec()), unsigned(KoDeltaMicrosecEx(&counter)));
+}
+
 }  // namespace
 
 int main() {
   std::printf("kokernel demo host\n");
+#ifdef _WIN32
+  HMODULE self = GetModuleHandleW(nullptr);
+#else
+  HMODULE self = nullptr;
+#endif
+  if (!KoKernel_EarlyInitialize(self, 0)) {
+    std::printf("start-up failed\n");
+    return 1;
+  }
+  FrameDemo();
   std::printf("Win32 error 2 -> 0x%08X\n",
               static_cast<unsigned>(KoErrorHandler_TranslateWin32Error(2)));
   ListDemo();
+  KoKernel_LateTerminate();
   return 0;
 }

@@ -1,0 +1,1 @@
+ko_bench(printf SOURCES printf_bench.cpp)

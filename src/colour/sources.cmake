@@ -1,0 +1,1 @@
+ko_sources(PORTABLE yuv_layout.cpp)

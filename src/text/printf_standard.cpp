@@ -1,0 +1,600 @@
+// The standard "%" conversions of the formatting engine: d i u o x X e E f
+// g G c s with every flag, width, precision, "*" and size prefix. The text
+// is that of a C99 formatter with exact decimal conversion: doubles are
+// expanded exactly (big-integer arithmetic) and rounded half to even on
+// exact ties; exponents have at least two digits. Infinities print "inf" /
+// "INF", NaNs "nan" / "NAN", both with the sign of the value, padded with
+// spaces even under the "0" flag.
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "text/printf_engine.h"
+
+namespace ko::text {
+
+// ---- Sink ------------------------------------------------------------------------
+
+void Sink::Write(const KOCHAR *s, size_t n) {
+  size_t room = room_ - len_;
+  size_t take = n < room ? n : room;
+  if (take < n) cut_ = true;
+  if (take == 0) return;
+  if (text_)
+    text_->append(s, take);
+  else
+    std::memcpy(dst_ + len_, s, take * sizeof(KOCHAR));
+  len_ += take;
+}
+
+void Sink::WriteAscii(const char *s, size_t n) {
+  KOCHAR buf[64];
+  while (n) {
+    size_t k = n < 64 ? n : 64;
+    for (size_t i = 0; i < k; ++i) buf[i] = static_cast<KOCHAR>(static_cast<unsigned char>(s[i]));
+    Write(buf, k);
+    s += k;
+    n -= k;
+  }
+}
+
+void Sink::Repeat(KOCHAR c, size_t n) {
+  size_t room = room_ - len_;
+  size_t take = n < room ? n : room;
+  if (take < n) cut_ = true;
+  if (text_)
+    text_->append(take, c);
+  else
+    for (size_t i = 0; i < take; ++i) dst_[len_ + i] = c;
+  len_ += take;
+}
+
+void Sink::PutLiterals(const KOCHAR *s, size_t n) {
+  size_t room = room_ - len_;
+  if (n > room) n = room;
+  if (text_)
+    text_->append(s, n);
+  else
+    std::memcpy(dst_ + len_, s, n * sizeof(KOCHAR));
+  len_ += n;
+}
+
+void Sink::PutLiteral(KOCHAR c) {
+  if (len_ >= room_) return;
+  if (text_)
+    text_->push_back(c);
+  else
+    dst_[len_] = c;
+  ++len_;
+}
+
+void Sink::Terminate() {
+  if (dst_) dst_[len_] = 0;
+}
+
+// ---- Specification ------------------------------------------------------------------
+
+bool IsIntegerConversion(KOCHAR c) {
+  return c == 'd' || c == 'i' || c == 'u' || c == 'o' || c == 'x' || c == 'X';
+}
+
+bool IsFloatConversion(KOCHAR c) {
+  return c == 'e' || c == 'E' || c == 'f' || c == 'g' || c == 'G';
+}
+
+namespace {
+
+bool ReadNumber(const KOCHAR *s, size_t n, size_t *i, int *value) {
+  int64_t v = 0;
+  while (*i < n && s[*i] >= '0' && s[*i] <= '9') {
+    v = v * 10 + (s[*i] - '0');
+    if (v > 0x7FFFFFFF) return false;
+    ++*i;
+  }
+  *value = static_cast<int>(v);
+  return true;
+}
+
+}  // namespace
+
+bool ParseSpec(const KOCHAR *s, size_t n, Spec *out) {
+  Spec spec;
+  if (n == 0) return false;
+  spec.conversion = s[n - 1];
+  size_t end = n - 1;
+  size_t i = 0;
+  for (; i < end; ++i) {
+    KOCHAR c = s[i];
+    if (c == '-') spec.left = true;
+    else if (c == '+') spec.plus = true;
+    else if (c == ' ') spec.space = true;
+    else if (c == '0') spec.zero = true;
+    else if (c == '#') spec.alt = true;
+    else break;
+  }
+  if (i < end && s[i] == '*') {
+    spec.widthStar = true;
+    ++i;
+  } else if (!ReadNumber(s, end, &i, &spec.width)) {
+    return false;
+  }
+  if (i < end && s[i] == '.') {
+    ++i;
+    if (i < end && s[i] == '*') {
+      spec.precisionStar = true;
+      ++i;
+    } else if (!ReadNumber(s, end, &i, &spec.precision)) {
+      return false;
+    }
+  }
+  // Size prefix: the characters between the precision and the conversion.
+  const KOCHAR *p = s + i;
+  size_t rest = end - i;
+  KOCHAR conv = spec.conversion;
+  bool integer = IsIntegerConversion(conv);
+  bool floating = IsFloatConversion(conv);
+  bool text = conv == 'c' || conv == 's';
+  if (!integer && !floating && !text) return false;
+  KOCHAR a = rest > 0 ? p[0] : 0, b = rest > 1 ? p[1] : 0, c = rest > 2 ? p[2] : 0;
+  if (rest > 3) return false;
+  if (rest == 0) {
+    spec.size = Spec::kDefault;
+  } else if (integer) {
+    if (rest == 1 && (a == 'h')) spec.size = Spec::kShort;
+    else if (rest == 2 && a == 'h' && b == 'h') spec.size = Spec::kChar;
+    else if (rest == 1 && a == 'l') spec.size = Spec::kLong;
+    else if (rest == 3 && a == 'I' && b == '3' && c == '2') spec.size = Spec::kLong;
+    else if (rest == 2 && a == 'l' && b == 'l') spec.size = Spec::kLong64;
+    else if (rest == 3 && a == 'I' && b == '6' && c == '4') spec.size = Spec::kLong64;
+    else if (rest == 1 && (a == 'I' || a == 'j' || a == 't')) spec.size = Spec::kLong64;
+    else return false;
+  } else if (floating) {
+    if (rest != 1 || (a != 'l' && a != 'L')) return false;
+  } else {
+    if (rest == 1 && a == 'h') spec.size = Spec::kNarrow;
+    else if (rest == 1 && (a == 'l' || a == 'w')) spec.size = Spec::kWide;
+    else return false;
+  }
+  *out = spec;
+  return true;
+}
+
+// ---- Integers -------------------------------------------------------------------------
+
+void FormatInteger(Sink &out, const Spec &spec, bool negative, uint64_t v) {
+  char digits[32];
+  int nd = 0;
+  KOCHAR conv = spec.conversion;
+  unsigned base = conv == 'o' ? 8 : (conv == 'x' || conv == 'X') ? 16 : 10;
+  const char *hex = conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
+  // Constant divisors let the compiler replace the divisions.
+  if (base == 10) {
+    for (uint64_t t = v; t; t /= 10) digits[nd++] = static_cast<char>('0' + t % 10);
+  } else if (base == 16) {
+    for (uint64_t t = v; t; t >>= 4) digits[nd++] = hex[t & 15];
+  } else {
+    for (uint64_t t = v; t; t >>= 3) digits[nd++] = static_cast<char>('0' + (t & 7));
+  }
+  // digits[] holds the number backwards.
+  int precision = spec.precision < 0 ? 1 : spec.precision;
+  size_t zeros = precision > nd ? static_cast<size_t>(precision - nd) : 0;
+  if (conv == 'o' && spec.alt && zeros == 0 && (nd == 0 || digits[nd - 1] != '0')) zeros = 1;
+  char prefix[2];
+  int np = 0;
+  if (conv == 'd' || conv == 'i') {
+    if (negative) prefix[np++] = '-';
+    else if (spec.plus) prefix[np++] = '+';
+    else if (spec.space) prefix[np++] = ' ';
+  } else if ((conv == 'x' || conv == 'X') && spec.alt && v != 0) {
+    prefix[np++] = '0';
+    prefix[np++] = static_cast<char>(conv);
+  }
+  size_t body = np + zeros + nd;
+  size_t width = static_cast<size_t>(spec.width);
+  size_t pad = width > body ? width - body : 0;
+  if (!spec.left && !(spec.zero && spec.precision < 0)) out.Repeat(' ', pad);
+  out.WriteAscii(prefix, np);
+  if (!spec.left && spec.zero && spec.precision < 0) out.Repeat('0', pad);
+  out.Repeat('0', zeros);
+  char fwd[32];
+  for (int k = 0; k < nd; ++k) fwd[k] = digits[nd - 1 - k];
+  out.WriteAscii(fwd, nd);
+  if (spec.left) out.Repeat(' ', pad);
+}
+
+// ---- Exact decimal expansion ------------------------------------------------------------
+
+namespace {
+
+// Little-endian 32-bit-word big integer big enough for 2^1130.
+struct Big {
+  uint32_t w[40];
+  int n = 0;  // words in use
+};
+
+int WriteChunk(uint32_t chunk, char *dst, bool pad) {
+  char tmp[9];
+  int k = 0;
+  do {
+    tmp[k++] = static_cast<char>('0' + chunk % 10);
+    chunk /= 10;
+  } while (chunk && k < 9);
+  if (pad)
+    while (k < 9) tmp[k++] = '0';
+  for (int j = 0; j < k; ++j) dst[j] = tmp[k - 1 - j];
+  return k;
+}
+
+}  // namespace
+
+void ExactDecimal(double value, DecimalDigits *dd) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  int be = static_cast<int>((bits >> 52) & 0x7FF);
+  uint64_t m = bits & ((uint64_t{1} << 52) - 1);
+  int e2;
+  if (be == 0) {
+    e2 = -1074;
+  } else {
+    m |= uint64_t{1} << 52;
+    e2 = be - 1075;
+  }
+  dd->n = 0;
+  dd->exp10 = 0;
+  if (m == 0) return;
+  // Strip factors of two so that small integers take the fast path.
+  while (!(m & 1)) {
+    m >>= 1;
+    ++e2;
+  }
+  char *d = dd->d;
+  int n = 0;
+  if (e2 >= 0) {
+    // Integer: m << e2, converted by repeated division by 10^9.
+    Big b;
+    int wordShift = e2 / 32, bitShift = e2 % 32;
+    for (int k = 0; k < wordShift; ++k) b.w[k] = 0;
+    unsigned __int128 t = static_cast<unsigned __int128>(m) << bitShift;
+    b.n = wordShift;
+    while (t) {
+      b.w[b.n++] = static_cast<uint32_t>(t);
+      t >>= 32;
+    }
+    uint32_t chunks[40];
+    int nc = 0;
+    while (b.n) {
+      uint64_t rem = 0;
+      for (int k = b.n - 1; k >= 0; --k) {
+        uint64_t cur = (rem << 32) | b.w[k];
+        b.w[k] = static_cast<uint32_t>(cur / 1000000000u);
+        rem = cur % 1000000000u;
+      }
+      chunks[nc++] = static_cast<uint32_t>(rem);
+      while (b.n && b.w[b.n - 1] == 0) --b.n;
+    }
+    n = WriteChunk(chunks[nc - 1], d, false);
+    for (int k = nc - 2; k >= 0; --k) n += WriteChunk(chunks[k], d + n, true);
+    dd->exp10 = n;
+  } else {
+    int k = -e2;  // fraction bits
+    uint64_t intPart = k < 64 ? m >> k : 0;
+    Big f;
+    // m mod 2^k as a big integer of k bits (m < 2^53).
+    uint64_t low = k < 64 ? m & ((uint64_t{1} << k) - 1) : m;
+    int words = k / 32 + 2;
+    for (int j = 0; j < words; ++j) f.w[j] = 0;
+    f.w[0] = static_cast<uint32_t>(low);
+    f.w[1] = static_cast<uint32_t>(low >> 32);
+    f.n = words;
+    int exp10 = 0;
+    if (intPart) {
+      char tmp[24];
+      int ni = 0;
+      for (uint64_t t = intPart; t; t /= 10) tmp[ni++] = static_cast<char>('0' + t % 10);
+      for (int j = 0; j < ni; ++j) d[n++] = tmp[ni - 1 - j];
+      exp10 = ni;
+    }
+    int top = k / 32, off = k % 32;
+    int lowWord = 0;  // words below this are zero
+    bool nonzero = low != 0;
+    while (nonzero) {
+      uint64_t carry = 0;
+      for (int j = lowWord; j <= top + 1; ++j) {
+        uint64_t cur = static_cast<uint64_t>(f.w[j]) * 1000000000u + carry;
+        f.w[j] = static_cast<uint32_t>(cur);
+        carry = cur >> 32;
+      }
+      uint64_t pair = (static_cast<uint64_t>(f.w[top + 1]) << 32) | f.w[top];
+      uint32_t chunk = static_cast<uint32_t>(pair >> off);
+      f.w[top] &= off ? (uint32_t{1} << off) - 1 : 0;
+      f.w[top + 1] = 0;
+      if (n == 0 && chunk == 0) {
+        exp10 -= 9;
+      } else if (n == 0) {
+        char tmp[9];
+        WriteChunk(chunk, tmp, true);
+        int lead = 0;
+        while (tmp[lead] == '0') ++lead;
+        exp10 -= lead;
+        for (int j = lead; j < 9; ++j) d[n++] = tmp[j];
+      } else {
+        n += WriteChunk(chunk, d + n, true);
+      }
+      while (lowWord <= top && f.w[lowWord] == 0) ++lowWord;
+      nonzero = lowWord <= top;
+    }
+    dd->exp10 = exp10;
+  }
+  while (n > 0 && d[n - 1] == '0') --n;
+  dd->n = n;
+}
+
+void RoundDecimal(DecimalDigits *dd, int keep) {
+  if (keep >= dd->n) return;
+  if (keep < 0) {
+    dd->n = 0;
+    return;
+  }
+  char *d = dd->d;
+  int rd = d[keep] - '0';
+  bool up;
+  if (rd != 5)
+    up = rd > 5;
+  else if (dd->n > keep + 1)  // digits are trimmed: more digits mean a nonzero rest
+    up = true;
+  else
+    up = keep > 0 && ((d[keep - 1] - '0') & 1);
+  int n = keep;
+  if (up) {
+    int i = keep - 1;
+    while (i >= 0 && d[i] == '9') --i;
+    if (i < 0) {
+      d[0] = '1';
+      n = 1;
+      dd->exp10 += 1;
+    } else {
+      d[i] += 1;
+      n = i + 1;
+    }
+  }
+  while (n > 0 && d[n - 1] == '0') --n;
+  dd->n = n;
+}
+
+// ---- Doubles --------------------------------------------------------------------------
+
+namespace {
+
+char SignOf(const Spec &spec, bool negative) {
+  if (negative) return '-';
+  if (spec.plus) return '+';
+  if (spec.space) return ' ';
+  return 0;
+}
+
+// Writes width padding, sign and a body produced by `emit`, whose length is
+// `body` characters.
+template <typename Emit>
+void Padded(Sink &out, const Spec &spec, char sign, size_t body, bool zeroPad, Emit emit) {
+  size_t total = body + (sign ? 1 : 0);
+  size_t width = static_cast<size_t>(spec.width);
+  size_t pad = width > total ? width - total : 0;
+  bool zeros = zeroPad && spec.zero && !spec.left;
+  if (!spec.left && !zeros) out.Repeat(' ', pad);
+  if (sign) out.Put(static_cast<KOCHAR>(sign));
+  if (zeros) out.Repeat('0', pad);
+  emit();
+  if (spec.left) out.Repeat(' ', pad);
+}
+
+// Digit i of the expansion (zeros beyond the stored digits).
+inline char DigitAt(const DecimalDigits &dd, int i) { return i >= 0 && i < dd.n ? dd.d[i] : '0'; }
+
+// Writes digits [from, to) of the expansion, zero beyond the stored ones.
+void WriteDigits(Sink &out, const DecimalDigits &dd, int64_t from, int64_t to) {
+  if (from >= to) return;
+  if (from < 0) {
+    int64_t z = (to < 0 ? to : 0) - from;
+    out.Repeat('0', static_cast<size_t>(z));
+    from = 0;
+  }
+  if (from < dd.n && from < to) {
+    int64_t e = to < dd.n ? to : dd.n;
+    out.WriteAscii(dd.d + from, static_cast<size_t>(e - from));
+    from = e;
+  }
+  if (from < to) out.Repeat('0', static_cast<size_t>(to - from));
+}
+
+// Fixed notation with `precision` decimals of already rounded digits.
+void EmitFixed(Sink &out, const Spec &spec, char sign, const DecimalDigits &dd, int precision,
+               bool point) {
+  int64_t intLen = dd.n == 0 ? 1 : (dd.exp10 > 0 ? dd.exp10 : 1);
+  size_t body = static_cast<size_t>(intLen) + (point ? 1 : 0) + static_cast<size_t>(precision);
+  Padded(out, spec, sign, body, true, [&] {
+    if (dd.n == 0 || dd.exp10 <= 0)
+      out.Put('0');
+    else
+      WriteDigits(out, dd, 0, dd.exp10);
+    if (point) out.Put('.');
+    int64_t start = dd.n == 0 ? 0 : dd.exp10;
+    if (dd.n == 0)
+      out.Repeat('0', static_cast<size_t>(precision));
+    else
+      WriteDigits(out, dd, start, start + precision);
+  });
+}
+
+// Exponent notation with `precision` decimals of already rounded digits.
+void EmitExponent(Sink &out, const Spec &spec, char sign, const DecimalDigits &dd, int precision,
+                  bool point, bool upper) {
+  int exponent = dd.n == 0 ? 0 : dd.exp10 - 1;
+  char ebuf[8];
+  int ne = 0;
+  ebuf[ne++] = upper ? 'E' : 'e';
+  ebuf[ne++] = exponent < 0 ? '-' : '+';
+  unsigned ae = exponent < 0 ? -exponent : exponent;
+  char tmp[6];
+  int nt = 0;
+  do {
+    tmp[nt++] = static_cast<char>('0' + ae % 10);
+    ae /= 10;
+  } while (ae);
+  if (nt < 2) tmp[nt++] = '0';
+  while (nt) ebuf[ne++] = tmp[--nt];
+  size_t body = 1 + (point ? 1 : 0) + static_cast<size_t>(precision) + ne;
+  Padded(out, spec, sign, body, true, [&] {
+    out.Put(static_cast<KOCHAR>(DigitAt(dd, 0)));
+    if (point) out.Put('.');
+    WriteDigits(out, dd, 1, 1 + static_cast<int64_t>(precision));
+    out.WriteAscii(ebuf, ne);
+  });
+}
+
+}  // namespace
+
+void FormatFixedDigits(Sink &out, const Spec &spec, bool negative, DecimalDigits &dd) {
+  int precision = spec.precision < 0 ? 6 : spec.precision;
+  RoundDecimal(&dd, static_cast<int>(
+                        std::min<int64_t>(static_cast<int64_t>(dd.exp10) + precision, 1 << 30)));
+  EmitFixed(out, spec, SignOf(spec, negative), dd, precision, precision > 0 || spec.alt);
+}
+
+void FormatDouble(Sink &out, const Spec &spec, double value) {
+  uint64_t bits;
+  std::memcpy(&bits, &value, 8);
+  bool negative = bits >> 63;
+  char sign = SignOf(spec, negative);
+  KOCHAR conv = spec.conversion;
+  bool upper = conv == 'E' || conv == 'G';
+  if (((bits >> 52) & 0x7FF) == 0x7FF) {
+    bool nan = (bits & ((uint64_t{1} << 52) - 1)) != 0;
+    const char *text = nan ? (upper ? "NAN" : "nan") : (upper ? "INF" : "inf");
+    Padded(out, spec, sign, 3, false, [&] { out.WriteAscii(text, 3); });
+    return;
+  }
+  DecimalDigits dd;
+  ExactDecimal(value, &dd);
+  int precision = spec.precision < 0 ? 6 : spec.precision;
+  if (conv == 'f') {
+    FormatFixedDigits(out, spec, negative, dd);
+    return;
+  }
+  if (conv == 'e' || conv == 'E') {
+    if (dd.n) RoundDecimal(&dd, precision + 1);
+    EmitExponent(out, spec, sign, dd, precision, precision > 0 || spec.alt, upper);
+    return;
+  }
+  // g, G
+  int p = precision == 0 ? 1 : precision;
+  if (dd.n) RoundDecimal(&dd, p);
+  int x = dd.n == 0 ? 0 : dd.exp10 - 1;
+  if (p > x && x >= -4) {
+    int decimals = p - 1 - x;
+    if (!spec.alt) {
+      int used = dd.n - (dd.n == 0 ? 0 : dd.exp10);
+      if (used < 0) used = 0;
+      if (used < decimals) decimals = used;
+    }
+    EmitFixed(out, spec, sign, dd, decimals, decimals > 0 || spec.alt);
+  } else {
+    int decimals = p - 1;
+    if (!spec.alt) {
+      int used = dd.n > 0 ? dd.n - 1 : 0;
+      if (used < decimals) decimals = used;
+    }
+    EmitExponent(out, spec, sign, dd, decimals, decimals > 0 || spec.alt, upper);
+  }
+}
+
+// ---- Text --------------------------------------------------------------------------------
+
+namespace {
+
+void FormatChar(Sink &out, const Spec &spec, uint32_t value) {
+  KOCHAR c = spec.size == Spec::kNarrow ? static_cast<KOCHAR>(value & 0xFF)
+                                        : static_cast<KOCHAR>(value & 0xFFFF);
+  Padded(out, spec, 0, 1, false, [&] { out.Put(c); });
+}
+
+void FormatString(Sink &out, const Spec &spec, const void *ptr) {
+  static const KOCHAR kNull[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
+  size_t limit = spec.precision < 0 ? SIZE_MAX : static_cast<size_t>(spec.precision);
+  if (spec.size == Spec::kNarrow && ptr) {
+    auto *s = static_cast<const unsigned char *>(ptr);
+    size_t n = 0;
+    while (n < limit && s[n]) ++n;
+    Padded(out, spec, 0, n, false, [&] {
+      for (size_t i = 0; i < n; ++i) out.Put(static_cast<KOCHAR>(s[i]));
+    });
+    return;
+  }
+  const KOCHAR *s = ptr ? static_cast<const KOCHAR *>(ptr) : kNull;
+  size_t n = 0;
+  while (n < limit && s[n]) ++n;
+  Padded(out, spec, 0, n, false, [&] { out.Write(s, n); });
+}
+
+}  // namespace
+
+bool FormatStandard(Sink &out, Spec spec, ArgReader &args) {
+  if (spec.widthStar) {
+    int32_t w = args.Int32();
+    if (w < 0) {
+      spec.left = true;
+      w = w == INT32_MIN ? INT32_MAX : -w;
+    }
+    spec.width = w;
+  }
+  if (spec.precisionStar) {
+    int32_t p = args.Int32();
+    spec.precision = p < 0 ? -1 : p;
+  }
+  KOCHAR conv = spec.conversion;
+  if (IsIntegerConversion(conv)) {
+    bool is64 = spec.size == Spec::kLong64;
+    int64_t raw = is64 ? args.Int64() : args.Int32();
+    bool isSigned = conv == 'd' || conv == 'i';
+    uint64_t u;
+    bool negative = false;
+    switch (spec.size) {
+      case Spec::kChar:
+        raw = isSigned ? int{static_cast<int8_t>(raw)} : int{static_cast<uint8_t>(raw)};
+        break;
+      case Spec::kShort:
+        raw = isSigned ? int{static_cast<int16_t>(raw)} : int{static_cast<uint16_t>(raw)};
+        break;
+      case Spec::kLong64:
+        break;
+      default:
+        if (isSigned)
+          raw = static_cast<int32_t>(raw);
+        else
+          raw = static_cast<uint32_t>(raw);
+        break;
+    }
+    if (isSigned && raw < 0) {
+      negative = true;
+      u = 0 - static_cast<uint64_t>(raw);
+    } else {
+      u = static_cast<uint64_t>(raw);
+    }
+    FormatInteger(out, spec, negative, u);
+    return true;
+  }
+  if (IsFloatConversion(conv)) {
+    FormatDouble(out, spec, args.Double());
+    return true;
+  }
+  if (conv == 'c') {
+    FormatChar(out, spec, static_cast<uint32_t>(args.Int32()));
+    return true;
+  }
+  if (conv == 's') {
+    FormatString(out, spec, args.Pointer());
+    return true;
+  }
+  return false;
+}
+
+}  // namespace ko::text

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <cpuid.h>
+#include <xmmintrin.h>
+
+#include <cstdint>
+
+#include "frame/frame_internal.h"
+#include "kokernel/koframe.h"
+
+using ko::frame::CpuFacts;
+using ko::frame::DetectFromFacts;
+
+namespace {
+
+class CpuSupport : public ::testing::Test {
+ protected:
+  void TearDown() override { ko::frame::ResetSupportControls(); }
+};
+
+struct Leaf1 {
+  unsigned ecx = 0, edx = 0;
+};
+
+Leaf1 ReadLeaf1() {
+  Leaf1 r;
+  unsigned a, b;
+  if (__get_cpuid_max(0, nullptr) >= 1) __get_cpuid(1, &a, &b, &r.ecx, &r.edx);
+  return r;
+}
+
+constexpr uint32_t kEdxFpu = 1u << 0, kEdxTsc = 1u << 4, kEdxCmov = 1u << 15,
+                   kEdxMmx = 1u << 23, kEdxSse = 1u << 25, kEdxSse2 = 1u << 26;
+constexpr uint32_t kEcxSse3 = 1u << 0, kEcxSse42 = 1u << 20;
+
+}  // namespace
+
+TEST_F(CpuSupport, FlagsAgreeWithAnIndependentCpuidRead) {
+  const Leaf1 l = ReadLeaf1();
+  const uint32_t supported = ko::frame::Detection().supported;
+  const struct {
+    uint32_t flag;
+    bool present;
+  } checks[] = {
+      {KOCPU_MMX, (l.edx & bit_MMX) != 0},     {KOCPU_SSE, (l.edx & bit_SSE) != 0},
+      {KOCPU_SSE2, (l.edx & bit_SSE2) != 0},   {KOCPU_SSE3, (l.ecx & bit_SSE3) != 0},
+      {KOCPU_SSSE3, (l.ecx & bit_SSSE3) != 0}, {KOCPU_SSE41, (l.ecx & bit_SSE4_1) != 0},
+      {KOCPU_SSE42, (l.ecx & bit_SSE4_2) != 0}, {KOCPU_AVX, (l.ecx & bit_AVX) != 0},
+      {KOCPU_CMOV, (l.edx & bit_CMOV) != 0},   {KOCPU_TSC, (l.edx & kEdxTsc) != 0},
+  };
+  for (const auto &c : checks)
+    EXPECT_EQ((supported & c.flag) != 0, c.present) << std::hex << "flag 0x" << c.flag;
+
+  // Enabled: SSE family as supported, never MMX or AVX, class 6 on x86-64.
+  const uint32_t v = KoGetCPUSupport(0);
+  EXPECT_EQ(v & 0x7E0u, supported & 0x7E0u) << std::hex << v;
+  EXPECT_EQ(v & (KOCPU_MMX | KOCPU_AVX), 0u) << std::hex << v;
+  EXPECT_EQ(v & KOCPU_CLASS_MASK, 6u) << std::hex << v;
+  if ((l.edx & kEdxSse2) && (l.ecx & kEcxSse42)) {
+    for (uint32_t f : {0x20u, 0x40u, 0x80u, 0x100u, 0x200u, 0x400u, 0x1000u, 0x2000u, 0x4000u,
+                       0x20000u})
+      EXPECT_NE(v & f, 0u) << std::hex << "missing 0x" << f << " in 0x" << v;
+  }
+  EXPECT_EQ(KoGetOSSupport(0), KOCPU_MMX | 0x7E0u);
+  EXPECT_EQ(KoGetOSSupport(KOCPU_SSE2), KOCPU_SSE2);
+  EXPECT_GE(KoGetProcessorCount(), 1u);
+}
+
+TEST_F(CpuSupport, DetectionLeavesFlushToZeroOnThisThread) {
+  ASSERT_NE(KoGetCPUSupport(KOCPU_DAZ), 0u);
+  EXPECT_EQ(_mm_getcsr() & 0x8040u, 0x8040u) << std::hex << _mm_getcsr();
+  volatile float tiny = 1e-30f;
+  volatile float product = tiny * 1e-10f;  // a denormal, flushed to zero
+  EXPECT_EQ(product, 0.0f);
+}
+
+TEST_F(CpuSupport, AllowedMaskControls) {
+  const uint32_t all = KoGetCPUSupport(0);
+  EXPECT_EQ(KoDisallowCPUSupport(0x40), TRUE);
+  EXPECT_EQ(KoGetCPUSupport(0x40), 0u);
+  EXPECT_EQ(KoGetCPUSupport(0), all & ~0x40u);
+  EXPECT_EQ(KoAllowCPUSupport(0x40), TRUE);
+  EXPECT_EQ(KoGetCPUSupport(0), all);
+
+  const uint32_t before = ko::frame::AllowedMask();
+  EXPECT_EQ(KoOnlyAllowCPUSupport(0x1000), FALSE);
+  EXPECT_EQ(KoOnlyAllowCPUSupport(0x31), FALSE);
+  EXPECT_EQ(ko::frame::AllowedMask(), before);
+
+  EXPECT_EQ(KoOnlyAllowCPUSupport(0x30), TRUE);
+  EXPECT_EQ(ko::frame::AllowedMask() & 0xFF0u, 0x30u);
+  EXPECT_EQ(ko::frame::AllowedMask() & ~0xFF0u, before & ~0xFF0u);
+  EXPECT_EQ(KoGetCPUSupport(0) & 0xFF0u, all & 0x20u);  // MMX is never enabled
+
+  // The start-up keeps the value in force at that time.
+  ko::frame::RefreshCurrentSupport();
+  EXPECT_EQ(ko::frame::CurrentSupport(), KoGetCPUSupport(0));
+}
+
+TEST_F(CpuSupport, ClassBySupport) {
+  const uint32_t features = KoGetCPUSupport(0) & ~KOCPU_CLASS_MASK;
+  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x70));
+  EXPECT_EQ(KoSetCPUClassBySupport(), TRUE);
+  EXPECT_EQ(ko::frame::ClassOverride(), 6u);
+  EXPECT_EQ(ko::frame::AllowedMask() & KOCPU_CLASS_MASK, 0u);
+
+  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x10));
+  KoSetCPUClassBySupport();
+  EXPECT_EQ(ko::frame::ClassOverride(), 4u);
+  // Class bits come only from the override now; no SSE feature is allowed.
+  EXPECT_EQ(KoGetCPUSupport(0), (features & ~0xFF0u) | 4u);
+  EXPECT_EQ(KoGetCPUSupport(0x40), 4u);
+
+  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x40));
+  KoSetCPUClassBySupport();
+  EXPECT_EQ(ko::frame::ClassOverride(), 6u);  // the last rule that applies wins
+  ASSERT_TRUE(KoOnlyAllowCPUSupport(0));
+  KoSetCPUClassBySupport();
+  EXPECT_EQ(ko::frame::ClassOverride(), 0u);
+}
+
+TEST(CpuDetection, RulesForOtherProcessors) {
+  // No CPUID below the Pentium: no features; the class comes from the type.
+  for (uint32_t type : {386u, 486u}) {
+    auto d = DetectFromFacts({1, type, 1, 0xFFFFFFFFu, 0xFFFFFFFFu, true, true});
+    EXPECT_EQ(d.supported | d.osSupport | (d.enabled & ~0xFu), 0u) << type;
+    EXPECT_EQ(d.enabled & 0xFu, type == 486 ? 1u : 0u) << type;
+  }
+  // Pentium MMX: no CMOV, so the class stays 2 and MMX is never enabled.
+  auto p55 = DetectFromFacts({1, 586, 1, 0, kEdxFpu | kEdxTsc | kEdxMmx, false, true});
+  EXPECT_EQ(p55.supported, KOCPU_MMX | KOCPU_TSC);  // FPU only with CMOV
+  EXPECT_EQ(p55.enabled, KOCPU_TSC | 2u);
+  EXPECT_EQ(p55.osSupport, KOCPU_MMX);
+  // Pentium II: class 4.
+  auto p2 = DetectFromFacts({1, 586, 2, 0, kEdxFpu | kEdxCmov | kEdxMmx, false, true});
+  EXPECT_EQ(p2.enabled, KOCPU_FPU | KOCPU_CMOV | 4u);
+  // Pentium III with and without operating-system support for SSE.
+  const uint32_t p3edx = kEdxFpu | kEdxCmov | kEdxMmx | kEdxSse;
+  auto p3 = DetectFromFacts({1, 586, 2, 0, p3edx, true, true});
+  EXPECT_EQ(p3.enabled, KOCPU_FPU | KOCPU_CMOV | KOCPU_SSE | KOCPU_DAZ | 5u);
+  EXPECT_EQ(p3.osSupport, KOCPU_MMX | 0x7E0u);
+  auto p3old = DetectFromFacts({1, 586, 2, 0, p3edx, false, true});
+  EXPECT_EQ(p3old.enabled, KOCPU_FPU | KOCPU_CMOV | 4u);
+  EXPECT_EQ(p3old.supported & KOCPU_DAZ, 0u);
+  EXPECT_EQ(p3old.osSupport, KOCPU_MMX);
+  // SSE2 + SSE3 + AVX with a faulting denormals-are-zero load.
+  auto p4 = DetectFromFacts(
+      {8, 8664, 13, kEcxSse3 | (1u << 28), p3edx | kEdxSse2 | kEdxTsc, true, false});
+  EXPECT_EQ(p4.supported & (KOCPU_AVX | KOCPU_DAZ), KOCPU_AVX | KOCPU_DAZ);
+  EXPECT_EQ(p4.enabled,
+            KOCPU_FPU | KOCPU_CMOV | KOCPU_TSC | KOCPU_SSE | KOCPU_SSE2 | KOCPU_SSE3 | 6u);
+  EXPECT_EQ(p4.processorCount, 8u);
+  // CPUID without leaf 1.
+  EXPECT_EQ(DetectFromFacts({1, 8664, 0, 0xFFFFFFFFu, 0xFFFFFFFFu, true, true}).enabled, 0u);
+}
+
+TEST(FourCC, BytesLowestFirstAndUnprintableAsZero) {
+  KOCHAR buf[6];
+  for (auto &c : buf) c = 0x7777;
+  KoFourCCToStringCPU(0x32595559u, buf);  // "YUY2"
+  EXPECT_EQ(buf[0], u'Y');
+  EXPECT_EQ(buf[1], u'U');
+  EXPECT_EQ(buf[2], u'Y');
+  EXPECT_EQ(buf[3], u'2');
+  EXPECT_EQ(buf[4], 0);
+  EXPECT_EQ(buf[5], 0x7777);  // five characters written, no more
+  KoFourCCToStringCPU(0x7E200741u, buf);  // 'A', 0x07, ' ', '~'
+  EXPECT_EQ(buf[0], u'A');
+  EXPECT_EQ(buf[1], 0);  // a one-character string
+  EXPECT_EQ(buf[2], u' ');
+  EXPECT_EQ(buf[3], u'~');
+  KoFourCCToStringCPU(0x1F7F80FFu, buf);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[i], 0) << i;
+  KoFourCCToStringCPU(0x41414141u, nullptr);  // ignored
+}

@@ -1,0 +1,101 @@
+// Start-up and shutdown through the shipped library, as a host loads it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include <string>
+
+#include "kokernel/koframe.h"
+
+namespace {
+HMODULE FakeModule(uintptr_t v) { return reinterpret_cast<HMODULE>(v); }
+}  // namespace
+
+// One test: the steps depend on the library's state at load.
+TEST(FrameDll, LifeCycle) {
+  EXPECT_EQ(KoKernel_GetAppKernel(), nullptr);
+
+  // Before start-up the clock counts ticks: only the low 32 bits of a
+  // counter are written, and microseconds are whole milliseconds.
+  ULONGLONG c = 0xABCD123400000000ull;
+  KoDeltaMillisecEx(&c);
+  EXPECT_EQ(c >> 32, 0xABCD1234ull);
+  std::this_thread::sleep_for(std::chrono::milliseconds(3));
+  const uint32_t us = KoGetMicrosecEx(&c);
+  const uint32_t ms = KoGetMillisecEx(&c);
+  EXPECT_EQ(us % 1000u, 0u) << us;
+  EXPECT_LE(us / 1000u, ms);
+  EXPECT_GE(us, 1000u);
+
+  ASSERT_EQ(KoKernel_EarlyInitialize(FakeModule(0x10000), 0), TRUE);
+  EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x10000));
+  // Now a counter is a whole performance-counter reading.
+  c = 0xABCD123400000000ull;
+  KoDeltaMillisecEx(&c);
+  EXPECT_NE(c >> 32, 0xABCD1234ull);
+  EXPECT_EQ(KoGetCPUSupport(0) & KOCPU_CLASS_MASK, 6u);
+
+  // Running the start-up again keeps the clock base and records the new kernel.
+  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  const uint32_t before = KoGetMicrosec();
+  EXPECT_GE(before, 2000u);
+  ASSERT_EQ(KoKernel_EarlyInitialize(FakeModule(0x20000), 0x20), TRUE);
+  EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x20000));
+  EXPECT_GE(KoGetMicrosec(), before);
+
+  const uint32_t support = KoGetCPUSupport(0);
+  EXPECT_EQ(KoKernel_LateTerminate(), TRUE);
+  EXPECT_EQ(KoKernel_GetAppKernel(), nullptr);
+  EXPECT_EQ(KoGetCPUSupport(0), support);
+  EXPECT_GE(KoGetMicrosec(), before);
+
+  ASSERT_EQ(KoKernel_EarlyInitialize(FakeModule(0x10000), 0), TRUE);
+  EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x10000));
+  KoKernel_LateTerminate();
+}
+
+#ifdef _WIN32
+TEST(FrameDllWin32, ErrorModeAndKernelPath) {
+  ::SetErrorMode(SEM_NOGPFAULTERRORBOX);
+  HMODULE dll = ::GetModuleHandleW(L"kokernel.dll");
+  ASSERT_NE(dll, nullptr);
+  KoKernel_LateTerminate();
+  wchar_t buf[MAX_PATH + 8];
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, MAX_PATH), E_UNEXPECTED);  // no kernel
+
+  ASSERT_EQ(KoKernel_EarlyInitialize(dll, 0), TRUE);
+  EXPECT_EQ(::GetErrorMode(), static_cast<UINT>(SEM_NOGPFAULTERRORBOX | 0x8001));
+
+  wchar_t want[MAX_PATH];
+  const DWORD n = ::GetModuleFileNameW(dll, want, MAX_PATH);
+  ASSERT_GT(n, 12u);
+  ASSERT_EQ(KoKernel_GetAppKernelPathName(buf, MAX_PATH), S_OK);
+  EXPECT_EQ(std::wstring(buf), std::wstring(want));
+
+  // Too small: E_FAIL (the translated ERROR_INSUFFICIENT_BUFFER), nothing
+  // written past the buffer.
+  for (auto &ch : buf) ch = 0x7777;
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, 5), E_FAIL);
+  EXPECT_EQ(buf[4], 0);
+  EXPECT_EQ(buf[5], 0x7777);
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, n), E_FAIL);  // no room for the terminator
+  EXPECT_EQ(buf[n], 0x7777);
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, n + 1), S_OK);
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, 0), E_FAIL);
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(nullptr, MAX_PATH), E_POINTER);
+
+  // A module that is not loaded: the Win32 error goes through the table.
+  KoKernel_EarlyInitialize(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)), 0);
+  ::SetLastError(0);
+  const DWORD none = ::GetModuleFileNameW(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)), want, MAX_PATH);
+  const DWORD err = ::GetLastError();
+  EXPECT_EQ(none, 0u);
+  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, MAX_PATH), KoErrorHandler_TranslateWin32Error(err))
+      << err;
+  KoKernel_LateTerminate();
+}
+#endif

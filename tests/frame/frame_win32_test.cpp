@@ -1,0 +1,245 @@
+// Operating-system, version-resource and display queries against the
+// system's own answers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "frame/frame_internal.h"
+#include "kokernel/koframe.h"
+
+namespace {
+
+OSVERSIONINFOW RealVersion() {
+  OSVERSIONINFOW vi = {};
+  vi.dwOSVersionInfoSize = sizeof vi;
+  using Fn = LONG(WINAPI *)(OSVERSIONINFOW *);
+  auto fn = reinterpret_cast<Fn>(reinterpret_cast<void *>(
+      ::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+  if (fn) fn(&vi);
+  return vi;
+}
+
+bool AtLeast(const OSVERSIONINFOW &v, DWORD major, DWORD minor) {
+  return v.dwMajorVersion > major || (v.dwMajorVersion == major && v.dwMinorVersion >= minor);
+}
+
+bool VerifyAtLeast(DWORD major, DWORD minor) {
+  OSVERSIONINFOEXW vi = {};
+  vi.dwOSVersionInfoSize = sizeof vi;
+  vi.dwMajorVersion = major;
+  vi.dwMinorVersion = minor;
+  DWORDLONG m = ::VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
+  m = ::VerSetConditionMask(m, VER_MINORVERSION, VER_GREATER_EQUAL);
+  m = ::VerSetConditionMask(m, VER_SERVICEPACKMAJOR, VER_GREATER_EQUAL);
+  return ::VerifyVersionInfoW(&vi, VER_MAJORVERSION | VER_MINORVERSION | VER_SERVICEPACKMAJOR, m);
+}
+
+std::wstring BesideTheTest(const wchar_t *name) {
+  wchar_t path[MAX_PATH];
+  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path, n);
+  return s.substr(0, s.find_last_of(L"\\/") + 1) + name;
+}
+
+}  // namespace
+
+TEST(OperatingSystem, NameAgreesWithRtlGetVersion) {
+  const OSVERSIONINFOW v = RealVersion();
+  ASSERT_GT(v.dwMajorVersion, 0u);
+  std::wstring want;
+  if (v.dwMajorVersion > 10 ||
+      (v.dwMajorVersion == 10 && (v.dwMinorVersion > 0 || v.dwBuildNumber >= 22000)))
+    want = L"Windows 11.0";
+  else if (AtLeast(v, 10, 0)) want = L"Windows 10.0";
+  else if (AtLeast(v, 6, 3)) want = L"Windows 8.1";
+  else if (AtLeast(v, 6, 2)) want = L"Windows 8";
+  else if (AtLeast(v, 6, 1)) want = L"Windows 7";
+  else want = L"Unknown Versoin";
+  SYSTEM_INFO si;
+  ::GetNativeSystemInfo(&si);
+  ASSERT_EQ(si.wProcessorArchitecture, PROCESSOR_ARCHITECTURE_AMD64);
+  if (want != L"Unknown Versoin") want += L" (64-bit)";
+
+  wchar_t buf[32];
+  EXPECT_EQ(KoGetOS(buf, 32), want != L"Unknown Versoin" ? TRUE : FALSE);
+  EXPECT_EQ(std::wstring(buf), want) << v.dwMajorVersion << "." << v.dwMinorVersion << "."
+                                     << v.dwBuildNumber;
+  // Under 22 characters: nothing written past the buffer.
+  for (auto &ch : buf) ch = 0x7777;
+  EXPECT_EQ(KoGetOS(buf, 8), FALSE);
+  EXPECT_EQ(std::wstring(buf), want.substr(0, 7));
+  EXPECT_EQ(buf[8], 0x7777);
+  EXPECT_EQ(KoGetOS(buf, 0), FALSE);
+  EXPECT_EQ(KoGetOS(nullptr, 32), FALSE);
+  EXPECT_EQ(KoIsOS64Bit(), TRUE);
+}
+
+// Wine can tell one program that it runs on another Windows version
+// (HKCU\Software\Wine\AppDefaults\<program>\Version). The helper program
+// reports the library's answers under each.
+TEST(OperatingSystem, EveryVersionWineCanPretend) {
+  if (!::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
+    GTEST_SKIP() << "not running under Wine";
+  const std::wstring helper = BesideTheTest(L"kotest_frame_os.exe");
+  const std::wstring output = BesideTheTest(L"kotest_frame_os.txt");
+  const wchar_t *key = L"Software\\Wine\\AppDefaults\\kotest_frame_os.exe";
+  const struct {
+    const wchar_t *wine;
+    DWORD major, minor;
+    const char *name;
+  } versions[] = {
+      {L"winxp64", 5, 2, "0 Unknown Versoin"},     {L"win7", 6, 1, "1 Windows 7 (64-bit)"},
+      {L"win8", 6, 2, "1 Windows 8 (64-bit)"},     {L"win81", 6, 3, "1 Windows 8.1 (64-bit)"},
+      {L"win10", 10, 0, "1 Windows 10.0 (64-bit)"},
+  };
+  for (const auto &v : versions) {
+    HKEY hk = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &hk,
+                                nullptr),
+              ERROR_SUCCESS);
+    ::RegSetValueExW(hk, L"Version", 0, REG_SZ, reinterpret_cast<const BYTE *>(v.wine),
+                     static_cast<DWORD>((wcslen(v.wine) + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(hk);
+    ::DeleteFileW(output.c_str());
+
+    std::wstring cmd = L"\"" + helper + L"\" \"" + output + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(::CreateProcessW(helper.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &si, &pi));
+    ::WaitForSingleObject(pi.hProcess, 120000);
+    DWORD code = 99;
+    ::GetExitCodeProcess(pi.hProcess, &code);
+    ::CloseHandle(pi.hThread);
+    ::CloseHandle(pi.hProcess);
+    EXPECT_EQ(code, 0u) << "helper under " << v.name;
+
+    char lines[3][64] = {};
+    FILE *f = _wfopen(output.c_str(), L"r");
+    ASSERT_NE(f, nullptr);
+    for (auto &line : lines) {
+      if (!std::fgets(line, sizeof line, f)) line[0] = 0;
+      line[strcspn(line, "\n")] = 0;
+    }
+    std::fclose(f);
+    unsigned maj = 0, min = 0, build = 0;
+    std::sscanf(lines[2], "%u.%u.%u", &maj, &min, &build);
+    ASSERT_EQ(maj * 100 + min, v.major * 100 + v.minor) << "Wine did not pretend " << v.name;
+
+    EXPECT_STREQ(lines[0], v.name);
+    auto atLeast = [&](DWORD a, DWORD b) { return v.major > a || (v.major == a && v.minor >= b); };
+    std::string levels = "000000";
+    levels += atLeast(5, 1) ? '1' : '0';
+    levels += atLeast(6, 0) ? '1' : '0';
+    levels += atLeast(6, 1) ? '1' : '0';
+    levels += atLeast(6, 2) ? '1' : '0';
+    levels += atLeast(10, 0) ? '1' : '0';
+    levels += (v.major == 10 && build >= 22000) ? '1' : '0';
+    levels += '0';
+    EXPECT_EQ(std::string(lines[1]), levels) << v.name;
+  }
+  ::RegDeleteKeyW(HKEY_CURRENT_USER, key);
+  ::DeleteFileW(output.c_str());
+}
+
+TEST(OperatingSystem, VersionLevels) {
+  const OSVERSIONINFOW v = RealVersion();
+  const struct {
+    DWORD level, major, minor;
+  } levels[] = {{6, 5, 1}, {7, 6, 0}, {8, 6, 1}, {9, 6, 2}, {10, 10, 0}};
+  for (const auto &l : levels) {
+    EXPECT_EQ(KoOSVersionOK(l.level) != FALSE, VerifyAtLeast(l.major, l.minor)) << l.level;
+    EXPECT_EQ(KoOSVersionOK(l.level) != FALSE, AtLeast(v, l.major, l.minor)) << l.level;
+  }
+  const bool win11 = v.dwMajorVersion > 10 || (v.dwMajorVersion == 10 &&
+                                               (v.dwMinorVersion > 0 || v.dwBuildNumber >= 22000));
+  EXPECT_EQ(KoOSVersionOK(11) != FALSE, win11);
+  for (DWORD level : {0u, 1u, 5u, 12u, 100u, 0xFFFFFFFFu})
+    EXPECT_EQ(KoOSVersionOK(level), FALSE) << level;
+}
+
+TEST(VersionResource, ReadsTheFirstTranslation) {
+  const std::wstring dll = BesideTheTest(L"kotest_versioned.dll");
+  wchar_t buf[64];
+  ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", buf, 64), S_OK);
+  EXPECT_EQ(std::wstring(buf), L"5.6.7 Deutsch");  // 0407/04E4 comes first
+  ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"CompanyName", buf, 64), S_OK);
+  EXPECT_EQ(std::wstring(buf), L"Beispiel GmbH");
+  // Values only under the second translation are not looked at.
+  EXPECT_EQ(KoVersion_GetString(dll.c_str(), L"OnlyEnglish", buf, 64), KO_E_NOTFOUND);
+  EXPECT_EQ(KoVersion_GetString(dll.c_str(), L"NoSuchValue", buf, 64), KO_E_NOTFOUND);
+  EXPECT_EQ(buf[0], 0);
+
+  // Truncated to the buffer.
+  for (auto &ch : buf) ch = 0x7777;
+  ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", buf, 4), S_OK);
+  EXPECT_EQ(std::wstring(buf), L"5.6");
+  EXPECT_EQ(buf[4], 0x7777);
+
+  EXPECT_EQ(KoVersion_GetString(nullptr, L"ProductVersion", buf, 64), E_POINTER);
+  EXPECT_EQ(KoVersion_GetString(dll.c_str(), nullptr, buf, 64), E_POINTER);
+  EXPECT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", nullptr, 64), E_POINTER);
+  EXPECT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", buf, 0), E_INVALIDARG);
+}
+
+TEST(VersionResource, MissingResourceOrTranslation) {
+  wchar_t buf[64];
+  // No translation table: nothing can be looked up.
+  const std::wstring bare = BesideTheTest(L"kotest_notranslation.dll");
+  EXPECT_EQ(KoVersion_GetString(bare.c_str(), L"ProductVersion", buf, 64), KO_E_NOTFOUND);
+  // The test program has no version resource at all.
+  wchar_t self[MAX_PATH];
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  EXPECT_EQ(KoVersion_GetString(self, L"ProductVersion", buf, 64), KO_E_NOTFOUND);
+  EXPECT_EQ(KoVersion_GetString(L"C:\\no\\such\\file.dll", L"ProductVersion", buf, 64),
+            KO_E_NOTFOUND);
+}
+
+TEST(Display, HighColourAgreesWithTheDeviceContexts) {
+  HDC dc = ::GetDC(nullptr);
+  ASSERT_NE(dc, nullptr);
+  const int bits = ::GetDeviceCaps(dc, BITSPIXEL);
+  ::ReleaseDC(nullptr, dc);
+  EXPECT_EQ(KoIsHighColor() != FALSE, bits >= 16) << bits;
+
+  // Every display device attached to the desktop, found by name.
+  bool all = true;
+  DISPLAY_DEVICEW dd = {};
+  dd.cb = sizeof dd;
+  int attached = 0;
+  for (DWORD i = 0; ::EnumDisplayDevicesW(nullptr, i, &dd, 0); ++i, dd.cb = sizeof dd) {
+    if (!(dd.StateFlags & DISPLAY_DEVICE_ATTACHED_TO_DESKTOP)) continue;
+    ++attached;
+    HDC mdc = ::CreateDCW(L"DISPLAY", dd.DeviceName, nullptr, nullptr);
+    if (!mdc) continue;
+    if (::GetDeviceCaps(mdc, BITSPIXEL) < 16) all = false;
+    ::DeleteDC(mdc);
+  }
+  EXPECT_EQ(KoIsAllMonitorsHighColor() != FALSE, all) << attached << " displays";
+
+  // Display and colour changes re-evaluate; the answers stay the same here.
+  KoKernel_UserPrefChanges(nullptr, WM_DISPLAYCHANGE);
+  EXPECT_EQ(KoIsHighColor() != FALSE, bits >= 16);
+  KoKernel_UserPrefChanges(nullptr, WM_SYSCOLORCHANGE);
+  EXPECT_EQ(KoIsAllMonitorsHighColor() != FALSE, all);
+  KoKernel_UserPrefChanges(nullptr, WM_PAINT);
+}
+
+TEST(MulDiv, SameAsWin32) {
+  // INT_MIN is left out: Wine negates it in 32 bits and answers with the
+  // overflowed value, which says nothing about the rounding.
+  const int values[] = {0, 1, -1, 2, -2, 3, 5, -5, 7, 1000, 999999, 1000000, 1193181, 65535,
+                        INT_MAX, INT_MAX - 1, INT_MIN + 1, 123456789, -987654321};
+  for (int a : values)
+    for (int b : values)
+      for (int c : values) {
+        ASSERT_EQ(ko::frame::MulDiv(a, b, c), ::MulDiv(a, b, c)) << a << " " << b << " " << c;
+      }
+}

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "frame/frame_internal.h"
+#include "kokernel/koframe.h"
+#include "platform/platform.h"
+#include "text/token_list.h"
+
+namespace {
+
+std::u16string Str(const KOCHAR *s) {
+  std::u16string out;
+  while (*s) out.push_back(static_cast<char16_t>(*s++));
+  return out;
+}
+
+HMODULE SomeModule() { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)); }
+
+class StartUp : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    KoKernel_LateTerminate();
+    ko::frame::ResetSupportControls();
+  }
+};
+
+}  // namespace
+
+TEST_F(StartUp, RecordsTheKernelAndDerivesTheOptionBits) {
+  const struct {
+    uint32_t flags, options;
+  } cases[] = {{0, 0}, {0x20, 2}, {0x1, 1}, {0x21, 1}, {0xFFFFFFFEu, 2}, {0xFFFFFFDEu, 0}};
+  for (const auto &c : cases) {
+    EXPECT_EQ(KoKernel_EarlyInitialize(SomeModule(), c.flags), TRUE);
+    EXPECT_EQ(KoKernel_GetAppKernel(), SomeModule());
+    EXPECT_EQ(ko::frame::StartupFlags(), c.flags);
+    EXPECT_EQ(ko::frame::KernelOptions(), c.options) << std::hex << c.flags;
+  }
+  ko::frame::ClearKernelOption(ko::frame::kKernelOptionHostColours);
+  EXPECT_EQ(ko::frame::KernelOptions(), 0u);
+  EXPECT_EQ(ko::frame::HostProcessModule(), ko::platform::ModuleOfProcess());
+  EXPECT_EQ(ko::frame::HostCursorBase(), 100u);
+  EXPECT_TRUE(ko::frame::ClockUsesPerformanceCounter());
+  EXPECT_EQ(ko::platform::GetErrorMode() & 0x8001u, 0x8001u);
+}
+
+TEST_F(StartUp, KeepsTheSupportValueInForce) {
+  KoDisallowCPUSupport(KOCPU_SSE2);
+  KoKernel_EarlyInitialize(SomeModule(), 0);
+  EXPECT_EQ(ko::frame::CurrentSupport() & KOCPU_SSE2, 0u);
+  EXPECT_EQ(ko::frame::CurrentSupport(), KoGetCPUSupport(0));
+  KoAllowCPUSupport(KOCPU_SSE2);
+  KoKernel_EarlyInitialize(SomeModule(), 0);
+  EXPECT_NE(ko::frame::CurrentSupport() & KOCPU_SSE2, 0u);
+}
+
+TEST_F(StartUp, ShutdownForgetsOnlyTheKernel) {
+  KoKernel_EarlyInitialize(SomeModule(), 0x20);
+  const uint32_t support = KoGetCPUSupport(0);
+  const uint32_t ms = KoGetMillisec();
+  EXPECT_EQ(KoKernel_LateTerminate(), TRUE);
+  EXPECT_EQ(KoKernel_GetAppKernel(), nullptr);
+  EXPECT_EQ(KoGetCPUSupport(0), support);
+  EXPECT_GE(KoGetMillisec(), ms);  // the clock keeps running from the same base
+  EXPECT_EQ(ko::platform::GetErrorMode() & 0x8001u, 0x8001u);
+  EXPECT_EQ(KoKernel_LateTerminate(), TRUE);  // twice is harmless
+}
+
+TEST_F(StartUp, TokenListLivesFromStartUpToShutdown) {
+  KoKernel_LateTerminate();
+  EXPECT_EQ(ko::text::TokenList(), nullptr);
+  ASSERT_EQ(KoKernel_EarlyInitialize(SomeModule(), 0), TRUE);
+  tKOLIST *list = ko::text::TokenList();
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(KoList_IsList(list, sizeof(tKOLIST)));
+  EXPECT_EQ(list->nCount, 0);
+  EXPECT_EQ(list->nSlotSize, 8u);
+  EXPECT_EQ(list->nAllocated, 16);
+  EXPECT_EQ(list->nGrowCount, 16);
+  EXPECT_EQ(list->dwCreateOptions & 0x80000002u, 0x80000002u) << std::hex << list->dwCreateOptions;
+
+  // A second start-up keeps the list and what it holds.
+  int32_t at = -1;
+  ASSERT_EQ(KoList_AllocAndInsertItem(list, nullptr, 16, -1, &at), S_OK);
+  ASSERT_EQ(KoKernel_EarlyInitialize(SomeModule(), 0), TRUE);
+  EXPECT_EQ(ko::text::TokenList(), list);
+  EXPECT_EQ(list->nCount, 1);
+
+  KoKernel_LateTerminate();
+  EXPECT_EQ(ko::text::TokenList(), nullptr);
+  KoKernel_EarlyInitialize(SomeModule(), 0);
+  ASSERT_NE(ko::text::TokenList(), nullptr);
+  EXPECT_EQ(ko::text::TokenList()->nCount, 0);
+}
+
+TEST(OSName, TextsAndTruncation) {
+  using ko::frame::OSLevel;
+  const struct {
+    OSLevel level;
+    uint16_t arch;
+    const char *text;
+    bool ok;
+  } cases[] = {
+      {OSLevel::kWindows11, 9, "Windows 11.0 (64-bit)", true},
+      {OSLevel::kWindows10, 0, "Windows 10.0 (32-bit)", true},
+      {OSLevel::kWindows81, 9, "Windows 8.1 (64-bit)", true},
+      {OSLevel::kWindows8, 5, "Windows 8", true},  // other architectures: no suffix
+      {OSLevel::kWindows7, 12, "Windows 7", true},
+      {OSLevel::kOlder, 9, "Unknown Versoin", false},
+  };
+  for (const auto &c : cases) {
+    KOCHAR buf[22];
+    EXPECT_EQ(ko::frame::ComposeOSName(c.level, c.arch, buf, 22), c.ok) << c.text;
+    std::u16string want(c.text, c.text + std::char_traits<char>::length(c.text));
+    EXPECT_EQ(Str(buf), want) << c.text;
+  }
+  // A buffer under 22 characters: cut short, terminated, nothing written past it.
+  KOCHAR small[8];
+  for (auto &ch : small) ch = 0x7777;
+  EXPECT_FALSE(ko::frame::ComposeOSName(OSLevel::kWindows11, 9, small, 5));
+  EXPECT_EQ(Str(small), u"Wind");
+  EXPECT_EQ(small[5], 0x7777);
+  EXPECT_FALSE(ko::frame::ComposeOSName(OSLevel::kWindows10, 9, small, 0));
+  EXPECT_EQ(small[0], u'W');
+  EXPECT_FALSE(ko::frame::ComposeOSName(OSLevel::kWindows10, 9, nullptr, 22));
+}

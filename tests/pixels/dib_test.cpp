@@ -1,0 +1,403 @@
+// Pixel types, headers, DIB blocks, rectangle clipping and YUV plane layouts.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kokernel/kodib.h"
+#include "kokernel/koresult.h"
+#include "kokernel/koyuvlayout.h"
+#include "pixels/dib.h"
+
+namespace {
+
+uint32_t FourCC(const char *s) { return KO_FOURCC(s[0], s[1], s[2], s[3]); }
+
+BITMAPINFOHEADER Header(uint32_t compression, int w, int h, int bits = 0) {
+  BITMAPINFOHEADER b{};
+  b.biSize = 40;
+  b.biWidth = w;
+  b.biHeight = h;
+  b.biPlanes = 1;
+  b.biBitCount = WORD(bits);
+  b.biCompression = compression;
+  return b;
+}
+
+std::u16string Text(const KOCHAR *t) {
+  std::u16string s;
+  while (*t) s.push_back(char16_t(*t++));
+  return s;
+}
+
+// ---- YUV layouts -----------------------------------------------------------------
+
+struct LayoutCase {
+  const char *code;
+  uint32_t size, luma, cbOff, cbStride, crOff, crStride, aOff, aStride;
+};
+
+TEST(YuvLayout, EveryCodeAt1920x1080) {
+  const uint32_t Y = 1920 * 1080;  // 2073600
+  const LayoutCase cases[] = {
+      {"I420", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0},
+      {"IYUV", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0},
+      {"YV12", Y * 3 / 2, 1920, Y + Y / 4, 960, Y, 960, 0, 0},
+      {"Y41B", Y * 3 / 2, 1920, Y, 480, Y + Y / 4, 480, 0, 0},
+      {"YV16", 2 * Y, 1920, Y + Y / 2, 960, Y, 960, 0, 0},
+      {"YV24", 3 * Y, 1920, 2 * Y, 1920, Y, 1920, 0, 0},
+      {"NV12", Y * 3 / 2, 1920, Y, 1920, 0, 0, 0, 0},
+      {"P010", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P012", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"PL10", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P210", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P212", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P216", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P410", 6 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 0, 0},
+      {"P412", 6 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 0, 0},
+      {"A410", 8 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 6 * Y, 3840},
+      {"YUYV", 2 * Y, 3840, 0, 0, 0, 0, 0, 0},
+      {"UYVY", 2 * Y, 3840, 0, 0, 0, 0, 0, 0},
+      {"Y210", 4 * Y, 7680, 0, 0, 0, 0, 0, 0},
+      {"v210", 5120 * 1080, 5120, 0, 0, 0, 0, 0, 0},
+  };
+  for (const LayoutCase &c : cases) {
+    BITMAPINFOHEADER h = Header(FourCC(c.code), 1920, 1080);
+    KoYUVPlaneLayout l;
+    std::memset(&l, 0xCD, sizeof(l));
+    const uint32_t size = KoYUVImageBytesAndOffsets(&h, &l);
+    EXPECT_EQ(size, c.size) << c.code;
+    EXPECT_EQ(l.lumaStride, c.luma) << c.code;
+    EXPECT_EQ(l.cbOffset, c.cbOff) << c.code;
+    EXPECT_EQ(l.cbStride, c.cbStride) << c.code;
+    EXPECT_EQ(l.crOffset, c.crOff) << c.code;
+    EXPECT_EQ(l.crStride, c.crStride) << c.code;
+    EXPECT_EQ(l.alphaOffset, c.aOff) << c.code;
+    EXPECT_EQ(l.alphaStride, c.aStride) << c.code;
+    EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, nullptr), c.size) << c.code;
+  }
+}
+
+TEST(YuvLayout, DocumentedFigures) {
+  BITMAPINFOHEADER h = Header(FourCC("I420"), 1920, 1080);
+  KoYUVPlaneLayout l;
+  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 3110400u);
+  EXPECT_EQ(l.cbOffset, 2073600u);
+  EXPECT_EQ(l.crOffset, 2592000u);
+  h.biCompression = FourCC("v210");
+  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 5529600u);
+  EXPECT_EQ(l.lumaStride, 5120u);
+}
+
+TEST(YuvLayout, OddSizesUnknownCodesAndOverflow) {
+  // Odd sizes: halves round towards zero, v210 rows pad to 48 pixels.
+  BITMAPINFOHEADER h = Header(FourCC("I420"), 5, 3);
+  KoYUVPlaneLayout l;
+  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 15u + 2 * 3);
+  EXPECT_EQ(l.cbStride, 2u);
+  h = Header(FourCC("v210"), 49, 2);
+  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 2u * 256);
+  // A top-down header has the same planes.
+  h = Header(FourCC("NV12"), 64, -32);
+  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 64u * 32 * 3 / 2);
+  EXPECT_EQ(l.lumaStride, 64u);
+  // Unknown code, zero height: size 0, layout all zero.
+  for (BITMAPINFOHEADER bad : {Header(FourCC("ABCD"), 64, 64), Header(FourCC("I420"), 64, 0),
+                               Header(FourCC("A410"), 40000, 40000)}) {
+    std::memset(&l, 0xCD, sizeof(l));
+    EXPECT_EQ(KoYUVImageBytesAndOffsets(&bad, &l), 0u);
+    const KoYUVPlaneLayout zero{};
+    EXPECT_EQ(std::memcmp(&l, &zero, sizeof(l)), 0);
+  }
+}
+
+// ---- Classification ------------------------------------------------------------
+
+TEST(PixelType, Classification) {
+  struct {
+    uint32_t compression;
+    int bits;
+    int type;
+  } cases[] = {
+      {0, 1, 16}, {0, 4, 23}, {0, 8, 24}, {0, 16, 25}, {0, 24, 27}, {0, 32, 28}, {0, 2, 0},
+      {KO_BI_KOGS, 1, 17}, {KO_BI_KOGS, 2, 18}, {KO_BI_KOGS, 4, 19}, {KO_BI_KOGS, 8, 20},
+      {KO_BI_KOGS, 16, 21}, {KO_BI_KOGS, 32, 22}, {KO_BI_KOGS, 24, 0},
+      {KO_BI_KODB, 24, 27}, {KO_BI_KODB, 32, 29}, {KO_BI_KODB, 64, 31}, {KO_BI_KODB, 128, 32},
+      {KO_BI_KODB, 16, 0}, {FourCC("UYVY"), 0, 64}, {FourCC("YV24"), 99, 85},
+      {FourCC("P412"), 0, 84}, {FourCC("A410"), 0, 78}, {FourCC("XXXX"), 32, 0},
+  };
+  for (const auto &c : cases) {
+    BITMAPINFOHEADER h = Header(c.compression, 4, 4, c.bits);
+    EXPECT_EQ(KoGetPixelType(&h), c.type) << std::hex << c.compression << std::dec << " " << c.bits;
+  }
+}
+
+TEST(PixelType, BitfieldsCountSetBitsOnly) {
+  struct {
+    BITMAPINFOHEADER h;
+    uint32_t m[3];
+  } b{};
+  b.h = Header(3, 4, 4, 16);
+  const uint32_t masks[][3] = {{0x7C00, 0x03E0, 0x001F}, {0x001F, 0x7C00, 0x03E0},
+                               {0xF800, 0x07E0, 0x001F}};
+  const int expect16[] = {25, 25, 26};
+  for (int i = 0; i < 3; ++i) {
+    std::memcpy(b.m, masks[i], 12);
+    EXPECT_EQ(KoGetPixelType(&b.h), expect16[i]) << i;
+  }
+  b.h.biBitCount = 32;
+  const uint32_t m32[][3] = {{0x3FF00000, 0xFFC00, 0x3FF}, {0xFF0000, 0xFF00, 0xFF}, {0xFFF, 0, 0}};
+  const int expect32[] = {30, 28, 0};
+  for (int i = 0; i < 3; ++i) {
+    std::memcpy(b.m, m32[i], 12);
+    EXPECT_EQ(KoGetPixelType(&b.h), expect32[i]) << i;
+  }
+}
+
+TEST(PixelType, IsCompressed) {
+  BITMAPINFOHEADER h = Header(0, 4, 4, 24);
+  EXPECT_FALSE(KoVideo_IsCompressed(&h));
+  h = Header(0, 4, 4, 2);
+  EXPECT_TRUE(KoVideo_IsCompressed(&h));  // unrecognised direct header
+  h = Header(FourCC("I420"), 4, 4, 12);
+  EXPECT_TRUE(KoVideo_IsCompressed(&h));
+  h = Header(KO_BI_KOGS, 4, 4, 8);
+  EXPECT_FALSE(KoVideo_IsCompressed(&h));
+}
+
+TEST(PixelType, BitsPerChannelAndAttribs) {
+  uint8_t bits[4];
+  EXPECT_EQ(KoGetPixelBitsPerChannel(26, bits), 16);
+  EXPECT_EQ(std::vector<int>(bits, bits + 4), (std::vector<int>{5, 6, 5, 0}));
+  EXPECT_EQ(KoGetPixelBitsPerChannel(34, bits), 32);
+  EXPECT_EQ(KoGetPixelBitsPerChannel(32, bits), 128);
+  EXPECT_EQ(bits[3], 32);
+  std::memset(bits, 7, 4);
+  EXPECT_EQ(KoGetPixelBitsPerChannel(67, bits), 0);  // YUV types are not direct
+  EXPECT_EQ(std::vector<int>(bits, bits + 4), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(KoGetPixelBitsPerChannel(33, bits), 0);
+
+  uint32_t compression = 99, masks[3] = {1, 1, 1};
+  KODIBBITATTRIBS a;
+  EXPECT_EQ(KoPixelTypeToBitAttribs(30, &compression, &a, sizeof(a), masks), 32);
+  EXPECT_EQ(compression, 3u);
+  EXPECT_EQ(masks[0], 0x3FF00000u);
+  EXPECT_EQ(masks[2], 0x3FFu);
+  EXPECT_EQ(a.size, 64u);
+  EXPECT_EQ(a.greyLevels, 0xFFFFFFFFu);
+  EXPECT_EQ(a.high, 1.0);
+  EXPECT_EQ(KoPixelTypeToBitAttribs(20, &compression, &a, sizeof(a), masks), 8);
+  EXPECT_EQ(compression, KO_BI_KOGS);
+  EXPECT_EQ(a.greyLevels, 4096u);
+  EXPECT_EQ(masks[0], 0u);
+  EXPECT_EQ(KoPixelTypeToBitAttribs(20, nullptr, &a, 63, nullptr), 0);  // record too small
+  EXPECT_EQ(KoPixelTypeToBitAttribs(78, &compression, nullptr, 0, nullptr), 46);
+  EXPECT_EQ(compression, FourCC("A410"));
+  EXPECT_EQ(KoPixelTypeToBitAttribs(33, nullptr, nullptr, 0, nullptr), 0);
+  EXPECT_EQ(KoPixelTypeToBitAttribs(40, nullptr, nullptr, 0, nullptr), 0);
+}
+
+TEST(PixelType, CountBitsAndMasks) {
+  EXPECT_EQ(KoCountBits(0), 0u);
+  EXPECT_EQ(KoCountBits(0xFFFFFFFFu), 32u);
+  EXPECT_EQ(KoCountBits(0x3FF00000u), 10u);
+  EXPECT_EQ(KoCreateBitMask(20, 10), 0x3FF00000u);
+  EXPECT_EQ(KoCreateBitMask(0, 32), 0xFFFFFFFFu);
+  EXPECT_EQ(KoCreateBitMask(5, 0), 0u);
+}
+
+// ---- Headers and blocks -----------------------------------------------------------
+
+TEST(DibHeader, StridesAndSizes) {
+  BITMAPINFOHEADER h;
+  uint32_t size = 1;
+  ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_RGB24, 1, 3, nullptr, 0, &size), S_OK);
+  EXPECT_EQ(size, 12u);  // stride 4
+  ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_INDEX1, 33, 2, nullptr, 0, &size), S_OK);
+  EXPECT_EQ(size, 16u);  // stride 8
+  EXPECT_EQ(h.biClrUsed, 1u);
+  ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_I420, 1920, 1080, nullptr, 0, &size), S_OK);
+  EXPECT_EQ(size, 3110400u);
+  EXPECT_EQ(h.biBitCount, 12);
+  EXPECT_EQ(h.biCompression, FourCC("I420"));
+  // "KODB" 24-bit writes back as BI_RGB.
+  ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_RGB24, 8, 8, nullptr, 0, nullptr), S_OK);
+  EXPECT_EQ(h.biCompression, 0u);
+  EXPECT_EQ(KoVideo_InitBitmapInfo(&h, 33, 8, 8, nullptr, 0, &size), E_INVALIDARG);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(KoVideo_InitBitmapInfo(nullptr, KOPT_RGB32, 8, 8, nullptr, 0, &size), E_INVALIDARG);
+}
+
+TEST(DibHeader, SizesThatDoNotFitAreRefused) {
+  BITMAPINFOHEADER h;
+  uint32_t size = 1;
+  // 65536 x 65536 x 32 bits is 16 GiB: it must not wrap to a small size.
+  EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_RGB32, 65536, 65536, nullptr, 0, &size), 0);
+  EXPECT_EQ(size, 0u);
+  EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_RGBAFLOAT, 0x7FFFFFFF, 1, nullptr, 0, &size), 0);
+  EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_RGB32, -4, 4, nullptr, 0, &size), 0);
+  EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_A410, 40000, 40000, nullptr, 0, &size), 0);
+  BITMAPINFOHEADER *dib = reinterpret_cast<BITMAPINFOHEADER *>(1);
+  EXPECT_EQ(KoDibAlloc(&dib, KOPT_RGB32, 65536, 65536, nullptr, 0, 0, nullptr), E_OUTOFMEMORY);
+  EXPECT_EQ(dib, nullptr);
+  EXPECT_EQ(KoDibAlloc(&dib, KOPT_RGB32, 4, -4, nullptr, 0, 0, nullptr), E_OUTOFMEMORY);
+  EXPECT_EQ(dib, nullptr);
+}
+
+TEST(DibHeader, PaletteAndBitfields) {
+  struct {
+    BITMAPINFOHEADER h;
+    uint32_t table[256];
+  } b;
+  std::memset(&b, 0xEE, sizeof(b));
+  uint32_t headerSize = 0, size = 0;
+  RGBQUAD pal[3] = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
+  ASSERT_EQ(KoDibInfo(&headerSize, &size, &b.h, KOPT_RGB565, 3, 2, pal, 3), S_OK);
+  EXPECT_EQ(headerSize, 52u);  // palette ignored with bit fields
+  EXPECT_EQ(b.h.biClrUsed, 0u);
+  EXPECT_EQ(b.table[0], 0xF800u);
+  EXPECT_EQ(b.table[1], 0x07E0u);
+  EXPECT_EQ(b.table[3], 0xEEEEEEEEu);
+  EXPECT_EQ(size, 16u);
+  ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_INDEX8, 3, 2, pal, 3), S_OK);
+  EXPECT_EQ(headerSize, 52u);
+  EXPECT_EQ(b.h.biClrUsed, 3u);
+  EXPECT_EQ(std::memcmp(b.table, pal, 12), 0);
+  ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_GRAY4, 3, 2, nullptr, 0), S_OK);
+  EXPECT_EQ(b.h.biClrUsed, 15u);  // grey types reserve a table too
+  EXPECT_EQ(headerSize, 40u + 60);
+  ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_INDEX8, 3, 2, nullptr, -5), S_OK);
+  EXPECT_EQ(b.h.biClrUsed, 255u);
+  EXPECT_EQ(KoDibInfo(nullptr, nullptr, &b.h, KOPT_INDEX8, 3, 2, nullptr, 0), E_POINTER);
+}
+
+TEST(DibBlock, AllocFreeAndPixelStart) {
+  BITMAPINFOHEADER *dib = nullptr;
+  ASSERT_EQ(KoDibAlloc(&dib, KOPT_INDEX8, 7, 3, nullptr, 0, 1, nullptr), S_OK);
+  ASSERT_NE(dib, nullptr);
+  EXPECT_EQ(dib->biClrUsed, 255u);
+  EXPECT_EQ(ko::pixels::DibPixelOffset(dib), 40u + 1020);
+  const uint8_t *pix = ko::pixels::DibPixels(dib);
+  for (int i = 0; i < 8 * 3; ++i) EXPECT_EQ(pix[i], 0) << i;  // zero-filled
+  // The same header with no colour count, written elsewhere: 256 entries.
+  BITMAPINFOHEADER other = *dib;
+  other.biClrUsed = 0;
+  EXPECT_EQ(ko::pixels::DibPixelOffset(&other), 40u + 1024);
+  other.biCompression = 3;
+  other.biSize = 124;
+  EXPECT_EQ(ko::pixels::DibPixelOffset(&other), 52u);
+  EXPECT_EQ(KoDibFree(dib, 0), S_OK);
+
+  ASSERT_EQ(KoDibAlloc(&dib, KOPT_RGBAFLOAT, 3, 2, nullptr, 0, 0, nullptr), S_OK);
+  EXPECT_EQ(ko::pixels::DibPixelOffset(dib), 40u);
+  std::memset(ko::pixels::DibPixels(dib), 0x5A, 3 * 2 * 16);  // the whole image is ours
+  EXPECT_EQ(KoDibFree(dib, 0), S_OK);
+  // Foreign and null pointers are left alone.
+  uint8_t foreign[64] = {};
+  EXPECT_EQ(KoDibFree(reinterpret_cast<BITMAPINFOHEADER *>(foreign), 0), S_OK);
+  EXPECT_EQ(KoDibFree(nullptr, 0), S_OK);
+  EXPECT_EQ(KoDibAlloc(&dib, 40, 3, 2, nullptr, 0, 0, nullptr), E_INVALIDARG);
+  std::vector<RGBQUAD> big(300);
+  EXPECT_EQ(KoDibAlloc(&dib, KOPT_INDEX8, 3, 2, big.data(), 300, 0, nullptr), E_INVALIDARG);
+  EXPECT_EQ(dib, nullptr);
+}
+
+// ---- Rectangles ---------------------------------------------------------------------
+
+TEST(DibRects, Clipping) {
+  BITMAPINFOHEADER src = Header(0, 100, 50, 32), dst = Header(0, 200, 100, 32);
+  RECT so, dout, cut;
+  // Inside both: unchanged.
+  RECT sr{10, 10, 20, 20}, dr{0, 0, 20, 20};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
+  EXPECT_EQ(so.left, 10);
+  EXPECT_EQ(dout.right, 20);
+  EXPECT_EQ(cut.left, 0);
+  // Source sticking out left by 10 of 50 (bounds extent 100): destination
+  // edge moves in by 10 * 200 / 100.
+  sr = RECT{-10, 0, 40, 50};
+  dr = RECT{0, 0, 200, 100};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
+  EXPECT_EQ(so.left, 0);
+  EXPECT_EQ(dout.left, 20);
+  EXPECT_EQ(cut.left, 10);
+  EXPECT_EQ(cut.right, 0);
+  // Entirely outside: both empty.
+  sr = RECT{150, 0, 160, 10};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
+  EXPECT_EQ(so.right, 0);
+  EXPECT_EQ(dout.right, 0);
+  EXPECT_EQ(dout.bottom, 0);
+  // No rectangles: whole images, zero cut.
+  KoDibPrepareRects(&dst, &dout, nullptr, &src, &so, nullptr, &cut);
+  EXPECT_EQ(so.right, 100);
+  EXPECT_EQ(dout.bottom, 100);
+  EXPECT_EQ(cut.top, 0);
+  // Destination sticking out at the bottom carries the cut to the source.
+  dr = RECT{0, 50, 200, 150};
+  sr = RECT{0, 0, 100, 50};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, nullptr);
+  EXPECT_EQ(dout.bottom, 100);
+  EXPECT_EQ(so.bottom, 25);  // 50 cut of 100 (destination bounds) x 50
+  // A top-down source clips like its bottom-up twin.
+  BITMAPINFOHEADER topDown = Header(0, 100, -50, 32);
+  sr = RECT{0, 40, 100, 60};
+  dr = RECT{0, 0, 100, 20};
+  KoDibPrepareRects(&dst, &dout, &dr, &topDown, &so, &sr, &cut);
+  EXPECT_EQ(so.bottom, 50);
+  EXPECT_EQ(dout.bottom, 16);  // 10 cut x 20 / 50 (the bounds' extent)
+  EXPECT_EQ(cut.bottom, 10);
+}
+
+// ---- Text and palettes ----------------------------------------------------------------
+
+TEST(DibText, FormatAndAttribs) {
+  KOCHAR t[32];
+  KoVideo_GetFormatText(FourCC("UYVY"), t, 32);
+  EXPECT_EQ(Text(t), u"UYVY");
+  KoVideo_GetFormatText(KO_FOURCC('A', 1, 'B', 0x7F), t, 32);
+  EXPECT_EQ(Text(t), u"A.B.");
+  KoVideo_GetFormatText(3, t, 32);
+  EXPECT_EQ(Text(t), u"RGB (bitfields)");
+  KoVideo_GetFormatText(KO_BI_KOGS, t, 5);
+  EXPECT_EQ(Text(t), u"Gray");
+  KoVideo_GetFormatText(KO_BI_KODB, t, 32);
+  EXPECT_EQ(Text(t), u"RGBA");
+  EXPECT_EQ(KoVideo_GetFormatText(0, nullptr, 0), S_OK);
+  KOCHAR small[3] = {'x', 'x', 'x'};
+  KoVideo_GetFormatText(FourCC("NV12"), small, 3);  // never beyond the capacity
+  EXPECT_EQ(Text(small), u"NV");
+
+  BITMAPINFOHEADER h = Header(0, 1920, -1080, 32);
+  EXPECT_EQ(KoVideo_GetAttribsText(&h, t, 32), S_OK);
+  EXPECT_EQ(Text(t), u"1920x-1080x32");
+  EXPECT_EQ(KoVideo_GetAttribsTextEx(&h, nullptr, t, 6), S_OK);
+  EXPECT_EQ(Text(t), u"1920x");
+  EXPECT_EQ(KoVideo_GetAttribsText(&h, nullptr, 6), S_OK);
+}
+
+TEST(DibPalette, EntryOrderSwap) {
+  const uint8_t entries[8] = {10, 20, 30, 0xFF, 40, 50, 60, 7};
+  uint8_t out[8], back[8];
+  KoVideo_PaletteRGBAFromEntry(out, entries, 2);
+  EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{30, 20, 10, 0, 60, 50, 40, 0}));
+  KoVideo_PaletteEntryFromRGBA(back, out, 2);
+  EXPECT_EQ(std::vector<int>(back, back + 8), (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 0}));
+}
+
+}  // namespace
+
+extern "C" size_t ko_c_sizeof_bitmapinfoheader(void);
+extern "C" size_t ko_c_sizeof_yuvlayout(void);
+extern "C" size_t ko_c_sizeof_bitattribs(void);
+extern "C" size_t ko_c_sizeof_subpixelparam(void);
+extern "C" size_t ko_c_sizeof_dibpixel(void);
+
+TEST(PixelRecords, SameSizesFromCAndCxx) {
+  EXPECT_EQ(ko_c_sizeof_bitmapinfoheader(), 40u);
+  EXPECT_EQ(ko_c_sizeof_yuvlayout(), 28u);
+  EXPECT_EQ(ko_c_sizeof_bitattribs(), 64u);
+  EXPECT_EQ(ko_c_sizeof_dibpixel(), 16u);
+  EXPECT_EQ(ko_c_sizeof_subpixelparam(), sizeof(KoSubpixelParam));
+}

@@ -1,0 +1,457 @@
+// Scalers: vector forms against the scalar rows, the documented edge cases,
+// and double-precision models of the same filters on natural-looking images.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <thread>
+#include <vector>
+
+#include "kokernel/kodib.h"
+#include "kokernel/koresult.h"
+#include "pixels/scale.h"
+
+namespace {
+
+using ko::pixels::scale::Options;
+using ko::pixels::scale::Path;
+constexpr int kOne = 16384;
+
+// An image addressed from its top row; bottom-up images have a negative stride.
+struct Image {
+  uint32_t size[2];
+  int bpp, rowBytes;
+  bool bottomUp;
+  std::vector<uint8_t> buf;
+  Image(uint32_t w, uint32_t h, int bpp_, bool bottomUp_, int pad = 0)
+      : size{w, h}, bpp(bpp_), rowBytes(int(w) * bpp_ + pad), bottomUp(bottomUp_),
+        buf(size_t(rowBytes) * h) {}
+  uint8_t *Top() { return bottomUp ? buf.data() + size_t(size[1] - 1) * rowBytes : buf.data(); }
+  int Stride() const { return bottomUp ? -rowBytes : rowBytes; }
+  uint8_t *Px(int x, int y) { return Top() + ptrdiff_t(y) * Stride() + ptrdiff_t(x) * bpp; }
+  float *PxF(int x, int y) { return reinterpret_cast<float *>(Px(x, y)); }
+};
+
+void FillRandom(Image &im, std::mt19937 &rng) {
+  if (im.bpp == 4) {
+    for (auto &b : im.buf) b = uint8_t(rng());
+  } else {
+    std::uniform_real_distribution<float> d(-0.25f, 1.25f);
+    for (size_t i = 0; i + 4 <= im.buf.size(); i += 4) {
+      const float v = d(rng);
+      std::memcpy(&im.buf[i], &v, 4);
+    }
+  }
+}
+
+// Smooth content with texture, like a photograph without hard edges.
+void FillNatural(Image &im, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::uniform_int_distribution<int> noise(-3, 3);
+  for (uint32_t y = 0; y < im.size[1]; ++y)
+    for (uint32_t x = 0; x < im.size[0]; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const double v = 128 + 70 * std::sin(x * 0.05 + c) * std::cos(y * 0.037 + 0.5 * c) +
+                         30 * std::sin((x + 2.0 * y) * 0.09 + 2 * c) + noise(rng);
+        const double n = std::clamp(v, 0.0, 255.0);
+        if (im.bpp == 4)
+          im.Px(x, y)[c] = uint8_t(n);
+        else
+          im.PxF(x, y)[c] = float(n / 255.0);
+      }
+}
+
+// Largest difference between neighbouring samples, in 8-bit levels.
+double MaxGradient(Image &im) {
+  double g = 0;
+  for (uint32_t y = 0; y < im.size[1]; ++y)
+    for (uint32_t x = 0; x < im.size[0]; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const double v = im.Px(x, y)[c];
+        if (x + 1 < im.size[0]) g = std::max(g, std::fabs(v - im.Px(x + 1, y)[c]));
+        if (y + 1 < im.size[1]) g = std::max(g, std::fabs(v - im.Px(x, y + 1)[c]));
+      }
+  return g;
+}
+
+bool RunScale(Image &dst, const RECT *dr, Image &src, const RECT *sr, const Options &o) {
+  KoSubpixelParam p;
+  if (!KoPrepareSubpixelParam(&p, dst.Top(), dst.size, uint32_t(dst.Stride()), dr, src.Top(),
+                              src.size, uint32_t(src.Stride()), sr))
+    return false;
+  return ko::pixels::scale::Run(p, o);
+}
+
+std::vector<Path> VectorPaths() {
+  std::vector<Path> paths{Path::SSE2};
+  if (ko::pixels::scale::BestPath() == Path::AVX2) paths.push_back(Path::AVX2);
+  return paths;
+}
+
+int FirstDifference(const Image &a, const Image &b) {
+  for (size_t i = 0; i < a.buf.size(); ++i)
+    if (a.buf[i] != b.buf[i]) return int(i);
+  return -1;
+}
+
+RECT RandomRect(std::mt19937 &rng, uint32_t w, uint32_t h, bool whole) {
+  auto coord = [&](uint32_t extent) {
+    std::uniform_int_distribution<int> d(-2 * kOne, int(extent + 1) * kOne);
+    int v = d(rng);
+    return whole ? v & ~(kOne - 1) : v;
+  };
+  RECT r{coord(w), coord(h), 0, 0};
+  std::uniform_int_distribution<int> ext(kOne / 32, int(w + 2) * kOne);
+  std::uniform_int_distribution<int> exty(kOne / 32, int(h + 2) * kOne);
+  r.right = r.left + (whole ? std::max(kOne, ext(rng) & ~(kOne - 1)) : ext(rng));
+  r.bottom = r.top + (whole ? std::max(kOne, exty(rng) & ~(kOne - 1)) : exty(rng));
+  return r;
+}
+
+// ---- Vector forms and threads against the scalar rows ----------------------------------
+
+TEST(ScaleKernels, VectorFormsMatchScalarOnRandomImages) {
+  std::mt19937 rng(1234);
+  int ran = 0;
+  for (int trial = 0; trial < 400; ++trial) {
+    std::uniform_int_distribution<uint32_t> sz(1, 70);
+    const int bpp = (trial % 5 == 4) ? 16 : 4;
+    Image src(sz(rng), sz(rng) % 50 + 1, bpp, rng() & 1, int(rng() % 3) * 4);
+    Image dst0(sz(rng) + (trial % 7 == 0 ? 60 : 0), sz(rng), bpp, rng() & 1, int(rng() % 2) * 8);
+    FillRandom(src, rng);
+    FillRandom(dst0, rng);
+    const int rectMode = int(rng() % 3);  // 0 whole images, 1 whole pixels, 2 sub-pixel
+    RECT dr = RandomRect(rng, dst0.size[0], dst0.size[1], rectMode == 1);
+    RECT sr = RandomRect(rng, src.size[0], src.size[1], rectMode == 1);
+    Options o;
+    o.bicubic = rng() & 1;
+    o.bytesPerPixel = uint32_t(bpp);
+    o.areaMode = rng() & 1;
+    o.noEdgeMix = rng() % 4 == 0;
+    o.path = Path::Scalar;
+    o.singleThread = true;
+    Image ref = dst0;
+    const bool did = RunScale(ref, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, o);
+    ran += did;
+    std::vector<Options> others;
+    for (Path p : VectorPaths()) {
+      Options v = o;
+      v.path = p;
+      others.push_back(v);
+    }
+    Options threaded = o;
+    threaded.singleThread = false;
+    others.push_back(threaded);
+    for (const Options &v : others) {
+      Image out = dst0;
+      EXPECT_EQ(RunScale(out, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, v), did);
+      const int at = FirstDifference(ref, out);
+      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(v.path) << " threads "
+                        << !v.singleThread << " bicubic " << o.bicubic << " area " << o.areaMode
+                        << " src " << src.size[0] << "x" << src.size[1] << " dst " << dst0.size[0]
+                        << "x" << dst0.size[1] << " rect mode " << rectMode << " byte " << at
+                        << ": " << int(at >= 0 ? ref.buf[at] : 0) << " vs "
+                        << int(at >= 0 ? out.buf[at] : 0);
+    }
+  }
+  EXPECT_GT(ran, 200);  // most random rectangles must be usable
+}
+
+TEST(ScaleKernels, VectorFormsMatchScalarOnAFullFrame) {
+  Image src(333, 201, 4, true), a(517, 130, 4, true);
+  FillNatural(src, 7);
+  std::mt19937 rng(5);
+  FillRandom(a, rng);
+  for (bool bicubic : {false, true}) {
+    Options o;
+    o.bicubic = bicubic;
+    o.path = Path::Scalar;
+    Image ref = a;
+    ASSERT_TRUE(RunScale(ref, nullptr, src, nullptr, o));
+    for (Path p : VectorPaths()) {
+      o.path = p;
+      Image out = a;
+      ASSERT_TRUE(RunScale(out, nullptr, src, nullptr, o));
+      EXPECT_EQ(FirstDifference(ref, out), -1) << "bicubic " << bicubic << " path " << int(p);
+    }
+  }
+}
+
+TEST(ScaleKernels, WideAndNarrowAreaAccumulatorsAgree) {
+  std::mt19937 rng(99);
+  for (int trial = 0; trial < 60; ++trial) {
+    std::uniform_int_distribution<uint32_t> sz(8, 90);
+    Image src(sz(rng), sz(rng), 4, rng() & 1);
+    Image dst(sz(rng) / 3 + 1, sz(rng) / 3 + 1, 4, false);
+    FillRandom(src, rng);
+    FillRandom(dst, rng);
+    const RECT sr = RandomRect(rng, src.size[0], src.size[1], false);
+    Options o;
+    o.areaMode = true;
+    o.bicubic = rng() & 1;
+    Image narrow = dst, wide = dst;
+    RunScale(narrow, nullptr, src, &sr, o);
+    o.forceWideAccumulators = true;
+    RunScale(wide, nullptr, src, &sr, o);
+    EXPECT_EQ(FirstDifference(narrow, wide), -1) << trial;
+  }
+}
+
+// ---- Documented behaviour ----------------------------------------------------------
+
+TEST(ScaleRules, WholePixelOneToOneCopiesRows) {
+  std::mt19937 rng(3);
+  Image src(37, 21, 4, true, 4), dst(37, 21, 4, false);
+  FillRandom(src, rng);
+  for (bool bicubic : {false, true}) {
+    std::fill(dst.buf.begin(), dst.buf.end(), 0);
+    auto fn = bicubic ? KoDibScale_BiCubic : KoDibScale_Bilinear;
+    ASSERT_EQ(fn(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size, src.Stride(),
+                 nullptr, 4, 0, 0),
+              S_OK);
+    for (int y = 0; y < 21; ++y)
+      ASSERT_EQ(std::memcmp(dst.Px(0, y), src.Px(0, y), 37 * 4), 0) << "row " << y;
+  }
+  // Same-size rectangles at different places copy the block.
+  RECT sr{5, 3, 15, 9}, dr{20, 10, 30, 16};
+  ASSERT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), &dr, src.Top(), src.size,
+                                src.Stride(), &sr, 4, 1, 0),
+            S_OK);
+  for (int y = 0; y < 6; ++y)
+    EXPECT_EQ(std::memcmp(dst.Px(20, 10 + y), src.Px(5, 3 + y), 40), 0) << y;
+}
+
+TEST(ScaleRules, TooSmallRectanglesLeaveDestinationUntouched) {
+  std::mt19937 rng(4);
+  Image src(16, 16, 4, false), dst(16, 16, 4, false);
+  FillRandom(src, rng);
+  FillRandom(dst, rng);
+  const Image before = dst;
+  const RECT thin{0, 0, 1023, 16 * kOne};          // narrower than 1/16 pixel
+  const RECT srcEdge{15 * kOne + 100, 0, 20 * kOne, 16 * kOne};  // clipped below one pixel
+  for (auto fn : {KoDibScale_BilinearSubPixel, KoDibScale_BiCubicSubPixel}) {
+    EXPECT_EQ(fn(dst.Top(), dst.size, dst.Stride(), &thin, src.Top(), src.size, src.Stride(),
+                 nullptr, 4, 0, 0),
+              S_OK);
+    EXPECT_EQ(fn(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size, src.Stride(),
+                 &srcEdge, 4, 0, 0),
+              S_OK);
+  }
+  EXPECT_EQ(FirstDifference(before, dst), -1);
+  EXPECT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size,
+                                src.Stride(), nullptr, 3, 0, 0),
+            E_INVALIDARG);
+}
+
+TEST(ScaleRules, TwoByTwoToThreeByThreeCentreIsRoundedAverage) {
+  Image src(2, 2, 4, false), dst(3, 3, 4, false);
+  const uint8_t v[4][4] = {{10, 0, 255, 1}, {20, 0, 0, 2}, {31, 255, 0, 2}, {40, 255, 255, 2}};
+  for (int i = 0; i < 4; ++i) std::memcpy(src.Px(i % 2, i / 2), v[i], 4);
+  ASSERT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size,
+                                src.Stride(), nullptr, 4, 0, 0),
+            S_OK);
+  for (int c = 0; c < 4; ++c) {
+    const int sum = v[0][c] + v[1][c] + v[2][c] + v[3][c];
+    EXPECT_EQ(dst.Px(1, 1)[c], (sum + 2) / 4) << "channel " << c;
+  }
+  EXPECT_EQ(std::memcmp(dst.Px(0, 0), v[0], 4), 0);  // corners land on the source corners
+  EXPECT_EQ(std::memcmp(dst.Px(2, 2), v[3], 4), 0);
+}
+
+TEST(ScaleRules, HalfCoveredFirstColumnIsMixedWithOldContent) {
+  Image src(4, 4, 4, false), dst(4, 4, 4, false);
+  std::fill(src.buf.begin(), src.buf.end(), 200);
+  const RECT dr{kOne / 2, 0, 4 * kOne, 4 * kOne};
+  for (uint32_t noMix : {0u, 1u})
+    for (auto fn : {KoDibScale_BilinearSubPixel, KoDibScale_BiCubicSubPixel}) {
+      std::fill(dst.buf.begin(), dst.buf.end(), 0);
+      ASSERT_EQ(fn(dst.Top(), dst.size, dst.Stride(), &dr, src.Top(), src.size, src.Stride(),
+                   nullptr, 4, 0, noMix),
+                S_OK);
+      // Coverage 255 * 1/2 = 127: 200 * 127 / 255 rounds to 100.
+      EXPECT_EQ(dst.Px(0, 2)[1], noMix ? 200 : 100) << "noEdgeMix " << noMix;
+      EXPECT_EQ(dst.Px(1, 2)[1], 200);
+    }
+  // Float pixels mix in proportion too.
+  Image fs(4, 4, 16, false), fd(4, 4, 16, false);
+  for (int y = 0; y < 4; ++y)
+    for (int x = 0; x < 4; ++x)
+      for (int c = 0; c < 4; ++c) fs.PxF(x, y)[c] = 0.8f;
+  ASSERT_EQ(KoDibScale_BilinearSubPixel(fd.Top(), fd.size, fd.Stride(), &dr, fs.Top(), fs.size,
+                                        fs.Stride(), nullptr, 16, 0, 0),
+            S_OK);
+  EXPECT_NEAR(fd.PxF(0, 1)[0], 0.8f * 127 / 255, 1e-6);
+  EXPECT_FLOAT_EQ(fd.PxF(3, 1)[0], 0.8f);
+}
+
+TEST(ScaleRules, AreaModeAveragesWholeBlocks) {
+  // 2:1 in both axes: every destination pixel is the truncated mean of 2x2.
+  std::mt19937 rng(8);
+  Image src(16, 12, 4, true), dst(8, 6, 4, false);
+  FillRandom(src, rng);
+  ASSERT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size,
+                                src.Stride(), nullptr, 4, 1, 0),
+            S_OK);
+  for (int y = 0; y < 6; ++y)
+    for (int x = 0; x < 8; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const int sum = src.Px(2 * x, 2 * y)[c] + src.Px(2 * x + 1, 2 * y)[c] +
+                        src.Px(2 * x, 2 * y + 1)[c] + src.Px(2 * x + 1, 2 * y + 1)[c];
+        ASSERT_EQ(dst.Px(x, y)[c], sum / 4) << x << "," << y << " channel " << c;
+      }
+}
+
+TEST(ScaleRules, BicubicOvershootClampsIntegerButNotFloatColour) {
+  Image s8(8, 1, 4, false), d8(29, 1, 4, false);
+  Image sf(8, 1, 16, false), df(29, 1, 16, false);
+  for (int x = 0; x < 8; ++x)
+    for (int c = 0; c < 4; ++c) {
+      s8.Px(x, 0)[c] = x < 4 ? 0 : 255;
+      sf.PxF(x, 0)[c] = x < 4 ? 0.0f : 1.0f;
+    }
+  ASSERT_EQ(KoDibScale_BiCubic(d8.Top(), d8.size, d8.Stride(), nullptr, s8.Top(), s8.size,
+                               s8.Stride(), nullptr, 4, 0, 1),
+            S_OK);
+  ASSERT_EQ(KoDibScale_BiCubic(df.Top(), df.size, df.Stride(), nullptr, sf.Top(), sf.size,
+                               sf.Stride(), nullptr, 16, 0, 1),
+            S_OK);
+  float lo = 1, hi = 0, alo = 1, ahi = 0;
+  for (int x = 0; x < 29; ++x) {
+    lo = std::min(lo, df.PxF(x, 0)[0]);
+    hi = std::max(hi, df.PxF(x, 0)[0]);
+    alo = std::min(alo, df.PxF(x, 0)[3]);
+    ahi = std::max(ahi, df.PxF(x, 0)[3]);
+    // Where the float result overshoots, the integer one sits at the limit.
+    if (df.PxF(x, 0)[0] > 1.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], 255) << x;
+    }
+    if (df.PxF(x, 0)[0] < 0.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], 0) << x;
+    }
+  }
+  EXPECT_LT(lo, -0.01f);
+  EXPECT_GT(hi, 1.01f);
+  EXPECT_GE(alo, 0.0f);
+  EXPECT_LE(ahi, 1.0f);
+}
+
+TEST(ScaleRules, BicubicWeightTableIsBuiltOnceAndSumsToOne) {
+  std::vector<std::thread> threads;
+  std::atomic<const int16_t *> seen[4] = {};
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&, i] { seen[i] = ko::pixels::scale::BicubicIntWeights(); });
+  for (auto &t : threads) t.join();
+  for (int i = 1; i < 4; ++i) EXPECT_EQ(seen[i].load(), seen[0].load());
+  const int16_t *wi = seen[0];
+  const float *wf = ko::pixels::scale::BicubicFloatWeights();
+  for (int p = 0; p < 4096; ++p) {
+    const int sum = wi[4 * p] + wi[4 * p + 1] + wi[4 * p + 2] + wi[4 * p + 3];
+    ASSERT_NEAR(sum, 16384, 2) << "phase " << p;
+    ASSERT_NEAR(wf[4 * p] + wf[4 * p + 1] + wf[4 * p + 2] + wf[4 * p + 3], 1.0f, 1e-6f);
+  }
+  // Phase 1/2: taps at 1.5, 0.5, 0.5, 1.5 give -1/16, 9/16, 9/16, -1/16.
+  EXPECT_EQ(wi[4 * 2048], -1024);
+  EXPECT_EQ(wi[4 * 2048 + 1], 9216);
+  EXPECT_EQ(wi[4 * 2048 + 3], -1024);
+}
+
+// ---- Double-precision models of the same filters -------------------------------------
+// The model places destination pixel j at j * (S - 1) / (D - 1) source pixels
+// (first and last pixel centres aligned) in exact arithmetic and rounds once.
+// The kernels differ from it by (a) positions: the step is truncated to
+// 1/16384 pixel, so pixel j drifts by less than j / 16384 pixel, and the
+// bicubic phase is cut to 1/4096 pixel; (b) rounding: the bilinear weights
+// are truncated to 2^-24 and the sum rounded once (within 1 level); the
+// bicubic horizontal pass rounds its intermediate (0.5 level, times the
+// kernel's absolute sum 1.25) and the final sum (0.5 level). A position error
+// e moves an interpolated value by at most e x the kernel's slope x the
+// image's largest neighbour difference G: slope 1 for bilinear, and for the
+// a = -0.5 cubic at most 2.5 (its derivative's absolute sum) times 2 G over
+// the four taps. Hence the bounds 1 + G (ex + ey) and 2 + 5 G (ex + ey).
+
+double Cubic(double d) {
+  d = std::fabs(d);
+  if (d < 1) return (1.5 * d - 2.5) * d * d + 1;
+  if (d < 2) return ((-0.5 * d + 2.5) * d - 4) * d + 2;
+  return 0;
+}
+
+double ModelSample(Image &src, double px, double py, int c, bool bicubic) {
+  const int W = int(src.size[0]), H = int(src.size[1]);
+  const int ix = int(std::floor(px)), iy = int(std::floor(py));
+  const double tx = px - ix, ty = py - iy;
+  auto at = [&](int x, int y) {
+    return double(src.Px(std::clamp(x, 0, W - 1), std::clamp(y, 0, H - 1))[c]);
+  };
+  if (!bicubic)
+    return (1 - ty) * ((1 - tx) * at(ix, iy) + tx * at(ix + 1, iy)) +
+           ty * ((1 - tx) * at(ix, iy + 1) + tx * at(ix + 1, iy + 1));
+  double sum = 0;
+  for (int j = -1; j <= 2; ++j)
+    for (int i = -1; i <= 2; ++i) sum += Cubic(i - tx) * Cubic(j - ty) * at(ix + i, iy + j);
+  return sum;
+}
+
+void CompareWithModel(uint32_t sw, uint32_t sh, uint32_t dw, uint32_t dh, bool bicubic) {
+  Image src(sw, sh, 4, true), dst(dw, dh, 4, true);
+  FillNatural(src, sw * 7 + dh);
+  auto fn = bicubic ? KoDibScale_BiCubic : KoDibScale_Bilinear;
+  ASSERT_EQ(fn(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size, src.Stride(),
+               nullptr, 4, 0, 0),
+            S_OK);
+  const double G = MaxGradient(src);
+  const double ex = dw / 16384.0 + (bicubic ? 1 / 4096.0 : 0);
+  const double ey = dh / 16384.0 + (bicubic ? 1 / 4096.0 : 0);
+  const double bound = bicubic ? 2 + 5 * G * (ex + ey) : 1 + G * (ex + ey);
+  double worst = 0;
+  for (uint32_t y = 0; y < dh; ++y)
+    for (uint32_t x = 0; x < dw; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const double px = dw > 1 ? x * double(sw - 1) / (dw - 1) : 0;
+        const double py = dh > 1 ? y * double(sh - 1) / (dh - 1) : 0;
+        const double m = std::clamp(std::round(ModelSample(src, px, py, c, bicubic)), 0.0, 255.0);
+        worst = std::max(worst, std::fabs(m - dst.Px(x, y)[c]));
+      }
+  EXPECT_LE(worst, bound) << (bicubic ? "bicubic " : "bilinear ") << sw << "x" << sh << " -> "
+                          << dw << "x" << dh << ", largest neighbour difference " << G;
+}
+
+TEST(ScaleModel, BilinearMatchesDoubleModel) {
+  CompareWithModel(320, 240, 517, 389, false);
+  CompareWithModel(320, 240, 213, 157, false);
+  CompareWithModel(97, 3, 31, 1, false);
+}
+
+TEST(ScaleModel, BicubicMatchesDoubleModel) {
+  CompareWithModel(320, 240, 517, 389, true);
+  CompareWithModel(320, 240, 213, 157, true);
+  CompareWithModel(5, 64, 40, 21, true);
+}
+
+TEST(ScaleModel, FloatBilinearMatchesDoubleModel) {
+  Image src(64, 48, 16, true), dst(101, 77, 16, false), ref8(64, 48, 4, true);
+  FillNatural(src, 11);
+  FillNatural(ref8, 11);
+  ASSERT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size,
+                                src.Stride(), nullptr, 16, 0, 0),
+            S_OK);
+  // Positions drift as for 8-bit; values are in 0..1 (one level = 1/255).
+  const double bound = (MaxGradient(ref8) * (101 + 77) / 16384.0 + 0.01) / 255.0;
+  double worst = 0;
+  for (int y = 0; y < 77; ++y)
+    for (int x = 0; x < 101; ++x)
+      for (int c = 0; c < 4; ++c) {
+        const double px = x * 63.0 / 100, py = y * 47.0 / 76;
+        const int ix = std::min(int(px), 62), iy = std::min(int(py), 46);
+        const double tx = px - ix, ty = py - iy;
+        const double m = (1 - ty) * ((1 - tx) * src.PxF(ix, iy)[c] + tx * src.PxF(ix + 1, iy)[c]) +
+                         ty * ((1 - tx) * src.PxF(ix, iy + 1)[c] + tx * src.PxF(ix + 1, iy + 1)[c]);
+        worst = std::max(worst, std::fabs(m - dst.PxF(x, y)[c]));
+      }
+  EXPECT_LE(worst, bound);
+}
+
+}  // namespace

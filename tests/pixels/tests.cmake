@@ -1,0 +1,1 @@
+ko_test(pixels SOURCES dib_test.cpp scale_test.cpp records_c.c)
