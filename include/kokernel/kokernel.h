@@ -13,5 +13,6 @@
 #include "konumtext.h"
 #include "kosmpte.h"
 #include "koprintf.h"
+#include "kolang.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

@@ -1,2 +1,4 @@
-ko_sources(WIN32 metric_win32.cpp)
-ko_win32_libs(advapi32 ole32)
+ko_sources(PORTABLE lang.cpp lang_inat.cpp lang_strings.cpp
+           WIN32 metric_win32.cpp lang_win32.cpp
+           POSIX lang_posix.cpp)
+ko_win32_libs(advapi32 ole32 user32)

@@ -1,0 +1,297 @@
+// Language handles without resources: records, slots, the scratch ring,
+// conversions and the LCID utilities.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "lang/lang_helpers.h"
+#include "settings/lang_internal.h"
+
+using kotest::Lang;
+using kotest::MakeRecord;
+using kotest::Slots;
+using kotest::U8;
+
+namespace {
+
+// One distinct text per slot: "slot<n>".
+struct SlotRecord {
+  KOCHAR texts[KOLANG_SLOT_COUNT][8];
+  KOLANGSTRINGID record;
+  SlotRecord() {
+    record = MakeRecord(nullptr);
+    for (int i = 0; i < KOLANG_SLOT_COUNT; ++i) {
+      const std::string s = "slot" + std::to_string(i + 1);
+      for (size_t k = 0; k <= s.size(); ++k) texts[i][k] = static_cast<KOCHAR>(s.c_str()[k]);
+      record.slots[i] = texts[i];
+    }
+  }
+};
+
+std::string Resolve(LCID lcid, KOLANGSTRINGID &r) {
+  Lang lang(lcid);
+  return U8(KoGetString(lang.h, Slots(r)));
+}
+
+}  // namespace
+
+TEST(LangHandle, OpenSizesRingAndReportsFields) {
+  struct Case {
+    uint32_t asked, capacity;
+  } cases[] = {{0, 8192}, {100, 2048}, {2048, 2048}, {5000, 5000}};
+  for (const Case &c : cases) {
+    HKOLANG h = nullptr;
+    ASSERT_EQ(KoLang_Open(&h, reinterpret_cast<HMODULE>(0x1234), 0x0407, c.asked), S_OK);
+    EXPECT_EQ(h->scratchCapacity, c.capacity) << "asked " << c.asked;
+    EXPECT_EQ(h->scratchReserve, 1024u);
+    EXPECT_EQ(KoLang_GetLCID(h), 0x0407u);
+    EXPECT_EQ(KoLang_InstFromLang(h), reinterpret_cast<HMODULE>(0x1234));
+    EXPECT_EQ(h->nonEnglish, 1u);
+    EXPECT_EQ(KoLang_Close(h), S_OK);
+  }
+  EXPECT_EQ(KoLang_Close(nullptr), S_OK);
+  EXPECT_EQ(KoLang_GetLCID(nullptr), 0u);
+  EXPECT_EQ(KoLang_Open(nullptr, nullptr, 0, 0), E_POINTER);
+}
+
+TEST(LangRecord, EachTableLanguageSelectsItsSlot) {
+  SlotRecord sr;
+  const uint32_t *table = ko::lang::LanguageTable();
+  for (int i = 0; i < KOLANG_SLOT_COUNT; ++i)
+    EXPECT_EQ(Resolve(table[i], sr.record), "slot" + std::to_string(i + 1))
+        << "lcid 0x" << std::hex << table[i];
+  // Sub-languages condition to the table's forms; unknown languages give English.
+  struct Case {
+    LCID lcid;
+    int slot;
+  } cases[] = {{0x0C0A, 4}, {0x0C04, 7}, {0x1404, 7}, {0x1004, 6}, {0x0816, 15}, {0x0418, 1},
+               {0x0809, 1}, {0x0807, 3}, {0x080C, 5}};
+  for (const Case &c : cases)
+    EXPECT_EQ(Resolve(c.lcid, sr.record), "slot" + std::to_string(c.slot))
+        << "lcid 0x" << std::hex << c.lcid;
+}
+
+TEST(LangRecord, SlotCountLimitsAndNumbersFallBackToEnglish) {
+  SlotRecord sr;
+  sr.record.slotCount = 3;
+  EXPECT_EQ(Resolve(0x040C, sr.record), "slot3");  // French (5) limited to 3
+  sr.record.slotCount = 0;
+  EXPECT_EQ(Resolve(0x0407, sr.record), "slot1");
+
+  // A numbered slot that the module cannot give is replaced by slot 1's text.
+  SlotRecord nr;
+  nr.record.slots[2] = KOLANG_NUMBER(4711);
+  Lang german(0x0407);
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(nr.record))), "slot1");
+  EXPECT_EQ(nr.record.slots[2], nr.texts[0]) << "the fallback is written back";
+
+  // Slot 1 itself a number that nothing resolves: the empty text, never the number.
+  KOLANGSTRINGID numbers = MakeRecord(KOLANG_NUMBER(17));
+  const KOCHAR *t = KoGetString(german.h, Slots(numbers));
+  ASSERT_NE(t, nullptr);
+  EXPECT_GE(reinterpret_cast<uintptr_t>(t), 0x10000u);
+  EXPECT_EQ(t[0], 0);
+}
+
+TEST(LangRecord, SmartAndMarkerRecognition) {
+  SlotRecord sr;
+  Lang german(0x0407);
+  const KOCHAR *asText = reinterpret_cast<const KOCHAR *>(&sr.record);
+  EXPECT_TRUE(IsKOLANGSTRINGID(nullptr, asText));
+  EXPECT_EQ(U8(KoGetStringSmart(german.h, asText)), "slot3");
+  EXPECT_EQ(KoGetStringSmart(german.h, nullptr), nullptr);
+  // 0xFFFF is a string number: natively nothing is found, so the empty text.
+  const KOCHAR *n = KoGetStringSmart(german.h, KOLANG_NUMBER(0xFFFF));
+  ASSERT_NE(n, nullptr);
+  EXPECT_EQ(n[0], 0);
+  // An odd pointer starting with the marker is plain text.
+  alignas(4) static KOCHAR buffer[8] = {0, 0xFFFE, 'x', 0};
+  const KOCHAR *odd = reinterpret_cast<const KOCHAR *>(reinterpret_cast<char *>(buffer) + 2);
+  EXPECT_FALSE(IsKOLANGSTRINGID(nullptr, odd));
+  EXPECT_EQ(KoGetStringSmart(german.h, odd), odd);
+  static const KOCHAR plain[] = KOTEXT("plain");
+  EXPECT_EQ(KoGetStringSmart(german.h, plain), plain);
+  EXPECT_FALSE(IsKOLANGSTRINGID(nullptr, KOLANG_NUMBER(12)));
+}
+
+TEST(LangRecord, LoadStringCopiesTruncatesAndStripsPrefix) {
+  static const KOCHAR prefixed[] = KOTEXT("^*Word");
+  KOLANGSTRINGID r = MakeRecord(prefixed);
+  Lang english(0x0409);
+  KOCHAR buf[16];
+  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 16), 4);
+  EXPECT_EQ(U8(buf), "Word");
+  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 3), 2);
+  EXPECT_EQ(U8(buf), "Wo");
+  EXPECT_EQ(KoLoadString(english.h, Slots(r), nullptr, 3), 0);
+  buf[0] = 'z';
+  EXPECT_EQ(KoLoadString(english.h, 5u, buf, 16), 0);  // natively no string tables
+  EXPECT_EQ(buf[0], 0);
+  EXPECT_EQ(KoGetString(nullptr, 5u)[0], 0);
+}
+
+TEST(LangScratch, RingAdvancesWrapsAndStaysInside) {
+  Lang lang(0x0409, nullptr, 2048);
+  KOCHAR *base = KoGetTempStringBuffer(lang.h, 10);
+  ASSERT_NE(base, nullptr);
+  KOCHAR *prev = base;
+  int wrapsAt = -1;
+  for (int i = 1; i < 200; ++i) {
+    KOCHAR *slot = KoGetTempStringBuffer(lang.h, 10);
+    if (slot == base) {
+      wrapsAt = static_cast<int>(prev - base);
+      break;
+    }
+    ASSERT_EQ(slot - prev, 12) << "request " << i;
+    prev = slot;
+  }
+  // The last slot before the wrap starts past 1024 - 12, the next position past 1024.
+  EXPECT_EQ(wrapsAt, 1020) << "the ring wraps after the position passes 1024";
+
+  // Requests of every size up to the reserve never reach past the end.
+  Lang ring(0x0409, nullptr, 2048);
+  KOCHAR *start = KoGetTempStringBuffer(ring.h, 0);
+  ASSERT_NE(start, nullptr);
+  EXPECT_EQ(start[0], 0);
+  for (int units : {1020, 1024, 1000, 1023, 1024, 7, 1024, 513, 1024, 999, 1024}) {
+    KOCHAR *slot = KoGetTempStringBuffer(ring.h, units);
+    ASSERT_NE(slot, nullptr) << units;
+    EXPECT_LE(slot - start + units + 1, 2048) << "a slot of " << units << " at " << slot - start;
+    for (int k = 0; k <= units; ++k) slot[k] = 'x';  // ASan sees any overrun
+  }
+  // Larger than capacity minus reserve: refused.
+  EXPECT_EQ(KoGetTempStringBuffer(ring.h, 1025), nullptr);
+  EXPECT_EQ(KoGetTempStringBuffer(ring.h, -1), nullptr);
+  EXPECT_EQ(KoGetTempStringBuffer(nullptr, 4), nullptr);
+}
+
+TEST(LangScratch, ConversionsRoundTripAndRefuseOversizedText) {
+  Lang lang(0x0409, nullptr, 2048);
+  static const KOCHAR wide[] = KOTEXT("Grüße");
+  EXPECT_EQ(KoGetWideFromPrintString(lang.h, wide), wide);
+  EXPECT_EQ(KoGetPrintFromWideString(nullptr, wide)[0], 0);
+  const char *narrow = KoGetMultiByteFromPrintString(lang.h, KOTEXT("plain text"));
+  EXPECT_STREQ(narrow, "plain text");
+  EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, "back again")), "back again");
+  EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, "")[0], 0);
+  EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, nullptr)[0], 0);
+  EXPECT_STREQ(KoGetMultiByteFromPrintString(nullptr, wide), "");
+  // 600 units need a slot of 1202: beyond what a 2048 ring serves, so empty.
+  std::vector<KOCHAR> longText(600, 'a');
+  longText.push_back(0);
+  EXPECT_STREQ(KoGetMultiByteFromPrintString(lang.h, longText.data()), "");
+  std::string longNarrow(1500, 'b');
+  EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, longNarrow.c_str())[0], 0);
+}
+
+TEST(LangUtilities, ConditioningTagsDirectionAndNames) {
+  struct Cond {
+    LCID in, out;
+  } cond[] = {{0x0C04, 0x0404}, {0x1404, 0x0404}, {0x0404, 0x0404}, {0x0804, 0x0804},
+              {0x1004, 0x0804}, {0x1C04, 0x0804}, {0x0816, 0x0816}, {0x0416, 0x0416},
+              {0x0C0A, 0x040A}, {0x0809, 0x0409}, {0x10407, 0x0407}};
+  for (const Cond &c : cond)
+    EXPECT_EQ(KoLang_GetConditionedLCID(c.in), c.out) << std::hex << c.in;
+
+  struct Tag {
+    LCID lcid;
+    const char *tag;
+  } tags[] = {{0x0804, "zh-CN"}, {0x0407, "de-DE"}, {0x0C0A, "es-ES"}, {0x040C, "fr-FR"},
+              {0x0411, "ja-JP"}, {0x0412, "ko-KR"}, {0x0415, "pl-PL"}, {0x0816, "pt-BR"}};
+  KOCHAR buf[8];
+  for (const Tag &t : tags) {
+    Lang lang(t.lcid);
+    EXPECT_EQ(KoLang_GetLangllCC(lang.h, buf, 8), S_OK) << t.tag;
+    EXPECT_EQ(U8(buf), t.tag);
+  }
+  {
+    Lang english(0x0409);
+    buf[0] = 'x';
+    EXPECT_EQ(KoLang_GetLangllCC(english.h, buf, 8), S_FALSE);
+    EXPECT_EQ(buf[0], 0);
+    Lang german(0x0407);
+    buf[0] = 'x';
+    KoLang_GetLangllCC(german.h, buf, 0);
+    EXPECT_EQ(buf[0], 'x') << "nothing is written when cch < 1";
+    EXPECT_EQ(KoLang_GetLangllCC(german.h, buf, 3), S_OK);
+    EXPECT_EQ(U8(buf), "de");
+  }
+  for (LCID rtl : {0x0401u, 0x040Du, 0x0420u, 0x0429u}) {
+    Lang lang(rtl);
+    EXPECT_TRUE(KoLang_UseRTL(lang.h)) << std::hex << rtl;
+  }
+  Lang french(0x040C);
+  EXPECT_FALSE(KoLang_UseRTL(french.h));
+  EXPECT_FALSE(KoLang_UseRTL(nullptr));
+  EXPECT_TRUE(KoLang_IsLCIDEnglish(0x0809));
+  EXPECT_FALSE(KoLang_IsLCIDEnglish(0x0407));
+
+  Lang japanese(0x0411), japaneseOther(0x0811);
+  KOCHAR name[32];
+  EXPECT_EQ(KoLang_LocalizeUserName(japanese.h, KOTEXT("Taro"), KOTEXT("Yamada"), name, 32), 11);
+  EXPECT_EQ(U8(name), "Yamada Taro");
+  EXPECT_TRUE(KoLang_IsNameOrderReversed(japanese.h));
+  EXPECT_FALSE(KoLang_IsNameOrderReversed(japaneseOther.h)) << "only exactly 0x0411";
+  EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 32), 11);
+  EXPECT_EQ(U8(name), "Anne Martin");
+  EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 6), 5);
+  EXPECT_EQ(U8(name), "Anne ");
+
+  Lang german(0x0407);
+  EXPECT_TRUE(KoLang_GetLangAbbrev(german.h, name, 32));
+  EXPECT_EQ(U8(name), "DEU");
+  EXPECT_FALSE(KoLang_GetLangAbbrev(nullptr, name, 32));
+}
+
+TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {
+  SlotRecord sr;
+  Lang kernel(0x0407), h(0x040C);
+  EXPECT_FALSE(KoLang_UpdateKernelLCID(h.h, 0x0410)) << "no kernel handle yet";
+  ko::lang::SetKernelHandle(kernel.h);
+  EXPECT_EQ(U8(KoGetString(h.h, Slots(sr.record))), "slot5");
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0410));
+  EXPECT_EQ(KoLang_GetLCID(h.h), 0x0410u);
+  EXPECT_EQ(KoLang_GetLCID(kernel.h), 0x0410u);
+  EXPECT_EQ(U8(KoGetString(h.h, Slots(sr.record))), "slot10") << "slot recomputed";
+  EXPECT_EQ(U8(KoGetString(kernel.h, Slots(sr.record))), "slot10");
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0));
+  EXPECT_EQ(KoLang_GetLCID(h.h), 0x0409u);
+  EXPECT_EQ(KoLang_GetLCID(kernel.h), 0x0409u);
+  EXPECT_EQ(h.h->nonEnglish, 0u);
+  EXPECT_EQ(kernel.h->nonEnglish, 0u);
+  EXPECT_EQ(U8(KoGetString(kernel.h, Slots(sr.record))), "slot1");
+  EXPECT_FALSE(KoLang_UpdateKernelLCID(nullptr, 0x0407));
+  ko::lang::SetKernelHandle(nullptr);
+}
+
+TEST(LangBuiltin, RecordsAreCompleteAndTranslated) {
+  using namespace ko::lang;
+  for (int i = 0; i < kBuiltinTextCount; ++i) {
+    KOLANGSTRINGID *r = BuiltinRecord(i);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->marker, KOLANG_RECORD_MARKER);
+    EXPECT_EQ(r->slotCount, KOLANG_SLOT_COUNT);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(r) % 4, 0u);
+    for (const KOCHAR *s : r->slots) EXPECT_GE(reinterpret_cast<uintptr_t>(s), 0x10000u);
+  }
+  EXPECT_EQ(BuiltinRecord(kBuiltinTextCount), nullptr);
+  Lang german(0x0407), french(0x040C), polish(0x0415), russian(0x0419);
+  auto text = [](Lang &l, int i) { return U8(KoGetString(l.h, AsSlots(BuiltinRecord(i)))); };
+  EXPECT_EQ(text(german, kTextMusicLabelFull), "Takte%sBeats%sTicks");
+  EXPECT_EQ(text(french, kTextMusicLabelFull), "mesures%sbattements%sbaguettes");
+  EXPECT_EQ(text(polish, kTextMusicLabelFull), "takty%suderzenia%srytmy");
+  EXPECT_EQ(text(russian, kTextMusicLabelFull), "measures%sbeats%sticks");
+  EXPECT_EQ(text(german, kTextCancel), "Abbrechen");
+  // Every %s pattern of a label has as many %s in each language as in English.
+  for (int i : {kTextTimecodeLabel, kTextTimecodeLabelFull, kTextMusicLabel, kTextMusicLabelFull}) {
+    auto count = [](const KOCHAR *s) {
+      int n = 0;
+      for (; *s; ++s)
+        if (s[0] == '%' && s[1] == 's') ++n;
+      return n;
+    };
+    const int want = count(BuiltinRecord(i)->slots[0]);
+    for (const KOCHAR *s : BuiltinRecord(i)->slots) EXPECT_EQ(count(s), want) << U8(s);
+  }
+}

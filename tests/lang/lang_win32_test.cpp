@@ -1,0 +1,318 @@
+// Language handles on Windows: string tables of a host DLL in English and
+// German, the thread language, locale data against GetLocaleInfoW, the
+// registry language choice and code-page detection.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+#include <mbctype.h>
+#include <mlang.h>
+#include <objbase.h>
+
+#include <cstring>
+#include <string>
+
+#include "lang/lang_helpers.h"
+#include "settings/lang_internal.h"
+
+using kotest::Lang;
+using kotest::MakeRecord;
+using kotest::Slots;
+using kotest::U8;
+
+namespace {
+
+HMODULE Host() {
+  static HMODULE module = LoadLibraryW(L"kolang_testhost.dll");
+  return module;
+}
+
+std::string LocaleText(LCID lcid, LCTYPE type) {
+  WCHAR buf[128] = {};
+  GetLocaleInfoW(lcid, type, buf, 128);
+  return U8(buf);
+}
+
+uint32_t LocaleNumber(LCID lcid, LCTYPE type) {
+  WCHAR buf[16] = {};
+  GetLocaleInfoW(lcid, type, buf, 16);
+  return static_cast<uint32_t>(wcstoul(buf, nullptr, 10));
+}
+
+bool InsideModule(HMODULE m, const void *p) {
+  auto *base = reinterpret_cast<const char *>(m);
+  auto *dos = reinterpret_cast<const IMAGE_DOS_HEADER *>(m);
+  auto *nt = reinterpret_cast<const IMAGE_NT_HEADERS *>(base + dos->e_lfanew);
+  auto *c = static_cast<const char *>(p);
+  return c >= base && c < base + nt->OptionalHeader.SizeOfImage;
+}
+
+}  // namespace
+
+TEST(LangStrings, NumberedTextsUseLanguageThenEnglishAndStripPrefix) {
+  ASSERT_NE(Host(), nullptr) << "kolang_testhost.dll, error " << GetLastError();
+  Lang german(0x0407, Host()), english(0x0409, Host()), japanese(0x0411, Host());
+  EXPECT_EQ(U8(KoGetString(german.h, 100u)), "Öffnen");
+  EXPECT_EQ(U8(KoGetString(german.h, 101u)), "Close") << "English fallback";
+  EXPECT_EQ(U8(KoGetString(german.h, 102u)), "Vorangestellt");
+  EXPECT_EQ(U8(KoGetString(german.h, 103u)), "") << "nothing left after the prefix";
+  EXPECT_EQ(U8(KoGetString(german.h, 200u)), "Hallo");
+  EXPECT_EQ(U8(KoGetString(german.h, 999u)), "");
+  EXPECT_EQ(U8(KoGetString(english.h, 100u)), "Open");
+  EXPECT_EQ(U8(KoGetString(english.h, 102u)), "Prefixed");
+  EXPECT_EQ(U8(KoGetString(japanese.h, 100u)), "Open") << "no Japanese table";
+  EXPECT_EQ(U8(KoGetStringSmart(german.h, KOLANG_NUMBER(100))), "Öffnen");
+
+  KOCHAR buf[32];
+  EXPECT_EQ(KoLoadString(german.h, 102u, buf, 32), 13);
+  EXPECT_EQ(U8(buf), "Vorangestellt");
+  EXPECT_EQ(KoLoadString(german.h, 100u, buf, 3), 2);
+  EXPECT_EQ(U8(buf), "Öf");
+  EXPECT_EQ(KoLoadString(german.h, 101u, buf, 32), 5);
+  EXPECT_EQ(U8(buf), "Close");
+  EXPECT_EQ(KoLoadString(german.h, 999u, buf, 32), 0);
+  EXPECT_EQ(buf[0], 0);
+}
+
+TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
+  ASSERT_NE(Host(), nullptr);
+  Lang kernel(0x0409), h(0x0407, Host());
+  ko::lang::SetKernelHandle(kernel.h);
+  const KOCHAR *first = KoGetString(h.h, 100u);
+  EXPECT_EQ(KoGetString(h.h, 101u), KoGetString(h.h, 101u)) << "served from the cache";
+  EXPECT_EQ(KoGetString(h.h, 100u), first);
+  EXPECT_FALSE(InsideModule(Host(), first)) << "the cache holds a copy";
+  ASSERT_EQ(h.h->cache->nCount, 2);
+  // Sorted by number whatever the order of the lookups.
+  KoGetString(h.h, 102u);
+  KoGetString(h.h, 1u);  // not found: not cached
+  KoGetString(h.h, 200u);
+  ASSERT_EQ(h.h->cache->nCount, 4);
+  auto **items = static_cast<uint32_t **>(h.h->cache->pSlots);
+  EXPECT_EQ(*items[0], 100u);
+  EXPECT_EQ(*items[3], 200u);
+
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0409));
+  EXPECT_EQ(h.h->cache->nCount, 0) << "the cache is emptied";
+  EXPECT_EQ(U8(KoGetString(h.h, 100u)), "Open");
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0409));
+  EXPECT_EQ(h.h->cache->nCount, 1) << "same language: the cache stays";
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0401));
+  DWORD layout = 0;
+  GetProcessDefaultLayout(&layout);
+  EXPECT_EQ(layout, static_cast<DWORD>(LAYOUT_RTL)) << "Arabic mirrors the process";
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0407));
+  GetProcessDefaultLayout(&layout);
+  EXPECT_EQ(layout, 0u);
+  EXPECT_EQ(U8(KoGetString(h.h, 100u)), "Öffnen");
+  ko::lang::SetKernelHandle(nullptr);
+}
+
+TEST(LangStrings, RecordNumbersResolveInTheSlotLanguage) {
+  ASSERT_NE(Host(), nullptr);
+  static const KOCHAR english[] = L"English text";
+  Lang german(0x0407, Host()), english_(0x0409, Host());
+  KOLANGSTRINGID r = MakeRecord(english);
+  r.slots[2] = KOLANG_NUMBER(200);  // German, terminated in the table
+  const KOCHAR *t = KoGetString(german.h, Slots(r));
+  EXPECT_EQ(U8(t), "Hallo");
+  EXPECT_TRUE(InsideModule(Host(), t)) << "the resource text itself";
+  EXPECT_EQ(r.slots[2], t) << "written back into the slot";
+
+  KOLANGSTRINGID u = MakeRecord(english);
+  u.slots[2] = KOLANG_NUMBER(201);  // German entry without a terminator
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(u))), "English text");
+  EXPECT_EQ(u.slots[2], english);
+
+  KOLANGSTRINGID o = MakeRecord(english);
+  o.slots[2] = KOLANG_NUMBER(203);  // only in the English table
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(o))), "English text");
+
+  KOLANGSTRINGID n = MakeRecord(KOLANG_NUMBER(203));
+  EXPECT_EQ(U8(KoGetString(english_.h, Slots(n))), "Only English");
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(n))), "Only English") << "slot 1 as fallback";
+
+  KOCHAR buf[8];
+  KOLANGSTRINGID p = MakeRecord(L"^*Marked");
+  EXPECT_EQ(KoLoadString(german.h, Slots(p), buf, 8), 6);
+  EXPECT_EQ(U8(buf), "Marked");
+}
+
+TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {
+  ASSERT_NE(Host(), nullptr);
+  const LCID saved = GetThreadLocale();
+  Lang german(0x0407, Host()), english(0x0409, Host());
+  KoLang_UpdateThreadLocale(german.h);
+  EXPECT_EQ(GetThreadLocale(), 0x0407u);
+  SetThreadLocale(saved);
+
+  KOCHAR buf[300];
+  for (LCID lcid : {0x0407u, 0x0411u, 0x040Cu, 0x0C0Au}) {
+    Lang l(lcid);
+    ASSERT_TRUE(KoLang_GetLangAbbrev(l.h, buf, 300)) << std::hex << lcid;
+    EXPECT_EQ(U8(buf), LocaleText(KoLang_GetConditionedLCID(lcid), LOCALE_SABBREVLANGNAME));
+  }
+
+  EXPECT_EQ(KoEnumResourceLanguages(english.h, 1, buf, 300), 0) << "English handle: empty";
+  const int n = KoEnumResourceLanguages(german.h, 1, buf, 300);
+  const std::string want = LocaleText(0x0407, LOCALE_SABBREVLANGNAME) + "," +
+                           LocaleText(0x0409, LOCALE_SABBREVLANGNAME);
+  EXPECT_EQ(U8(buf), want);
+  EXPECT_EQ(n, static_cast<int>(want.size()));
+  EXPECT_EQ(KoEnumResourceLanguages(german.h, 1, buf, 4), 3);
+  EXPECT_EQ(U8(buf), want.substr(0, 3));
+}
+
+TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
+  for (LCID lcid : {0x0407u, 0x0409u, 0x040Cu}) {
+    KOINTERNATIONALS r;
+    ko::lang::BuildInternationals(lcid, nullptr, &r);
+    SCOPED_TRACE(testing::Message() << "lcid 0x" << std::hex << lcid);
+    EXPECT_EQ(r.systemLCID, GetSystemDefaultLCID());
+    EXPECT_EQ(r.languageNumber, LocaleNumber(lcid, LOCALE_ILANGUAGE));
+    EXPECT_EQ(U8(r.languageName), LocaleText(lcid, LOCALE_SLANGUAGE));
+    EXPECT_EQ(U8(r.englishLanguageName), LocaleText(lcid, LOCALE_SENGLANGUAGE));
+    EXPECT_EQ(r.countryCode, LocaleNumber(lcid, LOCALE_ICOUNTRY));
+    EXPECT_EQ(U8(r.countryName), LocaleText(lcid, LOCALE_SCOUNTRY));
+    EXPECT_EQ(U8(r.englishCountryName), LocaleText(lcid, LOCALE_SENGCOUNTRY));
+    EXPECT_EQ(U8(r.negativeSign), LocaleText(lcid, LOCALE_SNEGATIVESIGN));
+    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(lcid, LOCALE_STHOUSAND));
+    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
+    EXPECT_EQ(r.grouping, LocaleNumber(lcid, LOCALE_SGROUPING));
+    EXPECT_EQ(r.digits, LocaleNumber(lcid, LOCALE_IDIGITS));
+    EXPECT_EQ(r.leadingZero, LocaleNumber(lcid, LOCALE_ILZERO));
+    EXPECT_EQ(U8(r.timeSeparator), LocaleText(lcid, LOCALE_STIME));
+    EXPECT_EQ(U8(r.listSeparator), LocaleText(lcid, LOCALE_SLIST));
+    EXPECT_EQ(r.measure, LocaleNumber(lcid, LOCALE_IMEASURE));
+    EXPECT_EQ(r.decimalSeparatorLength, U8(r.decimalSeparator).size());
+  }
+  KOINTERNATIONALS de;
+  ko::lang::BuildInternationals(0x0407, nullptr, &de);
+  EXPECT_EQ(U8(de.decimalSeparator), ",");
+  EXPECT_EQ(de.languageNumber, 407u) << "the language digits read as a decimal number";
+  // The process-wide rebuild reads the user's default locale.
+  ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+  KOINTERNATIONALS user;
+  KoLang_GetInternationals(&user, sizeof user);
+  EXPECT_EQ(U8(user.englishLanguageName), LocaleText(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE));
+}
+
+TEST(LangSystem, UserLanguageChoiceRoundTripsThroughTheRegistry) {
+  const uint32_t v2_1 = 0x02010000;
+  LCID got = 0;
+  EXPECT_FALSE(KoLang_LoadUserLCIDMetric(L"KoLangTest", v2_1, &got, FALSE));
+  ASSERT_TRUE(KoLang_SaveUserLCIDMetric(L"KoLangTest", v2_1, 0x10407, FALSE));
+  ASSERT_TRUE(KoLang_LoadUserLCIDMetric(L"KoLangTest", v2_1, &got, FALSE));
+  EXPECT_EQ(got, 0x0407u) << "only the low word is stored";
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Corvane Creative Software\\KoLangTest\\2.1\\Lang", 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  // Unversioned (or major 0) uses the key without the version.
+  ASSERT_TRUE(KoLang_SaveUserLCIDMetric(L"KoLangTest", 0x00050000, 0x040C, FALSE));
+  ASSERT_TRUE(KoLang_LoadUserLCIDMetric(L"KoLangTest", v2_1, &got, TRUE));
+  EXPECT_EQ(got, 0x040Cu);
+  ASSERT_TRUE(KoLang_SaveUserLCIDMetricAppReg(L"KoLangTest", v2_1, 0x0411, L"Other Vendor"));
+  ASSERT_TRUE(KoLang_LoadUserLCIDMetricAppReg(L"KoLangTest", v2_1, &got, L"Other Vendor"));
+  EXPECT_EQ(got, 0x0411u);
+  ASSERT_TRUE(KoLang_LoadUserLCIDMetric(L"KoLangTest", v2_1, &got, FALSE));
+  EXPECT_EQ(got, 0x0407u) << "the vendors keep separate choices";
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Corvane Creative Software\\KoLangTest");
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Other Vendor");
+  EXPECT_FALSE(KoLang_LoadUserLCIDMetric(nullptr, v2_1, &got, FALSE));
+}
+
+TEST(LangSystem, MultiByteAndCodePageDetection) {
+  const int saved = _getmbcp();
+  _setmbcp(932);
+  const char sjis[] = "a\x82\xa0z";
+  EXPECT_TRUE(KoLang_DetectMultiByteCharacters(sjis, 4));
+  EXPECT_FALSE(KoLang_DetectMultiByteCharacters(sjis, 2)) << "the pair lies beyond the length";
+  EXPECT_FALSE(KoLang_DetectMultiByteCharacters("plain", 5));
+  EXPECT_FALSE(KoLang_DetectMultiByteCharacters(nullptr, 5));
+  _setmbcp(0);
+  EXPECT_FALSE(KoLang_DetectMultiByteCharacters(sjis, 4)) << "no multibyte code page";
+  _setmbcp(saved);
+
+  uint32_t cp = 77;
+  EXPECT_EQ(KoLang_DetectPossibleCodepage("text", 4, nullptr), E_POINTER);
+  // Whatever the system's multi-language service does, its own failure is
+  // passed on unchanged; when it exists, a result is a code page or "unknown".
+  const CLSID cls = {0x275C23E2, 0x3747, 0x11D0, {0x9F, 0xEA, 0x00, 0xAA, 0x00, 0x3F, 0x86, 0x46}};
+  const IID iid = {0xDCCFC164, 0x2B38, 0x11D2, {0xB7, 0xEC, 0x00, 0xC0, 0x4F, 0x8F, 0x5D, 0x9A}};
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  IMultiLanguage2 *probe = nullptr;
+  const HRESULT created = CoCreateInstance(cls, nullptr, CLSCTX_INPROC_SERVER, iid,
+                                           reinterpret_cast<void **>(&probe));
+  char text[] = "The quick brown fox jumps over the lazy dog again and again.";
+  HRESULT direct = created;
+  if (probe) {
+    DetectEncodingInfo info[10] = {};
+    INT size = sizeof text - 1, count = 10;
+    direct = probe->DetectInputCodepage(MLDETECTCP_8BIT, 0, text, &size, info, &count);
+    probe->Release();
+  }
+  const HRESULT hr = KoLang_DetectPossibleCodepage(text, sizeof text - 1, &cp);
+  CoUninitialize();
+  if (FAILED(direct)) {
+    EXPECT_EQ(hr, direct) << "the service's failure is passed on";
+    EXPECT_EQ(cp, 0u);
+  } else if (hr == KO_E_CODEPAGEUNKNOWN) {
+    EXPECT_EQ(cp, 0u);
+  } else {
+    EXPECT_EQ(hr, S_OK);
+    EXPECT_NE(cp, 0u);
+  }
+  std::printf("multi-language service: creation 0x%08lx, detection 0x%08lx, code page %u\n",
+              static_cast<unsigned long>(created), static_cast<unsigned long>(direct), cp);
+}
+
+TEST(LangSystem, ConversionsUseTheAnsiCodePage) {
+  Lang lang(0x0409, nullptr, 2048);
+  const WCHAR text[] = L"Gr\u00FC\u00DFe \u20AC";
+  char want[32] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, want, 32, nullptr, nullptr);
+  EXPECT_STREQ(KoGetMultiByteFromPrintString(lang.h, text), want);
+  WCHAR back[32] = {};
+  MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, want, -1, back, 32);
+  EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, want)), U8(back));
+}
+
+TEST(LangStrings, ConcurrentLookupsShareOneCache) {
+  ASSERT_NE(Host(), nullptr);
+  Lang german(0x0407, Host());
+  EXPECT_EQ(KoGetStringSmart(german.h, KOLANG_NUMBER(0xFFFF))[0], 0) << "0xFFFF is a number";
+  const UINT ids[] = {202, 100, 101, 200, 102, 203};
+  std::string want[6];
+  {
+    Lang reference(0x0407, Host());
+    for (int i = 0; i < 6; ++i) want[i] = U8(KoGetString(reference.h, ids[i]));
+  }
+  struct Arg {
+    HKOLANG h;
+    const UINT *ids;
+    const std::string *want;
+    int bad;
+  };
+  auto worker = [](LPVOID p) -> DWORD {
+    auto *a = static_cast<Arg *>(p);
+    for (int round = 0; round < 200; ++round)
+      for (int i = 0; i < 6; ++i)
+        if (U8(KoGetString(a->h, a->ids[(i + round) % 6])) != a->want[(i + round) % 6]) ++a->bad;
+    return 0;
+  };
+  Arg args[4];
+  HANDLE threads[4];
+  for (int t = 0; t < 4; ++t) {
+    args[t] = {german.h, ids, want, 0};
+    threads[t] = CreateThread(nullptr, 0, worker, &args[t], 0, nullptr);
+    ASSERT_NE(threads[t], nullptr);
+  }
+  WaitForMultipleObjects(4, threads, TRUE, INFINITE);
+  for (int t = 0; t < 4; ++t) {
+    CloseHandle(threads[t]);
+    EXPECT_EQ(args[t].bad, 0) << "thread " << t;
+  }
+  EXPECT_EQ(german.h->cache->nCount, 6) << "each number cached once";
+}
