@@ -7,7 +7,9 @@
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
+#include "kokernel/kolang.h"
 #include "kokernel/koperf.h"
+#include "settings/lang_internal.h"
 #include "platform/platform.h"
 #include "text/token_list.h"
 
@@ -69,11 +71,19 @@ extern "C" KOAPI BOOL KoKernel_EarlyInitialize(HMODULE appKernel, DWORD flags) {
   ko::text::CreateTokenList();
 
   // 9. The library's own language handle on the application kernel (kept
-  //    when open). When opening it fails: initialise the vector primitives'
-  //    processor dispatch (as step 11) and return FALSE.
+  //    when open). When opening it fails the vector primitives still choose
+  //    their code path (as step 11) and start-up reports FALSE.
+  if (!ko::lang::KernelHandle()) {
+    HKOLANG handle = nullptr;
+    if (FAILED(KoLang_Open(&handle, appKernel, 0, 0)) || !handle) {
+      KoPerf_Initialize();
+      return FALSE;
+    }
+    ko::lang::SetKernelHandle(handle);
+  }
 
-  // 10. International number and date settings:
-  //     KoLang_GetInternationals(NULL, 0) once the language layer exists.
+  // 10. International number and date settings, and their formatter tokens.
+  KoLang_GetInternationals(nullptr, 0);
 
   // 11. Vector primitives' processor dispatch.
   KoPerf_Initialize();
@@ -81,7 +91,11 @@ extern "C" KOAPI BOOL KoKernel_EarlyInitialize(HMODULE appKernel, DWORD flags) {
 }
 
 extern "C" KOAPI BOOL KoKernel_LateTerminate(void) {
-  // 1. Close the library's language handle and forget it (language layer).
+  // 1. Close the library's language handle and forget it.
+  if (HKOLANG handle = ko::lang::KernelHandle()) {
+    ko::lang::SetKernelHandle(nullptr);
+    KoLang_Close(handle);
+  }
 
   // 2. Destroy the formatter's token list.
   ko::text::DestroyTokenList();

@@ -4,6 +4,9 @@
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
+#include "kokernel/kolang.h"
+#include "kokernel/koprintf.h"
+#include "settings/lang_internal.h"
 #include "platform/platform.h"
 #include "text/token_list.h"
 
@@ -74,24 +77,33 @@ TEST_F(StartUp, TokenListLivesFromStartUpToShutdown) {
   tKOLIST *list = ko::text::TokenList();
   ASSERT_NE(list, nullptr);
   EXPECT_TRUE(KoList_IsList(list, sizeof(tKOLIST)));
-  EXPECT_EQ(list->nCount, 0);
+  // Start-up registers the nine tokens of the user's international settings.
+  const int32_t builtIn = list->nCount;
+  EXPECT_EQ(builtIn, 9);
   EXPECT_EQ(list->nSlotSize, 8u);
-  EXPECT_EQ(list->nAllocated, 16);
   EXPECT_EQ(list->nGrowCount, 16);
   EXPECT_EQ(list->dwCreateOptions & 0x80000002u, 0x80000002u) << std::hex << list->dwCreateOptions;
 
-  // A second start-up keeps the list and what it holds.
-  int32_t at = -1;
-  ASSERT_EQ(KoList_AllocAndInsertItem(list, nullptr, 16, -1, &at), S_OK);
+  // A second start-up keeps the list and the host's own tokens; the
+  // international ones are replaced, not added again.
+  ASSERT_TRUE(KoPrintF_AddToken(KOTEXT("HostProduct"), KOTEXT("Demo Studio")));
+  EXPECT_EQ(list->nCount, builtIn + 1);
   ASSERT_EQ(KoKernel_EarlyInitialize(SomeModule(), 0), TRUE);
   EXPECT_EQ(ko::text::TokenList(), list);
-  EXPECT_EQ(list->nCount, 1);
+  EXPECT_EQ(list->nCount, builtIn + 1);
 
+  // The library's own language handle is open on the application kernel.
+  ASSERT_NE(ko::lang::KernelHandle(), nullptr);
+  EXPECT_EQ(KoLang_InstFromLang(ko::lang::KernelHandle()), SomeModule());
+
+  // Shutdown destroys the list and closes the handle; the next start-up
+  // begins afresh.
   KoKernel_LateTerminate();
   EXPECT_EQ(ko::text::TokenList(), nullptr);
+  EXPECT_EQ(ko::lang::KernelHandle(), nullptr);
   KoKernel_EarlyInitialize(SomeModule(), 0);
   ASSERT_NE(ko::text::TokenList(), nullptr);
-  EXPECT_EQ(ko::text::TokenList()->nCount, 0);
+  EXPECT_EQ(ko::text::TokenList()->nCount, builtIn);
 }
 
 TEST(OSName, TextsAndTruncation) {
