@@ -4,6 +4,10 @@
 #   make bench  benchmarks against the peers (native, release)
 #   make fuzz   each fuzz target for a bounded time (native, clang)
 SHELL := /bin/bash
+# Let ccache share results between clones in different folders (CI builds
+# a fresh clone each time).
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
