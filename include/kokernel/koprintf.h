@@ -15,6 +15,7 @@
 
 #include "kobase.h"
 #include "koresult.h"
+#include "kolang.h"
 
 KO_BEGIN_DECLS
 
@@ -51,6 +52,9 @@ KOAPI int KoSetDlgItemTextF(HWND dialog, int control, KOCSTR format, ...);
 KOAPI int KoSetDlgItemTextNoF(HWND dialog, int control, KOCSTR text);
 KOAPI int KoSetDlgItemTextNoFlashF(HWND dialog, int control, KOCSTR format, ...);
 KOAPI int KoSetDlgItemTextNoFlashNoF(HWND dialog, int control, KOCSTR text);
+/* The same with string number `id` of language handle `lang` as the format. */
+KOAPI int KoSetWindowTextId(HKOLANG lang, HWND window, UINT id, ...);
+KOAPI int KoSetDlgItemTextId(HKOLANG lang, HWND dialog, int control, UINT id, ...);
 
 /* Appends formatted text to a multi-line edit control, followed by a line
  * break unless the format starts with "~". A null format empties it. */

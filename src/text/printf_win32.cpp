@@ -2,6 +2,7 @@
 // multi-line edit controls.
 #include <cstdarg>
 
+#include "kokernel/kolang.h"
 #include "kokernel/koprintf.h"
 
 namespace {
@@ -113,6 +114,22 @@ extern "C" int KoSetDlgItemTextNoFlashF(HWND dialog, int control, KOCSTR format,
 extern "C" int KoSetDlgItemTextNoFlashNoF(HWND dialog, int control, KOCSTR text) {
   if (!text) return 0;
   return CallWithText(SetDlgItemTextNoFlashV, dialog, control, text, text);
+}
+
+extern "C" int KoSetWindowTextId(HKOLANG lang, HWND window, UINT id, ...) {
+  va_list args;
+  va_start(args, id);
+  int r = SetWindowTextV(window, KoGetString(lang, id), args);
+  va_end(args);
+  return r;
+}
+
+extern "C" int KoSetDlgItemTextId(HKOLANG lang, HWND dialog, int control, UINT id, ...) {
+  va_list args;
+  va_start(args, id);
+  int r = SetDlgItemTextV(dialog, control, KoGetString(lang, id), args);
+  va_end(args);
+  return r;
 }
 
 extern "C" int KoMEditPrintF(HWND edit, KOCSTR format, ...) {

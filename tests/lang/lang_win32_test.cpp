@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "kokernel/koprintf.h"
 #include "lang/lang_helpers.h"
 #include "settings/lang_internal.h"
 
@@ -315,4 +316,34 @@ TEST(LangStrings, ConcurrentLookupsShareOneCache) {
     EXPECT_EQ(args[t].bad, 0) << "thread " << t;
   }
   EXPECT_EQ(german.h->cache->nCount, 6) << "each number cached once";
+}
+
+// The "Id" window wrappers take their format from the handle's string table,
+// in the handle's language, and format the arguments into it.
+TEST(LangWindowText, IdWrappersFormatTheHandlesString) {
+  ASSERT_NE(Host(), nullptr);
+  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr,
+                                nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  HWND child = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 200, 20, parent,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(7)), nullptr, nullptr);
+  ASSERT_NE(child, nullptr);
+  WCHAR got[64] = {};
+  {
+    Lang german(0x0407, Host());
+    EXPECT_EQ(KoSetWindowTextId(german.h, parent, 300, 5), 18);
+    GetWindowTextW(parent, got, 64);
+    EXPECT_EQ(U8(got), "5 Clips ausgewählt");
+  }
+  {
+    Lang english(0x0409, Host());
+    EXPECT_EQ(KoSetDlgItemTextId(english.h, parent, 7, 300, 12), 17);
+    GetWindowTextW(child, got, 64);
+    EXPECT_EQ(U8(got), "12 clips selected");
+    // A string the table lacks sets the empty text.
+    EXPECT_EQ(KoSetDlgItemTextId(english.h, parent, 7, 999), 0);
+    GetWindowTextW(child, got, 64);
+    EXPECT_EQ(U8(got), "");
+  }
+  DestroyWindow(parent);
 }
