@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "kokernel/konumtext.h"
 #include "kokernel/koprintf.h"
 
 namespace {
@@ -113,8 +114,19 @@ void KoLocale(benchmark::State &s) {
   }
 }
 
+// Regrouping a number text with the locale's separators.
+void KoFormatNumberBench(benchmark::State &state) {
+  KOCHAR out[64];
+  for (auto _ : state) {
+    int n = KoFormatNumber(KOTEXT("-1234567.891"), out, 64);
+    benchmark::DoNotOptimize(n);
+    benchmark::DoNotOptimize(out);
+  }
+}
+
 }  // namespace
 
+BENCHMARK(KoFormatNumberBench)->Name("KoFormatNumber/grouped-decimal");
 BENCHMARK(KoInt)->Name("KoPrintF/int");
 BENCHMARK(SwInt)->Name("swprintf/int");
 BENCHMARK(KoTime)->Name("KoPrintF/time");
