@@ -125,12 +125,8 @@ size_t Convert(Sink &out, const KOCHAR *spec, size_t n, KOCHAR conv, bool locale
       break;
   }
 
-  // Copy of the specification with the conversion character, for parsing.
-  KOCHAR text[kMaxSpec + 1];
-  for (size_t i = 0; i < n; ++i) text[i] = spec[i];
-  text[n] = conv == 'z' ? 'd' : conv;
   Spec parsed;
-  if (!ParseSpec(text, n + 1, &parsed)) {
+  if (!ParseSpec(spec, n, conv == 'z' ? 'd' : conv, &parsed)) {
     SkipArgument(conv, args);
     return 0;
   }

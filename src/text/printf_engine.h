@@ -25,10 +25,38 @@ class Sink {
   // Scratch form: appends to *text, at most `cap` characters.
   Sink(kostring *text, size_t cap) : text_(text), room_(cap) {}
 
-  void Put(KOCHAR c) { Write(&c, 1); }
-  void Write(const KOCHAR *s, size_t n);
-  void WriteAscii(const char *s, size_t n);
-  void Repeat(KOCHAR c, size_t n);
+  // The caller's buffer takes whatever fits directly; the scratch text and
+  // cut text go through the out-of-line forms.
+  void Put(KOCHAR c) {
+    if (dst_ && len_ < room_)
+      dst_[len_++] = c;
+    else
+      Write(&c, 1);
+  }
+  void Write(const KOCHAR *s, size_t n) {
+    if (dst_ && n <= room_ - len_) {
+      for (size_t i = 0; i < n; ++i) dst_[len_ + i] = s[i];
+      len_ += n;
+    } else {
+      WriteSlow(s, n);
+    }
+  }
+  void WriteAscii(const char *s, size_t n) {
+    if (dst_ && n <= room_ - len_) {
+      for (size_t i = 0; i < n; ++i) dst_[len_ + i] = static_cast<unsigned char>(s[i]);
+      len_ += n;
+    } else {
+      WriteAsciiSlow(s, n);
+    }
+  }
+  void Repeat(KOCHAR c, size_t n) {
+    if (dst_ && n <= room_ - len_) {
+      for (size_t i = 0; i < n; ++i) dst_[len_ + i] = c;
+      len_ += n;
+    } else {
+      RepeatSlow(c, n);
+    }
+  }
   void PutLiteral(KOCHAR c);  // dropped silently when there is no room
   void PutLiterals(const KOCHAR *s, size_t n);
 
@@ -38,6 +66,10 @@ class Sink {
   void Terminate();
 
  private:
+  void WriteSlow(const KOCHAR *s, size_t n);
+  void WriteAsciiSlow(const char *s, size_t n);
+  void RepeatSlow(KOCHAR c, size_t n);
+
   KOCHAR *dst_ = nullptr;
   kostring *text_ = nullptr;
   size_t room_;
@@ -86,7 +118,11 @@ struct Spec {
 // of the conversion at spec[n-1]). Returns false for anything the C
 // formatting functions would reject: unknown characters, a size prefix that
 // does not suit the conversion, numbers that overflow 32 bits.
+// *out is undefined after a failure.
 bool ParseSpec(const KOCHAR *spec, size_t n, Spec *out);
+// The same with the conversion character apart: spec[0..n) are the
+// characters before it.
+bool ParseSpec(const KOCHAR *spec, size_t n, KOCHAR conversion, Spec *out);
 
 // True for the integer conversions d i u o x X.
 bool IsIntegerConversion(KOCHAR c);
@@ -95,7 +131,7 @@ bool IsFloatConversion(KOCHAR c);
 // Reads the argument that a parsed specification takes (and its "*" width
 // and precision first) and writes the standard text. Returns false when the
 // conversion fails (nothing is written then).
-bool FormatStandard(Sink &out, Spec spec, ArgReader &args);
+bool FormatStandard(Sink &out, const Spec &spec, ArgReader &args);
 
 // The same with the value already read.
 void FormatInteger(Sink &out, const Spec &spec, bool negative, uint64_t magnitude);

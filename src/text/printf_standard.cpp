@@ -15,7 +15,7 @@ namespace ko::text {
 
 // ---- Sink ------------------------------------------------------------------------
 
-void Sink::Write(const KOCHAR *s, size_t n) {
+void Sink::WriteSlow(const KOCHAR *s, size_t n) {
   size_t room = room_ - len_;
   size_t take = n < room ? n : room;
   if (take < n) cut_ = true;
@@ -27,7 +27,7 @@ void Sink::Write(const KOCHAR *s, size_t n) {
   len_ += take;
 }
 
-void Sink::WriteAscii(const char *s, size_t n) {
+void Sink::WriteAsciiSlow(const char *s, size_t n) {
   KOCHAR buf[64];
   while (n) {
     size_t k = n < 64 ? n : 64;
@@ -38,7 +38,7 @@ void Sink::WriteAscii(const char *s, size_t n) {
   }
 }
 
-void Sink::Repeat(KOCHAR c, size_t n) {
+void Sink::RepeatSlow(KOCHAR c, size_t n) {
   size_t room = room_ - len_;
   size_t take = n < room ? n : room;
   if (take < n) cut_ = true;
@@ -98,10 +98,20 @@ bool ReadNumber(const KOCHAR *s, size_t n, size_t *i, int *value) {
 }  // namespace
 
 bool ParseSpec(const KOCHAR *s, size_t n, Spec *out) {
-  Spec spec;
   if (n == 0) return false;
-  spec.conversion = s[n - 1];
-  size_t end = n - 1;
+  return ParseSpec(s, n - 1, s[n - 1], out);
+}
+
+bool ParseSpec(const KOCHAR *s, size_t end, KOCHAR conv, Spec *out) {
+  // Filled in place, field by field: assigning a built copy stalls on the
+  // mixed-size stores and costs more than the parse of a typical "%d".
+  Spec &spec = *out;
+  spec.left = spec.plus = spec.space = spec.zero = spec.alt = false;
+  spec.width = 0;
+  spec.precision = -1;
+  spec.widthStar = spec.precisionStar = false;
+  spec.size = Spec::kDefault;
+  spec.conversion = conv;
   size_t i = 0;
   for (; i < end; ++i) {
     KOCHAR c = s[i];
@@ -130,7 +140,6 @@ bool ParseSpec(const KOCHAR *s, size_t n, Spec *out) {
   // Size prefix: the characters between the precision and the conversion.
   const KOCHAR *p = s + i;
   size_t rest = end - i;
-  KOCHAR conv = spec.conversion;
   bool integer = IsIntegerConversion(conv);
   bool floating = IsFloatConversion(conv);
   bool text = conv == 'c' || conv == 's';
@@ -155,30 +164,58 @@ bool ParseSpec(const KOCHAR *s, size_t n, Spec *out) {
     else if (rest == 1 && (a == 'l' || a == 'w')) spec.size = Spec::kWide;
     else return false;
   }
-  *out = spec;
   return true;
 }
 
 // ---- Integers -------------------------------------------------------------------------
 
+namespace {
+
+// "00" to "99", for converting two decimal digits per division.
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Writes the digits of v in `base` so that they end just before `end`;
+// returns where they start (at `end` for zero: zero has no digits here).
+char *DigitsBackward(uint64_t v, unsigned base, bool upper, char *end) {
+  char *p = end;
+  if (base == 10) {
+    while (v >= 100) {
+      unsigned pair = static_cast<unsigned>(v % 100) * 2;
+      v /= 100;
+      *--p = kDigitPairs[pair + 1];
+      *--p = kDigitPairs[pair];
+    }
+    if (v >= 10) {
+      unsigned pair = static_cast<unsigned>(v) * 2;
+      *--p = kDigitPairs[pair + 1];
+      *--p = kDigitPairs[pair];
+    } else if (v) {
+      *--p = static_cast<char>('0' + v);
+    }
+  } else if (base == 16) {
+    const char *hex = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+    for (; v; v >>= 4) *--p = hex[v & 15];
+  } else {
+    for (; v; v >>= 3) *--p = static_cast<char>('0' + (v & 7));
+  }
+  return p;
+}
+
+}  // namespace
+
 void FormatInteger(Sink &out, const Spec &spec, bool negative, uint64_t v) {
-  char digits[32];
-  int nd = 0;
   KOCHAR conv = spec.conversion;
   unsigned base = conv == 'o' ? 8 : (conv == 'x' || conv == 'X') ? 16 : 10;
-  const char *hex = conv == 'X' ? "0123456789ABCDEF" : "0123456789abcdef";
-  // Constant divisors let the compiler replace the divisions.
-  if (base == 10) {
-    for (uint64_t t = v; t; t /= 10) digits[nd++] = static_cast<char>('0' + t % 10);
-  } else if (base == 16) {
-    for (uint64_t t = v; t; t >>= 4) digits[nd++] = hex[t & 15];
-  } else {
-    for (uint64_t t = v; t; t >>= 3) digits[nd++] = static_cast<char>('0' + (t & 7));
-  }
-  // digits[] holds the number backwards.
+  char buf[32];
+  char *end = buf + sizeof buf;
+  const char *digits = DigitsBackward(v, base, conv == 'X', end);
+  int nd = static_cast<int>(end - digits);
   int precision = spec.precision < 0 ? 1 : spec.precision;
   size_t zeros = precision > nd ? static_cast<size_t>(precision - nd) : 0;
-  if (conv == 'o' && spec.alt && zeros == 0 && (nd == 0 || digits[nd - 1] != '0')) zeros = 1;
+  if (conv == 'o' && spec.alt && zeros == 0 && (nd == 0 || digits[0] != '0')) zeros = 1;
   char prefix[2];
   int np = 0;
   if (conv == 'd' || conv == 'i') {
@@ -196,9 +233,7 @@ void FormatInteger(Sink &out, const Spec &spec, bool negative, uint64_t v) {
   out.WriteAscii(prefix, np);
   if (!spec.left && spec.zero && spec.precision < 0) out.Repeat('0', pad);
   out.Repeat('0', zeros);
-  char fwd[32];
-  for (int k = 0; k < nd; ++k) fwd[k] = digits[nd - 1 - k];
-  out.WriteAscii(fwd, nd);
+  out.WriteAscii(digits, nd);
   if (spec.left) out.Repeat(' ', pad);
 }
 
@@ -537,19 +572,25 @@ void FormatString(Sink &out, const Spec &spec, const void *ptr) {
 
 }  // namespace
 
-bool FormatStandard(Sink &out, Spec spec, ArgReader &args) {
-  if (spec.widthStar) {
-    int32_t w = args.Int32();
-    if (w < 0) {
-      spec.left = true;
-      w = w == INT32_MIN ? INT32_MAX : -w;
+bool FormatStandard(Sink &out, const Spec &given, ArgReader &args) {
+  if (given.widthStar || given.precisionStar) {
+    Spec spec = given;
+    if (spec.widthStar) {
+      int32_t w = args.Int32();
+      if (w < 0) {
+        spec.left = true;
+        w = w == INT32_MIN ? INT32_MAX : -w;
+      }
+      spec.width = w;
     }
-    spec.width = w;
+    if (spec.precisionStar) {
+      int32_t p = args.Int32();
+      spec.precision = p < 0 ? -1 : p;
+    }
+    spec.widthStar = spec.precisionStar = false;
+    return FormatStandard(out, spec, args);
   }
-  if (spec.precisionStar) {
-    int32_t p = args.Int32();
-    spec.precision = p < 0 ? -1 : p;
-  }
+  const Spec &spec = given;
   KOCHAR conv = spec.conversion;
   if (IsIntegerConversion(conv)) {
     bool is64 = spec.size == Spec::kLong64;
