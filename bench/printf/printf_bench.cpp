@@ -56,6 +56,7 @@ void KoGeneral(benchmark::State &s) {
   double v = 44100.0 / 3;
   for (auto _ : s) {
     v *= 1.0001;
+    if (v > 1e7) v = 44100.0 / 3;  // the same range of values however many runs
     benchmark::DoNotOptimize(KoPrintF(g_ko, KOTEXT("%g Hz"), v));
   }
 }
@@ -63,6 +64,7 @@ void SwGeneral(benchmark::State &s) {
   double v = 44100.0 / 3;
   for (auto _ : s) {
     v *= 1.0001;
+    if (v > 1e7) v = 44100.0 / 3;  // the same range of values however many runs
     benchmark::DoNotOptimize(swprintf(g_w, 512, L"%g Hz", v));
   }
 }

@@ -146,6 +146,12 @@ struct DecimalDigits {
   int exp10 = 0;
 };
 void ExactDecimal(double value, DecimalDigits *out);
+// The same when only leading digits matter: at least
+// min(significant, exp10 + afterPoint) leading digits are exact; when digits
+// are left out and any of them is nonzero, a final "1" stands for them, so
+// that RoundDecimal to one digit fewer rounds as it would with all of them.
+constexpr int64_t kAllDigits = int64_t{1} << 40;
+void ExactDecimal(double value, DecimalDigits *out, int64_t significant, int64_t afterPoint);
 // Rounds to `keep` leading digits, ties to even. keep < 0 gives zero.
 void RoundDecimal(DecimalDigits *dd, int keep);
 // Formats exact decimal digits as "f" does (the fixed-point form of "z").

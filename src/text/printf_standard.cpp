@@ -247,22 +247,28 @@ struct Big {
   int n = 0;  // words in use
 };
 
-int WriteChunk(uint32_t chunk, char *dst, bool pad) {
-  char tmp[9];
-  int k = 0;
-  do {
-    tmp[k++] = static_cast<char>('0' + chunk % 10);
-    chunk /= 10;
-  } while (chunk && k < 9);
+// Writes the decimal digits of `chunk` at dst: `width` digits with leading
+// zeros when `pad`, else as many as it has. Returns how many were written.
+int WriteChunk(uint64_t chunk, int width, char *dst, bool pad) {
+  char tmp[24];
+  char *end = tmp + sizeof tmp;
+  char *p = DigitsBackward(chunk, 10, false, end);
   if (pad)
-    while (k < 9) tmp[k++] = '0';
-  for (int j = 0; j < k; ++j) dst[j] = tmp[k - 1 - j];
+    while (end - p < width) *--p = '0';
+  int k = static_cast<int>(end - p);
+  std::memcpy(dst, p, static_cast<size_t>(k));
   return k;
 }
+
+constexpr uint64_t kChunk19 = 10000000000000000000u;  // 10^19
 
 }  // namespace
 
 void ExactDecimal(double value, DecimalDigits *dd) {
+  ExactDecimal(value, dd, kAllDigits, kAllDigits);
+}
+
+void ExactDecimal(double value, DecimalDigits *dd, int64_t significant, int64_t afterPoint) {
   uint64_t bits;
   std::memcpy(&bits, &value, 8);
   int be = static_cast<int>((bits >> 52) & 0x7FF);
@@ -282,34 +288,43 @@ void ExactDecimal(double value, DecimalDigits *dd) {
     m >>= 1;
     ++e2;
   }
+  // How many leading digits must be exact, once the position of the point
+  // is known; beyond them a nonzero rest is recorded as one "1" digit.
+  auto needed = [&](int exp10) { return std::min(significant, exp10 + afterPoint); };
   char *d = dd->d;
   int n = 0;
+  bool rest = false;  // nonzero digits left ungenerated
   if (e2 >= 0) {
-    // Integer: m << e2, converted by repeated division by 10^9.
-    Big b;
-    int wordShift = e2 / 32, bitShift = e2 % 32;
-    for (int k = 0; k < wordShift; ++k) b.w[k] = 0;
-    unsigned __int128 t = static_cast<unsigned __int128>(m) << bitShift;
-    b.n = wordShift;
+    // Integer: m << e2 in 64-bit words, cut into 19-digit chunks by
+    // repeated division (lowest chunk first).
+    uint64_t w[18];
+    int nw = e2 / 64;
+    for (int k = 0; k < nw; ++k) w[k] = 0;
+    unsigned __int128 t = static_cast<unsigned __int128>(m) << (e2 % 64);
     while (t) {
-      b.w[b.n++] = static_cast<uint32_t>(t);
-      t >>= 32;
+      w[nw++] = static_cast<uint64_t>(t);
+      t >>= 64;
     }
-    uint32_t chunks[40];
+    uint64_t chunks[20];
     int nc = 0;
-    while (b.n) {
+    while (nw) {
       uint64_t rem = 0;
-      for (int k = b.n - 1; k >= 0; --k) {
-        uint64_t cur = (rem << 32) | b.w[k];
-        b.w[k] = static_cast<uint32_t>(cur / 1000000000u);
-        rem = cur % 1000000000u;
+      for (int k = nw - 1; k >= 0; --k) {
+        unsigned __int128 cur = (static_cast<unsigned __int128>(rem) << 64) | w[k];
+        uint64_t q = static_cast<uint64_t>(cur / kChunk19);
+        rem = w[k] - q * kChunk19;  // modulo 2^64: the remainder is below 10^19
+        w[k] = q;
       }
-      chunks[nc++] = static_cast<uint32_t>(rem);
-      while (b.n && b.w[b.n - 1] == 0) --b.n;
+      chunks[nc++] = rem;
+      while (nw && w[nw - 1] == 0) --nw;
     }
-    n = WriteChunk(chunks[nc - 1], d, false);
-    for (int k = nc - 2; k >= 0; --k) n += WriteChunk(chunks[k], d + n, true);
-    dd->exp10 = n;
+    n = WriteChunk(chunks[nc - 1], 19, d, false);
+    int exp10 = n + 19 * (nc - 1);
+    int64_t need = needed(exp10);
+    int k = nc - 2;
+    for (; k >= 0 && n < need; --k) n += WriteChunk(chunks[k], 19, d + n, true);
+    for (; k >= 0; --k) rest |= chunks[k] != 0;
+    dd->exp10 = exp10;
   } else {
     int k = -e2;  // fraction bits
     uint64_t intPart = k < 64 ? m >> k : 0;
@@ -323,16 +338,19 @@ void ExactDecimal(double value, DecimalDigits *dd) {
     f.n = words;
     int exp10 = 0;
     if (intPart) {
-      char tmp[24];
-      int ni = 0;
-      for (uint64_t t = intPart; t; t /= 10) tmp[ni++] = static_cast<char>('0' + t % 10);
-      for (int j = 0; j < ni; ++j) d[n++] = tmp[ni - 1 - j];
-      exp10 = ni;
+      n = WriteChunk(intPart, 0, d, false);
+      exp10 = n;
     }
     int top = k / 32, off = k % 32;
     int lowWord = 0;  // words below this are zero
     bool nonzero = low != 0;
     while (nonzero) {
+      if (n > 0 && n >= needed(exp10)) {
+        rest = true;
+        break;
+      }
+      // Multiplying the fraction by 10^9 moves the next nine digits above
+      // the point.
       uint64_t carry = 0;
       for (int j = lowWord; j <= top + 1; ++j) {
         uint64_t cur = static_cast<uint64_t>(f.w[j]) * 1000000000u + carry;
@@ -347,19 +365,22 @@ void ExactDecimal(double value, DecimalDigits *dd) {
         exp10 -= 9;
       } else if (n == 0) {
         char tmp[9];
-        WriteChunk(chunk, tmp, true);
+        WriteChunk(chunk, 9, tmp, true);
         int lead = 0;
         while (tmp[lead] == '0') ++lead;
         exp10 -= lead;
         for (int j = lead; j < 9; ++j) d[n++] = tmp[j];
       } else {
-        n += WriteChunk(chunk, d + n, true);
+        n += WriteChunk(chunk, 9, d + n, true);
       }
       while (lowWord <= top && f.w[lowWord] == 0) ++lowWord;
       nonzero = lowWord <= top;
     }
     dd->exp10 = exp10;
   }
+  // The marker for the rest follows the exact digits, zeros included, so
+  // that rounding at any exact position sees it.
+  if (rest) d[n++] = '1';
   while (n > 0 && d[n - 1] == '0') --n;
   dd->n = n;
 }
@@ -508,9 +529,16 @@ void FormatDouble(Sink &out, const Spec &spec, double value) {
     Padded(out, spec, sign, 3, false, [&] { out.WriteAscii(text, 3); });
     return;
   }
+  // Only the digits that the rounding below looks at are generated.
   DecimalDigits dd;
-  ExactDecimal(value, &dd);
   int precision = spec.precision < 0 ? 6 : spec.precision;
+  int p = precision == 0 ? 1 : precision;  // significant digits of "g"
+  if (conv == 'f')
+    ExactDecimal(value, &dd, kAllDigits, int64_t{precision} + 1);
+  else if (conv == 'e' || conv == 'E')
+    ExactDecimal(value, &dd, int64_t{precision} + 2, kAllDigits);
+  else
+    ExactDecimal(value, &dd, int64_t{p} + 1, kAllDigits);
   if (conv == 'f') {
     FormatFixedDigits(out, spec, negative, dd);
     return;
@@ -521,7 +549,6 @@ void FormatDouble(Sink &out, const Spec &spec, double value) {
     return;
   }
   // g, G
-  int p = precision == 0 ? 1 : precision;
   if (dd.n) RoundDecimal(&dd, p);
   int x = dd.n == 0 ? 0 : dd.exp10 - 1;
   if (p > x && x >= -4) {
