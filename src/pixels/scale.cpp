@@ -106,6 +106,7 @@ struct Ctx {
   bool wide;
   // 4-byte column tables
   std::vector<int32_t> xo0, xo1, cubOff;
+  std::vector<uint32_t> gf;  // bilinear word pairs (16384 - fx, fx), four per column
   std::vector<int16_t> cubW;
   int contiguous = 0;
   std::vector<int32_t> areaOff;  // byte offsets of the horizontal area taps
@@ -370,7 +371,8 @@ bool MixedRow8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
 void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
   switch (c.kind) {
     case Kind::Bilinear: {
-      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count, c.contiguous};
+      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count, c.contiguous,
+                              c.gf.empty() ? nullptr : c.gf.data()};
       const uint8_t *r0 = c.Row(c.Y.idx0[k]), *r1 = c.Row(c.Y.idx1[k]);
       switch (c.path) {
         case Path::AVX2: BilinearRow_AVX2(r0, r1, c.Y.frac[k], cols, out, s.w.data()); break;
@@ -771,6 +773,13 @@ bool Run(const KoSubpixelParam &p, const Options &o, RunInfo *info) {
       for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 4 * c.X.tapIdx[t];
     }
     while (c.contiguous < n && c.xo1[c.contiguous] == c.xo0[c.contiguous] + 4) ++c.contiguous;
+    if (c.kind == Kind::Bilinear && c.path == Path::AVX2) {
+      c.gf.resize(4 * size_t(n));
+      for (int j = 0; j < n; ++j) {
+        const uint32_t f = c.X.frac[j];
+        for (int t = 0; t < 4; ++t) c.gf[4 * size_t(j) + t] = (16384 - f) | f << 16;
+      }
+    }
     if (c.kind == Kind::Cubic || c.kind == Kind::AreaYCubicX) {
       c.cubOff.resize(4 * size_t(n));
       c.cubW.resize(4 * size_t(n));

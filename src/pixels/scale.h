@@ -72,6 +72,9 @@ struct BilinearCols {
   const uint16_t *fx;
   int count;
   int contiguous;  // leading columns whose right neighbour is the next column
+  // Optional, for the AVX2 row: per column four copies of the word pair
+  // (16384 - fx, fx), which do not change from row to row.
+  const uint32_t *gf = nullptr;
 };
 // scratch: at least 4 * count 32-bit words.
 void BilinearRow_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const BilinearCols &c,

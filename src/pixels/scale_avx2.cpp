@@ -32,6 +32,28 @@ void BilinearRow_AVX2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const B
   };
   const int limit = c.contiguous < c.count ? c.contiguous : c.count;
   int j = 0;
+  if (c.gf) {
+    // The word pairs of columns k and k + 1 fill the two lanes of one load,
+    // so the four weight vectors come from it by multiplication alone.
+    const __m256i GY = _mm256_set1_epi16(int16_t(16384 - fy)), FY = _mm256_set1_epi16(int16_t(fy));
+    for (; j + 8 <= limit; j += 8) {
+      __m256i R[4];
+      for (int m = 0; m < 4; ++m) {
+        const int k = j + 2 * m;
+        const __m256i V = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c.gf + 4 * k));
+        const __m256i H0 = _mm256_mulhi_epu16(V, GY), H1 = _mm256_mulhi_epu16(V, FY);
+        const __m256i L0 = _mm256_srli_epi16(_mm256_mullo_epi16(V, GY), 4);
+        const __m256i L1 = _mm256_srli_epi16(_mm256_mullo_epi16(V, FY), 4);
+        const __m256i top = pair(r0, c.xo0[k], c.xo0[k + 1]);
+        const __m256i bot = pair(r1, c.xo0[k], c.xo0[k + 1]);
+        const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(top, H0), _mm256_madd_epi16(bot, H1));
+        const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(top, L0), _mm256_madd_epi16(bot, L1));
+        R[m] = _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(hi, 12), lo), bias), 24);
+      }
+      const __m256i px = _mm256_packus_epi16(_mm256_packs_epi32(R[0], R[1]), _mm256_packs_epi32(R[2], R[3]));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), _mm256_permutevar8x32_epi32(px, order));
+    }
+  }
   for (; j + 8 <= limit; j += 8) {
     const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i *>(c.fx + j));
     const __m128i g = _mm_sub_epi16(one, f);
