@@ -89,9 +89,11 @@ void OpenCV(benchmark::State &state, int interpolation, bool multi) {
   }
 }
 
-// Area rows on one path: 8-bit down across only (area across, bilinear down)
-// or float down both ways.
-void KoAreaPath(benchmark::State &state, ko::pixels::scale::Path path, bool floats) {
+// Rows on one path: area mode 8-bit down across only (area across, bilinear
+// or bicubic down) or float down both ways; without area mode, float
+// bilinear or bicubic.
+void KoAreaPath(benchmark::State &state, ko::pixels::scale::Path path, bool floats, bool bicubic,
+                bool area = true) {
   const uint32_t bpp = floats ? 16 : 4, dh = floats ? kDH : kSH;
   static std::vector<uint8_t> src, dst;
   src.assign(size_t(kSW) * kSH * bpp, 0);
@@ -109,7 +111,8 @@ void KoAreaPath(benchmark::State &state, ko::pixels::scale::Path path, bool floa
   KoSubpixelParam p;
   KoPrepareSubpixelParam(&p, dst.data(), ds, kDW * bpp, nullptr, src.data(), ss, kSW * bpp, nullptr);
   ko::pixels::scale::Options o;
-  o.areaMode = true;
+  o.areaMode = area;
+  o.bicubic = bicubic;
   o.bytesPerPixel = bpp;
   o.singleThread = true;
   ko::pixels::scale::PathScope scope(path);
@@ -142,9 +145,14 @@ BENCHMARK_CAPTURE(KoPath, BilinearAVX2, Path::AVX2, false)->Unit(benchmark::kMil
 BENCHMARK_CAPTURE(KoPath, BicubicScalar, Path::Scalar, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(KoPath, BicubicSSE2, Path::SSE2, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(KoPath, BicubicAVX2, Path::AVX2, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(KoAreaPath, AcrossScalar, Path::Scalar, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(KoAreaPath, AcrossSSE2, Path::SSE2, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(KoAreaPath, FloatScalar, Path::Scalar, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(KoAreaPath, FloatSSE2, Path::SSE2, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossScalar, Path::Scalar, false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossSSE2, Path::SSE2, false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossCubicScalar, Path::Scalar, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, AcrossCubicSSE2, Path::SSE2, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatScalar, Path::Scalar, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatSSE2, Path::SSE2, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatBicubicScalar, Path::Scalar, true, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatBicubicSSE2, Path::SSE2, true, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(KoAreaPath, FloatBicubicAVX2, Path::AVX2, true, true, false)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "colour/yuv_layout.h"
+#include "kokernel/koprintf.h"
 #include "kokernel/koresult.h"
 #include "platform/platform.h"
 
@@ -176,6 +177,12 @@ size_t DibPixelOffset(const BITMAPINFOHEADER *h) {
   return h->biSize + size_t(4) * h->biClrUsed;
 }
 
+HRESULT DibAllocTagText(const void *caller, KOCHAR *text, size_t capacity) {
+  // The value's low 32 bits, as "%x" reads them.
+  return KoCchPrintF(text, capacity, nullptr, KOTEXT("KoDA:%x"),
+                     unsigned(uint32_t(reinterpret_cast<uintptr_t>(caller))));
+}
+
 }  // namespace ko::pixels
 
 using namespace ko::pixels;
@@ -314,9 +321,13 @@ HRESULT KoDibAlloc(BITMAPINFOHEADER **result, int type, int width, int height,
   if (height < 0) return E_OUTOFMEMORY;
   const uint64_t total = uint64_t(b.headerBytes) + b.imageBytes;
   if (total > SIZE_MAX) return E_OUTOFMEMORY;
-  // The caller tag ("KoDA:%x" of the return address when none is given) only
-  // names the block in diagnostics; blocks carry no name here.
-  (void)tag;
+  // The caller tag names the block in diagnostics. Without one the caller is
+  // named by its return address; blocks carry no name here, so that text is
+  // formed and not kept.
+  if (!tag) {
+    KOCHAR name[ko::pixels::kDibAllocTagChars];
+    ko::pixels::DibAllocTagText(__builtin_return_address(0), name, ko::pixels::kDibAllocTagChars);
+  }
   auto *dib = static_cast<BITMAPINFOHEADER *>(
       ko::platform::GlobalAllocLocked(size_t(total), (flags & 1) != 0));
   if (!dib) return E_OUTOFMEMORY;
@@ -391,24 +402,9 @@ HRESULT KoVideo_GetAttribsText(const BITMAPINFOHEADER *h, KOCHAR *text, uint32_t
     text[0] = 0;
     return S_OK;
   }
-  char buf[48];
-  int n = 0;
-  auto put = [&](int64_t v) {
-    char digits[24];
-    int d = 0;
-    uint64_t m = v < 0 ? uint64_t(-v) : uint64_t(v);
-    do digits[d++] = char('0' + m % 10); while (m /= 10);
-    if (v < 0) buf[n++] = '-';
-    while (d) buf[n++] = digits[--d];
-  };
-  put(h->biWidth);
-  buf[n++] = 'x';
-  put(h->biHeight);
-  buf[n++] = 'x';
-  put(h->biBitCount);
-  uint32_t i = 0;
-  for (; i < uint32_t(n) && i < textSize - 1; ++i) text[i] = KOCHAR(buf[i]);
-  text[i] = 0;
+  // A cut text is still a success here.
+  KoCchPrintF(text, textSize, nullptr, KOTEXT("%dx%dx%d"), int(h->biWidth), int(h->biHeight),
+              int(h->biBitCount));
   return S_OK;
 }
 

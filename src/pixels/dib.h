@@ -22,4 +22,9 @@ inline uint8_t *DibPixels(BITMAPINFOHEADER *header) {
   return reinterpret_cast<uint8_t *>(header) + DibPixelOffset(header);
 }
 
+// The diagnostic name of a DIB block whose caller gave no tag: "KoDA:%x"
+// with the caller's address (its low 32 bits), through the formatter.
+constexpr size_t kDibAllocTagChars = 16;
+HRESULT DibAllocTagText(const void *caller, KOCHAR *text, size_t capacity);
+
 }  // namespace ko::pixels

@@ -91,6 +91,7 @@ void BuildAxis(Axis &a, int64_t dlo, int64_t dhi, int64_t slo, int64_t shi, int6
 }
 
 enum class Kind { Bilinear, Area2D, AreaXBilinY, AreaYBilinX, Cubic, AreaXCubicY, AreaYCubicX };
+static_assert(int(Kind::AreaYCubicX) == int(Kernel::AreaYCubicX), "RunInfo names the kernels in this order");
 
 struct Ctx {
   const uint8_t *src;
@@ -105,9 +106,14 @@ struct Ctx {
   bool wide;
   // 4-byte column tables
   std::vector<int32_t> xo0, xo1, cubOff;
+  std::vector<uint32_t> gf;  // bilinear word pairs (16384 - fx, fx), four per column
   std::vector<int16_t> cubW;
   int contiguous = 0;
   std::vector<int32_t> areaOff;  // byte offsets of the horizontal area taps
+  // Area across on a prefiltered line of source columns lineFirst onwards:
+  // the taps' byte offsets in that line.
+  int lineFirst = 0, lineCount = 0;
+  std::vector<int32_t> lineOff;
   const uint8_t *Row(int y) const { return src + int64_t(y) * srcStride; }
 };
 
@@ -119,6 +125,14 @@ struct Scratch {
   std::vector<uint8_t> old;
   std::vector<uint16_t> w16;
   std::vector<const uint8_t *> rows;
+  // Lines and sums of the vector forms of the mixed and float kernels.
+  std::vector<uint8_t> line8;
+  std::vector<int16_t> h16;
+  std::vector<uint32_t> acc32;
+  std::vector<uint64_t> acc64;
+  std::vector<float> lineF, accF;
+  std::vector<double> lineD;
+  bool vector = false;  // a vector row ran
   explicit Scratch(const Ctx &c) {
     const size_t n = size_t(c.X.count);
     w.resize(4 * n + 8);
@@ -276,16 +290,96 @@ void AreaRow8(const Ctx &c, int k, uint8_t *out) {
   }
 }
 
+// Vector forms of the area kernels other than the 32-bit two-axis one: the
+// interpolated axis is filtered first (into a line of source columns for
+// area across, into a row of destination columns for area down), and the
+// area sums run over those values. Returns false for other kernels.
+bool MixedRow8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
+  const Axis &X = c.X, &Y = c.Y;
+  const AreaCols lineCols{X.tapStart.data(), c.lineOff.data(), X.tapW.data(), X.span.data(), X.count};
+  switch (c.kind) {
+    case Kind::AreaXBilinY:
+    case Kind::AreaXCubicY: {
+      if (c.kind == Kind::AreaXBilinY && !c.wide) {
+        const AreaCols cols{X.tapStart.data(), c.areaOff.data(), X.tapW.data(), X.span.data(), X.count};
+        AreaXBilinRow_SSE2(c.Row(Y.idx0[k]), c.Row(Y.idx1[k]), Y.frac[k], cols, out);
+        return true;
+      }
+      s.line8.resize(4 * size_t(c.lineCount));
+      const size_t o = 4 * size_t(c.lineFirst);
+      if (c.kind == Kind::AreaXBilinY) {
+        BilinVLine8_SSE2(c.Row(Y.idx0[k]) + o, c.Row(Y.idx1[k]) + o, Y.frac[k], c.lineCount,
+                         s.line8.data());
+      } else {
+        const uint8_t *rows[4];
+        for (int t = 0; t < 4; ++t) rows[t] = c.Row(Y.cubic[4 * size_t(k) + t]) + o;
+        CubicVLine8_SSE2(rows, Table().i + 4 * size_t(Y.phase[k]), c.lineCount, s.line8.data());
+      }
+      if (c.wide)
+        AreaXLine8Wide_SSE2(s.line8.data(), lineCols, out);
+      else
+        AreaXLine8_SSE2(s.line8.data(), lineCols, out);
+      return true;
+    }
+    case Kind::AreaYBilinX:
+    case Kind::AreaYCubicX: {
+      const int n = 4 * X.count;
+      s.h16.resize(size_t(n));
+      if (c.wide)
+        s.acc64.assign(size_t(n), 0);
+      else
+        s.acc32.assign(size_t(n), 0);
+      const BilinearCols bcols{c.xo0.data(), c.xo1.data(), X.frac.data(), X.count, c.contiguous};
+      const CubicCols ccols{c.cubOff.data(), c.cubW.data(), X.count};
+      for (int ty = Y.tapStart[k]; ty < Y.tapStart[k + 1]; ++ty) {
+        const uint8_t *row = c.Row(Y.tapIdx[ty]);
+        if (c.kind == Kind::AreaYBilinX) {
+          BilinHRow8_SSE2(row, bcols, s.h16.data());
+        } else {
+          if (c.path == Path::AVX2)
+            CubicHRow_AVX2(row, ccols, s.h16.data());
+          else
+            CubicHRow_SSE2(row, ccols, s.h16.data());
+          ClampRow8_SSE2(s.h16.data(), n);
+        }
+        if (c.wide)
+          AccumulateRow8Wide_SSE2(s.h16.data(), n, uint32_t(Y.tapW[ty]), s.acc64.data());
+        else
+          AccumulateRow8_SSE2(s.h16.data(), n, uint32_t(Y.tapW[ty]), s.acc32.data());
+      }
+      const uint64_t div = uint64_t(Y.span[k]);
+      if (c.wide) {
+        for (int i = 0; i < n; ++i) out[i] = uint8_t(std::min<uint64_t>(s.acc64[i] / div, 255));
+      } else {
+        DivideRow8_SSE2(s.acc32.data(), n, div, out);
+      }
+      return true;
+    }
+    case Kind::Area2D: {  // 64-bit sums
+      const int t0 = Y.tapStart[k], nt = Y.tapStart[k + 1] - t0;
+      s.rows.resize(size_t(nt));
+      for (int t = 0; t < nt; ++t) s.rows[t] = c.Row(Y.tapIdx[t0 + t]);
+      const AreaRows rows{s.rows.data(), &Y.tapW[t0], nt, Y.span[k]};
+      const AreaCols cols{X.tapStart.data(), c.areaOff.data(), X.tapW.data(), X.span.data(), X.count};
+      Area2DRowWide_SSE2(rows, cols, out, s.w16.data());
+      return true;
+    }
+    default: return false;
+  }
+}
+
 void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
   switch (c.kind) {
     case Kind::Bilinear: {
-      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count, c.contiguous};
+      const BilinearCols cols{c.xo0.data(), c.xo1.data(), c.X.frac.data(), c.X.count, c.contiguous,
+                              c.gf.empty() ? nullptr : c.gf.data()};
       const uint8_t *r0 = c.Row(c.Y.idx0[k]), *r1 = c.Row(c.Y.idx1[k]);
       switch (c.path) {
         case Path::AVX2: BilinearRow_AVX2(r0, r1, c.Y.frac[k], cols, out, s.w.data()); break;
         case Path::SSE2: BilinearRow_SSE2(r0, r1, c.Y.frac[k], cols, out, s.w.data()); break;
         default: BilinearRow_C(r0, r1, c.Y.frac[k], cols, out, s.w.data()); break;
       }
+      s.vector = c.path != Path::Scalar;
       return;
     }
     case Kind::Cubic: {
@@ -297,6 +391,7 @@ void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
         case Path::SSE2: CubicVRow_SSE2(rows, w, c.X.count, out); break;
         default: CubicVRow_C(rows, w, c.X.count, out); break;
       }
+      s.vector = c.path != Path::Scalar;
       return;
     }
     case Kind::Area2D:
@@ -307,18 +402,18 @@ void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
         const AreaRows rows{s.rows.data(), &c.Y.tapW[t0], nt, c.Y.span[k]};
         const AreaCols cols{c.X.tapStart.data(), c.areaOff.data(), c.X.tapW.data(), c.X.span.data(),
                             c.X.count};
-        if (c.path == Path::Scalar)
+        if (c.path == Path::Scalar) {
           Area2DRow_C(rows, cols, out, s.w.data(), s.w16.data());
-        else
+        } else {
           Area2DRow_SSE2(rows, cols, out, s.w.data(), s.w16.data());
+          s.vector = true;
+        }
         return;
       }
       [[fallthrough]];
     default:
-      if (c.kind == Kind::AreaXBilinY && !c.wide && c.path != Path::Scalar) {
-        const AreaCols cols{c.X.tapStart.data(), c.areaOff.data(), c.X.tapW.data(), c.X.span.data(),
-                            c.X.count};
-        AreaXBilinRow_SSE2(c.Row(c.Y.idx0[k]), c.Row(c.Y.idx1[k]), c.Y.frac[k], cols, out);
+      if (c.path != Path::Scalar && MixedRow8(c, k, out, s)) {
+        s.vector = true;
         return;
       }
       if (c.wide)
@@ -335,15 +430,60 @@ const float *PixF(const uint8_t *row, int x) {
 }
 
 void CubicHRowF(const Ctx &c, const uint8_t *row, double *out) {
-  const float *tf = Table().f;
-  for (int j = 0; j < c.X.count; ++j) {
-    const float *w = tf + 4 * size_t(c.X.phase[j]);
-    const int32_t *ix = &c.X.cubic[4 * size_t(j)];
-    for (int ch = 0; ch < 4; ++ch) {
-      double sum = 0;
-      for (int t = 0; t < 4; ++t) sum += double(w[t]) * PixF(row, ix[t])[ch];
-      out[4 * j + ch] = sum;
+  const CubicColsF cols{c.X.cubic.data(), c.X.phase.data(), c.X.count};
+  const float *r = reinterpret_cast<const float *>(row);
+  switch (c.path) {
+    case Path::AVX2: CubicHRowD_AVX2(r, cols, out); break;
+    case Path::SSE2: CubicHRowD_SSE2(r, cols, out); break;
+    default: CubicHRowD_C(r, cols, out); break;
+  }
+}
+
+// Vector forms of the float kernels other than bilinear and two-axis area,
+// as MixedRow8 does them for 8-bit pixels. Returns false for other kernels.
+bool MixedRowF(const Ctx &c, int k, float *out, Scratch &s) {
+  const Axis &X = c.X, &Y = c.Y;
+  const float inv = 1.0f / 16384.0f;
+  const int n = 4 * X.count;
+  switch (c.kind) {
+    case Kind::AreaXBilinY:
+    case Kind::AreaXCubicY: {
+      const int m = 4 * c.lineCount;
+      s.lineF.resize(size_t(m));
+      const size_t o = 4 * size_t(c.lineFirst);
+      if (c.kind == Kind::AreaXBilinY) {
+        const float fy = Y.frac[k] * inv, gy = 1.0f - fy;
+        BilinVLineF_SSE2(PixF(c.Row(Y.idx0[k]), 0) + o, PixF(c.Row(Y.idx1[k]), 0) + o, gy, fy, m,
+                         s.lineF.data());
+      } else {
+        const float *rows[4];
+        for (int t = 0; t < 4; ++t) rows[t] = PixF(c.Row(Y.cubic[4 * size_t(k) + t]), 0) + o;
+        CubicVRowF_SSE2(rows, Table().f + 4 * size_t(Y.phase[k]), m, s.lineF.data());
+      }
+      const AreaCols cols{X.tapStart.data(), c.lineOff.data(), X.tapW.data(), X.span.data(), X.count};
+      AreaXLineF_SSE2(reinterpret_cast<const uint8_t *>(s.lineF.data()), cols, out);
+      return true;
     }
+    case Kind::AreaYBilinX:
+    case Kind::AreaYCubicX: {
+      s.lineF.resize(size_t(n));
+      s.accF.assign(size_t(n), 0.0f);
+      if (c.kind == Kind::AreaYCubicX) s.lineD.resize(size_t(n));
+      const BilinearColsF bcols{X.idx0.data(), X.idx1.data(), X.frac.data(), X.count};
+      for (int ty = Y.tapStart[k]; ty < Y.tapStart[k + 1]; ++ty) {
+        const uint8_t *row = c.Row(Y.tapIdx[ty]);
+        if (c.kind == Kind::AreaYBilinX) {
+          BilinHRowF_SSE2(PixF(row, 0), bcols, s.lineF.data());
+        } else {
+          CubicHRowF(c, row, s.lineD.data());
+          NarrowClampAlpha_SSE2(s.lineD.data(), n, s.lineF.data());
+        }
+        AccumulateRowF_SSE2(s.lineF.data(), n, float(Y.tapW[ty]), s.accF.data());
+      }
+      DivideRowF_SSE2(s.accF.data(), n, float(Y.span[k]), out);
+      return true;
+    }
+    default: return false;
   }
 }
 
@@ -362,10 +502,12 @@ void RowF(const Ctx &c, int k, float *out, Scratch &s) {
       const float *r0 = reinterpret_cast<const float *>(c.Row(Y.idx0[k]));
       const float *r1 = reinterpret_cast<const float *>(c.Row(Y.idx1[k]));
       const BilinearColsF cols{X.idx0.data(), X.idx1.data(), X.frac.data(), X.count};
-      if (c.path == Path::Scalar)
+      if (c.path == Path::Scalar) {
         BilinearRowF_C(r0, r1, Y.frac[k], cols, out);
-      else
+      } else {
         BilinearRowF_SSE2(r0, r1, Y.frac[k], cols, out);
+        s.vector = true;
+      }
       return;
     }
     case Kind::Cubic: {
@@ -387,6 +529,14 @@ void RowF(const Ctx &c, int k, float *out, Scratch &s) {
         rows[t] = s.dring[slot].data();
       }
       const float *w = Table().f + 4 * size_t(Y.phase[k]);
+      if (c.path != Path::Scalar) {
+        if (c.path == Path::AVX2)
+          CubicVRowD_AVX2(rows, w, 4 * X.count, out);
+        else
+          CubicVRowD_SSE2(rows, w, 4 * X.count, out);
+        s.vector = true;
+        return;
+      }
       for (int j = 0; j < X.count; ++j)
         for (int ch = 0; ch < 4; ++ch) {
           double sum = 0;
@@ -404,10 +554,16 @@ void RowF(const Ctx &c, int k, float *out, Scratch &s) {
         const AreaRows rows{s.rows.data(), &Y.tapW[t0], nt, Y.span[k]};
         const AreaCols cols{X.tapStart.data(), c.areaOff.data(), X.tapW.data(), X.span.data(), X.count};
         Area2DRowF_SSE2(rows, cols, out);
+        s.vector = true;
         return;
       }
       break;
-    default: break;
+    default:
+      if (c.path != Path::Scalar && MixedRowF(c, k, out, s)) {
+        s.vector = true;
+        return;
+      }
+      break;
   }
   const float *tf = Table().f;
   for (int j = 0; j < X.count; ++j) {
@@ -568,7 +724,7 @@ Path BestPath() {
 #endif
 }
 
-bool Run(const KoSubpixelParam &p, const Options &o) {
+bool Run(const KoSubpixelParam &p, const Options &o, RunInfo *info) {
   if (o.bytesPerPixel != 4 && o.bytesPerPixel != 16) return false;
   Ctx c;
   c.src = static_cast<const uint8_t *>(p.src);
@@ -617,7 +773,14 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
       for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 4 * c.X.tapIdx[t];
     }
     while (c.contiguous < n && c.xo1[c.contiguous] == c.xo0[c.contiguous] + 4) ++c.contiguous;
-    if (c.kind == Kind::Cubic) {
+    if (c.kind == Kind::Bilinear && c.path == Path::AVX2) {
+      c.gf.resize(4 * size_t(n));
+      for (int j = 0; j < n; ++j) {
+        const uint32_t f = c.X.frac[j];
+        for (int t = 0; t < 4; ++t) c.gf[4 * size_t(j) + t] = (16384 - f) | f << 16;
+      }
+    }
+    if (c.kind == Kind::Cubic || c.kind == Kind::AreaYCubicX) {
       c.cubOff.resize(4 * size_t(n));
       c.cubW.resize(4 * size_t(n));
       const int16_t *tw = Table().i;
@@ -632,9 +795,21 @@ bool Run(const KoSubpixelParam &p, const Options &o) {
     c.areaOff.resize(c.X.tapIdx.size());
     for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 16 * c.X.tapIdx[t];
   }
+  if (areaX && c.kind != Kind::Area2D && !c.X.tapIdx.empty()) {
+    const auto [lo, hi] = std::minmax_element(c.X.tapIdx.begin(), c.X.tapIdx.end());
+    c.lineFirst = *lo;
+    c.lineCount = *hi - *lo + 1;
+    c.lineOff.resize(c.X.tapIdx.size());
+    for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.lineOff[t] = c.bpp * (c.X.tapIdx[t] - c.lineFirst);
+  }
   const int rows = c.Y.count;
   Scratch first(c);
   DoRow(c, 0, first);
+  if (info) {
+    info->kernel = Kernel(int(c.kind));
+    info->vectorRows = first.vector;
+    info->wide = c.wide && c.bpp == 4 && c.kind != Kind::Bilinear && c.kind != Kind::Cubic;
+  }
   if (rows > 2) {
 #pragma omp parallel if (!o.singleThread)
     {
@@ -702,6 +877,19 @@ void BilinearRowF_C(const float *r0, const float *r1, uint32_t fyi, const Biline
     const float *p01 = r1 + 4 * size_t(c.x0[j]), *p11 = r1 + 4 * size_t(c.x1[j]);
     for (int ch = 0; ch < 4; ++ch)
       out[4 * j + ch] = ((p00[ch] * w00 + p10[ch] * w10) + p01[ch] * w01) + p11[ch] * w11;
+  }
+}
+
+void CubicHRowD_C(const float *row, const CubicColsF &c, double *out) {
+  const float *tf = Table().f;
+  for (int j = 0; j < c.count; ++j) {
+    const float *w = tf + 4 * size_t(c.phase[j]);
+    const int32_t *ix = c.idx + 4 * size_t(j);
+    for (int ch = 0; ch < 4; ++ch) {
+      double sum = 0;
+      for (int t = 0; t < 4; ++t) sum += double(w[t]) * row[4 * size_t(ix[t]) + ch];
+      out[4 * j + ch] = sum;
+    }
   }
 }
 

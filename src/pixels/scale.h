@@ -19,8 +19,17 @@ struct Options {
   bool singleThread = false;
 };
 
+// What a run did, for tests and benchmarks: the kernel chosen, whether its
+// rows went through a vector form, and whether the area sums were 64-bit.
+enum class Kernel { Bilinear, Area2D, AreaXBilinY, AreaYBilinX, Cubic, AreaXCubicY, AreaYCubicX };
+struct RunInfo {
+  Kernel kernel = Kernel::Bilinear;
+  bool vectorRows = false;
+  bool wide = false;
+};
+
 // Resamples a prepared parameter block. Returns false when nothing was done.
-bool Run(const KoSubpixelParam &param, const Options &options);
+bool Run(const KoSubpixelParam &param, const Options &options, RunInfo *info = nullptr);
 
 // The path the scalers take now: scalar unless the processor-support value
 // (KoGetCPUSupport) has SSE2; AVX2 where the processor and the operating
@@ -63,6 +72,9 @@ struct BilinearCols {
   const uint16_t *fx;
   int count;
   int contiguous;  // leading columns whose right neighbour is the next column
+  // Optional, for the AVX2 row: per column four copies of the word pair
+  // (16384 - fx, fx), which do not change from row to row.
+  const uint32_t *gf = nullptr;
 };
 // scratch: at least 4 * count 32-bit words.
 void BilinearRow_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const BilinearCols &c,
@@ -127,6 +139,57 @@ struct BilinearColsF {
 };
 void BilinearRowF_C(const float *r0, const float *r1, uint32_t fy, const BilinearColsF &c, float *out);
 void BilinearRowF_SSE2(const float *r0, const float *r1, uint32_t fy, const BilinearColsF &c, float *out);
+
+// ---- Rows of the mixed and float kernels --------------------------------------
+// 8-bit lines hold four channels per source column, values 0 to 255.
+// Vertical passes over a range of count source columns (first at byte
+// offset 0 of every row): rounded bilinear blend of r0 and r1 at fy, and the
+// clamped bicubic sum over four rows with the weights w.
+void BilinVLine8_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, int count, uint8_t *out);
+void CubicVLine8_SSE2(const uint8_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
+// Horizontal bilinear of one row at every destination column (offsets of
+// BilinearCols), rounded to 0..255 as 16-bit words.
+void BilinHRow8_SSE2(const uint8_t *row, const BilinearCols &c, int16_t *out);
+// Clamps 16-bit words to 0..255 in place.
+void ClampRow8_SSE2(int16_t *v, int n);
+// acc[i] += v[i] * w over n words, in 32-bit or 64-bit sums.
+void AccumulateRow8_SSE2(const int16_t *v, int n, uint32_t w, uint32_t *acc);
+void AccumulateRow8Wide_SSE2(const int16_t *v, int n, uint32_t w, uint64_t *acc);
+// out[i] = min(acc[i] / div, 255) over n sums.
+void DivideRow8_SSE2(const uint32_t *acc, int n, uint64_t div, uint8_t *out);
+// Area across a prefiltered 8-bit line (tap offsets in bytes from line).
+void AreaXLine8_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out);
+void AreaXLine8Wide_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out);
+// Area in both axes with 64-bit sums; same arguments as Area2DRow_SSE2.
+void Area2DRowWide_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint16_t *w16);
+
+// Float rows (four floats per column). Each computes, element by element,
+// the same operations in the same order as the scalar kernels.
+// Bicubic across one row into doubles: sum of double(w) * p over the taps.
+struct CubicColsF {
+  const int32_t *idx;  // four source columns per destination column
+  const uint16_t *phase;
+  int count;
+};
+void CubicHRowD_C(const float *row, const CubicColsF &c, double *out);
+void CubicHRowD_SSE2(const float *row, const CubicColsF &c, double *out);
+void CubicHRowD_AVX2(const float *row, const CubicColsF &c, double *out);
+// Bicubic down four double rows: float(sum), alpha clamped to 0..1.
+void CubicVRowD_SSE2(const double *const rows[4], const float w[4], int n, float *out);
+void CubicVRowD_AVX2(const double *const rows[4], const float w[4], int n, float *out);
+// The same over four float rows.
+void CubicVRowF_SSE2(const float *const rows[4], const float w[4], int n, float *out);
+// Doubles to floats, alpha clamped to 0..1.
+void NarrowClampAlpha_SSE2(const double *in, int n, float *out);
+// r0 * gy + r1 * fy over n floats.
+void BilinVLineF_SSE2(const float *r0, const float *r1, float gy, float fy, int n, float *out);
+// Horizontal bilinear of one float row at every destination column.
+void BilinHRowF_SSE2(const float *row, const BilinearColsF &c, float *out);
+// acc[i] += v[i] * w; out[i] = acc[i] / div.
+void AccumulateRowF_SSE2(const float *v, int n, float w, float *acc);
+void DivideRowF_SSE2(const float *acc, int n, float div, float *out);
+// Area across a prefiltered float line (tap offsets in bytes from line).
+void AreaXLineF_SSE2(const uint8_t *line, const AreaCols &c, float *out);
 
 // Packed weights of the vector bilinear rows (4 dwords per column).
 void BilinearPackedWeights_SSE2(uint32_t fy, const uint16_t *fx, int count, uint32_t *w);

@@ -1,6 +1,7 @@
 // SSE2 forms of the scaler rows; bit-identical to the scalar rows.
 #include <emmintrin.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "pixels/scale.h"
@@ -292,6 +293,328 @@ void AreaXBilinRow_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const
     return q.Divide(a, uint64_t(c.span[j] > 0 ? c.span[j] : 1));
   };
   StoreQuotients(c.count, pixel, out);
+}
+
+
+// ---- Mixed area kernels, 8-bit -------------------------------------------------
+
+void BilinVLine8_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, int count, uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(8192);
+  const __m128i wv = _mm_set1_epi32(int32_t((16384 - fy) | (fy << 16)));
+  const int n = 4 * count;
+  int i = 0;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r0 + i));
+    const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r1 + i));
+    const __m128i lo = _mm_unpacklo_epi8(a, b), hi = _mm_unpackhi_epi8(a, b);
+    __m128i q[4];
+    q[0] = _mm_unpacklo_epi8(lo, zero);
+    q[1] = _mm_unpackhi_epi8(lo, zero);
+    q[2] = _mm_unpacklo_epi8(hi, zero);
+    q[3] = _mm_unpackhi_epi8(hi, zero);
+    for (auto &v : q) v = _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(v, wv), half), 14);
+    const __m128i p = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + i), p);
+  }
+  for (; i < n; ++i) out[i] = uint8_t((r0[i] * (16384 - fy) + r1[i] * fy + 8192) >> 14);
+}
+
+void CubicVLine8_SSE2(const uint8_t *const rows[4], const int16_t w[4], int count, uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wa = _mm_set1_epi32(int32_t(uint16_t(w[0]) | uint32_t(uint16_t(w[1])) << 16));
+  const __m128i wb = _mm_set1_epi32(int32_t(uint16_t(w[2]) | uint32_t(uint16_t(w[3])) << 16));
+  const int n = 4 * count;
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m128i r[4];
+    for (int t = 0; t < 4; ++t)
+      r[t] = _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i *>(rows[t] + i)), zero);
+    const __m128i lo = DivRound14(_mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi16(r[0], r[1]), wa),
+                                                _mm_madd_epi16(_mm_unpacklo_epi16(r[2], r[3]), wb)));
+    const __m128i hi = DivRound14(_mm_add_epi32(_mm_madd_epi16(_mm_unpackhi_epi16(r[0], r[1]), wa),
+                                                _mm_madd_epi16(_mm_unpackhi_epi16(r[2], r[3]), wb)));
+    const __m128i p = _mm_packs_epi32(lo, hi);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out + i), _mm_packus_epi16(p, p));
+  }
+  for (; i < n; ++i) {
+    int sum = 8192;
+    for (int t = 0; t < 4; ++t) sum += w[t] * rows[t][i];
+    sum /= 16384;
+    out[i] = uint8_t(sum < 0 ? 0 : sum > 255 ? 255 : sum);
+  }
+}
+
+void BilinHRow8_SSE2(const uint8_t *row, const BilinearCols &c, int16_t *out) {
+  const __m128i zero = _mm_setzero_si128(), half = _mm_set1_epi32(8192);
+  auto pixel = [&](int j) {
+    const uint32_t f = c.fx[j];
+    const __m128i wv = _mm_set1_epi32(int32_t((16384 - f) | (f << 16)));
+    const __m128i v = _mm_unpacklo_epi8(_mm_unpacklo_epi8(Load32(row + c.xo0[j]), Load32(row + c.xo1[j])), zero);
+    return _mm_srli_epi32(_mm_add_epi32(_mm_madd_epi16(v, wv), half), 14);
+  };
+  int j = 0;
+  for (; j + 2 <= c.count; j += 2)
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), _mm_packs_epi32(pixel(j), pixel(j + 1)));
+  for (; j < c.count; ++j) {
+    const __m128i q = pixel(j);
+    _mm_storel_epi64(reinterpret_cast<__m128i *>(out + 4 * j), _mm_packs_epi32(q, q));
+  }
+}
+
+void ClampRow8_SSE2(int16_t *v, int n) {
+  const __m128i zero = _mm_setzero_si128(), top = _mm_set1_epi16(255);
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    __m128i *p = reinterpret_cast<__m128i *>(v + i);
+    _mm_storeu_si128(p, _mm_min_epi16(_mm_max_epi16(_mm_loadu_si128(p), zero), top));
+  }
+  for (; i < n; ++i) v[i] = int16_t(v[i] < 0 ? 0 : v[i] > 255 ? 255 : v[i]);
+}
+
+// The words are 0..255 and w at most 16384: pmaddwd with (w, 0) pairs gives
+// the exact products.
+void AccumulateRow8_SSE2(const int16_t *v, int n, uint32_t w, uint32_t *acc) {
+  const __m128i zero = _mm_setzero_si128(), wv = _mm_set1_epi32(int32_t(w));
+  int i = 0;
+  for (; i + 8 <= n; i += 8) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i *>(v + i));
+    __m128i *a = reinterpret_cast<__m128i *>(acc + i);
+    _mm_storeu_si128(a, _mm_add_epi32(_mm_loadu_si128(a), _mm_madd_epi16(_mm_unpacklo_epi16(x, zero), wv)));
+    _mm_storeu_si128(a + 1, _mm_add_epi32(_mm_loadu_si128(a + 1), _mm_madd_epi16(_mm_unpackhi_epi16(x, zero), wv)));
+  }
+  for (; i < n; ++i) acc[i] += uint32_t(v[i]) * w;
+}
+
+void AccumulateRow8Wide_SSE2(const int16_t *v, int n, uint32_t w, uint64_t *acc) {
+  const __m128i zero = _mm_setzero_si128(), wv = _mm_set1_epi32(int32_t(w));
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const __m128i x = _mm_loadl_epi64(reinterpret_cast<const __m128i *>(v + i));
+    const __m128i p = _mm_madd_epi16(_mm_unpacklo_epi16(x, zero), wv);
+    __m128i *a = reinterpret_cast<__m128i *>(acc + i);
+    _mm_storeu_si128(a, _mm_add_epi64(_mm_loadu_si128(a), _mm_unpacklo_epi32(p, zero)));
+    _mm_storeu_si128(a + 1, _mm_add_epi64(_mm_loadu_si128(a + 1), _mm_unpackhi_epi32(p, zero)));
+  }
+  for (; i < n; ++i) acc[i] += uint64_t(uint32_t(v[i]) * w);
+}
+
+void DivideRow8_SSE2(const uint32_t *acc, int n, uint64_t div, uint8_t *out) {
+  Quotient q;
+  const int count = n / 4;
+  StoreQuotients(count, [&](int j) {
+    return q.Divide(_mm_loadu_si128(reinterpret_cast<const __m128i *>(acc + 4 * j)), div);
+  }, out);
+}
+
+void AreaXLine8_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128();
+  Quotient q;
+  auto pixel = [&](int j) {
+    __m128i a = zero;
+    int tx = c.tapStart[j];
+    const int end = c.tapStart[j + 1];
+    for (; tx + 2 <= end; tx += 2) {
+      const __m128i v = _mm_unpacklo_epi8(
+          _mm_unpacklo_epi8(Load32(line + c.tapOff[tx]), Load32(line + c.tapOff[tx + 1])), zero);
+      a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(int32_t(uint32_t(c.tapW[tx]) | uint32_t(c.tapW[tx + 1]) << 16))));
+    }
+    if (tx < end) {
+      const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(Load32(line + c.tapOff[tx]), zero), zero);
+      a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(c.tapW[tx])));
+    }
+    return q.Divide(a, uint64_t(c.span[j] > 0 ? c.span[j] : 1));
+  };
+  StoreQuotients(c.count, pixel, out);
+}
+
+namespace {
+// Sums of 32-bit lanes folded into 64-bit totals often enough that a lane
+// never passes 2^31: a tap adds at most 255 x 16384 < 2^22.
+constexpr int kWideChunk = 256;
+
+inline void AddWide(__m128i a, uint64_t t[4]) {
+  alignas(16) uint32_t v[4];
+  _mm_store_si128(reinterpret_cast<__m128i *>(v), a);
+  for (int ch = 0; ch < 4; ++ch) t[ch] += v[ch];
+}
+
+inline void StoreWide(const uint64_t t[4], uint64_t div, uint8_t *out) {
+  for (int ch = 0; ch < 4; ++ch) {
+    const uint64_t v = t[ch] / div;
+    out[ch] = uint8_t(v < 255 ? v : 255);
+  }
+}
+}  // namespace
+
+void AreaXLine8Wide_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out) {
+  const __m128i zero = _mm_setzero_si128();
+  for (int j = 0; j < c.count; ++j) {
+    uint64_t t[4] = {0, 0, 0, 0};
+    const int end = c.tapStart[j + 1];
+    for (int tx = c.tapStart[j]; tx < end;) {
+      const int stop = end - tx > kWideChunk ? tx + kWideChunk : end;
+      __m128i a = zero;
+      for (; tx < stop; ++tx) {
+        const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(Load32(line + c.tapOff[tx]), zero), zero);
+        a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(c.tapW[tx])));
+      }
+      AddWide(a, t);
+    }
+    StoreWide(t, uint64_t(c.span[j] > 0 ? c.span[j] : 1), out + 4 * size_t(j));
+  }
+}
+
+void Area2DRowWide_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint16_t *w16) {
+  const __m128i zero = _mm_setzero_si128();
+  const int taps = c.tapStart[c.count];
+  for (int t = 0; t < r.count; ++t) {
+    uint16_t *wt = w16 + size_t(t) * taps;
+    for (int i = 0; i < taps; ++i) wt[i] = uint16_t((uint32_t(c.tapW[i]) * uint32_t(r.w[t])) >> 14);
+  }
+  for (int j = 0; j < c.count; ++j) {
+    uint64_t tot[4] = {0, 0, 0, 0};
+    const int begin = c.tapStart[j], end = c.tapStart[j + 1];
+    for (int t = 0; t < r.count; ++t) {
+      const uint8_t *row = r.rows[t];
+      const uint16_t *wt = w16 + size_t(t) * taps;
+      for (int tx = begin; tx < end;) {
+        const int stop = end - tx > kWideChunk ? tx + kWideChunk : end;
+        __m128i a = zero;
+        for (; tx + 2 <= stop; tx += 2) {
+          const __m128i v = _mm_unpacklo_epi8(
+              _mm_unpacklo_epi8(Load32(row + c.tapOff[tx]), Load32(row + c.tapOff[tx + 1])), zero);
+          a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(int32_t(uint32_t(wt[tx]) | uint32_t(wt[tx + 1]) << 16))));
+        }
+        if (tx < stop) {
+          const __m128i v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(Load32(row + c.tapOff[tx]), zero), zero);
+          a = _mm_add_epi32(a, _mm_madd_epi16(v, _mm_set1_epi32(int32_t(wt[tx]))));
+          ++tx;
+        }
+        AddWide(a, tot);
+      }
+    }
+    const uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
+    StoreWide(tot, d == 0 ? 1 : d, out + 4 * size_t(j));
+  }
+}
+
+// ---- Float rows ---------------------------------------------------------------------
+
+void CubicHRowD_SSE2(const float *row, const CubicColsF &c, double *out) {
+  const float *tw = BicubicFloatWeights();
+  for (int j = 0; j < c.count; ++j) {
+    const float *w = tw + 4 * size_t(c.phase[j]);
+    const int32_t *ix = c.idx + 4 * size_t(j);
+    __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();
+    for (int t = 0; t < 4; ++t) {
+      const __m128 p = _mm_loadu_ps(row + 4 * size_t(ix[t]));
+      const __m128d wd = _mm_set1_pd(double(w[t]));
+      lo = _mm_add_pd(lo, _mm_mul_pd(wd, _mm_cvtps_pd(p)));
+      hi = _mm_add_pd(hi, _mm_mul_pd(wd, _mm_cvtps_pd(_mm_movehl_ps(p, p))));
+    }
+    _mm_storeu_pd(out + 4 * size_t(j), lo);
+    _mm_storeu_pd(out + 4 * size_t(j) + 2, hi);
+  }
+}
+
+namespace {
+// float(v) with the fourth of every four lanes clamped to 0..1 as
+// std::clamp does it (NaN stays NaN).
+inline __m128 ClampAlpha(__m128 v) {
+  const __m128 lo = _mm_setr_ps(-INFINITY, -INFINITY, -INFINITY, 0.0f);
+  const __m128 hi = _mm_setr_ps(INFINITY, INFINITY, INFINITY, 1.0f);
+  // max(lo, v) is lo where lo > v, else v; min(hi, x) is hi where hi < x.
+  return _mm_min_ps(hi, _mm_max_ps(lo, v));
+}
+
+template <typename T>
+inline __m128 CubicV4(const T *const rows[4], const __m128d w[4], size_t i);
+
+template <>
+inline __m128 CubicV4<double>(const double *const rows[4], const __m128d w[4], size_t i) {
+  __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();
+  for (int t = 0; t < 4; ++t) {
+    lo = _mm_add_pd(lo, _mm_mul_pd(w[t], _mm_loadu_pd(rows[t] + i)));
+    hi = _mm_add_pd(hi, _mm_mul_pd(w[t], _mm_loadu_pd(rows[t] + i + 2)));
+  }
+  return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
+}
+
+template <>
+inline __m128 CubicV4<float>(const float *const rows[4], const __m128d w[4], size_t i) {
+  __m128d lo = _mm_setzero_pd(), hi = _mm_setzero_pd();
+  for (int t = 0; t < 4; ++t) {
+    const __m128 p = _mm_loadu_ps(rows[t] + i);
+    lo = _mm_add_pd(lo, _mm_mul_pd(w[t], _mm_cvtps_pd(p)));
+    hi = _mm_add_pd(hi, _mm_mul_pd(w[t], _mm_cvtps_pd(_mm_movehl_ps(p, p))));
+  }
+  return _mm_movelh_ps(_mm_cvtpd_ps(lo), _mm_cvtpd_ps(hi));
+}
+
+template <typename T>
+void CubicVRowT(const T *const rows[4], const float w[4], int n, float *out) {
+  __m128d wd[4];
+  for (int t = 0; t < 4; ++t) wd[t] = _mm_set1_pd(double(w[t]));
+  for (int i = 0; i + 4 <= n; i += 4) _mm_storeu_ps(out + i, ClampAlpha(CubicV4<T>(rows, wd, size_t(i))));
+}
+}  // namespace
+
+void CubicVRowD_SSE2(const double *const rows[4], const float w[4], int n, float *out) {
+  CubicVRowT<double>(rows, w, n, out);
+}
+
+void CubicVRowF_SSE2(const float *const rows[4], const float w[4], int n, float *out) {
+  CubicVRowT<float>(rows, w, n, out);
+}
+
+void NarrowClampAlpha_SSE2(const double *in, int n, float *out) {
+  for (int i = 0; i + 4 <= n; i += 4) {
+    const __m128 v = _mm_movelh_ps(_mm_cvtpd_ps(_mm_loadu_pd(in + i)), _mm_cvtpd_ps(_mm_loadu_pd(in + i + 2)));
+    _mm_storeu_ps(out + i, ClampAlpha(v));
+  }
+}
+
+void BilinVLineF_SSE2(const float *r0, const float *r1, float gy, float fy, int n, float *out) {
+  const __m128 g = _mm_set1_ps(gy), f = _mm_set1_ps(fy);
+  int i = 0;
+  for (; i + 4 <= n; i += 4)
+    _mm_storeu_ps(out + i, _mm_add_ps(_mm_mul_ps(_mm_loadu_ps(r0 + i), g), _mm_mul_ps(_mm_loadu_ps(r1 + i), f)));
+  for (; i < n; ++i) out[i] = r0[i] * gy + r1[i] * fy;
+}
+
+void BilinHRowF_SSE2(const float *row, const BilinearColsF &c, float *out) {
+  const float inv = 1.0f / 16384.0f;
+  for (int j = 0; j < c.count; ++j) {
+    const float fx = float(c.fx[j]) * inv, gx = 1.0f - fx;
+    const __m128 p0 = _mm_loadu_ps(row + 4 * size_t(c.x0[j])), p1 = _mm_loadu_ps(row + 4 * size_t(c.x1[j]));
+    _mm_storeu_ps(out + 4 * size_t(j), _mm_add_ps(_mm_mul_ps(p0, _mm_set1_ps(gx)), _mm_mul_ps(p1, _mm_set1_ps(fx))));
+  }
+}
+
+void AccumulateRowF_SSE2(const float *v, int n, float w, float *acc) {
+  const __m128 wv = _mm_set1_ps(w);
+  int i = 0;
+  for (; i + 4 <= n; i += 4)
+    _mm_storeu_ps(acc + i, _mm_add_ps(_mm_loadu_ps(acc + i), _mm_mul_ps(_mm_loadu_ps(v + i), wv)));
+  for (; i < n; ++i) acc[i] += v[i] * w;
+}
+
+void DivideRowF_SSE2(const float *acc, int n, float div, float *out) {
+  const __m128 d = _mm_set1_ps(div);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) _mm_storeu_ps(out + i, _mm_div_ps(_mm_loadu_ps(acc + i), d));
+  for (; i < n; ++i) out[i] = acc[i] / div;
+}
+
+void AreaXLineF_SSE2(const uint8_t *line, const AreaCols &c, float *out) {
+  for (int j = 0; j < c.count; ++j) {
+    __m128 a = _mm_setzero_ps();
+    for (int tx = c.tapStart[j]; tx < c.tapStart[j + 1]; ++tx) {
+      const __m128 p = _mm_loadu_ps(reinterpret_cast<const float *>(line + c.tapOff[tx]));
+      a = _mm_add_ps(a, _mm_mul_ps(p, _mm_set1_ps(float(c.tapW[tx]))));
+    }
+    _mm_storeu_ps(out + 4 * size_t(j), _mm_div_ps(a, _mm_set1_ps(float(c.span[j]))));
+  }
 }
 
 }  // namespace ko::pixels::scale

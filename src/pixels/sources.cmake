@@ -1,2 +1,16 @@
 ko_sources(PORTABLE dib.cpp scale.cpp scale_sse2.cpp
            AVX2 scale_avx2.cpp)
+
+# The float rows of the scalers must do the same arithmetic on every path:
+# no contraction into fused multiply-adds. MinGW's compiler may spill 32-byte
+# registers to a stack that is only 16-byte aligned, so its assembler turns
+# aligned vector moves into unaligned ones.
+set(ko_scale_kernel_flags "-ffp-contract=off")
+if(WIN32)
+  string(APPEND ko_scale_kernel_flags " -Wa,-muse-unaligned-vector-move")
+endif()
+set_source_files_properties(
+  ${CMAKE_CURRENT_LIST_DIR}/scale.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scale_sse2.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scale_avx2.cpp
+  PROPERTIES COMPILE_FLAGS "${ko_scale_kernel_flags}")

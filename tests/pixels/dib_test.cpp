@@ -1,6 +1,8 @@
 // Pixel types, headers, DIB blocks, rectangle clipping and YUV plane layouts.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -375,6 +377,58 @@ TEST(DibText, FormatAndAttribs) {
   EXPECT_EQ(KoVideo_GetAttribsTextEx(&h, nullptr, t, 6), S_OK);
   EXPECT_EQ(Text(t), u"1920x");
   EXPECT_EQ(KoVideo_GetAttribsText(&h, nullptr, 6), S_OK);
+}
+
+// The C library's narrow formatting, widened: an expectation that does not
+// go through the library's formatter.
+std::u16string CFormat(const char *format, long a, long b = 0, long c = 0) {
+  char buf[96];
+  std::snprintf(buf, sizeof buf, format, a, b, c);
+  return std::u16string(buf, buf + std::strlen(buf));
+}
+
+TEST(DibText, AttribsTextMatchesTheCFormatter) {
+  const int cases[][3] = {{1920, 1080, 32}, {1, -1, 1}, {0, 0, 0}, {INT_MAX, INT_MIN, 65535},
+                          {-7, 123456789, 128}};
+  for (const auto &v : cases) {
+    BITMAPINFOHEADER h = Header(0, v[0], v[1], v[2]);
+    const std::u16string want = CFormat("%ldx%ldx%ld", v[0], v[1], v[2]);
+    KOCHAR t[64];
+    ASSERT_EQ(KoVideo_GetAttribsText(&h, t, 64), S_OK);
+    EXPECT_EQ(Text(t), want);
+    // Every capacity keeps the first capacity - 1 characters.
+    for (uint32_t cap = 1; cap <= want.size() + 1; ++cap) {
+      std::vector<KOCHAR> small(cap + 1, KOCHAR('#'));
+      ASSERT_EQ(KoVideo_GetAttribsTextEx(&h, &h, small.data(), cap), S_OK);
+      EXPECT_EQ(Text(small.data()), want.substr(0, cap - 1)) << "capacity " << cap;
+      EXPECT_EQ(small[cap], KOCHAR('#')) << "capacity " << cap;
+    }
+  }
+}
+
+TEST(DibAlloc, UntaggedCallerIsNamedByAddress) {
+  const uintptr_t values[] = {0, 0x1F, 0x7FFDEADBEEF0, 0x1234ABCD, 0xFFFFFFFF};
+  for (uintptr_t v : values) {
+    KOCHAR t[ko::pixels::kDibAllocTagChars];
+    ASSERT_EQ(ko::pixels::DibAllocTagText(reinterpret_cast<const void *>(v), t,
+                                          ko::pixels::kDibAllocTagChars),
+              S_OK);
+    EXPECT_EQ(Text(t), CFormat("KoDA:%lx", long(uint32_t(v))));
+  }
+  // A cut name is reported, and never overruns.
+  KOCHAR t[6] = {1, 1, 1, 1, 1, 1};
+  EXPECT_EQ(ko::pixels::DibAllocTagText(reinterpret_cast<const void *>(uintptr_t(0xABC)), t, 5),
+            KO_E_BUFFERTOOSMALL);
+  EXPECT_EQ(Text(t), u"KoDA");
+  EXPECT_EQ(t[5], 1);
+  // Tagged and untagged allocations both succeed and free.
+  BITMAPINFOHEADER *dib = nullptr;
+  int tag = 0;
+  for (void *p : {static_cast<void *>(&tag), static_cast<void *>(nullptr)}) {
+    ASSERT_EQ(KoDibAlloc(&dib, KOPT_RGB24, 3, 2, nullptr, 0, 0, p), S_OK);
+    EXPECT_EQ(dib->biSizeImage, 24u);
+    EXPECT_EQ(KoDibFree(dib, 0), S_OK);
+  }
 }
 
 TEST(DibPalette, EntryOrderSwap) {

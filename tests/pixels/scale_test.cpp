@@ -205,6 +205,156 @@ TEST(ScaleKernels, AreaVectorFormsMatchScalar) {
   EXPECT_GT(area, 150);
 }
 
+// Every kernel on every vector path, 8-bit (with 32-bit and 64-bit area sums)
+// and float: random images and rectangles, one-pixel and odd sizes, padded
+// and bottom-up images. The run reports which kernel it took and that its
+// rows went through a vector form, so a kernel that fell back to the scalar
+// rows is caught.
+TEST(ScaleKernels, EveryKernelHasAVectorFormMatchingScalar) {
+  using ko::pixels::scale::Kernel;
+  using ko::pixels::scale::RunInfo;
+  const std::vector<Path> paths = VectorPaths();
+  if (paths.empty()) GTEST_SKIP() << "no vector path on this processor";
+  const Kernel kernels[] = {Kernel::Bilinear,    Kernel::Area2D, Kernel::AreaXBilinY,
+                            Kernel::AreaYBilinX, Kernel::Cubic,  Kernel::AreaXCubicY,
+                            Kernel::AreaYCubicX};
+  std::mt19937 rng(2024);
+  for (Kernel want : kernels)
+    for (int bpp : {4, 16})
+      for (bool wide : {false, true}) {
+        const bool area = want != Kernel::Bilinear && want != Kernel::Cubic;
+        if (wide && (bpp != 4 || !area)) continue;
+        const bool downX = want == Kernel::Area2D || want == Kernel::AreaXBilinY ||
+                           want == Kernel::AreaXCubicY;
+        const bool downY = want == Kernel::Area2D || want == Kernel::AreaYBilinX ||
+                           want == Kernel::AreaYCubicX;
+        int hits = 0;
+        for (int trial = 0; trial < 24; ++trial) {
+          // Shrinking axes go from 2..60 source pixels to fewer (at least 2);
+          // the others from 1..12 to as many or more (1 stays 1).
+          std::uniform_int_distribution<uint32_t> big(3, 60), small(1, 12), grow(0, 9);
+          auto sizes = [&](bool down, uint32_t &s, uint32_t &d) {
+            if (down) {
+              s = big(rng);
+              d = std::max<uint32_t>(2, s / (2 + rng() % 5) + (rng() % 2));
+              if (d >= s) d = s - 1;
+            } else {
+              s = small(rng);
+              d = s == 1 && rng() % 2 ? 1 : s + grow(rng);
+            }
+          };
+          uint32_t sw, sh, dw, dh;
+          sizes(downX, sw, dw);
+          sizes(downY, sh, dh);
+          Image src(sw, sh, bpp, rng() & 1, int(rng() % 3) * 4);
+          Image dst0(dw, dh, bpp, rng() & 1, int(rng() % 2) * 4);
+          FillRandom(src, rng);
+          FillRandom(dst0, rng);
+          // Whole images, or a sub-pixel source rectangle inside the image
+          // that keeps the direction of every axis.
+          RECT sr{0, 0, int(sw) * kOne, int(sh) * kOne};
+          const bool subPixel = trial % 3 != 0;
+          if (subPixel) {
+            auto cut = [&](LONG &lo, LONG &hi) {
+              const LONG room = (hi - lo) / 4;
+              if (room > 0) {
+                lo += LONG(rng() % uint32_t(room));
+                hi -= LONG(rng() % uint32_t(room));
+              }
+            };
+            cut(sr.left, sr.right);
+            cut(sr.top, sr.bottom);
+          }
+          RECT dr{0, 0, int(dw) * kOne, int(dh) * kOne};
+          if (trial % 4 == 1) dr.left = kOne / 3;  // a partly covered first column
+          Options o;
+          o.bicubic = want == Kernel::Cubic || want == Kernel::AreaXCubicY ||
+                      want == Kernel::AreaYCubicX;
+          o.areaMode = area;
+          o.bytesPerPixel = uint32_t(bpp);
+          o.forceWideAccumulators = wide;
+          o.noEdgeMix = trial % 5 == 0;
+          o.singleThread = true;
+          Image ref = dst0;
+          RunInfo refInfo;
+          bool did;
+          {
+            PathScope scope(Path::Scalar);
+            KoSubpixelParam p;
+            did = KoPrepareSubpixelParam(&p, ref.Top(), ref.size, uint32_t(ref.Stride()), &dr,
+                                         src.Top(), src.size, uint32_t(src.Stride()), &sr) &&
+                  ko::pixels::scale::Run(p, o, &refInfo);
+          }
+          // Big shrinks need 64-bit sums by themselves; they count as wide.
+          if (!did || refInfo.kernel != want || refInfo.wide != wide) continue;
+          ++hits;
+          EXPECT_FALSE(refInfo.vectorRows);
+          for (Path path : paths) {
+            PathScope scope(path);
+            Image out = dst0;
+            KoSubpixelParam p;
+            ASSERT_TRUE(KoPrepareSubpixelParam(&p, out.Top(), out.size, uint32_t(out.Stride()),
+                                               &dr, src.Top(), src.size,
+                                               uint32_t(src.Stride()), &sr));
+            RunInfo info;
+            ASSERT_TRUE(ko::pixels::scale::Run(p, o, &info));
+            EXPECT_EQ(info.kernel, want);
+            EXPECT_TRUE(info.vectorRows) << "kernel " << int(want) << " bpp " << bpp;
+            const int at = FirstDifference(ref, out);
+            EXPECT_EQ(at, -1) << "kernel " << int(want) << " path " << int(path) << " bpp "
+                              << bpp << " wide " << wide << " src " << sw << "x" << sh
+                              << " dst " << dw << "x" << dh << " trial " << trial << " byte "
+                              << at << ": " << int(at >= 0 ? ref.buf[at] : 0) << " vs "
+                              << int(at >= 0 ? out.buf[at] : 0);
+          }
+        }
+        EXPECT_GE(hits, 12) << "kernel " << int(want) << " bpp " << bpp << " wide " << wide;
+      }
+}
+
+// A shrink by more than eleven times in both axes needs 64-bit area sums by
+// itself; the vector rows give the scalar result there too.
+TEST(ScaleKernels, LargeShrinkTakesWideSumsOnEveryPath) {
+  using ko::pixels::scale::RunInfo;
+  Image src(701, 389, 4, true), dst0(9, 5, 4, false);
+  FillNatural(src, 3);
+  std::mt19937 rng(6);
+  FillRandom(dst0, rng);
+  for (bool bicubic : {false, true}) {
+    Options o;
+    o.areaMode = true;
+    o.bicubic = bicubic;
+    Image ref = dst0;
+    RunInfo refInfo;
+    {
+      PathScope scope(Path::Scalar);
+      KoSubpixelParam p;
+      ASSERT_TRUE(KoPrepareSubpixelParam(&p, ref.Top(), ref.size, uint32_t(ref.Stride()), nullptr,
+                                         src.Top(), src.size, uint32_t(src.Stride()), nullptr));
+      ASSERT_TRUE(ko::pixels::scale::Run(p, o, &refInfo));
+    }
+    EXPECT_TRUE(refInfo.wide);
+    for (Path path : VectorPaths()) {
+      PathScope scope(path);
+      Image out = dst0;
+      KoSubpixelParam p;
+      ASSERT_TRUE(KoPrepareSubpixelParam(&p, out.Top(), out.size, uint32_t(out.Stride()), nullptr,
+                                         src.Top(), src.size, uint32_t(src.Stride()), nullptr));
+      RunInfo info;
+      ASSERT_TRUE(ko::pixels::scale::Run(p, o, &info));
+      EXPECT_TRUE(info.wide && info.vectorRows);
+      EXPECT_EQ(FirstDifference(ref, out), -1) << "path " << int(path) << " bicubic " << bicubic;
+    }
+    // Each pixel is near the mean of its block of a smooth image.
+    for (int c = 0; c < 4; ++c) {
+      double sum = 0;
+      for (int y = 0; y < 389 / 5; ++y)
+        for (int x = 0; x < 701 / 9; ++x) sum += src.Px(x, y)[c];
+      EXPECT_NEAR(ref.Px(0, 0)[c], sum / ((389 / 5) * (701 / 9)), 6.0) << "channel " << c;
+    }
+  }
+}
+
 // The choice of path follows the processor-support value and the AVX2 switch,
 // and a PathScope leaves both as it found them.
 TEST(ScaleKernels, ProcessorSupportChoosesThePath) {
