@@ -92,7 +92,9 @@ TEST(LabeledValues, PiecesStayInsideTheRing) {
     ASSERT_LE(s + n + 1, ring + capacity) << "piece " << i;
     if (previous && s < previous) ++wraps;
     // Pieces are 26 units apart until the ring starts again.
-    if (previous && s > previous) ASSERT_EQ(s - previous, 26);
+    if (previous && s > previous) {
+      ASSERT_EQ(s - previous, 26);
+    }
     previous = s;
   }
   EXPECT_GE(wraps, 9);
