@@ -45,6 +45,9 @@ enum BuiltinText : int {
   kTextMusicLabelFull,       // "measures%sbeats%sticks"
   kTextOk,
   kTextCancel,
+  kTextMinusInf,  // "-Inf."
+  kTextErr,       // "Err."
+  kTextDecibel,   // " dB"
   kBuiltinTextCount
 };
 // The writable record of a built-in text, or null for an unknown index.

@@ -65,6 +65,19 @@ alignas(8) BuiltinTable g_table __attribute__((section("kolang_t"))) = {
                   T("取消"), T("取消"), T("Annuller"), T("Peruuta"), T("Annulla"), T("취소"),
                   T("Annuleren"), T("Avbryt"), T("Cancelar"), T("Cancelar"), T("Отмена"),
                   T("Avbryt"), T("Anuluj")),
+        // kTextMinusInf
+        KO_RECORD(T("-Inf."), T("-無限"), T("-Unendl."), T("-Inf."), T("-Inf."), T("-无穷"),
+                  T("-無窮"), T("-Uendl."), T("-Ääret."), T("-Inf."), T("-무한"),
+                  T("-Oneindig"), T("-Uendl."), T("-Inf."), T("-Inf."), T("-Беск."),
+                  T("-Oändl."), T("-Nieskończ.")),
+        // kTextErr
+        KO_RECORD(T("Err."), T("エラー"), T("Fehler"), T("Err."), T("Err."), T("错误"),
+                  T("錯誤"), T("Fejl"), T("Virhe"), T("Err."), T("오류"), T("Fout"), T("Feil"),
+                  T("Erro"), T("Erro"), T("Ошибка"), T("Fel"), T("Błąd")),
+        // kTextDecibel
+        KO_RECORD(T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"),
+                  T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"), T(" dB"),
+                  T(" dB"), T(" дБ"), T(" dB"), T(" dB")),
     },
     {0x0409, 0x0411, 0x0407, 0x040A, 0x040C, 0x0804, 0x0404, 0x0406, 0x040B, 0x0410, 0x0412,
      0x0413, 0x0414, 0x0416, 0x0816, 0x0419, 0x041D, 0x0415},

@@ -1,0 +1,72 @@
+// Time-code positions printed by the position formats, compared with FFmpeg's
+// libavutil over every frame of a day, and read back.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+extern "C" {
+#include <libavutil/timecode.h>
+}
+
+#include "kokernel/kotimetext.h"
+#include "timetext/timetext_test_util.h"
+
+using namespace kotest;
+
+namespace {
+
+struct PeerRate {
+  DWORD code;
+  AVRational rate;
+  int flags;
+  int perDay;
+};
+
+void CompareDay(const PeerRate &r) {
+  AVTimecode tc;
+  ASSERT_EQ(av_timecode_init(&tc, r.rate, r.flags | AV_TIMECODE_FLAG_24HOURSMAX, 0, nullptr), 0);
+  _koposfmt f = Format(r.code);
+  char peer[AV_TIMECODE_STR_SIZE];
+  KOCHAR ours[64];
+  char narrow[64];
+  for (int c = 0; c < r.perDay; ++c) {
+    av_timecode_make_string(&tc, peer, c);
+    // The first unit of frame c, and a time in its middle (both signs).
+    const long long num = r.rate.num, den = r.rate.den;
+    const LONGLONG start = (static_cast<LONGLONG>(c) * den * 10000000 + num - 1) / num;
+    const LONGLONG middle = start + den * 5000000 / num;
+    const LONGLONG t = (c & 1) ? middle : start;
+    const bool negative = (c % 7) == 3;
+    int n = KoNanoTimeToText(ours, &f, negative ? -t : t, (c & 2) != 0);
+    int k = 0;
+    for (; ours[k] && k < 63; ++k) narrow[k] = static_cast<char>(ours[k]);
+    narrow[k] = 0;
+    const char *text = narrow + (negative ? 1 : 0);
+    if (n != k || std::strcmp(text, peer) != 0 || (negative && narrow[0] != '-')) {
+      ADD_FAILURE() << "code " << r.code << " frame " << c << " (" << t << "): '" << narrow
+                    << "' vs libavutil '" << peer << "'";
+      return;
+    }
+    // Read back: the first unit of the frame (of the sign printed).
+    KOCSTR end = nullptr;
+    LONGLONG back = KoTextToNanoTimeToken(ours, &f, FALSE, &end);
+    const LONGLONG expected = negative ? -start : start;
+    if (back < expected - 1 || back > expected + 1 || end != ours + n) {
+      ADD_FAILURE() << "code " << r.code << " '" << narrow << "' reads back as " << back
+                    << ", not " << expected;
+      return;
+    }
+  }
+}
+
+TEST(TimeTextFFmpeg, DropFrame2997OverADay) {
+  CompareDay({KOPOSFMT_SMPTE_2997_DROP, {30000, 1001}, AV_TIMECODE_FLAG_DROPFRAME, 2589408});
+}
+TEST(TimeTextFFmpeg, Frames25OverADay) { CompareDay({KOPOSFMT_SMPTE_25, {25, 1}, 0, 2160000}); }
+TEST(TimeTextFFmpeg, Frames24OverADay) { CompareDay({KOPOSFMT_SMPTE_24, {24, 1}, 0, 2073600}); }
+TEST(TimeTextFFmpeg, Frames30OverADay) { CompareDay({KOPOSFMT_SMPTE_30, {30, 1}, 0, 2592000}); }
+// Non-drop labels at 29.97: libavutil counts 30 labels a second too.
+TEST(TimeTextFFmpeg, NonDrop2997OverADay) {
+  CompareDay({KOPOSFMT_SMPTE_2997, {30000, 1001}, 0, 2592000});
+}
+}  // namespace

@@ -1,0 +1,460 @@
+// Media time as text: the worked examples, the readers' field rules and end
+// positions, and round trips of every position format.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+
+#include "kokernel/kotimetext.h"
+#include "timetext/timetext_test_util.h"
+
+using namespace kotest;
+
+namespace {
+
+constexpr LONGLONG kSecond = 10000000;
+
+TEST(TimeText, WorkedExamplesOfTheWriters) {
+  ScopedSeparators sep{Separators{}};
+  _koposfmt f = Format(KOPOSFMT_SAMPLES);
+  EXPECT_EQ(Print(f, kSecond), "48,000");
+
+  f = Format(KOPOSFMT_TIME);
+  EXPECT_EQ(Print(f, 36610000000), "01:01:01.000");
+  EXPECT_EQ(Print(f, -36610000000), "-01:01:01.000");
+  KOCHAR buf[64];
+  EXPECT_EQ(KoNanoTimeToText(buf, &f, -36610000000, FALSE), 13);
+  EXPECT_EQ(Print(f, 36610000000, 1), "01:01:01");
+
+  // Short seconds are truncated (with grouping), not rounded.
+  f = Format(KOPOSFMT_SECONDS);
+  EXPECT_EQ(Print(f, 123459990000, 1), "12,345");
+  EXPECT_EQ(Print(f, 123459990000), "12,345.999");
+
+  f = Format(KOPOSFMT_MEASURES);
+  EXPECT_EQ(Print(f, 0), "1.1.000");
+  EXPECT_EQ(Print(f, 0, KOPOSFMT_FLAG_NO_ORIGIN), "0.0.000");
+  // 2.25 s at 120 beats per minute: beat 4.5 = measure 2, beat 1, tick 480.
+  EXPECT_EQ(Print(f, 22500000), "2.1.480");
+  EXPECT_EQ(Print(f, 22500000, 1), "2.1");
+  f.format = KOPOSFMT_MEASURES_ZERO;
+  EXPECT_EQ(Print(f, 22500000), "1.0.480");
+
+  // 100 frames at 25 per second.
+  f = Format(KOPOSFMT_FEET_FRAMES_40);
+  EXPECT_EQ(Print(f, 4 * kSecond), "2+20");
+  f.format = KOPOSFMT_FEET_FRAMES_16;
+  EXPECT_EQ(Print(f, 4 * kSecond), "6+4");
+
+  f = Format(KOPOSFMT_CLOCK);
+  EXPECT_EQ(Print(f, 3725 * kSecond), "1:02:05");
+  EXPECT_EQ(Print(f, 65 * kSecond), "1:05");
+  EXPECT_EQ(Print(f, 725 * kSecond), "12:05");
+}
+
+TEST(TimeText, EveryFormatCodeOnOnePosition) {
+  ScopedSeparators sep{Separators{}};
+  // 1 h 2 min 3.52 s past an origin of 10 s.
+  const LONGLONG t = 37235200000 + 10 * kSecond;
+  struct Case {
+    DWORD code;
+    const char *full, *shortText;
+  } cases[] = {
+      {KOPOSFMT_SAMPLES, "178,728,960", "178,728,960"},
+      {KOPOSFMT_TIME, "01:02:03.520", "01:02:03"},
+      {KOPOSFMT_SECONDS, "3,723.520", "3,723"},
+      {KOPOSFMT_TIME_FRAMES, "01:02:03.13", "01:02:03"},
+      {KOPOSFMT_FRAMES, "93,088.000", "93,088"},
+      {KOPOSFMT_MEASURES, "1,862.4.038", "1,862.4"},
+      {KOPOSFMT_SMPTE_2997, "01:01:59:24", "01:01:59:24"},
+      {KOPOSFMT_SMPTE_30, "01:02:03:15", "01:02:03:15"},
+      {KOPOSFMT_SMPTE_2997_DROP, "01:02:03;16", "01:02:03;16"},
+      {KOPOSFMT_SMPTE_25, "01:02:03:13", "01:02:03:13"},
+      {KOPOSFMT_SMPTE_24, "01:02:03:12", "01:02:03:12"},
+      {KOPOSFMT_UNITS, "37,235,200,000", "37,235,200,000"},
+      {KOPOSFMT_MICROSECONDS, "3,723,520,000", "3,723,520,000"},
+      {KOPOSFMT_MEASURES_ZERO, "1,861.3.038", "1,861.3"},
+      {KOPOSFMT_BEATS, "7,447.040", "7,447"},
+      {KOPOSFMT_FEET_FRAMES_40, "2,327+8", "2,327+8"},
+      {KOPOSFMT_FEET_FRAMES_16, "5,818+0", "5,818+0"},
+      {KOPOSFMT_CD_TIME, "01:02:03:39", "01:02:03"},
+      {KOPOSFMT_SMPTE_23976, "01:01:59:19", "01:01:59:19"},
+      {KOPOSFMT_CLOCK, "1:02:03", "1:02:03"},
+      {25, "37,235,200,000", "37,235,200,000"},
+  };
+  for (const Case &c : cases) {
+    _koposfmt f = Format(c.code);
+    f.origin = 10 * kSecond;
+    EXPECT_EQ(Print(f, t), c.full) << "code " << c.code;
+    EXPECT_EQ(Print(f, t, KOPOSFMT_FLAG_SHORT), c.shortText) << "code " << c.code;
+  }
+}
+
+TEST(TimeText, UserSeparatorsAndBoundedWriters) {
+  ScopedSeparators sep{Separators{",", ".", ".", ":", "/"}};
+  _koposfmt f = Format(KOPOSFMT_TIME);
+  EXPECT_EQ(Print(f, 36610000000), "01.01.01,000");
+  f = Format(KOPOSFMT_SAMPLES);
+  EXPECT_EQ(Print(f, kSecond), "48.000");
+  f = Format(KOPOSFMT_MEASURES);
+  EXPECT_EQ(Print(f, 22500000), "2:1/480");
+  // Time-code texts keep their own separators.
+  f = Format(KOPOSFMT_SMPTE_25);
+  EXPECT_EQ(Print(f, 36615200000), "01:01:01:13");
+
+  // Bounded: cut as the formatter cuts, never past the capacity.
+  f = Format(KOPOSFMT_TIME);
+  KOCHAR buf[16];
+  for (auto &c : buf) c = 0x7777;
+  EXPECT_EQ(KoNanoTimeToTextN(buf, 5, &f, -36610000000, FALSE), 4);
+  EXPECT_EQ(U8(buf), "-01.");
+  EXPECT_EQ(buf[5], 0x7777);
+  EXPECT_EQ(KoNanoTimeToTextN(buf, 1, &f, 36610000000, FALSE), 0);
+  EXPECT_EQ(buf[0], 0);
+  EXPECT_EQ(KoNanoTimeToTextN(buf, 0, &f, 36610000000, FALSE), 0);
+  EXPECT_EQ(KoNanoTimeToTextN(nullptr, 16, &f, 1, FALSE), 0);
+  EXPECT_EQ(KoNanoTimeToTextN(buf, 16, nullptr, 1, FALSE), 0);
+  EXPECT_EQ(U8(buf), "");
+
+  // A day and more: the unbounded writer counts days, the bounded one wraps.
+  const LONGLONG day = 86400 * kSecond;
+  EXPECT_EQ(Print(f, day + 36610000000), "01.01.01.01");
+  EXPECT_EQ(KoNanoTimeToTextN(buf, 16, &f, day + 36610000000, FALSE), 12);
+  EXPECT_EQ(U8(buf), "01.01.01,000");
+  EXPECT_EQ(Print(f, 863999000000), "23.59.59,900");
+  EXPECT_EQ(Print(f, 863999000001), "00.23.59.59");
+  EXPECT_EQ(Print(f, 863999995000), "01.00.00.00");
+}
+
+TEST(TimeText, CallerFormatsReadOnlyTheValuesGiven) {
+  ScopedSeparators sep{Separators{}};
+  _koposfmt f = Format(KOPOSFMT_TIME_FRAMES);
+  KOCHAR buf[128];
+  ko::kostring fmt = W("[%u|%u|%u|%u|%u|%s|%I64d|%f]");
+  KoNanoTimeToTextFormat(buf, &f, 36615200000, fmt.c_str(), 0);
+  EXPECT_EQ(U8(buf), "[1|1|1|13|0|(null)|0|0.000000]");
+  f.format = 40;
+  fmt = W("<$I64d>");
+  EXPECT_EQ(KoNanoTimeToTextFormat(buf, &f, -1234567, fmt.c_str(), 0), 12);
+  EXPECT_EQ(U8(buf), "-<1,234,567>");
+  EXPECT_EQ(KoNanoTimeToTextFormatN(buf, 6, &f, -1234567, fmt.c_str(), 0), 5);
+  EXPECT_EQ(U8(buf), "-<1,2");
+  // The origin is kept with flag bit 1.
+  f.origin = 1000;
+  fmt = W("$I64d");
+  KoNanoTimeToTextFormat(buf, &f, 1500, fmt.c_str(), KOPOSFMT_FLAG_NO_ORIGIN);
+  EXPECT_EQ(U8(buf), "1,500");
+  KoNanoTimeToTextFormat(buf, &f, 1500, fmt.c_str(), 0);
+  EXPECT_EQ(U8(buf), "500");
+}
+
+TEST(TimeText, TimeTokenFieldRules) {
+  struct Case {
+    const char *text;
+    BOOL shortForm;
+    LONGLONG ms;
+  } cases[] = {
+      {"42", FALSE, 42000},       {"3.5", FALSE, 3500},        {"1:30", FALSE, 1300},
+      {"0:01:02.25", FALSE, 62250}, {".5", FALSE, 500},         {"1:02:03.4567", FALSE, 3723456},
+      {"1:30", TRUE, 90000},      {"1:02:03", TRUE, 3723000},  {"3.", FALSE, 3000},
+      {"  7:", TRUE, 420000},     {"", FALSE, 0},              {"x", FALSE, 0},
+  };
+  for (const Case &c : cases) {
+    ko::kostring w = W(c.text);
+    EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, c.shortForm, nullptr), c.ms) << c.text;
+  }
+  // Each reader stops after its last field.
+  ko::kostring w = W("01:02:03.456xyz");
+  KOCSTR end = nullptr;
+  EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, FALSE, &end), 3723456);
+  EXPECT_EQ(end - w.c_str(), 12);
+  EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, TRUE, &end), 3723000);
+  EXPECT_EQ(end - w.c_str(), 8);
+  // Thirty-one digits make a field; saturated values stay in range.
+  w = W("99999999999999999999999999999999999999:99");
+  EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, FALSE, nullptr), KOTIME_PARSE_MAX / 10000);
+}
+
+TEST(TimeText, FieldReaders) {
+  _koposfmt f = Format(KOPOSFMT_TIME_FRAMES);
+  ko::kostring w = W("01:01:01:13");
+  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, FALSE, nullptr), 36615200000);
+  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, TRUE, nullptr), 36610000000);
+
+  w = W("2+20");
+  KOCSTR end = nullptr;
+  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, TRUE, &end), 4 * kSecond);
+  EXPECT_EQ(*end, 0);
+  w = W("6+4");
+  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 4 * kSecond);
+  f.frameRate = 0;
+  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 0);
+
+  f = Format(KOPOSFMT_MEASURES);
+  w = W("2.3.480");
+  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, 0, &end), 32500000);
+  EXPECT_EQ(*end, 0);
+  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_NO_ORIGIN, nullptr), 57500000);
+  w = W("2.3");
+  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_SHORT, nullptr), 30000000);
+
+  LONG m = -1, b = -1, t = -1;
+  w = W("2.1.0");
+  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 1, &m, &b, &t), 3840);
+  EXPECT_EQ(m, 1);
+  EXPECT_EQ(b, 0);
+  EXPECT_EQ(t, 0);
+  w = W(" -2.3.5");
+  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 2, &m, &b, &t), (-8 + 2) * 960 + 10);
+  EXPECT_EQ(m, -2);
+  EXPECT_EQ(KoTextToTicks(w.c_str(), &f, FALSE, 1), (-8 + 3) * 960 + 5);
+  w = W("-3.5");
+  EXPECT_EQ(KoTextToBeatsTicks(w.c_str(), &f, 1, &b, &t), 3 * 960 + 5);
+  EXPECT_EQ(b, 3);
+  EXPECT_EQ(t, 5);
+  EXPECT_EQ(KoTextToMeasuresBeatsTicks(nullptr, &f, TRUE, 1, &m, &b, &t), 0);
+  EXPECT_EQ(m, 0);
+}
+
+TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
+  _koposfmt f = Format(KOPOSFMT_SECONDS);
+  ko::kostring abc = W("abc"), n99 = W("99"), blank = W("   ");
+  KOCSTR end = nullptr;
+  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), &f, 777, 0, 10000000, 4, &end), 777);
+  EXPECT_EQ(end, abc.c_str());
+  EXPECT_EQ(KoTextToNanoTimeToken2(n99.c_str(), &f, 777, 0, 10000000, 4, &end), 10000000);
+  EXPECT_EQ(*end, 0);
+  EXPECT_EQ(KoTextToNanoTimeTokenEx(blank.c_str(), &f, FALSE, 55, 0, 100, &end), 55);
+  // Without flag bit 2 the text gives 0 and the limits do not apply.
+  EXPECT_EQ(KoTextToNanoTimeToken(abc.c_str(), &f, FALSE, &end), 0);
+  EXPECT_EQ(KoTextToNanoTimeToken(n99.c_str(), &f, FALSE, &end), 990000000);
+  // Unreadable text gives the default whatever the origin.
+  f.origin = 5 * kSecond;
+  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), &f, 777, 0, 10000000, 4, nullptr), 777);
+  EXPECT_EQ(KoTextToNanoTimeToken2(n99.c_str(), &f, 0, 0, 0, 0, nullptr), 1040000000);
+  EXPECT_EQ(KoTextToNanoTimeToken2(n99.c_str(), &f, 0, 0, 0, 2, nullptr), 990000000);
+  ko::kostring neg = W(" - 1.5 ");
+  EXPECT_EQ(KoTextToNanoTimeToken2(neg.c_str(), &f, 0, 0, 0, 0, &end), 35000000);
+  EXPECT_EQ(end - neg.c_str(), 6);
+
+  // Where each kind of reader stops.
+  struct Case {
+    DWORD code;
+    const char *text;
+    int stop;
+  } cases[] = {
+      {KOPOSFMT_SECONDS, "12.5abc", 4},        {KOPOSFMT_SAMPLES, "48,000 x", 6},
+      {KOPOSFMT_SMPTE_25, "01:02:03:04 05", 12}, {KOPOSFMT_SMPTE_25, "01:02:03:04:", 11},
+      {KOPOSFMT_TIME, "1:2:3.4 rest", 7},      {KOPOSFMT_MEASURES, "3.2.1 x", 5},
+      {KOPOSFMT_FEET_FRAMES_40, "2+20 x", 4},  {KOPOSFMT_CD_TIME, "abc", 0},
+      {KOPOSFMT_UNITS, "-77z", 3},             {30, "123", 0},
+  };
+  for (const Case &c : cases) {
+    _koposfmt g = Format(c.code);
+    ko::kostring w = W(c.text);
+    KoTextToNanoTimeToken2(w.c_str(), &g, 0, 0, 0, 0, &end);
+    EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'";
+  }
+  // Null pointers.
+  EXPECT_EQ(KoTextToNanoTimeToken2(nullptr, &f, 9, 0, 0, 4, &end), 9);
+  EXPECT_EQ(end, nullptr);
+  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), nullptr, 9, 0, 0, 4, nullptr), 9);
+  // The reading range.
+  f = Format(KOPOSFMT_SECONDS);
+  ko::kostring big = W("999999999999999999999");
+  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), KOTIME_PARSE_MAX);
+  big = W("-999999999999999999999");
+  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), -KOTIME_PARSE_MAX);
+  f = Format(KOPOSFMT_SAMPLES);
+  EXPECT_LE(std::llabs(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr) + KOTIME_PARSE_MAX),
+            4096);
+  f.sampleRate = 0;
+  EXPECT_EQ(KoTextToNanoTimeToken(n99.c_str(), &f, FALSE, nullptr), 0);
+}
+
+TEST(TimeText, GroupedMeasuresAndFeetReadBack) {
+  {
+    ScopedSeparators sep{Separators{}};
+    _koposfmt f = Format(KOPOSFMT_MEASURES);
+    // Measure 1234 prints with a thousands separator.
+    const LONGLONG t = 1233LL * 2 * kSecond + kSecond / 2;
+    EXPECT_EQ(Print(f, t), "1,234.2.000");
+    EXPECT_EQ(Parse(f, "1,234.2.000"), t);
+    EXPECT_EQ(Parse(f, "1,234.2", 1), t);
+    f = Format(KOPOSFMT_FEET_FRAMES_40);
+    EXPECT_EQ(Print(f, 2000 * kSecond), "1,250+0");
+    EXPECT_EQ(Parse(f, "1,250+0"), 2000 * kSecond);
+  }
+  {
+    // Thousands and music separators alike.
+    ScopedSeparators sep{Separators{",", ".", ":", ".", "."}};
+    _koposfmt f = Format(KOPOSFMT_MEASURES);
+    const LONGLONG t = 1233LL * 2 * kSecond + kSecond / 2;
+    EXPECT_EQ(Print(f, t), "1.234.2.000");
+    EXPECT_EQ(Parse(f, "1.234.2.000"), t);
+    EXPECT_EQ(Parse(f, "5.3.000"), 4LL * 2 * kSecond + kSecond);
+  }
+}
+
+TEST(TimeText, RecordsAndMusicTicks) {
+  _smpteval r{0, 9, 9, 9, 9, 0};
+  KoNanoTimeToHMSF(36615200000, &r, 25, 0);
+  EXPECT_EQ(r.hours, 1u);
+  EXPECT_EQ(r.minutes, 1u);
+  EXPECT_EQ(r.seconds, 1u);
+  EXPECT_EQ(r.frames, 13u);
+  EXPECT_EQ(KoHMSFToNanoTime(&r, 25), 36615200000);
+  KoNanoTimeToHMSF(25 * 3600 * kSecond, &r, 25, 0);
+  EXPECT_EQ(r.hours, 1u);
+  KoNanoTimeToHMSF(25 * 3600 * kSecond, &r, 25, 1);
+  EXPECT_EQ(r.hours, 25u);
+  // Frames are rounded to the nearest: just before a second is that second.
+  KoNanoTimeToHMSF(kSecond - 1, &r, 25, 0);
+  EXPECT_EQ(r.seconds, 1u);
+  EXPECT_EQ(r.frames, 0u);
+  r = {KOSMPTE_MODE_25, 0, 0, 0, 0, 0};
+  KoNanoTimeToHMSF(100000000, &r, 0, 0);
+  EXPECT_EQ(r.seconds, 10u);
+  EXPECT_EQ(KoHMSFToNanoTime(&r, 0), 100000000);
+
+  _koposfmt f = Format(KOPOSFMT_MEASURES);
+  DWORD m = 9, b = 9, t = 9;
+  KoNanoTimeToMeasures(22500000, &f, &m, &b, &t);
+  EXPECT_EQ(m, 1u);
+  EXPECT_EQ(b, 0u);
+  EXPECT_EQ(t, 480u);
+
+  ScopedSeparators sep{Separators{}};
+  KOCHAR buf[64];
+  EXPECT_EQ(KoMeasuresAndTicksToText(buf, &f, 2, 960 * 5 + 480, TRUE, FALSE, 1), 7);
+  EXPECT_EQ(U8(buf), "3.2.480");
+  KoMeasuresAndTicksToText(buf, &f, 2, -480, TRUE, FALSE, 1);
+  EXPECT_EQ(U8(buf), "2.4.480");
+  KoMeasuresAndTicksToText(buf, &f, 2, 960 + 480, FALSE, TRUE, 10);
+  EXPECT_EQ(U8(buf), "2.1");
+  KoMeasuresAndTicksToText(buf, &f, 0, 960 + 480, FALSE, FALSE, 10);
+  EXPECT_EQ(U8(buf), "0.1.048");
+  // Eighth-note beats: 480 ticks to a beat.
+  f.beatUnit = 8;
+  KoMeasuresAndTicksToText(buf, &f, 0, 960 + 480, FALSE, FALSE, 1);
+  EXPECT_EQ(U8(buf), "0.3.000");
+  f.beatUnit = 4;
+  KoTicksToText(buf, &f, 3840 * 2 + 960 + 5, TRUE, FALSE, 1);
+  EXPECT_EQ(U8(buf), "3.2.005");
+  KoTicksToText(buf, &f, -1, TRUE, FALSE, 1);
+  EXPECT_EQ(U8(buf), "-1.4.959");
+  // The ticks text reads back.
+  ko::kostring w = W("3.2.005");
+  EXPECT_EQ(KoTextToTicks(w.c_str(), &f, TRUE, 1), 3840 * 2 + 960 + 5);
+  // Zeros the caller should have avoided do not fault.
+  _koposfmt z{};
+  EXPECT_GT(KoMeasuresAndTicksToText(buf, &z, 1, -5, TRUE, FALSE, 0), 0);
+  EXPECT_GT(KoTicksToText(buf, &z, -5, TRUE, FALSE, 0), 0);
+  KoNanoTimeToMeasures(kSecond, &z, &m, &b, &t);
+  EXPECT_EQ(m + b + t, 0u);
+}
+
+// ---- round trips -------------------------------------------------------------
+
+// How far a read-back position may be from the position printed: one step of
+// the text (with the writer's own slack), and a unit or two of rounding.
+double Step(const _koposfmt &f, bool shortForm) {
+  const double s = kSecond;
+  const double frame = s / f.frameRate;
+  switch (f.format) {
+    case KOPOSFMT_SAMPLES: return s / f.sampleRate;
+    case KOPOSFMT_TIME: return shortForm ? s : s / 1000;
+    case KOPOSFMT_SECONDS: return shortForm ? s : s / 1000;
+    case KOPOSFMT_TIME_FRAMES: return shortForm ? s : frame;
+    case KOPOSFMT_FRAMES: return shortForm ? frame : frame / 1000;
+    case KOPOSFMT_MEASURES:
+    case KOPOSFMT_MEASURES_ZERO: {
+      const double beat = 60 * s / f.tempo;
+      return (shortForm ? beat : beat / f.ticksPerBeat) + 0.00005 * beat * f.beatsPerMeasure;
+    }
+    case KOPOSFMT_SMPTE_2997:
+    case KOPOSFMT_SMPTE_2997_DROP: return s * 1001 / 30000;
+    case KOPOSFMT_SMPTE_30: return s / 30;
+    case KOPOSFMT_SMPTE_25: return s / 25;
+    case KOPOSFMT_SMPTE_24: return s / 24;
+    case KOPOSFMT_SMPTE_23976: return s * 1001 / 24000;
+    case KOPOSFMT_UNITS: return 0;
+    case KOPOSFMT_MICROSECONDS: return 5;
+    case KOPOSFMT_BEATS: return (shortForm ? 1 : 0.001) * 60 * s / f.tempo;
+    case KOPOSFMT_FEET_FRAMES_40:
+    case KOPOSFMT_FEET_FRAMES_16: return frame;
+    case KOPOSFMT_CD_TIME: return shortForm ? s : s / 75;
+    case KOPOSFMT_CLOCK: return s;
+    default: return 0;
+  }
+}
+
+// Formats whose texts wrap at a day.
+bool WrapsAtADay(DWORD code) {
+  switch (code) {
+    case KOPOSFMT_TIME:
+    case KOPOSFMT_TIME_FRAMES:
+    case KOPOSFMT_CD_TIME:
+    case KOPOSFMT_CLOCK:
+      return true;
+    default:
+      return (code >= KOPOSFMT_SMPTE_2997 && code <= KOPOSFMT_SMPTE_24) ||
+             code == KOPOSFMT_SMPTE_23976;
+  }
+}
+
+void RoundTrips(const _koposfmt &base, const char *what) {
+  std::mt19937_64 rng(12345 + base.format);
+  int failures = 0;
+  for (int i = 0; i < 3000 && failures < 5; ++i) {
+    _koposfmt f = base;
+    f.origin = (i % 3 == 0) ? 0 : static_cast<LONGLONG>(rng() % (7200 * kSecond)) - 3600 * kSecond;
+    const bool wraps = WrapsAtADay(f.format);
+    // Magnitudes spread over many orders (below 23 hours for the clock texts).
+    const double maxMag = wraps ? 23.0 * 3600 * kSecond : 1e15;
+    const double mag = std::pow(10.0, std::uniform_real_distribution<double>(0, std::log10(maxMag))(rng));
+    const LONGLONG offset = static_cast<LONGLONG>((i & 1) ? -mag : mag);
+    const LONGLONG t = f.origin + offset;
+    const bool shortForm = (i & 2) != 0;
+    KOCHAR buf[128];
+    int n = (i & 4) ? KoNanoTimeToTextN(buf, 128, &f, t, shortForm)
+                    : KoNanoTimeToText(buf, &f, t, shortForm);
+    KOCSTR end = nullptr;
+    const LONGLONG back = KoTextToNanoTimeToken(buf, &f, shortForm, &end);
+    const double tolerance = Step(f, shortForm) + 2 + std::fabs(static_cast<double>(offset)) * 1e-15;
+    const double diff = std::fabs(static_cast<double>(back) - static_cast<double>(t));
+    if (diff > tolerance || end != buf + n || n <= 0) {
+      ++failures;
+      ADD_FAILURE() << what << " code " << f.format << (shortForm ? " short" : " full") << ": "
+                    << t << " (origin " << f.origin << ") prints '" << U8(buf) << "' (" << n
+                    << " characters) and reads back as " << back << ", off by " << diff
+                    << " (allowed " << tolerance << "), stopping at " << (end - buf);
+    }
+  }
+}
+
+TEST(TimeText, EveryFormatReadsBackWhatItPrints) {
+  for (DWORD code = 0; code < KOPOSFMT_COUNT; ++code) {
+    _koposfmt f = Format(code);
+    if (code == KOPOSFMT_TIME_FRAMES) f.frameRate = 30000.0 / 1001.0;
+    if (code == KOPOSFMT_FEET_FRAMES_16) f.frameRate = 24;
+    if (code == KOPOSFMT_MEASURES) f.beatsPerMeasure = 3, f.tempo = 97.5;
+    if (code == KOPOSFMT_SAMPLES) f.sampleRate = 44100;
+    {
+      ScopedSeparators sep{Separators{}};
+      RoundTrips(f, "en-US");
+    }
+    {
+      ScopedSeparators sep{Separators{",", ".", ".", ".", "."}};
+      RoundTrips(f, "da-DK");
+    }
+    {
+      ScopedSeparators sep{Separators{",", "\xC2\xA0", ":", ":", "|"}};
+      RoundTrips(f, "fr-FR");
+    }
+  }
+}
+
+}  // namespace
