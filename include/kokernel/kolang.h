@@ -121,8 +121,10 @@ KOAPI KOCSTR KoGetStringSmart(HKOLANG h, KOCSTR text);
 KOAPI bool IsKOLANGSTRINGID(HKOLANG h, KOCSTR text);
 
 /* ---- scratch buffers and conversions ---------------------------------------
- * A scratch slot of n units holds n units and a terminator; a request larger
- * than the ring's capacity minus its reserve is refused (null). */
+ * A scratch slot of n units holds n units and a terminator. The ring is never
+ * written past its end: a slot that would reach past it starts again at the
+ * ring's beginning, and a request larger than the ring's capacity minus its
+ * reserve is refused (null; the conversions then give the empty text). */
 KOAPI KOSTR KoGetTempStringBuffer(HKOLANG h, int units);
 KOAPI KOCSTR KoGetWideFromPrintString(HKOLANG h, KOCSTR text);
 KOAPI KOCSTR KoGetPrintFromWideString(HKOLANG h, KOCSTR text);
@@ -147,6 +149,13 @@ KOAPI uint32_t KoGetInatN(int index, KOSTR buffer, uint32_t cch);
 /* Copies without a size limit: buffers of at least 64 units. */
 KOAPI uint32_t KoGetInat(int index, KOSTR buffer);
 
+/* ---- code pages --------------------------------------------------------------
+ * Asks the system's multi-language service for the code page of a narrow
+ * text. Where the service does not exist (natively, and on systems without
+ * it) the failure to create it is returned and *codePage is 0. */
+KOAPI HRESULT KoLang_DetectPossibleCodepage(const char *text, uint32_t length,
+                                            uint32_t *codePage);
+
 #ifdef _WIN32
 /* ---- Windows only: process layout, thread locale, resources, registry ------- */
 KOAPI BOOL KoLang_EnableProcessMirroring(void);
@@ -154,8 +163,6 @@ KOAPI BOOL KoLang_DisableProcessMirroring(void);
 KOAPI void KoLang_UpdateThreadLocale(HKOLANG h);
 KOAPI int KoEnumResourceLanguages(HKOLANG h, WORD resourceId, KOSTR buffer, int cch);
 KOAPI BOOL KoLang_DetectMultiByteCharacters(const char *text, uint32_t length);
-KOAPI HRESULT KoLang_DetectPossibleCodepage(const char *text, uint32_t length,
-                                            uint32_t *codePage);
 KOAPI BOOL KoLang_LoadUserLCIDMetric(KOCSTR appName, uint32_t version, LCID *lcidOut,
                                      BOOL unversioned);
 KOAPI BOOL KoLang_SaveUserLCIDMetric(KOCSTR appName, uint32_t version, LCID lcid,

@@ -56,7 +56,13 @@ int LoadNumbered(HKOLANG h, uint32_t id, KOCHAR (&work)[kWorkUnits]) {
   return n;
 }
 
+// The handle's slot in the language table. The fast path reads the cached
+// slot without the lock; computing it takes the lock so that it cannot
+// interleave with a change of language and store a stale slot.
 uint32_t LanguageSlot(HKOLANG h) {
+  const uint32_t cached = __atomic_load_n(&h->langSlot, __ATOMIC_ACQUIRE);
+  if (cached >= 1) return cached;
+  pf::LockGuard guard(&h->lock);
   if (h->langSlot >= 1) return h->langSlot;
   uint32_t slot = 1;
   const uint32_t lcid = KoLang_GetConditionedLCID(h->lcid ? h->lcid : sys::UserDefaultUILanguage());
@@ -66,15 +72,30 @@ uint32_t LanguageSlot(HKOLANG h) {
       break;
     }
   }
-  h->langSlot = slot;
+  __atomic_store_n(&h->langSlot, slot, __ATOMIC_RELEASE);
   return slot;
 }
 
 bool IsText(const KOCHAR *p) { return reinterpret_cast<uintptr_t>(p) >= 0x10000; }
 
+constexpr uint32_t kCacheOptions = KOLIST_OPT_HEAPITEMS | KOLIST_OPT_SYNCHRONIZED;
+
+// Empties the handle's cache; the caller holds the handle's lock. The old
+// list is set aside rather than freed so that texts already handed out stay
+// readable; only when no new list can be made are the texts deleted in place.
 void ClearCache(HKOLANG h) {
-  pf::LockGuard guard(&h->lock);
-  if (h->cache && h->cache->nCount > 0) KoList_DeleteList(h->cache, 0, h->cache->nCount, FALSE);
+  if (!h->cache || h->cache->nCount == 0) return;
+  auto *node = static_cast<RetiredCache *>(pf::ItemCalloc(sizeof(RetiredCache)));
+  tKOLIST *fresh = nullptr;
+  if (node && SUCCEEDED(KoList_CreateExZ(&fresh, 0, 0, 16, kCacheOptions, 0, 0, 0)) && fresh) {
+    node->list = h->cache;
+    node->next = h->retired;
+    h->retired = node;
+    h->cache = fresh;
+    return;
+  }
+  pf::ItemFree(node);
+  KoList_DeleteList(h->cache, 0, h->cache->nCount, FALSE);
 }
 
 // Reserves a slot of `units` (+ terminator) in the ring; null when the
@@ -125,8 +146,7 @@ extern "C" KOAPI HRESULT KoLang_Open(HKOLANG *out, HMODULE module, LCID lcid,
   }
   h->scratchCapacity = capacity;
   h->scratchReserve = KOLANG_SCRATCH_RESERVE;
-  HRESULT hr = KoList_CreateExZ(&h->cache, 0, 0, 16,
-                                KOLIST_OPT_HEAPITEMS | KOLIST_OPT_SYNCHRONIZED, 0, 0, 0);
+  HRESULT hr = KoList_CreateExZ(&h->cache, 0, 0, 16, kCacheOptions, 0, 0, 0);
   if (FAILED(hr)) {
     pf::GlobalFreeLocked(h->scratch);
     pf::ItemFree(h);
@@ -149,18 +169,27 @@ extern "C" KOAPI HRESULT KoLang_Close(HKOLANG h) {
   if (h->lockReady) pf::LockDelete(&h->lock);
   if (h->scratch) pf::GlobalFreeLocked(h->scratch);
   if (h->cache) KoList_Destroy(h->cache);
+  for (RetiredCache *r = h->retired; r;) {
+    RetiredCache *next = r->next;
+    KoList_Destroy(r->list);
+    pf::ItemFree(r);
+    r = next;
+  }
   pf::ItemFree(h);
   return S_OK;
 }
 
 extern "C" KOAPI HMODULE KoLang_InstFromLang(HKOLANG h) { return h ? h->module : nullptr; }
-extern "C" KOAPI LCID KoLang_GetLCID(HKOLANG h) { return h ? h->lcid : 0; }
+extern "C" KOAPI LCID KoLang_GetLCID(HKOLANG h) {
+  return h ? __atomic_load_n(&h->lcid, __ATOMIC_RELAXED) : 0;
+}
 
 // ---- texts ----------------------------------------------------------------------
 
 KOAPI KOCSTR KoGetString(HKOLANG h, UINT id) {
-  if (!h || !h->cache) return kEmpty;
+  if (!h) return kEmpty;
   pf::LockGuard guard(&h->lock);
+  if (!h->cache) return kEmpty;
   CacheItem key{id, {0}};
   const int32_t at = KoList_FindSortedItemRange(h->cache, &key, 0, -1, CompareCache);
   if (at >= 0) {
@@ -231,7 +260,11 @@ KOAPI int KoLoadString(HKOLANG h, UINT id, KOSTR buffer, int cch) {
   buffer[0] = 0;
   if (!h) return 0;
   KOCHAR work[kWorkUnits];
-  int n = LoadNumbered(h, id, work);
+  int n;
+  {
+    pf::LockGuard guard(&h->lock);  // one language and English flag for the lookup
+    n = LoadNumbered(h, id, work);
+  }
   if (n <= 0) return 0;
   if (n > cch - 1) n = cch - 1;
   std::memcpy(buffer, work, size_t(n) * sizeof(KOCHAR));
@@ -265,7 +298,10 @@ extern "C" KOAPI KOCSTR KoGetPrintFromWideString(HKOLANG h, KOCSTR text) {
 
 extern "C" KOAPI const char *KoGetMultiByteFromPrintString(HKOLANG h, KOCSTR text) {
   if (!h || !h->scratch) return kEmptyNarrow;
-  const int n = text ? Length(text, 0x3FFFFFFF) : 0;
+  // The slot takes 2n + 2 units: a text longer than half the ring is refused.
+  const int limit = static_cast<int>((h->scratchCapacity - h->scratchReserve) / 2);
+  const int n = text ? Length(text, limit) : 0;
+  if (n >= limit) return kEmptyNarrow;
   KOCHAR *slot = TakeScratch(h, 2 * n + 2);
   if (!slot) return kEmptyNarrow;  // longer than the ring can hold
   char *out = reinterpret_cast<char *>(slot);
@@ -340,10 +376,13 @@ extern "C" KOAPI BOOL KoLang_UpdateKernelLCID(HKOLANG h, LCID lcid) {
   if (!h || !kernel) return FALSE;
   if (lcid == 0) lcid = kEnglish;
   const uint32_t nonEnglish = Primary(lcid) != 9 ? 1 : 0;
+  // Each handle changes under its lock, so that a lookup by number sees the
+  // language, the English flag and the cache of one language together.
   for (HKOLANG x : {h, kernel}) {
+    pf::LockGuard guard(&x->lock);
     if (x->lcid != lcid) {
-      x->lcid = lcid;
-      x->langSlot = 0;
+      __atomic_store_n(&x->lcid, lcid, __ATOMIC_RELAXED);
+      __atomic_store_n(&x->langSlot, 0u, __ATOMIC_RELEASE);
       ClearCache(x);
     }
     x->nonEnglish = nonEnglish;

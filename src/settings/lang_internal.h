@@ -9,6 +9,12 @@
 #include "kokernel/kolist.h"
 #include "platform/platform.h"
 
+// A cache set aside by a change of language (see KOLANG_RECORD::retired).
+struct RetiredCache {
+  RetiredCache *next;
+  tKOLIST *list;
+};
+
 struct KOLANG_RECORD {
   HMODULE module;
   uint32_t lockReady;
@@ -21,6 +27,10 @@ struct KOLANG_RECORD {
   uint32_t lcid;
   uint32_t langSlot;  // 1-based slot in the language table; 0 = not computed
   tKOLIST *cache;     // heap items {uint32_t number; KOCHAR text[]}, sorted by number
+  // Caches set aside by a change of language. A text handed out by number
+  // may still be read by another thread when the language changes, so its
+  // storage lives on until the handle is closed.
+  RetiredCache *retired;
 };
 
 namespace ko::lang {
@@ -48,6 +58,26 @@ enum BuiltinText : int {
   kTextMinusInf,  // "-Inf."
   kTextErr,       // "Err."
   kTextDecibel,   // " dB"
+  kTextSizeBytesLong,        // "%1 bytes": byte sizes, "%1" is the number
+  kTextSizeBytesShort,       // "%1 B"
+  kTextSizeKB,               // "%1 KB"
+  kTextSizeMB,               // "%1 MB"
+  kTextSizeGB,               // "%1 GB"
+  kTextSizeTB,               // "%1 TB"
+  kTextSizePB,               // "%1 PB"
+  kTextSizeEB,               // "%1 EB"
+  kTextSizeTooBig,           // "> 9 YB"
+  kTextAbort,                // message-box buttons: "&Abort"
+  kTextRetry,                // "&Retry"
+  kTextIgnore,               // "&Ignore"
+  kTextYes,                  // "&Yes"
+  kTextNo,                   // "&No"
+  kTextYesToAll,             // "Yes to &All"
+  kTextDelete,               // "D&elete"
+  kTextNoToAll,              // "N&o to All"
+  kTextDetailsShow,          // "&Details >>"
+  kTextDetailsHide,          // "No &Details"
+  kTextDontShowAgain,        // "Do no&t show this message again."
   kBuiltinTextCount
 };
 // The writable record of a built-in text, or null for an unknown index.
@@ -63,6 +93,12 @@ void ReadLocaleFields(uint32_t locale, KOINTERNATIONALS *rec);
 // Builds a whole record for `locale` (0 = the user's default) the way the
 // process-wide rebuild does, keeping `languageId` from `previous` (may be null).
 void BuildInternationals(uint32_t locale, const KOINTERNATIONALS *previous, KOINTERNATIONALS *rec);
+#ifndef _WIN32
+// Fills the locale-dependent fields from the C library's locale `name`
+// ("" = from the environment); false when the system lacks that locale
+// (the fields then hold the English (United States) defaults).
+bool ReadNamedLocaleFields(const char *name, KOINTERNATIONALS *rec);
+#endif
 
 // The KoPrintF tokens derived from the internationals record and the kernel
 // handle's labels: name and value (at most 63 units) of each.

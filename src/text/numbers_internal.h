@@ -77,8 +77,8 @@ const KOCHAR *ExtractNumberText(const KOCHAR *text, bool useLocale, char (&buf)[
 // of the formatter does.
 void PutLocaleNumber(const char *ascii, bool group, TextSink &sink);
 
-// Language strings of the byte-size texts, kept in one table so that the
-// language layer can turn them into multi-language records.
+// Language strings of the byte-size texts: the built-in multi-language
+// records in the kernel handle's language (English without a kernel handle).
 enum class SizeText { kBytesLong, kBytesShort, kKB, kMB, kGB, kTB, kPB, kEB, kTooBig };
 const KOCHAR *SizeUnitText(SizeText which);
 

@@ -1,5 +1,7 @@
-// The language strings of the byte-size texts. This table is the one place
-// they live; the language layer turns it into multi-language records.
+// The language strings of the byte-size texts. They are multi-language
+// records of the library's own texts, resolved through the kernel language
+// handle; without a kernel handle the English texts are used.
+#include "settings/lang_internal.h"
 #include "text/numbers_internal.h"
 
 namespace ko::numtext {
@@ -8,26 +10,31 @@ namespace {
 
 struct SizeUnitEntry {
   SizeText id;
-  const KOCHAR *text;  // "%1" is replaced by the number
+  int record;  // built-in text; "%1" in it is replaced by the number
 };
 
 constexpr SizeUnitEntry kSizeUnits[] = {
-    {SizeText::kBytesLong, KOTEXT("%1 bytes")},
-    {SizeText::kBytesShort, KOTEXT("%1 B")},
-    {SizeText::kKB, KOTEXT("%1 KB")},
-    {SizeText::kMB, KOTEXT("%1 MB")},
-    {SizeText::kGB, KOTEXT("%1 GB")},
-    {SizeText::kTB, KOTEXT("%1 TB")},
-    {SizeText::kPB, KOTEXT("%1 PB")},
-    {SizeText::kEB, KOTEXT("%1 EB")},
-    {SizeText::kTooBig, KOTEXT("> 9 YB")},
+    {SizeText::kBytesLong, lang::kTextSizeBytesLong},
+    {SizeText::kBytesShort, lang::kTextSizeBytesShort},
+    {SizeText::kKB, lang::kTextSizeKB},
+    {SizeText::kMB, lang::kTextSizeMB},
+    {SizeText::kGB, lang::kTextSizeGB},
+    {SizeText::kTB, lang::kTextSizeTB},
+    {SizeText::kPB, lang::kTextSizePB},
+    {SizeText::kEB, lang::kTextSizeEB},
+    {SizeText::kTooBig, lang::kTextSizeTooBig},
 };
 
 }  // namespace
 
 const KOCHAR *SizeUnitText(SizeText which) {
-  for (const SizeUnitEntry &e : kSizeUnits)
-    if (e.id == which) return e.text;
+  for (const SizeUnitEntry &e : kSizeUnits) {
+    if (e.id != which) continue;
+    KOLANGSTRINGID *record = lang::BuiltinRecord(e.record);
+    if (!record) break;
+    HKOLANG kernel = lang::KernelHandle();
+    return kernel ? KoGetString(kernel, lang::AsSlots(record)) : record->slots[0];
+  }
   return KOTEXT("%1");
 }
 

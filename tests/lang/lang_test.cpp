@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kokernel/konumtext.h"
 #include "lang/lang_helpers.h"
 #include "settings/lang_internal.h"
 
@@ -294,4 +295,121 @@ TEST(LangBuiltin, RecordsAreCompleteAndTranslated) {
     const int want = count(BuiltinRecord(i)->slots[0]);
     for (const KOCHAR *s : BuiltinRecord(i)->slots) EXPECT_EQ(count(s), want) << U8(s);
   }
+}
+
+namespace {
+
+// The mnemonic of a button label: the character after its single "&",
+// lower-cased for Latin, Latin-1 and Cyrillic letters; 0 when the label has
+// no mnemonic or more than one "&".
+KOCHAR Mnemonic(const KOCHAR *s) {
+  KOCHAR m = 0;
+  int marks = 0;
+  for (; *s; ++s) {
+    if (*s != '&') continue;
+    ++marks;
+    m = s[1];
+  }
+  if (marks != 1) return 0;
+  if ((m >= 'A' && m <= 'Z') || (m >= 0xC0 && m <= 0xDE && m != 0xD7) ||
+      (m >= 0x410 && m <= 0x42F))
+    m = static_cast<KOCHAR>(m + 0x20);
+  return m;
+}
+
+}  // namespace
+
+TEST(LangBuiltin, ButtonLabelsHaveDistinctMnemonicsInEveryLanguage) {
+  using namespace ko::lang;
+  struct Label {
+    int index;
+    const char *english;
+  } labels[] = {{kTextAbort, "&Abort"},         {kTextRetry, "&Retry"},
+                {kTextIgnore, "&Ignore"},       {kTextYes, "&Yes"},
+                {kTextNo, "&No"},               {kTextYesToAll, "Yes to &All"},
+                {kTextDelete, "D&elete"},       {kTextNoToAll, "N&o to All"},
+                {kTextDetailsShow, "&Details >>"}, {kTextDetailsHide, "No &Details"},
+                {kTextDontShowAgain, "Do no&t show this message again."}};
+  for (const Label &l : labels) {
+    KOLANGSTRINGID *r = BuiltinRecord(l.index);
+    EXPECT_EQ(U8(r->slots[0]), l.english);
+    for (int s = 0; s < KOLANG_SLOT_COUNT; ++s)
+      EXPECT_NE(Mnemonic(r->slots[s]), 0) << U8(r->slots[s]) << " in slot " << s + 1;
+  }
+  // The boxes' button sets; the details button and the check box can join
+  // any of them, so their mnemonics must differ from all buttons of a set.
+  const std::vector<std::vector<int>> sets = {
+      {kTextAbort, kTextRetry, kTextIgnore},
+      {kTextYes, kTextNo},
+      {kTextRetry},
+      {kTextYes, kTextYesToAll, kTextNo},
+      {kTextYes, kTextNo, kTextDelete},
+      {kTextYes, kTextNo, kTextNoToAll},
+      {kTextYes, kTextYesToAll, kTextNo, kTextNoToAll}};
+  for (int s = 0; s < KOLANG_SLOT_COUNT; ++s) {
+    for (const auto &set : sets) {
+      for (int extra : {kTextDetailsShow, kTextDetailsHide}) {
+        std::vector<int> box = set;
+        box.push_back(extra);
+        box.push_back(kTextDontShowAgain);
+        for (size_t a = 0; a < box.size(); ++a)
+          for (size_t b = a + 1; b < box.size(); ++b) {
+            const KOCHAR *x = BuiltinRecord(box[a])->slots[s], *y = BuiltinRecord(box[b])->slots[s];
+            EXPECT_NE(Mnemonic(x), Mnemonic(y))
+                << "slot " << s + 1 << ": '" << U8(x) << "' and '" << U8(y) << "'";
+          }
+      }
+    }
+  }
+  // Translated, not copied: the languages with their own words differ from
+  // English in every button label.
+  Lang german(0x0407), japanese(0x0411), russian(0x0419), polish(0x0415), french(0x040C);
+  for (const Label &l : labels)
+    for (Lang *x : {&french, &japanese, &russian, &polish})
+      EXPECT_NE(U8(KoGetString(x->h, AsSlots(BuiltinRecord(l.index)))), l.english)
+          << "lcid 0x" << std::hex << KoLang_GetLCID(x->h);
+  EXPECT_EQ(U8(KoGetString(german.h, AsSlots(BuiltinRecord(kTextYesToAll)))), "Ja, &alle");
+  EXPECT_EQ(U8(KoGetString(japanese.h, AsSlots(BuiltinRecord(kTextNo)))), "いいえ(&N)");
+  EXPECT_EQ(U8(KoGetString(russian.h, AsSlots(BuiltinRecord(kTextDelete)))), "&Удалить");
+}
+
+TEST(LangBuiltin, ByteSizeUnitsComeFromTheKernelLanguage) {
+  using namespace ko::lang;
+  // Every unit but the last carries the number's place holder once.
+  for (int i = kTextSizeBytesLong; i <= kTextSizeTooBig; ++i)
+    for (const KOCHAR *s : BuiltinRecord(i)->slots) {
+      const std::string t = U8(s);
+      const size_t at = t.find("%1");
+      if (i == kTextSizeTooBig) {
+        EXPECT_EQ(at, std::string::npos) << t;
+        EXPECT_EQ(t.rfind("> 9 ", 0), 0u) << t;
+      } else {
+        EXPECT_NE(at, std::string::npos) << t;
+        EXPECT_EQ(t.find("%1", at + 1), std::string::npos) << t;
+      }
+    }
+  KOCHAR buf[32];
+  auto size = [&](LONGLONG bytes, BOOL longUnits) {
+    KoFormatFileSize(bytes, buf, 32, longUnits);
+    return U8(buf);
+  };
+  ASSERT_EQ(KernelHandle(), nullptr);
+  EXPECT_EQ(size(500, TRUE), "500 bytes") << "English without a kernel handle";
+  EXPECT_EQ(size(500, FALSE), "500 B");
+  Lang french(0x040C), russian(0x0419), finnish(0x040B);
+  SetKernelHandle(french.h);
+  EXPECT_EQ(size(500, TRUE), "500 octets");
+  EXPECT_EQ(size(500, FALSE), "500 o");
+  const std::string kb = size(1536, FALSE);
+  EXPECT_EQ(kb.substr(kb.size() - 3), " Ko") << kb;
+  EXPECT_EQ(size(0x7000000000000000LL, FALSE), "> 9 Yo");
+  SetKernelHandle(russian.h);
+  const std::string gb = size(1048576000, FALSE);
+  EXPECT_EQ(gb.substr(gb.size() - 5), " ГБ") << gb;
+  EXPECT_EQ(size(12, TRUE), "12 байт");
+  // The kernel language switches with the handle.
+  KoLang_UpdateKernelLCID(finnish.h, 0x040B);
+  const std::string mb = size(5 << 20, FALSE);
+  EXPECT_EQ(mb.substr(mb.size() - 3), " Mt") << mb;
+  SetKernelHandle(nullptr);
 }

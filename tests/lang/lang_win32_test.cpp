@@ -11,9 +11,11 @@
 #include <cstring>
 #include <string>
 
+#include "kokernel/konumtext.h"
 #include "kokernel/koprintf.h"
 #include "lang/lang_helpers.h"
 #include "settings/lang_internal.h"
+#include "text/locale_settings.h"
 
 using kotest::Lang;
 using kotest::MakeRecord;
@@ -164,7 +166,7 @@ TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {
 }
 
 TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
-  for (LCID lcid : {0x0407u, 0x0409u, 0x040Cu}) {
+  for (LCID lcid : {0x0407u, 0x0409u, 0x040Cu, 0x0411u, 0x0419u, 0x0809u, 0x041Du, 0x0C0Au}) {
     KOINTERNATIONALS r;
     ko::lang::BuildInternationals(lcid, nullptr, &r);
     SCOPED_TRACE(testing::Message() << "lcid 0x" << std::hex << lcid);
@@ -346,4 +348,83 @@ TEST(LangWindowText, IdWrappersFormatTheHandlesString) {
     EXPECT_EQ(U8(got), "");
   }
   DestroyWindow(parent);
+}
+
+// The user's number conventions switched to those of several locales (as
+// the user would in the control panel): the rebuilt internationals record
+// follows the user's locale, and KoFormatNumber writes what the system's
+// GetNumberFormatW writes with the same conventions.
+TEST(LangSystem, UserConventionsOfSeveralLocalesMatchTheSystem) {
+  const LCTYPE types[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SGROUPING,
+                          LOCALE_SNEGATIVESIGN, LOCALE_SLIST, LOCALE_ILZERO, LOCALE_IDIGITS,
+                          LOCALE_IMEASURE};
+  WCHAR saved[8][32];
+  for (int i = 0; i < 8; ++i) GetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i], 32);
+  struct Restore {
+    const LCTYPE *types;
+    WCHAR (*saved)[32];
+    ~Restore() {
+      for (int i = 0; i < 8; ++i) SetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i]);
+      KoLang_GetInternationals(nullptr, 0);
+      ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
+    }
+  } restore{types, saved};
+
+  for (LCID lcid : {0x0407u, 0x040Cu, 0x0411u, 0x0419u, 0x0809u, 0x041Du, 0x0409u}) {
+    SCOPED_TRACE(testing::Message() << "conventions of 0x" << std::hex << lcid);
+    for (LCTYPE t : types) {
+      WCHAR v[32] = {};
+      GetLocaleInfoW(lcid, t, v, 32);
+      ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, t, v)) << "type " << t << " = " << U8(v);
+    }
+    ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+    KOINTERNATIONALS r;
+    KoLang_GetInternationals(&r, sizeof r);
+    const LCID user = LOCALE_USER_DEFAULT;
+    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
+    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(user, LOCALE_SDECIMAL));
+    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(user, LOCALE_STHOUSAND));
+    EXPECT_EQ(U8(r.negativeSign), LocaleText(user, LOCALE_SNEGATIVESIGN));
+    EXPECT_EQ(U8(r.listSeparator), LocaleText(user, LOCALE_SLIST));
+    EXPECT_EQ(r.grouping, LocaleNumber(user, LOCALE_SGROUPING));
+    EXPECT_EQ(r.leadingZero, LocaleNumber(user, LOCALE_ILZERO));
+    EXPECT_EQ(r.digits, LocaleNumber(user, LOCALE_IDIGITS));
+    EXPECT_EQ(r.measure, LocaleNumber(user, LOCALE_IMEASURE));
+    EXPECT_EQ(r.decimalSeparatorLength, ko::WideLength(r.decimalSeparator));
+
+    // KoFormatNumber against GetNumberFormatW for the user's locale with the
+    // same layout: no decimals, the locale's grouping and separators, the
+    // negative pattern "-1.1" (a leading locale negative sign becomes "-").
+    WCHAR decimal[8], thousand[8], negative[8];
+    GetLocaleInfoW(user, LOCALE_SDECIMAL, decimal, 8);
+    GetLocaleInfoW(user, LOCALE_STHOUSAND, thousand, 8);
+    GetLocaleInfoW(user, LOCALE_SNEGATIVESIGN, negative, 8);
+    NUMBERFMTW fmt = {};
+    fmt.NumDigits = 0;
+    fmt.LeadingZero = LocaleNumber(user, LOCALE_ILZERO);
+    fmt.Grouping = LocaleNumber(user, LOCALE_SGROUPING);
+    fmt.lpDecimalSep = decimal;
+    fmt.lpThousandSep = thousand;
+    fmt.NegativeOrder = 1;
+    for (const WCHAR *v : {L"1234567", L"-1234567", L"0", L"999", L"1000", L"-5",
+                           L"12345678901"}) {
+      WCHAR peer[64] = {};
+      ASSERT_GT(GetNumberFormatW(user, 0, v, &fmt, peer, 64), 0) << U8(v);
+      std::wstring want = peer;
+      const size_t neg = wcslen(negative);
+      if (neg && want.compare(0, neg, negative) == 0) want = L"-" + want.substr(neg);
+      WCHAR ours[64] = {};
+      KoFormatNumber(v, ours, 64);
+      EXPECT_EQ(U8(ours), U8(want.c_str())) << U8(v);
+    }
+    // Two decimals with the locale's decimal separator.
+    fmt.NumDigits = 2;
+    WCHAR peer[64] = {}, ours[64] = {};
+    ASSERT_GT(GetNumberFormatW(user, 0, L"-1234567.25", &fmt, peer, 64), 0);
+    std::wstring want = peer;
+    const size_t neg = wcslen(negative);
+    if (neg && want.compare(0, neg, negative) == 0) want = L"-" + want.substr(neg);
+    KoFormatGroupDecimalNumber(L"-1234567.25", ours, 64, 2);
+    EXPECT_EQ(U8(ours), U8(want.c_str()));
+  }
 }
