@@ -14,5 +14,6 @@
 #include "kosmpte.h"
 #include "koprintf.h"
 #include "kolang.h"
+#include "koxchg.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
