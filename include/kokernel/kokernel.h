@@ -14,6 +14,7 @@
 #include "kosmpte.h"
 #include "koprintf.h"
 #include "kolang.h"
+#include "koxchg.h"
 #include "kodibops.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
