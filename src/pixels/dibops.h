@@ -44,13 +44,16 @@ constexpr uint8_t kFreeCell = 255;
 // Palette by box covering over the 5-5-5 cube. occupancy holds 32768 cells:
 // 255 for unused cells, anything else for used ones (it is overwritten with
 // pass tags). Writes at most maxEntries palette entries and returns how many
-// it wrote.
+// it wrote. When even boxes of 32 x 32 x 32 cells need more entries than that
+// (boxes start at a used cell, so this happens for small palettes), the
+// first maxEntries boxes of that size are kept and some cells stay uncovered.
 int CoverWithBoxes(uint8_t *occupancy, uint32_t maxEntries, RGBQUAD *palette);
 
 // One box pass: returns the number of boxes of size (sR, sG, sB) needed to
 // cover the used cells, tagging them; when palette is given, writes the
-// centre of each box's used extent.
-int BoxPass(uint8_t *occupancy, int sR, int sG, int sB, uint8_t tag, RGBQUAD *palette);
+// centre of the used extent of each of the first maxEntries boxes.
+int BoxPass(uint8_t *occupancy, int sR, int sG, int sB, uint8_t tag, RGBQUAD *palette,
+            uint32_t maxEntries);
 
 // Cell of the 5-5-5 cube for a working pixel.
 inline uint32_t Cell8(uint32_t r, uint32_t g, uint32_t b) {

@@ -128,6 +128,7 @@ void SetInterlaceFastPath(bool enabled) { g_interlaceFastPath = enabled; }
 }  // namespace ko::pixels::ops
 
 using namespace ko::pixels::ops;
+namespace xchg = ko::pixels::xchg;
 
 extern "C" {
 

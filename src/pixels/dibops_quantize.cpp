@@ -14,7 +14,8 @@ constexpr uint8_t kFree = kFreeCell;
 constexpr int kLevels = 32;
 }  // namespace
 
-int BoxPass(uint8_t *occ, int sR, int sG, int sB, uint8_t tag, RGBQUAD *palette) {
+int BoxPass(uint8_t *occ, int sR, int sG, int sB, uint8_t tag, RGBQUAD *palette,
+            uint32_t maxEntries) {
   int boxes = 0;
   for (int idx = 0; idx < kLevels * kLevels * kLevels; ++idx) {
     if (occ[idx] == kFree || occ[idx] == tag) continue;
@@ -33,7 +34,7 @@ int BoxPass(uint8_t *occ, int sR, int sG, int sB, uint8_t tag, RGBQUAD *palette)
           bMax = std::max(bMax, b);
         }
       }
-    if (palette) {
+    if (palette && uint32_t(boxes) < maxEntries) {
       RGBQUAD &e = palette[boxes];
       e.rgbBlue = uint8_t(((b0 + bMax) & ~1) * 4);
       e.rgbGreen = uint8_t(((g0 + gMax) & ~1) * 4);
@@ -52,21 +53,26 @@ int CoverWithBoxes(uint8_t *occ, uint32_t maxEntries, RGBQUAD *palette) {
   };
   Shape best{};
   int bestCount = 0;
-  // A box 33 wide covers the whole cube, so the search ends there at the latest.
-  for (int k = 2; k <= kLevels + 1 && bestCount == 0; ++k) {
+  // Boxes start at a used cell, so from 32 on a larger box covers nothing more.
+  for (int k = 2; k <= kLevels && bestCount == 0; ++k) {
     const Shape shapes[7] = {{k, k - 1, k - 1, 1}, {k - 1, k, k - 1, 2}, {k - 1, k - 1, k, 3},
                              {k, k, k - 1, 1},     {k, k - 1, k, 2},     {k - 1, k, k, 3},
                              {k, k, k, 4}};
     for (const Shape &s : shapes) {
-      const int n = BoxPass(occ, s.r, s.g, s.b, s.tag, nullptr);
+      const int n = BoxPass(occ, s.r, s.g, s.b, s.tag, nullptr, 0);
       if (n >= 1 && uint32_t(n) <= maxEntries && n > bestCount) {
         best = s;
         bestCount = n;
       }
     }
   }
-  if (bestCount == 0) return 0;
-  return BoxPass(occ, best.r, best.g, best.b, 5, palette);
+  if (bestCount == 0) {
+    // Even the largest boxes need more entries than the palette has: keep the
+    // first boxes of the largest shape.
+    best = {kLevels, kLevels, kLevels, 4};
+  }
+  const int n = BoxPass(occ, best.r, best.g, best.b, 5, palette, maxEntries);
+  return int(std::min<uint32_t>(uint32_t(n), maxEntries));
 }
 
 }  // namespace ko::pixels::ops
