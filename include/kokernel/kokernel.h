@@ -15,5 +15,7 @@
 #include "koprintf.h"
 #include "kolang.h"
 #include "kotimetext.h"
+#include "koxchg.h"
+#include "kodibops.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

@@ -13,4 +13,9 @@ set_source_files_properties(
   ${CMAKE_CURRENT_LIST_DIR}/scale.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_sse2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_avx2.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xchg_rows.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xchg_rows_avx2.cpp
   PROPERTIES COMPILE_FLAGS "${ko_scale_kernel_flags}")
+ko_sources(PORTABLE xchg.cpp xchg_curve.cpp xchg_mix.cpp xchg_quant.cpp xchg_copy.cpp xchg_rows.cpp
+           AVX2 xchg_rows_avx2.cpp)
+ko_sources(PORTABLE dibops.cpp dibops_fields.cpp dibops_quantize.cpp dibops_fill.cpp)

@@ -1,0 +1,678 @@
+// Whole-image DIB operations: flip, swap, fade, fields and palette selection,
+// checked against straightforward models and the documented edge cases.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "kokernel/kodib.h"
+#include "kokernel/kodibops.h"
+#include "kokernel/koresult.h"
+#include "pixels/dib.h"
+#include "pixels/dibops.h"
+#include "pixels/xchg.h"
+
+namespace {
+
+constexpr int kOne = 16384;
+
+// A DIB from KoDibAlloc with its rows addressed from the top.
+struct Dib {
+  BITMAPINFOHEADER *h = nullptr;
+  int stride = 0;
+  Dib(int type, int w, int h_, const RGBQUAD *pal = nullptr, int palCount = 0) {
+    EXPECT_EQ(KoDibAlloc(&h, type, w, h_, pal, palCount, 1, nullptr), S_OK);
+    stride = int(ko::pixels::DibDefaultStride(h->biBitCount, w));
+  }
+  ~Dib() { KoDibFree(h, 0); }
+  Dib(const Dib &) = delete;
+  Dib &operator=(const Dib &) = delete;
+  int W() const { return h->biWidth; }
+  int H() const { return h->biHeight; }
+  uint8_t *Bits() { return ko::pixels::DibPixels(h); }
+  uint8_t *Row(int y) { return Bits() + size_t(H() - 1 - y) * stride; }
+  size_t Bytes() const { return size_t(stride) * H(); }
+  std::vector<uint8_t> Copy() { return std::vector<uint8_t>(Bits(), Bits() + Bytes()); }
+  void Random(std::mt19937 &rng) {
+    for (size_t i = 0; i < Bytes(); ++i) Bits()[i] = uint8_t(rng());
+  }
+  RGBQUAD *Palette() {
+    return reinterpret_cast<RGBQUAD *>(reinterpret_cast<uint8_t *>(h) + h->biSize);
+  }
+};
+
+// ---- Flip and swap ----------------------------------------------------------------
+
+TEST(DibFlip, TwiceIsIdentityForEverySupportedType) {
+  std::mt19937 rng(1);
+  for (int type : {KOPT_INDEX4, KOPT_INDEX8, KOPT_RGB555, KOPT_RGB565, KOPT_RGB24, KOPT_RGB32,
+                   KOPT_RGBA32, KOPT_RGBA64}) {
+    Dib d(type, 13, 7);
+    d.Random(rng);
+    const auto before = d.Copy();
+    const RECT r{1, 2, 12, 7};
+    EXPECT_EQ(KoDibFlip(d.h, nullptr, &r, 0, 0, 1), S_OK) << type;
+    EXPECT_NE(d.Copy(), before) << type;
+    EXPECT_EQ(KoDibFlip(d.h, nullptr, &r, 0, 0, 1), S_OK) << type;
+    EXPECT_EQ(d.Copy(), before) << "vertical, type " << type;
+    const HRESULT hh = KoDibFlip(d.h, nullptr, nullptr, 0, 1, 0);
+    KoDibFlip(d.h, nullptr, nullptr, 0, 1, 0);
+    EXPECT_EQ(d.Copy(), before) << "horizontal, type " << type << " hr " << hh;
+  }
+}
+
+// Pixel (x, y) of a 4-bit row, high nibble first.
+int Nibble(const uint8_t *row, int x) { return x & 1 ? row[x >> 1] & 15 : row[x >> 1] >> 4; }
+
+TEST(DibFlip, VerticalFlipOfARectangleMatchesAModel) {
+  std::mt19937 rng(2);
+  for (int type : {KOPT_INDEX4, KOPT_RGB24, KOPT_RGBA64}) {
+    Dib d(type, 11, 6);
+    d.Random(rng);
+    Dib m(type, 11, 6);
+    std::memcpy(m.Bits(), d.Bits(), d.Bytes());
+    const RECT r{3, 1, 8, 5};  // odd edges split bytes of the 4-bit rows
+    ASSERT_EQ(KoDibFlip(d.h, nullptr, &r, 0, 0, 1), S_OK);
+    for (int y = 0; y < 6; ++y)
+      for (int x = 0; x < 11; ++x) {
+        const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+        const int sy = inside ? r.top + r.bottom - 1 - y : y;
+        if (type == KOPT_INDEX4) {
+          ASSERT_EQ(Nibble(d.Row(y), x), Nibble(m.Row(sy), x)) << x << "," << y;
+        } else {
+          const int b = d.h->biBitCount / 8;
+          ASSERT_EQ(std::memcmp(d.Row(y) + x * b, m.Row(sy) + x * b, b), 0)
+              << "type " << type << " at " << x << "," << y;
+        }
+      }
+  }
+}
+
+TEST(DibFlip, HorizontalFlipMatchesAModel) {
+  std::mt19937 rng(3);
+  for (int type : {KOPT_RGB24, KOPT_RGB32, KOPT_RGBA32}) {
+    Dib d(type, 9, 4);
+    d.Random(rng);
+    Dib m(type, 9, 4);
+    std::memcpy(m.Bits(), d.Bits(), d.Bytes());
+    const int b = d.h->biBitCount / 8;
+    ASSERT_EQ(KoDibFlip(d.h, nullptr, nullptr, 0, 1, 1), S_OK);
+    for (int y = 0; y < 4; ++y)
+      for (int x = 0; x < 9; ++x)
+        ASSERT_EQ(std::memcmp(d.Row(y) + x * b, m.Row(3 - y) + (8 - x) * b, b), 0)
+            << "type " << type << " at " << x << "," << y;
+    // Padding bytes at the end of RGB24 rows stay untouched.
+    if (type == KOPT_RGB24) {
+      for (int y = 0; y < 4; ++y) EXPECT_EQ(d.Row(y)[27], m.Row(y)[27]);
+    }
+  }
+}
+
+TEST(DibFlip, SupportTable) {
+  {
+    Dib d(KOPT_RGBA64, 3, 2);
+    reinterpret_cast<uint16_t *>(d.Row(0))[0] = 111;
+    EXPECT_EQ(KoDibFlip(d.h, nullptr, nullptr, 0, 1, 1), E_NOTIMPL);
+    EXPECT_EQ(reinterpret_cast<uint16_t *>(d.Row(1))[0], 111) << "vertical flip still done";
+  }
+  for (int type : {KOPT_GRAY8, KOPT_RGB101010, KOPT_RGBAFLOAT, KOPT_INDEX1}) {
+    Dib d(type, 3, 2);
+    EXPECT_EQ(KoDibFlip(d.h, nullptr, nullptr, 0, 0, 1), E_NOTIMPL) << type;
+  }
+  Dib d(KOPT_RGB565, 3, 2);
+  EXPECT_EQ(KoDibFlip(d.h, nullptr, nullptr, 0, 1, 0), E_NOTIMPL);
+  EXPECT_EQ(KoDibFlip(nullptr, nullptr, nullptr, 0, 1, 0), E_POINTER);
+  const RECT outside{10, 10, 20, 20};
+  EXPECT_EQ(KoDibFlip(d.h, nullptr, &outside, 0, 0, 1), S_OK);
+}
+
+TEST(DibSwapRB, ExchangesFirstAndThirdChannel) {
+  Dib d24(KOPT_RGB24, 2, 1), d32(KOPT_RGBA32, 2, 1), df(KOPT_RGBAFLOAT, 2, 1);
+  const uint8_t p24[6] = {1, 2, 3, 4, 5, 6};
+  std::memcpy(d24.Row(0), p24, 6);
+  const uint8_t p32[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+  std::memcpy(d32.Row(0), p32, 8);
+  const float pf[8] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f};
+  std::memcpy(df.Row(0), pf, 32);
+  const RECT second{1, 0, 2, 1};
+  EXPECT_EQ(KoDibSwapRB(d24.h, nullptr, nullptr, 0), S_OK);
+  EXPECT_EQ(KoDibSwapRB(d32.h, nullptr, &second, 0), S_OK);
+  EXPECT_EQ(KoDibSwapRB(df.h, nullptr, nullptr, 0), S_OK);
+  const uint8_t e24[6] = {3, 2, 1, 6, 5, 4};
+  const uint8_t e32[8] = {1, 2, 3, 4, 7, 6, 5, 8};
+  const float ef[8] = {0.3f, 0.2f, 0.1f, 0.4f, 0.7f, 0.6f, 0.5f, 0.8f};
+  EXPECT_EQ(std::memcmp(d24.Row(0), e24, 6), 0);
+  EXPECT_EQ(std::memcmp(d32.Row(0), e32, 8), 0);
+  EXPECT_EQ(std::memcmp(df.Row(0), ef, 32), 0);
+  Dib d16(KOPT_RGB565, 2, 1);
+  EXPECT_EQ(KoDibSwapRB(d16.h, nullptr, nullptr, 0), E_NOTIMPL);
+}
+
+// ---- Fade ---------------------------------------------------------------------------
+
+TEST(DibFade, ByteFormulaIsARoundedDivisionBy255) {
+  // Against double precision: v + (c - v) * a / 255 rounded, for every case.
+  for (int a8 = 0; a8 <= 255; a8 += 5)
+    for (int v = 0; v < 256; ++v)
+      for (int c = 0; c < 256; c += 3) {
+        const double exact = v + (c - v) * a8 / 255.0;
+        const int got = ko::pixels::ops::FadeByte(v, c, a8);
+        ASSERT_LE(std::fabs(got - exact), 0.5 + 1e-9) << v << " " << c << " " << a8;
+      }
+}
+
+TEST(DibFade, FullAmountSetsTheColourExactly) {
+  std::mt19937 rng(4);
+  Dib d(KOPT_RGBA32, 5, 3);
+  d.Random(rng);
+  const KODIBPIXEL c{0.2f, 0.5f, 1.0f, 0.75f};
+  ASSERT_EQ(KoDibFadeToColor(d.h, nullptr, nullptr, 0, &c, 1.0f, 0, 0), S_OK);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 5; ++x) {
+      const uint8_t *p = d.Row(y) + 4 * x;
+      EXPECT_EQ(p[0], 51);
+      EXPECT_EQ(p[1], 127);
+      EXPECT_EQ(p[2], 255);
+      EXPECT_EQ(p[3], 191);
+    }
+}
+
+// Double-precision model of the 8-bit fade of one channel.
+double FadeModel(int v, int c, double a) { return v + (c - v) * a; }
+
+TEST(DibFade, SubPixelEdgesCarryTheirCoverage) {
+  std::mt19937 rng(5);
+  Dib d(KOPT_RGB32, 4, 3);
+  d.Random(rng);
+  const auto before = d.Copy();
+  Dib m(KOPT_RGB32, 4, 3);
+  std::memcpy(m.Bits(), before.data(), before.size());
+  const KODIBPIXEL c{1.0f, 0.0f, 0.5f, 0.0f};
+  const RECT r{kOne / 2, kOne / 4, 5 * kOne / 2, 3 * kOne};  // columns 0.5..2.5, rows 0.25..3
+  const float amount = 0.6f;
+  ASSERT_EQ(KoDibFadeToColor(d.h, nullptr, &r, 0, &c, amount, 1, KODIB_SUBPIXEL_RECT), S_OK);
+  const double colX[4] = {0.5, 1.0, 0.5, 0.0}, rowY[3] = {0.75, 1.0, 1.0};
+  const int cb[3] = {255, 0, 127};
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 4; ++x) {
+      const double a = amount * colX[x] * rowY[y];
+      for (int i = 0; i < 3; ++i) {
+        const int v = m.Row(y)[4 * x + i];
+        const double want = FadeModel(v, cb[i], a);
+        // 14-bit coverage and a truncated 8-bit amount: within one level and a half.
+        EXPECT_NEAR(d.Row(y)[4 * x + i], want, 1.5) << x << "," << y << " ch " << i;
+      }
+      EXPECT_EQ(d.Row(y)[4 * x + 3], m.Row(y)[4 * x + 3]) << "alpha kept";
+    }
+  // Half coverage, same as a full-coverage fade by half the amount.
+  Dib h(KOPT_RGB32, 4, 3);
+  std::memcpy(h.Bits(), before.data(), before.size());
+  const RECT col0{0, 1, 1, 2};
+  ASSERT_EQ(KoDibFadeToColor(h.h, nullptr, &col0, 0, &c, amount / 2, 1, 0), S_OK);
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.Row(1)[i], h.Row(1)[i], 1) << "ch " << i;
+}
+
+TEST(DibFade, FloatPixelsAndRejectedTypes) {
+  Dib d(KOPT_RGBAFLOAT, 2, 1);
+  float *p = reinterpret_cast<float *>(d.Row(0));
+  for (int i = 0; i < 8; ++i) p[i] = 0.25f;
+  const KODIBPIXEL c{1.0f, 0.0f, 0.5f, 1.0f};
+  const RECT first{0, 0, 1, 1};
+  ASSERT_EQ(KoDibFadeToColor(d.h, nullptr, &first, 0, &c, 2.0f, 0, 0), S_OK);  // clamped
+  EXPECT_FLOAT_EQ(p[0], 1.0f);
+  EXPECT_FLOAT_EQ(p[1], 0.0f);
+  EXPECT_FLOAT_EQ(p[2], 0.5f);
+  EXPECT_FLOAT_EQ(p[3], 1.0f);
+  EXPECT_FLOAT_EQ(p[4], 0.25f) << "outside the rectangle";
+  ASSERT_EQ(KoDibFadeToColor(d.h, nullptr, nullptr, 0, &c, 0.5f, 1, 0), S_OK);
+  EXPECT_FLOAT_EQ(p[4], 0.625f);
+  EXPECT_FLOAT_EQ(p[6], 0.375f);
+  EXPECT_FLOAT_EQ(p[7], 0.25f) << "alpha kept";
+  const RECT empty{5, 5, 9, 9};
+  EXPECT_EQ(KoDibFadeToColor(d.h, nullptr, &empty, 0, &c, 0.5f, 1, 0), S_OK);
+  Dib d24(KOPT_RGB24, 2, 1);
+  EXPECT_EQ(KoDibFadeToColor(d24.h, nullptr, nullptr, 0, &c, 0.5f, 1, 0), E_NOTIMPL);
+  EXPECT_EQ(KoDibFillRectChannel(d.h, nullptr, nullptr, 0, 0, 0.5f, 0), E_NOTIMPL);
+}
+
+// ---- Merging fields -----------------------------------------------------------------
+
+TEST(DibMergeFields, CopiesTheRowsOfTheField) {
+  std::mt19937 rng(6);
+  for (int height : {5, 6})
+    for (int field : {0, 1}) {
+      Dib src(KOPT_RGBA32, 3, height), dst(KOPT_RGB32, 3, height);  // both 32 bits: raw rows
+      src.Random(rng);
+      const auto old = dst.Copy();
+      ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
+      for (int y = 0; y < height; ++y) {
+        const bool inField = (y % 2 == 0) == (field == 1);
+        const uint8_t *want = inField ? src.Row(y) : old.data() + (height - 1 - y) * dst.stride;
+        EXPECT_EQ(std::memcmp(dst.Row(y), want, 12), 0)
+            << "height " << height << " field " << field << " row " << y;
+      }
+    }
+}
+
+TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
+  Dib src(KOPT_INDEX4, 3, 2), dst(KOPT_INDEX4, 3, 2);
+  src.Row(0)[0] = 0xAB;
+  src.Row(0)[1] = 0xC0;
+  ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, 1), S_OK);
+  EXPECT_EQ(dst.Row(0)[0], 0xAB);
+  EXPECT_EQ(dst.Row(0)[1], 0xC0) << "the third 4-bit pixel is part of the row";
+}
+
+TEST(DibMergeFields, Rejections) {
+  Dib a(KOPT_RGBA32, 4, 4), b(KOPT_RGB24, 4, 4), c(KOPT_RGBA32, 4, 3), g(KOPT_GRAY16, 4, 4),
+      r(KOPT_RGB565, 4, 4);
+  EXPECT_EQ(KoDibMergeFields(a.h, nullptr, 0, b.h, nullptr, 0, 1), E_NOTIMPL);
+  EXPECT_EQ(KoDibMergeFields(a.h, nullptr, 0, c.h, nullptr, 0, 1), E_NOTIMPL);
+  EXPECT_EQ(KoDibMergeFields(a.h, nullptr, 0, nullptr, nullptr, 0, 1), E_POINTER);
+  EXPECT_EQ(KoDibMergeFields(a.h, nullptr, 0, a.h, nullptr, 0, 2), E_INVALIDARG);
+  EXPECT_EQ(KoDibMergeFieldsRotated(a.h, nullptr, 0, b.h, nullptr, 0, 1), E_NOTIMPL);
+  EXPECT_EQ(KoDibMergeFieldsRotated(g.h, nullptr, 0, r.h, nullptr, 0, 1), E_NOTIMPL)
+      << "16-bit pixels don't fit the element copy";
+}
+
+TEST(DibMergeFieldsRotated, CopiesTheColumnsOfTheField) {
+  std::mt19937 rng(7);
+  for (int type : {KOPT_RGBA32, KOPT_RGBAFLOAT})
+    for (int width : {5, 6})
+      for (int field : {0, 1}) {
+        Dib src(type, width, 3), dst(type, width, 3);
+        src.Random(rng);
+        dst.Random(rng);
+        const auto old = dst.Copy();
+        ASSERT_EQ(KoDibMergeFieldsRotated(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
+        const int b = dst.h->biBitCount / 8;
+        for (int y = 0; y < 3; ++y)
+          for (int x = 0; x < width; ++x) {
+            const bool inField = ((width - 1 - x) % 2 == 0) == (field == 1);
+            const uint8_t *want =
+                inField ? src.Row(y) + x * b : old.data() + (2 - y) * dst.stride + x * b;
+            EXPECT_EQ(std::memcmp(dst.Row(y) + x * b, want, b), 0)
+                << "type " << type << " width " << width << " field " << field << " at " << x;
+          }
+      }
+}
+
+// ---- Box covering -------------------------------------------------------------------
+
+std::vector<uint8_t> Cube() { return std::vector<uint8_t>(32768, 255); }
+int CellOf(int r, int g, int b) { return (r << 10) | (g << 5) | b; }
+
+TEST(BoxCovering, OneCellGivesOneEntryAtItsLevel) {
+  auto occ = Cube();
+  occ[CellOf(25, 3, 31)] = 10;
+  RGBQUAD pal[4] = {};
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 4, pal), 1);
+  EXPECT_EQ(pal[0].rgbRed, 200);
+  EXPECT_EQ(pal[0].rgbGreen, 24);
+  EXPECT_EQ(pal[0].rgbBlue, 248);
+  EXPECT_EQ(pal[1].rgbRed, 0) << "only one entry written";
+}
+
+TEST(BoxCovering, FewColoursGetOneEntryEach) {
+  auto occ = Cube();
+  const int cells[3][3] = {{0, 0, 0}, {31, 31, 31}, {10, 20, 5}};
+  for (auto &c : cells) occ[CellOf(c[0], c[1], c[2])] = 10;
+  RGBQUAD pal[255] = {};
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 255, pal), 3);
+  // Boxes open in cell order: black, the middle colour, white.
+  EXPECT_EQ(pal[0].rgbRed, 0);
+  EXPECT_EQ(pal[1].rgbRed, 80);
+  EXPECT_EQ(pal[1].rgbGreen, 160);
+  EXPECT_EQ(pal[1].rgbBlue, 40);
+  EXPECT_EQ(pal[2].rgbRed, 248);
+}
+
+TEST(BoxCovering, PassCountsAndTheChosenShape) {
+  // Two neighbouring cells along red: shape (2,1,1) takes them in one box.
+  auto occ = Cube();
+  occ[CellOf(4, 4, 4)] = occ[CellOf(5, 4, 4)] = 10;
+  EXPECT_EQ(ko::pixels::ops::BoxPass(occ.data(), 2, 1, 1, 1, nullptr, 0), 1);
+  EXPECT_EQ(ko::pixels::ops::BoxPass(occ.data(), 1, 2, 1, 2, nullptr, 0), 2);
+  EXPECT_EQ(ko::pixels::ops::BoxPass(occ.data(), 1, 2, 1, 2, nullptr, 0), 0) << "already tagged";
+  // With room for two entries the first shape of largest count, (1,2,1), wins: an
+  // entry per cell.
+  RGBQUAD pal[2] = {};
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 2, pal), 2);
+  EXPECT_EQ(pal[0].rgbRed, 32);
+  EXPECT_EQ(pal[1].rgbRed, 40);
+  // With room for one the box spans both cells and sits at the even centre.
+  RGBQUAD one[1] = {};
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 1, one), 1);
+  EXPECT_EQ(one[0].rgbRed, 32);  // ((4 + 5) & ~1) * 4: rounded down to an even cell
+  EXPECT_EQ(one[0].rgbGreen, 32);
+}
+
+// Every used cell lies inside the box of some entry, and the count respects the
+// limit, for a random spread and a range of palette sizes.
+TEST(BoxCovering, EntriesStayWithinTheLimit) {
+  std::mt19937 rng(8);
+  auto base = Cube();
+  for (int i = 0; i < 3000; ++i) base[rng() & 32767] = 10;
+  for (uint32_t limit : {16u, 100u, 255u}) {
+    auto occ = base;
+    std::vector<RGBQUAD> pal(limit);
+    const int n = ko::pixels::ops::CoverWithBoxes(occ.data(), limit, pal.data());
+    EXPECT_GE(n, 1);
+    EXPECT_LE(uint32_t(n), limit);
+    int uncovered = 0;
+    for (int i = 0; i < 32768; ++i) uncovered += base[i] != 255 && occ[i] != 5;
+    EXPECT_EQ(uncovered, 0) << "limit " << limit;
+  }
+}
+
+// Boxes start at a used cell: when the first used cell isn't at the cube's
+// low corner, one box can't cover everything and tiny palettes keep the first
+// boxes of the largest shape instead of searching on for ever.
+TEST(BoxCovering, TinyPalettesEndTheSearch) {
+  auto occ = Cube();
+  occ[CellOf(0, 0, 5)] = occ[CellOf(0, 1, 0)] = occ[CellOf(9, 0, 0)] = 10;
+  EXPECT_EQ(ko::pixels::ops::BoxPass(occ.data(), 32, 32, 32, 4, nullptr, 0), 3);
+  RGBQUAD pal[3];
+  std::memset(pal, 0x77, sizeof(pal));
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 1, pal), 1);
+  EXPECT_EQ(pal[0].rgbBlue, 40);  // the box opened at (0, 0, 5)
+  EXPECT_EQ(pal[1].rgbBlue, 0x77) << "one entry only";
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 2, pal), 2);
+  ASSERT_EQ(ko::pixels::ops::CoverWithBoxes(occ.data(), 3, pal), 3);
+}
+
+// ---- Fill and pixel access ----------------------------------------------------------
+
+TEST(DibFill, Rgb565RedAndUntouchedSurroundings) {
+  Dib d(KOPT_RGB565, 7, 5);
+  const RECT r{2, 1, 6, 4};
+  const KODIBPIXEL red{0.0f, 0.0f, 1.0f, 1.0f};
+  ASSERT_EQ(KoDibFillRect(d.h, nullptr, &r, 0, &red, 0), S_OK);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 7; ++x) {
+      const uint16_t v = reinterpret_cast<uint16_t *>(d.Row(y))[x];
+      const bool inside = x >= 2 && x < 6 && y >= 1 && y < 4;
+      EXPECT_EQ(v, inside ? 0xF800 : 0) << x << "," << y;
+    }
+}
+
+TEST(DibFill, SubBytePixelsKeepTheirBitPosition) {
+  Dib d(KOPT_GRAY4, 13, 2);
+  const RECT r{3, 0, 10, 1};
+  ASSERT_EQ(KoDibSet(d.h, nullptr, &r, 0, 1.0f, 1.0f, 1.0f, 1.0f, 0), S_OK);
+  for (int x = 0; x < 13; ++x) {
+    EXPECT_EQ(Nibble(d.Row(0), x), x >= 3 && x < 10 ? 15 : 0) << x;
+    EXPECT_EQ(Nibble(d.Row(1), x), 0) << x;
+  }
+  // 1/16384 rectangles are truncated to whole pixels.
+  Dib e(KOPT_RGBA32, 4, 1);
+  const RECT sub{kOne + 100, 0, 3 * kOne + 16383, kOne};
+  ASSERT_EQ(KoDibSet(e.h, nullptr, &sub, 0, 0.5f, 0.25f, 1.0f, 1.0f, KODIB_SUBPIXEL_RECT), S_OK);
+  const uint8_t want[16] = {0, 0, 0, 0, 255, 63, 127, 255, 255, 63, 127, 255, 0, 0, 0, 0};
+  EXPECT_EQ(std::memcmp(e.Row(0), want, 16), 0);
+  const RECT outside{9, 9, 12, 12};
+  EXPECT_EQ(KoDibSet(e.h, nullptr, &outside, 0, 1, 1, 1, 1, 0), S_OK);
+  Dib yuv(KOPT_UYVY, 4, 2);
+  EXPECT_EQ(KoDibSet(yuv.h, nullptr, nullptr, 0, 1, 1, 1, 1, 0), E_NOTIMPL);
+}
+
+TEST(DibFill, PalettisedImagesTakeTheEntryOfTheInverseMap) {
+  const RGBQUAD pal[4] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 200, 0}, {0, 160, 0, 0}};
+  Dib d(KOPT_INDEX8, 6, 3, pal, 4);
+  std::memset(d.Bits(), 7, d.Bytes());
+  uint8_t *map = nullptr;
+  ASSERT_EQ(KoDibCreateColorQuantizer(&map, d.h), S_OK);
+  const float colours[3][3] = {{0.9f, 0.1f, 0.05f}, {0.2f, 0.7f, 0.1f}, {0.8f, 0.8f, 0.9f}};
+  const int expected[3] = {2, 3, 1};  // nearest entries: red, green, white
+  for (int c = 0; c < 3; ++c) {
+    const RECT row{0, c, 6, c + 1};
+    ASSERT_EQ(KoDibSet(d.h, nullptr, &row, 0, colours[c][0], colours[c][1], colours[c][2], 1, 0),
+              S_OK);
+    const int r8 = int(colours[c][0] * 255), g8 = int(colours[c][1] * 255),
+              b8 = int(colours[c][2] * 255);
+    const int viaMap = map[(r8 >> 3) << 10 | (g8 >> 3) << 5 | (b8 >> 3)];
+    for (int x = 0; x < 6; ++x) {
+      EXPECT_EQ(d.Row(c)[x], viaMap) << "colour " << c;
+      EXPECT_EQ(d.Row(c)[x], expected[c]) << "colour " << c;
+    }
+  }
+  ko::pixels::xchg::FreeColorQuantizer(map);
+}
+
+uint64_t Pack(uint16_t b, uint16_t g, uint16_t r, uint16_t a) {
+  return uint64_t(b) | uint64_t(g) << 16 | uint64_t(r) << 32 | uint64_t(a) << 48;
+}
+
+TEST(DibPixel, ReadsWidenBy257AndOutsideIsRejected) {
+  Dib d(KOPT_RGBA32, 3, 2);
+  const uint8_t px[4] = {1, 2, 3, 4};
+  std::memcpy(d.Row(1) + 8, px, 4);
+  uint64_t v = 0;
+  ASSERT_EQ(KoDibGetPixel(d.h, nullptr, 0, 2, 1, &v), S_OK);
+  EXPECT_EQ(v, Pack(257, 514, 771, 1028)) << std::hex << v;
+  EXPECT_EQ(KoDibGetPixel(d.h, nullptr, 0, 3, 1, &v), E_NOTIMPL);
+  EXPECT_EQ(KoDibGetPixel(d.h, nullptr, 0, 0, -1, &v), E_NOTIMPL);
+  const uint64_t w = Pack(0xFFFF, 0x8000, 0x1234, 0);
+  EXPECT_EQ(KoDibSetPixel(d.h, nullptr, 0, 3, 1, &w), E_INVALIDARG);
+  EXPECT_EQ(KoDibSetPixel(d.h, nullptr, 0, 0, 2, &w), E_INVALIDARG);
+  // Writing narrows to the high byte.
+  ASSERT_EQ(KoDibSetPixel(d.h, nullptr, 0, 0, 0, &w), S_OK);
+  const uint8_t want[4] = {0xFF, 0x80, 0x12, 0};
+  EXPECT_EQ(std::memcmp(d.Row(0), want, 4), 0);
+}
+
+TEST(DibPixel, RoundTripsAndPalettes) {
+  Dib d(KOPT_RGBA64, 2, 2);
+  const uint64_t w = Pack(1, 40000, 65535, 7);
+  ASSERT_EQ(KoDibSetPixel(d.h, nullptr, 0, 1, 1, &w), S_OK);
+  uint64_t v = 0;
+  ASSERT_EQ(KoDibGetPixel(d.h, nullptr, 0, 1, 1, &v), S_OK);
+  EXPECT_EQ(v, w);
+  const uint16_t *raw = reinterpret_cast<uint16_t *>(d.Row(1) + 8);
+  EXPECT_EQ(raw[1], 40000);
+
+  Dib r(KOPT_RGB565, 2, 1);
+  const uint64_t c = Pack(0x0800, 0xFC00, 0xF800, 0xFFFF);
+  ASSERT_EQ(KoDibSetPixel(r.h, nullptr, 0, 1, 0, &c), S_OK);
+  EXPECT_EQ(reinterpret_cast<uint16_t *>(r.Row(0))[1], 0xF800 | 0x07E0 | 0x0001);
+  ASSERT_EQ(KoDibGetPixel(r.h, nullptr, 0, 1, 0, &v), S_OK);
+  EXPECT_EQ(v, c);
+
+  const RGBQUAD pal[2] = {{10, 20, 30, 0}, {200, 100, 50, 0}};
+  Dib p(KOPT_INDEX8, 2, 1, pal, 2);
+  p.Row(0)[0] = 1;
+  ASSERT_EQ(KoDibGetPixel(p.h, nullptr, 0, 0, 0, &v), S_OK);
+  EXPECT_EQ(v, Pack(200 << 8, 100 << 8, 50 << 8, 65535)) << std::hex << v;
+  // An index past the colour table reads as black, not past the table.
+  p.Row(0)[1] = 250;
+  ASSERT_EQ(KoDibGetPixel(p.h, nullptr, 0, 1, 0, &v), S_OK);
+  EXPECT_EQ(v & 0xFFFFFFFFFFFFull, 0u);
+  EXPECT_EQ(KoDibSetPixel(p.h, nullptr, 0, 0, 0, &w), E_NOTIMPL);
+}
+
+// ---- Interlaced copy ----------------------------------------------------------------
+
+// Model: the field's rows converted, the others the truncated mean of the
+// converted rows above and below (mirrored at the rectangle's edges).
+template <typename T>
+void CheckInterlace(Dib &dst, Dib &src, const RECT &dr, const RECT &sr, int field,
+                    int channels, T (*get)(Dib &, int x, int y, int c),
+                    T (*mean)(T, T), T (*out)(Dib &, int x, int y, int c)) {
+  const int w = dr.right - dr.left, h = dr.bottom - dr.top;
+  for (int i = 0; i < h; ++i) {
+    const int dy = dr.top + i, sy = sr.top + i;
+    const bool kept = (dy % 2 == 0) == (field == 1);
+    const int up = i > 0 ? sy - 1 : (h > 1 ? sy + 1 : sy);
+    const int dn = i < h - 1 ? sy + 1 : (h > 1 ? sy - 1 : sy);
+    for (int x = 0; x < w; ++x)
+      for (int c = 0; c < channels; ++c) {
+        const T want = kept ? get(src, sr.left + x, sy, c)
+                            : mean(get(src, sr.left + x, up, c), get(src, sr.left + x, dn, c));
+        ASSERT_EQ(out(dst, dr.left + x, dy, c), want)
+            << "row " << dy << " col " << dr.left + x << " ch " << c << " field " << field;
+      }
+  }
+}
+
+uint8_t Get8(Dib &d, int x, int y, int c) { return d.Row(y)[4 * x + c]; }
+uint8_t Mean8(uint8_t a, uint8_t b) { return uint8_t((a + b) >> 1); }
+
+TEST(DibCopyInterlace, EightBitRowsFollowTheFieldRule) {
+  std::mt19937 rng(9);
+  for (int field : {0, 1})
+    for (int height : {7, 8}) {
+      Dib src(KOPT_RGBA32, 9, height), dst(KOPT_RGB32, 9, height);
+      src.Random(rng);
+      ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, field,
+                                   0),
+                S_OK);
+      const RECT all{0, 0, 9, height};
+      CheckInterlace<uint8_t>(dst, src, all, all, field, 4, Get8, Mean8, Get8);
+      if (field == 1 && height % 2 == 0) {  // odd bottom row: a copy of the row above
+        EXPECT_EQ(std::memcmp(dst.Row(height - 1), dst.Row(height - 2), 36), 0);
+      }
+      if (field == 0) {  // the top row is rebuilt from the row below alone
+        EXPECT_EQ(std::memcmp(dst.Row(0), src.Row(1), 36), 0);
+      }
+    }
+}
+
+TEST(DibCopyInterlace, ByteFastPathEqualsThePerPixelPath) {
+  std::mt19937 rng(10);
+  Dib src(KOPT_RGB32, 37, 131), a(KOPT_RGBA32, 37, 131), b(KOPT_RGBA32, 37, 131);
+  src.Random(rng);
+  const RECT sr{1, 2, 36, 129}, dr{2, 1, 37, 128};
+  ASSERT_EQ(KoDibCopyInterlace(a.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 1, 0), S_OK);
+  ko::pixels::ops::SetInterlaceFastPath(false);
+  const HRESULT hr = KoDibCopyInterlace(b.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 1, 0);
+  ko::pixels::ops::SetInterlaceFastPath(true);
+  ASSERT_EQ(hr, S_OK);
+  EXPECT_EQ(a.Copy(), b.Copy());
+  CheckInterlace<uint8_t>(a, src, dr, sr, 1, 4, Get8, Mean8, Get8);
+}
+
+uint16_t GetRgb24Wide(Dib &d, int x, int y, int c) {
+  return c == 3 ? 65535 : uint16_t(d.Row(y)[3 * x + c] << 8);
+}
+uint16_t Mean16(uint16_t a, uint16_t b) { return uint16_t((a + b) >> 1); }
+uint16_t Get16(Dib &d, int x, int y, int c) {
+  return reinterpret_cast<uint16_t *>(d.Row(y))[4 * x + c];
+}
+float GetF(Dib &d, int x, int y, int c) { return reinterpret_cast<float *>(d.Row(y))[4 * x + c]; }
+float MeanF(float a, float b) { return (a + b) * 0.5f; }
+
+TEST(DibCopyInterlace, SixteenBitAndFloatWorkingPixels) {
+  std::mt19937 rng(11);
+  Dib src(KOPT_RGB24, 6, 9), dst(KOPT_RGBA64, 8, 9);
+  src.Random(rng);
+  const RECT sr{0, 1, 5, 9}, dr{3, 0, 8, 8};
+  ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 0, 0), S_OK);
+  CheckInterlace<uint16_t>(dst, src, dr, sr, 0, 4, GetRgb24Wide, Mean16, Get16);
+
+  Dib fs(KOPT_RGBAFLOAT, 5, 5), fd(KOPT_RGBAFLOAT, 5, 5);
+  std::uniform_real_distribution<float> u(0.0f, 1.0f);
+  for (int y = 0; y < 5; ++y)
+    for (int i = 0; i < 20; ++i) reinterpret_cast<float *>(fs.Row(y))[i] = u(rng);
+  ASSERT_EQ(KoDibCopyInterlace(fd.h, nullptr, nullptr, 0, fs.h, nullptr, nullptr, 0, 1, 0), S_OK);
+  const RECT all{0, 0, 5, 5};
+  CheckInterlace<float>(fd, fs, all, all, 1, 4, GetF, MeanF, GetF);
+}
+
+TEST(DibCopyInterlace, OneRowAndRejections) {
+  std::mt19937 rng(12);
+  Dib src(KOPT_RGBA32, 4, 4), dst(KOPT_RGBA32, 4, 4);
+  src.Random(rng);
+  const RECT one{0, 1, 4, 2};
+  ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, &one, 0, src.h, nullptr, &one, 0, 1, 0), S_OK);
+  EXPECT_EQ(std::memcmp(dst.Row(1), src.Row(1), 16), 0) << "one row is rebuilt from itself";
+
+  const auto before = dst.Copy();
+  const RECT small{0, 0, 2, 2}, big{0, 0, 3, 2}, leaving{2, 2, 5, 4}, inside{0, 0, 3, 2};
+  EXPECT_EQ(KoDibCopyInterlace(dst.h, nullptr, &small, 0, src.h, nullptr, &big, 0, 1, 0),
+            E_NOTIMPL);
+  EXPECT_EQ(KoDibCopyInterlace(dst.h, nullptr, &leaving, 0, src.h, nullptr, &inside, 0, 1, 0),
+            E_INVALIDARG);
+  const RECT empty{2, 2, 2, 4};
+  EXPECT_EQ(KoDibCopyInterlace(dst.h, nullptr, &empty, 0, src.h, nullptr, &empty, 0, 1, 0), S_OK);
+  EXPECT_EQ(dst.Copy(), before) << "nothing written";
+  Dib yuv(KOPT_YUYV, 4, 4);
+  EXPECT_EQ(KoDibCopyInterlace(dst.h, nullptr, nullptr, 0, yuv.h, nullptr, nullptr, 0, 1, 0),
+            E_NOTIMPL);
+}
+
+TEST(DibCopyInterlace, PalettisedDestinationWritesThroughTheInverseMap) {
+  const RGBQUAD pal[2] = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  Dib src(KOPT_RGB32, 4, 3), dst(KOPT_INDEX8, 4, 3, pal, 2);
+  std::memset(src.Row(0), 240, 16);  // light, dark, light
+  std::memset(src.Row(1), 10, 16);
+  std::memset(src.Row(2), 250, 16);
+  ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 1, 0), S_OK);
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(dst.Row(0)[x], 1);
+    EXPECT_EQ(dst.Row(1)[x], 1) << "mean of 240 and 250";
+    EXPECT_EQ(dst.Row(2)[x], 1);
+  }
+}
+
+// ---- Palette selection --------------------------------------------------------------
+
+TEST(DibQuantizePalette, SingleColourImages) {
+  for (int grey : {200, 203}) {
+    Dib src(KOPT_RGB24, 5, 4);
+    std::memset(src.Bits(), grey, src.Bytes());
+    Dib target(KOPT_INDEX8, 5, 4);
+    RGBQUAD *pal = target.Palette();
+    pal[1] = {1, 2, 3, 4};
+    ASSERT_EQ(KoDibQuantizePalette(target.h, src.h, nullptr, nullptr, 0, 0), S_OK);
+    EXPECT_EQ(pal[0].rgbBlue, 200) << grey;
+    EXPECT_EQ(pal[0].rgbGreen, 200) << grey;
+    EXPECT_EQ(pal[0].rgbRed, 200) << grey;
+    EXPECT_EQ(pal[1].rgbRed, 3) << "only one entry written";
+    EXPECT_EQ(target.h->biClrUsed, 255u);
+  }
+  // The 16-bit working pixel finds the same cell.
+  Dib wide(KOPT_RGBA64, 3, 3);
+  for (int y = 0; y < 3; ++y)
+    for (int i = 0; i < 12; ++i) reinterpret_cast<uint16_t *>(wide.Row(y))[i] = 203 * 257;
+  Dib target4(KOPT_INDEX4, 3, 3);
+  ASSERT_EQ(KoDibQuantizePalette(target4.h, wide.h, nullptr, nullptr, 0, 0), S_OK);
+  EXPECT_EQ(target4.Palette()[0].rgbGreen, 200);
+}
+
+TEST(DibQuantizePalette, FewColoursAndARectangle) {
+  Dib src(KOPT_RGB32, 4, 2);
+  const uint8_t colours[4][4] = {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}, {8, 8, 8, 0}};
+  for (int x = 0; x < 4; ++x) std::memcpy(src.Row(0) + 4 * x, colours[x], 4);
+  std::memset(src.Row(1), 128, 16);  // left out by the rectangle
+  Dib target(KOPT_INDEX8, 4, 2);
+  const RECT top{0, 0, 4, 1};
+  ASSERT_EQ(KoDibQuantizePalette(target.h, src.h, nullptr, &top, 0, 0), S_OK);
+  // One entry per colour, in cell order: blue, green, grey (1,1,1), red.
+  const RGBQUAD *p = target.Palette();
+  const int want[4][3] = {{248, 0, 0}, {0, 248, 0}, {8, 8, 8}, {0, 0, 248}};  // B, G, R
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(p[i].rgbBlue, want[i][0]) << i;
+    EXPECT_EQ(p[i].rgbGreen, want[i][1]) << i;
+    EXPECT_EQ(p[i].rgbRed, want[i][2]) << i;
+  }
+  EXPECT_EQ(p[4].rgbRed, 0);
+}
+
+TEST(DibQuantizePalette, Rejections) {
+  Dib src(KOPT_RGB24, 2, 2), t27(KOPT_RGB24, 2, 2), t8(KOPT_INDEX8, 2, 2);
+  EXPECT_EQ(KoDibQuantizePalette(t27.h, src.h, nullptr, nullptr, 0, 0), E_NOTIMPL);
+  Dib yuv(KOPT_NV12, 2, 2);
+  EXPECT_EQ(KoDibQuantizePalette(t8.h, yuv.h, nullptr, nullptr, 0, 0), E_NOTIMPL);
+  const RECT outside{4, 4, 8, 8};
+  t8.Palette()[0] = {9, 9, 9, 9};
+  EXPECT_EQ(KoDibQuantizePalette(t8.h, src.h, nullptr, &outside, 0, 0), S_OK);
+  EXPECT_EQ(t8.Palette()[0].rgbBlue, 9) << "nothing written for an empty rectangle";
+  t8.h->biClrUsed = 0;
+  EXPECT_EQ(KoDibQuantizePalette(t8.h, src.h, nullptr, nullptr, 0, 0), E_INVALIDARG);
+  t8.h->biClrUsed = 255;
+  EXPECT_EQ(KoDibQuantizePalette(nullptr, src.h, nullptr, nullptr, 0, 0), E_POINTER);
+}
+
+}  // namespace

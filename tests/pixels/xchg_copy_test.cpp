@@ -1,0 +1,405 @@
+// KoDibCopy through every path, the row converters on every processor path,
+// and the RGBA sub-rectangle converters.
+#include <gtest/gtest.h>
+#include <omp.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "kokernel/koxchg.h"
+#include "pixels/dib.h"
+#include "pixels/scale.h"
+#include "pixels/xchg.h"
+#include "pixels/xchg_internal.h"
+
+namespace {
+
+namespace xchg = ko::pixels::xchg;
+using ko::pixels::scale::Path;
+using ko::pixels::scale::PathScope;
+
+struct Dib {
+  BITMAPINFOHEADER *h = nullptr;
+  Dib(int type, int w, int h_, const std::vector<RGBQUAD> &pal = {}) {
+    EXPECT_EQ(KoDibAlloc(&h, type, w, h_, pal.empty() ? nullptr : pal.data(), int(pal.size()), 1,
+                         nullptr),
+              S_OK)
+        << type;
+  }
+  ~Dib() { KoDibFree(h, 0); }
+  Dib(const Dib &) = delete;
+  uint8_t *Bits() const { return ko::pixels::DibPixels(h); }
+  size_t Bytes() const { return h->biSizeImage; }
+  int64_t Stride() const { return ko::pixels::DibDefaultStride(h->biBitCount, h->biWidth); }
+  // Image row y (0 at the top).
+  uint8_t *Row(int y) const { return Bits() + (h->biHeight - 1 - y) * Stride(); }
+  std::vector<uint8_t> Pixels() const { return std::vector<uint8_t>(Bits(), Bits() + Bytes()); }
+};
+
+// Random pixel bytes; float types get values in [-0.1, 1.1] and the odd NaN.
+void Randomize(const Dib &d, int type, uint32_t seed) {
+  std::mt19937 rng(seed);
+  if (type == 22 || type == 32) {
+    auto *f = reinterpret_cast<float *>(d.Bits());
+    std::uniform_real_distribution<float> u(-0.1f, 1.1f);
+    for (size_t i = 0; i < d.Bytes() / 4; ++i) f[i] = (i % 97 == 5) ? NAN : u(rng);
+  } else {
+    for (size_t i = 0; i < d.Bytes(); ++i) d.Bits()[i] = uint8_t(rng());
+  }
+}
+
+std::vector<RGBQUAD> RandomPalette(int n, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<RGBQUAD> p(n);
+  for (auto &e : p) e = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
+  return p;
+}
+
+std::vector<RGBQUAD> PaletteFor(int type) {
+  if (type == 23) return RandomPalette(16, 7);
+  if (type == 24) return RandomPalette(200, 8);
+  if (type == 16) return RandomPalette(2, 9);
+  return {};
+}
+
+const HRESULT kUnsupported = KO_E_UNSUPPORTEDMEDIATYPE;
+
+TEST(XchgCopy, RGBA32ToRGBA32SameSizeIsExactInEveryMode) {
+  Dib src(29, 23, 7), dst(29, 23, 7);
+  Randomize(src, 29, 1);
+  for (uint32_t mode = 0; mode <= 4; ++mode) {
+    std::memset(dst.Bits(), 0, dst.Bytes());
+    ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 0, 0), S_OK);
+    EXPECT_EQ(dst.Pixels(), src.Pixels()) << "mode " << mode;
+  }
+}
+
+TEST(XchgCopy, RejectsWhatItCannotDo) {
+  Dib src(29, 8, 8), dst(29, 8, 8);
+  const RECT outside{20, 20, 30, 30};
+  EXPECT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, &outside, 0, 0, 0, 0), kUnsupported);
+  const RECT empty{2, 2, 2, 5};
+  EXPECT_EQ(KoDibCopy(dst.h, nullptr, &empty, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), kUnsupported);
+  EXPECT_EQ(KoDibCopy(nullptr, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), E_POINTER);
+  // A YUV source has no exchange converter.
+  Dib yuv(64, 8, 8);
+  EXPECT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, yuv.h, nullptr, nullptr, 0, 0, 0, 0), kUnsupported);
+  // A palettised destination without colours can't get its inverse map.
+  Dib idx(24, 8, 8);
+  idx.h->biClrUsed = 0;
+  EXPECT_EQ(KoDibCopy(idx.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), kUnsupported);
+  idx.h->biClrUsed = 255;
+}
+
+TEST(XchgCopy, ScalingTwoColumnsToThreeSamplesTheMiddle) {
+  // RGBA64 goes through the engine (the scalers only take 8-bit and float BGRA).
+  Dib src(31, 2, 1), dst(31, 3, 1);
+  auto *s = reinterpret_cast<uint16_t *>(src.Bits());
+  const uint16_t a[4] = {1000, 2001, 60000, 65535}, b[4] = {3000, 0, 60001, 1};
+  std::memcpy(s, a, 8);
+  std::memcpy(s + 4, b, 8);
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 3, 0, 0), S_OK);
+  const auto *d = reinterpret_cast<const uint16_t *>(dst.Bits());
+  for (int c = 0; c < 4; ++c) {
+    EXPECT_EQ(d[c], a[c]) << c;
+    EXPECT_EQ(d[4 + c], (8192u * a[c] + 8192u * b[c]) >> 14) << c;
+    EXPECT_EQ(d[8 + c], b[c]) << c;
+  }
+  // Mode 0 steps by the ratio and samples the truncated position: 0, 0, 1.
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  EXPECT_EQ(d[4], a[0]);
+  EXPECT_EQ(d[8], b[0]);
+}
+
+TEST(XchgCopy, ScalingKeepsReadsInsideTheSource) {
+  // Up and down scaling of every engine type in every mode, with ASan
+  // watching: no read passes the source's edge, rows and columns map
+  // monotonically.
+  for (int type : {17, 19, 21, 25, 27, 30, 31}) {
+    Dib src(type, 5, 3);
+    Randomize(src, type, 3);
+    for (uint32_t mode = 0; mode <= 4; ++mode) {
+      for (auto size : {std::pair{17, 9}, std::pair{2, 1}, std::pair{1, 7}}) {
+        Dib dst(type, size.first, size.second);
+        ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode | 0x20, 0, 0), S_OK)
+            << type << " mode " << mode;
+      }
+    }
+  }
+}
+
+TEST(XchgCopy, FloatRowsMatchAStraightforwardModel) {
+  Dib src(32, 37, 3), d8(29, 37, 3), d24(27, 37, 3), d30(30, 37, 3);
+  Randomize(src, 32, 4);
+  ASSERT_EQ(KoDibCopy(d8.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  ASSERT_EQ(KoDibCopy(d24.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  ASSERT_EQ(KoDibCopy(d30.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  auto model = [](float v, double top) {
+    if (!(v > 0)) return 0L;
+    return std::lround(std::min(double(v), 1.0) * top);  // round to nearest
+  };
+  for (int y = 0; y < 3; ++y) {
+    const auto *f = reinterpret_cast<const float *>(src.Row(y));
+    for (int x = 0; x < 37; ++x) {
+      uint32_t w30;
+      std::memcpy(&w30, d30.Row(y) + 4 * x, 4);
+      for (int c = 0; c < 4; ++c) {
+        const float v = f[4 * x + c];
+        // Single-precision v x 255 + 0.5 may differ from exact rounding by
+        // one step only at exact halves.
+        EXPECT_NEAR(d8.Row(y)[4 * x + c], model(v, 255), 1) << x << " " << c << " " << v;
+        if (c < 3) {
+          EXPECT_EQ(d24.Row(y)[3 * x + c], d8.Row(y)[4 * x + c]) << x;
+        }
+        const uint32_t got = c < 3 ? (w30 >> (10 * c)) & 1023 : w30 >> 30;
+        EXPECT_NEAR(double(got), double(model(v, c < 3 ? 1023 : 3)), 1) << x << " " << c;
+      }
+    }
+  }
+}
+
+TEST(XchgCopy, FloatRowsThroughTheCurve) {
+  Dib src(32, 40, 2), dst(29, 40, 2), dflt(32, 40, 2);
+  Randomize(src, 32, 5);
+  KoToneCurve curve;
+  xchg::CurveInit(&curve, 2.2);
+  for (uint32_t mode : {0u, 3u}) {
+    ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 1.0, 2.2), S_OK);
+    ASSERT_EQ(KoDibCopy(dflt.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 1.0, 2.2), S_OK);
+    for (int y = 0; y < 2; ++y) {
+      const auto *f = reinterpret_cast<const float *>(src.Row(y));
+      const auto *g = reinterpret_cast<const float *>(dflt.Row(y));
+      for (int i = 0; i < 160; ++i) {
+        const float v = f[i];
+        const double want = !(v > 0) ? 0.0 : xchg::CurveEval(curve, std::min(double(v), 1.0));
+        EXPECT_NEAR(dst.Row(y)[i], want * 255, 1.5) << i << " v=" << v << " mode " << mode;
+        EXPECT_NEAR(g[i], want, 2e-3) << i << " v=" << v;
+      }
+    }
+  }
+}
+
+TEST(XchgCopy, PalettisedDestinationUsesTheInverseMap) {
+  const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {200, 200, 200, 0}};
+  Dib src(27, 5, 1), d8(24, 5, 1, pal), d4(23, 5, 1, pal);
+  for (int x = 0; x < 5; ++x) {
+    src.Row(0)[3 * x + 0] = pal[x].rgbBlue;
+    src.Row(0)[3 * x + 1] = pal[x].rgbGreen;
+    src.Row(0)[3 * x + 2] = pal[x].rgbRed;
+  }
+  ASSERT_EQ(KoDibCopy(d8.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  ASSERT_EQ(KoDibCopy(d4.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(d8.Row(0)[x], x);
+    EXPECT_EQ((d4.Row(0)[x / 2] >> (x % 2 ? 0 : 4)) & 15, x);
+  }
+  // And back: the colour table read through both precisions.
+  Dib back(29, 5, 1), back16(31, 5, 1);
+  ASSERT_EQ(KoDibCopy(back.h, nullptr, nullptr, 0, d8.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  ASSERT_EQ(KoDibCopy(back16.h, nullptr, nullptr, 0, d4.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(back.Row(0)[4 * x + 2], pal[x].rgbRed);
+    EXPECT_EQ(back.Row(0)[4 * x + 3], 255);
+    EXPECT_EQ(reinterpret_cast<uint16_t *>(back16.Row(0))[4 * x + 1], pal[x].rgbGreen << 8);
+  }
+}
+
+TEST(XchgCopy, SoftEdgesFadeIntoTheDestination) {
+  const int W = 4;
+  Dib src(29, 10, 3), dst(29, 10, 3);
+  std::memset(src.Bits(), 200, src.Bytes());
+  std::memset(dst.Bits(), 40, dst.Bytes());
+  const uint32_t flags = KOXCHG_EDGE_LEFT | uint32_t(W) << 16;
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, flags, 0, 0), S_OK);
+  for (int x = 0; x < 10; ++x) {
+    const int d = std::max(0, W - x);
+    const int64_t f = d * (65535 / (W + 1));
+    const int64_t p = 200 << 8, q = 40 << 8;
+    const int want = int((p + (((q - p) * f) >> 16)) >> 8);
+    EXPECT_EQ(dst.Row(1)[4 * x], want) << x;
+  }
+  // A source rectangle starting two columns left of the image: clipping
+  // cuts those two columns (and two destination columns), and the cut
+  // counts towards the distance from the rectangle's side.
+  std::memset(dst.Bits(), 40, dst.Bytes());
+  const RECT sr{-2, 0, 8, 3}, dr{0, 0, 10, 3};
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, flags, 0, 0), S_OK);
+  EXPECT_EQ(dst.Row(0)[0], 40);
+  EXPECT_EQ(dst.Row(0)[4], 40);
+  EXPECT_EQ(dst.Row(0)[4 * 2], int(((200 << 8) + ((((40 - 200) << 8) * int64_t(2 * 13107)) >> 16)) >> 8));
+  EXPECT_EQ(dst.Row(0)[4 * 3], int(((200 << 8) + ((((40 - 200) << 8) * int64_t(1 * 13107)) >> 16)) >> 8));
+  EXPECT_EQ(dst.Row(0)[4 * 4], 200);
+}
+
+TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
+  Dib src(31, 4, 4), dst(31, 4, 4);
+  auto fill = [](const Dib &d, uint16_t v) {
+    auto *w = reinterpret_cast<uint16_t *>(d.Bits());
+    for (size_t i = 0; i < d.Bytes() / 2; ++i) w[i] = v;
+  };
+  fill(src, 50000);
+  fill(dst, 10000);
+  // Destination rectangle from 0.5 to 2.5 pixels across, whole rows.
+  const RECT dr{8192, 0, 2 * 16384 + 8192, 4 * 16384};
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, nullptr, 0, KOXCHG_SUBPIXEL | 3, 0, 0), S_OK);
+  const auto *row = reinterpret_cast<const uint16_t *>(dst.Row(1));
+  const int half = int(10000 + ((int64_t(40000) * (8192 * 65535 / 16384)) >> 16));
+  EXPECT_EQ(row[0], half);
+  EXPECT_EQ(row[4], 50000);
+  EXPECT_EQ(row[8], half);
+  EXPECT_EQ(row[12], 10000);
+  // The prepared job of the sub-pixel engine: palettised destinations get
+  // their map, which the cleanup releases.
+  const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  Dib idx(24, 4, 4, pal);
+  KoDibSubpixelJob job;
+  ASSERT_EQ(DibPrepareSubpixelParam(&job, idx.h, nullptr, &dr, 0, src.h, nullptr, nullptr, 0), S_OK);
+  EXPECT_NE(job.inverseMap, nullptr);
+  EXPECT_EQ(job.geometry.dstRect.left, 8192);
+  DibCleanupSubpixelParam(&job);
+  EXPECT_EQ(job.inverseMap, nullptr);
+  const RECT tiny{0, 0, 8000, 8000};
+  EXPECT_EQ(DibPrepareSubpixelParam(&job, idx.h, nullptr, &tiny, 0, src.h, nullptr, nullptr, 0), kUnsupported);
+}
+
+TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {
+  // Sub-pixel flag with whole-pixel coordinates: the plain copy.
+  Dib src(29, 8, 8), dst(29, 8, 8), ref(29, 8, 8);
+  Randomize(src, 29, 6);
+  const RECT r{16384, 16384, 5 * 16384, 4 * 16384}, rp{1, 1, 5, 4};
+  ASSERT_EQ(KoDibCopy(dst.h, nullptr, &r, 0, src.h, nullptr, &r, 0, KOXCHG_SUBPIXEL | 3, 0, 0), S_OK);
+  ASSERT_EQ(KoDibCopy(ref.h, nullptr, &rp, 0, src.h, nullptr, &rp, 0, 3, 0, 0), S_OK);
+  EXPECT_EQ(dst.Pixels(), ref.Pixels());
+  // BGRA scaling in mode 3 is the scaler's result exactly.
+  Dib big(29, 13, 11), viaScaler(29, 13, 11);
+  ASSERT_EQ(KoDibCopy(big.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 3, 0, 0), S_OK);
+  const uint32_t ds[2] = {13, 11}, ss[2] = {8, 8};
+  ASSERT_EQ(KoDibScale_Bilinear(viaScaler.Row(0), ds, -int(viaScaler.Stride()), nullptr, src.Row(0), ss,
+                                -int(src.Stride()), nullptr, 4, 0, 0),
+            S_OK);
+  EXPECT_EQ(big.Pixels(), viaScaler.Pixels());
+}
+
+// ---- Every pair of types, every processor path ------------------------------------------
+
+const int kTypes[] = {16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+
+TEST(XchgCopy, EveryPairIsTheSameOnEveryPath) {
+  // Hundreds of small copies: one thread keeps them quick on a busy machine.
+  const int threads = omp_get_max_threads();
+  omp_set_num_threads(1);
+  for (int st : kTypes) {
+    Dib src(st, 29, 3, PaletteFor(st));
+    Randomize(src, st, uint32_t(st));
+    for (int dt : kTypes) {
+      for (uint32_t flags : {0u, uint32_t(KOXCHG_VARIANT1)}) {
+        std::vector<uint8_t> results[3];
+        int n = 0;
+        for (Path p : {Path::Scalar, Path::SSE2, Path::AVX2}) {
+          PathScope scope(p);
+          if (!scope.Runs()) continue;
+          Dib dst(dt, 29, 3, PaletteFor(dt));
+          ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, flags, 0, 0), S_OK)
+              << dt << " <- " << st;
+          results[n++] = dst.Pixels();
+        }
+        for (int i = 1; i < n; ++i) EXPECT_EQ(results[i], results[0]) << dt << " <- " << st << " path " << i;
+      }
+    }
+  }
+  omp_set_num_threads(threads);
+}
+
+// The row converters against the per-pixel engine they stand for, on every path.
+TEST(XchgRows, VectorRowsEqualTheReferenceAtEveryLength) {
+  struct Pair {
+    int dst, src;
+    uint32_t flags;
+    bool engine;  // the row must equal the per-pixel engine too
+  };
+  const Pair pairs[] = {{28, 27, 0, true},  {29, 27, 0, true},  {27, 28, 0, true},  {27, 29, 0, true},
+                        {29, 28, 0, true},  {28, 29, 0, true},  {27, 27, 0, true},  {31, 29, 0, true},
+                        {31, 29, 0x20, true}, {29, 31, 0, true}, {31, 31, 0, true}, {32, 32, 0, true},
+                        {29, 32, 0, false}, {27, 32, 0, false}, {30, 32, 0, false}, {31, 32, 0, true},
+                        {32, 29, 0, true},  {32, 29, 0x20, true}, {32, 31, 0, true}};
+  std::mt19937 rng(11);
+  for (const Pair &p : pairs) {
+    const xchg::RowKind kind = xchg::ChooseRow(p.dst, p.src, p.flags);
+    ASSERT_NE(kind, xchg::RowKind::None) << p.dst << " <- " << p.src;
+    const int sb = xchg::TypeBits(p.src) / 8, db = xchg::TypeBits(p.dst) / 8;
+    for (int n : {0, 1, 3, 4, 5, 7, 8, 11, 12, 15, 16, 17, 31, 33, 64, 67}) {
+      std::vector<uint8_t> src(size_t(n) * sb + 1);
+      for (auto &b : src) b = uint8_t(rng());
+      if (p.src == 32) {
+        auto *f = reinterpret_cast<float *>(src.data());
+        std::uniform_real_distribution<float> u(-0.2f, 1.2f);
+        for (int i = 0; i < 4 * n; ++i) f[i] = (i % 13 == 3) ? NAN : u(rng);
+        if (n > 2) {
+          f[1] = 0.5f;
+          f[2] = 1.0f / 510.0f;  // an exact half step
+        }
+      }
+      std::vector<uint8_t> ref(size_t(n) * db + 8, 0xCD);
+      xchg::RowFunction(kind, xchg::RowPath::Scalar)(src.data(), ref.data(), n);
+      for (auto path : {xchg::RowPath::SSE2, xchg::RowPath::AVX2}) {
+        if (path == xchg::RowPath::AVX2 && !ko::pixels::scale::AVX2Present()) continue;
+        std::vector<uint8_t> out(ref.size(), 0xCD);
+        xchg::RowFunction(kind, path)(src.data(), out.data(), n);
+        ASSERT_EQ(out, ref) << p.dst << " <- " << p.src << " n=" << n << " path " << int(path);
+      }
+      if (p.engine) {
+        KoXchgContext r;
+        ASSERT_EQ(KoXCHGGetFunctionPointers(p.dst, p.src, p.flags, &r, nullptr, 0, 0), S_OK);
+        std::vector<uint8_t> eng(ref.size(), 0xCD);
+        xchg::SeekSrc(&r, src.data(), 0);
+        xchg::SeekDst(&r, eng.data(), 0);
+        for (int i = 0; i < n; ++i) {
+          r.read(&r);
+          r.write(&r);
+        }
+        ASSERT_EQ(eng, ref) << p.dst << " <- " << p.src << " n=" << n;
+      }
+    }
+  }
+}
+
+// ---- RGBA sub-rectangles ----------------------------------------------------------------
+
+TEST(XchgSubRect, LayoutsAndRowOrder) {
+  const int W = 5, H = 4;
+  std::vector<uint8_t> rgba(W * H * 4);
+  for (size_t i = 0; i < rgba.size(); ++i) rgba[i] = uint8_t(i * 7 + 3);
+  const int x = 1, y = 1, w = 3, h = 2;
+  std::vector<uint16_t> out(w * h * 4);
+  ASSERT_EQ(KoRGB_RGBA_To_RGBA64_SubRect(nullptr, out.data(), w * 8, nullptr, rgba.data(), W * 4, x, y, w, h), S_OK);
+  for (int r = 0; r < h; ++r)
+    for (int i = 0; i < w; ++i)
+      for (int c = 0; c < 4; ++c)
+        ASSERT_EQ(out[(r * w + i) * 4 + c], rgba[((y + r) * W + x + i) * 4 + c] << 8);
+  std::vector<uint8_t> b64a(w * h * 8);
+  ASSERT_EQ(KoRGB_RGBA_To_B64A_SubRect(nullptr, b64a.data(), w * 8, nullptr, rgba.data(), W * 4, x, y, w, h), S_OK);
+  const uint8_t *s0 = &rgba[(y * W + x) * 4];
+  EXPECT_EQ(b64a[0], s0[3]);  // A high byte first
+  EXPECT_EQ(b64a[1], 0);
+  EXPECT_EQ(b64a[2], s0[2]);  // R
+  EXPECT_EQ(b64a[6], s0[0]);  // B
+  // RGBA64 -> B64A writes the first source row as the last destination row;
+  // B64A -> RGBA64 flips back, so the pair round-trips.
+  std::vector<uint16_t> wide(W * H * 4);
+  for (size_t i = 0; i < wide.size(); ++i) wide[i] = uint16_t(i * 2654435761u >> 7);
+  std::vector<uint8_t> be(w * h * 8);
+  ASSERT_EQ(KoRGB_RGBA64_To_B64A_SubRect(nullptr, be.data(), w * 8, nullptr, wide.data(), W * 8, x, y, w, h), S_OK);
+  const uint16_t *first = &wide[(y * W + x) * 4];
+  const uint8_t *last = &be[(h - 1) * w * 8];
+  EXPECT_EQ(last[0], first[3] >> 8);
+  EXPECT_EQ(last[1], first[3] & 0xFF);
+  EXPECT_EQ(last[6], first[0] >> 8);
+  std::vector<uint16_t> back(w * h * 4);
+  ASSERT_EQ(KoRGB_B64A_To_RGBA64_SubRect(nullptr, back.data(), w * 8, nullptr, be.data(), w * 8, 0, 0, w, h), S_OK);
+  for (int r = 0; r < h; ++r)
+    for (int i = 0; i < w * 4; ++i) ASSERT_EQ(back[r * w * 4 + i], wide[((y + r) * W + x) * 4 + i]) << r << " " << i;
+}
+
+}  // namespace
