@@ -70,19 +70,6 @@ const KOCHAR kBeatsShort[] = T("%d$&:%1u");
 const KOCHAR kBeatsFull[] = T("%d$&:%u$&.%03u");
 #undef T
 
-// The SMPTE mode of a time-code position format, 0 for the others.
-DWORD SmpteMode(DWORD code) {
-  switch (code) {
-    case KOPOSFMT_SMPTE_2997: return KOSMPTE_MODE_2997_NONDROP;
-    case KOPOSFMT_SMPTE_30: return KOSMPTE_MODE_30;
-    case KOPOSFMT_SMPTE_2997_DROP: return KOSMPTE_MODE_2997_DROP;
-    case KOPOSFMT_SMPTE_25: return KOSMPTE_MODE_25;
-    case KOPOSFMT_SMPTE_24: return KOSMPTE_MODE_24;
-    case KOPOSFMT_SMPTE_23976: return KOSMPTE_MODE_23976;
-    default: return 0;
-  }
-}
-
 // Up to four values handed to the engine. Every request takes the next
 // value in the type asked for; past the last value the engine reads zeros
 // (and null for text), so a caller's format cannot reach outside.

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "kokernel/kosmpte.h"
 #include "kokernel/kotimetext.h"
 
 namespace ko::timetext {
@@ -43,5 +44,18 @@ void SplitClock(uint64_t time, double rate, bool noWrap, uint32_t out[4]);
 
 // Music-time split: measure, beat and tick counted from 0.
 void SplitMusic(uint64_t time, const _koposfmt &fmt, uint32_t out[3]);
+
+// The SMPTE mode of a time-code position format, 0 for the others.
+inline DWORD SmpteMode(DWORD code) {
+  switch (code) {
+    case KOPOSFMT_SMPTE_2997: return KOSMPTE_MODE_2997_NONDROP;
+    case KOPOSFMT_SMPTE_30: return KOSMPTE_MODE_30;
+    case KOPOSFMT_SMPTE_2997_DROP: return KOSMPTE_MODE_2997_DROP;
+    case KOPOSFMT_SMPTE_25: return KOSMPTE_MODE_25;
+    case KOPOSFMT_SMPTE_24: return KOSMPTE_MODE_24;
+    case KOPOSFMT_SMPTE_23976: return KOSMPTE_MODE_23976;
+    default: return 0;
+  }
+}
 
 }  // namespace ko::timetext

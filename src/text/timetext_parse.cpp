@@ -293,18 +293,6 @@ double CountToUnits(double count, double perSecond) {
   return count / perSecond * kUnitsPerSecond + 0.5;
 }
 
-DWORD SmpteModeOf(DWORD code) {
-  switch (code) {
-    case KOPOSFMT_SMPTE_2997: return KOSMPTE_MODE_2997_NONDROP;
-    case KOPOSFMT_SMPTE_30: return KOSMPTE_MODE_30;
-    case KOPOSFMT_SMPTE_2997_DROP: return KOSMPTE_MODE_2997_DROP;
-    case KOPOSFMT_SMPTE_25: return KOSMPTE_MODE_25;
-    case KOPOSFMT_SMPTE_24: return KOSMPTE_MODE_24;
-    case KOPOSFMT_SMPTE_23976: return KOSMPTE_MODE_23976;
-    default: return 0;
-  }
-}
-
 // The value of a position text in units, before its sign and the origin.
 int64_t ReadPosition(const KOCHAR *p, const _koposfmt &fmt, DWORD flags, KOCSTR *end) {
   const bool shortForm = (flags & KOPOSFMT_PARSE_SHORT) != 0;
@@ -338,7 +326,7 @@ int64_t ReadPosition(const KOCHAR *p, const _koposfmt &fmt, DWORD flags, KOCSTR 
     case KOPOSFMT_SMPTE_24:
     case KOPOSFMT_SMPTE_23976: {
       SetEnd(end, WalkTimecode(p).end);
-      _smpteval t{SmpteModeOf(fmt.format), 0, 0, 0, 0, 0};
+      _smpteval t{SmpteMode(fmt.format), 0, 0, 0, 0, 0};
       KOSMPTE_TextToSMPTE(p, &t);
       return KOSMPTE_SMPTEToNanos(&t);
     }
