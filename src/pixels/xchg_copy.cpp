@@ -131,8 +131,12 @@ Pos Locate(int64_t start, int64_t step, int64_t i, int64_t count, int64_t srcExt
 void PlainRows(const Job &job, const KoXchgContext &master, RowFn rowFn) {
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int srcBpp = TypeBits(job.src.type), dstBpp = TypeBits(job.dst.type);
+  // Rows are independent; walk them in the order they lie in memory (DIBs
+  // are usually stored bottom-up), which keeps the hardware prefetchers on.
+  const bool upward = job.dst.down < 0;
 #pragma omp parallel for schedule(static)
-  for (int64_t y = 0; y < h; ++y) {
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = upward ? h - 1 - i : i;
     const uint8_t *s = job.src.Row(job.srcR.top + y);
     uint8_t *d = job.dst.Row(job.dstR.top + y);
     if (rowFn) {
