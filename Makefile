@@ -1,7 +1,8 @@
 # kokernel: one command per job.
 #   make demo   installs what is missing, builds, runs the demo host
 #   make test   every suite of both targets (native under ASan/UBSan, windows under Wine)
-#   make bench  benchmarks against the peers (native, release)
+#   make bench  benchmarks against the peers (the shipped -O3 build), and the
+#               DLL's kernels under Wine beside the same kernels natively
 #   make fuzz   each fuzz target for a bounded time (native, clang)
 SHELL := /bin/bash
 # Let ccache share results between clones in different folders (CI builds
@@ -47,16 +48,30 @@ test: deps
 	$(MAKE) test-native
 	$(MAKE) test-windows
 
-bench: deps
+bench: deps build-windows
 	cmake --preset native-bench >/dev/null
 	cmake --build --preset native-bench -j $(JOBS)
 	@for b in build/native-bench/bin/kobench_*; do echo "== $$b =="; "$$b" || exit 1; done
+	@echo "== build/windows/bin/kobench_dll.exe (under Wine) =="
+	tools/wine-run build/windows/bin/kobench_dll.exe
 
+# Each fuzzer kofuzz_<name> starts from fuzz/corpus/<name> and writes what
+# it learns to build/native-fuzz/corpus/<name>; a crash, leak or time-out
+# stops `make fuzz` with the input kept in build/native-fuzz/artifacts/.
+FUZZ_DIR := build/native-fuzz
 fuzz: deps
 	cmake --preset native-fuzz >/dev/null
 	cmake --build --preset native-fuzz -j $(JOBS)
-	@for f in build/native-fuzz/bin/kofuzz_*; do echo "== $$f =="; \
-	  "$$f" -max_total_time=$(FUZZ_SECONDS) fuzz/corpus/$$(basename $$f) 2>&1 | tail -3 || exit 1; done
+	@mkdir -p $(FUZZ_DIR)/artifacts $(FUZZ_DIR)/logs
+	@for f in $(FUZZ_DIR)/bin/kofuzz_*; do n=$${f##*/kofuzz_}; echo "== $$n =="; \
+	  test -d fuzz/corpus/$$n || { echo "no corpus fuzz/corpus/$$n"; exit 1; }; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$n; \
+	  "$$f" -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 -detect_leaks=1 \
+	    -artifact_prefix=$(FUZZ_DIR)/artifacts/$$n- \
+	    $(FUZZ_DIR)/corpus/$$n fuzz/corpus/$$n >$(FUZZ_DIR)/logs/$$n.log 2>&1; st=$$?; \
+	  tail -3 $(FUZZ_DIR)/logs/$$n.log; \
+	  if [ $$st -ne 0 ]; then echo "kofuzz_$$n failed (status $$st); see $(FUZZ_DIR)/logs/$$n.log"; \
+	    ls $(FUZZ_DIR)/artifacts/$$n-* 2>/dev/null; exit 1; fi; done
 
 clean:
 	rm -rf build
