@@ -7,7 +7,10 @@
 
 #include "frame/kernel_forms.h"
 
-#define KO_KERNEL_TABLES(X)
+#define KO_KERNEL_TABLES(X) \
+  X(PixelRows)             \
+  X(Scalers)               \
+  X(Signal)
 
 #define KO_DECLARE_KERNEL_TABLE(Name) const ko::forms::KernelTable &KernelTable_##Name();
 namespace ko::forms {

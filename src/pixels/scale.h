@@ -4,11 +4,10 @@
 
 #include <cstdint>
 
+#include "frame/kernel_forms.h"
 #include "kokernel/kodib.h"
 
 namespace ko::pixels::scale {
-
-enum class Path { Auto, Scalar, SSE2, AVX2 };
 
 struct Options {
   bool bicubic = false;
@@ -31,33 +30,9 @@ struct RunInfo {
 // Resamples a prepared parameter block. Returns false when nothing was done.
 bool Run(const KoSubpixelParam &param, const Options &options, RunInfo *info = nullptr);
 
-// The path the scalers take now: scalar unless the processor-support value
-// (KoGetCPUSupport) has SSE2; AVX2 where the processor and the operating
-// system have it and AllowAVX2 has not turned it off. Read once per call.
-Path BestPath();
-
-// AVX2 has no flag in the processor-support value; this switch (on by
-// default) lets tests and benchmarks keep the scalers on SSE2.
-void AllowAVX2(bool allow);
-bool AVX2Allowed();
-// Whether the processor and the operating system can run AVX2 at all.
-bool AVX2Present();
-
-// Holds the scalers on one path while it lives, through the same controls as
-// any caller: SSE2 masked in the processor-support value gives the scalar
-// rows, the AVX2 switch off gives SSE2. Puts both back when it ends.
-// Runs() is false where this processor can't take the path.
-class PathScope {
- public:
-  explicit PathScope(Path path);
-  ~PathScope();
-  PathScope(const PathScope &) = delete;
-  PathScope &operator=(const PathScope &) = delete;
-  bool Runs() const { return runs_; }
-
- private:
-  bool sse2_, avx2_, runs_;
-};
+// The row kernels below are registered kernels (the `k...` records at the
+// end): the scalers pick each one's form once per call through the path
+// controller (frame/kernel_forms.h), where the pixel family's rule applies.
 
 // Bicubic weights: 4096 phases x 4 taps, as integers (x 16384) and floats.
 const int16_t *BicubicIntWeights();
@@ -122,11 +97,14 @@ void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
 
 // Float area averaging in both axes (16-byte pixels); the AreaCols offsets
 // are in bytes (16 per pixel). Same sums in the same order as the scalar row.
+void Area2DRowF_C(const AreaRows &r, const AreaCols &c, float *out);
 void Area2DRowF_SSE2(const AreaRows &r, const AreaCols &c, float *out);
 
 // 8-bit area averaging across, bilinear down, with 32-bit sums: each tap is
 // the rounded vertical blend of r0 and r1 at fraction fy, weighted by its
 // width; the scalar reference is the generic area row.
+void AreaXBilinRow_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const AreaCols &c,
+                     uint8_t *out);
 void AreaXBilinRow_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const AreaCols &c,
                         uint8_t *out);
 
@@ -145,22 +123,32 @@ void BilinearRowF_SSE2(const float *r0, const float *r1, uint32_t fy, const Bili
 // Vertical passes over a range of count source columns (first at byte
 // offset 0 of every row): rounded bilinear blend of r0 and r1 at fy, and the
 // clamped bicubic sum over four rows with the weights w.
+void BilinVLine8_C(const uint8_t *r0, const uint8_t *r1, uint32_t fy, int count, uint8_t *out);
 void BilinVLine8_SSE2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, int count, uint8_t *out);
+void CubicVLine8_C(const uint8_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 void CubicVLine8_SSE2(const uint8_t *const rows[4], const int16_t w[4], int count, uint8_t *out);
 // Horizontal bilinear of one row at every destination column (offsets of
 // BilinearCols), rounded to 0..255 as 16-bit words.
+void BilinHRow8_C(const uint8_t *row, const BilinearCols &c, int16_t *out);
 void BilinHRow8_SSE2(const uint8_t *row, const BilinearCols &c, int16_t *out);
 // Clamps 16-bit words to 0..255 in place.
+void ClampRow8_C(int16_t *v, int n);
 void ClampRow8_SSE2(int16_t *v, int n);
 // acc[i] += v[i] * w over n words, in 32-bit or 64-bit sums.
+void AccumulateRow8_C(const int16_t *v, int n, uint32_t w, uint32_t *acc);
+void AccumulateRow8Wide_C(const int16_t *v, int n, uint32_t w, uint64_t *acc);
 void AccumulateRow8_SSE2(const int16_t *v, int n, uint32_t w, uint32_t *acc);
 void AccumulateRow8Wide_SSE2(const int16_t *v, int n, uint32_t w, uint64_t *acc);
 // out[i] = min(acc[i] / div, 255) over n sums.
+void DivideRow8_C(const uint32_t *acc, int n, uint64_t div, uint8_t *out);
 void DivideRow8_SSE2(const uint32_t *acc, int n, uint64_t div, uint8_t *out);
 // Area across a prefiltered 8-bit line (tap offsets in bytes from line).
+void AreaXLine8_C(const uint8_t *line, const AreaCols &c, uint8_t *out);
+void AreaXLine8Wide_C(const uint8_t *line, const AreaCols &c, uint8_t *out);
 void AreaXLine8_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out);
 void AreaXLine8Wide_SSE2(const uint8_t *line, const AreaCols &c, uint8_t *out);
 // Area in both axes with 64-bit sums; same arguments as Area2DRow_SSE2.
+void Area2DRowWide_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint16_t *w16);
 void Area2DRowWide_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint16_t *w16);
 
 // Float rows (four floats per column). Each computes, element by element,
@@ -175,20 +163,28 @@ void CubicHRowD_C(const float *row, const CubicColsF &c, double *out);
 void CubicHRowD_SSE2(const float *row, const CubicColsF &c, double *out);
 void CubicHRowD_AVX2(const float *row, const CubicColsF &c, double *out);
 // Bicubic down four double rows: float(sum), alpha clamped to 0..1.
+void CubicVRowD_C(const double *const rows[4], const float w[4], int n, float *out);
 void CubicVRowD_SSE2(const double *const rows[4], const float w[4], int n, float *out);
 void CubicVRowD_AVX2(const double *const rows[4], const float w[4], int n, float *out);
 // The same over four float rows.
+void CubicVRowF_C(const float *const rows[4], const float w[4], int n, float *out);
 void CubicVRowF_SSE2(const float *const rows[4], const float w[4], int n, float *out);
 // Doubles to floats, alpha clamped to 0..1.
+void NarrowClampAlpha_C(const double *in, int n, float *out);
 void NarrowClampAlpha_SSE2(const double *in, int n, float *out);
 // r0 * gy + r1 * fy over n floats.
+void BilinVLineF_C(const float *r0, const float *r1, float gy, float fy, int n, float *out);
 void BilinVLineF_SSE2(const float *r0, const float *r1, float gy, float fy, int n, float *out);
 // Horizontal bilinear of one float row at every destination column.
+void BilinHRowF_C(const float *row, const BilinearColsF &c, float *out);
 void BilinHRowF_SSE2(const float *row, const BilinearColsF &c, float *out);
 // acc[i] += v[i] * w; out[i] = acc[i] / div.
+void AccumulateRowF_C(const float *v, int n, float w, float *acc);
 void AccumulateRowF_SSE2(const float *v, int n, float w, float *acc);
+void DivideRowF_C(const float *acc, int n, float div, float *out);
 void DivideRowF_SSE2(const float *acc, int n, float div, float *out);
 // Area across a prefiltered float line (tap offsets in bytes from line).
+void AreaXLineF_C(const uint8_t *line, const AreaCols &c, float *out);
 void AreaXLineF_SSE2(const uint8_t *line, const AreaCols &c, float *out);
 
 // Packed weights of the vector bilinear rows (4 dwords per column).
@@ -196,5 +192,53 @@ void BilinearPackedWeights_SSE2(uint32_t fy, const uint16_t *fx, int count, uint
 
 // The four bilinear weights of every column of a row (w00, w10, w01, w11).
 void BilinearWeights_C(uint32_t fy, const uint16_t *fx, int count, uint32_t *w);
+
+// ---- The registered kernels -----------------------------------------------------
+using BilinearRowFn = void (*)(const uint8_t *, const uint8_t *, uint32_t, const BilinearCols &, uint8_t *,
+                               uint32_t *);
+using CubicHRowFn = void (*)(const uint8_t *, const CubicCols &, int16_t *);
+using CubicVRowFn = void (*)(const int16_t *const[4], const int16_t[4], int, uint8_t *);
+using Area2DRowFn = void (*)(const AreaRows &, const AreaCols &, uint8_t *, uint32_t *, uint16_t *);
+using Area2DRowWideFn = void (*)(const AreaRows &, const AreaCols &, uint8_t *, uint16_t *);
+using Area2DRowFFn = void (*)(const AreaRows &, const AreaCols &, float *);
+using AreaXBilinRowFn = void (*)(const uint8_t *, const uint8_t *, uint32_t, const AreaCols &, uint8_t *);
+using BilinearRowFFn = void (*)(const float *, const float *, uint32_t, const BilinearColsF &, float *);
+using BilinVLine8Fn = void (*)(const uint8_t *, const uint8_t *, uint32_t, int, uint8_t *);
+using CubicVLine8Fn = void (*)(const uint8_t *const[4], const int16_t[4], int, uint8_t *);
+using BilinHRow8Fn = void (*)(const uint8_t *, const BilinearCols &, int16_t *);
+using ClampRow8Fn = void (*)(int16_t *, int);
+using AccumulateRow8Fn = void (*)(const int16_t *, int, uint32_t, uint32_t *);
+using AccumulateRow8WideFn = void (*)(const int16_t *, int, uint32_t, uint64_t *);
+using DivideRow8Fn = void (*)(const uint32_t *, int, uint64_t, uint8_t *);
+using AreaXLine8Fn = void (*)(const uint8_t *, const AreaCols &, uint8_t *);
+using AreaXLine8WideFn = AreaXLine8Fn;
+using CubicHRowDFn = void (*)(const float *, const CubicColsF &, double *);
+using CubicVRowDFn = void (*)(const double *const[4], const float[4], int, float *);
+using CubicVRowFFn = void (*)(const float *const[4], const float[4], int, float *);
+using NarrowClampAlphaFn = void (*)(const double *, int, float *);
+using BilinVLineFFn = void (*)(const float *, const float *, float, float, int, float *);
+using BilinHRowFFn = void (*)(const float *, const BilinearColsF &, float *);
+using AccumulateRowFFn = void (*)(const float *, int, float, float *);
+using DivideRowFFn = void (*)(const float *, int, float, float *);
+using AreaXLineFFn = void (*)(const uint8_t *, const AreaCols &, float *);
+
+#define KO_SCALE_KERNELS(X)                                                                          \
+  X(BilinearRow) X(CubicHRow) X(CubicVRow) X(Area2DRow) X(Area2DRowWide) X(Area2DRowF) X(AreaXBilinRow) \
+  X(BilinearRowF) X(BilinVLine8) X(CubicVLine8) X(BilinHRow8) X(ClampRow8) X(AccumulateRow8)       \
+  X(AccumulateRow8Wide) X(DivideRow8) X(AreaXLine8) X(AreaXLine8Wide) X(CubicHRowD) X(CubicVRowD)  \
+  X(CubicVRowF) X(NarrowClampAlpha) X(BilinVLineF) X(BilinHRowF) X(AccumulateRowF) X(DivideRowF)   \
+  X(AreaXLineF)
+#define KO_SCALE_KERNEL_DECL(Name) extern const ko::forms::Kernel k##Name;
+KO_SCALE_KERNELS(KO_SCALE_KERNEL_DECL)
+#undef KO_SCALE_KERNEL_DECL
+
+// The forms of every scaler kernel for one call, picked together.
+struct Forms {
+#define KO_SCALE_KERNEL_FIELD(Name) Name##Fn Name;
+  KO_SCALE_KERNELS(KO_SCALE_KERNEL_FIELD)
+#undef KO_SCALE_KERNEL_FIELD
+  bool vector;  // the pixel family runs a vector form now
+  static Forms Pick();
+};
 
 }  // namespace ko::pixels::scale

@@ -1,4 +1,4 @@
-ko_sources(PORTABLE dib.cpp scale.cpp scale_sse2.cpp
+ko_sources(PORTABLE dib.cpp scale.cpp scale_plan.cpp scale_export.cpp scale_refs.cpp scale_sse2.cpp
            AVX2 scale_avx2.cpp)
 
 # The float rows of the scalers must do the same arithmetic on every path:
@@ -11,6 +11,8 @@ if(WIN32)
 endif()
 set_source_files_properties(
   ${CMAKE_CURRENT_LIST_DIR}/scale.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scale_plan.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/scale_refs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_sse2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/scale_avx2.cpp
   ${CMAKE_CURRENT_LIST_DIR}/xchg_rows.cpp

@@ -330,7 +330,7 @@ HRESULT CopyWhole(BITMAPINFOHEADER *dstH, void *dstBits, uint32_t dstStride, BIT
     return S_OK;
   }
   RowFn rowFn = nullptr;
-  if (!HasCurve(master)) rowFn = RowFunction(ChooseRow(job.dst.type, job.src.type, master.flags), BestRowPath());
+  if (!HasCurve(master)) rowFn = RowFunction(ChooseRow(job.dst.type, job.src.type, master.flags));
   if (!rowFn && job.dst.type == 34) return KO_E_UNSUPPORTEDMEDIATYPE;
   PlainRows(job, master, rowFn);
   Cleanup(&master);
@@ -500,24 +500,13 @@ HRESULT KoDibCopy(BITMAPINFOHEADER *dst, void *dstBits, const RECT *dstRect, uin
     if (fractional && mode >= 3) {
       const bool bgra = (dt == 28 || dt == 29) && (st == 28 || st == 29);
       if (bgra || (dt == 32 && st == 32)) {
-        BITMAPINFOHEADER *hs[2] = {dst, src};
-        void *bits[2] = {dstBits, srcBits};
-        uint32_t strides[2] = {dstStride, srcStride};
-        uint8_t *tops[2];
-        int64_t downs[2];
-        uint32_t sizes[2][2];
-        for (int i = 0; i < 2; ++i) {
-          const int64_t rows = hs[i]->biHeight < 0 ? -int64_t(hs[i]->biHeight) : int64_t(hs[i]->biHeight);
-          if (hs[i]->biWidth <= 0 || rows <= 0) return KO_E_UNSUPPORTEDMEDIATYPE;
-          uint8_t *base = bits[i] ? static_cast<uint8_t *>(bits[i]) : ko::pixels::DibPixels(hs[i]);
-          const int64_t stv = strides[i] ? int64_t(strides[i]) : ko::pixels::DibDefaultStride(hs[i]->biBitCount, hs[i]->biWidth);
-          tops[i] = hs[i]->biHeight > 0 ? base + (rows - 1) * stv : base;
-          downs[i] = hs[i]->biHeight > 0 ? -stv : stv;
-          sizes[i][0] = uint32_t(hs[i]->biWidth);
-          sizes[i][1] = uint32_t(rows);
-        }
+        Image di, si;
+        if (!SetUpImage(di, dst, dstBits, dstStride) || !SetUpImage(si, src, srcBits, srcStride))
+          return KO_E_UNSUPPORTEDMEDIATYPE;
+        const uint32_t dsz[2] = {uint32_t(di.width), uint32_t(di.height)};
+        const uint32_t ssz[2] = {uint32_t(si.width), uint32_t(si.height)};
         auto fn = (flags & KOXCHG_BICUBIC) ? KoDibScale_BiCubicSubPixel : KoDibScale_BilinearSubPixel;
-        return fn(tops[0], sizes[0], int(downs[0]), &d, tops[1], sizes[1], int(downs[1]), &s,
+        return fn(di.top, dsz, int(di.down), &d, si.top, ssz, int(si.down), &s,
                   TypeBits(st) / 8, (flags & KOXCHG_AREA) ? 1 : 0, (flags & KOXCHG_NOEDGEMIX) ? 1 : 0);
       }
       KoDibSubpixelJob job;

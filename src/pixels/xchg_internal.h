@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "frame/kernel_forms.h"
 #include "kokernel/koxchg.h"
 
 namespace ko::pixels::xchg {
@@ -45,15 +46,13 @@ enum class RowKind {
   Count
 };
 
-enum class RowPath { Scalar, SSE2, AVX2 };
-
 // The kind of row converter for a pair (without scaling, curves or soft
 // edges) under the effective flags; None when there is none.
 RowKind ChooseRow(int dstType, int srcType, uint32_t effectiveFlags);
-// The converter of a kind on a path; null for None.
-RowFn RowFunction(RowKind kind, RowPath path);
-// The path rows take now (same controls as the scalers).
-RowPath BestRowPath();
+// The registered kernel of a kind (its forms), and the form the pixel
+// family takes now; null for None.
+const ko::forms::Kernel &RowKernel(RowKind kind);
+RowFn RowFunction(RowKind kind);
 
 // AVX2 twins, in their own file.
 RowFn RowFunctionAVX2(RowKind kind);

@@ -3,9 +3,10 @@
 // xchg_rows_avx2.cpp), plus the float rows through tone-curve tables.
 #include <emmintrin.h>
 
+#include <array>
 #include <cstring>
 
-#include "pixels/scale.h"
+#include "frame/kernel_families.h"
 #include "pixels/xchg.h"
 #include "pixels/xchg_internal.h"
 
@@ -241,23 +242,49 @@ void Rgb64ToFloat_SSE2(const uint8_t *s, uint8_t *d, int n) {
 
 constexpr int kKinds = int(RowKind::Count);
 
-constexpr RowFn kScalar[kKinds] = {
-    nullptr,         Copy_C<3>,         Copy_C<4>,         Copy_C<8>,
-    Copy_C<16>,      Rgb24ToRgb32_C,    Rgb32ToRgb24_C,    Rgb32To64_C<0>,
-    Rgb32To64_C<1>,  Rgb64To32_C,       FloatTo32_C,       FloatTo24_C,
-    FloatTo1010_C,   FloatTo64_C,       Rgb32ToFloat_C<0>, Rgb32ToFloat_C<1>,
-    Rgb64ToFloat_C,
-};
+}  // namespace
 
-// Kinds without a vector form (plain copies, the 3-byte and 10-bit float
-// rows) use the scalar row on every path.
-constexpr RowFn kSSE2[kKinds] = {
-    nullptr,           Copy_C<3>,            Copy_C<4>,            Copy_C<8>,
-    Copy_C<16>,        Rgb24ToRgb32_SSE2,    Rgb32ToRgb24_SSE2,    Rgb32To64_SSE2<0>,
-    Rgb32To64_SSE2<1>, Rgb64To32_SSE2,       FloatTo32_SSE2,       FloatTo24_C,
-    FloatTo1010_C,     FloatTo64_SSE2,       Rgb32ToFloat_SSE2<0>, Rgb32ToFloat_SSE2<1>,
-    Rgb64ToFloat_SSE2,
-};
+// Every row kind is one registered kernel; kinds without a vector form
+// (plain copies, the 3-byte and 10-bit float rows) have only the reference.
+const ko::forms::Kernel &RowKernel(RowKind kind) {
+  using ko::forms::Declare;
+  using ko::forms::Family;
+  static const ko::forms::Kernel kRows[kKinds] = {
+      Declare<RowFn>("pixels.RowNone", Family::Pixels, Copy_C<0>, nullptr, nullptr),
+      Declare<RowFn>("pixels.RowCopy3", Family::Pixels, Copy_C<3>, nullptr, nullptr),
+      Declare<RowFn>("pixels.RowCopy4", Family::Pixels, Copy_C<4>, nullptr, nullptr),
+      Declare<RowFn>("pixels.RowCopy8", Family::Pixels, Copy_C<8>, nullptr, nullptr),
+      Declare<RowFn>("pixels.RowCopy16", Family::Pixels, Copy_C<16>, nullptr, nullptr),
+      Declare<RowFn>("pixels.RowRgb24ToRgb32", Family::Pixels, Rgb24ToRgb32_C, Rgb24ToRgb32_SSE2,
+                     RowFunctionAVX2(RowKind::Rgb24ToRgb32)),
+      Declare<RowFn>("pixels.RowRgb32ToRgb24", Family::Pixels, Rgb32ToRgb24_C, Rgb32ToRgb24_SSE2,
+                     RowFunctionAVX2(RowKind::Rgb32ToRgb24)),
+      Declare<RowFn>("pixels.RowRgb32To64V0", Family::Pixels, Rgb32To64_C<0>, Rgb32To64_SSE2<0>,
+                     RowFunctionAVX2(RowKind::Rgb32To64V0)),
+      Declare<RowFn>("pixels.RowRgb32To64V1", Family::Pixels, Rgb32To64_C<1>, Rgb32To64_SSE2<1>,
+                     RowFunctionAVX2(RowKind::Rgb32To64V1)),
+      Declare<RowFn>("pixels.RowRgb64To32", Family::Pixels, Rgb64To32_C, Rgb64To32_SSE2,
+                     RowFunctionAVX2(RowKind::Rgb64To32)),
+      Declare<RowFn>("pixels.RowFloatTo32", Family::Pixels, FloatTo32_C, FloatTo32_SSE2,
+                     RowFunctionAVX2(RowKind::FloatTo32)),
+      Declare<RowFn>("pixels.RowFloatTo24", Family::Pixels, FloatTo24_C, nullptr,
+                     RowFunctionAVX2(RowKind::FloatTo24)),
+      Declare<RowFn>("pixels.RowFloatTo1010", Family::Pixels, FloatTo1010_C, nullptr,
+                     RowFunctionAVX2(RowKind::FloatTo1010)),
+      Declare<RowFn>("pixels.RowFloatTo64", Family::Pixels, FloatTo64_C, FloatTo64_SSE2,
+                     RowFunctionAVX2(RowKind::FloatTo64)),
+      Declare<RowFn>("pixels.RowRgb32ToFloatV0", Family::Pixels, Rgb32ToFloat_C<0>, Rgb32ToFloat_SSE2<0>,
+                     RowFunctionAVX2(RowKind::Rgb32ToFloatV0)),
+      Declare<RowFn>("pixels.RowRgb32ToFloatV1", Family::Pixels, Rgb32ToFloat_C<1>, Rgb32ToFloat_SSE2<1>,
+                     RowFunctionAVX2(RowKind::Rgb32ToFloatV1)),
+      Declare<RowFn>("pixels.RowRgb64ToFloat", Family::Pixels, Rgb64ToFloat_C, Rgb64ToFloat_SSE2,
+                     RowFunctionAVX2(RowKind::Rgb64ToFloat)),
+  };
+  const int k = int(kind);
+  return kRows[k > 0 && k < kKinds ? k : 0];
+}
+
+namespace {
 
 bool IsBgra(int t) { return t == 28 || t == 29; }
 
@@ -291,22 +318,24 @@ RowKind ChooseRow(int dstType, int srcType, uint32_t flags) {
   return RowKind::None;
 }
 
-RowFn RowFunction(RowKind kind, RowPath path) {
-  const int k = int(kind);
-  if (k <= 0 || k >= kKinds) return nullptr;
-  if (path == RowPath::AVX2) {
-    if (RowFn f = RowFunctionAVX2(kind)) return f;
-    path = RowPath::SSE2;
-  }
-  return path == RowPath::SSE2 ? kSSE2[k] : kScalar[k];
+}  // namespace ko::pixels::xchg
+
+const ko::forms::KernelTable &ko::forms::KernelTable_PixelRows() {
+  using namespace ko::pixels::xchg;
+  static const auto items = [] {
+    std::array<const Kernel *, kKinds - 1> a{};
+    for (int k = 1; k < kKinds; ++k) a[k - 1] = &RowKernel(RowKind(k));
+    return a;
+  }();
+  static const KernelTable table{items.data(), items.size()};
+  return table;
 }
 
-RowPath BestRowPath() {
-  switch (ko::pixels::scale::BestPath()) {
-    case ko::pixels::scale::Path::AVX2: return RowPath::AVX2;
-    case ko::pixels::scale::Path::SSE2: return RowPath::SSE2;
-    default: return RowPath::Scalar;
-  }
+namespace ko::pixels::xchg {
+
+RowFn RowFunction(RowKind kind) {
+  if (int(kind) <= 0 || int(kind) >= kKinds) return nullptr;
+  return ko::forms::Pick<RowFn>(RowKernel(kind));
 }
 
 // ---- Float rows through curve tables ---------------------------------------------------

@@ -1,5 +1,6 @@
 // Processor probe, code-path choice and status mapping of the primitives
 // layer.
+#include <array>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 #include <cpuid.h>
 #include <x86intrin.h>
 
+#include "frame/kernel_families.h"
 #include "signal/signal_internal.h"
 
 namespace ko::signal {
@@ -84,7 +86,41 @@ int CurrentPath() {
   return p;
 }
 
-const KernelSet &Kernels() { return *PathTable(CurrentPath()); }
+// The kernels of the three sets as registered kernels: generic = scalar,
+// paths 1 and 2 = SSE2, path 3 = AVX2. Every path gives the same results.
+#define KO_SIGNAL_KERNELS(X)                                                                    \
+  X(fft32, Fft32) X(fft64, Fft64) X(realSplit64, RealSplit64) X(realMerge64, RealMerge64)      \
+  X(mul64fc, Mul64fc) X(conj64fc, Conj64fc) X(minmax32f, MinMax32f) X(minmax64f, MinMax64f) \
+  X(sqrt32f, Sqrt32f)
+
+namespace {
+struct SignalKernels {
+#define KO_SIGNAL_FIELD(field, Name) ko::forms::Kernel field;
+  KO_SIGNAL_KERNELS(KO_SIGNAL_FIELD)
+#undef KO_SIGNAL_FIELD
+};
+
+const SignalKernels &Registered() {
+  using ko::forms::Declare;
+  static const SignalKernels k = {
+#define KO_SIGNAL_DECLARE(field, Name)                                                           \
+  Declare<decltype(KernelSet::field)>("signal." #Name, ko::forms::Family::Signal,              \
+                                      GenericKernels().field, Sse2Kernels().field, Avx2Kernels().field),
+      KO_SIGNAL_KERNELS(KO_SIGNAL_DECLARE)
+#undef KO_SIGNAL_DECLARE
+  };
+  return k;
+}
+}  // namespace
+
+KernelSet Kernels() {
+  const SignalKernels &k = Registered();
+  KernelSet set{PathTable(CurrentPath())->name};
+#define KO_SIGNAL_PICK(field, Name) set.field = ko::forms::Pick<decltype(KernelSet::field)>(k.field);
+  KO_SIGNAL_KERNELS(KO_SIGNAL_PICK)
+#undef KO_SIGNAL_PICK
+  return set;
+}
 
 int ForcePath(int path) {
   int old = CurrentPath();
@@ -118,6 +154,16 @@ void AlignedFree(void *p) {
 }
 
 }  // namespace ko::signal
+
+const ko::forms::KernelTable &ko::forms::KernelTable_Signal() {
+  static const auto items = [] {
+    const ko::signal::SignalKernels &k = ko::signal::Registered();
+    return std::array<const Kernel *, 9>{&k.fft32, &k.fft64, &k.realSplit64, &k.realMerge64, &k.mul64fc,
+                                         &k.conj64fc, &k.minmax32f, &k.minmax64f, &k.sqrt32f};
+  }();
+  static const KernelTable table{items.data(), items.size()};
+  return table;
+}
 
 using namespace ko::signal;
 

@@ -57,6 +57,8 @@ Cx<double> Root(size_t k, size_t n) {
   return {cr, -sr};
 }
 
+}  // namespace
+
 // Reals in the twiddle tables of one direction (see FftPlan).
 size_t TwiddleCount(int order) {
   int r8, r4, r2;
@@ -67,6 +69,7 @@ size_t TwiddleCount(int order) {
   return count;
 }
 
+namespace {
 template <class R>
 void FillStage(size_t n, size_t len, size_t radix, R *&fwd, R *&inv) {
   const size_t m = len / radix, step = n / len;
@@ -83,6 +86,7 @@ void FillStage(size_t n, size_t len, size_t radix, R *&fwd, R *&inv) {
   fwd += 4 * m * (radix - 1);
   inv += 4 * m * (radix - 1);
 }
+}  // namespace
 
 template <class R>
 void FillTwiddles(int order, R *fwd, R *inv) {
@@ -93,6 +97,11 @@ void FillTwiddles(int order, R *fwd, R *inv) {
   for (int i = 0; i < r8; ++i, len /= 8) FillStage(n, len, 8, fwd, inv);
   for (int i = 0; i < r4; ++i, len /= 4) FillStage(n, len, 4, fwd, inv);
 }
+
+template void FillTwiddles<float>(int, float *, float *);
+template void FillTwiddles<double>(int, double *, double *);
+
+namespace {
 
 struct SpecC32 {
   uint32_t magic;

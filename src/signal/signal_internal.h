@@ -44,6 +44,12 @@ inline void StagePlan(int order, int *radix8, int *radix4, int *radix2) {
   *radix2 = c;
 }
 
+// Reals in the twiddle tables of one direction, and the tables of an order
+// (forward and inverse).
+size_t TwiddleCount(int order);
+template <class R>
+void FillTwiddles(int order, R *fwd, R *inv);
+
 template <class R>
 struct FftPlan {
   int order = 0;
@@ -87,8 +93,9 @@ uint32_t ProbeFeatures();
 int PathForFeatures(uint32_t features, int *variant);
 // Kernels of a path number (0..3).
 const KernelSet &KernelsForPath(int path);
-// Kernels of the current path (chosen by KoPerf_Initialize, or on first use).
-const KernelSet &Kernels();
+// Kernels of the current path (chosen by KoPerf_Initialize, or on first use),
+// picked from the registered kernels (KernelTable_Signal) with any forced cap.
+KernelSet Kernels();
 // Current path number.
 int CurrentPath();
 // Forces a path (0..3) regardless of the processor, for tests that compare

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "kernels/kernel_cases.h"
+#include "kokernel/koframe.h"
 
 namespace {
 
@@ -67,6 +68,24 @@ TEST(KernelRegistry, ForceCapsEveryFamily) {
     ko::forms::ForceScope scalar(ko::forms::kScalar);
     EXPECT_EQ(ko::forms::Current(family), ko::forms::kScalar) << ko::forms::FamilyName(family);
   }
+}
+
+// The pixel family follows the processor-support value and the AVX2 switch;
+// the signal family its own probe, whatever the support value says.
+TEST(KernelRegistry, FamiliesFollowTheirRules) {
+  using ko::forms::Family;
+  ASSERT_TRUE(KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2);
+  const ko::forms::Form best = ko::forms::HardwareRuns(ko::forms::kAVX2) ? ko::forms::kAVX2 : ko::forms::kSSE2;
+  EXPECT_EQ(ko::forms::Current(Family::Pixels), best);
+  const ko::forms::Form signal = ko::forms::Current(Family::Signal);
+  KoDisallowCPUSupport(KOCPU_SSE2);
+  EXPECT_EQ(ko::forms::Current(Family::Pixels), ko::forms::kScalar);  // AVX2 forms need SSE2 too
+  EXPECT_EQ(ko::forms::Current(Family::Signal), signal);
+  KoAllowCPUSupport(KOCPU_SSE2);
+  ko::forms::AllowAVX2(false);
+  EXPECT_EQ(ko::forms::Current(Family::Pixels), ko::forms::kSSE2);
+  ko::forms::AllowAVX2(true);
+  EXPECT_EQ(ko::forms::Current(Family::Pixels), best);
 }
 
 }  // namespace

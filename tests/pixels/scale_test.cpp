@@ -1,5 +1,6 @@
-// Scalers: vector forms against the scalar rows, the documented edge cases,
-// and double-precision models of the same filters on natural-looking images.
+// Scalers: the row drivers of every path against each other, the documented
+// edge cases, and double-precision models of the same filters on
+// natural-looking images.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,12 +14,12 @@
 #include "kokernel/kodib.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koresult.h"
+#include "frame/kernel_forms.h"
 #include "pixels/scale.h"
 
 namespace {
 
 using ko::pixels::scale::Options;
-using ko::pixels::scale::Path;
 constexpr int kOne = 16384;
 
 // An image addressed from its top row; bottom-up images have a negative stride.
@@ -86,21 +87,14 @@ bool RunScale(Image &dst, const RECT *dr, Image &src, const RECT *sr, const Opti
   return ko::pixels::scale::Run(p, o);
 }
 
-using ko::pixels::scale::PathScope;
+using ko::forms::Form;
 
-// The vector paths this processor can take.
-std::vector<Path> VectorPaths() {
-  std::vector<Path> paths;
-  for (Path p : {Path::SSE2, Path::AVX2})
-    if (PathScope(p).Runs()) paths.push_back(p);
-  return paths;
-}
-
-bool RunScaleOn(Path path, Image &dst, const RECT *dr, Image &src, const RECT *sr,
-                const Options &o) {
-  PathScope scope(path);
-  EXPECT_TRUE(scope.Runs()) << int(path);
-  return RunScale(dst, dr, src, sr, o);
+// The vector forms this processor runs.
+std::vector<Form> VectorForms() {
+  std::vector<Form> forms;
+  for (Form f : {ko::forms::kSSE2, ko::forms::kAVX2})
+    if (ko::forms::HardwareRuns(f)) forms.push_back(f);
+  return forms;
 }
 
 int FirstDifference(const Image &a, const Image &b) {
@@ -123,98 +117,20 @@ RECT RandomRect(std::mt19937 &rng, uint32_t w, uint32_t h, bool whole) {
   return r;
 }
 
-// ---- Vector forms and threads against the scalar rows ----------------------------------
-
-TEST(ScaleKernels, VectorFormsMatchScalarOnRandomImages) {
-  std::mt19937 rng(1234);
-  int ran = 0;
-  for (int trial = 0; trial < 400; ++trial) {
-    std::uniform_int_distribution<uint32_t> sz(1, 70);
-    const int bpp = (trial % 5 == 4) ? 16 : 4;
-    Image src(sz(rng), sz(rng) % 50 + 1, bpp, rng() & 1, int(rng() % 3) * 4);
-    Image dst0(sz(rng) + (trial % 7 == 0 ? 60 : 0), sz(rng), bpp, rng() & 1, int(rng() % 2) * 8);
-    FillRandom(src, rng);
-    FillRandom(dst0, rng);
-    const int rectMode = int(rng() % 3);  // 0 whole images, 1 whole pixels, 2 sub-pixel
-    RECT dr = RandomRect(rng, dst0.size[0], dst0.size[1], rectMode == 1);
-    RECT sr = RandomRect(rng, src.size[0], src.size[1], rectMode == 1);
-    Options o;
-    o.bicubic = rng() & 1;
-    o.bytesPerPixel = uint32_t(bpp);
-    o.areaMode = rng() & 1;
-    o.noEdgeMix = rng() % 4 == 0;
-    o.singleThread = true;
-    Image ref = dst0;
-    const bool did =
-        RunScaleOn(Path::Scalar, ref, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, o);
-    ran += did;
-    std::vector<std::pair<Path, bool>> others;  // path, threaded
-    for (Path p : VectorPaths()) others.push_back({p, false});
-    others.push_back({Path::Scalar, true});
-    for (const auto &[path, threaded] : others) {
-      Options v = o;
-      v.singleThread = !threaded;
-      Image out = dst0;
-      EXPECT_EQ(RunScaleOn(path, out, rectMode ? &dr : nullptr, src, rectMode ? &sr : nullptr, v),
-                did);
-      const int at = FirstDifference(ref, out);
-      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(path) << " threads " << threaded
-                        << " bicubic " << o.bicubic << " area " << o.areaMode << " bpp " << bpp
-                        << " src " << src.size[0] << "x" << src.size[1] << " dst " << dst0.size[0]
-                        << "x" << dst0.size[1] << " rect mode " << rectMode << " byte " << at
-                        << ": " << int(at >= 0 ? ref.buf[at] : 0) << " vs "
-                        << int(at >= 0 ? out.buf[at] : 0);
-    }
-  }
-  EXPECT_GT(ran, 200);  // most random rectangles must be usable
-}
-
-// Area averaging in one or both directions, 8-bit and float, on sizes down
-// to one pixel, odd widths and bottom-up images.
-TEST(ScaleKernels, AreaVectorFormsMatchScalar) {
-  std::mt19937 rng(77);
-  int area = 0;
-  for (int trial = 0; trial < 300; ++trial) {
-    const int bpp = trial % 2 ? 16 : 4;
-    const int mode = (trial / 2) % 3;  // 0 down both ways, 1 down across, 2 down the rows
-    std::uniform_int_distribution<uint32_t> big(2, 97), small(1, 9);
-    const uint32_t sw = mode == 2 ? small(rng) : big(rng), sh = mode == 1 ? small(rng) : big(rng);
-    const uint32_t dw = mode == 2 ? small(rng) + sw : std::max<uint32_t>(1, sw / (1 + rng() % 6));
-    const uint32_t dh = mode == 1 ? small(rng) + sh : std::max<uint32_t>(1, sh / (1 + rng() % 6));
-    Image src(sw, sh, bpp, rng() & 1, int(rng() % 3) * 4), dst0(dw, dh, bpp, rng() & 1);
-    FillRandom(src, rng);
-    FillRandom(dst0, rng);
-    const bool subPixel = rng() & 1;
-    const RECT sr = RandomRect(rng, sw, sh, false);
-    Options o;
-    o.areaMode = true;
-    o.bicubic = trial % 7 == 0;
-    o.bytesPerPixel = uint32_t(bpp);
-    o.singleThread = true;
-    Image ref = dst0;
-    const bool did = RunScaleOn(Path::Scalar, ref, nullptr, src, subPixel ? &sr : nullptr, o);
-    area += did && (dw < sw || dh < sh);
-    for (Path p : VectorPaths()) {
-      Image out = dst0;
-      EXPECT_EQ(RunScaleOn(p, out, nullptr, src, subPixel ? &sr : nullptr, o), did);
-      const int at = FirstDifference(ref, out);
-      EXPECT_EQ(at, -1) << "trial " << trial << " path " << int(p) << " bpp " << bpp << " src "
-                        << sw << "x" << sh << " dst " << dw << "x" << dh << " byte " << at;
-    }
-  }
-  EXPECT_GT(area, 150);
-}
-
-// Every kernel on every vector path, 8-bit (with 32-bit and 64-bit area sums)
-// and float: random images and rectangles, one-pixel and odd sizes, padded
-// and bottom-up images. The run reports which kernel it took and that its
-// rows went through a vector form, so a kernel that fell back to the scalar
-// rows is caught.
-TEST(ScaleKernels, EveryKernelHasAVectorFormMatchingScalar) {
+// ---- Row drivers -------------------------------------------------------------------------
+// The row kernels' forms are compared one by one through the kernel registry
+// (tests/kernels). Here the drivers: on the scalar path the area kernels run
+// per pixel over the footprints, on the vector paths through the prefiltered
+// lines and partial sums of the registered kernels, in threads. Both must
+// give the same image for every kernel, 8-bit (32-bit and 64-bit area sums)
+// and float, on random sub-pixel rectangles, odd and one-pixel sizes,
+// padded and bottom-up images; the run reports the kernel it took and that
+// its rows went through a vector form.
+TEST(ScaleDrivers, VectorDriversMatchThePerPixelRows) {
   using ko::pixels::scale::Kernel;
   using ko::pixels::scale::RunInfo;
-  const std::vector<Path> paths = VectorPaths();
-  if (paths.empty()) GTEST_SKIP() << "no vector path on this processor";
+  const std::vector<Form> forms = VectorForms();
+  ASSERT_FALSE(forms.empty());
   const Kernel kernels[] = {Kernel::Bilinear,    Kernel::Area2D, Kernel::AreaXBilinY,
                             Kernel::AreaYBilinX, Kernel::Cubic,  Kernel::AreaXCubicY,
                             Kernel::AreaYCubicX};
@@ -230,7 +146,7 @@ TEST(ScaleKernels, EveryKernelHasAVectorFormMatchingScalar) {
                            want == Kernel::AreaYCubicX;
         int hits = 0;
         for (int trial = 0; trial < 24; ++trial) {
-          // Shrinking axes go from 2..60 source pixels to fewer (at least 2);
+          // Shrinking axes go from 3..60 source pixels to fewer (at least 2);
           // the others from 1..12 to as many or more (1 stays 1).
           std::uniform_int_distribution<uint32_t> big(3, 60), small(1, 12), grow(0, 9);
           auto sizes = [&](bool down, uint32_t &s, uint32_t &d) {
@@ -253,8 +169,7 @@ TEST(ScaleKernels, EveryKernelHasAVectorFormMatchingScalar) {
           // Whole images, or a sub-pixel source rectangle inside the image
           // that keeps the direction of every axis.
           RECT sr{0, 0, int(sw) * kOne, int(sh) * kOne};
-          const bool subPixel = trial % 3 != 0;
-          if (subPixel) {
+          if (trial % 3 != 0) {
             auto cut = [&](LONG &lo, LONG &hi) {
               const LONG room = (hi - lo) / 4;
               if (room > 0) {
@@ -275,46 +190,46 @@ TEST(ScaleKernels, EveryKernelHasAVectorFormMatchingScalar) {
           o.forceWideAccumulators = wide;
           o.noEdgeMix = trial % 5 == 0;
           o.singleThread = true;
+          auto run = [&](Image &out, RunInfo &info) {
+            KoSubpixelParam p;
+            return KoPrepareSubpixelParam(&p, out.Top(), out.size, uint32_t(out.Stride()), &dr,
+                                          src.Top(), src.size, uint32_t(src.Stride()), &sr) &&
+                   ko::pixels::scale::Run(p, o, &info);
+          };
           Image ref = dst0;
           RunInfo refInfo;
           bool did;
           {
-            PathScope scope(Path::Scalar);
-            KoSubpixelParam p;
-            did = KoPrepareSubpixelParam(&p, ref.Top(), ref.size, uint32_t(ref.Stride()), &dr,
-                                         src.Top(), src.size, uint32_t(src.Stride()), &sr) &&
-                  ko::pixels::scale::Run(p, o, &refInfo);
+            ko::forms::ForceScope scalar(ko::forms::kScalar);
+            did = run(ref, refInfo);
           }
           // Big shrinks need 64-bit sums by themselves; they count as wide.
           if (!did || refInfo.kernel != want || refInfo.wide != wide) continue;
           ++hits;
           EXPECT_FALSE(refInfo.vectorRows);
-          for (Path path : paths) {
-            PathScope scope(path);
-            Image out = dst0;
-            KoSubpixelParam p;
-            ASSERT_TRUE(KoPrepareSubpixelParam(&p, out.Top(), out.size, uint32_t(out.Stride()),
-                                               &dr, src.Top(), src.size,
-                                               uint32_t(src.Stride()), &sr));
-            RunInfo info;
-            ASSERT_TRUE(ko::pixels::scale::Run(p, o, &info));
-            EXPECT_EQ(info.kernel, want);
-            EXPECT_TRUE(info.vectorRows) << "kernel " << int(want) << " bpp " << bpp;
-            const int at = FirstDifference(ref, out);
-            EXPECT_EQ(at, -1) << "kernel " << int(want) << " path " << int(path) << " bpp "
-                              << bpp << " wide " << wide << " src " << sw << "x" << sh
-                              << " dst " << dw << "x" << dh << " trial " << trial << " byte "
-                              << at << ": " << int(at >= 0 ? ref.buf[at] : 0) << " vs "
-                              << int(at >= 0 ? out.buf[at] : 0);
-          }
+          for (Form form : forms)
+            for (bool threads : {false, true}) {
+              ko::forms::ForceScope scope(form);
+              o.singleThread = !threads;
+              Image out = dst0;
+              RunInfo info;
+              ASSERT_TRUE(run(out, info));
+              EXPECT_EQ(info.kernel, want);
+              EXPECT_TRUE(info.vectorRows) << "kernel " << int(want) << " bpp " << bpp;
+              const int at = FirstDifference(ref, out);
+              EXPECT_EQ(at, -1) << "kernel " << int(want) << " form " << ko::forms::FormName(form)
+                                << " threads " << threads << " bpp " << bpp << " wide " << wide
+                                << " src " << sw << "x" << sh << " dst " << dw << "x" << dh
+                                << " trial " << trial << " byte " << at;
+            }
         }
         EXPECT_GE(hits, 12) << "kernel " << int(want) << " bpp " << bpp << " wide " << wide;
       }
 }
 
 // A shrink by more than eleven times in both axes needs 64-bit area sums by
-// itself; the vector rows give the scalar result there too.
-TEST(ScaleKernels, LargeShrinkTakesWideSumsOnEveryPath) {
+// itself, on every path; each pixel is near the mean of its block.
+TEST(ScaleDrivers, LargeShrinkTakesWideSums) {
   using ko::pixels::scale::RunInfo;
   Image src(701, 389, 4, true), dst0(9, 5, 4, false);
   FillNatural(src, 3);
@@ -324,83 +239,31 @@ TEST(ScaleKernels, LargeShrinkTakesWideSumsOnEveryPath) {
     Options o;
     o.areaMode = true;
     o.bicubic = bicubic;
-    Image ref = dst0;
-    RunInfo refInfo;
-    {
-      PathScope scope(Path::Scalar);
+    std::vector<Image> outs;
+    std::vector<Form> forms = VectorForms();
+    forms.push_back(ko::forms::kScalar);
+    for (Form form : forms) {
+      ko::forms::ForceScope scope(form);
+      outs.push_back(dst0);
       KoSubpixelParam p;
-      ASSERT_TRUE(KoPrepareSubpixelParam(&p, ref.Top(), ref.size, uint32_t(ref.Stride()), nullptr,
-                                         src.Top(), src.size, uint32_t(src.Stride()), nullptr));
-      ASSERT_TRUE(ko::pixels::scale::Run(p, o, &refInfo));
-    }
-    EXPECT_TRUE(refInfo.wide);
-    for (Path path : VectorPaths()) {
-      PathScope scope(path);
-      Image out = dst0;
-      KoSubpixelParam p;
-      ASSERT_TRUE(KoPrepareSubpixelParam(&p, out.Top(), out.size, uint32_t(out.Stride()), nullptr,
-                                         src.Top(), src.size, uint32_t(src.Stride()), nullptr));
+      ASSERT_TRUE(KoPrepareSubpixelParam(&p, outs.back().Top(), outs.back().size,
+                                         uint32_t(outs.back().Stride()), nullptr, src.Top(), src.size,
+                                         uint32_t(src.Stride()), nullptr));
       RunInfo info;
       ASSERT_TRUE(ko::pixels::scale::Run(p, o, &info));
-      EXPECT_TRUE(info.wide && info.vectorRows);
-      EXPECT_EQ(FirstDifference(ref, out), -1) << "path " << int(path) << " bicubic " << bicubic;
+      EXPECT_TRUE(info.wide);
+      EXPECT_EQ(FirstDifference(outs[0], outs.back()), -1) << ko::forms::FormName(form) << " bicubic " << bicubic;
     }
-    // Each pixel is near the mean of its block of a smooth image.
     for (int c = 0; c < 4; ++c) {
       double sum = 0;
       for (int y = 0; y < 389 / 5; ++y)
         for (int x = 0; x < 701 / 9; ++x) sum += src.Px(x, y)[c];
-      EXPECT_NEAR(ref.Px(0, 0)[c], sum / ((389 / 5) * (701 / 9)), 6.0) << "channel " << c;
+      EXPECT_NEAR(outs[0].Px(0, 0)[c], sum / ((389 / 5) * (701 / 9)), 6.0) << "channel " << c;
     }
   }
 }
 
-// The choice of path follows the processor-support value and the AVX2 switch,
-// and a PathScope leaves both as it found them.
-TEST(ScaleKernels, ProcessorSupportChoosesThePath) {
-  using namespace ko::pixels::scale;
-  if (!(KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2)) GTEST_SKIP() << "no SSE2 in the support value";
-  const Path before = BestPath();
-  EXPECT_EQ(before == Path::AVX2, AVX2Present());
-  KoDisallowCPUSupport(KOCPU_SSE2);
-  EXPECT_EQ(BestPath(), Path::Scalar);
-  AllowAVX2(true);
-  EXPECT_EQ(BestPath(), Path::Scalar);  // AVX2 rows also need SSE2
-  KoAllowCPUSupport(KOCPU_SSE2);
-  AllowAVX2(false);
-  EXPECT_EQ(BestPath(), Path::SSE2);
-  AllowAVX2(true);
-  EXPECT_EQ(BestPath(), before);
-  {
-    PathScope scalar(Path::Scalar);
-    EXPECT_TRUE(scalar.Runs());
-    EXPECT_EQ(KoGetCPUSupport(KOCPU_SSE2), 0u);
-    PathScope sse2(Path::SSE2);
-    EXPECT_EQ(BestPath(), Path::SSE2);
-  }
-  EXPECT_EQ(BestPath(), before);
-  EXPECT_EQ(KoGetCPUSupport(KOCPU_SSE2), DWORD(KOCPU_SSE2));
-}
-
-TEST(ScaleKernels, VectorFormsMatchScalarOnAFullFrame) {
-  Image src(333, 201, 4, true), a(517, 130, 4, true);
-  FillNatural(src, 7);
-  std::mt19937 rng(5);
-  FillRandom(a, rng);
-  for (bool bicubic : {false, true}) {
-    Options o;
-    o.bicubic = bicubic;
-    Image ref = a;
-    ASSERT_TRUE(RunScaleOn(Path::Scalar, ref, nullptr, src, nullptr, o));
-    for (Path p : VectorPaths()) {
-      Image out = a;
-      ASSERT_TRUE(RunScaleOn(p, out, nullptr, src, nullptr, o));
-      EXPECT_EQ(FirstDifference(ref, out), -1) << "bicubic " << bicubic << " path " << int(p);
-    }
-  }
-}
-
-TEST(ScaleKernels, WideAndNarrowAreaAccumulatorsAgree) {
+TEST(ScaleDrivers, WideAndNarrowAreaAccumulatorsAgree) {
   std::mt19937 rng(99);
   for (int trial = 0; trial < 60; ++trial) {
     std::uniform_int_distribution<uint32_t> sz(8, 90);

@@ -7,10 +7,8 @@
 #include <vector>
 
 #include "kokernel/koperf.h"
-#include "signal/paths.h"
+#include "signal/signal_internal.h"
 
-using ko::signal::test::PathScope;
-using ko::signal::test::SupportedPaths;
 
 namespace {
 
@@ -169,38 +167,35 @@ TEST(Fft, BufferSizesCoverTheWork) {
 
 // Impulses, a constant and a pure tone have known spectra.
 TEST(Fft, KnownTransforms) {
-  for (int path : SupportedPaths()) {
-    PathScope scope(path);
-    for (int order = 0; order <= 16; ++order) {
-      const size_t n = size_t{1} << order;
-      C32 fft(order, 8);
-      std::vector<cf> x(n);
-      // Impulse at position m: X[k] = e^(-2 pi i k m / n).
-      const size_t m = n / 3;
-      x[m] = 1;
-      std::vector<cf> y = fft.Run(x, false);
-      double worst = 0;
-      for (size_t k = 0; k < n; ++k) {
-        cd want = std::polar(1.0, -kTwoPi * double((k * m) % n) / n);
-        worst = std::max(worst, std::abs(cd(y[k]) - want));
-      }
-      EXPECT_LT(worst, 2e-6) << "impulse, path " << path << " order " << order;
-      // Constant: everything in bin 0.
-      std::fill(x.begin(), x.end(), cf(1, -1));
+  for (int order = 0; order <= 16; ++order) {
+    const size_t n = size_t{1} << order;
+    C32 fft(order, 8);
+    std::vector<cf> x(n);
+    // Impulse at position m: X[k] = e^(-2 pi i k m / n).
+    const size_t m = n / 3;
+    x[m] = 1;
+    std::vector<cf> y = fft.Run(x, false);
+    double worst = 0;
+    for (size_t k = 0; k < n; ++k) {
+      cd want = std::polar(1.0, -kTwoPi * double((k * m) % n) / n);
+      worst = std::max(worst, std::abs(cd(y[k]) - want));
+    }
+    EXPECT_LT(worst, 2e-6) << "impulse, order " << order;
+    // Constant: everything in bin 0.
+    std::fill(x.begin(), x.end(), cf(1, -1));
+    y = fft.Run(x, false);
+    EXPECT_EQ(y[0], cf(float(n), -float(n))) << "order " << order;
+    for (size_t k = 1; k < n; ++k) ASSERT_LT(std::abs(y[k]), 1e-3) << order << " k " << k;
+    // Complex tone at bin b: one spike of height n.
+    if (n >= 4) {
+      const size_t b = n / 4 + 1;
+      for (size_t j = 0; j < n; ++j) x[j] = cf(std::polar(1.0, kTwoPi * double((b * j) % n) / n));
       y = fft.Run(x, false);
-      EXPECT_EQ(y[0], cf(float(n), -float(n))) << "path " << path << " order " << order;
-      for (size_t k = 1; k < n; ++k) ASSERT_LT(std::abs(y[k]), 1e-3) << order << " k " << k;
-      // Complex tone at bin b: one spike of height n.
-      if (n >= 4) {
-        const size_t b = n / 4 + 1;
-        for (size_t j = 0; j < n; ++j) x[j] = cf(std::polar(1.0, kTwoPi * double((b * j) % n) / n));
-        y = fft.Run(x, false);
-        EXPECT_NEAR(y[b].real(), float(n), 1e-5 * n) << "tone, order " << order;
-        double rest = 0;
-        for (size_t k = 0; k < n; ++k)
-          if (k != b) rest = std::max(rest, double(std::abs(y[k])));
-        EXPECT_LT(rest, 1e-5 * n) << "tone, order " << order;
-      }
+      EXPECT_NEAR(y[b].real(), float(n), 1e-5 * n) << "tone, order " << order;
+      double rest = 0;
+      for (size_t k = 0; k < n; ++k)
+        if (k != b) rest = std::max(rest, double(std::abs(y[k])));
+      EXPECT_LT(rest, 1e-5 * n) << "tone, order " << order;
     }
   }
 }
@@ -211,43 +206,37 @@ TEST(Fft, ComplexMatchesTheDirectTransform) {
     const std::vector<cf> x = RandomComplex(n, order * 10);
     const std::vector<cd> xd(x.begin(), x.end());
     const std::vector<cd> wants[2] = {Dft(xd, false), Dft(xd, true)};
-    for (int path : SupportedPaths()) {
-      PathScope scope(path);
-      for (int flag : kFlags) {
-        C32 fft(order, flag);
-        for (bool inv : {false, true}) {
-          std::vector<cd> want = wants[inv];
-          for (auto &v : want) v *= FlagScale(flag, int(n), inv);
-          EXPECT_LT(RelErr(fft.Run(x, inv), want), 1e-6)
-              << "path " << path << " order " << order << " flag " << flag << " inv " << inv;
-        }
+    for (int flag : kFlags) {
+      C32 fft(order, flag);
+      for (bool inv : {false, true}) {
+        std::vector<cd> want = wants[inv];
+        for (auto &v : want) v *= FlagScale(flag, int(n), inv);
+        EXPECT_LT(RelErr(fft.Run(x, inv), want), 1e-6)
+            << "order " << order << " flag " << flag << " inv " << inv;
       }
     }
   }
 }
 
 TEST(Fft, RoundTripsAndParseval) {
-  for (int path : SupportedPaths()) {
-    PathScope scope(path);
-    for (int order = 0; order <= 16; ++order) {
-      const size_t n = size_t{1} << order;
-      const std::vector<cf> x = RandomComplex(n, 100 + order);
-      for (int flag : kFlags) {
-        C32 fft(order, flag);
-        std::vector<cf> X = fft.Run(x, false);
-        std::vector<cf> back = fft.Run(X, true);
-        // Flags 1, 2 and 4 scale the pair by 1/n; flag 8 leaves n.
-        const float k = flag == 8 ? float(n) : 1.0f;
-        for (auto &v : back) v /= k;
-        EXPECT_LT(RelErr(back, x), 1e-6) << "path " << path << " order " << order << " flag " << flag;
-        if (flag == 4) {  // unitary: energy is kept
-          double ex = 0, eX = 0;
-          for (size_t i = 0; i < n; ++i) {
-            ex += std::norm(cd(x[i]));
-            eX += std::norm(cd(X[i]));
-          }
-          EXPECT_NEAR(eX / ex, 1.0, 1e-5) << "order " << order;
+  for (int order = 0; order <= 16; ++order) {
+    const size_t n = size_t{1} << order;
+    const std::vector<cf> x = RandomComplex(n, 100 + order);
+    for (int flag : kFlags) {
+      C32 fft(order, flag);
+      std::vector<cf> X = fft.Run(x, false);
+      std::vector<cf> back = fft.Run(X, true);
+      // Flags 1, 2 and 4 scale the pair by 1/n; flag 8 leaves n.
+      const float k = flag == 8 ? float(n) : 1.0f;
+      for (auto &v : back) v /= k;
+      EXPECT_LT(RelErr(back, x), 1e-6) << "order " << order << " flag " << flag;
+      if (flag == 4) {  // unitary: energy is kept
+        double ex = 0, eX = 0;
+        for (size_t i = 0; i < n; ++i) {
+          ex += std::norm(cd(x[i]));
+          eX += std::norm(cd(X[i]));
         }
+        EXPECT_NEAR(eX / ex, 1.0, 1e-5) << "order " << order;
       }
     }
   }
@@ -314,71 +303,35 @@ TEST(FftReal, MatchesTheDirectTransform) {
       packed[2 * k] = full[k].real();
       packed[2 * k + 1] = full[k].imag();
     }
-    for (int path : SupportedPaths()) {
-      PathScope scope(path);
-      for (int flag : kFlags) {
-        R64 fft(order, flag);
-        std::vector<cd> want = full;
-        for (auto &v : want) v *= FlagScale(flag, int(n), false);
-        std::vector<double> p = x;
-        fft.Fwd(p);
-        EXPECT_LT(RelErr(Unpack(p), want), 1e-13) << "path " << path << " order " << order << " flag " << flag;
-        std::vector<double> q = packed;
-        fft.Inv(q);
-        const double s = FlagScale(flag, int(n), true) * n;
-        std::vector<double> xs = x;
-        for (auto &v : xs) v *= s;
-        EXPECT_LT(RelErr(q, xs), 1e-13) << "inverse, path " << path << " order " << order << " flag " << flag;
-      }
+    for (int flag : kFlags) {
+      R64 fft(order, flag);
+      std::vector<cd> want = full;
+      for (auto &v : want) v *= FlagScale(flag, int(n), false);
+      std::vector<double> p = x;
+      fft.Fwd(p);
+      EXPECT_LT(RelErr(Unpack(p), want), 1e-13) << "order " << order << " flag " << flag;
+      std::vector<double> q = packed;
+      fft.Inv(q);
+      const double s = FlagScale(flag, int(n), true) * n;
+      std::vector<double> xs = x;
+      for (auto &v : xs) v *= s;
+      EXPECT_LT(RelErr(q, xs), 1e-13) << "inverse, order " << order << " flag " << flag;
     }
   }
 }
 
 TEST(FftReal, RoundTripsEveryOrder) {
-  for (int path : SupportedPaths()) {
-    PathScope scope(path);
-    for (int order = 0; order <= 16; ++order) {
-      const size_t n = size_t{1} << order;
-      const std::vector<double> x = RandomReal(n, 300 + order);
-      for (int flag : kFlags) {
-        R64 fft(order, flag);
-        std::vector<double> y = x;
-        fft.Fwd(y);
-        fft.Inv(y);
-        if (flag == 8)
-          for (auto &v : y) v /= double(n);
-        EXPECT_LT(RelErr(y, x), 1e-14) << "path " << path << " order " << order << " flag " << flag;
-      }
-    }
-  }
-}
-
-// The vector paths run the same arithmetic as the generic one.
-TEST(FftPaths, EveryPathGivesTheSameBits) {
-  const std::vector<int> paths = SupportedPaths();
   for (int order = 0; order <= 16; ++order) {
     const size_t n = size_t{1} << order;
-    const std::vector<cf> x = RandomComplex(n, 900 + order);
-    const std::vector<double> r = RandomReal(n, 700 + order);
-    std::vector<cf> refF, refI;
-    std::vector<double> refR, refRI;
-    for (int path : paths) {
-      PathScope scope(path);
-      C32 c(order, 4);
-      R64 rf(order, 2);
-      std::vector<cf> f = c.Run(x, false), i = c.Run(x, true);
-      std::vector<double> p = r;
-      rf.Fwd(p);
-      std::vector<double> q = p;
-      rf.Inv(q);
-      if (refF.empty()) {
-        refF = f, refI = i, refR = p, refRI = q;
-        continue;
-      }
-      EXPECT_EQ(0, std::memcmp(f.data(), refF.data(), n * sizeof(cf))) << "fwd, path " << path << " order " << order;
-      EXPECT_EQ(0, std::memcmp(i.data(), refI.data(), n * sizeof(cf))) << "inv, path " << path << " order " << order;
-      EXPECT_EQ(0, std::memcmp(p.data(), refR.data(), n * sizeof(double))) << "real, path " << path << " order " << order;
-      EXPECT_EQ(0, std::memcmp(q.data(), refRI.data(), n * sizeof(double))) << "real inv, path " << path << " order " << order;
+    const std::vector<double> x = RandomReal(n, 300 + order);
+    for (int flag : kFlags) {
+      R64 fft(order, flag);
+      std::vector<double> y = x;
+      fft.Fwd(y);
+      fft.Inv(y);
+      if (flag == 8)
+        for (auto &v : y) v /= double(n);
+      EXPECT_LT(RelErr(y, x), 1e-14) << "order " << order << " flag " << flag;
     }
   }
 }

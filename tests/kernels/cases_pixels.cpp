@@ -1,0 +1,404 @@
+// Case makers of the pixel kernels: the exchange engine's row converters
+// and the scalers' row kernels.
+#include <algorithm>
+#include <cmath>
+#include <functional>
+
+#include "kernels/kernel_cases.h"
+#include "pixels/scale.h"
+#include "pixels/xchg_internal.h"
+
+namespace {
+
+using namespace kotest;
+
+// A row kernel run on fixed inputs: `call(fn, out)` applies form fn.
+template <class Fn, class Out>
+struct CallCase : OutputsByForm<Out> {
+  CallCase(const Kernel &k, size_t n) : OutputsByForm<Out>(k, n) {}
+  void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
+  std::function<void(Fn, Out *)> call;
+};
+
+// ---- Exchange rows: count source pixels in, count destination pixels out ----
+struct RowShape {
+  const char *name;
+  int srcBytes, dstBytes;
+  bool floatSource;
+};
+const RowShape kRowShapes[] = {
+    {"pixels.RowCopy3", 3, 3, false},          {"pixels.RowCopy4", 4, 4, false},
+    {"pixels.RowCopy8", 8, 8, false},          {"pixels.RowCopy16", 16, 16, false},
+    {"pixels.RowRgb24ToRgb32", 3, 4, false},   {"pixels.RowRgb32ToRgb24", 4, 3, false},
+    {"pixels.RowRgb32To64V0", 4, 8, false},    {"pixels.RowRgb32To64V1", 4, 8, false},
+    {"pixels.RowRgb64To32", 8, 4, false},      {"pixels.RowFloatTo32", 16, 4, true},
+    {"pixels.RowFloatTo24", 16, 3, true},      {"pixels.RowFloatTo1010", 16, 4, true},
+    {"pixels.RowFloatTo64", 16, 8, true},      {"pixels.RowRgb32ToFloatV0", 4, 16, false},
+    {"pixels.RowRgb32ToFloatV1", 4, 16, false}, {"pixels.RowRgb64ToFloat", 8, 16, false},
+};
+
+std::unique_ptr<Case> MakeRow(const Kernel &k, Rng &rng, int n) {
+  const RowShape *shape = nullptr;
+  for (const RowShape &s : kRowShapes)
+    if (std::strcmp(s.name, k.name) == 0) shape = &s;
+  if (!shape) return nullptr;
+  using RowFn = ko::pixels::xchg::RowFn;
+  // The output has slack after the row, so a form writing past it differs.
+  auto c = std::make_unique<CallCase<RowFn, uint8_t>>(k, size_t(n) * shape->dstBytes + 32);
+  auto src = std::make_shared<std::vector<uint8_t>>(RandomBytes(rng, size_t(n) * shape->srcBytes));
+  if (shape->floatSource) {
+    auto *f = reinterpret_cast<float *>(src->data());
+    std::uniform_real_distribution<float> u(-0.2f, 1.2f);
+    for (int i = 0; i < 4 * n; ++i) f[i] = (i % 13 == 3) ? NAN : u(rng);
+    if (n > 1) f[1] = 0.5f, f[2] = 1.0f / 510.0f;  // an exact half step
+  }
+  for (auto &o : c->out) o.assign(o.size(), 0xCD);
+  c->call = [src, n](RowFn fn, uint8_t *out) { fn(src->data(), out, n); };
+  return c;
+}
+
+#define KO_ROW_CASE(Name) KO_KERNEL_CASE("pixels.Row" #Name, MakeRow)
+KO_ROW_CASE(Copy3);
+KO_ROW_CASE(Copy4);
+KO_ROW_CASE(Copy8);
+KO_ROW_CASE(Copy16);
+KO_ROW_CASE(Rgb24ToRgb32);
+KO_ROW_CASE(Rgb32ToRgb24);
+KO_ROW_CASE(Rgb32To64V0);
+KO_ROW_CASE(Rgb32To64V1);
+KO_ROW_CASE(Rgb64To32);
+KO_ROW_CASE(FloatTo32);
+KO_ROW_CASE(FloatTo24);
+KO_ROW_CASE(FloatTo1010);
+KO_ROW_CASE(FloatTo64);
+KO_ROW_CASE(Rgb32ToFloatV0);
+KO_ROW_CASE(Rgb32ToFloatV1);
+KO_ROW_CASE(Rgb64ToFloat);
+
+// ---- Scaler rows ----------------------------------------------------------------
+namespace scalecases {
+
+namespace sc = ko::pixels::scale;
+
+// Column tables of a resampling between a source row of `src` pixels and
+// `n` destination columns at a random ratio (enlarging or shrinking), as the
+// scalers build them; `bpp` scales the byte offsets.
+struct Columns {
+  int src = 1;
+  std::vector<int32_t> idx0, idx1, off0, off1, cubic, cubOff;
+  std::vector<uint16_t> fx, phase;
+  std::vector<int16_t> cubW;
+  std::vector<uint32_t> gf;
+  int contiguous = 0;
+  std::vector<int32_t> tapStart, tapIdx, tapOff, tapW, span;
+  Columns(Rng &rng, int n, int bpp, int longTaps = 0) {
+    const double step = std::uniform_real_distribution<double>(0.3, 3.5)(rng);
+    src = std::max(2, int(n * step) + 2);
+    const int last = src - 1;
+    const int16_t *tw = sc::BicubicIntWeights();
+    for (int j = 0; j < n; ++j) {
+      const int64_t pos = std::min<int64_t>(int64_t(j * step * 16384), int64_t(last) << 14);
+      const int i = int(pos >> 14);
+      idx0.push_back(i);
+      idx1.push_back(std::min(i + 1, last));
+      off0.push_back(bpp * idx0.back());
+      off1.push_back(bpp * idx1.back());
+      fx.push_back(uint16_t(pos & 0x3FFF));
+      phase.push_back(uint16_t(fx.back() >> 2));
+      for (int t = 0; t < 4; ++t) {
+        cubic.push_back(std::clamp(i - 1 + t, 0, last));
+        cubOff.push_back(bpp * cubic.back());
+        cubW.push_back(tw[4 * phase.back() + t]);
+        gf.push_back((16384u - fx.back()) | uint32_t(fx.back()) << 16);
+      }
+    }
+    while (contiguous < n && off1[contiguous] == off0[contiguous] + bpp) ++contiguous;
+    // Area footprints: consecutive source pixels, partial widths at the ends.
+    tapStart.push_back(0);
+    for (int j = 0; j < n; ++j) {
+      const int taps = (j == 0 && longTaps) ? longTaps : 1 + int(rng() % 5);
+      const int first = int(rng() % std::max(1, src - taps + 1));
+      int32_t sum = 0;
+      for (int t = 0; t < taps; ++t) {
+        const int s = std::min(first + t, last);
+        const int32_t w = (t == 0 || t == taps - 1) ? 1 + int32_t(rng() % 16384) : 16384;
+        tapIdx.push_back(s);
+        tapOff.push_back(bpp * s);
+        tapW.push_back(w);
+        sum += w;
+      }
+      span.push_back(sum);
+      tapStart.push_back(int32_t(tapIdx.size()));
+    }
+  }
+  sc::BilinearCols Bilinear() const {
+    return {off0.data(), off1.data(), fx.data(), int(fx.size()), contiguous, gf.data()};
+  }
+  sc::BilinearColsF BilinearF() const { return {idx0.data(), idx1.data(), fx.data(), int(fx.size())}; }
+  sc::CubicCols Cubic() const { return {cubOff.data(), cubW.data(), int(fx.size())}; }
+  sc::CubicColsF CubicF() const { return {cubic.data(), phase.data(), int(fx.size())}; }
+  sc::AreaCols Area() const { return {tapStart.data(), tapOff.data(), tapW.data(), span.data(), int(fx.size())}; }
+};
+
+// Source rows of `bytes` each, 8-bit or float content.
+struct Rows {
+  std::vector<std::vector<uint8_t>> data;
+  std::vector<const uint8_t *> ptr;
+  std::vector<int32_t> w;
+  int32_t span = 0;
+  Rows(Rng &rng, int count, size_t bytes, bool floats) {
+    for (int t = 0; t < count; ++t) {
+      data.push_back(RandomBytes(rng, bytes + 16));
+      if (floats) {
+        auto v = RandomVec<float>(rng, data.back().size() / 4, -0.25f, 1.25f);
+        std::memcpy(data.back().data(), v.data(), v.size() * 4);
+      }
+      ptr.push_back(data.back().data());
+      w.push_back((t == 0 || t == count - 1) ? 1 + int32_t(rng() % 16384) : 16384);
+      span += w.back();
+    }
+  }
+  sc::AreaRows Area() const { return {ptr.data(), w.data(), int(ptr.size()), span}; }
+  const float *F(int t) const { return reinterpret_cast<const float *>(ptr[t]); }
+};
+
+uint32_t Frac(Rng &rng) { return uint32_t(rng() % 16384); }
+
+template <class Fn, class Out, class Setup>
+std::unique_ptr<Case> Make(const Kernel &k, size_t outCount, Setup &&setup) {
+  auto c = std::make_unique<CallCase<Fn, Out>>(k, outCount);
+  c->call = setup;
+  return c;
+}
+
+std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4);
+  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 4, false);
+  const uint32_t fy = Frac(rng);
+  return Make<sc::BilinearRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinearRowFn fn, uint8_t *out) {
+    std::vector<uint32_t> scratch(4 * size_t(n) + 8);
+    fn(rows->ptr[0], rows->ptr[1], fy, cols->Bilinear(), out, scratch.data());
+  });
+}
+
+std::unique_ptr<Case> CubicHRow(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  return Make<sc::CubicHRowFn, int16_t>(k, 4 * size_t(n), [=](sc::CubicHRowFn fn, int16_t *out) {
+    fn(rows->ptr[0], cols->Cubic(), out);
+  });
+}
+
+std::unique_ptr<Case> CubicVRow(const Kernel &k, Rng &rng, int n) {
+  // Horizontal-pass values, overshoot included.
+  auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 16 * size_t(n), -80, 335));
+  const uint16_t phase = uint16_t(rng() % 4096);
+  return Make<sc::CubicVRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVRowFn fn, uint8_t *out) {
+    const int16_t *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
+    fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
+  });
+}
+
+template <bool Wide>
+std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4, Wide && n < 4 ? 300 : 0);
+  auto rows = std::make_shared<Rows>(rng, 1 + int(rng() % 6), size_t(cols->src) * 4, false);
+  using Fn = std::conditional_t<Wide, sc::Area2DRowWideFn, sc::Area2DRowFn>;
+  return Make<Fn, uint8_t>(k, 4 * size_t(n), [=](Fn fn, uint8_t *out) {
+    std::vector<uint32_t> acc(4 * size_t(n) + 8);
+    std::vector<uint16_t> w16(cols->tapIdx.size() * rows->ptr.size() + 8);
+    if constexpr (Wide)
+      fn(rows->Area(), cols->Area(), out, w16.data());
+    else
+      fn(rows->Area(), cols->Area(), out, acc.data(), w16.data());
+  });
+}
+
+std::unique_ptr<Case> Area2DRowF(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 16);
+  auto rows = std::make_shared<Rows>(rng, 1 + int(rng() % 4), size_t(cols->src) * 16, true);
+  return Make<sc::Area2DRowFFn, float>(k, 4 * size_t(n), [=](sc::Area2DRowFFn fn, float *out) {
+    fn(rows->Area(), cols->Area(), out);
+  });
+}
+
+std::unique_ptr<Case> AreaXBilinRow(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4);
+  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 4, false);
+  const uint32_t fy = Frac(rng);
+  return Make<sc::AreaXBilinRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXBilinRowFn fn, uint8_t *out) {
+    fn(rows->ptr[0], rows->ptr[1], fy, cols->Area(), out);
+  });
+}
+
+std::unique_ptr<Case> BilinearRowF(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 16);
+  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 16, true);
+  const uint32_t fy = Frac(rng);
+  return Make<sc::BilinearRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinearRowFFn fn, float *out) {
+    fn(rows->F(0), rows->F(1), fy, cols->BilinearF(), out);
+  });
+}
+
+std::unique_ptr<Case> BilinVLine8(const Kernel &k, Rng &rng, int n) {
+  auto rows = std::make_shared<Rows>(rng, 2, 4 * size_t(n), false);
+  const uint32_t fy = Frac(rng);
+  return Make<sc::BilinVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinVLine8Fn fn, uint8_t *out) {
+    fn(rows->ptr[0], rows->ptr[1], fy, n, out);
+  });
+}
+
+std::unique_ptr<Case> CubicVLine8(const Kernel &k, Rng &rng, int n) {
+  auto rows = std::make_shared<Rows>(rng, 4, 4 * size_t(n), false);
+  const uint16_t phase = uint16_t(rng() % 4096);
+  return Make<sc::CubicVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVLine8Fn fn, uint8_t *out) {
+    const uint8_t *r[4] = {rows->ptr[0], rows->ptr[1], rows->ptr[2], rows->ptr[3]};
+    fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
+  });
+}
+
+std::unique_ptr<Case> BilinHRow8(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  return Make<sc::BilinHRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::BilinHRow8Fn fn, int16_t *out) {
+    fn(rows->ptr[0], cols->Bilinear(), out);
+  });
+}
+
+// Kernels over n words (four per pixel).
+std::unique_ptr<Case> ClampRow8(const Kernel &k, Rng &rng, int n) {
+  auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), -300, 600));
+  return Make<sc::ClampRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::ClampRow8Fn fn, int16_t *out) {
+    std::copy(v->begin(), v->end(), out);
+    fn(out, 4 * n);
+  });
+}
+
+template <class Acc>
+std::unique_ptr<Case> AccumulateRow8(const Kernel &k, Rng &rng, int n) {
+  using Fn = void (*)(const int16_t *, int, uint32_t, Acc *);
+  auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), 0, 255));
+  auto init = std::make_shared<std::vector<Acc>>(RandomVec<Acc>(rng, 4 * size_t(n), 0, 1 << 28));
+  const uint32_t w = 1 + uint32_t(rng() % 16384);
+  return Make<Fn, Acc>(k, 4 * size_t(n), [=](Fn fn, Acc *out) {
+    std::copy(init->begin(), init->end(), out);
+    fn(v->data(), 4 * n, w, out);
+  });
+}
+
+std::unique_ptr<Case> DivideRow8(const Kernel &k, Rng &rng, int n) {
+  auto acc = std::make_shared<std::vector<uint32_t>>(RandomVec<uint32_t>(rng, 4 * size_t(n), 0, (1u << 31) - 1));
+  const uint64_t div = 1 + rng() % (1 << 24);
+  return Make<sc::DivideRow8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::DivideRow8Fn fn, uint8_t *out) {
+    fn(acc->data(), 4 * n, div, out);
+  });
+}
+
+template <bool Wide>
+std::unique_ptr<Case> AreaXLine8(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 4, Wide && n < 4 ? 300 : 0);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  return Make<sc::AreaXLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXLine8Fn fn, uint8_t *out) {
+    fn(rows->ptr[0], cols->Area(), out);
+  });
+}
+
+std::unique_ptr<Case> CubicHRowD(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 16);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  return Make<sc::CubicHRowDFn, double>(k, 4 * size_t(n), [=](sc::CubicHRowDFn fn, double *out) {
+    fn(rows->F(0), cols->CubicF(), out);
+  });
+}
+
+template <class T>
+std::unique_ptr<Case> CubicVRowDF(const Kernel &k, Rng &rng, int n) {
+  using Fn = void (*)(const T *const[4], const float[4], int, float *);
+  auto v = std::make_shared<std::vector<T>>(RandomVec<T>(rng, 16 * size_t(n), T(-0.3), T(1.3)));
+  const uint16_t phase = uint16_t(rng() % 4096);
+  return Make<Fn, float>(k, 4 * size_t(n), [=](Fn fn, float *out) {
+    const T *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
+    fn(r, sc::BicubicFloatWeights() + 4 * phase, 4 * n, out);
+  });
+}
+
+std::unique_ptr<Case> NarrowClampAlpha(const Kernel &k, Rng &rng, int n) {
+  auto v = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 4 * size_t(n), -0.3, 1.3));
+  return Make<sc::NarrowClampAlphaFn, float>(k, 4 * size_t(n), [=](sc::NarrowClampAlphaFn fn, float *out) {
+    fn(v->data(), 4 * n, out);
+  });
+}
+
+std::unique_ptr<Case> BilinVLineF(const Kernel &k, Rng &rng, int n) {
+  auto rows = std::make_shared<Rows>(rng, 2, 16 * size_t(n), true);
+  const float fy = float(Frac(rng)) / 16384.0f;
+  return Make<sc::BilinVLineFFn, float>(k, 4 * size_t(n), [=](sc::BilinVLineFFn fn, float *out) {
+    fn(rows->F(0), rows->F(1), 1.0f - fy, fy, 4 * n, out);
+  });
+}
+
+std::unique_ptr<Case> BilinHRowF(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 16);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  return Make<sc::BilinHRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinHRowFFn fn, float *out) {
+    fn(rows->F(0), cols->BilinearF(), out);
+  });
+}
+
+std::unique_ptr<Case> AccumulateRowF(const Kernel &k, Rng &rng, int n) {
+  auto v = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -0.3f, 1.3f));
+  auto init = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), 0.0f, 5e4f));
+  const float w = float(1 + rng() % 16384);
+  return Make<sc::AccumulateRowFFn, float>(k, 4 * size_t(n), [=](sc::AccumulateRowFFn fn, float *out) {
+    std::copy(init->begin(), init->end(), out);
+    fn(v->data(), 4 * n, w, out);
+  });
+}
+
+std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
+  auto acc = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -1e5f, 1e5f));
+  const float div = float(1 + rng() % 100000);
+  return Make<sc::DivideRowFFn, float>(k, 4 * size_t(n), [=](sc::DivideRowFFn fn, float *out) {
+    fn(acc->data(), 4 * n, div, out);
+  });
+}
+
+std::unique_ptr<Case> AreaXLineF(const Kernel &k, Rng &rng, int n) {
+  auto cols = std::make_shared<Columns>(rng, n, 16);
+  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  return Make<sc::AreaXLineFFn, float>(k, 4 * size_t(n), [=](sc::AreaXLineFFn fn, float *out) {
+    fn(rows->ptr[0], cols->Area(), out);
+  });
+}
+
+#define KO_SCALE_CASE(Name, make) KO_KERNEL_CASE("pixels.scale." #Name, make)
+KO_SCALE_CASE(BilinearRow, BilinearRow);
+KO_SCALE_CASE(CubicHRow, CubicHRow);
+KO_SCALE_CASE(CubicVRow, CubicVRow);
+KO_SCALE_CASE(Area2DRow, Area2DRow<false>);
+KO_SCALE_CASE(Area2DRowWide, Area2DRow<true>);
+KO_SCALE_CASE(Area2DRowF, Area2DRowF);
+KO_SCALE_CASE(AreaXBilinRow, AreaXBilinRow);
+KO_SCALE_CASE(BilinearRowF, BilinearRowF);
+KO_SCALE_CASE(BilinVLine8, BilinVLine8);
+KO_SCALE_CASE(CubicVLine8, CubicVLine8);
+KO_SCALE_CASE(BilinHRow8, BilinHRow8);
+KO_SCALE_CASE(ClampRow8, ClampRow8);
+KO_SCALE_CASE(AccumulateRow8, AccumulateRow8<uint32_t>);
+KO_SCALE_CASE(AccumulateRow8Wide, AccumulateRow8<uint64_t>);
+KO_SCALE_CASE(DivideRow8, DivideRow8);
+KO_SCALE_CASE(AreaXLine8, AreaXLine8<false>);
+KO_SCALE_CASE(AreaXLine8Wide, AreaXLine8<true>);
+KO_SCALE_CASE(CubicHRowD, CubicHRowD);
+KO_SCALE_CASE(CubicVRowD, CubicVRowDF<double>);
+KO_SCALE_CASE(CubicVRowF, CubicVRowDF<float>);
+KO_SCALE_CASE(NarrowClampAlpha, NarrowClampAlpha);
+KO_SCALE_CASE(BilinVLineF, BilinVLineF);
+KO_SCALE_CASE(BilinHRowF, BilinHRowF);
+KO_SCALE_CASE(AccumulateRowF, AccumulateRowF);
+KO_SCALE_CASE(DivideRowF, DivideRowF);
+KO_SCALE_CASE(AreaXLineF, AreaXLineF);
+
+}  // namespace scalecases
+
+}  // namespace

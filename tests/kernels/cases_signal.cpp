@@ -1,0 +1,119 @@
+// Case makers of the signal kernels: the FFT passes on real twiddle tables,
+// the real-transform split and merge, and the element-wise kernels.
+#include <cmath>
+#include <functional>
+
+#include "kernels/kernel_cases.h"
+#include "signal/signal_internal.h"
+
+namespace {
+
+using namespace kotest;
+using ko::signal::Cx;
+using ko::signal::KernelSet;
+
+template <class Fn, class Out>
+struct CallCase : OutputsByForm<Out> {
+  CallCase(const Kernel &k, size_t n) : OutputsByForm<Out>(k, n) {}
+  void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
+  std::function<void(Fn, Out *)> call;
+};
+
+// Complex transform of 2^order points, order 1 to 12 from the width; both
+// directions, out of place and in place.
+template <class R>
+std::unique_ptr<Case> MakeFft(const Kernel &k, Rng &rng, int width) {
+  using Fn = ko::signal::FftFn<R>;
+  int order = 1;
+  while (order < 12 && (2 << order) <= width) ++order;
+  const size_t n = size_t{1} << order;
+  auto tw = std::make_shared<std::vector<R>>(2 * ko::signal::TwiddleCount(order) + 1);
+  ko::signal::FillTwiddles<R>(order, tw->data(), tw->data() + ko::signal::TwiddleCount(order));
+  auto src = std::make_shared<std::vector<R>>(RandomVec<R>(rng, 2 * n, R(-1), R(1)));
+  const bool inverse = rng() & 1, inPlace = rng() & 1;
+  auto c = std::make_unique<CallCase<Fn, R>>(k, 2 * n);
+  c->call = [=](Fn fn, R *out) {
+    ko::signal::FftPlan<R> plan;
+    plan.order = order;
+    plan.n = int(n);
+    plan.twFwd = tw->data();
+    plan.twInv = tw->data() + ko::signal::TwiddleCount(order);
+    std::vector<R> work(2 * n);
+    if (inPlace) std::copy(src->begin(), src->end(), out);
+    fn(plan, reinterpret_cast<const Cx<R> *>(inPlace ? out : src->data()), reinterpret_cast<Cx<R> *>(out),
+       reinterpret_cast<Cx<R> *>(work.data()), inverse);
+  };
+  return c;
+}
+
+// Split and merge over h points: a (or z) and the twiddles are random.
+std::unique_ptr<Case> MakeSplitMerge(const Kernel &k, Rng &rng, int width) {
+  using Fn = decltype(KernelSet::realSplit64);
+  const size_t h = size_t(width) + 1;
+  auto in = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
+  auto w = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
+  const double scale = std::uniform_real_distribution<double>(0.25, 2)(rng);
+  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * (h + 1));
+  c->call = [=](Fn fn, double *out) {
+    fn(reinterpret_cast<const Cx<double> *>(in->data()), reinterpret_cast<Cx<double> *>(out),
+       reinterpret_cast<const Cx<double> *>(w->data()), h, scale);
+  };
+  return c;
+}
+
+std::unique_ptr<Case> MakeMul(const Kernel &k, Rng &rng, int n) {
+  using Fn = decltype(KernelSet::mul64fc);
+  auto src = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
+  auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
+  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * size_t(n));
+  c->call = [=](Fn fn, double *out) {
+    std::copy(init->begin(), init->end(), out);
+    fn(reinterpret_cast<const Cx<double> *>(src->data()), reinterpret_cast<Cx<double> *>(out), size_t(n));
+  };
+  return c;
+}
+
+std::unique_ptr<Case> MakeConj(const Kernel &k, Rng &rng, int n) {
+  using Fn = decltype(KernelSet::conj64fc);
+  auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
+  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * size_t(n));
+  c->call = [=](Fn fn, double *out) {
+    std::copy(init->begin(), init->end(), out);
+    fn(reinterpret_cast<Cx<double> *>(out), size_t(n));
+  };
+  return c;
+}
+
+// Minimum and maximum, with the extremes placed anywhere (the tail included).
+template <class R>
+std::unique_ptr<Case> MakeMinMax(const Kernel &k, Rng &rng, int n) {
+  using Fn = void (*)(const R *, size_t, R *, R *);
+  auto src = std::make_shared<std::vector<R>>(RandomVec<R>(rng, size_t(n), R(-100), R(100)));
+  (*src)[rng() % n] = R(1000);
+  (*src)[rng() % n] = R(-1000);
+  auto c = std::make_unique<CallCase<Fn, R>>(k, 2);
+  c->call = [=](Fn fn, R *out) { fn(src->data(), size_t(n), out, out + 1); };
+  return c;
+}
+
+// Square roots, negative inputs (NaN) and zeros among them.
+std::unique_ptr<Case> MakeSqrt(const Kernel &k, Rng &rng, int n) {
+  using Fn = decltype(KernelSet::sqrt32f);
+  auto src = std::make_shared<std::vector<float>>(RandomVec<float>(rng, size_t(n), -1.0f, 1e6f));
+  (*src)[rng() % n] = 0.0f;
+  auto c = std::make_unique<CallCase<Fn, float>>(k, size_t(n));
+  c->call = [=](Fn fn, float *out) { fn(src->data(), out, size_t(n)); };
+  return c;
+}
+
+KO_KERNEL_CASE("signal.Fft32", MakeFft<float>);
+KO_KERNEL_CASE("signal.Fft64", MakeFft<double>);
+KO_KERNEL_CASE("signal.RealSplit64", MakeSplitMerge);
+KO_KERNEL_CASE("signal.RealMerge64", MakeSplitMerge);
+KO_KERNEL_CASE("signal.Mul64fc", MakeMul);
+KO_KERNEL_CASE("signal.Conj64fc", MakeConj);
+KO_KERNEL_CASE("signal.MinMax32f", MakeMinMax<float>);
+KO_KERNEL_CASE("signal.MinMax64f", MakeMinMax<double>);
+KO_KERNEL_CASE("signal.Sqrt32f", MakeSqrt);
+
+}  // namespace
