@@ -103,7 +103,9 @@ struct Columns {
       idx1.push_back(std::min(i + 1, last));
       off0.push_back(bpp * idx0.back());
       off1.push_back(bpp * idx1.back());
-      fx.push_back(uint16_t(pos & 0x3FFF));
+      // Every third column halfway between its neighbours: exact half
+      // steps of the rounding.
+      fx.push_back(j % 3 == 2 ? uint16_t(8192) : uint16_t(pos & 0x3FFF));
       phase.push_back(uint16_t(fx.back() >> 2));
       for (int t = 0; t < 4; ++t) {
         cubic.push_back(std::clamp(i - 1 + t, 0, last));
@@ -162,7 +164,11 @@ struct Rows {
   const float *F(int t) const { return reinterpret_cast<const float *>(ptr[t]); }
 };
 
-uint32_t Frac(Rng &rng) { return uint32_t(rng() % 16384); }
+// A row fraction: the ends and the half step as often as any other.
+uint32_t Frac(Rng &rng) {
+  const uint32_t special[3] = {0, 8192, 16383};
+  return rng() % 4 ? uint32_t(rng() % 16384) : special[rng() % 3];
+}
 
 template <class Fn, class Out, class Setup>
 std::unique_ptr<Case> Make(const Kernel &k, size_t outCount, Setup &&setup) {

@@ -89,8 +89,8 @@ template <class R>
 std::unique_ptr<Case> MakeMinMax(const Kernel &k, Rng &rng, int n) {
   using Fn = void (*)(const R *, size_t, R *, R *);
   auto src = std::make_shared<std::vector<R>>(RandomVec<R>(rng, size_t(n), R(-100), R(100)));
-  (*src)[rng() % n] = R(1000);
-  (*src)[rng() % n] = R(-1000);
+  (*src)[rng() & 1 ? n - 1 : rng() % n] = R(1000);
+  (*src)[rng() & 1 ? 0 : rng() % n] = R(-1000);
   auto c = std::make_unique<CallCase<Fn, R>>(k, 2);
   c->call = [=](Fn fn, R *out) { fn(src->data(), size_t(n), out, out + 1); };
   return c;
