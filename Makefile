@@ -53,7 +53,7 @@ bench: deps build-windows
 	cmake --build --preset native-bench -j $(JOBS)
 	@for b in build/native-bench/bin/kobench_*; do echo "== $$b =="; "$$b" || exit 1; done
 	@echo "== build/windows/bin/kobench_dll.exe (under Wine) =="
-	tools/wine-run build/windows/bin/kobench_dll.exe
+	OMP_NUM_THREADS=1 tools/wine-run build/windows/bin/kobench_dll.exe
 
 # Each fuzzer kofuzz_<name> starts from fuzz/corpus/<name> and writes what
 # it learns to build/native-fuzz/corpus/<name>; a crash, leak or time-out

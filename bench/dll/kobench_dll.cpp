@@ -1,7 +1,10 @@
 // A few kernels timed through the shipped library's exported functions: the
 // same source is built against kokernel.dll (run under Wine) and against
 // libkokernel.so, so that a slower cross-build shows beside the native one.
-// Single-threaded; prints the median and the best of several rounds.
+// Single-threaded; prints the median and the best of several rounds. The DLL
+// links its own copy of the OpenMP runtime, which omp_set_num_threads in this
+// program does not reach: run it with OMP_NUM_THREADS=1 (as `make bench`
+// does), or the DLL's scalers run on every core.
 #include <omp.h>
 
 #include <algorithm>

@@ -8,6 +8,7 @@
 #include "kokernel/kolang.h"
 #include "kokernel/kolist.h"
 #include "platform/platform.h"
+#include "text/builtin_texts.h"
 
 // A cache set aside by a change of language (see KOLANG_RECORD::retired).
 struct RetiredCache {
@@ -38,8 +39,7 @@ namespace ko::lang {
 constexpr uint16_t kEnglish = 0x0409;
 constexpr int kWorkUnits = 1024;  // numbered strings are truncated to 1023 units
 
-// The kernel language handle (opened at start-up on the host module).
-HKOLANG KernelHandle();
+// The kernel language handle (KernelHandle in text/builtin_texts.h).
 void SetKernelHandle(HKOLANG h);
 
 // The 18-entry language table (LCIDs by slot - 1).
@@ -47,39 +47,7 @@ const uint32_t *LanguageTable();
 
 inline uint32_t Primary(uint32_t lcid) { return lcid & 0x3FF; }
 
-// ---- built-in texts (lang_strings.cpp) --------------------------------------
-enum BuiltinText : int {
-  kTextTimecodeLabel = 0,    // "hr%smn%ssc%sfr"
-  kTextTimecodeLabelFull,    // "hours%sminutes%sseconds%sframes"
-  kTextMusicLabel,           // "ms%sbt%stk"
-  kTextMusicLabelFull,       // "measures%sbeats%sticks"
-  kTextOk,
-  kTextCancel,
-  kTextMinusInf,  // "-Inf."
-  kTextErr,       // "Err."
-  kTextDecibel,   // " dB"
-  kTextSizeBytesLong,        // "%1 bytes": byte sizes, "%1" is the number
-  kTextSizeBytesShort,       // "%1 B"
-  kTextSizeKB,               // "%1 KB"
-  kTextSizeMB,               // "%1 MB"
-  kTextSizeGB,               // "%1 GB"
-  kTextSizeTB,               // "%1 TB"
-  kTextSizePB,               // "%1 PB"
-  kTextSizeEB,               // "%1 EB"
-  kTextSizeTooBig,           // "> 9 YB"
-  kTextAbort,                // message-box buttons: "&Abort"
-  kTextRetry,                // "&Retry"
-  kTextIgnore,               // "&Ignore"
-  kTextYes,                  // "&Yes"
-  kTextNo,                   // "&No"
-  kTextYesToAll,             // "Yes to &All"
-  kTextDelete,               // "D&elete"
-  kTextNoToAll,              // "N&o to All"
-  kTextDetailsShow,          // "&Details >>"
-  kTextDetailsHide,          // "No &Details"
-  kTextDontShowAgain,        // "Do no&t show this message again."
-  kBuiltinTextCount
-};
+// ---- built-in texts (lang_strings.cpp; their numbers in text/builtin_texts.h) ----
 // The writable record of a built-in text, or null for an unknown index.
 KOLANGSTRINGID *BuiltinRecord(int index);
 inline const KOCHAR *const *AsSlots(KOLANGSTRINGID *r) {

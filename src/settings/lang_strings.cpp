@@ -197,3 +197,11 @@ KOLANGSTRINGID *BuiltinRecord(int index) {
 const uint32_t *LanguageTable() { return g_table.languages; }
 
 }  // namespace ko::lang
+
+const KOCHAR *ko::text::BuiltinText(int index) {
+  KOLANGSTRINGID *r = ko::lang::BuiltinRecord(index);
+  if (!r) return KOTEXT("");
+  HKOLANG h = ko::lang::KernelHandle();
+  const KOCHAR *s = h ? KoGetString(h, ko::lang::AsSlots(r)) : nullptr;
+  return s && *s ? s : r->slots[0];
+}

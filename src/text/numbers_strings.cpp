@@ -1,7 +1,7 @@
 // The language strings of the byte-size texts. They are multi-language
 // records of the library's own texts, resolved through the kernel language
 // handle; without a kernel handle the English texts are used.
-#include "settings/lang_internal.h"
+#include "text/builtin_texts.h"
 #include "text/numbers_internal.h"
 
 namespace ko::numtext {
@@ -30,10 +30,7 @@ constexpr SizeUnitEntry kSizeUnits[] = {
 const KOCHAR *SizeUnitText(SizeText which) {
   for (const SizeUnitEntry &e : kSizeUnits) {
     if (e.id != which) continue;
-    KOLANGSTRINGID *record = lang::BuiltinRecord(e.record);
-    if (!record) break;
-    HKOLANG kernel = lang::KernelHandle();
-    return kernel ? KoGetString(kernel, lang::AsSlots(record)) : record->slots[0];
+    return text::BuiltinText(e.record);
   }
   return KOTEXT("%1");
 }

@@ -5,20 +5,11 @@
 #include "kokernel/kolang.h"
 #include "kokernel/koprintf.h"
 #include "kokernel/kotimetext.h"
-#include "settings/lang_internal.h"
+#include "text/builtin_texts.h"
 
 namespace {
 
 constexpr int kPieceUnits = 24;  // one piece of the ring, terminator included
-
-// A built-in text in the kernel handle's language (English without one).
-const KOCHAR *LanguageText(int index) {
-  KOLANGSTRINGID *r = ko::lang::BuiltinRecord(index);
-  if (!r) return KOTEXT("");
-  HKOLANG h = ko::lang::KernelHandle();
-  const KOCHAR *s = h ? KoGetString(h, ko::lang::AsSlots(r)) : nullptr;
-  return s && *s ? s : r->slots[0];
-}
 
 // "$.Nz" / "$.Nf" with N = min(decimals, 9), or "$d" without decimals.
 void NumberFormat(KOCHAR (&f)[6], LONG decimals, KOCHAR conversion) {
@@ -39,7 +30,7 @@ template <class Value>
 KOCSTR Labeled(const KOCHAR *format, Value value, KOCSTR label) {
   HKOLANG h = ko::lang::KernelHandle();
   KOCHAR *piece = h ? KoGetTempStringBuffer(h, kPieceUnits) : nullptr;
-  if (!piece) return LanguageText(ko::lang::kTextErr);
+  if (!piece) return ko::text::BuiltinText(ko::lang::kTextErr);
   UINT length = 0;
   KoCchPrintF(piece, kPieceUnits, &length, format, value);
   if (label) {
@@ -51,14 +42,14 @@ KOCSTR Labeled(const KOCHAR *format, Value value, KOCSTR label) {
 }
 
 KOCSTR FixedText(LONG value, LONG decimals, LONG floor, KOCSTR label) {
-  if (floor != 0 && value <= floor) return LanguageText(ko::lang::kTextMinusInf);
+  if (floor != 0 && value <= floor) return ko::text::BuiltinText(ko::lang::kTextMinusInf);
   KOCHAR format[6];
   NumberFormat(format, decimals, 'z');
   return Labeled(format, static_cast<int32_t>(value), label);
 }
 
 KOCSTR FloatText(float value, LONG decimals, float floor, KOCSTR label) {
-  if (floor != 0 && value <= floor) return LanguageText(ko::lang::kTextMinusInf);
+  if (floor != 0 && value <= floor) return ko::text::BuiltinText(ko::lang::kTextMinusInf);
   KOCHAR format[6];
   NumberFormat(format, decimals, 'f');
   if (decimals >= 1) return Labeled(format, static_cast<double>(value), label);
@@ -81,10 +72,10 @@ extern "C" KOCSTR KoGetLabeledStringFloat(float value, LONG decimals, float floo
 
 extern "C" KOCSTR KoGetdBStringFixed(LONG value, LONG decimals, LONG floor, BOOL withLabel) {
   return FixedText(value, decimals, floor,
-                   withLabel ? LanguageText(ko::lang::kTextDecibel) : nullptr);
+                   withLabel ? ko::text::BuiltinText(ko::lang::kTextDecibel) : nullptr);
 }
 
 extern "C" KOCSTR KoGetdBStringFloat(float value, LONG decimals, float floor, BOOL withLabel) {
   return FloatText(value, decimals, floor,
-                   withLabel ? LanguageText(ko::lang::kTextDecibel) : nullptr);
+                   withLabel ? ko::text::BuiltinText(ko::lang::kTextDecibel) : nullptr);
 }
