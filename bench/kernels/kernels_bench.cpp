@@ -21,7 +21,9 @@ void TimeForm(benchmark::State &state, const ko::forms::Kernel *k, ko::forms::Fo
   state.SetItemsProcessed(state.iterations() * kWidth);
 }
 
-const bool registered = [] {
+// Registered from main, after every table and case maker exists (they are
+// set up by static initialisers in other files).
+void RegisterEveryForm() {
   for (size_t i = 0; i < ko::forms::Count(); ++i) {
     const ko::forms::Kernel &k = ko::forms::At(i);
     if (!kotest::FindCase(k.name)) continue;
@@ -32,7 +34,15 @@ const bool registered = [] {
                                    &k, form);
     }
   }
-  return true;
-}();
+}
 
 }  // namespace
+
+int main(int argc, char **argv) {
+  RegisterEveryForm();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
