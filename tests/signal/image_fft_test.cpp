@@ -43,12 +43,6 @@ std::vector<float> Forward(const BYTE *image, int stride, int bpp, int n, int x0
   return coeffs;
 }
 
-TEST(ImageFft, BufferSize) {
-  EXPECT_EQ(FFT_BufferSize(256, 256, 2), 1048576u);
-  EXPECT_EQ(FFT_BufferSize(0, 5, 1), 0u);
-  EXPECT_EQ(FFT_BufferSize(65536, 65536, 1), size_t{65536} * 65536 * 8);
-}
-
 TEST(ImageFft, RefusesBadBlocksAndArguments) {
   ByteImage img(16, 16, 7);
   std::vector<float> coeffs(16 * 16 * 2);
