@@ -11,6 +11,7 @@ export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
+BENCH_OUT := build/native-bench/results
 
 .PHONY: all deps demo test test-native test-windows build-native build-native-asan \
         build-windows bench fuzz clean
@@ -51,9 +52,12 @@ test: deps
 bench: deps build-windows
 	cmake --preset native-bench >/dev/null
 	cmake --build --preset native-bench -j $(JOBS)
-	@for b in build/native-bench/bin/kobench_*; do echo "== $$b =="; "$$b" || exit 1; done
+	@mkdir -p $(BENCH_OUT)
+	@for b in build/native-bench/bin/kobench_*; do echo "== $$b =="; \
+	  "$$b" --benchmark_out=$(BENCH_OUT)/$${b##*/}.json --benchmark_out_format=json || exit 1; done
 	@echo "== build/windows/bin/kobench_dll.exe (under Wine) =="
 	OMP_NUM_THREADS=1 tools/wine-run build/windows/bin/kobench_dll.exe
+	python3 tools/bench_table.py --pairs bench/pairs.txt --out docs/performance.md $(BENCH_OUT)/*.json
 
 # Each fuzzer kofuzz_<name> starts from fuzz/corpus/<name> and writes what
 # it learns to build/native-fuzz/corpus/<name>; a crash, leak or time-out
