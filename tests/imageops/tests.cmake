@@ -1,0 +1,1 @@
+ko_test(imageops SOURCES gaussian_test.cpp)
