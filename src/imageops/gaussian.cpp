@@ -39,10 +39,12 @@ inline float Step(float x, float h1, float h2, float h3, const GaussCoef &c) {
 inline float Small(float y) { return y >= kGaussSmall ? y : 0.0f; }
 
 // One recursion forward and backward over n values at `step` floats apart,
-// in place: in[i] -> out[i] (in may be out). Used by the scalar rows and
-// columns and by the mask planes.
-template <class In>
-void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c) {
+// in place: in(i) -> t[i]. The backward pass hands each result, with values
+// below the small limit as 0, to out(i, value); the recursion itself runs
+// on the unrounded results, which t keeps when keepRaw is set (the column
+// pass, whose output goes elsewhere) and otherwise gets the stored values.
+template <class In, class Out>
+void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c, bool keepRaw, Out out) {
   float h1, h2, h3;
   h1 = h2 = h3 = static_cast<float>(in(0));
   for (int i = 0; i < n; ++i) {
@@ -52,11 +54,13 @@ void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c) {
   }
   h1 = h2 = h3 = t[(n - 1) * step];
   for (int i = n - 1; i >= 0; --i) {
-    const float y = Small(Step(t[i * step], h1, h2, h3, c));
-    t[i * step] = y;
+    const float y = Step(t[i * step], h1, h2, h3, c);
+    t[i * step] = keepRaw ? y : Small(y);
+    out(i, Small(y));
     h3 = h2, h2 = h1, h1 = y;
   }
 }
+inline void NoOut(int, float) {}
 
 inline uint8_t ToByte(float v) { return static_cast<uint8_t>(static_cast<int>(MinF(MaxF(v + 0.5f, 0.0f), 255.0f))); }
 
@@ -68,9 +72,10 @@ void RowsC(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride, in
     float *t = temp + tstride * r;
     for (int ch = 0; ch < 4; ++ch) {
       if constexpr (Bytes)
-        Recurse([&](int i) { return row[4 * i + ch]; }, t + ch, 4, width, coef[r]);
+        Recurse([&](int i) { return row[4 * i + ch]; }, t + ch, 4, width, coef[r], false, NoOut);
       else
-        Recurse([&](int i) { return reinterpret_cast<const float *>(row)[4 * i + ch]; }, t + ch, 4, width, coef[r]);
+        Recurse([&](int i) { return reinterpret_cast<const float *>(row)[4 * i + ch]; }, t + ch, 4, width, coef[r],
+                false, NoOut);
     }
   }
 }
@@ -82,12 +87,12 @@ void ColsC(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int heig
   for (int c = 0; c < cols; ++c)
     for (int ch = 0; ch < 4; ++ch) {
       float *t = temp + 4 * c + ch;
-      Recurse([&](int i) { return t[i * tstride]; }, t, tstride, height, coef[c * coefStep]);
-      for (int y = 0; y < height; ++y) {
-        uint8_t *o = out + stride * y;
-        if constexpr (Bytes) o[4 * c + ch] = ToByte(t[y * tstride]);
-        else reinterpret_cast<float *>(o)[4 * c + ch] = t[y * tstride];
-      }
+      Recurse([&](int i) { return t[i * tstride]; }, t, tstride, height, coef[c * coefStep], true,
+              [&](int y, float v) {
+                uint8_t *o = out + stride * y;
+                if constexpr (Bytes) o[4 * c + ch] = ToByte(v);
+                else reinterpret_cast<float *>(o)[4 * c + ch] = v;
+              });
     }
 }
 
@@ -207,7 +212,7 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
     FlushGuard threadGuard;
 #pragma omp for schedule(static)
     for (int y = 0; y < height; ++y)
-      Recurse([&](int x) { return at(x, y); }, t + ts * y, 1, width, rowSig.At(y));
+      Recurse([&](int x) { return at(x, y); }, t + ts * y, 1, width, rowSig.At(y), false, NoOut);
 #pragma omp for schedule(static)
     for (int s = 0; s < strips; ++s) {
       const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
@@ -228,9 +233,9 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
         const float *h1 = y + 1 < height ? cur + ts : last, *h2 = y + 2 < height ? cur + 2 * ts : last,
                     *h3 = y + 3 < height ? cur + 3 * ts : last;
         for (int i = 0; i < n; ++i) {
-          const float v = Small(Step(cur[i], h1[i], h2[i], h3[i], cc[i]));
-          cur[i] = v;
-          const float o = v * gain + offset;
+          const float raw = Step(cur[i], h1[i], h2[i], h3[i], cc[i]);
+          cur[i] = raw;
+          const float o = Small(raw) * gain + offset;
           if constexpr (std::is_same_v<T, uint8_t>) at(x0 + i, y) = ToByte(o);
           else at(x0 + i, y) = o;
         }

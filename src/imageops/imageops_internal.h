@@ -40,7 +40,8 @@ using GaussRowsFn = void (*)(const void *img, ptrdiff_t stride, float *temp, ptr
 using GaussColsFn = void (*)(float *temp, ptrdiff_t tempStride, void *img, ptrdiff_t stride,
                              int height, int cols, const GaussCoef *coef, int coefStep);
 
-// Below this a result of the blur is stored as 0.
+// Below this a result of the blur is stored as 0 (the recursion itself runs
+// on the unrounded values).
 constexpr float kGaussSmall = 0.00001f;
 
 // The registered kernels (imageops_kernels.cpp).

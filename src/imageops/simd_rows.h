@@ -319,9 +319,8 @@ void GaussRows(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride
     for (int k = 0; k < kChains; ++k) h1[k] = h2[k] = h3[k] = LoadTemp<V>(tmp[k], tstride, width - 1);
     for (int x = width - 1; x >= 0; --x) {
       for (int k = 0; k < kChains; ++k) {
-        F y = GaussStep<V>(LoadTemp<V>(tmp[k], tstride, x), h1[k], h2[k], h3[k], b[k], a1[k], a2[k], a3[k]);
-        y = V::AndF(V::GeF(y, small), y);
-        StoreTemp<V>(tmp[k], tstride, x, y);
+        const F y = GaussStep<V>(LoadTemp<V>(tmp[k], tstride, x), h1[k], h2[k], h3[k], b[k], a1[k], a2[k], a3[k]);
+        StoreTemp<V>(tmp[k], tstride, x, V::AndF(V::GeF(y, small), y));
         h3[k] = h2[k];
         h2[k] = h1[k];
         h1[k] = y;
@@ -337,7 +336,9 @@ void GaussRows(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride
 // Columns: the recursion runs down all columns of a chunk at once, row by
 // row, so every access is a run of consecutive floats. The first and last
 // rows' history comes from copies of row 0 (before the forward pass) and of
-// the last row (before the backward pass).
+// the last row (before the backward pass). The temp rows keep the
+// unrounded results the recursion runs on; the image gets them with the
+// small-value rule applied.
 template <class V, bool Bytes>
 void GaussCols(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int height, int cols,
                const GaussCoef *coef, int coefStep) {
@@ -375,10 +376,10 @@ void GaussCols(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int 
       const float *h3 = y + 3 <= height - 1 ? cur + 3 * tstride : last;
       uint8_t *orow = out + stride * y;
       for (int i = 0; i < n; i += V::kFloats) {
-        F v = GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
-                           V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i));
-        v = V::AndF(V::GeF(v, small), v);
-        V::StoreF(cur + i, v);
+        const F raw = GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
+                                   V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i));
+        V::StoreF(cur + i, raw);
+        const F v = V::AndF(V::GeF(raw, small), raw);
         if constexpr (Bytes) {
           V::IntsToBytes(orow + 4 * c0 + i, V::TruncI(V::MinF(V::MaxF(V::AddF(v, half), zero), top)));
         } else {

@@ -17,7 +17,7 @@ namespace {
 
 // The recursion in doubles: coefficients from sigma, forward then backward
 // along each line, the edges starting from the edge value, results below
-// 0.00001 stored as 0.
+// 0.00001 stored as 0 (the recursion goes on with the unrounded value).
 struct Model {
   double b, a1, a2, a3;
   explicit Model(double sigma) {
@@ -42,9 +42,8 @@ struct Model {
     }
     h1 = h2 = h3 = v[n - 1];
     for (size_t i = n; i-- > 0;) {
-      double y = b * v[i] + a1 * h1 + a2 * h2 + a3 * h3;
-      if (y < 0.00001) y = 0;
-      v[i] = y, h3 = h2, h2 = h1, h1 = y;
+      const double y = b * v[i] + a1 * h1 + a2 * h2 + a3 * h3;
+      v[i] = y < 0.00001 ? 0 : y, h3 = h2, h2 = h1, h1 = y;
     }
   }
 };
