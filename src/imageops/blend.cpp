@@ -111,14 +111,14 @@ KOAPI bool Composite(void *dst, int32_t dstStride, const void *src, int32_t srcS
   if (bytesPerPixel == 4) {
     const int o = UnitToByte(opacity);
     const auto row = Pick<CompositeRow8Fn>(kCompositeRow8);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(width, height))
     for (int y = 0; y < height; ++y)
       row(RowAt(static_cast<uint8_t *>(dst), dstStride, y), RowAt(static_cast<const uint8_t *>(src), srcStride, y),
           width, mode, o);
   } else {
     const float op = static_cast<float>(opacity);
     const auto row = Pick<CompositeRowFFn>(kCompositeRowF);
-#pragma omp parallel for schedule(static)
+#pragma omp parallel for schedule(static) if (Worth(width, height))
     for (int y = 0; y < height; ++y)
       row(RowAt(static_cast<float *>(dst), dstStride, y), RowAt(static_cast<const float *>(src), srcStride, y),
           width, mode, op);

@@ -173,7 +173,7 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
   constexpr int kBand = 8;  // rows a work item of the horizontal pass
   const int bands = (height + kBand - 1) / kBand, strips = (width + kStrip - 1) / kStrip;
   FlushGuard guard;
-#pragma omp parallel
+#pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
 #pragma omp for schedule(static)
@@ -207,7 +207,7 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
   auto at = [&](int x, int y) -> T & { return *reinterpret_cast<T *>(base + static_cast<ptrdiff_t>(stride) * y + step * x); };
   const ptrdiff_t ts = width;
   const int strips = (width + kStrip - 1) / kStrip;
-#pragma omp parallel
+#pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
 #pragma omp for schedule(static)

@@ -106,6 +106,10 @@ inline T *RowAt(T *base, int32_t stride, int y) {
 // Whether a size is one of the two pixel forms.
 inline bool IsPixelForm(int32_t bytesPerPixel) { return bytesPerPixel == 4 || bytesPerPixel == 16; }
 
+// Whether an image is large enough for its rows to be shared among the
+// OpenMP workers (small ones run faster on the calling thread alone).
+inline bool Worth(int32_t width, int32_t height) { return int64_t(width) * height >= 16384; }
+
 // Messages to the debugger output channel.
 void Report(const char *text);
 
