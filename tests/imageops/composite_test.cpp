@@ -145,130 +145,78 @@ TEST(Blend, ModelAndEdges) {
   }
 }
 
-// Multiply: the worked values and the 8-bit rule (c f + 127) / 256.
-TEST(Multiply, WorkedValues) {
+// Worked values of the multiplies, thresholds, clips, fills and copies.
+TEST(PixelOps, WorkedValues) {
   uint8_t p[8] = {200, 200, 200, 200, 100, 100, 100, 150};
-  ASSERT_TRUE(Multiply(p, 8, 4, 1, 1, 0.5, false));
-  EXPECT_EQ(p[0], 100);
-  EXPECT_EQ(p[3], 100);
-  ASSERT_TRUE(Multiply(p + 4, 8, 4, 1, 1, 2.0, true));
-  EXPECT_EQ(p[4], 150);  // 200 clamped to the alpha
-  EXPECT_EQ(p[7], 150);
-  float f[4] = {0.2f, 0.4f, 0.6f, 0.5f};
+  ASSERT_TRUE(Multiply(p, 8, 4, 1, 1, 0.5, false));    // (200 x 128 + 127) / 256
+  ASSERT_TRUE(Multiply(p + 4, 8, 4, 1, 1, 2.0, true));  // 200 clamped to the alpha
+  const uint8_t mul[8] = {100, 100, 100, 100, 150, 150, 150, 150};
+  EXPECT_EQ(0, std::memcmp(p, mul, 8));
+  EXPECT_FALSE(Multiply(p, 8, 8, 1, 1, 1.0, false));
+  float f[8] = {0.2f, 0.4f, 0.6f, 0.5f, 250.0f, 100.0f, 240.0f, 120.0f};
   ASSERT_TRUE(Multiply(f, 16, 16, 1, 1, 2.0, true));
   EXPECT_FLOAT_EQ(f[0], 0.4f);
   EXPECT_FLOAT_EQ(f[1], 0.5f);
-  EXPECT_FLOAT_EQ(f[3], 0.5f);
-  EXPECT_FALSE(Multiply(p, 8, 8, 1, 1, 1.0, false));
+  // Clip on the 0..255 scale: above threshold x 255 -> max(floor x 255, A).
+  ASSERT_TRUE(ClipRestore(f + 4, 16, 1, 1, 0.9, 0.2));
+  const float clipped[4] = {120.0f, 100.0f, 120.0f, 120.0f};
+  EXPECT_EQ(0, std::memcmp(f + 4, clipped, 16));
+  uint8_t t[4] = {127, 128, 0, 255};
+  ASSERT_TRUE(ThresholdClear(t, 4, 4, 1, 1, 0.5f));
+  EXPECT_EQ(t[0], 0);
+  EXPECT_EQ(t[1], 128);
+  // low = high: below low is 0 first, then the top maps to at least 1.
+  float th[4] = {0.1f, 0.5f, 0.49999f, 2.0f};
+  ASSERT_TRUE(ThresholdFloat(th, 16, 1, 1, 0.5, 0.5));
+  const float thw[4] = {0.0f, 1.0f, 0.0f, 2.0f};
+  EXPECT_EQ(0, std::memcmp(th, thw, 16));
+  uint32_t px[6] = {};
+  ASSERT_TRUE(Fill(px, 12, 4, 3, 2, 1.0f, 0.5f, 0.0f, 0.25f));
+  for (uint32_t v : px) EXPECT_EQ(v, 0xFF800040u);
+  EXPECT_TRUE(Fill(px, 12, 7, 3, 2, 0, 0, 0, 0));  // other sizes: nothing, true
+  EXPECT_EQ(px[0], 0xFF800040u);
+  const uint8_t a[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+  uint8_t b[12] = {}, c[8] = {};
+  ASSERT_TRUE(BitmapCopy(b + 8, -4, a, 4, 2, 2, 3));  // bottom-up destination
+  EXPECT_EQ(0, std::memcmp(b, a + 8, 4));
+  ASSERT_TRUE(ChannelCopy(c + 2, 4, 4, 2, 1, a + 1, 12, 4));
+  EXPECT_EQ(c[6], 6);
+  // Channel multiplies: the plain product near scale 1, the scaled formula
+  // otherwise, channels checked.
+  uint8_t d[4] = {200, 10, 20, 30};
+  const uint8_t s[4] = {128, 0, 0, 0};
+  ASSERT_TRUE(MultiplyChannel(d, 4, 4, 0, s, 4, 0, 1, 1, 1.0, 0.0));
+  EXPECT_EQ(d[0], (200 * 128 + 127) / 255);
+  ASSERT_TRUE(MultiplyChannel(d, 4, 4, 1, s, 4, 0, 1, 1, 2.0, 0.1));
+  EXPECT_EQ(d[1], ((128 * 2048 + 102) * 10 + 130560) / (255 * 1024));
+  EXPECT_FALSE(MultiplyChannel(d, 4, 4, 4, s, 4, 0, 1, 1, 1.0, 0.0));
+  uint8_t m[4] = {255, 0, 51, 255}, q[4] = {100, 100, 100, 100};
+  ASSERT_TRUE(MaskMultiply(q, 4, 4, m, 4, 1, 1, -1, 1.0, 0.0));
+  EXPECT_EQ(q[2], 20);
+  EXPECT_FALSE(MaskMultiply(q, 4, 4, m, 4, 1, 1, 4, 1.0, 0.0));
 }
 
-TEST(Thresholds, ClearFloatAndClip) {
-  uint8_t p[4] = {127, 128, 0, 255};
-  ASSERT_TRUE(ThresholdClear(p, 4, 4, 1, 1, 0.5f));
-  EXPECT_EQ(p[0], 0);
-  EXPECT_EQ(p[1], 128);
-  EXPECT_FALSE(ThresholdClear(p, 4, 2, 1, 1, 0.5f));
-  // low = high: the range is 0.0001 and values at the top become >= 1.
-  float f[8] = {0.1f, 0.5f, 0.49999f, 0.7f, 0.49995f, 2.0f, 0.3f, 0.5f};
-  ASSERT_TRUE(ThresholdFloat(f, 32, 2, 1, 0.5, 0.5));
-  EXPECT_EQ(f[0], 0.0f);
-  EXPECT_EQ(f[1], 1.0f);
-  EXPECT_EQ(f[2], 0.0f);  // below low comes first
-  EXPECT_EQ(f[3], 1.0f);
-  EXPECT_EQ(f[4], 0.0f);
-  EXPECT_EQ(f[5], 2.0f);
-  // Clip on the 0..255 scale: values above threshold x 255 become
-  // max(floor x 255, alpha); restoring again changes nothing.
-  float c[4] = {250.0f, 100.0f, 240.0f, 120.0f};
-  ASSERT_TRUE(ClipRestore(c, 16, 1, 1, 0.9, 0.2));
-  EXPECT_EQ(c[0], 120.0f);
-  EXPECT_EQ(c[1], 100.0f);
-  EXPECT_EQ(c[2], 120.0f);
-  ASSERT_TRUE(FocusPrep(c, 16, 1, 1, 0.9, 0.2));
-  EXPECT_EQ(c[0], 120.0f);
-}
-
-// Masked fade to a colour and back: mask 255 takes the source (clamped to
-// its alpha), mask 0 gives back the destination; 8-bit against the model.
+// Masked fade against the model; a full mask fades to a colour and a
+// second fade back to the original gives it back (clamped to its alpha).
 TEST(MaskedOps, FadeAndBlend) {
   const int w = 23;
   std::mt19937 rng(9);
-  std::vector<uint8_t> s(size_t(w) * 4), d(s.size()), m(s.size());
+  std::vector<uint8_t> s(size_t(w) * 4), d(s.size()), m(s.size()), full(1024, 255);
   for (auto *v : {&s, &d, &m})
     for (auto &b : *v) b = uint8_t(rng());
   std::vector<uint8_t> out = d;
   ASSERT_TRUE(MaskedFade(out.data(), 0, s.data(), 0, 4, m.data(), 0, w, 1));
-  for (int x = 0; x < w; ++x) {
-    const int a = Q(long(m[4 * x + 3]) * s[4 * x + 3] + long(255 - m[4 * x + 3]) * d[4 * x + 3]);
-    ASSERT_EQ(out[4 * x + 3], a);
-    for (int c = 0; c < 3; ++c)
-      ASSERT_EQ(out[4 * x + c], std::min(a, Q(long(m[4 * x + c]) * s[4 * x + c] + long(255 - m[4 * x + c]) * d[4 * x + c])));
+  for (int i = 0; i < 4 * w; ++i) {
+    const int x = i & ~3, a = Q(long(m[x + 3]) * s[x + 3] + long(255 - m[x + 3]) * d[x + 3]);
+    ASSERT_EQ(out[i], (i & 3) == 3 ? a : std::min(a, Q(long(m[i]) * s[i] + long(255 - m[i]) * d[i]))) << i;
   }
-  std::vector<uint8_t> full(s.size(), 255), none(s.size(), 0);
-  out = d;
-  ASSERT_TRUE(MaskedFade(out.data(), 0, s.data(), 0, 4, full.data(), 0, w, 1));
   ASSERT_TRUE(MaskedFade(out.data(), 0, d.data(), 0, 4, full.data(), 0, w, 1));
-  for (int i = 0; i < 4 * w; ++i) ASSERT_EQ(out[i], (i & 3) == 3 ? d[i] : std::min(d[i], d[i | 3])) << i;
+  for (int i = 0; i < 4 * w; ++i) ASSERT_EQ(out[i], std::min(d[i], d[i | 3])) << i;
+  // MaskedBlend through a table that maps every mask byte to 255.
   out = d;
-  ASSERT_TRUE(MaskedBlend(out.data(), 0, none.data(), 0, s.data(), 0, w, 1, nullptr));
-  for (int i = 0; i < 4 * w; ++i) ASSERT_EQ(out[i], (i & 3) == 3 ? d[i] : std::min(d[i], d[i | 3])) << i;
-  // A table maps each mask byte per channel: an all-255 table takes the
-  // source whatever the mask.
-  std::vector<uint8_t> lut(1024, 255);
-  out = d;
-  ASSERT_TRUE(MaskedBlend(out.data(), 0, none.data(), 0, s.data(), 0, w, 1, lut.data()));
+  ASSERT_TRUE(MaskedBlend(out.data(), 0, m.data(), 0, s.data(), 0, w, 1, full.data()));
   for (int i = 0; i < 4 * w; ++i) ASSERT_EQ(out[i], (i & 3) == 3 ? d[i] : std::min(s[i], d[i | 3])) << i;
   EXPECT_FALSE(MaskedFade(out.data(), 0, s.data(), 0, 8, m.data(), 0, w, 1));
-}
-
-// Channel multiplies: the plain product near scale 1, the scaled formula
-// otherwise, and the channel checks.
-TEST(MultiplyChannel, FormulasAndChecks) {
-  uint8_t d[8] = {200, 10, 20, 30, 200, 10, 20, 30};
-  const uint8_t s[8] = {128, 0, 0, 0, 128, 0, 0, 0};
-  ASSERT_TRUE(MultiplyChannel(d, 8, 4, 0, s, 8, 0, 1, 1, 1.0, 0.0));
-  EXPECT_EQ(d[0], (200 * 128 + 127) / 255);
-  ASSERT_TRUE(MultiplyChannel(d + 4, 8, 4, 0, s + 4, 8, 0, 1, 1, 2.0, 0.1));
-  EXPECT_EQ(d[4], std::min(255, int(((128 * 2048 + 102) * 200 + 130560) / (255 * 1024))));
-  EXPECT_FALSE(MultiplyChannel(d, 8, 4, 4, s, 8, 0, 1, 1, 1.0, 0.0));
-  EXPECT_FALSE(MultiplyChannel(d, 8, 4, 0, s, 8, 4, 1, 1, 1.0, 0.0));
-  float f[4] = {0, 0, 0, 0};
-  ASSERT_TRUE(MultiplyChannel(f, 16, 16, 2, s, 16, 0, 1, 1, 1.0, 0.25));
-  EXPECT_FLOAT_EQ(f[2], 128 / 255.0f + 0.25f);
-  uint8_t m[4] = {255, 0, 51, 255}, p[4] = {100, 100, 100, 100};
-  ASSERT_TRUE(MaskMultiply(p, 4, 4, m, 4, 1, 1, -1, 1.0, 0.0));
-  EXPECT_EQ(p[0], 100);
-  EXPECT_EQ(p[1], 0);
-  EXPECT_EQ(p[2], 20);
-  EXPECT_FALSE(MaskMultiply(p, 4, 4, m, 4, 1, 1, 4, 1.0, 0.0));
-}
-
-TEST(CopiesAndFills, BytesAndFloats) {
-  uint32_t px[6] = {};
-  ASSERT_TRUE(Fill(px, 12, 4, 3, 2, 1.0f, 0.5f, 0.0f, 0.25f));
-  for (uint32_t v : px) EXPECT_EQ(v, 0xFF800040u);
-  float f[8];
-  ASSERT_TRUE(Fill(f, 32, 16, 2, 1, 1.0f, 0.5f, 0.25f, 0.125f));
-  EXPECT_EQ(f[4], 0.125f);
-  EXPECT_EQ(f[7], 1.0f);
-  EXPECT_TRUE(Fill(f, 32, 7, 2, 1, 1, 1, 1, 1));  // other sizes: nothing, true
-  EXPECT_EQ(f[0], 0.125f);
-  uint8_t a[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, b[12] = {};
-  ASSERT_TRUE(BitmapCopy(b + 8, -4, a, 4, 2, 2, 3));  // bottom-up destination
-  EXPECT_EQ(b[8], 1);
-  EXPECT_EQ(b[0], 9);
-  EXPECT_EQ(b[1], 10);
-  uint8_t c[8] = {};
-  ASSERT_TRUE(ChannelCopy(c + 2, 4, 4, 2, 1, a + 1, 12, 4));
-  EXPECT_EQ(c[2], 2);
-  EXPECT_EQ(c[6], 6);
-  EXPECT_EQ(c[0], 0);
-  float m1[3] = {1, 2, 3};
-  const float m2[3] = {0.5f, 4, -1};
-  ASSERT_TRUE(MultiplyMasks(m1, 12, m2, 12, 3, 1));
-  EXPECT_EQ(m1[0], 0.5f);
-  EXPECT_EQ(m1[1], 8.0f);
-  EXPECT_EQ(m1[2], -3.0f);
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
-// Case makers of the image-operation rows: random pixels (with the edge
-// values 0 and 255 mixed in), every mode and a spread of opacities and
-// factors in one case, so that one comparison covers each row's branches.
-#include <cmath>
+// Case makers of the image-operation rows: random pixels with the edge
+// values mixed in, and every mode, opacity or factor branch of a row in one
+// case, each run on its own copy of the destination.
 #include <functional>
 #include <limits>
 
@@ -12,176 +11,138 @@ namespace kotest {
 namespace {
 
 using namespace ko::imageops;
+using ko::forms::FormOf;
 
-std::vector<uint8_t> Pixels(Rng &rng, int width) {
-  std::vector<uint8_t> v = RandomBytes(rng, 4 * size_t(width));
-  for (auto &b : v) {
-    const int r = int(rng() % 8);
-    if (r == 0) b = 0;
-    if (r == 1) b = 255;
-  }
+// n values in lo..hi, one in eight replaced by an end of the range.
+template <class T>
+std::vector<T> Values(Rng &rng, size_t n, T lo, T hi) {
+  std::vector<T> v = RandomVec<T>(rng, n, lo, hi);
+  for (auto &x : v) x = rng() % 8 == 0 ? lo : (rng() % 8 == 0 ? hi : x);
   return v;
 }
 
-std::vector<float> Floats(Rng &rng, size_t n, float lo, float hi) {
-  std::vector<float> v = RandomVec<float>(rng, n, lo, hi);
-  for (auto &x : v) {
-    const int r = int(rng() % 16);
-    if (r == 0) x = 0.0f;
-    if (r == 1) x = 1.0f;
-  }
-  return v;
-}
-
-// A case whose outputs are written by run(form, out).
+// Output = `variants` copies of `init`, variant i written by run(form, i, copy).
 template <class Out>
-struct Lambda : OutputsByForm<Out> {
-  Lambda(const Kernel &k, size_t n, std::function<void(Form, Out *)> run) : OutputsByForm<Out>(k, n), run_(run) {}
-  void Run(Form f) override { run_(f, this->out[f].data()); }
-  std::function<void(Form, Out *)> run_;
+struct Variants : OutputsByForm<Out> {
+  using Fn = std::function<void(Form, int, Out *)>;
+  Variants(const Kernel &k, std::vector<Out> init, int variants, Fn run)
+      : OutputsByForm<Out>(k, init.size() * variants), init_(std::move(init)), n_(variants), run_(run) {}
+  void Run(Form f) override {
+    for (int i = 0; i < n_; ++i) {
+      Out *o = this->out[f].data() + i * init_.size();
+      std::copy(init_.begin(), init_.end(), o);
+      run_(f, i, o);
+    }
+  }
+  std::vector<Out> init_;
+  int n_;
+  Fn run_;
 };
 
-std::unique_ptr<Case> MakeComposite8(const Kernel &k, Rng &rng, int w) {
-  auto src = Pixels(rng, w), dst = Pixels(rng, w);
-  const std::vector<int> ops{255, 254, 128, 1, 0, int(rng() % 256)};
-  const size_t n = 4 * size_t(w);
-  return std::make_unique<Lambda<uint8_t>>(k, 7 * ops.size() * n, [=, &k](Form f, uint8_t *out) {
-    for (int mode = 1; mode <= 7; ++mode)
-      for (size_t i = 0; i < ops.size(); ++i, out += n) {
-        std::copy(dst.begin(), dst.end(), out);
-        ko::forms::FormOf<CompositeRow8Fn>(k, f)(out, src.data(), w, mode, ops[i]);
-      }
+template <class Out>
+std::unique_ptr<Case> Make(const Kernel &k, std::vector<Out> init, int variants, typename Variants<Out>::Fn run) {
+  return std::make_unique<Variants<Out>>(k, std::move(init), variants, run);
+}
+
+std::unique_ptr<Case> Composite8(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const int ops[] = {255, 254, 128, 1, 0, int(rng() % 256)};
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 42, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<CompositeRow8Fn>(k, f)(o, s.data(), w, 1 + i / 6, ops[i % 6]);
   });
 }
-KO_KERNEL_CASE("imageops.CompositeRow8", MakeComposite8);
-
-std::unique_ptr<Case> MakeCompositeF(const Kernel &k, Rng &rng, int w) {
-  const size_t n = 4 * size_t(w);
-  auto src = Floats(rng, n, -0.25f, 1.25f), dst = Floats(rng, n, -0.25f, 1.25f);
-  const std::vector<float> ops{1.0f, 0.9995f, 0.5f, 0.0f, RandomVec<float>(rng, 1, 0, 1)[0]};
-  return std::make_unique<Lambda<float>>(k, 7 * ops.size() * n, [=, &k](Form f, float *out) {
-    for (int mode = 1; mode <= 7; ++mode)
-      for (size_t i = 0; i < ops.size(); ++i, out += n) {
-        std::copy(dst.begin(), dst.end(), out);
-        ko::forms::FormOf<CompositeRowFFn>(k, f)(out, src.data(), w, mode, ops[i]);
-      }
+std::unique_ptr<Case> CompositeF(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f);
+  const float ops[] = {1.0f, 0.9995f, 0.5f, 0.0f, float(rng() % 1000) / 1000};
+  return Make<float>(k, Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f), 35, [=, &k](Form f, int i, float *o) {
+    FormOf<CompositeRowFFn>(k, f)(o, s.data(), w, 1 + i / 5, ops[i % 5]);
   });
 }
-KO_KERNEL_CASE("imageops.CompositeRowF", MakeCompositeF);
-
-std::unique_ptr<Case> MakeBlend(const Kernel &k, Rng &rng, int w) {
-  auto src = Pixels(rng, w), dst = Pixels(rng, w);
-  // amount 1, 0, random inside, outside 0..1 and far outside (the scalar
-  // fallback of the vector forms).
-  const double amounts[] = {1.0, 0.0, RandomVec<double>(rng, 1, 0, 1)[0], -0.75, 1.5, 20.0};
-  std::vector<std::pair<int, int>> ab;
-  for (double a : amounts) ab.emplace_back(int(a * 4096), int((1 - a) * 4096));
-  const size_t n = 4 * size_t(w);
-  return std::make_unique<Lambda<uint8_t>>(k, ab.size() * n, [=, &k](Form f, uint8_t *out) {
-    for (auto [a, b] : ab) {
-      std::copy(dst.begin(), dst.end(), out);
-      ko::forms::FormOf<BlendRowFn>(k, f)(out, src.data(), w, a, b);
-      out += n;
-    }
+// Amounts 1, 0, inside, outside and far outside 0..1 (the vector forms'
+// scalar fallback).
+std::unique_ptr<Case> Blend(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const double amounts[] = {1.0, 0.0, double(rng() % 1000) / 1000, -0.75, 1.5, 20.0};
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 6, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<BlendRowFn>(k, f)(o, s.data(), w, int(amounts[i] * 4096), int((1 - amounts[i]) * 4096));
   });
 }
-KO_KERNEL_CASE("imageops.BlendRow", MakeBlend);
-
-std::unique_ptr<Case> MakeMultiply(const Kernel &k, Rng &rng, int w) {
-  auto px = Pixels(rng, w);
+std::unique_ptr<Case> Multiply(const Kernel &k, Rng &rng, int w) {
   const int factors[] = {0, 1, 128, 255, 256, int(rng() % 257), 300, -40};
-  const size_t n = 4 * size_t(w);
-  return std::make_unique<Lambda<uint8_t>>(k, 16 * n, [=, &k](Form f, uint8_t *out) {
-    for (int pm = 0; pm < 2; ++pm)
-      for (int fac : factors) {
-        std::copy(px.begin(), px.end(), out);
-        ko::forms::FormOf<MultiplyRowFn>(k, f)(out, w, fac, pm);
-        out += n;
-      }
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 16, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<MultiplyRowFn>(k, f)(o, w, factors[i % 8], i / 8);
   });
 }
-KO_KERNEL_CASE("imageops.MultiplyRow8", MakeMultiply);
-
-std::unique_ptr<Case> MakeMaskedFade(const Kernel &k, Rng &rng, int w) {
-  auto src = Pixels(rng, w), dst = Pixels(rng, w), mask = Pixels(rng, w);
-  return std::make_unique<Lambda<uint8_t>>(k, dst.size(), [=, &k](Form f, uint8_t *out) {
-    std::copy(dst.begin(), dst.end(), out);
-    ko::forms::FormOf<MaskedFadeRowFn>(k, f)(out, src.data(), mask.data(), w);
+std::unique_ptr<Case> MaskedFade(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255), m = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 1, [=, &k](Form f, int, uint8_t *o) {
+    FormOf<MaskedFadeRowFn>(k, f)(o, s.data(), m.data(), w);
   });
 }
-KO_KERNEL_CASE("imageops.MaskedFadeRow8", MakeMaskedFade);
-
-std::unique_ptr<Case> MakeToFloat(const Kernel &k, Rng &rng, int w) {
-  auto src = Pixels(rng, w);
-  const size_t n = 4 * size_t(w);
-  return std::make_unique<Lambda<float>>(k, 3 * n, [=, &k](Form f, float *out) {
-    for (float scale : {1.0f, 1.0f / 255.0f, 3.7f}) {
-      ko::forms::FormOf<ToFloatRowFn>(k, f)(out, src.data(), w, scale);
-      out += n;
-    }
+std::unique_ptr<Case> ToFloat(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const float scales[] = {1.0f, 1.0f / 255, 3.7f};
+  return Make<float>(k, std::vector<float>(4 * size_t(w)), 3, [=, &k](Form f, int i, float *o) {
+    FormOf<ToFloatRowFn>(k, f)(o, s.data(), w, scales[i]);
   });
 }
-KO_KERNEL_CASE("imageops.ToFloatRow", MakeToFloat);
-
-std::unique_ptr<Case> MakeToByte(const Kernel &k, Rng &rng, int w) {
-  const size_t n = 4 * size_t(w);
-  auto src = Floats(rng, n, -20.0f, 280.0f);
-  // Halves, NaN and infinities.
-  for (size_t i = 0; i < n; i += 7) src[i] = float(int(rng() % 256)) + 0.5f;
-  if (n > 3) {
-    src[1] = std::numeric_limits<float>::quiet_NaN();
-    src[2] = std::numeric_limits<float>::infinity();
-    src[3] = -std::numeric_limits<float>::infinity();
-  }
-  return std::make_unique<Lambda<uint8_t>>(k, 2 * n, [=, &k](Form f, uint8_t *out) {
-    for (float scale : {1.0f, 0.5f}) {
-      ko::forms::FormOf<ToByteRowFn>(k, f)(out, src.data(), w, scale);
-      out += n;
-    }
+// Halves, NaN and infinities among the floats.
+std::unique_ptr<Case> ToByte(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<float>(rng, 4 * size_t(w), -20.0f, 280.0f);
+  for (size_t i = 0; i < s.size(); i += 5) s[i] = float(rng() % 256) + 0.5f;
+  const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity()};
+  for (size_t i = 1; i < s.size() && i < 4; ++i) s[i] = odd[i - 1];
+  return Make<uint8_t>(k, std::vector<uint8_t>(4 * size_t(w)), 2, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<ToByteRowFn>(k, f)(o, s.data(), w, i ? 0.5f : 1.0f);
   });
 }
-KO_KERNEL_CASE("imageops.ToByteRow", MakeToByte);
 
-// The blur's rows: several rows with their own sigmas (so that the grouped
-// vector forms and their leftover rows both run).
+// The blur's rows: up to 11 rows with their own sigmas (the grouped vector
+// forms and their leftover rows).
 template <bool Bytes>
-std::unique_ptr<Case> MakeGaussRows(const Kernel &k, Rng &rng, int w) {
+std::unique_ptr<Case> GaussRows(const Kernel &k, Rng &rng, int w) {
   const int rows = 1 + int(rng() % 11);
   const size_t n = 4 * size_t(w) * rows;
-  std::vector<uint8_t> img8 = RandomBytes(rng, n);
-  std::vector<float> imgF = Floats(rng, n, 0.0f, 1.0f);
+  auto img8 = Values<uint8_t>(rng, n, 0, 255);
+  auto imgF = Values<float>(rng, n, 0.0f, 1.0f);
   std::vector<GaussCoef> coef;
   for (int r = 0; r < rows; ++r) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.3, 60.0)[0]));
-  return std::make_unique<Lambda<float>>(k, n, [=, &k](Form f, float *out) {
+  return Make<float>(k, std::vector<float>(n), 1, [=, &k](Form f, int, float *o) {
     const void *img = Bytes ? static_cast<const void *>(img8.data()) : imgF.data();
-    ko::forms::FormOf<GaussRowsFn>(k, f)(img, ptrdiff_t(w) * (Bytes ? 4 : 16), out, 4 * ptrdiff_t(w), w, rows,
-                                         coef.data());
+    FormOf<GaussRowsFn>(k, f)(img, ptrdiff_t(w) * (Bytes ? 4 : 16), o, 4 * ptrdiff_t(w), w, rows, coef.data());
   });
 }
-KO_KERNEL_CASE("imageops.GaussRows8", MakeGaussRows<true>);
-KO_KERNEL_CASE("imageops.GaussRowsF", MakeGaussRows<false>);
-
-// The columns: a strip of `w` columns over a few rows, one sigma for all or
-// one a column; the output is the image and the temp rows it leaves.
+// The columns: a strip of w columns, one sigma for all or one a column;
+// the output is the image followed by the temp rows the pass leaves.
 template <bool Bytes>
-std::unique_ptr<Case> MakeGaussCols(const Kernel &k, Rng &rng, int w) {
+std::unique_ptr<Case> GaussCols(const Kernel &k, Rng &rng, int w) {
   const int height = 1 + int(rng() % 9);
-  const size_t n = 4 * size_t(w) * height;
-  std::vector<float> temp = Floats(rng, n, 0.0f, Bytes ? 255.0f : 1.0f);
+  const size_t n = 4 * size_t(w) * height, image = n * (Bytes ? 1 : 4);
+  auto temp = Values<float>(rng, n, 0.0f, Bytes ? 255.0f : 1.0f);
   for (size_t i = 0; i < n; i += 11) temp[i] = 1e-6f;  // the small-value rule
   const bool each = rng() % 2;
   std::vector<GaussCoef> coef;
   for (int c = 0; c < (each ? w : 1); ++c) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.5, 54.0)[0]));
-  const size_t outBytes = n * (Bytes ? 1 : 4);
-  return std::make_unique<Lambda<uint8_t>>(k, outBytes + 4 * n, [=, &k](Form f, uint8_t *out) {
+  return Make<uint8_t>(k, std::vector<uint8_t>(image + 4 * n), 1, [=, &k](Form f, int, uint8_t *o) {
     std::vector<float> t = temp;
-    ko::forms::FormOf<GaussColsFn>(k, f)(t.data(), 4 * ptrdiff_t(w), out, ptrdiff_t(w) * (Bytes ? 4 : 16), height,
-                                         w, coef.data(), each ? 1 : 0);
-    std::memcpy(out + outBytes, t.data(), 4 * n);
+    FormOf<GaussColsFn>(k, f)(t.data(), 4 * ptrdiff_t(w), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w, coef.data(),
+                              each ? 1 : 0);
+    std::memcpy(o + image, t.data(), 4 * n);
   });
 }
-KO_KERNEL_CASE("imageops.GaussCols8", MakeGaussCols<true>);
-KO_KERNEL_CASE("imageops.GaussColsF", MakeGaussCols<false>);
+
+KO_KERNEL_CASE("imageops.CompositeRow8", Composite8);
+KO_KERNEL_CASE("imageops.CompositeRowF", CompositeF);
+KO_KERNEL_CASE("imageops.BlendRow", Blend);
+KO_KERNEL_CASE("imageops.MultiplyRow8", Multiply);
+KO_KERNEL_CASE("imageops.MaskedFadeRow8", MaskedFade);
+KO_KERNEL_CASE("imageops.ToFloatRow", ToFloat);
+KO_KERNEL_CASE("imageops.ToByteRow", ToByte);
+KO_KERNEL_CASE("imageops.GaussRows8", GaussRows<true>);
+KO_KERNEL_CASE("imageops.GaussRowsF", GaussRows<false>);
+KO_KERNEL_CASE("imageops.GaussCols8", GaussCols<true>);
+KO_KERNEL_CASE("imageops.GaussColsF", GaussCols<false>);
 
 }  // namespace
 }  // namespace kotest
