@@ -53,15 +53,12 @@ TEST(ChannelMap, InvalidChannelAndMerge) {
   EXPECT_EQ(merged[1], 1255u);  // 8 + 7 + 255 clamped
 }
 
-TEST(Luts, PerChannelAndAlphaClamp) {
-  uint8_t identity[1024], swap[1024];
-  for (int i = 0; i < 1024; ++i) identity[i] = uint8_t(i / 4), swap[i] = uint8_t(i % 4 == 1 ? i / 4 : 255 - i / 4);
-  uint8_t img[8] = {10, 20, 30, 40, 90, 50, 60, 70};
+TEST(Luts, AlphaClamp) {
+  uint8_t identity[1024], img[8] = {10, 20, 30, 40, 90, 50, 60, 70};
+  for (int i = 0; i < 1024; ++i) identity[i] = uint8_t(i / 4);
   ASSERT_TRUE(LutWithAlphaClamp(img, 8, 2, 1, identity));
-  const uint8_t clamped[8] = {10, 20, 30, 40, 70, 50, 60, 70}, swapped[8] = {245, 20, 225, 215, 185, 50, 195, 185};
+  const uint8_t clamped[8] = {10, 20, 30, 40, 70, 50, 60, 70};
   EXPECT_EQ(0, std::memcmp(img, clamped, 8));
-  ASSERT_TRUE(Lut(img, 8, 2, 1, swap));
-  EXPECT_EQ(0, std::memcmp(img, swapped, 8));
 }
 
 // Byte -> float -> byte gives the bytes back, at scale 1 and at 1/255
