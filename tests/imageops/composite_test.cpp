@@ -74,8 +74,12 @@ TEST_P(CompositeModes, MatchModelAndIdentities) {
         int r = ModeModel(mode, s, d, s8[i + 3], d8[i + 3], c);
         if (o < 255 && !(mode == 5 && c == 3)) r = Q(long(r) * o + long(d) * (255 - o));
         ASSERT_EQ(out[i + c], r) << "pixel " << i / 4 << " channel " << c << " s " << s << " d " << d;
-        if (o == 0 && !(mode == 5 && c == 3)) ASSERT_EQ(out[i + c], d);
-        if (mode == 1 && o == 255 && s8[i + 3] == 255) ASSERT_EQ(out[i + c], s);
+        if (o == 0 && !(mode == 5 && c == 3)) {
+          ASSERT_EQ(out[i + c], d);
+        }
+        if (mode == 1 && o == 255 && s8[i + 3] == 255) {
+          ASSERT_EQ(out[i + c], s);
+        }
       }
   } else {
     std::vector<float> sf(s8.size()), df(s8.size());
@@ -124,7 +128,9 @@ TEST(Blend, ModelAndEdges) {
         const long v = long(std::floor((dp[c] * a + sp[c] * b + 2048) / 4096.0));
         const int want = c == 3 ? dp[3] : int(std::clamp<long>(v, 0, dp[3]));
         ASSERT_EQ(out[4 * x + c], want) << amount << " pixel " << x << " channel " << c;
-        if (amount == 1.0 && c < 3) ASSERT_EQ(out[4 * x + c], std::min(dp[c], dp[3]));
+        if (amount == 1.0 && c < 3) {
+          ASSERT_EQ(out[4 * x + c], std::min(dp[c], dp[3]));
+        }
       }
   }
 }
