@@ -10,7 +10,9 @@
 #define KO_KERNEL_TABLES(X) \
   X(PixelRows)             \
   X(Scalers)               \
-  X(Signal)
+  X(Signal)                \
+  X(Colour)                \
+  X(ImageOps)
 
 #define KO_DECLARE_KERNEL_TABLE(Name) const ko::forms::KernelTable &KernelTable_##Name();
 namespace ko::forms {

@@ -1,0 +1,1 @@
+ko_fuzz(imageops_args SOURCES imageops_fuzz.cpp)

@@ -1,0 +1,400 @@
+// The vector forms of the image-operation rows, written once over the
+// operations of simd_ops.h and instantiated by rows_sse2.cpp (128-bit) and
+// rows_avx2.cpp (256-bit). Each row runs its vector body over whole
+// vectors and hands the last pixels to the scalar reference, which does the
+// same arithmetic: the integer rows are bit-identical to it, and so are the
+// float rows (same operations in the same order, no contraction).
+#pragma once
+
+#include <algorithm>
+
+#include "imageops/imageops_internal.h"
+#include "imageops/simd_ops.h"
+
+namespace ko::imageops::simd {
+
+// ---- 8-bit helpers on 16-bit lanes --------------------------------------------
+template <class V>
+struct Ops8 {
+  using I = typename V::I;
+  // Exact t / 255 for any 16-bit t.
+  static I Div255(I t) { return V::Srl16(V::MulHiU16(t, V::Set16(0x8081)), 7); }
+  static I AlphaLanes() { return V::Set64(static_cast<long long>(0xFFFF000000000000ull)); }
+  static I Sel(I mask, I a, I b) { return V::Or(V::And(mask, a), V::AndNot(mask, b)); }
+  // s + d (255 - sA) / 255 rounded, on every lane (the alpha lane gives the
+  // over alpha).
+  static I Over(I s, I d, I sA) {
+    const I c255 = V::Set16(255), c127 = V::Set16(127);
+    return V::Min16(V::Add16(s, Div255(V::Add16(V::Mul16(d, V::Sub16(c255, sA)), c127))), c255);
+  }
+};
+
+template <class V, int Mode>
+inline typename V::I CompositeMode8(typename V::I s, typename V::I d) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  const I c255 = V::Set16(255), c127 = V::Set16(127);
+  const I sA = V::Alpha16(s);
+  if constexpr (Mode == 1) return O::Over(s, d, sA);
+  if constexpr (Mode == 2) return O::Over(d, s, V::Alpha16(d));
+  if constexpr (Mode == 3) return O::Sel(O::AlphaLanes(), O::Over(s, d, sA), V::Min16(V::Add16(s, d), c255));
+  if constexpr (Mode == 4) return O::Div255(V::Mul16(s, d));
+  if constexpr (Mode == 5) {
+    const I lo = O::Div255(V::Mul16(V::Add16(s, s), d));
+    const I is = V::Sub16(c255, s), id = V::Sub16(c255, d);
+    const I hi = V::Sub16(c255, O::Div255(V::Mul16(V::Add16(is, is), id)));
+    const I colour = O::Sel(V::Lt16(d, V::Set16(128)), lo, hi);
+    return O::Sel(O::AlphaLanes(), O::Over(s, d, sA), colour);
+  }
+  if constexpr (Mode == 6) {
+    const I scr = V::Sub16(c255, O::Div255(V::Add16(V::Mul16(V::Sub16(c255, s), V::Sub16(c255, d)), c127)));
+    return O::Sel(O::AlphaLanes(), O::Over(s, d, sA), scr);
+  }
+  if constexpr (Mode == 7) return V::Srl16(V::Add16(s, d), 1);
+  return d;
+}
+
+template <class V, int Mode, bool Mixed>
+void CompositeRun8(uint8_t *dst, const uint8_t *src, int width, int o) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  constexpr int kPx = V::kBytes / 4;
+  const I ov = V::Set16(o), iov = V::Set16(255 - o);
+  auto half = [&](I s, I d) {
+    I r = CompositeMode8<V, Mode>(s, d);
+    if constexpr (Mixed) {
+      const I m = O::Div255(V::Add16(V::Mul16(r, ov), V::Mul16(d, iov)));
+      r = Mode == 5 ? O::Sel(O::AlphaLanes(), r, m) : m;
+    }
+    return r;
+  };
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
+    V::StoreI(dst + 4 * x, V::Pack16(half(V::Lo8(s), V::Lo8(d)), half(V::Hi8(s), V::Hi8(d))));
+  }
+  if (x < width) CompositeRow8_C(dst + 4 * x, src + 4 * x, width - x, Mode, o);
+}
+
+template <class V>
+void CompositeRow8(uint8_t *dst, const uint8_t *src, int width, int mode, int o) {
+  const bool mixed = o < 255;
+#define KO_CASE(M)                                                         \
+  case M:                                                                  \
+    if (mixed) CompositeRun8<V, M, true>(dst, src, width, o);              \
+    else CompositeRun8<V, M, false>(dst, src, width, o);                   \
+    return;
+  switch (mode) {
+    KO_CASE(1) KO_CASE(2) KO_CASE(3) KO_CASE(4) KO_CASE(5) KO_CASE(6) KO_CASE(7)
+    default: return;
+  }
+#undef KO_CASE
+}
+
+// ---- float compositing -----------------------------------------------------------
+template <class V, int Mode>
+inline typename V::F CompositeModeF(typename V::F s, typename V::F d) {
+  using F = typename V::F;
+  const F one = V::SetF(1.0f);
+  const F sA = V::AlphaF(s), dA = V::AlphaF(d);
+  const F overA = V::AddF(V::MulF(V::SubF(one, sA), dA), sA);
+  if constexpr (Mode == 1) return V::AddF(V::MulF(V::SubF(one, sA), d), s);
+  if constexpr (Mode == 2) return V::AddF(V::MulF(V::SubF(one, dA), s), d);
+  if constexpr (Mode == 3) return V::SelF(V::AlphaMaskF(), overA, V::AddF(d, s));
+  if constexpr (Mode == 4) return V::MulF(s, d);
+  if constexpr (Mode == 5) {
+    const F two = V::SetF(2.0f);
+    const F lo = V::MulF(V::MulF(two, d), s);
+    const F hi = V::SubF(one, V::MulF(V::MulF(two, V::SubF(one, d)), V::SubF(one, s)));
+    return V::SelF(V::AlphaMaskF(), overA, V::SelF(V::LtF(d, V::SetF(0.5f)), lo, hi));
+  }
+  if constexpr (Mode == 6)
+    return V::SelF(V::AlphaMaskF(), overA, V::SubF(one, V::MulF(V::SubF(one, s), V::SubF(one, d))));
+  if constexpr (Mode == 7) return V::MulF(V::AddF(s, d), V::SetF(0.5f));
+  return d;
+}
+
+template <class V, int Mode>
+void CompositeRunF(float *dst, const float *src, int width, float opacity) {
+  using F = typename V::F;
+  constexpr int kPx = V::kFloats / 4;
+  const bool full = opacity > 0.999f;
+  const F op = V::SetF(opacity), iop = V::SetF(1.0f - opacity);
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const F s = V::LoadF(src + 4 * x), d = V::LoadF(dst + 4 * x);
+    F r = CompositeModeF<V, Mode>(s, d);
+    if (!full) {
+      const F m = V::AddF(V::MulF(iop, d), V::MulF(r, op));
+      r = Mode == 5 ? V::SelF(V::AlphaMaskF(), r, m) : m;
+    }
+    V::StoreF(dst + 4 * x, r);
+  }
+  if (x < width) CompositeRowF_C(dst + 4 * x, src + 4 * x, width - x, Mode, opacity);
+}
+
+template <class V>
+void CompositeRowF(float *dst, const float *src, int width, int mode, float opacity) {
+  switch (mode) {
+    case 1: return CompositeRunF<V, 1>(dst, src, width, opacity);
+    case 2: return CompositeRunF<V, 2>(dst, src, width, opacity);
+    case 3: return CompositeRunF<V, 3>(dst, src, width, opacity);
+    case 4: return CompositeRunF<V, 4>(dst, src, width, opacity);
+    case 5: return CompositeRunF<V, 5>(dst, src, width, opacity);
+    case 6: return CompositeRunF<V, 6>(dst, src, width, opacity);
+    case 7: return CompositeRunF<V, 7>(dst, src, width, opacity);
+    default: return;
+  }
+}
+
+// ---- blend, multiply, masked fade ------------------------------------------------
+template <class V>
+void BlendRow(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  if (a < -32768 || a > 32767 || b < -32768 || b > 32767) return BlendRow_C(dst, src, width, a, b);
+  constexpr int kPx = V::kBytes / 4;
+  const I ab = V::Set32(static_cast<int>((static_cast<uint32_t>(b) << 16) | (static_cast<uint32_t>(a) & 0xFFFFu)));
+  const I round = V::Set32(2048);
+  auto half = [&](I s, I d) {
+    const I lo = V::Sra32(V::Add32(V::Madd16(V::Lo16(d, s), ab), round), 12);
+    const I hi = V::Sra32(V::Add32(V::Madd16(V::Hi16(d, s), ab), round), 12);
+    const I dA = V::Alpha16(d);
+    const I v = V::Min16(V::Max16(V::Pack32(lo, hi), V::Zero()), dA);
+    return O::Sel(O::AlphaLanes(), dA, v);
+  };
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
+    V::StoreI(dst + 4 * x, V::Pack16(half(V::Lo8(s), V::Lo8(d)), half(V::Hi8(s), V::Hi8(d))));
+  }
+  if (x < width) BlendRow_C(dst + 4 * x, src + 4 * x, width - x, a, b);
+}
+
+template <class V>
+void MultiplyRow8(uint8_t *px, int width, int f, int premultiplied) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  if (f < 0 || f > 256) return MultiplyRow8_C(px, width, f, premultiplied);
+  constexpr int kPx = V::kBytes / 4;
+  const I fv = V::Set16(f), c127 = V::Set16(127);
+  auto half = [&](I p) {
+    const I v = V::Srl16(V::Add16(V::Mul16(p, fv), c127), 8);
+    if (!premultiplied) return v;
+    const I a = V::Alpha16(p);
+    return O::Sel(O::AlphaLanes(), a, V::Min16(v, a));
+  };
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I p = V::LoadI(px + 4 * x);
+    V::StoreI(px + 4 * x, V::Pack16(half(V::Lo8(p)), half(V::Hi8(p))));
+  }
+  if (x < width) MultiplyRow8_C(px + 4 * x, width - x, f, premultiplied);
+}
+
+template <class V>
+void MaskedFadeRow8(uint8_t *dst, const uint8_t *src, const uint8_t *mask, int width) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  constexpr int kPx = V::kBytes / 4;
+  const I c255 = V::Set16(255);
+  auto half = [&](I s, I d, I m) {
+    const I mA = V::Alpha16(m);
+    const I a = O::Div255(V::Add16(V::Mul16(mA, V::Alpha16(s)), V::Mul16(V::Sub16(c255, mA), V::Alpha16(d))));
+    const I c = V::Min16(O::Div255(V::Add16(V::Mul16(m, s), V::Mul16(V::Sub16(c255, m), d))), a);
+    return O::Sel(O::AlphaLanes(), a, c);
+  };
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x), m = V::LoadI(mask + 4 * x);
+    V::StoreI(dst + 4 * x, V::Pack16(half(V::Lo8(s), V::Lo8(d), V::Lo8(m)), half(V::Hi8(s), V::Hi8(d), V::Hi8(m))));
+  }
+  if (x < width) MaskedFadeRow8_C(dst + 4 * x, src + 4 * x, mask + 4 * x, width - x);
+}
+
+// ---- byte <-> float ---------------------------------------------------------------
+template <class V>
+void ToFloatRow(float *dst, const uint8_t *src, int width, float scale) {
+  const auto sc = V::SetF(scale);
+  const int n = 4 * width;
+  int i = 0;
+  for (; i + V::kFloats <= n; i += V::kFloats) V::StoreF(dst + i, V::MulF(V::BytesToF(src + i), sc));
+  if (i < n) ToFloatRow_C(dst + i, src + i, (n - i) / 4, scale);
+}
+
+template <class V>
+void ToByteRow(uint8_t *dst, const float *src, int width, float scale) {
+  const auto sc = V::SetF(scale), half = V::SetF(0.5f), zero = V::SetF(0.0f), top = V::SetF(255.0f);
+  const int n = 4 * width;
+  int i = 0;
+  for (; i + V::kFloats <= n; i += V::kFloats) {
+    const auto t = V::MinF(V::MaxF(V::AddF(V::MulF(V::LoadF(src + i), sc), half), zero), top);
+    V::IntsToBytes(dst + i, V::TruncI(t));
+  }
+  if (i < n) ToByteRow_C(dst + i, src + i, (n - i) / 4, scale);
+}
+
+// ---- recursive Gaussian --------------------------------------------------------
+// One step of the recursion: ((b x + a3 h3) + a2 h2) + a1 h1, the order the
+// scalar reference uses.
+template <class V>
+inline typename V::F GaussStep(typename V::F x, typename V::F h1, typename V::F h2, typename V::F h3,
+                               typename V::F b, typename V::F a1, typename V::F a2, typename V::F a3) {
+  return V::AddF(V::AddF(V::AddF(V::MulF(b, x), V::MulF(a3, h3)), V::MulF(a2, h2)), V::MulF(a1, h1));
+}
+
+// The pixel of row r (and r + 1 on 256-bit registers) as floats.
+template <class V, bool Bytes>
+inline typename V::F LoadPixels(const uint8_t *row, ptrdiff_t stride, int x) {
+  if constexpr (V::kFloats == 4) {
+    if constexpr (Bytes) return V::BytesToF(row + 4 * x);
+    else return V::LoadF(reinterpret_cast<const float *>(row) + 4 * x);
+  } else {
+    __m128 a, b;
+    if constexpr (Bytes) {
+      a = V128::BytesToF(row + 4 * x);
+      b = V128::BytesToF(row + stride + 4 * x);
+    } else {
+      a = _mm_loadu_ps(reinterpret_cast<const float *>(row) + 4 * x);
+      b = _mm_loadu_ps(reinterpret_cast<const float *>(row + stride) + 4 * x);
+    }
+    return _mm256_set_m128(b, a);
+  }
+}
+template <class V>
+inline typename V::F LoadTemp(const float *row, ptrdiff_t tstride, int x) {
+  if constexpr (V::kFloats == 4) return V::LoadF(row + 4 * x);
+  else return _mm256_set_m128(_mm_loadu_ps(row + tstride + 4 * x), _mm_loadu_ps(row + 4 * x));
+}
+template <class V>
+inline void StoreTemp(float *row, ptrdiff_t tstride, int x, typename V::F v) {
+  if constexpr (V::kFloats == 4) {
+    V::StoreF(row + 4 * x, v);
+  } else {
+    _mm_storeu_ps(row + 4 * x, _mm256_castps256_ps128(v));
+    _mm_storeu_ps(row + tstride + 4 * x, _mm256_extractf128_ps(v, 1));
+  }
+}
+template <class V>
+inline typename V::F CoefPair(float first, float second) {
+  if constexpr (V::kFloats == 4) return V::SetF(first);
+  else return _mm256_set_m128(_mm_set1_ps(second), _mm_set1_ps(first));
+}
+
+// Rows in groups: four independent recursions in flight (four rows on
+// 128-bit registers, eight on 256-bit ones), so that the chain of each row
+// hides the latency of the others.
+template <class V, bool Bytes>
+void GaussRows(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride, int width, int rows,
+               const GaussCoef *coef) {
+  using F = typename V::F;
+  constexpr int kPerVec = V::kFloats / 4, kChains = 4, kGroup = kChains * kPerVec;
+  const auto *base = static_cast<const uint8_t *>(img);
+  const F small = V::SetF(kGaussSmall);
+  int r0 = 0;
+  for (; r0 + kGroup <= rows; r0 += kGroup) {
+    const uint8_t *src[kChains];
+    float *tmp[kChains];
+    F b[kChains], a1[kChains], a2[kChains], a3[kChains], h1[kChains], h2[kChains], h3[kChains];
+    for (int k = 0; k < kChains; ++k) {
+      const int r = r0 + k * kPerVec;
+      const GaussCoef &c0 = coef[r], &c1 = coef[r + kPerVec - 1];
+      src[k] = base + stride * r;
+      tmp[k] = temp + tstride * r;
+      b[k] = CoefPair<V>(c0.b, c1.b);
+      a1[k] = CoefPair<V>(c0.a1, c1.a1);
+      a2[k] = CoefPair<V>(c0.a2, c1.a2);
+      a3[k] = CoefPair<V>(c0.a3, c1.a3);
+      h1[k] = h2[k] = h3[k] = LoadPixels<V, Bytes>(src[k], stride, 0);
+    }
+    for (int x = 0; x < width; ++x) {
+      for (int k = 0; k < kChains; ++k) {
+        const F w = GaussStep<V>(LoadPixels<V, Bytes>(src[k], stride, x), h1[k], h2[k], h3[k], b[k], a1[k], a2[k], a3[k]);
+        StoreTemp<V>(tmp[k], tstride, x, w);
+        h3[k] = h2[k];
+        h2[k] = h1[k];
+        h1[k] = w;
+      }
+    }
+    for (int k = 0; k < kChains; ++k) h1[k] = h2[k] = h3[k] = LoadTemp<V>(tmp[k], tstride, width - 1);
+    for (int x = width - 1; x >= 0; --x) {
+      for (int k = 0; k < kChains; ++k) {
+        const F y = GaussStep<V>(LoadTemp<V>(tmp[k], tstride, x), h1[k], h2[k], h3[k], b[k], a1[k], a2[k], a3[k]);
+        StoreTemp<V>(tmp[k], tstride, x, V::AndF(V::GeF(y, small), y));
+        h3[k] = h2[k];
+        h2[k] = h1[k];
+        h1[k] = y;
+      }
+    }
+  }
+  if (r0 < rows) {
+    if constexpr (Bytes) GaussRows8_C(base + stride * r0, stride, temp + tstride * r0, tstride, width, rows - r0, coef + r0);
+    else GaussRowsF_C(base + stride * r0, stride, temp + tstride * r0, tstride, width, rows - r0, coef + r0);
+  }
+}
+
+// Columns: the recursion runs down all columns of a chunk at once, row by
+// row, so every access is a run of consecutive floats. The first and last
+// rows' history comes from copies of row 0 (before the forward pass) and of
+// the last row (before the backward pass). The temp rows keep the
+// unrounded results the recursion runs on; the image gets them with the
+// small-value rule applied.
+template <class V, bool Bytes>
+void GaussCols(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int height, int cols,
+               const GaussCoef *coef, int coefStep) {
+  using F = typename V::F;
+  constexpr int kChunk = 128;
+  alignas(32) float first[kChunk * 4], last[kChunk * 4], cb[kChunk * 4], c1[kChunk * 4], c2[kChunk * 4],
+      c3[kChunk * 4];
+  auto *out = static_cast<uint8_t *>(img);
+  const F small = V::SetF(kGaussSmall), half = V::SetF(0.5f), zero = V::SetF(0.0f), top = V::SetF(255.0f);
+  for (int c0 = 0; c0 < cols; c0 += kChunk) {
+    const int cc = std::min(kChunk, cols - c0);
+    const int n = (cc * 4) / V::kFloats * V::kFloats;  // floats of the vector part
+    const int vc = n / 4;                                 // its columns
+    for (int i = 0; i < vc * 4; ++i) {
+      const GaussCoef &k = coef[(c0 + i / 4) * coefStep];
+      cb[i] = k.b, c1[i] = k.a1, c2[i] = k.a2, c3[i] = k.a3;
+    }
+    float *t0 = temp + 4 * c0;
+    std::copy(t0, t0 + n, first);
+    for (int y = 0; y < height; ++y) {
+      float *cur = t0 + tstride * y;
+      const float *h1 = y >= 1 ? cur - tstride : first;
+      const float *h2 = y >= 2 ? cur - 2 * tstride : first;
+      const float *h3 = y >= 3 ? cur - 3 * tstride : first;
+      for (int i = 0; i < n; i += V::kFloats)
+        V::StoreF(cur + i, GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
+                                        V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i)));
+    }
+    const float *tl = t0 + tstride * (height - 1);
+    std::copy(tl, tl + n, last);
+    for (int y = height - 1; y >= 0; --y) {
+      float *cur = t0 + tstride * y;
+      const float *h1 = y + 1 <= height - 1 ? cur + tstride : last;
+      const float *h2 = y + 2 <= height - 1 ? cur + 2 * tstride : last;
+      const float *h3 = y + 3 <= height - 1 ? cur + 3 * tstride : last;
+      uint8_t *orow = out + stride * y;
+      for (int i = 0; i < n; i += V::kFloats) {
+        const F raw = GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
+                                   V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i));
+        V::StoreF(cur + i, raw);
+        const F v = V::AndF(V::GeF(raw, small), raw);
+        if constexpr (Bytes) {
+          V::IntsToBytes(orow + 4 * c0 + i, V::TruncI(V::MinF(V::MaxF(V::AddF(v, half), zero), top)));
+        } else {
+          V::StoreF(reinterpret_cast<float *>(orow) + 4 * c0 + i, v);
+        }
+      }
+    }
+    if (vc < cc) {
+      const int bpp = Bytes ? 4 : 16;
+      if constexpr (Bytes)
+        GaussCols8_C(t0 + 4 * vc, tstride, out + bpp * (c0 + vc), stride, height, cc - vc, coef + (c0 + vc) * coefStep, coefStep);
+      else
+        GaussColsF_C(t0 + 4 * vc, tstride, out + bpp * (c0 + vc), stride, height, cc - vc, coef + (c0 + vc) * coefStep, coefStep);
+    }
+  }
+}
+
+}  // namespace ko::imageops::simd

@@ -1,0 +1,148 @@
+// Case makers of the image-operation rows: random pixels with the edge
+// values mixed in, and every mode, opacity or factor branch of a row in one
+// case, each run on its own copy of the destination.
+#include <functional>
+#include <limits>
+
+#include "imageops/imageops_internal.h"
+#include "kernels/kernel_cases.h"
+
+namespace kotest {
+namespace {
+
+using namespace ko::imageops;
+using ko::forms::FormOf;
+
+// n values in lo..hi, one in eight replaced by an end of the range.
+template <class T>
+std::vector<T> Values(Rng &rng, size_t n, T lo, T hi) {
+  std::vector<T> v = RandomVec<T>(rng, n, lo, hi);
+  for (auto &x : v) x = rng() % 8 == 0 ? lo : (rng() % 8 == 0 ? hi : x);
+  return v;
+}
+
+// Output = `variants` copies of `init`, variant i written by run(form, i, copy).
+template <class Out>
+struct Variants : OutputsByForm<Out> {
+  using Fn = std::function<void(Form, int, Out *)>;
+  Variants(const Kernel &k, std::vector<Out> init, int variants, Fn run)
+      : OutputsByForm<Out>(k, init.size() * variants), init_(std::move(init)), n_(variants), run_(run) {}
+  void Run(Form f) override {
+    for (int i = 0; i < n_; ++i) {
+      Out *o = this->out[f].data() + i * init_.size();
+      std::copy(init_.begin(), init_.end(), o);
+      run_(f, i, o);
+    }
+  }
+  std::vector<Out> init_;
+  int n_;
+  Fn run_;
+};
+
+template <class Out>
+std::unique_ptr<Case> Make(const Kernel &k, std::vector<Out> init, int variants, typename Variants<Out>::Fn run) {
+  return std::make_unique<Variants<Out>>(k, std::move(init), variants, run);
+}
+
+std::unique_ptr<Case> Composite8(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const int ops[] = {255, 254, 128, 1, 0, int(rng() % 256)};
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 42, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<CompositeRow8Fn>(k, f)(o, s.data(), w, 1 + i / 6, ops[i % 6]);
+  });
+}
+std::unique_ptr<Case> CompositeF(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f);
+  const float ops[] = {1.0f, 0.9995f, 0.5f, 0.0f, float(rng() % 1000) / 1000};
+  return Make<float>(k, Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f), 35, [=, &k](Form f, int i, float *o) {
+    FormOf<CompositeRowFFn>(k, f)(o, s.data(), w, 1 + i / 5, ops[i % 5]);
+  });
+}
+// Amounts 1, 0, inside, outside and far outside 0..1 (the vector forms'
+// scalar fallback).
+std::unique_ptr<Case> Blend(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const double amounts[] = {1.0, 0.0, double(rng() % 1000) / 1000, -0.75, 1.5, 20.0};
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 6, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<BlendRowFn>(k, f)(o, s.data(), w, int(amounts[i] * 4096), int((1 - amounts[i]) * 4096));
+  });
+}
+std::unique_ptr<Case> Multiply(const Kernel &k, Rng &rng, int w) {
+  const int factors[] = {0, 1, 128, 255, 256, int(rng() % 257), 300, -40};
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 16, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<MultiplyRowFn>(k, f)(o, w, factors[i % 8], i / 8);
+  });
+}
+std::unique_ptr<Case> MaskedFade(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255), m = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 1, [=, &k](Form f, int, uint8_t *o) {
+    FormOf<MaskedFadeRowFn>(k, f)(o, s.data(), m.data(), w);
+  });
+}
+std::unique_ptr<Case> ToFloat(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  const float scales[] = {1.0f, 1.0f / 255, 3.7f};
+  return Make<float>(k, std::vector<float>(4 * size_t(w)), 3, [=, &k](Form f, int i, float *o) {
+    FormOf<ToFloatRowFn>(k, f)(o, s.data(), w, scales[i]);
+  });
+}
+// Halves, NaN and infinities among the floats.
+std::unique_ptr<Case> ToByte(const Kernel &k, Rng &rng, int w) {
+  auto s = Values<float>(rng, 4 * size_t(w), -20.0f, 280.0f);
+  for (size_t i = 0; i < s.size(); i += 5) s[i] = float(rng() % 256) + 0.5f;
+  const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
+                       -std::numeric_limits<float>::infinity()};
+  for (size_t i = 1; i < s.size() && i < 4; ++i) s[i] = odd[i - 1];
+  return Make<uint8_t>(k, std::vector<uint8_t>(4 * size_t(w)), 2, [=, &k](Form f, int i, uint8_t *o) {
+    FormOf<ToByteRowFn>(k, f)(o, s.data(), w, i ? 0.5f : 1.0f);
+  });
+}
+
+// The blur's rows: up to 11 rows with their own sigmas (the grouped vector
+// forms and their leftover rows).
+template <bool Bytes>
+std::unique_ptr<Case> GaussRows(const Kernel &k, Rng &rng, int w) {
+  const int rows = 1 + int(rng() % 11);
+  const size_t n = 4 * size_t(w) * rows;
+  auto img8 = Values<uint8_t>(rng, n, 0, 255);
+  auto imgF = Values<float>(rng, n, 0.0f, 1.0f);
+  std::vector<GaussCoef> coef;
+  for (int r = 0; r < rows; ++r) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.3, 60.0)[0]));
+  return Make<float>(k, std::vector<float>(n), 1, [=, &k](Form f, int, float *o) {
+    const void *img = Bytes ? static_cast<const void *>(img8.data()) : imgF.data();
+    FormOf<GaussRowsFn>(k, f)(img, ptrdiff_t(w) * (Bytes ? 4 : 16), o, 4 * ptrdiff_t(w), w, rows, coef.data());
+  });
+}
+// The columns: a strip of w columns, one sigma for all or one a column;
+// the output is the image followed by the temp rows the pass leaves.
+template <bool Bytes>
+std::unique_ptr<Case> GaussCols(const Kernel &k, Rng &rng, int w) {
+  const int height = 1 + int(rng() % 9);
+  const size_t n = 4 * size_t(w) * height, image = n * (Bytes ? 1 : 4);
+  auto temp = Values<float>(rng, n, 0.0f, Bytes ? 255.0f : 1.0f);
+  for (size_t i = 0; i < n; i += 11) temp[i] = 1e-6f;  // the small-value rule
+  const bool each = rng() % 2;
+  std::vector<GaussCoef> coef;
+  for (int c = 0; c < (each ? w : 1); ++c) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.5, 54.0)[0]));
+  return Make<uint8_t>(k, std::vector<uint8_t>(image + 4 * n), 1, [=, &k](Form f, int, uint8_t *o) {
+    std::vector<float> t = temp;
+    FormOf<GaussColsFn>(k, f)(t.data(), 4 * ptrdiff_t(w), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w, coef.data(),
+                              each ? 1 : 0);
+    std::memcpy(o + image, t.data(), 4 * n);
+  });
+}
+
+KO_KERNEL_CASE("imageops.CompositeRow8", Composite8);
+KO_KERNEL_CASE("imageops.CompositeRowF", CompositeF);
+KO_KERNEL_CASE("imageops.BlendRow", Blend);
+KO_KERNEL_CASE("imageops.MultiplyRow8", Multiply);
+KO_KERNEL_CASE("imageops.MaskedFadeRow8", MaskedFade);
+KO_KERNEL_CASE("imageops.ToFloatRow", ToFloat);
+KO_KERNEL_CASE("imageops.ToByteRow", ToByte);
+KO_KERNEL_CASE("imageops.GaussRows8", GaussRows<true>);
+KO_KERNEL_CASE("imageops.GaussRowsF", GaussRows<false>);
+KO_KERNEL_CASE("imageops.GaussCols8", GaussCols<true>);
+KO_KERNEL_CASE("imageops.GaussColsF", GaussCols<false>);
+
+}  // namespace
+}  // namespace kotest
