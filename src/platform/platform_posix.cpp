@@ -321,4 +321,22 @@ void DebugOutput(const char *text) {
   if (text) std::fputs(text, stderr);
 }
 
+// ---- display ------------------------------------------------------------------------
+namespace {
+std::mutex g_displayLock;
+DisplayLayout g_display{};
+}  // namespace
+DisplayLayout GetDisplayLayout() {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  return g_display;
+}
+void SetDisplayLayout(const DisplayLayout &layout) {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  g_display = layout;
+  if (g_display.count > kMaxMonitors) g_display.count = kMaxMonitors;
+}
+uint32_t SystemColour(int) { return 0; }
+int ScreenBitsPerPixel() { return 24; }
+uint32_t NearestScreenColour(uint32_t colour) { return colour; }
+
 }  // namespace ko::platform

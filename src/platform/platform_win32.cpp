@@ -147,4 +147,51 @@ void DebugOutput(const char *text) {
   if (text) ::OutputDebugStringA(text);
 }
 
+// ---- display ------------------------------------------------------------------------
+namespace {
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto *layout = reinterpret_cast<DisplayLayout *>(data);
+  if (layout->count >= kMaxMonitors) return FALSE;
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoW(monitor, &info)) return TRUE;
+  MonitorArea &m = layout->monitors[layout->count++];
+  m.monitor = info.rcMonitor;
+  m.work = info.rcWork;
+  m.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+  return TRUE;
+}
+}  // namespace
+
+DisplayLayout GetDisplayLayout() {
+  DisplayLayout layout{};
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
+  if (HDC dc = ::GetDC(nullptr)) {
+    ::GetClipBox(dc, &layout.screenClip);
+    ::ReleaseDC(nullptr, dc);
+  }
+  if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &layout.primaryWork, 0))
+    layout.primaryWork = layout.screenClip;
+  layout.smallCaption = ::GetSystemMetrics(SM_CYSMCAPTION);
+  return layout;
+}
+
+uint32_t SystemColour(int index) { return ::GetSysColor(index); }
+
+int ScreenBitsPerPixel() {
+  HDC dc = ::GetDC(nullptr);
+  if (!dc) return 0;
+  const int bits = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
+  ::ReleaseDC(nullptr, dc);
+  return bits;
+}
+
+uint32_t NearestScreenColour(uint32_t colour) {
+  HDC dc = ::GetDC(nullptr);
+  if (!dc) return colour;
+  const COLORREF nearest = ::GetNearestColor(dc, colour);
+  ::ReleaseDC(nullptr, dc);
+  return nearest == CLR_INVALID ? colour : nearest;
+}
+
 }  // namespace ko::platform

@@ -1,0 +1,137 @@
+// Colour numbers, the palette and its reset at start-up, and the profile
+// text of colours and numbers.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kokernel/koframe.h"
+#include "platform/platform.h"
+#include "ui/ui_internal.h"
+
+namespace {
+
+using Text = std::basic_string<KOCHAR>;
+Text T(const char *s) { return Text(s, s + std::char_traits<char>::length(s)); }
+
+class Colours : public ::testing::Test {
+ protected:
+  void SetUp() override { ko::ui::ResetColours(); }
+  void TearDown() override { ko::ui::ResetColours(); }
+};
+
+TEST_F(Colours, NumbersFollowTheirRanges) {
+  const uint32_t sys5 = ko::platform::SystemColour(5);
+  ASSERT_TRUE(KoSetUIColor(1, 0x000000));
+  ASSERT_TRUE(KoSetUIColor(2, 0x0000FF01));
+  ASSERT_TRUE(KoSetUIColor(3, 0x00000001));
+  const struct {
+    int number;
+    uint32_t colour;
+  } cases[] = {
+      {100, 0x00640000}, {126, 0x0074D826}, {152, 0x00A2008F},  // built-in defaults
+      {2, 0x0000FF01},   {-2, ko::platform::SystemColour(2)},   {5, sys5},
+      {31, 0xF000F0},    {99, 0xF000F0},    {153, 0xFFFFFFFF},   {-50, 0xFFFFFFFF},
+      {-153, 0xFFFFFFFF}, {INT32_MIN, 0xFFFFFFFF},
+      // Blends AA, BB, WW: channels BB + (AA - BB) * WW / 255, rounded.
+      {KO_UICOLOR_BLEND(2, 1, 128), 0x00008001}, {KO_UICOLOR_BLEND(1, 2, 128), 0x00007F00},
+      {KO_UICOLOR_BLEND(3, 1, 127), 0x0}, {KO_UICOLOR_BLEND(3, 1, 128), 0x1},
+      {KO_UICOLOR_BLEND(2, 1, 255), 0x0000FF01}, {KO_UICOLOR_BLEND(2, 1, 0), 0x0000FF01},
+      {KO_UICOLOR_BLEND(50, 1, 255), 0xF000F0}, {KO_UICOLOR_BLEND(1, 100, 9), 0xFFFFFFFF},
+  };
+  for (const auto &c : cases)
+    EXPECT_EQ(KoGetUIColorAbsolute(c.number), c.colour) << std::hex << c.number;
+}
+
+TEST_F(Colours, PaletteEntriesMayReferToSystemColours) {
+  ASSERT_TRUE(KoSetUIColor(130, 0x04000005));
+  EXPECT_EQ(KoGetUIColorAbsolute(130), ko::platform::SystemColour(5));
+  ASSERT_TRUE(KoSetUIColor(5, 0x00123456));
+  EXPECT_EQ(KoGetUIColorAbsolute(130), 0x00123456u);
+  EXPECT_EQ(KoGetUIColorAbsolute(-130), 0x00578EDBu);  // the default, not the entry
+  ASSERT_TRUE(KoSetUIColor(131, 0x05000005));  // adjusted only on few colours
+  ASSERT_GT(ko::platform::ScreenBitsPerPixel(), 8);
+  EXPECT_EQ(KoGetUIColorAbsolute(131), 0x00123456u);
+  ASSERT_TRUE(KoSetUIColor(132, 0x04000031));
+  EXPECT_EQ(KoGetUIColorAbsolute(132), 0xF000F0u);
+  // Overrides cannot refer to colours; all ones removes one; out of range.
+  EXPECT_FALSE(KoSetUIColor(6, 0x04000001));
+  EXPECT_TRUE(KoSetUIColor(5, 0xFFFFFFFF));
+  EXPECT_EQ(KoGetUIColorAbsolute(5), ko::platform::SystemColour(5));
+  EXPECT_FALSE(KoSetUIColor(31, 0));
+  EXPECT_FALSE(KoSetUIColor(99, 0));
+  EXPECT_FALSE(KoSetUIColor(153, 0));
+  EXPECT_FALSE(KoSetUIColor(-1, 0));
+}
+
+TEST_F(Colours, StartUpResetsPaletteAndOverrides) {
+  ASSERT_TRUE(KoSetUIColor(140, 0x00010203));
+  ASSERT_TRUE(KoSetUIColor(7, 0x00010203));
+  ASSERT_EQ(KoKernel_EarlyInitialize(reinterpret_cast<HMODULE>(uintptr_t{0x10000}), 0), TRUE);
+  EXPECT_EQ(KoGetUIColorAbsolute(140), 0x00FF6121u);
+  EXPECT_EQ(KoGetUIColorAbsolute(7), ko::platform::SystemColour(7));
+  KoKernel_LateTerminate();
+}
+
+TEST(ProfileText, ColoursRoundTripInEveryForm) {
+  const uint32_t colours[] = {0, 0x1000FF, 0xFFFFFF, 0x123456, 0x04000005, 0x00F000F0, 0x7FFFFFFF};
+  for (uint32_t c : colours) {
+    for (uint32_t form = 0; form < 3; ++form) {
+      KOCHAR text[ko::ui::kProfileNumberUnits];
+      ASSERT_GT(ko::ui::ColourProfileText(c, form, text), 0u);
+      uint32_t back;
+      ASSERT_TRUE(ko::ui::ReadProfileColour(text, &back));
+      EXPECT_EQ(back, c) << std::hex << c << " form " << form;
+    }
+  }
+  const struct {
+    uint32_t colour, form;
+    const char *text;
+  } writes[] = {{0x1000FF, 0, "RGB(255,0,16)"}, {0x1000FF, 1, "#ff0010"}, {0x1000FF, 2, "0x001000ff"},
+                {0, 2, "0x00000000"},           {0x04000005, 0, "0x04000005"}};
+  for (const auto &w : writes) {
+    KOCHAR text[ko::ui::kProfileNumberUnits];
+    ko::ui::ColourProfileText(w.colour, w.form, text);
+    EXPECT_EQ(Text(text), T(w.text));
+  }
+}
+
+TEST(ProfileText, ReadsTolerantlyAndRejectsNonColours) {
+  const struct {
+    const char *text;
+    bool ok;
+    uint32_t colour;
+  } reads[] = {{"  0x1A2B3C", true, 0x1A2B3C}, {"rgb( 1, 2 ,3 )", true, 0x030201},
+               {"0xFFFFFFFF", true, 0xF000F0},
+               {"255", true, 255},             {"banana", false, 0xF000F0},
+               {"", false, 0xF000F0},          {"0x", true, 0},
+               {"RGB(256,0,0)", false, 0xF000F0}};
+  for (const auto &r : reads) {
+    uint32_t c = 0;
+    EXPECT_EQ(ko::ui::ReadProfileColour(T(r.text).c_str(), &c), r.ok) << r.text;
+    EXPECT_EQ(c, r.colour) << r.text;
+  }
+  // Only the first 127 units of a value are looked at.
+  uint32_t c = 0;
+  EXPECT_TRUE(ko::ui::ReadProfileColour((Text(120, ' ') + T("#123456")).c_str(), &c));
+  EXPECT_EQ(c, 0x563412u);
+  EXPECT_FALSE(ko::ui::ReadProfileColour((Text(127, ' ') + T("#123456")).c_str(), &c));
+}
+
+TEST(ProfileText, Numbers) {
+  KOCHAR text[ko::ui::kProfileNumberUnits];
+  ASSERT_TRUE(ko::ui::IntProfileText(-42, false, text));
+  EXPECT_EQ(Text(text), T("-42"));
+  ASSERT_TRUE(ko::ui::DWordProfileText(0, text));
+  EXPECT_EQ(Text(text), T("0x00000000"));
+  ASSERT_TRUE(ko::ui::DWordProfileText(0xABC, text));
+  EXPECT_EQ(Text(text), T("0x00000abc"));
+  ASSERT_TRUE(ko::ui::DoubleProfileText(1.5, false, nullptr, text));
+  EXPECT_EQ(Text(text), T("1.500000"));
+  ASSERT_TRUE(ko::ui::DoubleProfileText(1.5, false, T("%.2f").c_str(), text));
+  EXPECT_EQ(Text(text), T("1.50"));
+  // More than 31 units: nothing is written.
+  EXPECT_FALSE(ko::ui::DoubleProfileText(1e30, false, nullptr, text));
+  EXPECT_EQ(text[0], 0);
+}
+
+}  // namespace

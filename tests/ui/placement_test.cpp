@@ -1,0 +1,179 @@
+// Placement rules over a table of monitor arrangements.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "ui/ui_internal.h"
+
+namespace {
+
+using ko::platform::DisplayLayout;
+using ko::platform::MonitorArea;
+
+struct Arrangement {
+  const char *name;
+  std::vector<MonitorArea> monitors;  // {monitor, work, primary}
+};
+
+DisplayLayout Layout(const Arrangement &a) {
+  DisplayLayout d{};
+  for (const auto &m : a.monitors) d.monitors[d.count++] = m;
+  d.primaryWork = a.monitors[0].work;
+  d.screenClip = a.monitors[0].monitor;
+  d.smallCaption = 22;
+  return d;
+}
+
+const Arrangement kArrangements[] = {
+    {"single", {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}}},
+    {"side_by_side",
+     {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}, {{1920, 0, 3200, 1024}, {1920, 0, 3200, 1024}, false}}},
+    {"stacked",
+     {{{0, 0, 1280, 1024}, {0, 40, 1280, 1024}, true}, {{0, 1024, 1024, 1792}, {0, 1024, 1024, 1792}, false}}},
+    {"negative_left",
+     {{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}, true}, {{-1280, -200, 0, 824}, {-1280, -200, 0, 784}, false}}},
+};
+
+bool Inside(const RECT &r, const RECT &w) {
+  return r.left >= w.left && r.top >= w.top && r.right <= w.right && r.bottom <= w.bottom;
+}
+
+class Arrangements : public ::testing::TestWithParam<Arrangement> {};
+
+// Any rectangle that fits ends inside the work area it was measured against,
+// keeps its size, stays there when forced again and has a reachable caption.
+TEST_P(Arrangements, ForcedRectanglesLandOnAWorkArea) {
+  const DisplayLayout d = Layout(GetParam());
+  for (int margin : {0, 8}) {
+    for (int x = -3000; x <= 4000; x += 350) {
+      for (int y = -1500; y <= 2500; y += 250) {
+        for (const SIZE size : {SIZE{200, 100}, SIZE{900, 700}}) {
+          RECT r = {x, y, x + size.cx, y + size.cy};
+          const RECT w = ko::ui::WorkAreaFor(d, r);
+          ko::ui::ForceRectOnto(d, &r, margin, margin);
+          const RECT shrunk = {w.left + margin, w.top + margin, w.right - margin, w.bottom - margin};
+          SCOPED_TRACE(testing::Message() << x << "," << y << " margin " << margin);
+          EXPECT_EQ(r.right - r.left, size.cx);
+          EXPECT_EQ(r.bottom - r.top, size.cy);
+          ASSERT_TRUE(Inside(r, shrunk)) << r.left << "," << r.top;
+          EXPECT_TRUE(ko::ui::CaptionVisible(d, r));
+          const RECT again = r;
+          ko::ui::ForceRectOnto(d, &r, margin, margin);
+          EXPECT_EQ(r.left, again.left);
+          EXPECT_EQ(r.top, again.top);
+        }
+      }
+    }
+  }
+}
+
+// A pop-up opens beside its anchor towards the middle of the anchor's work
+// area, or is pushed inside it when that does not fit.
+TEST_P(Arrangements, PopupsOpenTowardsTheMiddle) {
+  const DisplayLayout d = Layout(GetParam());
+  for (size_t m = 0; m < d.count; ++m) {
+    const RECT w = d.monitors[m].work;
+    for (int corner = 0; corner < 4; ++corner) {
+      const bool right = corner & 1, lower = corner & 2;
+      const LONG ax = right ? w.right - 150 : w.left + 50, ay = lower ? w.bottom - 40 : w.top + 20;
+      const RECT anchor = {ax, ay, ax + 100, ay + 20};
+      RECT popup = {0, 0, 300, 200};
+      EXPECT_EQ(ko::ui::ForcePopupRectOnto(d, &popup, anchor, 4, 4), 0);
+      EXPECT_EQ(popup.left, right ? anchor.left - 300 : anchor.right) << corner;
+      EXPECT_EQ(popup.top, lower ? anchor.top - 200 : anchor.bottom) << corner;
+      RECT tall = {0, 0, 300, w.bottom - w.top};
+      EXPECT_NE(ko::ui::ForcePopupRectOnto(d, &tall, anchor, 0, 0), 0);
+      EXPECT_EQ(tall.bottom - tall.top, w.bottom - w.top);
+      EXPECT_TRUE(Inside(tall, w)) << corner;
+    }
+  }
+}
+
+// A window saved on a monitor that has gone comes back with its caption on
+// the remaining one; one saved on a monitor that is still there stays.
+TEST_P(Arrangements, PlacementsFromARemovedMonitorComeBack) {
+  const DisplayLayout d = Layout(GetParam());
+  const RECT saved[] = {{3300, 100, 3900, 500}, {-2000, 300, -1400, 700}, {200, 1900, 800, 2300},
+                        {200, -900, 800, -500}};
+  for (const RECT &r : saved) {
+    WINDOWPLACEMENT wp = {44, 0, 2, {-1, -1}, {-1, -1}, r};
+    EXPECT_EQ(ko::ui::FixPlacement(d, &wp), 0);
+    EXPECT_EQ(wp.showCmd, 1u);
+    EXPECT_TRUE(ko::ui::CaptionVisible(d, wp.rcNormalPosition)) << r.left << "," << r.top;
+  }
+  for (size_t m = 0; m < d.count; ++m) {
+    const RECT w = d.monitors[m].work;
+    WINDOWPLACEMENT wp = {44, 0, 3, {-1, -1}, {-1, -1}, {w.left + 10, w.top + 10, w.left + 300, w.top + 200}};
+    const RECT before = wp.rcNormalPosition;
+    EXPECT_NE(ko::ui::FixPlacement(d, &wp), 0);
+    EXPECT_EQ(wp.showCmd, 3u);
+    EXPECT_EQ(wp.rcNormalPosition.left, before.left);
+    EXPECT_EQ(wp.rcNormalPosition.top, before.top);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Monitors, Arrangements, ::testing::ValuesIn(kArrangements),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+TEST(PlacementRules, WorkedValues) {
+  const DisplayLayout single = Layout(kArrangements[0]);
+  RECT r = {-50, 10, 150, 110};
+  ko::ui::ForceRectOnto(single, &r, 0, 0);
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.right, 200);
+  r = {-50, 10, 150, 110};
+  ko::ui::ForceRectOnto(single, &r, 8, 0);
+  EXPECT_EQ(r.left, 8);
+  EXPECT_EQ(r.top, 10);
+  // Caption strips: off every monitor, 2 pixels high on one, 11 pixels high.
+  EXPECT_FALSE(ko::ui::CaptionVisible(single, {100, 1200, 500, 1400}));
+  EXPECT_FALSE(ko::ui::CaptionVisible(single, {100, 1078, 500, 1300}));
+  EXPECT_TRUE(ko::ui::CaptionVisible(single, {100, 1069, 500, 1300}));
+  EXPECT_FALSE(ko::ui::CaptionVisible(single, {1910, 100, 2500, 300}));  // 10 wide
+  // Centring, position 1 on (0, 0, 1200, 900).
+  ko::ui::CentreInputs in = {{0, 0, 1200, 900}, {600, 500}, {1000, 800}};
+  const struct {
+    uint32_t flags;
+    LONG x, y;
+  } centres[] = {{1, 450, 234}, {0, 450, 350}, {2, 450, 400}, {3, 850, 700}, {7, 450, 350}};
+  for (const auto &c : centres) {
+    const POINT p = ko::ui::CentrePosition(single, 300, 200, in, c.flags);
+    EXPECT_EQ(p.x, c.x) << c.flags;
+    EXPECT_EQ(p.y, c.y) << c.flags;
+  }
+  in.reference = {100, 50, 1300, 950};
+  POINT p = ko::ui::CentrePosition(single, 300, 200, in, KO_CENTER_RELATIVE);
+  EXPECT_EQ(p.x, 450);
+  EXPECT_EQ(p.y, 350);
+  in.point = {1900, 1030};  // forced back onto the work area
+  p = ko::ui::CentrePosition(single, 300, 200, in, 3);
+  EXPECT_EQ(p.x, 1620);
+  EXPECT_EQ(p.y, 840);
+}
+
+TEST(PlacementRules, StoredOrDefault) {
+  const DisplayLayout d = Layout(kArrangements[0]);
+  WINDOWPLACEMENT wp = {44, 2, 1, {-1, -1}, {-1, -1}, {10, 20, 300, 400}};
+  EXPECT_EQ(ko::ui::ChoosePlacement(d, true, &wp), 0);
+  EXPECT_EQ(wp.rcNormalPosition.left, 10);
+  wp.ptMinPosition = {0, 0};
+  EXPECT_EQ(ko::ui::ChoosePlacement(d, true, &wp), 1);
+  EXPECT_EQ(wp.flags, 2u);
+  EXPECT_EQ(wp.showCmd, 1u);
+  EXPECT_EQ(wp.ptMinPosition.x, -1);
+  EXPECT_EQ(wp.ptMaxPosition.y, -1);
+  const RECT expect = {120, 65, 1800, 975};  // 1920 x 1040 inset by 1/16
+  EXPECT_EQ(0, std::memcmp(&wp.rcNormalPosition, &expect, sizeof expect));
+  EXPECT_EQ(ko::ui::ChoosePlacement(d, false, &wp), 1);
+  EXPECT_EQ(wp.flags, 0u);
+  // Records that no window can take.
+  const WINDOWPLACEMENT bad[] = {{40, 0, 1, {-1, -1}, {-1, -1}, {0, 0, 100, 100}},
+                                 {44, 0, 99, {-1, -1}, {-1, -1}, {0, 0, 100, 100}},
+                                 {44, 0, 1, {-1, -1}, {-1, -1}, {100, 0, 0, 100}},
+                                 {44, 0, 1, {-1, -1}, {-1, -1}, {0, 0, 100, 0x7FFFFFFF}}};
+  for (const auto &b : bad) EXPECT_FALSE(ko::ui::PlausiblePlacement(b));
+  EXPECT_TRUE(ko::ui::PlausiblePlacement(wp));
+}
+
+}  // namespace
