@@ -105,13 +105,14 @@ extern "C" KOAPI BOOL KoDlgUndropComboBox(void) {
 }
 
 extern "C" KOAPI void Edit_CursorToEnd(HWND edit, BOOL newLine) {
-  ::SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(-1), -1);
+  // A start of -1 only drops the selection and leaves the caret where it
+  // was, so the end is given as a position.
+  const int end = ::GetWindowTextLengthW(edit);
+  ::SendMessageW(edit, EM_SETSEL, end, end);
   if (!newLine) return;
-  DWORD start = 0, end = 0;
-  ::SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   const LRESULT line = ::SendMessageW(edit, EM_LINEFROMCHAR, end, 0);
   const LRESULT lineStart = ::SendMessageW(edit, EM_LINEINDEX, line, 0);
-  if (lineStart >= 0 && static_cast<DWORD>(lineStart) != end)
+  if (lineStart >= 0 && lineStart != end)
     ::SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(L"\r\n"));
 }
 
