@@ -20,7 +20,6 @@ class Colours : public ::testing::Test {
 };
 
 TEST_F(Colours, NumbersFollowTheirRanges) {
-  const uint32_t sys5 = ko::platform::SystemColour(5);
   ASSERT_TRUE(KoSetUIColor(1, 0x000000));
   ASSERT_TRUE(KoSetUIColor(2, 0x0000FF01));
   ASSERT_TRUE(KoSetUIColor(3, 0x00000001));
@@ -29,7 +28,7 @@ TEST_F(Colours, NumbersFollowTheirRanges) {
     uint32_t colour;
   } cases[] = {
       {100, 0x00640000}, {126, 0x0074D826}, {152, 0x00A2008F},  // built-in defaults
-      {2, 0x0000FF01},   {-2, ko::platform::SystemColour(2)},   {5, sys5},
+      {2, 0x0000FF01},   {-2, ko::platform::SystemColour(2)},
       {31, 0xF000F0},    {99, 0xF000F0},    {153, 0xFFFFFFFF},   {-50, 0xFFFFFFFF},
       {-153, 0xFFFFFFFF}, {INT32_MIN, 0xFFFFFFFF},
       // Blends AA, BB, WW: channels BB + (AA - BB) * WW / 255, rounded.
@@ -115,23 +114,6 @@ TEST(ProfileText, ReadsTolerantlyAndRejectsNonColours) {
   EXPECT_TRUE(ko::ui::ReadProfileColour((Text(120, ' ') + T("#123456")).c_str(), &c));
   EXPECT_EQ(c, 0x563412u);
   EXPECT_FALSE(ko::ui::ReadProfileColour((Text(127, ' ') + T("#123456")).c_str(), &c));
-}
-
-TEST(ProfileText, Numbers) {
-  KOCHAR text[ko::ui::kProfileNumberUnits];
-  ASSERT_TRUE(ko::ui::IntProfileText(-42, false, text));
-  EXPECT_EQ(Text(text), T("-42"));
-  ASSERT_TRUE(ko::ui::DWordProfileText(0, text));
-  EXPECT_EQ(Text(text), T("0x00000000"));
-  ASSERT_TRUE(ko::ui::DWordProfileText(0xABC, text));
-  EXPECT_EQ(Text(text), T("0x00000abc"));
-  ASSERT_TRUE(ko::ui::DoubleProfileText(1.5, false, nullptr, text));
-  EXPECT_EQ(Text(text), T("1.500000"));
-  ASSERT_TRUE(ko::ui::DoubleProfileText(1.5, false, T("%.2f").c_str(), text));
-  EXPECT_EQ(Text(text), T("1.50"));
-  // More than 31 units: nothing is written.
-  EXPECT_FALSE(ko::ui::DoubleProfileText(1e30, false, nullptr, text));
-  EXPECT_EQ(text[0], 0);
 }
 
 }  // namespace
