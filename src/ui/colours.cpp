@@ -56,8 +56,10 @@ void EnsureTables() { std::call_once(g_paletteInit, FillDefaults); }
 // ---- the host's take-over -------------------------------------------------------
 using ColourFunction = uint32_t (*)(int);
 using AppKernelFunction = HMODULE (*)();
-std::mutex g_hostLock;
+// Recursive: the host's KoApp_GetAppKernel may itself ask for a colour.
+std::recursive_mutex g_hostLock;
 bool g_hostLooked = false;
+bool g_hostLooking = false;  // inside the lookup, on the thread that holds the lock
 ColourFunction g_hostAbsolute = nullptr;
 ColourFunction g_hostColour = nullptr;
 
@@ -65,9 +67,10 @@ ColourFunction g_hostColour = nullptr;
 // otherwise switches the take-over off and gives false.
 bool HostFunctions(ColourFunction *absolute, ColourFunction *colour) {
   if (!(frame::KernelOptions() & frame::kKernelOptionHostColours)) return false;
-  std::lock_guard<std::mutex> guard(g_hostLock);
+  std::lock_guard<std::recursive_mutex> guard(g_hostLock);
+  if (g_hostLooking) return false;  // a colour request from the host's own look-up
   if (!g_hostLooked) {
-    g_hostLooked = true;
+    g_hostLooking = true;
     g_hostAbsolute = g_hostColour = nullptr;
     HMODULE process = frame::HostProcessModule();
     if (!process) process = platform::ModuleOfProcess();
@@ -83,6 +86,8 @@ bool HostFunctions(ColourFunction *absolute, ColourFunction *colour) {
     if (g_hostAbsolute == reinterpret_cast<ColourFunction>(&KoGetUIColorAbsolute) ||
         g_hostColour == reinterpret_cast<ColourFunction>(&KoGetUIColor))
       g_hostAbsolute = g_hostColour = nullptr;
+    g_hostLooking = false;
+    g_hostLooked = true;
   }
   if (!g_hostAbsolute || !g_hostColour) {
     frame::ClearKernelOption(frame::kKernelOptionHostColours);
@@ -159,7 +164,7 @@ const char *SystemColourKey(int index) {
 void ResetColours() {
   EnsureTables();
   FillDefaults();
-  std::lock_guard<std::mutex> guard(g_hostLock);
+  std::lock_guard<std::recursive_mutex> guard(g_hostLock);
   g_hostLooked = false;
 }
 
