@@ -112,6 +112,32 @@ uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity, uint3
   return n;
 }
 
+bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t capacity) {
+  if (base) *base = nullptr;
+  if (name && capacity) name[0] = 0;
+  MEMORY_BASIC_INFORMATION info;
+  if (!address || ::VirtualQuery(address, &info, sizeof info) == 0 || !info.AllocationBase)
+    return false;
+  char path[MAX_PATH * 2];
+  const DWORD n = ::GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, sizeof path);
+  if (n == 0 || n >= sizeof path) return false;
+  if (base) *base = info.AllocationBase;
+  if (name && capacity) {
+    const uint32_t copy = n < capacity ? n : capacity - 1;
+    std::memcpy(name, path, copy);
+    name[copy] = 0;
+  }
+  return true;
+}
+
+// ---- memory probe ---------------------------------------------------------------------
+bool ReadMemory(const void *from, void *to, size_t bytes) {
+  if (bytes == 0) return true;
+  if (!from || !to) return false;
+  SIZE_T got = 0;
+  return ::ReadProcessMemory(::GetCurrentProcess(), from, to, bytes, &got) && got == bytes;
+}
+
 // ---- clocks -------------------------------------------------------------------------
 bool PerformanceFrequency(int64_t *frequency) {
   LARGE_INTEGER f;
