@@ -131,9 +131,28 @@ bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t ca
 }
 
 // ---- memory probe ---------------------------------------------------------------------
+// The regions must be committed and readable: ReadProcessMemory alone is not
+// enough, since Wine serves it from the process's whole mapping, which reads
+// reserved, free and no-access pages as zeros. The copy itself still goes
+// through ReadProcessMemory, so that a region released in between fails the
+// copy instead of faulting.
 bool ReadMemory(const void *from, void *to, size_t bytes) {
   if (bytes == 0) return true;
   if (!from || !to) return false;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(from);
+  if (bytes > UINTPTR_MAX - begin) return false;
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                              PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  for (uintptr_t at = begin; at < begin + bytes;) {
+    MEMORY_BASIC_INFORMATION info;
+    if (::VirtualQuery(reinterpret_cast<const void *>(at), &info, sizeof info) == 0) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & kReadable) == 0 ||
+        (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0)
+      return false;
+    const uintptr_t end = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    if (end <= at) return false;
+    at = end;
+  }
   SIZE_T got = 0;
   return ::ReadProcessMemory(::GetCurrentProcess(), from, to, bytes, &got) && got == bytes;
 }

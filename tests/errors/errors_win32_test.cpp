@@ -26,7 +26,7 @@ unsigned char *PageBeforeHole(size_t *pageBytes) {
   SYSTEM_INFO info;
   GetSystemInfo(&info);
   const size_t page = info.dwPageSize;
-  // Reserve two pages and commit only the first.
+  // Reserve two pages and commit only the first: nothing backs the second.
   void *p = VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS);
   if (!p || !VirtualAlloc(p, page, MEM_COMMIT, PAGE_READWRITE)) return nullptr;
   *pageBytes = page;
@@ -128,7 +128,9 @@ TEST(RealExceptions, DumpNamesTheModuleAndOffsetTheSystemReports) {
     EXPECT_EQ(dump.substr(dump.find('\n') + 1),
               "In Module '" + file + "' at Address 0x" + kotest::Hex16(base) + " + 0x" +
                   kotest::Hex16(ip - base) + "\r\n" + thread);
-    if (c.which != 2) EXPECT_EQ(file, "kotest_errors.exe");
+    if (c.which != 2) {
+      EXPECT_EQ(file, "kotest_errors.exe");
+    }
   }
   RemoveVectoredExceptionHandler(handler);
   VirtualFree(const_cast<int *>(g_noAccess), 0, MEM_RELEASE);
