@@ -12,18 +12,28 @@ using kotest::Hex16;
 
 namespace {
 
-// The rows written independently of the dumper: "%02X " per byte, three
-// blanks past the end, ".." for unreadable bytes.
-std::string HexRow(const unsigned char *p, size_t n, size_t unreadableFrom = 8) {
-  std::string row = " " + Hex16(reinterpret_cast<uintptr_t>(p)) + ": ";
+// A row written independently of the dumper: "%02X " per byte, three blanks
+// past the end, ".." from `unreadable` on.
+std::string HexRow(const unsigned char *p, size_t n, size_t unreadable = 8) {
+  std::string row = " " + Hex16(reinterpret_cast<uintptr_t>(p)) + ": ", chars;
   char cell[8];
   for (size_t i = 0; i < 8; ++i) {
-    if (i >= n) row += "   ";
-    else if (i >= unreadableFrom) row += ".. ";
-    else std::snprintf(cell, sizeof cell, "%02X ", p[i]), row += cell;
+    std::snprintf(cell, sizeof cell, "%02X ", i < n && i < unreadable ? p[i] : 0);
+    row += i >= n ? "   " : i >= unreadable ? ".. " : cell;
+    chars += i >= n ? ' ' : (i < unreadable && p[i] >= 0x20 && p[i] < 0x7F ? char(p[i]) : '.');
   }
-  for (size_t i = 0; i < 8; ++i)
-    row += i >= n ? ' ' : (i < unreadableFrom && p[i] >= 0x20 && p[i] < 0x7F ? char(p[i]) : '.');
+  return row + chars + "\r\n";
+}
+
+std::string Words(const unsigned char *p, int n, int readable) {
+  std::string row = " " + Hex16(reinterpret_cast<uintptr_t>(p)) + ": ";
+  char cell[16];
+  for (int i = 0; i < n; ++i) {
+    uint32_t v = 0;
+    if (i < readable) std::memcpy(&v, p + 4 * i, 4);
+    std::snprintf(cell, sizeof cell, "%08X ", v);
+    row += i < readable ? cell : "........ ";
+  }
   return row + "\r\n";
 }
 
@@ -41,43 +51,21 @@ TEST(Dumps, HexRowsAndTheirRoom) {
     EXPECT_EQ(KoErrorHandler_DumpHex(out, sizeof out, bytes, count), want.size()) << count;
     EXPECT_EQ(std::string(out), want) << count;
   }
-  // A row needs its 53 characters and the terminator.
+  // A row is written only with room for its 53 characters and the terminator.
   std::memset(out, 'z', sizeof out);
   EXPECT_EQ(KoErrorHandler_DumpHex(out, 53, bytes, 21), 0u);
-  EXPECT_EQ(out[0], 0);
-  EXPECT_EQ(out[1], 'z');
+  EXPECT_EQ(std::string(out, 2), std::string("\0z", 2));
   EXPECT_EQ(KoErrorHandler_DumpHex(out, 54 + 53, bytes, 21), 106u);
-  EXPECT_EQ(KoErrorHandler_DumpHex(nullptr, 100, bytes, 21), 0u);
-  EXPECT_EQ(KoErrorHandler_DumpHex(out, 0, bytes, 21), 0u);
-  EXPECT_EQ(KoErrorHandler_DumpHex(out, sizeof out, nullptr, 8), 53u);  // one row of ".."
-  EXPECT_EQ(std::string(out).substr(19, 24), ".. .. .. .. .. .. .. .. ");
-}
 
-TEST(Dumps, DWordRowsUnalignedAndShort) {
-  unsigned char raw[4 * 6 + 1];
-  for (size_t i = 0; i < sizeof raw; ++i) raw[i] = static_cast<unsigned char>(0xF0 - i * 7);
-  const DWORD *data = reinterpret_cast<const DWORD *>(raw + 1);  // deliberately unaligned
-  std::string want;
-  char cell[16];
-  for (int row = 0; row < 2; ++row) {
-    want += " " + Hex16(reinterpret_cast<uintptr_t>(raw + 1 + row * 16)) + ": ";
-    for (int i = 0; i < (row ? 1 : 4); ++i) {
-      uint32_t v;
-      std::memcpy(&v, raw + 1 + row * 16 + i * 4, 4);
-      std::snprintf(cell, sizeof cell, "%08X ", v);
-      want += cell;
-    }
-    want += "\r\n";
-  }
-  char out[256];
-  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, 5), want.size());
-  EXPECT_EQ(std::string(out), want);
-  for (long count : {0L, -1L}) {
-    EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, count), 0u);
-    EXPECT_EQ(out[0], 0);
-  }
-  const size_t firstRow = want.find('\n') + 1;
-  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, static_cast<UINT>(want.size()), data, 5), firstRow);
+  // DWORDs, unaligned, the last row short; a count below 1 writes nothing.
+  const unsigned char *words = bytes + 1;
+  const std::string two = Words(words, 4, 4) + Words(words + 16, 1, 1);
+  const DWORD *data = reinterpret_cast<const DWORD *>(words);
+  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, 5), two.size());
+  EXPECT_EQ(std::string(out), two);
+  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, static_cast<UINT>(two.size()), data, 5), two.find('\n') + 1);
+  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, -1), 0u);
+  EXPECT_EQ(out[0], 0);
 }
 
 TEST(Dumps, UnreadableBytesAtTheEndOfAMapping) {
@@ -90,100 +78,65 @@ TEST(Dumps, UnreadableBytesAtTheEndOfAMapping) {
   const std::string want = HexRow(tail, 8, 5) + HexRow(tail + 8, 8, 0) + HexRow(tail + 16, 4, 0);
   EXPECT_EQ(KoErrorHandler_DumpHex(out, sizeof out, tail, 20), want.size());
   EXPECT_EQ(std::string(out), want);
-  EXPECT_EQ(std::string(out).substr(19, 24), "77 78 79 7A 21 .. .. .. ");
-  // DWORDs straddling the hole: the one that reaches into it is unreadable.
-  EXPECT_GT(KoErrorHandler_DumpHexDWords(out, sizeof out, reinterpret_cast<const DWORD *>(base + page - 6), 3), 0u);
-  char word[16];
-  uint32_t v;
-  std::memcpy(&v, base + page - 6, 4);
-  std::snprintf(word, sizeof word, "%08X ", v);
-  EXPECT_EQ(std::string(out).substr(19), std::string(word) + "........ ........ \r\n");
+  KoErrorHandler_DumpHexDWords(out, sizeof out, reinterpret_cast<const DWORD *>(tail - 1), 3);
+  EXPECT_EQ(std::string(out), Words(tail - 1, 3, 1));
 }
 
-// A synthetic record for every name of the table (and an unknown code).
 TEST(Dumps, ExceptionLinesAndParts) {
   ko::errors::SetFaultReporterName(KOTEXT("no-such-fault-reporter"));
-  const struct {
-    uint32_t code;
-    const char *name;
-  } names[] = {
-      {0x80000001, "guard page violation"}, {0x80000002, "datatype misalignment"},
-      {0x80000003, "breakpoint"}, {0x80000004, "single step"}, {0xC0000005, "access violation"},
-      {0xC0000006, "in page error"}, {0xC0000008, "invalid handle"}, {0xC0000017, "no memory"},
-      {0xC000001D, "illegal instruction"}, {0xC0000025, "noncontinuable exception"},
-      {0xC0000026, "invalid disposition"}, {0xC000008C, "array bounds exceeded"},
-      {0xC000008D, "float denormal operand"}, {0xC000008E, "float divide by zero"},
-      {0xC000008F, "float inexact result"}, {0xC0000090, "float invalid operation"},
-      {0xC0000091, "float overflow"}, {0xC0000092, "float stack check"},
-      {0xC0000093, "float underflow"}, {0xC0000094, "integer divide by zero"},
-      {0xC0000095, "integer overflow"}, {0xC0000096, "privileged instruction"},
-      {0xC00000FD, "stack overflow"}, {0xC000013A, "control+c exit"}, {0xE0434F4D, "Unknown Type"},
-      {0x1, "Unknown Type"}};
   EXCEPTION_RECORD record{};
   record.ExceptionAddress = reinterpret_cast<void *>(&KoErrorHandler_DumpHex);
   EXCEPTION_POINTERS pointers{&record, nullptr};
   const std::string ip = " IP:0x" + Hex16(reinterpret_cast<uintptr_t>(record.ExceptionAddress)) + "\r\n";
+  const struct {
+    uint32_t code;
+    DWORD params, write;
+    std::string want;
+  } cases[] = {
+      {0x80000001, 0, 0, "Exception 0x80000001 (guard page violation)"},
+      {0xC0000005, 2, 1, "Exception 0xC0000005 (access violation) WRITE:0x000000000000ABC0"},
+      {0xC0000005, 2, 0, "Exception 0xC0000005 (access violation) READ:0x000000000000ABC0"},
+      {0xC000013A, 3, 1, "Exception 0xC000013A (control+c exit)"},
+      {0x1, 1, 0, "Exception 0x1 (Unknown Type)"},
+  };
   char out[1024];
-  char code[16];
-  for (const auto &n : names) {
-    record.ExceptionCode = n.code;
-    for (DWORD params : {0u, 1u, 2u, 3u}) {
-      record.NumberParameters = params;
-      record.ExceptionInformation[0] = params == 2 ? 0 : 1;
-      record.ExceptionInformation[1] = 0xABC0;
-      std::snprintf(code, sizeof code, "%X", n.code);
-      const std::string access = params == 2 ? " READ:0x" + Hex16(0xABC0) : "";
-      const int len = KoErrorHandler_DumpExceptionRecord(out, sizeof out, "t", &pointers, 0x01);
-      EXPECT_EQ(std::string(out), "Exception 0x" + std::string(code) + " (" + n.name + ")" + access + ip);
-      EXPECT_EQ(len, static_cast<int>(std::strlen(out)));
-    }
+  for (const auto &c : cases) {
+    record.ExceptionCode = c.code;
+    record.NumberParameters = c.params;
+    record.ExceptionInformation[0] = c.write;
+    record.ExceptionInformation[1] = 0xABC0;
+    const int len = KoErrorHandler_DumpExceptionRecord(out, sizeof out, "t", &pointers, 0x01);
+    EXPECT_EQ(std::string(out), c.want + ip);
+    EXPECT_EQ(len, static_cast<int>(c.want.size() + ip.size()));
   }
-  record.NumberParameters = 2;
-  record.ExceptionInformation[0] = 1;
-  KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x01);
-  EXPECT_NE(std::string(out).find(") WRITE:0x" + Hex16(0xABC0) + " IP:"), std::string::npos);
-
-  // Module and thread lines, and all parts at once.
   uintptr_t base = 0;
   std::string file;
   ASSERT_TRUE(kotest::SystemModuleOf(record.ExceptionAddress, &base, &file));
   const std::string module = "In Module '" + file + "' at Address 0x" + Hex16(base) + " + 0x" +
       Hex16(reinterpret_cast<uintptr_t>(record.ExceptionAddress) - base) + "\r\n";
-  KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x02);
-  EXPECT_EQ(std::string(out), module);
-  std::snprintf(code, sizeof code, "%X", ko::platform::CurrentThreadId());
-  const std::string thread = "Thread: worker ID=0x" + std::string(code) + " Stack=\r\n";
-  KoErrorHandler_DumpExceptionRecord(out, sizeof out, "worker", &pointers, 0x20);
-  EXPECT_EQ(std::string(out), thread);
-  const int all = KoErrorHandler_DumpExceptionRecord(out, sizeof out, "worker", &pointers, 0);
-  const std::string first = std::string(out).substr(0, std::string(out).find('\n') + 1);
+  char id[16];
+  std::snprintf(id, sizeof id, "%X", ko::platform::CurrentThreadId());
+  const std::string thread = "Thread: worker ID=0x" + std::string(id) + " Stack=\r\n";
+  const std::string first = cases[4].want + ip;
+  EXPECT_EQ(KoErrorHandler_DumpExceptionRecord(out, sizeof out, "worker", &pointers, 0),
+            static_cast<int>((first + module + thread).size()));
   EXPECT_EQ(std::string(out), first + module + thread);
-  EXPECT_EQ(all, static_cast<int>(first.size() + module.size() + thread.size()));
-
   // Writing stops once fewer than 50 bytes remain; a line that does not fit
   // is left out; an address in no module has no module line.
-  KoErrorHandler_DumpExceptionRecord(out, static_cast<UINT>(first.size() + 49), "w", &pointers, 0);
+  KoErrorHandler_DumpExceptionRecord(out, static_cast<UINT>(first.size() + 49), "worker", &pointers, 0);
   EXPECT_EQ(std::string(out), first);
-  KoErrorHandler_DumpExceptionRecord(out, static_cast<UINT>(first.size() - 1), "w", &pointers, 0x21);
-  EXPECT_EQ(std::string(out), "Thread: w ID=0x" + std::string(code) + " Stack=\r\n");
+  KoErrorHandler_DumpExceptionRecord(out, static_cast<UINT>(first.size() - 1), "worker", &pointers, 0x21);
+  EXPECT_EQ(std::string(out), thread);
   record.ExceptionAddress = reinterpret_cast<void *>(uintptr_t{0x10});
-  KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x02);
-  EXPECT_EQ(std::string(out), "");
-  EXPECT_EQ(KoErrorHandler_DumpExceptionRecord(out, sizeof out, "n", nullptr, 0x01), 0);
-  ko::errors::SetFaultReporterName(nullptr);
-}
+  EXPECT_EQ(KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x02), 0);
+  EXPECT_EQ(KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, nullptr, 0x01), 0);
 
-TEST(Dumps, FaultReporterReceivesTheExceptionWhenPresent) {
+  // The fault reporter, once present, receives the exception pointers.
   const ko::kostring path = kotest::W(kotest::LedgerLibraryPath());
   HMODULE ledger = ko::platform::ModuleLoad(path.c_str());
   ASSERT_NE(ledger, nullptr) << kotest::LedgerLibraryPath();
   auto calls = reinterpret_cast<int (*)(void **)>(ko::platform::ModuleSymbol(ledger, "CrashLedgerTest_Calls"));
   ASSERT_NE(calls, nullptr);
-  EXCEPTION_RECORD record{};
-  EXCEPTION_POINTERS pointers{&record, nullptr};
-  char out[256];
-  ko::errors::SetFaultReporterName(KOTEXT("no-such-fault-reporter"));
-  KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x01);
   EXPECT_EQ(calls(nullptr), 0);
   ko::errors::SetFaultReporterName(path.c_str());
   KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x01);
