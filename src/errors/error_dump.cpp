@@ -128,7 +128,7 @@ extern "C" KOAPI int KoErrorHandler_DumpExceptionRecord(char *out, UINT outSize,
                                                         const char *threadName,
                                                         EXCEPTION_POINTERS *exception,
                                                         DWORD parts) {
-  ReportFault(exception);
+  if (exception) ReportFault(exception);
   Output dump(out, outSize);
   if (parts == 0) parts = KOERROR_DUMP_EXCEPTION | KOERROR_DUMP_MODULE | KOERROR_DUMP_THREAD;
 

@@ -119,11 +119,4 @@ TEST(RealExceptions, DumpNamesTheModuleAndOffsetTheSystemReports) {
   ko::errors::SetFaultReporterName(nullptr);
 }
 
-TEST(ComposedText, IsABstr) {
-  KOBSTR text = KoErrorHandler_ComposeErrorText(0, KO_E_BUSY, nullptr);
-  ASSERT_NE(text, nullptr);
-  EXPECT_EQ(SysStringLen(text), wcslen(text));
-  SysFreeString(text);
-}
-
 }  // namespace
