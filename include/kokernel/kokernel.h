@@ -18,5 +18,6 @@
 #include "koxchg.h"
 #include "kodibops.h"
 #include "koui.h"
+#include "koerror.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

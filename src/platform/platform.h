@@ -78,6 +78,16 @@ HMODULE ModuleOfProcess();  // the main executable
 uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity,
                         uint32_t *errorOut);
 
+// The module whose image holds `address`: its base and its file name as
+// narrow text (the process code page on Windows). False when the address
+// belongs to no module; *base is null then and the name empty.
+bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t capacity);
+
+// ---- Memory probe -----------------------------------------------------------
+// Copies `bytes` bytes from `from` to `to` without faulting: false when any
+// of them cannot be read (to is then undefined).
+bool ReadMemory(const void *from, void *to, size_t bytes);
+
 // ---- Clocks -----------------------------------------------------------
 bool PerformanceFrequency(int64_t *frequency);  // false when unavailable
 int64_t PerformanceCounter();
