@@ -136,7 +136,7 @@ extern "C" BOOL KoIsPowerUser(void) {
   swprintf(path, 128, L"SOFTWARE\\Microsoft\\%ls\\CurrentVersion\\~KoTestLoginPrivilege",
            L"Windows NT");
   HKEY key = nullptr;
-  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_VOLATILE, KEY_WRITE, nullptr,
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_WRITE, nullptr,
                       &key, nullptr) != ERROR_SUCCESS)
     return FALSE;
   RegCloseKey(key);

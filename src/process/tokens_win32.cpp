@@ -11,7 +11,25 @@ namespace kp = ko::process;
 namespace {
 
 const HANDLE kNoHandle = INVALID_HANDLE_VALUE;  // all ones
-constexpr DWORD kOwnerMemoryAccess = PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE;
+constexpr DWORD kOwnerMemoryAccess =
+    PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION;
+
+// Does the owner hold the whole range as committed memory that can be read
+// (and written, for a copy that goes back)?
+bool OwnerHolds(HANDLE owner, uintptr_t start, size_t n, bool write) {
+  const DWORD readable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READ |
+                         PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  const DWORD writable = PAGE_READWRITE | PAGE_WRITECOPY | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  for (uintptr_t at = start; at - start < n;) {
+    MEMORY_BASIC_INFORMATION mbi;
+    if (!VirtualQueryEx(owner, reinterpret_cast<void *>(at), &mbi, sizeof mbi)) return false;
+    if (mbi.State != MEM_COMMIT || (mbi.Protect & PAGE_GUARD) ||
+        !(mbi.Protect & (write ? writable : readable)))
+      return false;
+    at = reinterpret_cast<uintptr_t>(mbi.BaseAddress) + mbi.RegionSize;
+  }
+  return true;
+}
 
 void *DataPointer(const _komemorytoken &t) {
   uint64_t start = 0;
@@ -54,29 +72,23 @@ CMappingOfKoMemoryToken::CMappingOfKoMemoryToken(const _komemorytoken &token, DW
       CloseHandle(owner);
       return;
     }
-    case kp::Route::ZeroedCopy: {
-      // Nothing is read, but the copy goes back on dispose: an owner that
-      // cannot be opened (exited, or a wrong id) makes the token unusable.
-      HANDLE owner = OpenProcess(kOwnerMemoryAccess, FALSE, token_.ownerProcessId);
-      if (!owner) return;
-      CloseHandle(owner);
-      writeBack_ = 1;
-      data_ = std::calloc(token_.dataSize, 1);
-      if (data_) {
-        isLocalCopy_ = 1;
-        failed_ = 0;
-      }
-      return;
-    }
+    case kp::Route::ZeroedCopy:
     case kp::Route::ReadOwner: {
-      writeBack_ = (a & KOMEMORYTOKEN_WRITE) ? 1 : 0;
+      // A write-only peer starts from zeros, but its block goes back on
+      // dispose: the owner's range is read in either case, so that an owner
+      // that has gone or does not hold the whole range gives nothing.
       HANDLE owner = OpenProcess(kOwnerMemoryAccess, FALSE, token_.ownerProcessId);
       if (!owner) return;
       void *block = std::malloc(token_.dataSize);
       SIZE_T got = 0;
-      if (block && ReadProcessMemory(owner, DataPointer(token_), block, token_.dataSize, &got) &&
+      void *from = DataPointer(token_);
+      if (block &&
+          OwnerHolds(owner, reinterpret_cast<uintptr_t>(from), token_.dataSize, a & KOMEMORYTOKEN_WRITE) &&
+          ReadProcessMemory(owner, from, block, token_.dataSize, &got) &&
           got == token_.dataSize) {
+        if (!(a & KOMEMORYTOKEN_READ)) std::memset(block, 0, token_.dataSize);
         data_ = block;
+        writeBack_ = (a & KOMEMORYTOKEN_WRITE) ? 1 : 0;
         isLocalCopy_ = 1;
         failed_ = 0;
       } else {

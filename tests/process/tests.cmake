@@ -2,7 +2,7 @@
 # classes between two real processes (this program starts a second copy of
 # itself as the peer) and COM with a small in-process test server.
 ko_test(process SOURCES process_test.cpp
-  WIN32_SOURCES tokens_win32_test.cpp com_win32_test.cpp LIBS ole32 advapi32)
+  WIN32_SOURCES tokens_win32_test.cpp com_win32_test.cpp LIBS ole32 advapi32 uuid)
 
 if(KO_TARGET STREQUAL "windows")
   enable_language(RC)
