@@ -17,28 +17,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   self = data[sizeof t + 4] & 1 ? t.ownerProcessId : t.ownerProcessId + 1;
   const kp::Route route = kp::RouteFor(t, self, access);
   const uint32_t a = kp::NormaliseAccess(access);
-  if (a == 0 || (a & ~6u)) std::abort();
+  if (a == 0 || (a & ~6u) || ((route == kp::Route::ReadOwner) && !(a & KOMEMORYTOKEN_READ))) std::abort();
   uint64_t start = 0, bytes = 0;
   const bool addressOk = kp::DataAddress(t, &start);
   if (addressOk && start + t.dataSize < start) std::abort();
-  switch (route) {
-    case kp::Route::Direct:
-      if (self != t.ownerProcessId || !addressOk) std::abort();
-      break;
-    case kp::Route::MapDuplicate:
-      if (t.kind != KOMEMORYTOKEN_MAPPING || t.dataOffset < 0 || t.dataSize == 0) std::abort();
-      if (!kp::MappingViewBytes(t, &bytes) || bytes < t.dataSize) std::abort();
-      if (t.allocSize && bytes > t.allocSize) std::abort();
-      break;
-    case kp::Route::ReadOwner:
-    case kp::Route::ZeroedCopy:
-      if (t.kind != KOMEMORYTOKEN_MEMORY || !addressOk || t.dataSize == 0) std::abort();
-      if ((route == kp::Route::ReadOwner) != ((a & KOMEMORYTOKEN_READ) != 0)) std::abort();
-      break;
-    case kp::Route::Unusable:
-      if (self == t.ownerProcessId && addressOk) std::abort();
-      break;
-  }
+  const bool mapOk = kp::MappingViewBytes(t, &bytes);
+  if (mapOk && (t.dataOffset < 0 || bytes < t.dataSize || (t.allocSize && bytes > t.allocSize))) std::abort();
+  // Every route that reaches data rests on a range that passed the checks.
+  if (route == kp::Route::Direct && !(self == t.ownerProcessId && addressOk)) std::abort();
+  if (route == kp::Route::MapDuplicate && !(t.kind == KOMEMORYTOKEN_MAPPING && mapOk)) std::abort();
+  if ((route == kp::Route::ReadOwner || route == kp::Route::ZeroedCopy) &&
+      !(t.kind == KOMEMORYTOKEN_MEMORY && addressOk && t.dataSize && self != t.ownerProcessId))
+    std::abort();
   if (kp::PassesThrough(t, false) && t.kind == KOMEMORYTOKEN_MEMORY && (start >> 32)) std::abort();
   return 0;
 }

@@ -1,8 +1,11 @@
 # GUID text and token arithmetic in both targets; under Wine the token
 # classes between two real processes (this program starts a second copy of
 # itself as the peer) and COM with a small in-process test server.
+if(KO_TARGET STREQUAL "windows")
+  set(ko_process_libs ole32 advapi32 uuid)
+endif()
 ko_test(process SOURCES process_test.cpp
-  WIN32_SOURCES tokens_win32_test.cpp com_win32_test.cpp LIBS ole32 advapi32 uuid)
+  WIN32_SOURCES tokens_win32_test.cpp com_win32_test.cpp LIBS ${ko_process_libs})
 
 if(KO_TARGET STREQUAL "windows")
   enable_language(RC)
