@@ -125,6 +125,9 @@ class KOAPI CMonitored_CoInitializeEx : public IInitializeSpy {
   CMonitored_CoInitializeEx(CMonitored_CoInitializeEx &&other);
   CMonitored_CoInitializeEx &operator=(const CMonitored_CoInitializeEx &other);
   CMonitored_CoInitializeEx &operator=(CMonitored_CoInitializeEx &&other);
+  // Revokes a registration still held, so that COM never calls a spy that
+  // is gone (on the registering thread; elsewhere the revocation fails).
+  ~CMonitored_CoInitializeEx();
 
   HRESULT CoInitialize(void *reserved);
   HRESULT CoInitializeEx(void *reserved, DWORD flags);

@@ -21,6 +21,8 @@ CMonitored_CoInitializeEx &CMonitored_CoInitializeEx::operator=(
   return *this;
 }
 
+CMonitored_CoInitializeEx::~CMonitored_CoInitializeEx() { UnInitialize(); }
+
 void CMonitored_CoInitializeEx::Initialize() {
   ULARGE_INTEGER cookie;
   cookie.QuadPart = 0;
