@@ -19,5 +19,6 @@
 #include "kodibops.h"
 #include "koui.h"
 #include "koerror.h"
+#include "koprocess.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
