@@ -1,4 +1,3 @@
-#include <dlfcn.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -22,15 +21,6 @@ unsigned char *PageBeforeHole(size_t *pageBytes) {
   munmap(static_cast<unsigned char *>(p) + page, page);
   *pageBytes = page;
   return static_cast<unsigned char *>(p);
-}
-
-bool SystemModuleOf(const void *address, uintptr_t *base, std::string *file) {
-  Dl_info info;
-  if (!dladdr(address, &info) || !info.dli_fbase) return false;
-  *base = reinterpret_cast<uintptr_t>(info.dli_fbase);
-  const std::string path = info.dli_fname ? info.dli_fname : "";
-  *file = path.substr(path.rfind('/') + 1);
-  return true;
 }
 
 void FreeComposed(KOBSTR text) { KoSysFreeString(text); }

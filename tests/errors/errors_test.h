@@ -13,19 +13,13 @@ namespace kotest {
 
 inline std::string U8(const KOCHAR *s) { return s ? ko::Utf16ToUtf8(s) : std::string("(null)"); }
 inline ko::kostring W(const std::string &s) { return ko::Utf8ToUtf16(s.c_str()); }
-
 // The folder of the test program, with a trailing separator.
 std::string ProgramDir();
 // The fault reporter's stand-in library beside the test program.
 std::string LedgerLibraryPath();
 // A readable page of `*pageBytes` bytes immediately followed by an unmapped one.
 unsigned char *PageBeforeHole(size_t *pageBytes);
-// The module that the system names for an address: its base and file name
-// (after the last separator). False when the address is in no module.
-bool SystemModuleOf(const void *address, uintptr_t *base, std::string *file);
-// Frees a composed text.
 void FreeComposed(KOBSTR text);
-
 // A pointer as the dumps write it.
 inline std::string Hex16(uintptr_t v) {
   char b[24];

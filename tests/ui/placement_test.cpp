@@ -54,14 +54,11 @@ TEST_P(Arrangements, ForcedRectanglesLandOnAWorkArea) {
           ko::ui::ForceRectOnto(d, &r, margin, margin);
           const RECT shrunk = {w.left + margin, w.top + margin, w.right - margin, w.bottom - margin};
           SCOPED_TRACE(testing::Message() << x << "," << y << " margin " << margin);
-          EXPECT_EQ(r.right - r.left, size.cx);
-          EXPECT_EQ(r.bottom - r.top, size.cy);
-          ASSERT_TRUE(Inside(r, shrunk)) << r.left << "," << r.top;
-          EXPECT_TRUE(ko::ui::CaptionVisible(d, r));
+          ASSERT_TRUE(r.right - r.left == size.cx && r.bottom - r.top == size.cy && Inside(r, shrunk) &&
+                      ko::ui::CaptionVisible(d, r)) << r.left << "," << r.top;
           const RECT again = r;
           ko::ui::ForceRectOnto(d, &r, margin, margin);
-          EXPECT_EQ(r.left, again.left);
-          EXPECT_EQ(r.top, again.top);
+          EXPECT_TRUE(r.left == again.left && r.top == again.top);
         }
       }
     }
@@ -84,8 +81,7 @@ TEST_P(Arrangements, PopupsOpenTowardsTheMiddle) {
       EXPECT_EQ(popup.top, lower ? anchor.top - 200 : anchor.bottom) << corner;
       RECT tall = {0, 0, 300, w.bottom - w.top};
       EXPECT_NE(ko::ui::ForcePopupRectOnto(d, &tall, anchor, 0, 0), 0);
-      EXPECT_EQ(tall.bottom - tall.top, w.bottom - w.top);
-      EXPECT_TRUE(Inside(tall, w)) << corner;
+      EXPECT_TRUE(tall.bottom - tall.top == w.bottom - w.top && Inside(tall, w)) << corner;
     }
   }
 }
@@ -99,17 +95,14 @@ TEST_P(Arrangements, PlacementsFromARemovedMonitorComeBack) {
   for (const RECT &r : saved) {
     WINDOWPLACEMENT wp = {44, 0, 2, {-1, -1}, {-1, -1}, r};
     EXPECT_EQ(ko::ui::FixPlacement(d, &wp), 0);
-    EXPECT_EQ(wp.showCmd, 1u);
-    EXPECT_TRUE(ko::ui::CaptionVisible(d, wp.rcNormalPosition)) << r.left << "," << r.top;
+    EXPECT_TRUE(wp.showCmd == 1u && ko::ui::CaptionVisible(d, wp.rcNormalPosition)) << r.left << "," << r.top;
   }
   for (size_t m = 0; m < d.count; ++m) {
     const RECT w = d.monitors[m].work;
     WINDOWPLACEMENT wp = {44, 0, 3, {-1, -1}, {-1, -1}, {w.left + 10, w.top + 10, w.left + 300, w.top + 200}};
     const RECT before = wp.rcNormalPosition;
     EXPECT_NE(ko::ui::FixPlacement(d, &wp), 0);
-    EXPECT_EQ(wp.showCmd, 3u);
-    EXPECT_EQ(wp.rcNormalPosition.left, before.left);
-    EXPECT_EQ(wp.rcNormalPosition.top, before.top);
+    EXPECT_TRUE(wp.showCmd == 3u && wp.rcNormalPosition.left == before.left && wp.rcNormalPosition.top == before.top);
   }
 }
 
@@ -119,36 +112,28 @@ INSTANTIATE_TEST_SUITE_P(Monitors, Arrangements, ::testing::ValuesIn(kArrangemen
 TEST(PlacementRules, WorkedValues) {
   const DisplayLayout single = Layout(kArrangements[0]);
   RECT r = {-50, 10, 150, 110};
-  ko::ui::ForceRectOnto(single, &r, 0, 0);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.right, 200);
-  r = {-50, 10, 150, 110};
   ko::ui::ForceRectOnto(single, &r, 8, 0);
-  EXPECT_EQ(r.left, 8);
-  EXPECT_EQ(r.top, 10);
+  EXPECT_TRUE(r.left == 8 && r.top == 10 && r.right == 208);
   // Caption strips: off every monitor, 2 pixels high on one, 11 pixels high.
   EXPECT_FALSE(ko::ui::CaptionVisible(single, {100, 1200, 500, 1400}));
   EXPECT_FALSE(ko::ui::CaptionVisible(single, {100, 1078, 500, 1300}));
   EXPECT_TRUE(ko::ui::CaptionVisible(single, {100, 1069, 500, 1300}));
-  // Centring, position 1 on (0, 0, 1200, 900).
-  ko::ui::CentreInputs in = {{0, 0, 1200, 900}, {600, 500}, {1000, 800}};
+  // Centring on (0, 0, 1200, 900), on a reference, and forced back onto the work area.
   const struct {
+    ko::ui::CentreInputs in;
     uint32_t flags;
     LONG x, y;
-  } centres[] = {{1, 450, 234}, {0, 450, 350}, {2, 450, 400}, {3, 850, 700}, {7, 450, 350}};
+  } centres[] = {{{{0, 0, 1200, 900}, {600, 500}, {1000, 800}}, 1, 450, 234},
+                 {{{0, 0, 1200, 900}, {600, 500}, {1000, 800}}, 0, 450, 350},
+                 {{{0, 0, 1200, 900}, {600, 500}, {1000, 800}}, 2, 450, 400},
+                 {{{0, 0, 1200, 900}, {600, 500}, {1000, 800}}, 3, 850, 700},
+                 {{{0, 0, 1200, 900}, {600, 500}, {1000, 800}}, 7, 450, 350},
+                 {{{100, 50, 1300, 950}, {600, 500}, {1000, 800}}, KO_CENTER_RELATIVE, 450, 350},
+                 {{{100, 50, 1300, 950}, {600, 500}, {1900, 1030}}, 3, 1620, 840}};
   for (const auto &c : centres) {
-    const POINT p = ko::ui::CentrePosition(single, 300, 200, in, c.flags);
-    EXPECT_EQ(p.x, c.x) << c.flags;
-    EXPECT_EQ(p.y, c.y) << c.flags;
+    const POINT p = ko::ui::CentrePosition(single, 300, 200, c.in, c.flags);
+    EXPECT_TRUE(p.x == c.x && p.y == c.y) << &c - centres << ": " << p.x << "," << p.y;
   }
-  in.reference = {100, 50, 1300, 950};
-  POINT p = ko::ui::CentrePosition(single, 300, 200, in, KO_CENTER_RELATIVE);
-  EXPECT_EQ(p.x, 450);
-  EXPECT_EQ(p.y, 350);
-  in.point = {1900, 1030};  // forced back onto the work area
-  p = ko::ui::CentrePosition(single, 300, 200, in, 3);
-  EXPECT_EQ(p.x, 1620);
-  EXPECT_EQ(p.y, 840);
 }
 
 TEST(PlacementRules, StoredOrDefault) {
@@ -161,8 +146,7 @@ TEST(PlacementRules, StoredOrDefault) {
   // 1920 x 1040 inset by 1/16; the flags as read.
   const WINDOWPLACEMENT expect = {44, 2, 1, {-1, -1}, {-1, -1}, {120, 65, 1800, 975}};
   EXPECT_EQ(0, std::memcmp(&wp, &expect, sizeof expect));
-  EXPECT_EQ(ko::ui::ChoosePlacement(d, false, &wp), 1);
-  EXPECT_EQ(wp.flags, 0u);
+  EXPECT_TRUE(ko::ui::ChoosePlacement(d, false, &wp) == 1 && wp.flags == 0u);
   // Records that no window can take (bad show command, huge rectangle).
   EXPECT_TRUE(ko::ui::PlausiblePlacement(wp));
   wp.showCmd = 99;
