@@ -127,7 +127,7 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
   for (const auto &c : cases) {
     SCOPED_TRACE(&c - cases);
     KoDeleteMetric(metrics_, 9, KOMETRIC_TYPE_BINARY);
-    if (c.data) ASSERT_EQ(KoSetMetricBinary(metrics_, 9, c.data, c.bytes), S_OK);
+    ASSERT_TRUE(!c.data || KoSetMetricBinary(metrics_, 9, c.data, c.bytes) == S_OK);
     SetWindowPos(top_, nullptr, 30, 40, 300, 200, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(KoWindowPlacement(top_, metrics_, 9, KO_PLACEMENT_RESTORE), c.hr);
     EXPECT_TRUE(c.hr == S_OK || RectOf(top_).left == 30);  // a refused record leaves the window alone
