@@ -18,5 +18,8 @@
 #include "koxchg.h"
 #include "kodibops.h"
 #include "koimageops.h"
+#include "koui.h"
+#include "koerror.h"
+#include "koprocess.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

@@ -4,6 +4,7 @@
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
+#include "ui/ui_internal.h"
 
 namespace ko::frame {
 namespace {
@@ -78,9 +79,9 @@ extern "C" KOAPI void KoKernel_UserPrefChanges(HWND, UINT message) {
   switch (message) {
     case WM_SYSCOLORCHANGE:
       RefreshHighColor();
-      // No cached UI brushes or pens to release. The colour palette reset
-      // and the clearing of the 31 system-colour overrides (as at start-up)
-      // go here once the UI colour table exists.
+      // No cached UI brushes or pens to release; the palette and the
+      // overrides go back to their start-up state.
+      ko::ui::ResetColours();
       break;
     case WM_DISPLAYCHANGE:
       RefreshHighColor();

@@ -12,6 +12,7 @@
 #include "settings/lang_internal.h"
 #include "platform/platform.h"
 #include "text/token_list.h"
+#include "ui/ui_internal.h"
 
 namespace ko::frame {
 namespace {
@@ -63,8 +64,9 @@ extern "C" KOAPI BOOL KoKernel_EarlyInitialize(HMODULE appKernel, DWORD flags) {
   g_hostModule = ko::platform::ModuleOfProcess();
   g_hostCursorBase = kHostCursorBase;
 
-  // 7. UI colours: reset the palette to its defaults and clear the 31
-  //    system-colour overrides, once the UI colour table exists.
+  // 7. UI colours: the palette back to its defaults, the 31 system-colour
+  //    overrides cleared.
+  ko::ui::ResetColours();
 
   // 8. The formatter's token list (kept when it exists). A failure here is
   //    not reported: formatting then finds no custom tokens.
@@ -100,7 +102,11 @@ extern "C" KOAPI BOOL KoKernel_LateTerminate(void) {
   // 2. Destroy the formatter's token list.
   ko::text::DestroyTokenList();
 
-  // 3./4. The library keeps no cached UI brushes, pens or GDI objects.
+  // 3./4. The library keeps no cached UI brushes or pens; the cached fonts
+  //       are deleted.
+#ifdef _WIN32
+  ko::ui::ReleaseFonts();
+#endif
 
   // 5. Set the arrow cursor, then destroy the cached library cursors (174)
   //    and host cursors (300), once the cursor caches exist.

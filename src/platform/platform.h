@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "kokernel/kobase.h"
+#include "kokernel/kogdi.h"
 
 namespace ko::platform {
 
@@ -77,6 +78,16 @@ HMODULE ModuleOfProcess();  // the main executable
 uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity,
                         uint32_t *errorOut);
 
+// The module whose image holds `address`: its base and its file name as
+// narrow text (the process code page on Windows). False when the address
+// belongs to no module; *base is null then and the name empty.
+bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t capacity);
+
+// ---- Memory probe -----------------------------------------------------------
+// Copies `bytes` bytes from `from` to `to` without faulting: false when any
+// of them cannot be read (to is then undefined).
+bool ReadMemory(const void *from, void *to, size_t bytes);
+
 // ---- Clocks -----------------------------------------------------------
 bool PerformanceFrequency(int64_t *frequency);  // false when unavailable
 int64_t PerformanceCounter();
@@ -96,5 +107,38 @@ void SetErrorMode(uint32_t mode);
 
 // ---- Debugger output ------------------------------------------------------
 void DebugOutput(const char *text);
+
+// ---- Display: monitors and their work areas ---------------------------------
+// Everything the window-placement rules need to know about the screens, read
+// in one call so that the rules themselves are pure functions of it.
+constexpr size_t kMaxMonitors = 16;
+struct MonitorArea {
+  RECT monitor;  // the monitor's rectangle in virtual-screen coordinates
+  RECT work;     // its work area (without task bars)
+  bool primary;
+};
+struct DisplayLayout {
+  size_t count;  // monitors in `monitors` (at most kMaxMonitors)
+  MonitorArea monitors[kMaxMonitors];
+  RECT screenClip;         // clip box of the screen's device context
+  RECT primaryWork;        // the primary work area as the system settings report it
+  int32_t smallCaption;    // height of a small caption, in pixels
+};
+// Win32: EnumDisplayMonitors / GetMonitorInfoW and the system metrics.
+// Natively there is no window system: the layout is the one last given to
+// SetDisplayLayout (no monitors until then).
+DisplayLayout GetDisplayLayout();
+#ifndef _WIN32
+void SetDisplayLayout(const DisplayLayout &layout);
+#endif
+
+// ---- Display: colours ---------------------------------------------------------
+// The system colour of a COLOR_* number (0 to 30); natively every system
+// colour is black.
+uint32_t SystemColour(int index);
+// Bits per pixel of the screen (natively 24).
+int ScreenBitsPerPixel();
+// The nearest colour the screen can show (natively the colour itself).
+uint32_t NearestScreenColour(uint32_t colour);
 
 }  // namespace ko::platform

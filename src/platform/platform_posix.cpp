@@ -6,6 +6,7 @@
 #include <malloc.h>
 #include <pthread.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -242,6 +243,49 @@ HMODULE ModuleOfProcess() {
   return self;
 }
 
+bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t capacity) {
+  if (base) *base = nullptr;
+  if (name && capacity) name[0] = 0;
+  Dl_info info;
+  if (!address || dladdr(address, &info) == 0 || !info.dli_fbase) return false;
+  if (base) *base = info.dli_fbase;
+  if (name && capacity) {
+    const char *path = info.dli_fname ? info.dli_fname : "";
+    size_t n = std::strlen(path);
+    if (n >= capacity) n = capacity - 1;
+    std::memcpy(name, path, n);
+    name[n] = 0;
+  }
+  return true;
+}
+
+bool ReadMemory(const void *from, void *to, size_t bytes) {
+  if (bytes == 0) return true;
+  if (!from || !to) return false;
+  if (bytes > UINTPTR_MAX - reinterpret_cast<uintptr_t>(from)) return false;
+  iovec local{to, bytes};
+  iovec remote{const_cast<void *>(from), bytes};
+  const ssize_t got = ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0);
+  if (got >= 0) return static_cast<size_t>(got) == bytes;
+  if (errno == EFAULT) return false;
+  // No cross-memory reads here (a sandbox may forbid them): a pipe reports
+  // EFAULT for an unreadable source in the same way.
+  int fds[2];
+  if (::pipe(fds) != 0) return false;
+  bool ok = true;
+  const char *src = static_cast<const char *>(from);
+  char *dst = static_cast<char *>(to);
+  for (size_t done = 0; ok && done < bytes;) {
+    const size_t chunk = bytes - done < 4096 ? bytes - done : 4096;
+    const ssize_t w = ::write(fds[1], src + done, chunk);
+    ok = w > 0 && ::read(fds[0], dst + done, static_cast<size_t>(w)) == w;
+    if (ok) done += static_cast<size_t>(w);
+  }
+  ::close(fds[0]);
+  ::close(fds[1]);
+  return ok;
+}
+
 uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity, uint32_t *errorOut) {
   if (errorOut) *errorOut = 0;
   std::string name;
@@ -320,5 +364,23 @@ void SetErrorMode(uint32_t mode) { g_errorMode = mode; }
 void DebugOutput(const char *text) {
   if (text) std::fputs(text, stderr);
 }
+
+// ---- display ------------------------------------------------------------------------
+namespace {
+std::mutex g_displayLock;
+DisplayLayout g_display{};
+}  // namespace
+DisplayLayout GetDisplayLayout() {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  return g_display;
+}
+void SetDisplayLayout(const DisplayLayout &layout) {
+  std::lock_guard<std::mutex> guard(g_displayLock);
+  g_display = layout;
+  if (g_display.count > kMaxMonitors) g_display.count = kMaxMonitors;
+}
+uint32_t SystemColour(int) { return 0; }
+int ScreenBitsPerPixel() { return 24; }
+uint32_t NearestScreenColour(uint32_t colour) { return colour; }
 
 }  // namespace ko::platform

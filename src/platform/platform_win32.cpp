@@ -112,6 +112,51 @@ uint32_t ModuleFileName(HMODULE module, KOCHAR *buffer, uint32_t capacity, uint3
   return n;
 }
 
+bool ModuleFromAddress(const void *address, void **base, char *name, uint32_t capacity) {
+  if (base) *base = nullptr;
+  if (name && capacity) name[0] = 0;
+  MEMORY_BASIC_INFORMATION info;
+  if (!address || ::VirtualQuery(address, &info, sizeof info) == 0 || !info.AllocationBase)
+    return false;
+  char path[MAX_PATH * 2];
+  const DWORD n = ::GetModuleFileNameA(static_cast<HMODULE>(info.AllocationBase), path, sizeof path);
+  if (n == 0 || n >= sizeof path) return false;
+  if (base) *base = info.AllocationBase;
+  if (name && capacity) {
+    const uint32_t copy = n < capacity ? n : capacity - 1;
+    std::memcpy(name, path, copy);
+    name[copy] = 0;
+  }
+  return true;
+}
+
+// ---- memory probe ---------------------------------------------------------------------
+// The regions must be committed and readable: ReadProcessMemory alone is not
+// enough, since Wine serves it from the process's whole mapping, which reads
+// reserved, free and no-access pages as zeros. The copy itself still goes
+// through ReadProcessMemory, so that a region released in between fails the
+// copy instead of faulting.
+bool ReadMemory(const void *from, void *to, size_t bytes) {
+  if (bytes == 0) return true;
+  if (!from || !to) return false;
+  const uintptr_t begin = reinterpret_cast<uintptr_t>(from);
+  if (bytes > UINTPTR_MAX - begin) return false;
+  constexpr DWORD kReadable = PAGE_READONLY | PAGE_READWRITE | PAGE_WRITECOPY |
+                              PAGE_EXECUTE_READ | PAGE_EXECUTE_READWRITE | PAGE_EXECUTE_WRITECOPY;
+  for (uintptr_t at = begin; at < begin + bytes;) {
+    MEMORY_BASIC_INFORMATION info;
+    if (::VirtualQuery(reinterpret_cast<const void *>(at), &info, sizeof info) == 0) return false;
+    if (info.State != MEM_COMMIT || (info.Protect & kReadable) == 0 ||
+        (info.Protect & (PAGE_GUARD | PAGE_NOACCESS)) != 0)
+      return false;
+    const uintptr_t end = reinterpret_cast<uintptr_t>(info.BaseAddress) + info.RegionSize;
+    if (end <= at) return false;
+    at = end;
+  }
+  SIZE_T got = 0;
+  return ::ReadProcessMemory(::GetCurrentProcess(), from, to, bytes, &got) && got == bytes;
+}
+
 // ---- clocks -------------------------------------------------------------------------
 bool PerformanceFrequency(int64_t *frequency) {
   LARGE_INTEGER f;
@@ -145,6 +190,53 @@ void SetErrorMode(uint32_t mode) { ::SetErrorMode(mode); }
 
 void DebugOutput(const char *text) {
   if (text) ::OutputDebugStringA(text);
+}
+
+// ---- display ------------------------------------------------------------------------
+namespace {
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  auto *layout = reinterpret_cast<DisplayLayout *>(data);
+  if (layout->count >= kMaxMonitors) return FALSE;
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (!::GetMonitorInfoW(monitor, &info)) return TRUE;
+  MonitorArea &m = layout->monitors[layout->count++];
+  m.monitor = info.rcMonitor;
+  m.work = info.rcWork;
+  m.primary = (info.dwFlags & MONITORINFOF_PRIMARY) != 0;
+  return TRUE;
+}
+}  // namespace
+
+DisplayLayout GetDisplayLayout() {
+  DisplayLayout layout{};
+  ::EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&layout));
+  if (HDC dc = ::GetDC(nullptr)) {
+    ::GetClipBox(dc, &layout.screenClip);
+    ::ReleaseDC(nullptr, dc);
+  }
+  if (!::SystemParametersInfoW(SPI_GETWORKAREA, 0, &layout.primaryWork, 0))
+    layout.primaryWork = layout.screenClip;
+  layout.smallCaption = ::GetSystemMetrics(SM_CYSMCAPTION);
+  return layout;
+}
+
+uint32_t SystemColour(int index) { return ::GetSysColor(index); }
+
+int ScreenBitsPerPixel() {
+  HDC dc = ::GetDC(nullptr);
+  if (!dc) return 0;
+  const int bits = ::GetDeviceCaps(dc, BITSPIXEL) * ::GetDeviceCaps(dc, PLANES);
+  ::ReleaseDC(nullptr, dc);
+  return bits;
+}
+
+uint32_t NearestScreenColour(uint32_t colour) {
+  HDC dc = ::GetDC(nullptr);
+  if (!dc) return colour;
+  const COLORREF nearest = ::GetNearestColor(dc, colour);
+  ::ReleaseDC(nullptr, dc);
+  return nearest == CLR_INVALID ? colour : nearest;
 }
 
 }  // namespace ko::platform

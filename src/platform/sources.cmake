@@ -1,1 +1,2 @@
 ko_sources(WIN32 platform_win32.cpp POSIX platform_posix.cpp)
+ko_win32_libs(user32 gdi32)

@@ -1,0 +1,1 @@
+ko_fuzz(errors SOURCES errors_fuzz.cpp)

@@ -1,0 +1,3 @@
+ko_sources(PORTABLE colours.cpp profile_text.cpp placement.cpp
+           WIN32 fonts_win32.cpp profile_win32.cpp placement_win32.cpp dialogs_win32.cpp)
+ko_win32_libs(user32 gdi32)
