@@ -17,5 +17,6 @@
 #include "kotimetext.h"
 #include "koxchg.h"
 #include "kodibops.h"
+#include "kofiles.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
