@@ -18,5 +18,6 @@
 #include "koxchg.h"
 #include "kodibops.h"
 #include "kofiles.h"
+#include "koresource.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */
