@@ -1,6 +1,7 @@
 // Under Wine: the path rules against Wine's own shell and kernel functions,
 // links inside a deleted tree, system path forms and the registry folders.
 #include <windows.h>
+#include <shlobj.h>
 #include <shlwapi.h>
 
 #include "files/files_fixture.h"
