@@ -122,6 +122,56 @@ KOAPI void *KoFindResourceInResPool(const _KORESPOOL *pool, UINT *sizeOut, KOCST
 KOAPI const DLGTEMPLATE *KoFindDialogTemplateInResPool(const _KORESPOOL *pool, UINT *sizeOut,
                                                        KOCSTR name, DWORD language);
 
+#ifdef _WIN32
+/* ---- Windows only: module resources ------------------------------------------- */
+KOAPI HRSRC KoFindResource(HKOLANG h, LPCWSTR name, LPCWSTR type);
+KOAPI HRSRC KoFindResourceMulti(HKOLANG h, LPCWSTR name, LPCWSTR *types, int typeCount,
+                                UINT *typeIndexOut);
+KOAPI HGLOBAL KoLoadResource(HKOLANG h, HRSRC res);
+KOAPI DWORD KoSizeofResource(HKOLANG h, HRSRC res);
+KOAPI HGLOBAL KoLoadResourceCustom(HKOLANG h, LPCWSTR name, LPCWSTR type, DWORD *sizeOut);
+KOAPI HRESULT KoExtractResourceToFile(HKOLANG h, LPCWSTR name, LPCWSTR type, LPCWSTR fileName);
+KOAPI HBITMAP KoLoadBitmap(HKOLANG h, LPCWSTR name);
+KOAPI HICON KoLoadIcon(HKOLANG h, LPCWSTR name);
+KOAPI HANDLE KoLoadImage(HKOLANG h, LPCWSTR name, UINT type, int cx, int cy, UINT flags);
+KOAPI HCURSOR KoLoadCursor(HKOLANG h, LPCWSTR name);
+KOAPI HACCEL KoLoadAccelerators(HKOLANG h, LPCWSTR name);
+
+/* ---- dialogs ---------------------------------------------------------------------- */
+KOAPI HWND KoCreateDialogParam(HKOLANG h, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param);
+KOAPI INT_PTR KoDialogBoxParam(HKOLANG h, LPCWSTR name, HWND parent, DLGPROC proc, LPARAM param);
+KOAPI HWND KoCreateDialogIndirectParam(HKOLANG h, const DLGTEMPLATE *t, HWND parent, DLGPROC proc,
+                                       LPARAM param);
+KOAPI INT_PTR KoDialogBoxIndirectParam(HKOLANG h, const DLGTEMPLATE *t, HWND parent, DLGPROC proc,
+                                       LPARAM param);
+KOAPI BOOL KoGetDialogUnitsForFont(LPCWSTR face, int pointSize, int weight, BYTE charSet,
+                                   BYTE italic, SIZE *baseUnits);
+KOAPI BOOL KoGetDialogSizeIndirect(HKOLANG h, const DLGTEMPLATE *t, SIZE *size);
+KOAPI BOOL KoGetDialogSizeEx(HKOLANG h, const _kodlghdrcreateex *hdr, SIZE *size);
+KOAPI long KoDialogTemplateFromRCID(HKOLANG h, LPCWSTR name, const DLGTEMPLATE **t);
+KOAPI INT_PTR KoResPoolDialogBox(const _KORESPOOL *pool, HKOLANG h, LPCWSTR name, HWND parent,
+                                 DLGPROC proc, LPARAM param);
+
+/* ---- menus ------------------------------------------------------------------------ */
+KOAPI HMENU KoLoadMenu(HKOLANG h, LPCWSTR name);
+KOAPI HMENU KoLoadCulledMenu(HKOLANG h, LPCWSTR name, const UINT *ids, int count, BOOL tidy);
+KOAPI void KoCullMenu(HMENU menu, const UINT *ids, int count, BOOL tidy);
+KOAPI BOOL KoCleanMenu(HMENU menu, HMENU parent, UINT indexInParent);
+KOAPI void KoGrayMenu(HMENU menu, const UINT *ids, int count);
+KOAPI void KoGrayAllMenuItems(HMENU menu);
+KOAPI void KoEnableAllMenuItems(HMENU menu);
+KOAPI BOOL KoFindSubMenu(HMENU menu, UINT id, HMENU *found, UINT *index);
+KOAPI HMENU KoGetSubmenuByID(HMENU menu, UINT id, UINT *index);
+KOAPI void KoMenuReplaceTokens(HMENU menu);
+#endif
+
 KO_END_DECLS
+
+#if defined(_WIN32) && defined(__cplusplus)
+/* The two forms of KoGetDialogSize (C++ exports): from the dialog resource
+ * `id`, and from a classic header record. */
+KOAPI BOOL KoGetDialogSize(HKOLANG h, WORD id, DLGPROC proc, LPARAM param, SIZE *size);
+KOAPI BOOL KoGetDialogSize(HKOLANG h, const _kodlghdrcreate *hdr, SIZE *size);
+#endif
 
 #endif /* KOKERNEL_KORESOURCE_H */

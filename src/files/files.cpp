@@ -207,7 +207,12 @@ KO_EXTERN_C KOAPI BOOL KoDoesFileExist(KOCSTR path, BOOL hiddenIsAbsent) {
 }
 
 KO_EXTERN_C KOAPI BOOL KoIsFileWritable(KOCSTR path) {
-  return path && *path && fs::OpenableForWrite(path);
+  if (!path || !*path) return FALSE;
+  // A read-only file is not writable even where a privileged caller could
+  // open it anyway.
+  uint32_t a = fs::Attributes(path);
+  if (a == fs::kAttrInvalid || (a & (fs::kAttrReadOnly | fs::kAttrDirectory))) return FALSE;
+  return fs::OpenableForWrite(path);
 }
 
 KO_EXTERN_C KOAPI BOOL KoIsDirectoryWritable(KOCSTR folder) {

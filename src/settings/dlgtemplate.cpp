@@ -225,7 +225,9 @@ KO_EXTERN_C KOAPI const DLGTEMPLATE *KoCreateDialogTemplateEx(HKOLANG h,
     w.U32(c.exStyle);
     w.U32(c.style);
     w.S16(c.x), w.S16(c.y), w.S16(c.cx), w.S16(c.cy);
-    w.U32(c.id);
+    // The record holds 16 bits: 0xFFFF is the "no identifier" -1 of the
+    // 32-bit field, as the resource compiler writes it.
+    w.U32(c.id == 0xFFFF ? 0xFFFFFFFFu : c.id);
     w.NameOrOrdinal(c.className ? c.className : KOTEXT(""));
     w.Text(ResolveCopy(h, c.text).c_str());
     uint32_t data = (c.creationData && c.creationDataSize <= 0xFFFF) ? c.creationDataSize : 0;
