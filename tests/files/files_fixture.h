@@ -23,7 +23,9 @@ class TempFolder : public testing::Test {
     root_ = wstr(unique) + KOTEXT("\\");
   }
   void TearDown() override {
-    if (!root_.empty()) EXPECT_TRUE(KoDeleteDirectoryTree(root_.c_str(), TRUE));
+    if (!root_.empty()) {
+      EXPECT_TRUE(KoDeleteDirectoryTree(root_.c_str(), TRUE));
+    }
   }
   wstr Path(const char *rel) const { return root_ + W(rel); }
   static void Write(const wstr &path, const void *data, size_t bytes) {

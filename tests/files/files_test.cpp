@@ -212,8 +212,9 @@ TEST_F(TempFolder, WritabilityAndDiskSpace) {
   EXPECT_GT(totalMb, 0u);
   EXPECT_LE(freeMb, totalMb);
   DWORD freeKb = KoGetDiskFreeSpace(root_.c_str(), 1024);
-  if (freeKb != 0xFFFFFFFFu)  // the same byte count in either unit
+  if (freeKb != 0xFFFFFFFFu) {  // the same byte count in either unit
     EXPECT_LE(std::abs(static_cast<long long>(freeKb / 1024) - freeMb), 2);
+  }
   EXPECT_EQ(KoGetDiskFreeSpace(KOTEXT(""), 0), 0u);
   KOCHAR text[KO_DISKSPACE_TEXT_CCH];
   EXPECT_EQ(KoFormatDiskFreeSpace(KOTEXT(""), text), S_OK);

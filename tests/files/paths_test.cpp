@@ -53,6 +53,7 @@ std::string Long(char fill, size_t n, const char *head) {
 }
 const std::string k259 = Long('a', 255, "C:\\") + "\\bcd";  // 259 units
 const std::string k260 = Long('a', 256, "C:\\") + "\\bcd";
+const std::string k261 = Long('a', 257, "C:\\") + "\\bcd";
 const std::string k255up = Long('a', 255, "C:\\") + "\\";
 
 const EditCase kEdits[] = {
@@ -101,6 +102,7 @@ const EditCase kEdits[] = {
     {kUpOneLevel, "abcd", "", 260, "abcd", FALSE},
     {kUpOneLevel, k259.c_str(), "", 261, k255up.c_str(), TRUE},
     {kUpOneLevel, k260.c_str(), "", 261, k260.c_str(), FALSE},
+    {kUpOneLevel, k261.c_str(), "", 262, k261.c_str(), FALSE},
     {kBaseRelative, "D:\\y\\docs\\file.txt", "C:\\x\\docs\\file.txt", 260, "D:\\y\\", S_OK},
     {kBaseRelative, "D:\\y\\docs\\file.txt", "C:\\x\\docs\\file.txt", 5, "", E_FAIL},
 };
