@@ -100,6 +100,9 @@ KOAPI HRESULT KoFormatDiskFreeSpace(KOCSTR path, KOSTR dst);
 /* ---- Windows only --------------------------------------------------------- */
 KOAPI BOOL KoIsFileExecutable(HANDLE file, DWORD *machine, DWORD *characteristics);
 KOAPI BOOL KoReadFile(HANDLE file, void *buffer, DWORD bytes, DWORD *read, OVERLAPPED *overlapped);
+/* Reads a stream until the buffer is full (S_OK) or the stream ends (S_FALSE). */
+struct IStream;
+KOAPI HRESULT KoReadIStream(struct IStream *stream, void *buffer, ULONG bytes, ULONG *read);
 /* The system's full, long and module paths, each in its long form. */
 KOAPI BOOL KoQualifyPath(KOSTR path, DWORD cch);
 KOAPI DWORD KoGetFullPathName(KOCSTR path, DWORD cch, KOSTR dst, KOSTR *filePart);

@@ -1,6 +1,7 @@
 // Path and file utilities that need Win32: open-file checks, system path
 // forms, and display shortening measured with a device context's font.
 #include <windows.h>
+#include <objidl.h>
 
 #include <cwchar>
 #include <vector>
@@ -154,4 +155,22 @@ KO_EXTERN_C KOAPI HRESULT KoFilenameFormatForCtl(HWND control, KOCSTR path, KOST
   HFONT font = reinterpret_cast<HFONT>(::SendMessageW(control, WM_GETFONT, 0, 0));
   return WithFontDc(control, font,
                     [&](HDC dc) { return FormatInto(dc, path, dst, cch, width); });
+}
+
+// Reads until the buffer is full or the stream ends (a stream may return
+// fewer bytes than asked before its end): S_OK when full, S_FALSE when the
+// stream ended first, or the stream's failure.
+KO_EXTERN_C KOAPI HRESULT KoReadIStream(IStream *stream, void *buffer, ULONG bytes, ULONG *read) {
+  if (read) *read = 0;
+  if (!stream || (!buffer && bytes)) return E_INVALIDARG;
+  ULONG total = 0;
+  while (total < bytes) {
+    ULONG n = 0;
+    HRESULT hr = stream->Read(static_cast<char *>(buffer) + total, bytes - total, &n);
+    if (FAILED(hr)) return hr;
+    total += n;
+    if (n == 0) break;
+  }
+  if (read) *read = total;
+  return total == bytes ? S_OK : S_FALSE;
 }
