@@ -125,14 +125,14 @@ TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
 std::wstring Controls(HWND dlg) {
   std::wstring out;
   for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    wchar_t cls[64];
+    wchar_t cls[64], line[128];
     RECT rc;
     GetClassNameW(c, cls, 64);
     GetWindowRect(c, &rc);
     MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT *>(&rc), 2);
-    out += std::wstring(cls) + L" " + std::to_wstring(GetDlgCtrlID(c)) + L" " +
-           std::to_wstring(rc.left) + L"," + std::to_wstring(rc.top) + L"," +
-           std::to_wstring(rc.right) + L"," + std::to_wstring(rc.bottom) + L";";
+    swprintf(line, 128, L"%ls %d %ld,%ld,%ld,%ld;", cls, GetDlgCtrlID(c), rc.left, rc.top, rc.right,
+             rc.bottom);
+    out += line;
   }
   return out;
 }
