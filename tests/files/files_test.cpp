@@ -1,0 +1,194 @@
+// File-system work in a private temporary folder: the same rules natively
+// and under Wine (where the folder is the Linux one seen through a drive).
+#include <cstdlib>
+#include <cstring>
+
+#include "files/files_fixture.h"
+#include "platform/fs.h"
+
+using namespace kofiles_test;
+namespace fs = ko::platform::fs;
+
+namespace {
+
+TEST_F(TempFolder, CreatesEveryLevelAndTellsFilesFromHiddenOnes) {
+  EXPECT_TRUE(KoCreateDirectory(Path("a\\b\\c\\").c_str(), nullptr));
+  EXPECT_TRUE(Exists("a\\b\\c"));
+  EXPECT_TRUE(KoCreateDirectory(Path("a\\b\\c").c_str(), nullptr));  // existing is fine
+  Touch(Path("a\\plain.txt"));
+  Touch(Path("a\\.hid"));
+  fs::SetAttributes(Path("a\\.hid").c_str(), fs::kAttrHidden);
+  EXPECT_TRUE(KoDoesFileExist(Path("a\\plain.txt").c_str(), TRUE));
+  EXPECT_TRUE(Exists("a\\.hid"));
+  EXPECT_FALSE(KoDoesFileExist(Path("a\\.hid").c_str(), TRUE));
+  EXPECT_FALSE(Exists("missing"));
+  EXPECT_FALSE(KoDoesFileExist(KOTEXT(""), FALSE));
+  EXPECT_FALSE(KoCreateDirectory(Path("a\\plain.txt\\sub").c_str(), nullptr));  // a file in the way
+}
+
+TEST_F(TempFolder, TempFilesAndSubFoldersAreNumberedPastExistingOnes) {
+  Touch(Path("tmp1.wav"));
+  Guarded d(260), small(root_.size() + 5);
+  ASSERT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr,
+                                      d.data(), d.cch()), S_OK);
+  EXPECT_EQ(d.text(), N(Path("tmp2.wav").c_str()));
+  EXPECT_TRUE(Exists("tmp2.wav"));
+  wstr noSlash = root_.substr(0, root_.size() - 1);
+  ASSERT_EQ(KoCreateTempFileAndNameEx(noSlash.c_str(), KOTEXT("t"), nullptr, KOTEXT("%03d"),
+                                      d.data(), d.cch()), S_OK);
+  EXPECT_EQ(d.text(), N(Path("t001").c_str()));
+  // Too small a destination: refused, emptied, never overrun.
+  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr,
+                                      small.data(), small.cch()), E_INVALIDARG);
+  EXPECT_EQ(small.text(), "");
+  EXPECT_TRUE(small.GuardIntact());
+  EXPECT_TRUE(FAILED(KoCreateTempFileAndNameEx(Path("nowhere").c_str(), KOTEXT("x"), nullptr,
+                                               nullptr, d.data(), d.cch())));
+  EXPECT_EQ(d.text(), "");
+  // A format that ignores the number ends instead of trying forever.
+  Touch(Path("same"));
+  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("same"), nullptr, KOTEXT(""),
+                                      d.data(), d.cch()), E_FAIL);
+
+  ASSERT_TRUE(KoCreateDirectory(Path("New").c_str(), nullptr));
+  Touch(Path("New1"));  // a file of that name does not count
+  ASSERT_EQ(KoGetUniqueSubFolder(root_.c_str(), KOTEXT("New"), d.data(), d.cch()), S_OK);
+  EXPECT_EQ(d.text(), N(Path("New1").c_str()));
+  EXPECT_EQ(KoGetUniqueSubFolder(root_.c_str(), KOTEXT("New"), d.data(), 259), E_INVALIDARG);
+}
+
+TEST_F(TempFolder, EmptinessWithAndWithoutThumbnails) {
+  ASSERT_TRUE(KoCreateDirectory(Path("e\\sub").c_str(), nullptr));
+  Touch(Path("e\\Thumbs.db"));
+  Touch(Path("e\\sub\\thumbs.DB"));
+  EXPECT_TRUE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 1));
+  EXPECT_FALSE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 0));
+  EXPECT_FALSE(KoIsDirectoryEmpty(Path("e").c_str()));
+  EXPECT_TRUE(KoIsDirectoryEmpty(Path("missing").c_str()));  // cannot be listed
+  Touch(Path("e\\sub\\a.txt"));
+  EXPECT_FALSE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 1));
+  EXPECT_FALSE(KoIsDirectoryEmptyRecursive((root_ + wstr(260, 'x')).c_str(), 1));
+}
+
+TEST_F(TempFolder, DeletionClearsReadOnlyAndKeepsTheRootOnRequest) {
+  ASSERT_TRUE(KoCreateDirectory(Path("t\\x\\y").c_str(), nullptr));
+  for (const char *f : {"t\\a.wav", "t\\x\\b.txt", "t\\x\\y\\c.wav"}) {
+    Touch(Path(f));
+    ASSERT_TRUE(fs::SetAttributes(Path(f).c_str(), fs::kAttrReadOnly));
+  }
+  EXPECT_FALSE(KoIsFileWritable(Path("t\\a.wav").c_str()));
+  EXPECT_TRUE(KoDeleteFiles(Path("t").c_str(), KOTEXT("*.wav"), FALSE));
+  EXPECT_FALSE(Exists("t\\a.wav"));
+  EXPECT_TRUE(Exists("t\\x\\y\\c.wav"));
+  EXPECT_TRUE(KoDeleteFiles(Path("t").c_str(), KOTEXT("*.wav"), TRUE));
+  EXPECT_FALSE(Exists("t\\x\\y\\c.wav"));
+  EXPECT_TRUE(Exists("t\\x\\b.txt"));
+  ASSERT_TRUE(fs::SetAttributes(Path("t\\x").c_str(), fs::kAttrReadOnly));
+  EXPECT_TRUE(KoDeleteDirectoryTree(Path("t").c_str(), FALSE));
+  EXPECT_TRUE(Exists("t"));
+  EXPECT_TRUE(KoIsDirectoryEmpty(Path("t").c_str()));
+  EXPECT_TRUE(KoDeleteDirectoryTree(Path("t\\").c_str(), TRUE));
+  EXPECT_FALSE(Exists("t"));
+  EXPECT_FALSE(KoDeleteDirectoryTree(Path("t").c_str(), TRUE));
+}
+
+// A link inside the tree is removed; what it points at stays.
+TEST_F(TempFolder, DeletionRemovesLinksWithoutFollowingThem) {
+  ASSERT_TRUE(KoCreateDirectory(Path("outside\\keep").c_str(), nullptr));
+  Touch(Path("outside\\keep\\precious.txt"));
+  ASSERT_TRUE(KoCreateDirectory(Path("tree\\sub").c_str(), nullptr));
+  ASSERT_TRUE(Link(Path("outside"), Path("tree\\dirlink"), true));
+  ASSERT_TRUE(Link(Path("outside\\keep\\precious.txt"), Path("tree\\sub\\filelink"), false));
+  EXPECT_TRUE(KoDeleteFiles(Path("tree").c_str(), nullptr, TRUE));
+  EXPECT_TRUE(Exists("outside\\keep\\precious.txt"));
+  EXPECT_TRUE(KoDeleteDirectoryTree(Path("tree").c_str(), TRUE));
+  EXPECT_FALSE(Exists("tree"));
+  EXPECT_TRUE(Exists("outside\\keep\\precious.txt"));
+  // A root that is itself a link is not entered.
+  ASSERT_TRUE(Link(Path("outside"), Path("rootlink"), true));
+  EXPECT_FALSE(KoDeleteDirectoryTree(Path("rootlink").c_str(), FALSE));
+#ifndef _WIN32  // under Wine such a root stays; its target is kept either way
+  EXPECT_TRUE(KoDeleteDirectoryTree(Path("rootlink").c_str(), TRUE));
+#endif
+  EXPECT_TRUE(Exists("outside\\keep\\precious.txt"));
+}
+
+TEST_F(TempFolder, SizesAndExecutableHeaders) {
+  uint64_t size = 7;
+  ASSERT_TRUE(KoCreateDirectory(Path("sz\\in").c_str(), nullptr));
+  Write(Path("sz\\a"), "abc", 3);
+  Write(Path("sz\\in\\b"), "abcdefg", 7);
+  EXPECT_EQ(KoGetFileSizeByName(Path("sz\\in\\b").c_str(), &size), S_OK);
+  EXPECT_EQ(size, 7u);
+  EXPECT_EQ(KoGetFileSizeByName(Path("missing").c_str(), &size), KO_E_OPENFAILED);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(KoGetDirectorySize(Path("sz").c_str(), &size), S_OK);
+  EXPECT_EQ(size, 10u);
+  // A minimal image: MZ, the new-header offset at 0x3C, then PE\0\0 and the
+  // file header (machine 0x8664, characteristics 0x2022).
+  unsigned char pe[0x100] = {'M', 'Z'};
+  pe[0x3C] = 0x80;
+  std::memcpy(pe + 0x80, "PE\0\0", 4);
+  pe[0x84] = 0x64, pe[0x85] = 0x86, pe[0x96] = 0x22, pe[0x97] = 0x20;
+  Write(Path("x.exe"), pe, sizeof pe);
+  DWORD machine = 0, characteristics = 0;
+  EXPECT_EQ(KoGetFileExecutableInfo(Path("x.exe").c_str(), &machine, &characteristics), S_OK);
+  EXPECT_EQ(machine, 0x8664u);
+  EXPECT_EQ(characteristics, 0x2022u);
+  pe[0x3C] = 0xF0;  // past the bytes read: not an executable, never read past
+  Write(Path("cut.exe"), pe, sizeof pe);
+  EXPECT_EQ(KoGetFileExecutableInfo(Path("cut.exe").c_str(), &machine, &characteristics),
+            KO_E_BADFORMAT);
+  EXPECT_EQ(KoGetFileExecutableInfo(Path("sz\\a").c_str(), &machine, &characteristics),
+            KO_E_BADFORMAT);
+  EXPECT_EQ(KoGetFileExecutableInfo(Path("missing").c_str(), &machine, &characteristics),
+            static_cast<HRESULT>(0x80070002u));
+}
+
+TEST_F(TempFolder, DosTimeOfAFreshFileIsNow) {
+  KODATETIME now;
+  KoGetDateTime(&now);
+  Touch(Path("now.txt"));
+  DWORD dos = KoDosGetDateTime(Path("now.txt").c_str());
+  uint32_t date = dos >> 16, time = dos & 0xFFFF;
+  EXPECT_EQ((date >> 9) + 1980, now.date & 0xFFFF);
+  EXPECT_EQ((date >> 5) & 15, now.date >> 24);
+  EXPECT_EQ(date & 31, (now.date >> 16) & 0xFF);
+  int fileSeconds = static_cast<int>((time >> 11) * 3600 + ((time >> 5) & 63) * 60 + (time & 31) * 2);
+  int nowSeconds = static_cast<int>((now.time >> 24) * 3600 + ((now.time >> 16) & 0xFF) * 60 +
+                                    ((now.time >> 8) & 0xFF));
+  EXPECT_LE(std::abs(fileSeconds - nowSeconds), 4);
+  EXPECT_EQ(KoDosGetDateTime(Path("missing").c_str()), 0u);
+}
+
+TEST_F(TempFolder, FoldersMoveButNeverIntoThemselves) {
+  ASSERT_TRUE(KoCreateDirectory(Path("src\\in").c_str(), nullptr));
+  Write(Path("src\\in\\f.txt"), "data", 4);
+  EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("src\\in\\deeper").c_str()),
+            KO_E_DESTINSIDESOURCE);
+  EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("SRC").c_str()), KO_E_DESTINSIDESOURCE);
+  EXPECT_EQ(KoCanMoveFolder(Path("missing").c_str(), Path("dst").c_str()), KO_E_NOTFOUND);
+  EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("src2").c_str()), S_OK);  // prefix only
+  ASSERT_EQ(KoMoveFolder(Path("src").c_str(), Path("new\\level\\dst").c_str()), S_OK);
+  EXPECT_TRUE(Exists("new\\level\\dst\\in\\f.txt"));
+  EXPECT_FALSE(Exists("src"));
+  ASSERT_TRUE(KoCreateDirectory(Path("other").c_str(), nullptr));
+  EXPECT_EQ(KoMoveFolder(Path("other").c_str(), Path("new").c_str()), KO_E_ALREADYEXISTS);
+}
+
+TEST_F(TempFolder, WritabilityAndDiskSpaceText) {
+  EXPECT_TRUE(KoIsDirectoryWritable(root_.c_str()));
+  EXPECT_FALSE(KoIsDirectoryWritable(Path("missing").c_str()));
+  EXPECT_FALSE(KoIsFileWritable(Path("missing").c_str()));
+  EXPECT_LE(KoGetDiskFreeSpace(root_.c_str(), 1u << 20), KoGetDiskTotalSpace(root_.c_str(), 1u << 20));
+  EXPECT_EQ(KoGetDiskFreeSpace(KOTEXT(""), 0), 0u);
+  KOCHAR text[KO_DISKSPACE_TEXT_CCH];
+  EXPECT_EQ(KoFormatDiskFreeSpace(KOTEXT(""), text), S_OK);
+  EXPECT_EQ(N(text), "-- Megabytes");
+  EXPECT_EQ(KoFormatDiskFreeSpace(root_.c_str(), text), S_OK);
+  std::string t = N(text);
+  EXPECT_TRUE(t.find(" Megabytes") != std::string::npos || t.find(" Gigabytes") != std::string::npos)
+      << t;
+}
+
+}  // namespace
