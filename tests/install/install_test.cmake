@@ -24,7 +24,10 @@ if(KIND STREQUAL "windows")
       message(FATAL_ERROR "the install tree lacks ${f}")
     endif()
   endforeach()
-  set(extra -DCMAKE_TOOLCHAIN_FILE=${SOURCE}/cmake/toolchain-mingw64.cmake)
+  # A cross build searches packages only below its sysroot: name the
+  # package folder, as a cross-building host does.
+  set(extra -DCMAKE_TOOLCHAIN_FILE=${SOURCE}/cmake/toolchain-mingw64.cmake
+            -Dkokernel_DIR=${prefix}/lib/cmake/kokernel)
 elseif(SANITIZE)
   set(san -fsanitize=address,undefined)
   set(extra "-DCMAKE_C_FLAGS=${san}" "-DCMAKE_EXE_LINKER_FLAGS=${san}")
