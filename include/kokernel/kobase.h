@@ -44,6 +44,8 @@ typedef char16_t KOCHAR;
 #define KOTEXT(s) u##s
 #else
 typedef uint16_t KOCHAR;
+/* C11 u"" literals are arrays of uint_least16_t, the same type here. */
+#define KOTEXT(s) u##s
 #endif
 #ifndef TRUE
 #define TRUE 1
