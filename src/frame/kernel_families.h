@@ -7,7 +7,8 @@
 
 #include "frame/kernel_forms.h"
 
-#define KO_KERNEL_TABLES(X)
+#define KO_KERNEL_TABLES(X) \
+  X(Colour)
 
 #define KO_DECLARE_KERNEL_TABLE(Name) const ko::forms::KernelTable &KernelTable_##Name();
 namespace ko::forms {
