@@ -49,21 +49,18 @@ inline void StoreBgra(uint8_t *dst, __m256i b, __m256i g, __m256i r) {
 
 void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
                    const Q14Coefs *c) {
-  const __m256i c128 = _mm256_set1_epi16(128);
   const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
-  const __m256i rnd = _mm256_set1_epi32(8192);
+  const __m256i kb = _mm256_set1_epi32(c->kb), kg = _mm256_set1_epi32(c->kg), kr = _mm256_set1_epi32(c->kr);
   int x = 0;
   for (; x + 32 <= width; x += 32) {
-    const __m256i uu = _mm256_sub_epi16(
-        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(u + x / 2))), c128);
-    const __m256i vv = _mm256_sub_epi16(
-        _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + x / 2))), c128);
+    const __m256i uu = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(u + x / 2)));
+    const __m256i vv = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + x / 2)));
     const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
     const __m256i yy = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(y + x));
     const __m256i yl = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(yy));
     const __m256i yh = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(yy, 1));
-    StoreBgra(bgra + 4 * x, Channel(yl, yh, Offsets(lo, hi, cb, rnd, 14)),
-              Channel(yl, yh, Offsets(lo, hi, cg, rnd, 14)), Channel(yl, yh, Offsets(lo, hi, cr, rnd, 14)));
+    StoreBgra(bgra + 4 * x, Channel(yl, yh, Offsets(lo, hi, cb, kb, 14)),
+              Channel(yl, yh, Offsets(lo, hi, cg, kg, 14)), Channel(yl, yh, Offsets(lo, hi, cr, kr, 14)));
   }
   if (x < width) Yuv420RowSSE2(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
 }

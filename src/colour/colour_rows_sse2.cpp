@@ -44,16 +44,17 @@ inline __m128i PairSums(__m128i t) {
 
 void Yuv420RowSSE2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
                    const Q14Coefs *c) {
-  const __m128i zero = _mm_setzero_si128(), c128 = _mm_set1_epi16(128);
+  const __m128i zero = _mm_setzero_si128();
   const __m128i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
-  const __m128i rnd = _mm_set1_epi32(8192), sh = _mm_cvtsi32_si128(14);
+  const __m128i kb = _mm_set1_epi32(c->kb), kg = _mm_set1_epi32(c->kg), kr = _mm_set1_epi32(c->kr);
+  const __m128i sh = _mm_cvtsi32_si128(14);
   int x = 0;
   for (; x + 16 <= width; x += 16) {
-    const __m128i uu = _mm_sub_epi16(_mm_unpacklo_epi8(Load8(u + x / 2), zero), c128);
-    const __m128i vv = _mm_sub_epi16(_mm_unpacklo_epi8(Load8(v + x / 2), zero), c128);
+    const __m128i uu = _mm_unpacklo_epi8(Load8(u + x / 2), zero);
+    const __m128i vv = _mm_unpacklo_epi8(Load8(v + x / 2), zero);
     const __m128i lo = _mm_unpacklo_epi16(uu, vv), hi = _mm_unpackhi_epi16(uu, vv);
-    const __m128i ob = Offsets(lo, hi, cb, rnd, sh), og = Offsets(lo, hi, cg, rnd, sh),
-                  orr = Offsets(lo, hi, cr, rnd, sh);
+    const __m128i ob = Offsets(lo, hi, cb, kb, sh), og = Offsets(lo, hi, cg, kg, sh),
+                  orr = Offsets(lo, hi, cr, kr, sh);
     const __m128i yy = Load16(y + x);
     const __m128i yl = _mm_unpacklo_epi8(yy, zero), yh = _mm_unpackhi_epi8(yy, zero);
     auto chan = [&](__m128i o) {
