@@ -251,9 +251,11 @@ KO_EXTERN_C HRESULT KoYUV_YUVToRGB(BITMAPINFOHEADER *rgbHeader, double outputGam
                     cr = float(V[x]) - chromaOff;
         float c[3] = {yy + kB * cb, yy + kGb * cb + kGr * cr, yy + kR * cr};  // B, G, R
         if (isFloat) {
-          float *p = reinterpret_cast<float *>(row) + 4 * ox;
-          for (int i = 0; i < 3; ++i) p[i] = tc ? xchg::CurveLookupFloat(*tc, c[i]) : c[i];
-          p[3] = 1.0f;
+          // A caller's stride need not keep the floats aligned.
+          float px[4];
+          for (int i = 0; i < 3; ++i) px[i] = tc ? xchg::CurveLookupFloat(*tc, c[i]) : c[i];
+          px[3] = 1.0f;
+          std::memcpy(row + 16 * ox, px, sizeof px);
         } else {
           uint8_t *p = row + 4 * ox;
           for (int i = 0; i < 3; ++i) {
@@ -358,10 +360,12 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
   // RGB row of YUV row y as B, G, R(, A) floats on the 0..255 scale.
   auto fetch = [&](int y, float *out) {
     const uint8_t *row = rgb + stride * (h - 1 - y);
-    for (int x = 0; x < w; ++x)
-      for (int i = 0; i < 4; ++i)
-        out[4 * x + i] = isFloat ? reinterpret_cast<const float *>(row)[4 * x + i] * 255.f
-                                 : float(row[4 * x + i]);
+    if (isFloat) {
+      std::memcpy(out, row, sizeof(float) * 4 * size_t(w));
+      for (int i = 0; i < 4 * w; ++i) out[i] *= 255.f;
+      return;
+    }
+    for (int i = 0; i < 4 * w; ++i) out[i] = float(row[i]);
   };
 
 #pragma omp parallel
