@@ -51,8 +51,8 @@ Frames &F() {
   return f;
 }
 
-void Single(benchmark::State &) { omp_set_num_threads(1); }
-void Threads(benchmark::State &) { omp_set_num_threads(omp_get_num_procs()); }
+void Single(const benchmark::State &) { omp_set_num_threads(1); }
+void Threads(const benchmark::State &) { omp_set_num_threads(omp_get_num_procs()); }
 
 void Pixels(benchmark::State &s) { s.SetItemsProcessed(int64_t(s.iterations()) * kW * kH); }
 

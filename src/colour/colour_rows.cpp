@@ -83,9 +83,39 @@ void RgbToUyvyScalar(const uint8_t *src, uint8_t *uyvy, int width, int bpp,
   }
 }
 
+namespace {
+inline uint8_t Narrow(float v) { return static_cast<uint8_t>(std::clamp(v + 1.5e-8f, 1.f, 254.f)); }
+inline float LumaOf(const uint8_t *p, const YuvEncodeCoefs *c) {
+  return (c->yR * float(p[2]) + c->yG * float(p[1]) + c->yB * float(p[0])) * c->lumaScale;
+}
+}  // namespace
+
+void RgbToLumaScalar(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c) {
+  for (int x = 0; x < width; ++x) y[x] = Narrow(LumaOf(bgra + 4 * x, c) + c->lumaOff + 0.5f);
+}
+
+void RgbToChroma420Scalar(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step, int chromaW,
+                          const YuvEncodeCoefs *c) {
+  auto cb = [c](const uint8_t *p) { return c->cbR * float(p[2]) + c->cbG * float(p[1]) + c->cbB * float(p[0]); };
+  auto cr = [c](const uint8_t *p) { return c->crR * float(p[2]) + c->crG * float(p[1]) + c->crB * float(p[0]); };
+  for (int k = 0; k < chromaW; ++k) {
+    const uint8_t *a0 = a + 8 * k, *b0 = b + 8 * k;
+    const float sb = (cb(a0) + cb(b0)) + (cb(a0 + 4) + cb(b0 + 4));
+    const float sr = (cr(a0) + cr(b0)) + (cr(a0 + 4) + cr(b0 + 4));
+    u[k * step] = Narrow(sb * c->chromaScale * 0.25f + 128.f + 0.5f);
+    v[k * step] = Narrow(sr * c->chromaScale * 0.25f + 128.f + 0.5f);
+  }
+}
+
 }  // namespace rows
 
 using namespace ko::forms;
+
+const Kernel kRgbToLuma = Declare<RgbToLumaFn>("colour.RgbToLuma", Family::Colour, rows::RgbToLumaScalar,
+                                               rows::RgbToLumaSSE2, nullptr);
+const Kernel kRgbToChroma420 = Declare<RgbToChroma420Fn>("colour.RgbToChroma420", Family::Colour,
+                                                         rows::RgbToChroma420Scalar, rows::RgbToChroma420SSE2,
+                                                         nullptr);
 
 const Kernel kYuv420Row = Declare<Yuv420RowFn>("colour.Yuv420Row", Family::Colour, rows::Yuv420RowScalar,
                                                rows::Yuv420RowSSE2, rows::Yuv420RowAVX2);
@@ -102,7 +132,8 @@ const Kernel kRgbToUyvy = Declare<RgbToUyvyFn>("colour.RgbToUyvy", Family::Colou
 namespace ko::forms {
 const KernelTable &KernelTable_Colour() {
   static const Kernel *const items[] = {&colour::kYuv420Row, &colour::kYuv420Reduce,
-                                        &colour::kUyvyToRgb, &colour::kRgbToUyvy};
+                                        &colour::kUyvyToRgb, &colour::kRgbToUyvy,
+                                        &colour::kRgbToLuma,  &colour::kRgbToChroma420};
   static const KernelTable t{items, sizeof items / sizeof items[0]};
   return t;
 }

@@ -53,6 +53,22 @@ using UyvyToRgbFn = void (*)(const uint8_t *uyvy, uint8_t *dst, int width, int b
 using RgbToUyvyFn = void (*)(const uint8_t *src, uint8_t *uyvy, int width, int bpp,
                              const RgbToUyvyCoefs *c);
 
+// Single-precision RGB to 8-bit YUV: Y = clamp(((yR R + yG G) + yB B) *
+// lumaScale + lumaOff + 0.5, 1, 254) truncated; a 4:2:0 chroma sample sums
+// the chroma rows of its 2 x 2 block (even column, then odd) and gives
+// clamp(sum * chromaScale * 0.25 + 128 + 0.5, 1, 254) truncated.
+struct YuvEncodeCoefs {
+  float yR, yG, yB, cbR, cbG, cbB, crR, crG, crB;
+  float lumaScale, lumaOff, chromaScale;
+};
+// BGRA row (alpha ignored) to width luma bytes.
+using RgbToLumaFn = void (*)(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c);
+// Two BGRA rows to chromaW Cb and Cr bytes, `step` bytes apart in u and v.
+using RgbToChroma420Fn = void (*)(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
+                                  int chromaW, const YuvEncodeCoefs *c);
+
+extern const ko::forms::Kernel kRgbToLuma;
+extern const ko::forms::Kernel kRgbToChroma420;
 extern const ko::forms::Kernel kYuv420Row;
 extern const ko::forms::Kernel kYuv420Reduce;
 extern const ko::forms::Kernel kUyvyToRgb;
@@ -71,6 +87,10 @@ void UyvyToRgbSSE2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *)
 void UyvyToRgbAVX2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
 void RgbToUyvyScalar(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
 void RgbToUyvySSE2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void RgbToLumaScalar(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToLumaSSE2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToChroma420Scalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+void RgbToChroma420SSE2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
 }  // namespace rows
 
 }  // namespace ko::colour

@@ -179,4 +179,69 @@ void RgbToUyvySSE2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const 
   if (x < width) RgbToUyvyScalar(src + bpp * x, uyvy + 2 * x, width - x, bpp, c);
 }
 
+namespace {
+// B, G, R of four BGRA pixels as floats.
+inline void Channels(const uint8_t *p, __m128 *b, __m128 *g, __m128 *r) {
+  const __m128i v = Load16(p), m = _mm_set1_epi32(0xFF);
+  *b = _mm_cvtepi32_ps(_mm_and_si128(v, m));
+  *g = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 8), m));
+  *r = _mm_cvtepi32_ps(_mm_and_si128(_mm_srli_epi32(v, 16), m));
+}
+inline __m128 Row(__m128 kr, __m128 kg, __m128 kb, __m128 r, __m128 g, __m128 b) {
+  return _mm_add_ps(_mm_add_ps(_mm_mul_ps(kr, r), _mm_mul_ps(kg, g)), _mm_mul_ps(kb, b));
+}
+// clamp(v + 1.5e-8, 1, 254) truncated, as 32-bit integers.
+inline __m128i Narrow(__m128 v) {
+  const __m128 t = _mm_add_ps(v, _mm_set1_ps(1.5e-8f));
+  return _mm_cvttps_epi32(_mm_min_ps(_mm_max_ps(t, _mm_set1_ps(1.f)), _mm_set1_ps(254.f)));
+}
+}  // namespace
+
+void RgbToLumaSSE2(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c) {
+  const __m128 kr = _mm_set1_ps(c->yR), kg = _mm_set1_ps(c->yG), kb = _mm_set1_ps(c->yB);
+  const __m128 ls = _mm_set1_ps(c->lumaScale), lo = _mm_set1_ps(c->lumaOff), half = _mm_set1_ps(0.5f);
+  int x = 0;
+  for (; x + 16 <= width; x += 16) {
+    __m128i q[4];
+    for (int i = 0; i < 4; ++i) {
+      __m128 b, g, r;
+      Channels(bgra + 4 * (x + 4 * i), &b, &g, &r);
+      q[i] = Narrow(_mm_add_ps(_mm_add_ps(_mm_mul_ps(Row(kr, kg, kb, r, g, b), ls), lo), half));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(y + x),
+                     _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3])));
+  }
+  if (x < width) RgbToLumaScalar(bgra + 4 * x, y + x, width - x, c);
+}
+
+void RgbToChroma420SSE2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step, int chromaW,
+                        const YuvEncodeCoefs *c) {
+  const __m128 ur = _mm_set1_ps(c->cbR), ug = _mm_set1_ps(c->cbG), ub = _mm_set1_ps(c->cbB);
+  const __m128 vr = _mm_set1_ps(c->crR), vg = _mm_set1_ps(c->crG), vb = _mm_set1_ps(c->crB);
+  const __m128 cs = _mm_set1_ps(c->chromaScale), quarter = _mm_set1_ps(0.25f), off = _mm_set1_ps(128.f),
+               half = _mm_set1_ps(0.5f);
+  int k = 0;
+  for (; k + 4 <= chromaW; k += 4) {
+    __m128 su[2], sv[2];
+    for (int i = 0; i < 2; ++i) {
+      __m128 b0, g0, r0, b1, g1, r1;
+      Channels(a + 8 * k + 16 * i, &b0, &g0, &r0);
+      Channels(b + 8 * k + 16 * i, &b1, &g1, &r1);
+      su[i] = _mm_add_ps(Row(ur, ug, ub, r0, g0, b0), Row(ur, ug, ub, r1, g1, b1));
+      sv[i] = _mm_add_ps(Row(vr, vg, vb, r0, g0, b0), Row(vr, vg, vb, r1, g1, b1));
+    }
+    auto finish = [&](const __m128 *s, uint8_t *out) {
+      const __m128 even = _mm_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+      const __m128 odd = _mm_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+      const __m128 t = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_mul_ps(_mm_add_ps(even, odd), cs), quarter), off), half);
+      alignas(16) int32_t q[4];
+      _mm_store_si128(reinterpret_cast<__m128i *>(q), Narrow(t));
+      for (int i = 0; i < 4; ++i) out[(k + i) * step] = uint8_t(q[i]);
+    };
+    finish(su, u);
+    finish(sv, v);
+  }
+  if (k < chromaW) RgbToChroma420Scalar(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
+}
+
 }  // namespace ko::colour::rows

@@ -357,6 +357,32 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
   const int step = f.info->vs ? 2 : 1;
   const int items = (h + step - 1) / step;
 
+  // 8-bit 4:2:0 targets from 8-bit pixels: the row kernels.
+  if (!isFloat && f.info->vs == 1 && (kind == Kind::Planar8 || kind == Kind::Semi8)) {
+    const YuvEncodeCoefs k{enc.yR, enc.yG, enc.yB, enc.cbR, enc.cbG, enc.cbB, enc.crR, enc.crG, enc.crB,
+                           enc.lumaScale, enc.lumaOff, enc.chromaScale};
+    const auto luma = ko::forms::Pick<RgbToLumaFn>(kRgbToLuma);
+    const auto chroma = ko::forms::Pick<RgbToChroma420Fn>(kRgbToChroma420);
+    const bool semi = kind == Kind::Semi8;
+    auto rgbRow = [&](int y) { return rgb + stride * (h - 1 - y); };
+#pragma omp parallel for schedule(static)
+    for (int item = 0; item < items; ++item) {
+      const int y = 2 * item;
+      luma(rgbRow(y), dst + f.lumaStride * y, w, &k);
+      if (y + 1 < h) luma(rgbRow(y + 1), dst + f.lumaStride * (y + 1), w, &k);
+      if (item >= f.chromaH) continue;
+      int ra = y, rb = std::min(y + 1, h - 1);
+      if (il && y < (h & ~2)) {
+        ra = y % 4 == 0 ? y : y - 1;
+        rb = std::min(ra + 2, h - 1);
+      }
+      uint8_t *u = dst + f.cbOffset + f.cbStride * item;
+      uint8_t *v = semi ? u + 1 : dst + f.crOffset + f.crStride * item;
+      chroma(rgbRow(ra), rgbRow(rb), u, v, semi ? 2 : 1, f.chromaW, &k);
+    }
+    return S_OK;
+  }
+
   // RGB row of YUV row y as B, G, R(, A) floats on the 0..255 scale.
   auto fetch = [&](int y, float *out) {
     const uint8_t *row = rgb + stride * (h - 1 - y);

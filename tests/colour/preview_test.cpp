@@ -202,7 +202,9 @@ TEST_P(Uyvy, BothDirectionsWithinOneLevel) {
       const uint8_t *p = last + r * stride + x * bpp;
       for (int c = 0; c < 3; ++c)
         ASSERT_LE(std::fabs(p[c] - kotest::Clamp(model[c], 0, 255)), kIntegerBound) << x << "," << r;
-      if (bpp == 4) ASSERT_EQ(p[3], 255);
+      if (bpp == 4) {
+        ASSERT_EQ(p[3], 255);
+      }
     }
   // Back to UYVY: luma and pair-averaged chroma, clamped to 1..254.
   std::vector<uint8_t> back(size_t(2) * w * h);

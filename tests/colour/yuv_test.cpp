@@ -352,7 +352,9 @@ TEST(RoundTripFields, InterlacedChromaStaysInItsField) {
     // Float path (expansion), which reads interlaced chroma per field too.
     ASSERT_EQ(KoYUV_YUVToRGB(&back.h, 2.2222222222222223, back.bits.data(), 0, &yh, &ci, frame.data(), &l, 0, 0, nullptr), S_OK);
     for (size_t i = 0; i < img.size(); ++i)
-      if (i % 4 != 3) ASSERT_LE(std::abs(back.bits[i] - img[i]), kRoundTripBound) << name << " byte " << i;
+      if (i % 4 != 3) {
+        ASSERT_LE(std::abs(back.bits[i] - img[i]), kRoundTripBound) << name << " byte " << i;
+      }
   }
 }
 

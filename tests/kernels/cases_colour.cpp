@@ -69,6 +69,31 @@ struct RgbToUyvyCase : OutputsByForm<uint8_t> {
   RgbToUyvyCoefs c;
 };
 
+// Studio compression or not, any matrix's rows.
+YuvEncodeCoefs AnyEncoder(Rng &rng) {
+  const MatrixValues &m = MatrixOf(AnyMatrix(rng));
+  const bool studio = rng() % 2;
+  return {m.yR, m.yG, m.yB, m.cbR, m.cbG, m.cbB, m.crR, m.crG, m.crB,
+          studio ? 0.85882354f : 1.f, studio ? 16.f : 0.f, studio ? 0.8784314f : 1.0228311f};
+}
+
+struct RgbToYuvCase : OutputsByForm<uint8_t> {
+  RgbToYuvCase(const Kernel &k, Rng &rng, int w)
+      : OutputsByForm(k, 2 * size_t(w) + 2), width(w), a(RandomBytes(rng, 8 * size_t(w))),
+        b(RandomBytes(rng, 8 * size_t(w))), c(AnyEncoder(rng)), step(rng() % 2 + 1) {}
+  void Run(Form f) override {
+    if (std::string(kernel.name) == "colour.RgbToLuma")
+      ko::forms::FormOf<RgbToLumaFn>(kernel, f)(a.data(), out[f].data(), width, &c);
+    else  // chroma of width samples from 2 * width pixels, interleaved or not
+      ko::forms::FormOf<RgbToChroma420Fn>(kernel, f)(a.data(), b.data(), out[f].data(), out[f].data() + (step == 2 ? 1 : width), step,
+                                                     width, &c);
+  }
+  int width;
+  std::vector<uint8_t> a, b;
+  YuvEncodeCoefs c;
+  int step;
+};
+
 template <class C>
 std::unique_ptr<Case> Make(const Kernel &k, Rng &rng, int w) {
   return std::make_unique<C>(k, rng, w);
@@ -78,6 +103,8 @@ KO_KERNEL_CASE("colour.Yuv420Row", Make<Yuv420RowCase>);
 KO_KERNEL_CASE("colour.Yuv420Reduce", Make<ReduceCase>);
 KO_KERNEL_CASE("colour.UyvyToRgb", Make<UyvyToRgbCase>);
 KO_KERNEL_CASE("colour.RgbToUyvy", Make<RgbToUyvyCase>);
+KO_KERNEL_CASE("colour.RgbToLuma", Make<RgbToYuvCase>);
+KO_KERNEL_CASE("colour.RgbToChroma420", Make<RgbToYuvCase>);
 
 }  // namespace
 }  // namespace kotest
