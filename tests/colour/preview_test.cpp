@@ -111,66 +111,58 @@ INSTANTIATE_TEST_SUITE_P(
              "_mode" + std::to_string(std::get<2>(i.param)) + "_" + kotest::PatternName(std::get<3>(i.param));
     });
 
-// Worked values: mid grey stays grey and peak white stays at 235 in every
-// size, under every mode.
-TEST(Preview420Values, GreyAndWhiteKeepVideoLevels) {
-  const Fn420 all[] = {KoYUV420ToRGBA, KoYUV420ToRGBA_HalfHorz, KoYUV420ToRGBA_Half_BlendFields,
-                       KoYUV420ToRGBA_Half, KoYUV420ToRGBA_QuarterHorz_HalfVert_BlendFields,
-                       KoYUV420ToRGBA_Quarter_BlendFields, KoYUV420ToRGBA_Quarter};
+// Worked values and refusals: grey stays grey and white stays at 235 in
+// every size and mode; matrix -1 (0 for UYVY) resolves by frame size; bad
+// sizes and strides write nothing.
+TEST(Preview420Values, LevelsMatricesAndRefusals) {
+  const Fn420 all[] = {KoYUV420ToRGBA, KoYUV420ToRGBA_HalfHorz, KoYUV420ToRGBA_Half_BlendFields, KoYUV420ToRGBA_Half,
+                       KoYUV420ToRGBA_QuarterHorz_HalfVert_BlendFields, KoYUV420ToRGBA_Quarter_BlendFields,
+                       KoYUV420ToRGBA_Quarter};
   for (int luma : {128, 235})
     for (int mode : {0, 1})
       for (Fn420 fn : all) {
         std::vector<uint8_t> y(16 * 8, uint8_t(luma)), c(8 * 4, 128), out(16 * 8 * 4, 0);
         ASSERT_EQ(fn(16, 8, out.data(), 64, y.data(), 16, c.data(), 8, c.data(), 8, mode, -1), S_OK);
-        EXPECT_EQ(out[0], luma);
-        EXPECT_EQ(out[1], luma);
-        EXPECT_EQ(out[2], luma);
-        EXPECT_EQ(out[3], 255);
+        EXPECT_EQ(out[0] + out[1] * 1000 + out[2] * 1000000 + out[3] * 1000000000ll, luma * 1001001 + 255000000000ll);
       }
-}
-
-// Matrix -1 (and 0 for UYVY) resolves by frame size.
-TEST(Preview420Values, AutomaticMatrixByFrameSize) {
-  struct Case {
-    int w, h, expect420, expectUyvy;
-  } cases[] = {{720, 576, 515, 1}, {1280, 720, 516, 2}, {704, 720, 516, 2}};
-  for (const Case &c : cases) {
-    const size_t n = size_t(c.w) * c.h;
+  const int sizes[][4] = {{720, 576, 515, 1}, {1280, 720, 516, 2}, {704, 720, 516, 2}, {720, 576, 516, 2}};
+  for (const auto &c : sizes) {
+    const size_t n = size_t(c[0]) * c[1];
     std::vector<uint8_t> y(n, 100), u(n / 4, 200), v(n / 4, 60), a(4 * n), b(4 * n);
-    ASSERT_EQ(KoYUV420ToRGBA(c.w, c.h, a.data(), 4 * c.w, y.data(), c.w, u.data(), c.w / 2, v.data(), c.w / 2, 0, -1), S_OK);
-    ASSERT_EQ(KoYUV420ToRGBA(c.w, c.h, b.data(), 4 * c.w, y.data(), c.w, u.data(), c.w / 2, v.data(), c.w / 2, 0,
-                             c.expect420),
-              S_OK);
-    EXPECT_EQ(std::memcmp(a.data(), b.data(), 8), 0) << c.w << "x" << c.h;
     std::vector<uint32_t> q(n / 2, 0x3CC864C8u);
-    ASSERT_EQ(KoUYVY2RGBA(a.data(), q.data(), 4 * c.w, c.w, c.h, 0), S_OK);
-    ASSERT_EQ(KoUYVY2RGBA(b.data(), q.data(), 4 * c.w, c.w, c.h, c.expectUyvy), S_OK);
-    EXPECT_EQ(std::memcmp(a.data(), b.data(), 8), 0) << c.w << "x" << c.h << " uyvy";
+    KoYUV420ToRGBA(c[0], c[1], a.data(), 4 * c[0], y.data(), c[0], u.data(), c[0] / 2, v.data(), c[0] / 2, 0, -1);
+    KoYUV420ToRGBA(c[0], c[1], b.data(), 4 * c[0], y.data(), c[0], u.data(), c[0] / 2, v.data(), c[0] / 2, 0, c[2]);
+    const bool same420 = std::memcmp(a.data(), b.data(), 8) == 0;
+    KoUYVY2RGBA(a.data(), q.data(), 4 * c[0], c[0], c[1], 0);
+    KoUYVY2RGBA(b.data(), q.data(), 4 * c[0], c[0], c[1], c[3]);
+    const bool expectSame = &c != &sizes[3];  // the last row names the other matrix
+    EXPECT_EQ(same420, expectSame) << c[0] << "x" << c[1];
+    EXPECT_EQ(std::memcmp(a.data(), b.data(), 8) == 0, expectSame) << c[0] << "x" << c[1] << " uyvy";
   }
-}
-
-TEST(Preview420Values, SizeAndPointerRefusalsWriteNothing) {
   std::vector<uint8_t> y(64, 16), c(16, 128), out(256, 0xAB);
-  const auto untouched = [&] { return std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xAB; }); };
-  struct Case {
+  const struct {
     Fn420 fn;
     int w, h;
     intptr_t dstStride;
-    HRESULT hr;
-  } cases[] = {
-      {KoYUV420ToRGBA, 7, 4, 32, E_INVALIDARG},  {KoYUV420ToRGBA, 8, 3, 32, E_INVALIDARG},
-      {KoYUV420ToRGBA, 8, 4, 31, E_INVALIDARG},  {KoYUV420ToRGBA, -8, 4, 32, E_INVALIDARG},
-      {KoYUV420ToRGBA_QuarterHorz_HalfVert_BlendFields, 6, 4, 32, E_INVALIDARG},
-      {KoYUV420ToRGBA_HalfHorz, 8, 5, 32, E_INVALIDARG},
-  };
-  for (const Case &k : cases) {
-    EXPECT_EQ(k.fn(k.w, k.h, out.data(), k.dstStride, y.data(), 8, c.data(), 4, c.data(), 4, 0, -1), k.hr)
-        << k.w << "x" << k.h;
-    EXPECT_TRUE(untouched());
-  }
+  } bad[] = {{KoYUV420ToRGBA, 7, 4, 32}, {KoYUV420ToRGBA, 8, 3, 32}, {KoYUV420ToRGBA, 8, 4, 31},
+             {KoYUV420ToRGBA, -8, 4, 32}, {KoYUV420ToRGBA_QuarterHorz_HalfVert_BlendFields, 6, 4, 32},
+             {KoYUV420ToRGBA_HalfHorz, 8, 5, 32}};
+  for (const auto &k : bad)
+    EXPECT_EQ(k.fn(k.w, k.h, out.data(), k.dstStride, y.data(), 8, c.data(), 4, c.data(), 4, 0, -1), E_INVALIDARG);
   EXPECT_EQ(KoYUV420ToRGBA(8, 4, out.data(), 32, nullptr, 8, c.data(), 4, c.data(), 4, 0, -1), E_POINTER);
-  // Width 6 is rounded down to 4 by the 4x4 form.
+  uint32_t src[2] = {0x80808080u, 0x80808080u};
+  EXPECT_EQ(KoUYVY2RGBA(out.data(), src, 15, 4, 1, 0), E_INVALIDARG);
+  EXPECT_EQ(KoUYVY2RGBA(out.data(), src, 16, 3, 1, 0), E_INVALIDARG);
+  EXPECT_EQ(KoUYVY2RGBA(out.data(), src, 16, 4, 0, 0), E_INVALIDARG);
+  EXPECT_EQ(KoUYVY2RGB(nullptr, src, 16, 4, 1, 0), E_POINTER);
+  EXPECT_EQ(KoRGBA2UYVY(out.data(), src, 16, 7, 4, 1, 0), E_INVALIDARG);
+  EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](uint8_t b) { return b == 0xAB; }));
+  // The 4x4 form rounds width 6 down to 4; white RGB clamps luma to 254.
   EXPECT_EQ(KoYUV420ToRGBA_Quarter_BlendFields(6, 4, out.data(), 4, y.data(), 8, c.data(), 4, c.data(), 4, 0, -1), S_OK);
+  const uint8_t white[6] = {255, 255, 255, 255, 255, 255};
+  uint8_t q[4] = {};
+  ASSERT_EQ(KoRGB2UYVY(q, white, 6, 4, 2, 1, 1), S_OK);
+  EXPECT_EQ(q[0] << 24 | q[1] << 16 | q[2] << 8 | q[3], 128 << 24 | 254 << 16 | 128 << 8 | 254);
 }
 
 // ---- UYVY ---------------------------------------------------------------------
@@ -231,24 +223,5 @@ TEST_P(Uyvy, BothDirectionsWithinOneLevel) {
 INSTANTIATE_TEST_SUITE_P(All, Uyvy,
                          testing::Combine(testing::Range(0, 3), testing::Values(3, 4),
                                           testing::Values(Pattern::Gradient, Pattern::Bars, Pattern::Noise)));
-
-TEST(UyvyValues, WhiteClampsAndRefusals) {
-  const uint8_t white[6] = {255, 255, 255, 255, 255, 255};
-  uint8_t q[4] = {};
-  ASSERT_EQ(KoRGB2UYVY(q, white, 6, 4, 2, 1, 1), S_OK);
-  EXPECT_EQ(q[1], 254);
-  EXPECT_EQ(q[3], 254);
-  EXPECT_EQ(q[0], 128);
-  EXPECT_EQ(q[2], 128);
-  uint32_t src[2] = {0x80808080u, 0x80808080u};
-  uint8_t out[32];
-  std::memset(out, 0xAB, sizeof out);
-  EXPECT_EQ(KoUYVY2RGBA(out, src, 15, 4, 1, 0), E_INVALIDARG);
-  EXPECT_EQ(KoUYVY2RGBA(out, src, 16, 3, 1, 0), E_INVALIDARG);
-  EXPECT_EQ(KoUYVY2RGBA(out, src, 16, 4, 0, 0), E_INVALIDARG);
-  EXPECT_EQ(KoUYVY2RGB(nullptr, src, 16, 4, 1, 0), E_POINTER);
-  EXPECT_EQ(KoRGBA2UYVY(out, src, 16, 7, 4, 1, 0), E_INVALIDARG);
-  EXPECT_TRUE(std::all_of(out, out + 32, [](uint8_t b) { return b == 0xAB; }));
-}
 
 }  // namespace
