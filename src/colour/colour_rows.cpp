@@ -125,7 +125,7 @@ const Kernel kYuv420Reduce =
 const Kernel kUyvyToRgb = Declare<UyvyToRgbFn>("colour.UyvyToRgb", Family::Colour, rows::UyvyToRgbScalar,
                                                rows::UyvyToRgbSSE2, rows::UyvyToRgbAVX2);
 const Kernel kRgbToUyvy = Declare<RgbToUyvyFn>("colour.RgbToUyvy", Family::Colour, rows::RgbToUyvyScalar,
-                                               rows::RgbToUyvySSE2, nullptr);
+                                               rows::RgbToUyvySSE2, rows::RgbToUyvyAVX2);
 
 }  // namespace ko::colour
 

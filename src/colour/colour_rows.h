@@ -87,6 +87,8 @@ void UyvyToRgbSSE2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *)
 void UyvyToRgbAVX2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
 void RgbToUyvyScalar(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
 void RgbToUyvySSE2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void RgbToUyvyAVX2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void UyvyToRgb24AVX2(const uint8_t *, uint8_t *, int, const UyvyToRgbCoefs *);
 void RgbToLumaScalar(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
 void RgbToLumaSSE2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
 void RgbToChroma420Scalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);

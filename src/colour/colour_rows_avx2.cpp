@@ -66,6 +66,7 @@ void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t
 }
 
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
+  if (bpp == 3) return UyvyToRgb24AVX2(uyvy, dst, width, c);
   int x = 0;
   if (bpp == 4) {
     const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
@@ -86,6 +87,85 @@ void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const 
     }
   }
   if (x < width) UyvyToRgbSSE2(uyvy + 2 * x, dst + bpp * x, width - x, bpp, c);
+}
+
+namespace {
+// Four BGRA pixels to twelve BGR bytes (the top four bytes zero) and four
+// BGR pixels (sixteen bytes loaded) to BGRA with alpha zero.
+inline __m128i Squeeze(__m128i v) {
+  return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+}
+inline __m128i Spread(__m128i v) {
+  return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+}
+}  // namespace
+
+// 24-bit rows: thirty-two pixels through the 32-bit form into a buffer,
+// then squeezed; the last four pixels of a block are copied, not stored
+// whole, so nothing is written past the row.
+void UyvyToRgb24AVX2(const uint8_t *uyvy, uint8_t *dst, int width, const UyvyToRgbCoefs *c) {
+  alignas(32) uint8_t tmp[128];
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    UyvyToRgbAVX2(uyvy + 2 * x, tmp, 32, 4, c);
+    uint8_t *d = dst + 3 * x;
+    for (int i = 0; i < 7; ++i)
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 12 * i),
+                       Squeeze(_mm_load_si128(reinterpret_cast<const __m128i *>(tmp + 16 * i))));
+    alignas(16) uint8_t last[16];
+    _mm_store_si128(reinterpret_cast<__m128i *>(last), Squeeze(_mm_load_si128(reinterpret_cast<const __m128i *>(tmp + 112))));
+    for (int i = 0; i < 12; ++i) d[84 + i] = last[i];
+  }
+  if (x < width) UyvyToRgbScalar(uyvy + 2 * x, dst + 3 * x, width - x, 3, c);
+}
+
+void RgbToUyvyAVX2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const RgbToUyvyCoefs *c) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i cy = _mm256_setr_epi16(
+      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0,
+      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0);
+  const __m256i cuv = _mm256_setr_epi16(
+      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0,
+      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0);
+  const __m256i add = _mm256_setr_epi32(0x80800, 2048, 0x80800, 2048, 0x80800, 2048, 0x80800, 2048);
+  const __m256i lo1 = _mm256_set1_epi16(1), hi254 = _mm256_set1_epi16(254);
+  // One pixel pair per lane (eight 16-bit channels) to U, Y0, V, Y1 as
+  // 32-bit values.
+  auto pair = [&](__m256i px) {
+    __m256i ym = _mm256_madd_epi16(px, cy);
+    ym = _mm256_add_epi32(ym, _mm256_srli_epi64(ym, 32));
+    const __m256i s = _mm256_add_epi16(px, _mm256_srli_si256(px, 8));
+    __m256i cm = _mm256_madd_epi16(_mm256_unpacklo_epi64(s, s), cuv);
+    cm = _mm256_add_epi32(cm, _mm256_srli_epi64(cm, 32));
+    const __m256i yv = _mm256_shuffle_epi32(ym, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256i cv = _mm256_shuffle_epi32(cm, _MM_SHUFFLE(2, 0, 2, 0));
+    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_unpacklo_epi32(cv, yv), add), 12);
+  };
+  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' words.
+  auto eight = [&](__m256i v) {
+    const __m256i w = _mm256_packs_epi32(pair(_mm256_unpacklo_epi8(v, zero)), pair(_mm256_unpackhi_epi8(v, zero)));
+    return _mm256_min_epi16(_mm256_max_epi16(w, lo1), hi254);
+  };
+  auto load24 = [](const uint8_t *p) {  // eight BGR pixels; reads 4 bytes past the 24
+    return _mm256_set_m128i(Spread(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12))),
+                            Spread(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+  };
+  int x = 0;
+  if (bpp == 4) {
+    for (; x + 16 <= width; x += 16) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + 4 * x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + 4 * x + 32));
+      const __m256i o = _mm256_packus_epi16(eight(a), eight(b));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(uyvy + 2 * x), _mm256_permute4x64_epi64(o, 0xD8));
+    }
+  } else {
+    // The last block must leave four readable bytes after its 48.
+    for (; 3 * (x + 16) + 4 <= 3 * width; x += 16) {
+      const __m256i o = _mm256_packus_epi16(eight(load24(src + 3 * x)), eight(load24(src + 3 * x + 24)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(uyvy + 2 * x), _mm256_permute4x64_epi64(o, 0xD8));
+    }
+  }
+  if (x < width) RgbToUyvySSE2(src + bpp * x, uyvy + 2 * x, width - x, bpp, c);
 }
 
 }  // namespace ko::colour::rows

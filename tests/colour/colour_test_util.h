@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "kokernel/kodib.h"
+
 namespace kotest {
 
 enum class Pattern { Gradient, Bars, Noise };
@@ -54,6 +56,16 @@ inline void ModelRgb(int m, double y, double cb, double cr, double cs, double ou
   out[0] = y + cs * k.bCb * cb;
   out[1] = y + cs * (k.gCb * cb + k.gCr * cr);
   out[2] = y + cs * k.rCr * cr;
+}
+
+// A YUV frame header of the four-character code.
+inline BITMAPINFOHEADER YuvHeader(const char *code, int w, int h) {
+  BITMAPINFOHEADER b{};
+  b.biSize = sizeof b;
+  b.biWidth = w;
+  b.biHeight = h;
+  for (int i = 0; i < 4; ++i) b.biCompression |= uint32_t(uint8_t(code[i])) << (8 * i);
+  return b;
 }
 
 inline double Clamp(double v, double lo, double hi) { return std::min(hi, std::max(lo, v)); }

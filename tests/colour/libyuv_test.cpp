@@ -33,16 +33,6 @@ struct I420 {
   }
 };
 
-BITMAPINFOHEADER Header(uint32_t code, int w, int h) {
-  BITMAPINFOHEADER b{};
-  b.biSize = sizeof b;
-  b.biWidth = w;
-  b.biHeight = h;
-  b.biCompression = code;
-  return b;
-}
-uint32_t Code(const char *s) { return uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24; }
-
 // libyuv's YUV to ARGB rounds its coefficients to 1/64 (1/128 for the
 // luma gain): up to 0.5/64 x 112 = 0.9 of a level of chroma error per
 // coefficient, two coefficients on G, and its own rounding: 3 levels.
@@ -60,7 +50,7 @@ TEST_P(Libyuv420, ExpandedFullSizeAgrees) {
   BITMAPINFOHEADER rgb{};
   uint32_t size;
   ASSERT_EQ(KoVideo_InitBitmapInfo(&rgb, KOPT_RGBA32, kW, kH, nullptr, 0, &size), S_OK);
-  const BITMAPINFOHEADER yh = Header(Code("I420"), kW, kH);
+  const BITMAPINFOHEADER yh = kotest::YuvHeader("I420", kW, kH);
   const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
   ASSERT_EQ(KoYUV_YUVToRGB(&rgb, 2.2222222222222223, ours.data() + size_t(4) * kW * (kH - 1), -4 * kW, &yh, &ci,
                            f.all.data(), nullptr, 0, 0, nullptr),
@@ -118,7 +108,7 @@ TEST(LibyuvArgbToI420, StudioLevelsAgree) {
     BITMAPINFOHEADER rgb{};
     uint32_t size;
     ASSERT_EQ(KoVideo_InitBitmapInfo(&rgb, KOPT_RGBA32, kW, kH, nullptr, 0, &size), S_OK);
-    BITMAPINFOHEADER yh = Header(Code("I420"), kW, kH);
+    BITMAPINFOHEADER yh = kotest::YuvHeader("I420", kW, kH);
     KoYUVPlaneLayout l;
     std::vector<uint8_t> ours(KoYUVImageBytesAndOffsets(&yh, &l));
     const KoYUVColorInfo ci{0, 515, 0, 0};
