@@ -112,10 +112,10 @@ void RgbToChroma420Scalar(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_
 using namespace ko::forms;
 
 const Kernel kRgbToLuma = Declare<RgbToLumaFn>("colour.RgbToLuma", Family::Colour, rows::RgbToLumaScalar,
-                                               rows::RgbToLumaSSE2, nullptr);
+                                               rows::RgbToLumaSSE2, rows::RgbToLumaAVX2);
 const Kernel kRgbToChroma420 = Declare<RgbToChroma420Fn>("colour.RgbToChroma420", Family::Colour,
                                                          rows::RgbToChroma420Scalar, rows::RgbToChroma420SSE2,
-                                                         nullptr);
+                                                         rows::RgbToChroma420AVX2);
 
 const Kernel kYuv420Row = Declare<Yuv420RowFn>("colour.Yuv420Row", Family::Colour, rows::Yuv420RowScalar,
                                                rows::Yuv420RowSSE2, rows::Yuv420RowAVX2);

@@ -91,8 +91,10 @@ void RgbToUyvyAVX2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *)
 void UyvyToRgb24AVX2(const uint8_t *, uint8_t *, int, const UyvyToRgbCoefs *);
 void RgbToLumaScalar(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
 void RgbToLumaSSE2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToLumaAVX2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
 void RgbToChroma420Scalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
 void RgbToChroma420SSE2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+void RgbToChroma420AVX2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
 }  // namespace rows
 
 }  // namespace ko::colour

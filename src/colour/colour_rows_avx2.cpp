@@ -169,3 +169,76 @@ void RgbToUyvyAVX2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const 
 }
 
 }  // namespace ko::colour::rows
+
+namespace ko::colour::rows {
+
+namespace {
+// B, G, R of eight BGRA pixels as floats.
+inline void Channels8(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), m = _mm256_set1_epi32(0xFF);
+  *b = _mm256_cvtepi32_ps(_mm256_and_si256(v, m));
+  *g = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(v, 8), m));
+  *r = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(v, 16), m));
+}
+inline __m256 Row8(__m256 kr, __m256 kg, __m256 kb, __m256 r, __m256 g, __m256 b) {
+  return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(kr, r), _mm256_mul_ps(kg, g)), _mm256_mul_ps(kb, b));
+}
+// clamp(v + 1.5e-8, 1, 254) truncated, as 32-bit integers.
+inline __m256i Narrow8(__m256 v) {
+  const __m256 t = _mm256_add_ps(v, _mm256_set1_ps(1.5e-8f));
+  return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(t, _mm256_set1_ps(1.f)), _mm256_set1_ps(254.f)));
+}
+}  // namespace
+
+void RgbToLumaAVX2(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c) {
+  const __m256 kr = _mm256_set1_ps(c->yR), kg = _mm256_set1_ps(c->yG), kb = _mm256_set1_ps(c->yB);
+  const __m256 ls = _mm256_set1_ps(c->lumaScale), lo = _mm256_set1_ps(c->lumaOff), half = _mm256_set1_ps(0.5f);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    __m256i q[4];
+    for (int i = 0; i < 4; ++i) {
+      __m256 b, g, r;
+      Channels8(bgra + 4 * (x + 8 * i), &b, &g, &r);
+      q[i] = Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, b), ls), lo), half));
+    }
+    // Lane packing leaves the four groups' halves interleaved by lane.
+    const __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(y + x), _mm256_permutevar8x32_epi32(p, order));
+  }
+  if (x < width) RgbToLumaSSE2(bgra + 4 * x, y + x, width - x, c);
+}
+
+void RgbToChroma420AVX2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step, int chromaW,
+                        const YuvEncodeCoefs *c) {
+  const __m256 ur = _mm256_set1_ps(c->cbR), ug = _mm256_set1_ps(c->cbG), ub = _mm256_set1_ps(c->cbB);
+  const __m256 vr = _mm256_set1_ps(c->crR), vg = _mm256_set1_ps(c->crG), vb = _mm256_set1_ps(c->crB);
+  const __m256 cs = _mm256_set1_ps(c->chromaScale), quarter = _mm256_set1_ps(0.25f), off = _mm256_set1_ps(128.f),
+               half = _mm256_set1_ps(0.5f);
+  int k = 0;
+  for (; k + 8 <= chromaW; k += 8) {
+    __m256 su[2], sv[2];
+    for (int i = 0; i < 2; ++i) {
+      __m256 b0, g0, r0, b1, g1, r1;
+      Channels8(a + 8 * k + 32 * i, &b0, &g0, &r0);
+      Channels8(b + 8 * k + 32 * i, &b1, &g1, &r1);
+      su[i] = _mm256_add_ps(Row8(ur, ug, ub, r0, g0, b0), Row8(ur, ug, ub, r1, g1, b1));
+      sv[i] = _mm256_add_ps(Row8(vr, vg, vb, r0, g0, b0), Row8(vr, vg, vb, r1, g1, b1));
+    }
+    auto finish = [&](const __m256 *s, uint8_t *out) {
+      // Per lane: samples 0, 1, 4, 5 | 2, 3, 6, 7; put them in order.
+      const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+      const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+      const __m256 sum = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_add_ps(even, odd)), 0xD8));
+      const __m256 t = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(sum, cs), quarter), off), half);
+      alignas(32) int32_t q[8];
+      _mm256_store_si256(reinterpret_cast<__m256i *>(q), Narrow8(t));
+      for (int i = 0; i < 8; ++i) out[(k + i) * step] = uint8_t(q[i]);
+    };
+    finish(su, u);
+    finish(sv, v);
+  }
+  if (k < chromaW) RgbToChroma420SSE2(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
+}
+
+}  // namespace ko::colour::rows
