@@ -232,7 +232,7 @@ void RgbToChroma420AVX2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t 
       const __m256 sum = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_add_ps(even, odd)), 0xD8));
       const __m256 t = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(sum, cs), quarter), off), half);
       alignas(32) int32_t q[8];
-      _mm256_store_si256(reinterpret_cast<__m256i *>(q), Narrow8(t));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(q), Narrow8(t));
       for (int i = 0; i < 8; ++i) out[(k + i) * step] = uint8_t(q[i]);
     };
     finish(su, u);
