@@ -10,6 +10,8 @@
 #include "kogdi.h"
 #include "kodib.h"
 #include "koyuvlayout.h"
+#include "koyuv.h"
+#include "kohsl.h"
 #include "konumtext.h"
 #include "kosmpte.h"
 #include "koprintf.h"

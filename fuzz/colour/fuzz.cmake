@@ -1,0 +1,1 @@
+ko_fuzz(yuv SOURCES yuv_fuzz.cpp)

@@ -1,0 +1,100 @@
+// Row kernels of the colour family: the integer 4:2:0, 4:2:2 and UYVY
+// conversions. Each kernel has a scalar reference (colour_rows.cpp) that
+// follows the arithmetic rules literally and SSE2/AVX2 forms that compute
+// the same bytes; all of them are dispatched through the kernel registry.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/kernel_forms.h"
+
+namespace ko::colour {
+
+// Q14 coefficients of the integer 4:2:0 and 4:2:2 converters: chroma
+// factors (already scaled by 219/224) and the folded per-channel constants
+// -128 * (coefficient sum) + 8192.
+struct Q14Coefs {
+  int32_t ub, ug, vg, vr;
+  int32_t kb, kg, kr;
+};
+
+// 12-bit coefficients of the UYVY converters.
+struct UyvyToRgbCoefs {
+  int32_t vr, vg, ug, ub;
+};
+struct RgbToUyvyCoefs {
+  int32_t yr, yg, yb;  // x 4096
+  int32_t ur, ug, ub;  // halved chroma rows, x 2048
+  int32_t vr, vg, vb;
+};
+
+// One luma row with its chroma row, one output pixel per luma sample:
+// B = clamp(Y + ((ub * U + kb) >> 14)) and likewise G, R; alpha 255.
+// Luma sample x takes chroma sample x / 2.
+using Yuv420RowFn = void (*)(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra,
+                             int width, const Q14Coefs *c);
+
+// Reduced sizes: each output pixel sums a block of `cols` x `rows` luma
+// samples (n of them) and `ccols` x `crows` chroma samples (m of them):
+// B = (Ysum + ((ub * Usum + m * kb) >> s)) >> log2(n), s = 14 - log2(n / m).
+// Output pixel x reads luma columns x * cols.. and chroma columns x * ccols..
+// yRows has `rows` entries, uRows / vRows `crows` entries.
+struct ReduceShape {
+  int cols, rows, ccols, crows;
+};
+using Yuv420ReduceFn = void (*)(const uint8_t *const *yRows, const uint8_t *const *uRows,
+                                const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
+                                const ReduceShape *shape, const Q14Coefs *c);
+
+// Packed UYVY pairs to BGRA (bpp 4) or BGR (bpp 3); width even.
+using UyvyToRgbFn = void (*)(const uint8_t *uyvy, uint8_t *dst, int width, int bpp,
+                             const UyvyToRgbCoefs *c);
+// BGRA (bpp 4, alpha ignored) or BGR (bpp 3) to UYVY pairs; width even.
+using RgbToUyvyFn = void (*)(const uint8_t *src, uint8_t *uyvy, int width, int bpp,
+                             const RgbToUyvyCoefs *c);
+
+// Single-precision RGB to 8-bit YUV: Y = clamp(((yR R + yG G) + yB B) *
+// lumaScale + lumaOff + 0.5, 1, 254) truncated; a 4:2:0 chroma sample sums
+// the chroma rows of its 2 x 2 block (even column, then odd) and gives
+// clamp(sum * chromaScale * 0.25 + 128 + 0.5, 1, 254) truncated.
+struct YuvEncodeCoefs {
+  float yR, yG, yB, cbR, cbG, cbB, crR, crG, crB;
+  float lumaScale, lumaOff, chromaScale;
+};
+// BGRA row (alpha ignored) to width luma bytes.
+using RgbToLumaFn = void (*)(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c);
+// Two BGRA rows to chromaW Cb and Cr bytes, `step` bytes apart in u and v.
+using RgbToChroma420Fn = void (*)(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
+                                  int chromaW, const YuvEncodeCoefs *c);
+
+extern const ko::forms::Kernel kRgbToLuma;
+extern const ko::forms::Kernel kRgbToChroma420;
+extern const ko::forms::Kernel kYuv420Row;
+extern const ko::forms::Kernel kYuv420Reduce;
+extern const ko::forms::Kernel kUyvyToRgb;
+extern const ko::forms::Kernel kRgbToUyvy;
+
+namespace rows {
+void Yuv420RowScalar(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
+void Yuv420RowSSE2(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
+void Yuv420RowAVX2(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
+void Yuv420ReduceScalar(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,
+                        uint8_t *, int, const ReduceShape *, const Q14Coefs *);
+void Yuv420ReduceSSE2(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,
+                      uint8_t *, int, const ReduceShape *, const Q14Coefs *);
+void UyvyToRgbScalar(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
+void UyvyToRgbSSE2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
+void UyvyToRgbAVX2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
+void RgbToUyvyScalar(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void RgbToUyvySSE2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void RgbToUyvyAVX2(const uint8_t *, uint8_t *, int, int, const RgbToUyvyCoefs *);
+void UyvyToRgb24AVX2(const uint8_t *, uint8_t *, int, const UyvyToRgbCoefs *);
+void RgbToLumaScalar(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToLumaSSE2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToLumaAVX2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
+void RgbToChroma420Scalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+void RgbToChroma420SSE2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+void RgbToChroma420AVX2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+}  // namespace rows
+
+}  // namespace ko::colour

@@ -1,0 +1,244 @@
+// AVX2 forms of the colour row kernels: the arithmetic of the scalar
+// references, thirty-two pixels a step, the tail through the reference.
+#include <immintrin.h>
+
+#include "colour/colour_rows.h"
+
+namespace ko::colour::rows {
+
+namespace {
+
+inline __m256i Pair(int lo, int hi) {
+  return _mm256_set1_epi32(static_cast<int>((static_cast<uint32_t>(hi) << 16) | (static_cast<uint32_t>(lo) & 0xFFFFu)));
+}
+
+// (coefficient pair . (first, second) + add) >> shift for sixteen pairs
+// (lo: pairs 0-3 and 8-11, hi: 4-7 and 12-15) as sixteen 16-bit values in
+// pair order.
+inline __m256i Offsets(__m256i lo, __m256i hi, __m256i coef, __m256i add, int shift) {
+  const __m256i a = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), _mm_cvtsi32_si128(shift));
+  const __m256i b = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), _mm_cvtsi32_si128(shift));
+  return _mm256_packs_epi32(a, b);
+}
+
+// Sixteen 16-bit offsets, one per pixel pair, added to 32 luma values
+// (yl: pixels 0-15, yh: 16-31); bytes in lane order [0-7 16-23 | 8-15 24-31].
+inline __m256i Channel(__m256i yl, __m256i yh, __m256i o) {
+  const __m256i dl = _mm256_unpacklo_epi16(o, o), dh = _mm256_unpackhi_epi16(o, o);
+  const __m256i p0 = _mm256_permute2x128_si256(dl, dh, 0x20);
+  const __m256i p1 = _mm256_permute2x128_si256(dl, dh, 0x31);
+  return _mm256_packus_epi16(_mm256_add_epi16(yl, p0), _mm256_add_epi16(yh, p1));
+}
+
+// B, G, R bytes in the lane order of Channel to 32 BGRA pixels.
+inline void StoreBgra(uint8_t *dst, __m256i b, __m256i g, __m256i r) {
+  const __m256i a = _mm256_set1_epi8(static_cast<char>(0xFF));
+  const __m256i bgLo = _mm256_unpacklo_epi8(b, g), bgHi = _mm256_unpackhi_epi8(b, g);
+  const __m256i raLo = _mm256_unpacklo_epi8(r, a), raHi = _mm256_unpackhi_epi8(r, a);
+  // bgLo/raLo: lane 0 pixels 0-7, lane 1 pixels 8-15; the Hi pair 16-31.
+  const __m256i q0 = _mm256_unpacklo_epi16(bgLo, raLo), q1 = _mm256_unpackhi_epi16(bgLo, raLo);
+  const __m256i q2 = _mm256_unpacklo_epi16(bgHi, raHi), q3 = _mm256_unpackhi_epi16(bgHi, raHi);
+  auto *d = reinterpret_cast<__m256i *>(dst);
+  _mm256_storeu_si256(d + 0, _mm256_permute2x128_si256(q0, q1, 0x20));
+  _mm256_storeu_si256(d + 1, _mm256_permute2x128_si256(q0, q1, 0x31));
+  _mm256_storeu_si256(d + 2, _mm256_permute2x128_si256(q2, q3, 0x20));
+  _mm256_storeu_si256(d + 3, _mm256_permute2x128_si256(q2, q3, 0x31));
+}
+
+}  // namespace
+
+void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
+                   const Q14Coefs *c) {
+  const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
+  const __m256i kb = _mm256_set1_epi32(c->kb), kg = _mm256_set1_epi32(c->kg), kr = _mm256_set1_epi32(c->kr);
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    const __m256i uu = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(u + x / 2)));
+    const __m256i vv = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + x / 2)));
+    const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
+    const __m256i yy = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(y + x));
+    const __m256i yl = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(yy));
+    const __m256i yh = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(yy, 1));
+    StoreBgra(bgra + 4 * x, Channel(yl, yh, Offsets(lo, hi, cb, kb, 14)),
+              Channel(yl, yh, Offsets(lo, hi, cg, kg, 14)), Channel(yl, yh, Offsets(lo, hi, cr, kr, 14)));
+  }
+  if (x < width) Yuv420RowSSE2(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
+}
+
+void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
+  if (bpp == 3) return UyvyToRgb24AVX2(uyvy, dst, width, c);
+  int x = 0;
+  if (bpp == 4) {
+    const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
+    const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
+    const __m256i rnd = _mm256_set1_epi32(2048);
+    for (; x + 32 <= width; x += 32) {
+      // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words.
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x + 32));
+      // Chroma pairs in the order Offsets expects: lo = pairs 0-3 | 8-11.
+      const __m256i ca = _mm256_sub_epi16(_mm256_and_si256(a, mask), c128);
+      const __m256i cbb = _mm256_sub_epi16(_mm256_and_si256(b, mask), c128);
+      const __m256i lo = _mm256_permute2x128_si256(ca, cbb, 0x20);
+      const __m256i hi = _mm256_permute2x128_si256(ca, cbb, 0x31);
+      const __m256i ya = _mm256_srli_epi16(a, 8), yb = _mm256_srli_epi16(b, 8);
+      StoreBgra(dst + 4 * x, Channel(ya, yb, Offsets(lo, hi, cb, rnd, 12)),
+                Channel(ya, yb, Offsets(lo, hi, cg, rnd, 12)), Channel(ya, yb, Offsets(lo, hi, cr, rnd, 12)));
+    }
+  }
+  if (x < width) UyvyToRgbSSE2(uyvy + 2 * x, dst + bpp * x, width - x, bpp, c);
+}
+
+namespace {
+// Four BGRA pixels to twelve BGR bytes (the top four bytes zero) and four
+// BGR pixels (sixteen bytes loaded) to BGRA with alpha zero.
+inline __m128i Squeeze(__m128i v) {
+  return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1));
+}
+inline __m128i Spread(__m128i v) {
+  return _mm_shuffle_epi8(v, _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1));
+}
+}  // namespace
+
+// 24-bit rows: thirty-two pixels through the 32-bit form into a buffer,
+// then squeezed; the last four pixels of a block are copied, not stored
+// whole, so nothing is written past the row.
+void UyvyToRgb24AVX2(const uint8_t *uyvy, uint8_t *dst, int width, const UyvyToRgbCoefs *c) {
+  alignas(32) uint8_t tmp[128];
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    UyvyToRgbAVX2(uyvy + 2 * x, tmp, 32, 4, c);
+    uint8_t *d = dst + 3 * x;
+    for (int i = 0; i < 7; ++i)
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(d + 12 * i),
+                       Squeeze(_mm_load_si128(reinterpret_cast<const __m128i *>(tmp + 16 * i))));
+    alignas(16) uint8_t last[16];
+    _mm_store_si128(reinterpret_cast<__m128i *>(last), Squeeze(_mm_load_si128(reinterpret_cast<const __m128i *>(tmp + 112))));
+    for (int i = 0; i < 12; ++i) d[84 + i] = last[i];
+  }
+  if (x < width) UyvyToRgbScalar(uyvy + 2 * x, dst + 3 * x, width - x, 3, c);
+}
+
+void RgbToUyvyAVX2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const RgbToUyvyCoefs *c) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i cy = _mm256_setr_epi16(
+      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0,
+      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0);
+  const __m256i cuv = _mm256_setr_epi16(
+      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0,
+      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0);
+  const __m256i add = _mm256_setr_epi32(0x80800, 2048, 0x80800, 2048, 0x80800, 2048, 0x80800, 2048);
+  const __m256i lo1 = _mm256_set1_epi16(1), hi254 = _mm256_set1_epi16(254);
+  // One pixel pair per lane (eight 16-bit channels) to U, Y0, V, Y1 as
+  // 32-bit values.
+  auto pair = [&](__m256i px) {
+    __m256i ym = _mm256_madd_epi16(px, cy);
+    ym = _mm256_add_epi32(ym, _mm256_srli_epi64(ym, 32));
+    const __m256i s = _mm256_add_epi16(px, _mm256_srli_si256(px, 8));
+    __m256i cm = _mm256_madd_epi16(_mm256_unpacklo_epi64(s, s), cuv);
+    cm = _mm256_add_epi32(cm, _mm256_srli_epi64(cm, 32));
+    const __m256i yv = _mm256_shuffle_epi32(ym, _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256i cv = _mm256_shuffle_epi32(cm, _MM_SHUFFLE(2, 0, 2, 0));
+    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_unpacklo_epi32(cv, yv), add), 12);
+  };
+  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' words.
+  auto eight = [&](__m256i v) {
+    const __m256i w = _mm256_packs_epi32(pair(_mm256_unpacklo_epi8(v, zero)), pair(_mm256_unpackhi_epi8(v, zero)));
+    return _mm256_min_epi16(_mm256_max_epi16(w, lo1), hi254);
+  };
+  auto load24 = [](const uint8_t *p) {  // eight BGR pixels; reads 4 bytes past the 24
+    return _mm256_set_m128i(Spread(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p + 12))),
+                            Spread(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+  };
+  int x = 0;
+  if (bpp == 4) {
+    for (; x + 16 <= width; x += 16) {
+      const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + 4 * x));
+      const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(src + 4 * x + 32));
+      const __m256i o = _mm256_packus_epi16(eight(a), eight(b));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(uyvy + 2 * x), _mm256_permute4x64_epi64(o, 0xD8));
+    }
+  } else {
+    // The last block must leave four readable bytes after its 48.
+    for (; 3 * (x + 16) + 4 <= 3 * width; x += 16) {
+      const __m256i o = _mm256_packus_epi16(eight(load24(src + 3 * x)), eight(load24(src + 3 * x + 24)));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(uyvy + 2 * x), _mm256_permute4x64_epi64(o, 0xD8));
+    }
+  }
+  if (x < width) RgbToUyvySSE2(src + bpp * x, uyvy + 2 * x, width - x, bpp, c);
+}
+
+}  // namespace ko::colour::rows
+
+namespace ko::colour::rows {
+
+namespace {
+// B, G, R of eight BGRA pixels as floats.
+inline void Channels8(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)), m = _mm256_set1_epi32(0xFF);
+  *b = _mm256_cvtepi32_ps(_mm256_and_si256(v, m));
+  *g = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(v, 8), m));
+  *r = _mm256_cvtepi32_ps(_mm256_and_si256(_mm256_srli_epi32(v, 16), m));
+}
+inline __m256 Row8(__m256 kr, __m256 kg, __m256 kb, __m256 r, __m256 g, __m256 b) {
+  return _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(kr, r), _mm256_mul_ps(kg, g)), _mm256_mul_ps(kb, b));
+}
+// clamp(v + 1.5e-8, 1, 254) truncated, as 32-bit integers.
+inline __m256i Narrow8(__m256 v) {
+  const __m256 t = _mm256_add_ps(v, _mm256_set1_ps(1.5e-8f));
+  return _mm256_cvttps_epi32(_mm256_min_ps(_mm256_max_ps(t, _mm256_set1_ps(1.f)), _mm256_set1_ps(254.f)));
+}
+}  // namespace
+
+void RgbToLumaAVX2(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c) {
+  const __m256 kr = _mm256_set1_ps(c->yR), kg = _mm256_set1_ps(c->yG), kb = _mm256_set1_ps(c->yB);
+  const __m256 ls = _mm256_set1_ps(c->lumaScale), lo = _mm256_set1_ps(c->lumaOff), half = _mm256_set1_ps(0.5f);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    __m256i q[4];
+    for (int i = 0; i < 4; ++i) {
+      __m256 b, g, r;
+      Channels8(bgra + 4 * (x + 8 * i), &b, &g, &r);
+      q[i] = Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, b), ls), lo), half));
+    }
+    // Lane packing leaves the four groups' halves interleaved by lane.
+    const __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(q[0], q[1]), _mm256_packs_epi32(q[2], q[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(y + x), _mm256_permutevar8x32_epi32(p, order));
+  }
+  if (x < width) RgbToLumaSSE2(bgra + 4 * x, y + x, width - x, c);
+}
+
+void RgbToChroma420AVX2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step, int chromaW,
+                        const YuvEncodeCoefs *c) {
+  const __m256 ur = _mm256_set1_ps(c->cbR), ug = _mm256_set1_ps(c->cbG), ub = _mm256_set1_ps(c->cbB);
+  const __m256 vr = _mm256_set1_ps(c->crR), vg = _mm256_set1_ps(c->crG), vb = _mm256_set1_ps(c->crB);
+  const __m256 cs = _mm256_set1_ps(c->chromaScale), quarter = _mm256_set1_ps(0.25f), off = _mm256_set1_ps(128.f),
+               half = _mm256_set1_ps(0.5f);
+  int k = 0;
+  for (; k + 8 <= chromaW; k += 8) {
+    __m256 su[2], sv[2];
+    for (int i = 0; i < 2; ++i) {
+      __m256 b0, g0, r0, b1, g1, r1;
+      Channels8(a + 8 * k + 32 * i, &b0, &g0, &r0);
+      Channels8(b + 8 * k + 32 * i, &b1, &g1, &r1);
+      su[i] = _mm256_add_ps(Row8(ur, ug, ub, r0, g0, b0), Row8(ur, ug, ub, r1, g1, b1));
+      sv[i] = _mm256_add_ps(Row8(vr, vg, vb, r0, g0, b0), Row8(vr, vg, vb, r1, g1, b1));
+    }
+    auto finish = [&](const __m256 *s, uint8_t *out) {
+      // Per lane: samples 0, 1, 4, 5 | 2, 3, 6, 7; put them in order.
+      const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+      const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+      const __m256 sum = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_add_ps(even, odd)), 0xD8));
+      const __m256 t = _mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(sum, cs), quarter), off), half);
+      alignas(32) int32_t q[8];
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(q), Narrow8(t));
+      for (int i = 0; i < 8; ++i) out[(k + i) * step] = uint8_t(q[i]);
+    };
+    finish(su, u);
+    finish(sv, v);
+  }
+  if (k < chromaW) RgbToChroma420SSE2(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
+}
+
+}  // namespace ko::colour::rows
