@@ -1,5 +1,6 @@
 // AVX2 forms of the colour row kernels: the arithmetic of the scalar
-// references, thirty-two pixels a step, the tail through the reference.
+// references, sixteen to thirty-two pixels a step, the tail through the SSE2
+// form or the reference.
 #include <immintrin.h>
 
 #include "colour/colour_rows.h"
