@@ -1,5 +1,6 @@
 // AVX2 forms of the colour row kernels: the arithmetic of the scalar
-// references, thirty-two pixels a step, the tail through the reference.
+// references, sixteen to thirty-two pixels a step, the tail through the SSE2
+// form or the reference.
 #include <immintrin.h>
 
 #include "colour/colour_rows.h"
@@ -72,18 +73,23 @@ void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const 
     const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
     const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
     const __m256i rnd = _mm256_set1_epi32(2048);
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
     for (; x + 32 <= width; x += 32) {
-      // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words.
+      // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words. Each
+      // pair's offset is formed in its own 32-bit slot and copied to both
+      // halves, so it lines up with the pair's two luma words.
       const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x));
       const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x + 32));
-      // Chroma pairs in the order Offsets expects: lo = pairs 0-3 | 8-11.
       const __m256i ca = _mm256_sub_epi16(_mm256_and_si256(a, mask), c128);
       const __m256i cbb = _mm256_sub_epi16(_mm256_and_si256(b, mask), c128);
-      const __m256i lo = _mm256_permute2x128_si256(ca, cbb, 0x20);
-      const __m256i hi = _mm256_permute2x128_si256(ca, cbb, 0x31);
       const __m256i ya = _mm256_srli_epi16(a, 8), yb = _mm256_srli_epi16(b, 8);
-      StoreBgra(dst + 4 * x, Channel(ya, yb, Offsets(lo, hi, cb, rnd, 12)),
-                Channel(ya, yb, Offsets(lo, hi, cg, rnd, 12)), Channel(ya, yb, Offsets(lo, hi, cr, rnd, 12)));
+      auto half = [&](__m256i uv, __m256i yy, __m256i coef) {
+        const __m256i o = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(uv, coef), rnd), 12);
+        return _mm256_add_epi16(yy, _mm256_or_si256(_mm256_and_si256(o, low), _mm256_slli_epi32(o, 16)));
+      };
+      // Bytes in the lane order StoreBgra expects: [0-7 16-23 | 8-15 24-31].
+      auto chan = [&](__m256i coef) { return _mm256_packus_epi16(half(ca, ya, coef), half(cbb, yb, coef)); };
+      StoreBgra(dst + 4 * x, chan(cb), chan(cg), chan(cr));
     }
   }
   if (x < width) UyvyToRgbSSE2(uyvy + 2 * x, dst + bpp * x, width - x, bpp, c);
