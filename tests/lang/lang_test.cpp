@@ -37,25 +37,6 @@ std::string Resolve(LCID lcid, KOLANGSTRINGID &r) {
 
 }  // namespace
 
-TEST(LangHandle, OpenSizesRingAndReportsFields) {
-  struct Case {
-    uint32_t asked, capacity;
-  } cases[] = {{0, 8192}, {100, 2048}, {2048, 2048}, {5000, 5000}};
-  for (const Case &c : cases) {
-    HKOLANG h = nullptr;
-    ASSERT_EQ(KoLang_Open(&h, reinterpret_cast<HMODULE>(0x1234), 0x0407, c.asked), S_OK);
-    EXPECT_EQ(h->scratchCapacity, c.capacity) << "asked " << c.asked;
-    EXPECT_EQ(h->scratchReserve, 1024u);
-    EXPECT_EQ(KoLang_GetLCID(h), 0x0407u);
-    EXPECT_EQ(KoLang_InstFromLang(h), reinterpret_cast<HMODULE>(0x1234));
-    EXPECT_EQ(h->nonEnglish, 1u);
-    EXPECT_EQ(KoLang_Close(h), S_OK);
-  }
-  EXPECT_EQ(KoLang_Close(nullptr), S_OK);
-  EXPECT_EQ(KoLang_GetLCID(nullptr), 0u);
-  EXPECT_EQ(KoLang_Open(nullptr, nullptr, 0, 0), E_POINTER);
-}
-
 TEST(LangRecord, EachTableLanguageSelectsItsSlot) {
   SlotRecord sr;
   const uint32_t *table = ko::lang::LanguageTable();

@@ -157,17 +157,6 @@ TEST(PixelType, BitfieldsCountSetBitsOnly) {
   }
 }
 
-TEST(PixelType, IsCompressed) {
-  BITMAPINFOHEADER h = Header(0, 4, 4, 24);
-  EXPECT_FALSE(KoVideo_IsCompressed(&h));
-  h = Header(0, 4, 4, 2);
-  EXPECT_TRUE(KoVideo_IsCompressed(&h));  // unrecognised direct header
-  h = Header(FourCC("I420"), 4, 4, 12);
-  EXPECT_TRUE(KoVideo_IsCompressed(&h));
-  h = Header(KO_BI_KOGS, 4, 4, 8);
-  EXPECT_FALSE(KoVideo_IsCompressed(&h));
-}
-
 TEST(PixelType, BitsPerChannelAndAttribs) {
   uint8_t bits[4];
   EXPECT_EQ(KoGetPixelBitsPerChannel(26, bits), 16);

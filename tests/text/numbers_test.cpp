@@ -349,15 +349,6 @@ TEST(Colours, Reading) {
   }
 }
 
-TEST(FourCC, PrintableBytesOnly) {
-  KOCHAR buf[5];
-  EXPECT_EQ(KoFourCCToString(0x30303159, buf), S_OK);
-  EXPECT_EQ(U8(buf), "Y100");
-  KoFourCCToString(0x7F203101, buf);
-  EXPECT_EQ(U8(buf), ".1 .");
-  EXPECT_EQ(KoFourCCToString(1, nullptr), E_POINTER);
-}
-
 TEST(ByteSizes, ShortTexts) {
   KOCHAR buf[64];
   KoGetByteSizeText(1536, buf);

@@ -18,40 +18,22 @@ constexpr LONGLONG kSecond = 10000000;
 
 TEST(TimeText, WorkedExamplesOfTheWriters) {
   ScopedSeparators sep{Separators{}};
-  _koposfmt f = Format(KOPOSFMT_SAMPLES);
-  EXPECT_EQ(Print(f, kSecond), "48,000");
-
-  f = Format(KOPOSFMT_TIME);
-  EXPECT_EQ(Print(f, 36610000000), "01:01:01.000");
-  EXPECT_EQ(Print(f, -36610000000), "-01:01:01.000");
-  KOCHAR buf[64];
-  EXPECT_EQ(KoNanoTimeToText(buf, &f, -36610000000, FALSE), 13);
-  EXPECT_EQ(Print(f, 36610000000, 1), "01:01:01");
-
-  // Short seconds are truncated (with grouping), not rounded.
-  f = Format(KOPOSFMT_SECONDS);
-  EXPECT_EQ(Print(f, 123459990000, 1), "12,345");
-  EXPECT_EQ(Print(f, 123459990000), "12,345.999");
-
-  f = Format(KOPOSFMT_MEASURES);
-  EXPECT_EQ(Print(f, 0), "1.1.000");
-  EXPECT_EQ(Print(f, 0, KOPOSFMT_FLAG_NO_ORIGIN), "0.0.000");
-  // 2.25 s at 120 beats per minute: beat 4.5 = measure 2, beat 1, tick 480.
-  EXPECT_EQ(Print(f, 22500000), "2.1.480");
-  EXPECT_EQ(Print(f, 22500000, 1), "2.1");
-  f.format = KOPOSFMT_MEASURES_ZERO;
-  EXPECT_EQ(Print(f, 22500000), "1.0.480");
-
-  // 100 frames at 25 per second.
-  f = Format(KOPOSFMT_FEET_FRAMES_40);
-  EXPECT_EQ(Print(f, 4 * kSecond), "2+20");
-  f.format = KOPOSFMT_FEET_FRAMES_16;
-  EXPECT_EQ(Print(f, 4 * kSecond), "6+4");
-
-  f = Format(KOPOSFMT_CLOCK);
-  EXPECT_EQ(Print(f, 3725 * kSecond), "1:02:05");
-  EXPECT_EQ(Print(f, 65 * kSecond), "1:05");
-  EXPECT_EQ(Print(f, 725 * kSecond), "12:05");
+  struct Case {
+    DWORD code;
+    LONGLONG t;
+    DWORD flags;
+    const char *text;
+  } cases[] = {
+      {KOPOSFMT_SAMPLES, kSecond, 0, "48,000"},          {KOPOSFMT_TIME, -36610000000, 0, "-01:01:01.000"},
+      {KOPOSFMT_TIME, 36610000000, 1, "01:01:01"},       {KOPOSFMT_SECONDS, 123459990000, 1, "12,345"},
+      {KOPOSFMT_SECONDS, 123459990000, 0, "12,345.999"}, {KOPOSFMT_MEASURES, 0, 0, "1.1.000"},
+      {KOPOSFMT_MEASURES, 0, KOPOSFMT_FLAG_NO_ORIGIN, "0.0.000"},
+      {KOPOSFMT_MEASURES, 22500000, 0, "2.1.480"},  // beat 4.5 at 120 per minute
+      {KOPOSFMT_MEASURES_ZERO, 22500000, 0, "1.0.480"}, {KOPOSFMT_FEET_FRAMES_40, 4 * kSecond, 0, "2+20"},
+      {KOPOSFMT_FEET_FRAMES_16, 4 * kSecond, 0, "6+4"}, {KOPOSFMT_CLOCK, 65 * kSecond, 0, "1:05"},
+      {KOPOSFMT_CLOCK, 725 * kSecond, 0, "12:05"},
+  };
+  for (const Case &c : cases) EXPECT_EQ(Print(Format(c.code), c.t, c.flags), c.text) << c.code << " " << c.t;
 }
 
 TEST(TimeText, EveryFormatCodeOnOnePosition) {
@@ -113,10 +95,6 @@ TEST(TimeText, UserSeparatorsAndBoundedWriters) {
   EXPECT_EQ(buf[5], 0x7777);
   EXPECT_EQ(KoNanoTimeToTextN(buf, 1, &f, 36610000000, FALSE), 0);
   EXPECT_EQ(buf[0], 0);
-  EXPECT_EQ(KoNanoTimeToTextN(buf, 0, &f, 36610000000, FALSE), 0);
-  EXPECT_EQ(KoNanoTimeToTextN(nullptr, 16, &f, 1, FALSE), 0);
-  EXPECT_EQ(KoNanoTimeToTextN(buf, 16, nullptr, 1, FALSE), 0);
-  EXPECT_EQ(U8(buf), "");
 
   // A day and more: the unbounded writer counts days, the bounded one wraps.
   const LONGLONG day = 86400 * kSecond;
@@ -214,8 +192,6 @@ TEST(TimeText, FieldReaders) {
   EXPECT_EQ(KoTextToBeatsTicks(w.c_str(), &f, 1, &b, &t), 3 * 960 + 5);
   EXPECT_EQ(b, 3);
   EXPECT_EQ(t, 5);
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(nullptr, &f, TRUE, 1, &m, &b, &t), 0);
-  EXPECT_EQ(m, 0);
 }
 
 TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
@@ -257,10 +233,6 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     KoTextToNanoTimeToken2(w.c_str(), &g, 0, 0, 0, 0, &end);
     EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'";
   }
-  // Null pointers.
-  EXPECT_EQ(KoTextToNanoTimeToken2(nullptr, &f, 9, 0, 0, 4, &end), 9);
-  EXPECT_EQ(end, nullptr);
-  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), nullptr, 9, 0, 0, 4, nullptr), 9);
   // The reading range.
   f = Format(KOPOSFMT_SECONDS);
   ko::kostring big = W("999999999999999999999");
@@ -348,12 +320,6 @@ TEST(TimeText, RecordsAndMusicTicks) {
   // The ticks text reads back.
   ko::kostring w = W("3.2.005");
   EXPECT_EQ(KoTextToTicks(w.c_str(), &f, TRUE, 1), 3840 * 2 + 960 + 5);
-  // Zeros the caller should have avoided do not fault.
-  _koposfmt z{};
-  EXPECT_GT(KoMeasuresAndTicksToText(buf, &z, 1, -5, TRUE, FALSE, 0), 0);
-  EXPECT_GT(KoTicksToText(buf, &z, -5, TRUE, FALSE, 0), 0);
-  KoNanoTimeToMeasures(kSecond, &z, &m, &b, &t);
-  EXPECT_EQ(m + b + t, 0u);
 }
 
 // ---- round trips -------------------------------------------------------------
