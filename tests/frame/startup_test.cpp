@@ -56,6 +56,12 @@ TEST_F(StartUp, KeepsTheSupportValueInForce) {
   KoAllowCPUSupport(KOCPU_SSE2);
   KoKernel_EarlyInitialize(SomeModule(), 0);
   EXPECT_NE(ko::frame::CurrentSupport() & KOCPU_SSE2, 0u);
+  // A class set by support is part of the value in force.
+  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x10));
+  KoSetCPUClassBySupport();
+  KoKernel_EarlyInitialize(SomeModule(), 0);
+  EXPECT_EQ(ko::frame::CurrentSupport(), KoGetCPUSupport(0));
+  EXPECT_EQ(ko::frame::CurrentSupport() & KOCPU_CLASS_MASK, 4u);
 }
 
 TEST_F(StartUp, ShutdownForgetsOnlyTheKernel) {

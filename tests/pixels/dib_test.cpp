@@ -320,6 +320,10 @@ TEST(DibRects, Clipping) {
   EXPECT_EQ(so.right, 0);
   EXPECT_EQ(dout.right, 0);
   EXPECT_EQ(dout.bottom, 0);
+  // Touching the image's left edge from outside: nothing of it is inside.
+  sr = RECT{-10, 0, 0, 10};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
+  EXPECT_EQ(dout.right, 0);
   // No rectangles: whole images, zero cut.
   KoDibPrepareRects(&dst, &dout, nullptr, &src, &so, nullptr, &cut);
   EXPECT_EQ(so.right, 100);

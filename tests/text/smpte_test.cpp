@@ -119,6 +119,9 @@ TEST(Smpte, ArithmeticAndCompare) {
   }
   _smpteval p = TC(1, 1, 0, 0, 0), q = TC(3, 1, 0, 0, 0);
   EXPECT_EQ(KOSMPTE_SMPTECompare(&p, &q), 0);  // modes are not compared
+  _smpteval early = TC(1, 1, 0, 0, 1), late = TC(1, 1, 0, 0, 2);
+  EXPECT_EQ(KOSMPTE_SMPTECompare(&early, &late), -1);  // labels a frame apart
+  EXPECT_EQ(KOSMPTE_SMPTECompare(&late, &early), 1);
 }
 
 TEST(Smpte, StepExamples) {
