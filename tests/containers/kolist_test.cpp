@@ -234,44 +234,6 @@ struct Tagged {
   int64_t check;
 };
 
-TEST(KoListHeapItems, PendingItemLifecycle) {
-  List l(0, 0, 0, kHeap);
-  void *a = nullptr, *b = reinterpret_cast<void *>(1);
-  ASSERT_EQ(S_OK, KoList_AllocItem(l, 24, &a));
-  ASSERT_NE(nullptr, a);
-  for (int i = 0; i < 24; ++i) EXPECT_EQ(0, static_cast<unsigned char *>(a)[i]);
-  EXPECT_EQ(E_FAIL, KoList_AllocItem(l, 24, &b));  // second pending item
-  EXPECT_EQ(nullptr, b);
-  ASSERT_EQ(S_OK, KoList_DeleteList(l, -1, -1, FALSE));  // frees it
-  EXPECT_EQ(nullptr, l->pPendingItem);
-  EXPECT_EQ(E_FAIL, KoList_DeleteList(l, -1, -1, FALSE));
-
-  ASSERT_EQ(S_OK, KoList_AllocItem(l, 16, &a));
-  ASSERT_EQ(S_OK, KoList_InsertList(l, 0, nullptr, -1));
-  EXPECT_EQ(nullptr, l->pPendingItem);
-  EXPECT_EQ(a, static_cast<void **>(l->pSlots)[0]);
-  // Copied items are refused; item pointers handed over are taken.
-  const int64_t values[] = {1, 2};
-  EXPECT_EQ(E_FAIL, KoList_InsertList(l, 0, values, 2));
-  void *handed = ko::platform::ItemCalloc(8);
-  EXPECT_EQ(S_OK, KoList_InsertList(l, 0, &handed, -1));
-  // Form (b) leaves another pending item alone.
-  void *p = nullptr;
-  ASSERT_EQ(S_OK, KoList_AllocItem(l, 8, &p));
-  void *handed2 = ko::platform::ItemCalloc(8);
-  EXPECT_EQ(S_OK, KoList_InsertList(l, 0, &handed2, -1));
-  EXPECT_EQ(p, l->pPendingItem);
-  EXPECT_EQ(3, l->nCount);
-
-  List values2(0, 0, 0, 0);
-  void *c = reinterpret_cast<void *>(1);
-  EXPECT_EQ(E_FAIL, KoList_AllocItem(values2, 8, &c));
-  EXPECT_EQ(nullptr, c);
-  ASSERT_EQ(S_OK, KoList_DeleteList(l, -1, -1, FALSE));
-  EXPECT_EQ(E_OUTOFMEMORY, KoList_AllocItem(l, uint64_t{1} << 62, &c));
-  EXPECT_EQ(nullptr, l->pPendingItem);
-}
-
 TEST(KoListHeapItems, AllocAndInsertAndReAlloc) {
   for (uint32_t extra : {0u, KOLIST_OPT_PRIVATEHEAP | kSync}) {
     List l(0, 0, 0, kHeap | extra);
@@ -422,44 +384,6 @@ TEST(KoListStorage, CallerStorageAndConversion) {
   tKOLIST *nothing = nullptr;
   EXPECT_EQ(E_INVALIDARG, KoList_ConvertToInPlace(&nothing, &other));
   EXPECT_EQ(S_OK, KoList_Destroy(&moved));
-}
-
-TEST(KoListFields, OwnerThreadCheckWhenBit30IsCleared) {
-  List l(0, 0, 0, kHeap);
-  FillTagged(l, {1, 2});
-  l->dwCreateOptions &= ~KOLIST_OPT_NOTHREADCHECK;  // the header is a public record
-  struct Results {
-    HRESULT insert, del, alloc;
-    BOOL valid;
-    int64_t size;
-    uint64_t user, setUser;
-    int32_t find;
-  } r{};
-  auto probe = [&] {
-    r.insert = KoList_InsertList(l, 0, nullptr, -1);
-    r.del = KoList_DeleteList(l, 0, 1, FALSE);
-    void *p;
-    r.alloc = KoList_AllocItem(l, 8, &p);
-    r.valid = KoList_IsValidIndexSlow(l, 0);
-    r.size = KoList_AllocSize(l, -1);
-    r.user = KoList_GetUserData(l);
-    r.setUser = KoList_SetUserData(l, 5);
-    r.find = KoList_FindSpecificItemRange(l, 0, -1, nullptr);
-  };
-  std::thread(probe).join();
-  EXPECT_EQ(E_FAIL, r.insert);
-  EXPECT_EQ(E_FAIL, r.del);
-  EXPECT_EQ(E_FAIL, r.alloc);
-  EXPECT_FALSE(r.valid);
-  EXPECT_EQ(-1, r.size);
-  EXPECT_EQ(0xFFFFFFFFu, r.user);
-  EXPECT_EQ(0xFFFFFFFFu, r.setUser);
-  EXPECT_EQ(-1, r.find);
-  EXPECT_EQ(2, l->nCount);
-  EXPECT_TRUE(KoList_IsValidIndexSlow(l, 1));  // the owner is still served
-  EXPECT_FALSE(KoList_IsValidIndexSlow(l, 2));
-  EXPECT_FALSE(KoList_IsValidIndexSlow(l, -1));
-  EXPECT_EQ(0u, KoList_GetUserData(l));
 }
 
 }  // namespace

@@ -149,22 +149,6 @@ TEST(OperatingSystem, EveryVersionWineCanPretend) {
   ::DeleteFileW(output.c_str());
 }
 
-TEST(OperatingSystem, VersionLevels) {
-  const OSVERSIONINFOW v = RealVersion();
-  const struct {
-    DWORD level, major, minor;
-  } levels[] = {{6, 5, 1}, {7, 6, 0}, {8, 6, 1}, {9, 6, 2}, {10, 10, 0}};
-  for (const auto &l : levels) {
-    EXPECT_EQ(KoOSVersionOK(l.level) != FALSE, VerifyAtLeast(l.major, l.minor)) << l.level;
-    EXPECT_EQ(KoOSVersionOK(l.level) != FALSE, AtLeast(v, l.major, l.minor)) << l.level;
-  }
-  const bool win11 = v.dwMajorVersion > 10 || (v.dwMajorVersion == 10 &&
-                                               (v.dwMinorVersion > 0 || v.dwBuildNumber >= 22000));
-  EXPECT_EQ(KoOSVersionOK(11) != FALSE, win11);
-  for (DWORD level : {0u, 1u, 5u, 12u, 100u, 0xFFFFFFFFu})
-    EXPECT_EQ(KoOSVersionOK(level), FALSE) << level;
-}
-
 TEST(VersionResource, ReadsTheFirstTranslation) {
   const std::wstring dll = BesideTheTest(L"kotest_versioned.dll");
   wchar_t buf[64];

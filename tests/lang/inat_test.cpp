@@ -79,35 +79,6 @@ TEST(LangInternationals, RebuildFillsRecordAndPublishesSeparators) {
   ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
 }
 
-TEST(LangInternationals, InatReadsFieldsByIndex) {
-  ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
-  KOINTERNATIONALS r;
-  KoLang_GetInternationals(&r, sizeof r);
-  KOCHAR buf[64];
-  EXPECT_EQ(KoGetInatN(0, buf, 64), r.systemLCID);
-  EXPECT_EQ(buf[0], 0) << "numeric fields empty the buffer";
-  EXPECT_EQ(KoGetInatN(1, nullptr, 0), r.languageNumber);
-  EXPECT_EQ(KoGetInatN(4, buf, 64), r.countryCode);
-  struct T {
-    int index;
-    const KOCHAR *field;
-  } texts[] = {{2, r.languageName},     {3, r.englishLanguageName}, {24, r.decimalSeparator},
-               {40, r.listSeparator},   {60, r.timeSeparator},      {100, r.timecodeWhole},
-               {101, r.timecodeNonDrop}, {102, r.timecodeDrop},     {120, r.musicBeats},
-               {121, r.musicTicks}};
-  for (const T &t : texts) {
-    const uint32_t n = KoGetInat(t.index, buf);
-    EXPECT_EQ(U8(buf), U8(t.field)) << "index " << t.index;
-    EXPECT_EQ(n, ko::WideLength(t.field));
-  }
-  EXPECT_EQ(KoGetInatN(3, buf, 4), 3u);
-  EXPECT_EQ(U8(buf), U8(r.englishLanguageName).substr(0, 3));
-  buf[0] = 'x';
-  EXPECT_EQ(KoGetInatN(5, buf, 64), 0u);
-  EXPECT_EQ(KoGetInatN(-1, buf, 64), 0u);
-  EXPECT_EQ(buf[0], 0);
-}
-
 TEST(LangInternationals, TokensFormatLabelsInTheHandleLanguage) {
   KOINTERNATIONALS r;
   ko::lang::BuildInternationals(0x0409, nullptr, &r);

@@ -247,37 +247,6 @@ TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {
   ko::lang::SetKernelHandle(nullptr);
 }
 
-TEST(LangBuiltin, RecordsAreCompleteAndTranslated) {
-  using namespace ko::lang;
-  for (int i = 0; i < kBuiltinTextCount; ++i) {
-    KOLANGSTRINGID *r = BuiltinRecord(i);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->marker, KOLANG_RECORD_MARKER);
-    EXPECT_EQ(r->slotCount, KOLANG_SLOT_COUNT);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(r) % 4, 0u);
-    for (const KOCHAR *s : r->slots) EXPECT_GE(reinterpret_cast<uintptr_t>(s), 0x10000u);
-  }
-  EXPECT_EQ(BuiltinRecord(kBuiltinTextCount), nullptr);
-  Lang german(0x0407), french(0x040C), polish(0x0415), russian(0x0419);
-  auto text = [](Lang &l, int i) { return U8(KoGetString(l.h, AsSlots(BuiltinRecord(i)))); };
-  EXPECT_EQ(text(german, kTextMusicLabelFull), "Takte%sBeats%sTicks");
-  EXPECT_EQ(text(french, kTextMusicLabelFull), "mesures%sbattements%sbaguettes");
-  EXPECT_EQ(text(polish, kTextMusicLabelFull), "takty%suderzenia%srytmy");
-  EXPECT_EQ(text(russian, kTextMusicLabelFull), "measures%sbeats%sticks");
-  EXPECT_EQ(text(german, kTextCancel), "Abbrechen");
-  // Every %s pattern of a label has as many %s in each language as in English.
-  for (int i : {kTextTimecodeLabel, kTextTimecodeLabelFull, kTextMusicLabel, kTextMusicLabelFull}) {
-    auto count = [](const KOCHAR *s) {
-      int n = 0;
-      for (; *s; ++s)
-        if (s[0] == '%' && s[1] == 's') ++n;
-      return n;
-    };
-    const int want = count(BuiltinRecord(i)->slots[0]);
-    for (const KOCHAR *s : BuiltinRecord(i)->slots) EXPECT_EQ(count(s), want) << U8(s);
-  }
-}
-
 namespace {
 
 // The mnemonic of a button label: the character after its single "&",
@@ -352,45 +321,4 @@ TEST(LangBuiltin, ButtonLabelsHaveDistinctMnemonicsInEveryLanguage) {
   EXPECT_EQ(U8(KoGetString(german.h, AsSlots(BuiltinRecord(kTextYesToAll)))), "Ja, &alle");
   EXPECT_EQ(U8(KoGetString(japanese.h, AsSlots(BuiltinRecord(kTextNo)))), "いいえ(&N)");
   EXPECT_EQ(U8(KoGetString(russian.h, AsSlots(BuiltinRecord(kTextDelete)))), "&Удалить");
-}
-
-TEST(LangBuiltin, ByteSizeUnitsComeFromTheKernelLanguage) {
-  using namespace ko::lang;
-  // Every unit but the last carries the number's place holder once.
-  for (int i = kTextSizeBytesLong; i <= kTextSizeTooBig; ++i)
-    for (const KOCHAR *s : BuiltinRecord(i)->slots) {
-      const std::string t = U8(s);
-      const size_t at = t.find("%1");
-      if (i == kTextSizeTooBig) {
-        EXPECT_EQ(at, std::string::npos) << t;
-        EXPECT_EQ(t.rfind("> 9 ", 0), 0u) << t;
-      } else {
-        EXPECT_NE(at, std::string::npos) << t;
-        EXPECT_EQ(t.find("%1", at + 1), std::string::npos) << t;
-      }
-    }
-  KOCHAR buf[32];
-  auto size = [&](LONGLONG bytes, BOOL longUnits) {
-    KoFormatFileSize(bytes, buf, 32, longUnits);
-    return U8(buf);
-  };
-  ASSERT_EQ(KernelHandle(), nullptr);
-  EXPECT_EQ(size(500, TRUE), "500 bytes") << "English without a kernel handle";
-  EXPECT_EQ(size(500, FALSE), "500 B");
-  Lang french(0x040C), russian(0x0419), finnish(0x040B);
-  SetKernelHandle(french.h);
-  EXPECT_EQ(size(500, TRUE), "500 octets");
-  EXPECT_EQ(size(500, FALSE), "500 o");
-  const std::string kb = size(1536, FALSE);
-  EXPECT_EQ(kb.substr(kb.size() - 3), " Ko") << kb;
-  EXPECT_EQ(size(0x7000000000000000LL, FALSE), "> 9 Yo");
-  SetKernelHandle(russian.h);
-  const std::string gb = size(1048576000, FALSE);
-  EXPECT_EQ(gb.substr(gb.size() - 5), " ГБ") << gb;
-  EXPECT_EQ(size(12, TRUE), "12 байт");
-  // The kernel language switches with the handle.
-  KoLang_UpdateKernelLCID(finnish.h, 0x040B);
-  const std::string mb = size(5 << 20, FALSE);
-  EXPECT_EQ(mb.substr(mb.size() - 3), " Mt") << mb;
-  SetKernelHandle(nullptr);
 }

@@ -135,28 +135,6 @@ TEST(PixelType, Classification) {
   }
 }
 
-TEST(PixelType, BitfieldsCountSetBitsOnly) {
-  struct {
-    BITMAPINFOHEADER h;
-    uint32_t m[3];
-  } b{};
-  b.h = Header(3, 4, 4, 16);
-  const uint32_t masks[][3] = {{0x7C00, 0x03E0, 0x001F}, {0x001F, 0x7C00, 0x03E0},
-                               {0xF800, 0x07E0, 0x001F}};
-  const int expect16[] = {25, 25, 26};
-  for (int i = 0; i < 3; ++i) {
-    std::memcpy(b.m, masks[i], 12);
-    EXPECT_EQ(KoGetPixelType(&b.h), expect16[i]) << i;
-  }
-  b.h.biBitCount = 32;
-  const uint32_t m32[][3] = {{0x3FF00000, 0xFFC00, 0x3FF}, {0xFF0000, 0xFF00, 0xFF}, {0xFFF, 0, 0}};
-  const int expect32[] = {30, 28, 0};
-  for (int i = 0; i < 3; ++i) {
-    std::memcpy(b.m, m32[i], 12);
-    EXPECT_EQ(KoGetPixelType(&b.h), expect32[i]) << i;
-  }
-}
-
 TEST(PixelType, BitsPerChannelAndAttribs) {
   uint8_t bits[4];
   EXPECT_EQ(KoGetPixelBitsPerChannel(26, bits), 16);
@@ -187,15 +165,6 @@ TEST(PixelType, BitsPerChannelAndAttribs) {
   EXPECT_EQ(compression, FourCC("A410"));
   EXPECT_EQ(KoPixelTypeToBitAttribs(33, nullptr, nullptr, 0, nullptr), 0);
   EXPECT_EQ(KoPixelTypeToBitAttribs(40, nullptr, nullptr, 0, nullptr), 0);
-}
-
-TEST(PixelType, CountBitsAndMasks) {
-  EXPECT_EQ(KoCountBits(0), 0u);
-  EXPECT_EQ(KoCountBits(0xFFFFFFFFu), 32u);
-  EXPECT_EQ(KoCountBits(0x3FF00000u), 10u);
-  EXPECT_EQ(KoCreateBitMask(20, 10), 0x3FF00000u);
-  EXPECT_EQ(KoCreateBitMask(0, 32), 0xFFFFFFFFu);
-  EXPECT_EQ(KoCreateBitMask(5, 0), 0u);
 }
 
 // ---- Headers and blocks -----------------------------------------------------------
@@ -347,31 +316,6 @@ TEST(DibRects, Clipping) {
 
 // ---- Text and palettes ----------------------------------------------------------------
 
-TEST(DibText, FormatAndAttribs) {
-  KOCHAR t[32];
-  KoVideo_GetFormatText(FourCC("UYVY"), t, 32);
-  EXPECT_EQ(Text(t), u"UYVY");
-  KoVideo_GetFormatText(KO_FOURCC('A', 1, 'B', 0x7F), t, 32);
-  EXPECT_EQ(Text(t), u"A.B.");
-  KoVideo_GetFormatText(3, t, 32);
-  EXPECT_EQ(Text(t), u"RGB (bitfields)");
-  KoVideo_GetFormatText(KO_BI_KOGS, t, 5);
-  EXPECT_EQ(Text(t), u"Gray");
-  KoVideo_GetFormatText(KO_BI_KODB, t, 32);
-  EXPECT_EQ(Text(t), u"RGBA");
-  EXPECT_EQ(KoVideo_GetFormatText(0, nullptr, 0), S_OK);
-  KOCHAR small[3] = {'x', 'x', 'x'};
-  KoVideo_GetFormatText(FourCC("NV12"), small, 3);  // never beyond the capacity
-  EXPECT_EQ(Text(small), u"NV");
-
-  BITMAPINFOHEADER h = Header(0, 1920, -1080, 32);
-  EXPECT_EQ(KoVideo_GetAttribsText(&h, t, 32), S_OK);
-  EXPECT_EQ(Text(t), u"1920x-1080x32");
-  EXPECT_EQ(KoVideo_GetAttribsTextEx(&h, nullptr, t, 6), S_OK);
-  EXPECT_EQ(Text(t), u"1920x");
-  EXPECT_EQ(KoVideo_GetAttribsText(&h, nullptr, 6), S_OK);
-}
-
 // The C library's narrow formatting, widened: an expectation that does not
 // go through the library's formatter.
 std::u16string CFormat(const char *format, long a, long b = 0, long c = 0) {
@@ -422,15 +366,6 @@ TEST(DibAlloc, UntaggedCallerIsNamedByAddress) {
     EXPECT_EQ(dib->biSizeImage, 24u);
     EXPECT_EQ(KoDibFree(dib, 0), S_OK);
   }
-}
-
-TEST(DibPalette, EntryOrderSwap) {
-  const uint8_t entries[8] = {10, 20, 30, 0xFF, 40, 50, 60, 7};
-  uint8_t out[8], back[8];
-  KoVideo_PaletteRGBAFromEntry(out, entries, 2);
-  EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{30, 20, 10, 0, 60, 50, 40, 0}));
-  KoVideo_PaletteEntryFromRGBA(back, out, 2);
-  EXPECT_EQ(std::vector<int>(back, back + 8), (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 0}));
 }
 
 }  // namespace

@@ -471,23 +471,4 @@ TEST(DibQuantizePalette, SingleColourImages) {
   EXPECT_EQ(target4.Palette()[0].rgbGreen, 200);
 }
 
-TEST(DibQuantizePalette, FewColoursAndARectangle) {
-  Dib src(KOPT_RGB32, 4, 2);
-  const uint8_t colours[4][4] = {{0, 0, 255, 0}, {0, 255, 0, 0}, {255, 0, 0, 0}, {8, 8, 8, 0}};
-  for (int x = 0; x < 4; ++x) std::memcpy(src.Row(0) + 4 * x, colours[x], 4);
-  std::memset(src.Row(1), 128, 16);  // left out by the rectangle
-  Dib target(KOPT_INDEX8, 4, 2);
-  const RECT top{0, 0, 4, 1};
-  ASSERT_EQ(KoDibQuantizePalette(target.h, src.h, nullptr, &top, 0, 0), S_OK);
-  // One entry per colour, in cell order: blue, green, grey (1,1,1), red.
-  const RGBQUAD *p = target.Palette();
-  const int want[4][3] = {{248, 0, 0}, {0, 248, 0}, {8, 8, 8}, {0, 0, 248}};  // B, G, R
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(p[i].rgbBlue, want[i][0]) << i;
-    EXPECT_EQ(p[i].rgbGreen, want[i][1]) << i;
-    EXPECT_EQ(p[i].rgbRed, want[i][2]) << i;
-  }
-  EXPECT_EQ(p[4].rgbRed, 0);
-}
-
 }  // namespace

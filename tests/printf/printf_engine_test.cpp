@@ -89,20 +89,6 @@ TEST(PrintFLanguage, Tokens) {
   EXPECT_FALSE(KoPrintF_AddToken(nullptr, KOTEXT("v")));
   EXPECT_FALSE(KoPrintF_DeleteToken(nullptr));
 
-  // Many tokens stay findable through growth and shrinking.
-  std::vector<ko::kostring> names;
-  for (int i = 0; i < 100; ++i) names.push_back(ko::Utf8ToUtf16(("SMPTE.T" + std::to_string(i * 7919 % 100)).c_str()));
-  for (int i = 0; i < 100; ++i) ASSERT_TRUE(KoPrintF_AddToken(names[i].c_str(), names[i].c_str()));
-  for (int i = 0; i < 100; ++i) {
-    ko::kostring f = KOTEXT("$(") + names[i] + KOTEXT(")");
-    EXPECT_EQ(Fmt(f.c_str()), U8(names[i]));
-  }
-  for (int i = 0; i < 100; i += 2) EXPECT_TRUE(KoPrintF_DeleteToken(names[i].c_str()));
-  for (int i = 0; i < 100; ++i) {
-    ko::kostring f = KOTEXT("$(") + names[i] + KOTEXT(")");
-    EXPECT_EQ(Fmt(f.c_str()), i % 2 ? U8(names[i]) : U8(f)) << i;
-  }
-  for (int i = 1; i < 100; i += 2) EXPECT_TRUE(KoPrintF_DeleteToken(names[i].c_str()));
   // Empty value, and a value holding format characters, which is not reformatted.
   ASSERT_TRUE(KoPrintF_AddToken(KOTEXT("e"), KOTEXT("")));
   ASSERT_TRUE(KoPrintF_AddToken(KOTEXT("pct"), KOTEXT("%d$(e)")));
@@ -170,34 +156,6 @@ TEST(PrintFLanguage, FixedPointZ) {
   EXPECT_EQ(Fmt(KOTEXT("[%8.2z][%-8.1z][%+.1z]"), 314, 5, 5), "[    3.14][0.5     ][+0.5]");
   ScopedLocale de(",", ".", 3);
   EXPECT_EQ(Fmt(KOTEXT("%.2z|$.2z"), 1234567, 1234567), "12345,67|12.345,67");
-}
-
-// Bounded formatting: what is kept, what is reported, and that nothing is
-// written past the capacity.
-TEST(PrintFBounded, CutsAndResults) {
-  KOCHAR buf[16];
-  UINT len = 99;
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("abcdef")), S_OK);
-  EXPECT_EQ(U8(buf), "abc");
-  EXPECT_EQ(len, 3u);
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("%s"), KOTEXT("abcdef")), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(U8(buf), "abc");
-  EXPECT_EQ(len, 3u);
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("ab%s"), KOTEXT("")), S_OK);
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("ab%d"), 5), S_OK);
-  EXPECT_EQ(U8(buf), "ab5");
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("ab%d"), 56), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(U8(buf), "ab5");
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("abc$(nosuch)")), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("abc%*")), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(KoCchPrintF(buf, 4, &len, KOTEXT("abc%%")), S_OK);
-  EXPECT_EQ(KoCchPrintF(buf, 1, &len, KOTEXT("x")), S_OK);
-  EXPECT_EQ(U8(buf), "");
-  EXPECT_EQ(len, 0u);
-  EXPECT_EQ(KoCchPrintF(buf, 0, &len, KOTEXT("x")), E_INVALIDARG);
-  EXPECT_EQ(KoCchPrintF(nullptr, 4, &len, KOTEXT("x")), E_POINTER);
-  EXPECT_EQ(KoCchPrintF(buf, 4, nullptr, nullptr), E_POINTER);
-  EXPECT_EQ(KoCchPrintF(buf, 4, nullptr, KOTEXT("ok")), S_OK);
 }
 
 TEST(PrintFBounded, EveryCapacityKeepsAPrefixAndStaysInside) {

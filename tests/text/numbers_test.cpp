@@ -166,26 +166,6 @@ TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(KoFormatNumber(W("1").c_str(), nullptr, 6), 0);
 }
 
-TEST(NumberReaders, ExRuleDefaultsAndLimits) {
-  KOCSTR end = nullptr;
-  ko::kostring abc = W("abc"), five = W("500"), empty = W("");
-  EXPECT_EQ(KoTextToDWordTokenEx(abc.c_str(), 7, 0, 100, &end), 7u);
-  EXPECT_EQ(end, abc.c_str());
-  EXPECT_EQ(KoTextToDWordTokenEx(five.c_str(), 7, 0, 100, &end), 100u);
-  EXPECT_EQ(end, five.c_str() + 3);
-  EXPECT_EQ(KoTextToDWordTokenEx(empty.c_str(), 7, 0, 100, &end), 0u);
-  EXPECT_EQ(KoTextToLongTokenEx(W("  0 ").c_str(), 9, -5, 5, nullptr), 0);
-  EXPECT_EQ(KoTextToLongTokenEx(W("0x").c_str(), 9, -5, 50, nullptr), 9);
-  EXPECT_EQ(KoTextToLongTokenEx(W("-80").c_str(), 9, -5, 50, nullptr), -5);
-  EXPECT_EQ(KoTextToLongLongTokenEx(W("q").c_str(), -3, -5, 5, nullptr), -3);
-  EXPECT_EQ(KoTextToDWordLongTokenEx(W("12").c_str(), 1, 20, 30, nullptr), 20u);
-  EXPECT_EQ(KoTextToDoubleTokenEx(W("x").c_str(), 2.5, 0, 10, nullptr, FALSE), 2.5);
-  EXPECT_EQ(KoTextToDoubleTokenEx(W("99.5").c_str(), 2.5, 0, 10, nullptr, FALSE), 10.0);
-  EXPECT_EQ(KoHexToDWordTokenEx(W("zz").c_str(), 4, 0, 10, nullptr), 4u);
-  EXPECT_EQ(KoHexToDWordTokenEx(W("ff").c_str(), 4, 0, 10, nullptr), 10u);
-  EXPECT_EQ(KoTextToDWordTokenEx(nullptr, 7, 0, 100, &end), 0u);
-}
-
 TEST(NumberReaders, ExtractionAndEndPositions) {
   KOCSTR end = nullptr;
   ko::kostring t = W("  1,234,567 rest");
@@ -242,23 +222,6 @@ TEST(NumberReaders, OverflowSaturates) {
   EXPECT_EQ(end, t.c_str() + 100);
 }
 
-TEST(NumberReaders, Hexadecimal) {
-  KOCSTR end = nullptr;
-  EXPECT_EQ(KoHexToDWordToken(W("0x1F").c_str(), nullptr), 31u);
-  EXPECT_EQ(KoHexToDWordToken(W("1f").c_str(), nullptr), 31u);
-  EXPECT_EQ(KoHexToDWordToken(W(" 0X1f").c_str(), nullptr), 31u);
-  ko::kostring t = W("xyz");
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0u);
-  EXPECT_EQ(end, t.c_str());
-  t = W("0xg");  // no digit after "0x": the "0" is the number
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0u);
-  EXPECT_EQ(U8(end), "xg");
-  t = W("deadBEEF!");
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0xDEADBEEFu);
-  EXPECT_EQ(U8(end), "!");
-  EXPECT_EQ(KoHexToDWordLongToken(W("0x0123456789abcdef").c_str(), nullptr), 0x0123456789ABCDEFull);
-}
-
 TEST(NumberReaders, WriteThenReadBack) {
   std::mt19937_64 rng(12345);
   for (int grouped = 0; grouped < 2; ++grouped) {
@@ -292,30 +255,6 @@ TEST(NumberReaders, WriteThenReadBack) {
   }
 }
 
-TEST(Colours, TextForms) {
-  KOCHAR buf[32];
-  EXPECT_EQ(KoColorrefToText(buf, 32, 0x1000FF, 0), 13);
-  EXPECT_EQ(U8(buf), "RGB(255,0,16)");
-  KoColorrefToText(buf, 32, 0x1000FF, 1);
-  EXPECT_EQ(U8(buf), "#ff0010");
-  KoColorrefToText(buf, 32, 0x1000FF, 2);
-  EXPECT_EQ(U8(buf), "0x001000ff");
-  KoColorrefToText(buf, 32, 0, 7);
-  EXPECT_EQ(U8(buf), "0x00000000");
-  KoColorrefToText(buf, 32, 0x01000000, 0);  // above 0xFFFFFF: always hexadecimal
-  EXPECT_EQ(U8(buf), "0x01000000");
-
-  DWORD len = 99;
-  EXPECT_EQ(KoColorrefToTextEx(buf, 11, &len, 0, 5), S_OK);
-  EXPECT_EQ(len, 10u);
-  EXPECT_EQ(KoColorrefToTextEx(buf, 10, &len, 0, 5), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(len, 9u);
-  EXPECT_EQ(U8(buf), "0x0000000");
-  EXPECT_EQ(KoColorrefToTextEx(buf, 32, &len, 0x1000FF, 0x100000001ull), S_OK);  // low 32 bits
-  EXPECT_EQ(U8(buf), "#ff0010");
-  EXPECT_EQ(KoColorrefToTextEx(nullptr, 32, &len, 0, 0), E_POINTER);
-}
-
 TEST(Colours, Reading) {
   EXPECT_EQ(KoTextToColorref(W("RGB(255, 0, 16)").c_str()), 0x1000FFu);
   EXPECT_EQ(KoTextToColorref(W("#FF0010").c_str()), 0x1000FFu);
@@ -347,25 +286,6 @@ TEST(Colours, Reading) {
       ASSERT_EQ(*end, 0);
     }
   }
-}
-
-TEST(ByteSizes, ShortTexts) {
-  KOCHAR buf[64];
-  KoGetByteSizeText(1536, buf);
-  EXPECT_EQ(U8(buf), "1.50KB");
-  KoGetByteSizeText2(512, buf);
-  EXPECT_EQ(U8(buf), "512 bytes");
-  KoGetByteSizeText(1023, buf);
-  EXPECT_EQ(U8(buf), "1023");
-  KoGetByteSizeTextWithSpace(1536000, buf);
-  EXPECT_EQ(U8(buf), "1.50 MB");
-  KoGetByteSizeText2(5000000000LL, buf);
-  EXPECT_EQ(U8(buf), "4.88 GB");
-  KoGetByteSizeText(INT64_MAX, buf);
-  EXPECT_EQ(U8(buf), "9,007,199,254.74GB");
-  ScopedLocale german(",", ".", 3);
-  KoGetByteSizeTextWithSpace(1536, buf);
-  EXPECT_EQ(U8(buf), "1,50 KB");
 }
 
 TEST(ByteSizes, FileSizeThreeDigitsCut) {

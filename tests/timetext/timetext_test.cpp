@@ -155,45 +155,6 @@ TEST(TimeText, TimeTokenFieldRules) {
   EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, FALSE, nullptr), KOTIME_PARSE_MAX / 10000);
 }
 
-TEST(TimeText, FieldReaders) {
-  _koposfmt f = Format(KOPOSFMT_TIME_FRAMES);
-  ko::kostring w = W("01:01:01:13");
-  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, FALSE, nullptr), 36615200000);
-  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, TRUE, nullptr), 36610000000);
-
-  w = W("2+20");
-  KOCSTR end = nullptr;
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, TRUE, &end), 4 * kSecond);
-  EXPECT_EQ(*end, 0);
-  w = W("6+4");
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 4 * kSecond);
-  f.frameRate = 0;
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 0);
-
-  f = Format(KOPOSFMT_MEASURES);
-  w = W("2.3.480");
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, 0, &end), 32500000);
-  EXPECT_EQ(*end, 0);
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_NO_ORIGIN, nullptr), 57500000);
-  w = W("2.3");
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_SHORT, nullptr), 30000000);
-
-  LONG m = -1, b = -1, t = -1;
-  w = W("2.1.0");
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 1, &m, &b, &t), 3840);
-  EXPECT_EQ(m, 1);
-  EXPECT_EQ(b, 0);
-  EXPECT_EQ(t, 0);
-  w = W(" -2.3.5");
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 2, &m, &b, &t), (-8 + 2) * 960 + 10);
-  EXPECT_EQ(m, -2);
-  EXPECT_EQ(KoTextToTicks(w.c_str(), &f, FALSE, 1), (-8 + 3) * 960 + 5);
-  w = W("-3.5");
-  EXPECT_EQ(KoTextToBeatsTicks(w.c_str(), &f, 1, &b, &t), 3 * 960 + 5);
-  EXPECT_EQ(b, 3);
-  EXPECT_EQ(t, 5);
-}
-
 TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
   _koposfmt f = Format(KOPOSFMT_SECONDS);
   ko::kostring abc = W("abc"), n99 = W("99"), blank = W("   ");
@@ -233,16 +194,8 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     KoTextToNanoTimeToken2(w.c_str(), &g, 0, 0, 0, 0, &end);
     EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'";
   }
-  // The reading range.
-  f = Format(KOPOSFMT_SECONDS);
-  ko::kostring big = W("999999999999999999999");
-  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), KOTIME_PARSE_MAX);
-  big = W("-999999999999999999999");
-  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), -KOTIME_PARSE_MAX);
   f = Format(KOPOSFMT_SAMPLES);
-  EXPECT_LE(std::llabs(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr) + KOTIME_PARSE_MAX),
-            4096);
-  f.sampleRate = 0;
+  f.sampleRate = 0;  // no rate: no position
   EXPECT_EQ(KoTextToNanoTimeToken(n99.c_str(), &f, FALSE, nullptr), 0);
 }
 
