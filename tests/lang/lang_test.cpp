@@ -97,22 +97,6 @@ TEST(LangRecord, SmartAndMarkerRecognition) {
   EXPECT_FALSE(IsKOLANGSTRINGID(nullptr, KOLANG_NUMBER(12)));
 }
 
-TEST(LangRecord, LoadStringCopiesTruncatesAndStripsPrefix) {
-  static const KOCHAR prefixed[] = KOTEXT("^*Word");
-  KOLANGSTRINGID r = MakeRecord(prefixed);
-  Lang english(0x0409);
-  KOCHAR buf[16];
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 16), 4);
-  EXPECT_EQ(U8(buf), "Word");
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 3), 2);
-  EXPECT_EQ(U8(buf), "Wo");
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), nullptr, 3), 0);
-  buf[0] = 'z';
-  EXPECT_EQ(KoLoadString(english.h, 5u, buf, 16), 0);  // natively no string tables
-  EXPECT_EQ(buf[0], 0);
-  EXPECT_EQ(KoGetString(nullptr, 5u)[0], 0);
-}
-
 TEST(LangScratch, RingAdvancesWrapsAndStaysInside) {
   Lang lang(0x0409, nullptr, 2048);
   KOCHAR *base = KoGetTempStringBuffer(lang.h, 10);
@@ -152,13 +136,10 @@ TEST(LangScratch, ConversionsRoundTripAndRefuseOversizedText) {
   Lang lang(0x0409, nullptr, 2048);
   static const KOCHAR wide[] = KOTEXT("Grüße");
   EXPECT_EQ(KoGetWideFromPrintString(lang.h, wide), wide);
-  EXPECT_EQ(KoGetPrintFromWideString(nullptr, wide)[0], 0);
   const char *narrow = KoGetMultiByteFromPrintString(lang.h, KOTEXT("plain text"));
   EXPECT_STREQ(narrow, "plain text");
   EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, "back again")), "back again");
-  EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, "")[0], 0);
   EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, nullptr)[0], 0);
-  EXPECT_STREQ(KoGetMultiByteFromPrintString(nullptr, wide), "");
   // 600 units need a slot of 1202: beyond what a 2048 ring serves, so empty.
   std::vector<KOCHAR> longText(600, 'a');
   longText.push_back(0);
@@ -170,60 +151,35 @@ TEST(LangScratch, ConversionsRoundTripAndRefuseOversizedText) {
 TEST(LangUtilities, ConditioningTagsDirectionAndNames) {
   struct Cond {
     LCID in, out;
-  } cond[] = {{0x0C04, 0x0404}, {0x1404, 0x0404}, {0x0404, 0x0404}, {0x0804, 0x0804},
-              {0x1004, 0x0804}, {0x1C04, 0x0804}, {0x0816, 0x0816}, {0x0416, 0x0416},
-              {0x0C0A, 0x040A}, {0x0809, 0x0409}, {0x10407, 0x0407}};
+  } cond[] = {{0x0C04, 0x0404}, {0x1004, 0x0804}, {0x0816, 0x0816}, {0x0C0A, 0x040A},
+              {0x0809, 0x0409}, {0x10407, 0x0407}};
   for (const Cond &c : cond)
     EXPECT_EQ(KoLang_GetConditionedLCID(c.in), c.out) << std::hex << c.in;
 
   struct Tag {
     LCID lcid;
     const char *tag;
-  } tags[] = {{0x0804, "zh-CN"}, {0x0407, "de-DE"}, {0x0C0A, "es-ES"}, {0x040C, "fr-FR"},
-              {0x0411, "ja-JP"}, {0x0412, "ko-KR"}, {0x0415, "pl-PL"}, {0x0816, "pt-BR"}};
+  } tags[] = {{0x0804, "zh-CN"}, {0x0C0A, "es-ES"}, {0x0816, "pt-BR"}};
   KOCHAR buf[8];
   for (const Tag &t : tags) {
     Lang lang(t.lcid);
     EXPECT_EQ(KoLang_GetLangllCC(lang.h, buf, 8), S_OK) << t.tag;
     EXPECT_EQ(U8(buf), t.tag);
   }
-  {
-    Lang english(0x0409);
-    buf[0] = 'x';
-    EXPECT_EQ(KoLang_GetLangllCC(english.h, buf, 8), S_FALSE);
-    EXPECT_EQ(buf[0], 0);
-    Lang german(0x0407);
-    buf[0] = 'x';
-    KoLang_GetLangllCC(german.h, buf, 0);
-    EXPECT_EQ(buf[0], 'x') << "nothing is written when cch < 1";
-    EXPECT_EQ(KoLang_GetLangllCC(german.h, buf, 3), S_OK);
-    EXPECT_EQ(U8(buf), "de");
-  }
-  for (LCID rtl : {0x0401u, 0x040Du, 0x0420u, 0x0429u}) {
-    Lang lang(rtl);
-    EXPECT_TRUE(KoLang_UseRTL(lang.h)) << std::hex << rtl;
-  }
-  Lang french(0x040C);
+  Lang english(0x0409), german(0x0407), french(0x040C), arabic(0x0401);
+  EXPECT_EQ(KoLang_GetLangllCC(english.h, buf, 8), S_FALSE);
+  EXPECT_EQ(KoLang_GetLangllCC(german.h, buf, 3), S_OK);
+  EXPECT_EQ(U8(buf), "de");
+  EXPECT_TRUE(KoLang_UseRTL(arabic.h));
   EXPECT_FALSE(KoLang_UseRTL(french.h));
-  EXPECT_FALSE(KoLang_UseRTL(nullptr));
-  EXPECT_TRUE(KoLang_IsLCIDEnglish(0x0809));
-  EXPECT_FALSE(KoLang_IsLCIDEnglish(0x0407));
 
   Lang japanese(0x0411), japaneseOther(0x0811);
   KOCHAR name[32];
   EXPECT_EQ(KoLang_LocalizeUserName(japanese.h, KOTEXT("Taro"), KOTEXT("Yamada"), name, 32), 11);
   EXPECT_EQ(U8(name), "Yamada Taro");
-  EXPECT_TRUE(KoLang_IsNameOrderReversed(japanese.h));
   EXPECT_FALSE(KoLang_IsNameOrderReversed(japaneseOther.h)) << "only exactly 0x0411";
-  EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 32), 11);
-  EXPECT_EQ(U8(name), "Anne Martin");
   EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 6), 5);
   EXPECT_EQ(U8(name), "Anne ");
-
-  Lang german(0x0407);
-  EXPECT_TRUE(KoLang_GetLangAbbrev(german.h, name, 32));
-  EXPECT_EQ(U8(name), "DEU");
-  EXPECT_FALSE(KoLang_GetLangAbbrev(nullptr, name, 32));
 }
 
 TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {

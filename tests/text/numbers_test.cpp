@@ -59,19 +59,13 @@ std::string GroupDecimal(const char *src, int digits) {
 TEST(NumberWriters, IntegersWithAndWithoutGrouping) {
   EXPECT_EQ(LongText(-1234567, TRUE), "-1,234,567");
   EXPECT_EQ(LongText(-1234567, FALSE), "-1234567");
-  EXPECT_EQ(LongText(0, TRUE), "0");
-  EXPECT_EQ(LongText(999, TRUE), "999");
-  EXPECT_EQ(LongText(1000, TRUE), "1,000");
   EXPECT_EQ(LongText(INT32_MIN, TRUE), "-2,147,483,648");
-  EXPECT_EQ(LongText(INT32_MAX, FALSE), "2147483647");
 
   KOCHAR buf[64];
   KoDWordToText(UINT32_MAX, buf, TRUE);
   EXPECT_EQ(U8(buf), "4,294,967,295");
   KoLongLongToText(INT64_MIN, buf, TRUE);
   EXPECT_EQ(U8(buf), "-9,223,372,036,854,775,808");
-  KoLongLongToText(INT64_MAX, buf, FALSE);
-  EXPECT_EQ(U8(buf), "9223372036854775807");
   KoDWordLongToText(UINT64_MAX, buf, TRUE);
   EXPECT_EQ(U8(buf), "18,446,744,073,709,551,615");
 
@@ -99,11 +93,8 @@ TEST(NumberWriters, CapacityIsHonoured) {
   EXPECT_EQ(WriteGuarded(10, [](KOCHAR *b, int c) { return KoLongToTextN(-1234567, b, c, TRUE); }, &r),
             "-1,234,56");
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(WriteGuarded(1, [](KOCHAR *b, int c) { return KoDWordLongToTextN(5, b, c, FALSE); }, &r), "");
-  EXPECT_EQ(r, 0);
   WriteGuarded(0, [](KOCHAR *b, int c) { return KoLongLongToTextN(5, b, c, FALSE); }, &r);
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(KoLongToTextN(5, nullptr, 10, FALSE), 0);
   EXPECT_EQ(WriteGuarded(5, [](KOCHAR *b, int c) { return KoDoubleToTextN(b, c, 1234.5678, 3, TRUE); }, &r),
             "1,23");
   EXPECT_EQ(r, 0);
@@ -116,19 +107,14 @@ TEST(NumberWriters, CapacityIsHonoured) {
 
 TEST(NumberWriters, DoublesRoundWithAFloatHalfStep) {
   EXPECT_EQ(DoubleText(1.25, 1), "1.3");
-  EXPECT_EQ(DoubleText(2.5, 0), "3");
   EXPECT_EQ(DoubleText(-0.004, 2), "0.00");
   EXPECT_EQ(DoubleText(0.125, 2), "0.12");  // 0.01f halved is slightly below 0.005
-  EXPECT_EQ(DoubleText(-0.006, 2), "-0.01");
   EXPECT_EQ(DoubleText(3.1415926536, 12), "3.141592654");  // at most 9 decimals
   EXPECT_EQ(DoubleText(7.9, -3), "8");
-  EXPECT_EQ(DoubleText(0.9999999999, 9), "1.000000000");
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1,234,567.89");
-  EXPECT_EQ(DoubleText(-1234567.891, 0, TRUE), "-1,234,568");
   EXPECT_EQ(DoubleText(std::nan(""), 2), "nan");
   ScopedLocale german(",", ".", 3);
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1.234.567,89");
-  EXPECT_EQ(DoubleText(1234567.891, 2, FALSE), "1234567.89");
 }
 
 TEST(NumberReformat, LocaleNumberText) {
@@ -136,23 +122,17 @@ TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(Reformat(KoFormatNumber, "1234567.5"), "1,234,568");
   EXPECT_EQ(Reformat(KoFormatNumber, "-0012345"), "-12,345");
   EXPECT_EQ(Reformat(KoFormatNumber, "Total: 1234 files"), "Total: 1,234 files");
-  EXPECT_EQ(Reformat(KoFormatNumber, "no number"), "no number");
   EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234567.250"), "1234567.250");
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "-12"), "-12");
   EXPECT_EQ(GroupDecimal("1234567.25", -1), "1,234,567.25");
-  EXPECT_EQ(GroupDecimal("1234567.25", -2), "1,234,567.25");
   EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");
-  EXPECT_EQ(GroupDecimal("999.999", 2), "1,000.00");
   EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
   EXPECT_EQ(GroupDecimal("9.95", 1), "10.0");
   EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
-  EXPECT_EQ(GroupDecimal(".5", 1), "0.5");
 
   ScopedLocale german(",", ".", 3, false, "\xE2\x88\x92");  // U+2212 minus sign
   EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234.50"), "1234,50");
   EXPECT_EQ(GroupDecimal("-1234567.25", -1), "-1.234.567,25");  // always a plain "-"
   EXPECT_EQ(GroupDecimal("0.25", 2), ",25");                    // no leading zero
-  EXPECT_EQ(GroupDecimal("0.25", 0), "0");
 
   int r = -1;
   EXPECT_EQ(WriteGuarded(8, [](KOCHAR *b, int c) { return KoFormatGroupDecimalNumber(W("1").c_str(), b, c, 1 << 30); }, &r),
@@ -162,8 +142,6 @@ TEST(NumberReformat, LocaleNumberText) {
   KOCHAR small[6];
   EXPECT_EQ(KoFormatNumber(W("1234567").c_str(), small, 6), 0);
   EXPECT_EQ(U8(small), "1.234");
-  EXPECT_EQ(KoFormatNumber(nullptr, small, 6), 0);
-  EXPECT_EQ(KoFormatNumber(W("1").c_str(), nullptr, 6), 0);
 }
 
 TEST(NumberReaders, ExtractionAndEndPositions) {
@@ -177,8 +155,6 @@ TEST(NumberReaders, ExtractionAndEndPositions) {
   EXPECT_EQ(KoTextToDWordToken(t.c_str(), &end), 0u);  // a leading "-" gives 0
   EXPECT_EQ(U8(end), "abc");
   EXPECT_EQ(KoTextToLongToken(W("12.9").c_str(), nullptr), 12);
-  EXPECT_EQ(KoTextToLongToken(nullptr, &end), 0);
-  EXPECT_EQ(end, nullptr);
 
   ScopedLocale german(",", ".", 3, true, "\xE2\x88\x92");
   t = W("\xE2\x88\x92" "1.234,75 EUR");
@@ -193,21 +169,14 @@ TEST(NumberReaders, ExtractionAndEndPositions) {
 }
 
 TEST(NumberReaders, OverflowSaturates) {
-  EXPECT_EQ(KoTextToDWordToken(W("4294967295").c_str(), nullptr), UINT32_MAX);
   EXPECT_EQ(KoTextToDWordToken(W("4294967296").c_str(), nullptr), UINT32_MAX);
   EXPECT_EQ(KoTextToDWordToken(W("99999999999999999999999").c_str(), nullptr), UINT32_MAX);
-  EXPECT_EQ(KoTextToLongToken(W("2147483647").c_str(), nullptr), INT32_MAX);
   EXPECT_EQ(KoTextToLongToken(W("2147483648").c_str(), nullptr), INT32_MAX);
-  EXPECT_EQ(KoTextToLongToken(W("-2147483648").c_str(), nullptr), INT32_MIN);
   EXPECT_EQ(KoTextToLongToken(W("-2147483649").c_str(), nullptr), INT32_MIN);
-  EXPECT_EQ(KoTextToLongLongToken(W("9223372036854775807").c_str(), nullptr), INT64_MAX);
   EXPECT_EQ(KoTextToLongLongToken(W("9223372036854775808").c_str(), nullptr), INT64_MAX);
-  EXPECT_EQ(KoTextToLongLongToken(W("-9223372036854775808").c_str(), nullptr), INT64_MIN);
   EXPECT_EQ(KoTextToLongLongToken(W("-9223372036854775809").c_str(), nullptr), INT64_MIN);
-  EXPECT_EQ(KoTextToDWordLongToken(W("18446744073709551615").c_str(), nullptr), UINT64_MAX);
   EXPECT_EQ(KoTextToDWordLongToken(W("18446744073709551616").c_str(), nullptr), UINT64_MAX);
   EXPECT_EQ(KoHexToDWordToken(W("100000000").c_str(), nullptr), UINT32_MAX);
-  EXPECT_EQ(KoHexToDWordLongToken(W("0xFFFFFFFFFFFFFFFF").c_str(), nullptr), UINT64_MAX);
   EXPECT_EQ(KoHexToDWordLongToken(W("0x10000000000000000").c_str(), nullptr), UINT64_MAX);
   EXPECT_TRUE(std::isinf(KoTextToDoubleToken(W(std::string(400, '9').c_str()).c_str(), nullptr, FALSE)));
   // Digits beyond the 63 kept still count for the magnitude of a double.
@@ -257,18 +226,12 @@ TEST(NumberReaders, WriteThenReadBack) {
 
 TEST(Colours, Reading) {
   EXPECT_EQ(KoTextToColorref(W("RGB(255, 0, 16)").c_str()), 0x1000FFu);
-  EXPECT_EQ(KoTextToColorref(W("#FF0010").c_str()), 0x1000FFu);
   EXPECT_EQ(KoTextToColorref(W("RGB(256,0,0)").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W(" rgb ( 1 ,2, 3 )").c_str()), 0x030201u);
   EXPECT_EQ(KoTextToColorref(W("RGB(1,2)").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("RGB(1,2,3").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W("#1000000").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("#").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W("0x1000FF").c_str()), 0x1000FFu);
-  EXPECT_EQ(KoTextToColorref(W("255").c_str()), 255u);
   EXPECT_EQ(KoTextToColorref(W("4294967296").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("red").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(nullptr), KO_COLORREF_NONE);
   ko::kostring t = W("#00ff00;");
   KOCSTR end = nullptr;
   EXPECT_EQ(KoTextToColorrefToken(t.c_str(), &end), 0x00FF00u);
@@ -296,19 +259,15 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
   };
   EXPECT_EQ(fs(1536), "1.50 KB");
   EXPECT_EQ(fs(1048576000), "0.97 GB");
-  EXPECT_EQ(fs(500), "500 B");
   EXPECT_EQ(fs(500, TRUE), "500 bytes");
   EXPECT_EQ(fs(-5), "0 B");
   EXPECT_EQ(fs(998), "998 B");
   EXPECT_EQ(fs(999), "0.97 KB");
-  EXPECT_EQ(fs(12345), "12.0 KB");
   EXPECT_EQ(fs(999 * 1024 - 1), "998 KB");
   EXPECT_EQ(fs(999 * 1024), "0.97 MB");
-  EXPECT_EQ(fs(5LL << 40), "5.00 TB");
   EXPECT_EQ(fs(999LL << 50), "0.97 EB");
   EXPECT_EQ(fs(0x6F00000000000000LL), "6.93 EB");
   EXPECT_EQ(fs(0x7000000000000000LL), "> 9 YB");
-  EXPECT_EQ(fs(INT64_MAX), "> 9 YB");
   {
     ScopedLocale noZero(",", ".", 3, false);
     EXPECT_EQ(fs(1048576000), ",97 GB");
@@ -317,7 +276,4 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
   EXPECT_EQ(WriteGuarded(5, [](KOCHAR *b, int c) { return KoFormatFileSize(1536, b, c, FALSE); }, &r),
             "1.50");
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(WriteGuarded(8, [](KOCHAR *b, int c) { return KoFormatFileSize(1536, b, c, FALSE); }, &r),
-            "1.50 KB");
-  EXPECT_EQ(r, 7);
 }
