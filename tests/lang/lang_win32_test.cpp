@@ -93,6 +93,13 @@ TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
   EXPECT_EQ(U8(KoGetString(h.h, 100u)), "Open");
   EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0409));
   EXPECT_EQ(h.h->cache->nCount, 1) << "same language: the cache stays";
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0401));
+  DWORD layout = 0;
+  GetProcessDefaultLayout(&layout);
+  EXPECT_EQ(layout, static_cast<DWORD>(LAYOUT_RTL)) << "Arabic mirrors the process";
+  EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0407));
+  GetProcessDefaultLayout(&layout);
+  EXPECT_EQ(layout, 0u);
   EXPECT_EQ(U8(KoGetString(h.h, 100u)), "Öffnen");
   ko::lang::SetKernelHandle(nullptr);
 }
