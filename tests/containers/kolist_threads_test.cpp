@@ -123,40 +123,25 @@ void CheckHeapList(tKOLIST *l, int64_t expectedCount) {
   EXPECT_LT(KoList_GetUserData(l), uint64_t(kThreads));
 }
 
-void RunHammer(tKOLIST *l, bool handOver) {
-  std::atomic<int64_t> net{0};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { net += Hammer(l, t, handOver); });
-  for (auto &t : threads) t.join();
-  CheckHeapList(l, net.load());
-}
-
-TEST(KoListThreads, SynchronisedHeapListUnderFourThreads) {
-  List l(0, 4, 4, kHeap | kSync);
-  ASSERT_EQ(S_OK, l.hr());
-  RunHammer(l, true);
-}
-
-TEST(KoListThreads, SynchronisedPrivateHeapListUnderFourThreads) {
-  List l(0, 0, 0, kHeap | kSync | KOLIST_OPT_PRIVATEHEAP);
-  ASSERT_EQ(S_OK, l.hr());
-  RunHammer(l, false);
-}
-
-TEST(KoListThreads, ConvertedListUnderFourThreads) {
-  // The header moves into caller storage; its lock must work there.
-  tKOLIST *heapHeader = nullptr;
-  ASSERT_EQ(S_OK, KoList_CreateExZ(&heapHeader, 0, 0, 0, kHeap | kSync, 0, 0, 0));
-  const Item first = MakeItem(-1);
-  ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(heapHeader, &first, sizeof first, 0, nullptr));
-  tKOLIST storage;
-  ASSERT_EQ(S_OK, KoList_ConvertToInPlace(&heapHeader, &storage));
-  std::atomic<int64_t> net{1};
-  std::vector<std::thread> threads;
-  for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { net += Hammer(&storage, t, true); });
-  for (auto &t : threads) t.join();
-  CheckHeapList(&storage, net.load());
-  EXPECT_EQ(S_OK, KoList_Destroy(&storage));
+// Heap-item lists from the shared and from a private heap, and a list whose
+// header moved into caller storage (its lock must work there).
+TEST(KoListThreads, FourThreadsChangeOneSynchronisedList) {
+  for (int form = 0; form < 3; ++form) {
+    tKOLIST *heapHeader = nullptr, storage;
+    const uint32_t options = kHeap | kSync | (form == 1 ? KOLIST_OPT_PRIVATEHEAP : 0u);
+    ASSERT_EQ(S_OK, KoList_CreateExZ(&heapHeader, 0, form == 0 ? 4 : 0, form == 0 ? 4 : 0, options, 0, 0, 0));
+    tKOLIST *l = heapHeader;
+    if (form == 2) {
+      ASSERT_EQ(S_OK, KoList_ConvertToInPlace(&heapHeader, &storage));
+      l = &storage;
+    }
+    std::atomic<int64_t> net{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) threads.emplace_back([&, t] { net += Hammer(l, t, form != 1); });
+    for (auto &t : threads) t.join();
+    CheckHeapList(l, net.load());
+    EXPECT_EQ(S_OK, KoList_Destroy(l));
+  }
 }
 
 TEST(KoListThreads, MovesBetweenTwoListsInOppositeDirections) {

@@ -155,21 +155,18 @@ TEST(CpuDetection, RulesForOtherProcessors) {
 }
 
 TEST(FourCC, BytesLowestFirstAndUnprintableAsZero) {
-  KOCHAR buf[6];
-  for (auto &c : buf) c = 0x7777;
-  KoFourCCToStringCPU(0x32595559u, buf);  // "YUY2"
-  EXPECT_EQ(buf[0], u'Y');
-  EXPECT_EQ(buf[1], u'U');
-  EXPECT_EQ(buf[2], u'Y');
-  EXPECT_EQ(buf[3], u'2');
-  EXPECT_EQ(buf[4], 0);
-  EXPECT_EQ(buf[5], 0x7777);  // five characters written, no more
-  KoFourCCToStringCPU(0x7E200741u, buf);  // 'A', 0x07, ' ', '~'
-  EXPECT_EQ(buf[0], u'A');
-  EXPECT_EQ(buf[1], 0);  // a one-character string
-  EXPECT_EQ(buf[2], u' ');
-  EXPECT_EQ(buf[3], u'~');
-  KoFourCCToStringCPU(0x1F7F80FFu, buf);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[i], 0) << i;
+  const struct {
+    uint32_t code;
+    KOCHAR want[5];
+  } cases[] = {{0x32595559u, {'Y', 'U', 'Y', '2', 0}},  // "YUY2"
+               {0x7E200741u, {'A', 0, ' ', '~', 0}},    // 'A', 0x07, ' ', '~'
+               {0x1F7F80FFu, {0, 0, 0, 0, 0}}};
+  for (const auto &c : cases) {
+    KOCHAR buf[6];
+    for (auto &u : buf) u = 0x7777;
+    KoFourCCToStringCPU(c.code, buf);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(buf[i], c.want[i]) << std::hex << c.code << " at " << i;
+    EXPECT_EQ(buf[5], 0x7777) << "five characters written, no more";
+  }
   KoFourCCToStringCPU(0x41414141u, nullptr);  // ignored
 }

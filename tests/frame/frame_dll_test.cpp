@@ -47,15 +47,6 @@ TEST(FrameDll, LifeCycle) {
   EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x20000));
   EXPECT_GE(KoGetMicrosec(), before);
 
-  const uint32_t support = KoGetCPUSupport(0);
-  EXPECT_EQ(KoKernel_LateTerminate(), TRUE);
-  EXPECT_EQ(KoKernel_GetAppKernel(), nullptr);
-  EXPECT_EQ(KoGetCPUSupport(0), support);
-  EXPECT_GE(KoGetMicrosec(), before);
-
-  ASSERT_EQ(KoKernel_EarlyInitialize(FakeModule(0x10000), 0), TRUE);
-  EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x10000));
-  KoKernel_LateTerminate();
 }
 
 #ifdef _WIN32
@@ -84,9 +75,6 @@ TEST(FrameDllWin32, ErrorModeAndKernelPath) {
   EXPECT_EQ(buf[5], 0x7777);
   EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, n), E_FAIL);  // no room for the terminator
   EXPECT_EQ(buf[n], 0x7777);
-  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, n + 1), S_OK);
-  EXPECT_EQ(KoKernel_GetAppKernelPathName(buf, 0), E_FAIL);
-  EXPECT_EQ(KoKernel_GetAppKernelPathName(nullptr, MAX_PATH), E_POINTER);
 
   // A module that is not loaded: the Win32 error goes through the table.
   KoKernel_EarlyInitialize(reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)), 0);

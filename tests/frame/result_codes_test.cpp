@@ -70,14 +70,3 @@ TEST(ResultCodes, EveryRowAndEveryGapMatchesTheTable) {
   }
   EXPECT_EQ(rows, listed);
 }
-
-TEST(ResultCodes, NamedCases) {
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(0), S_OK);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(2), KO_E_NOTFOUND);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(3), KO_E_NOTFOUND);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(5), E_ACCESSDENIED);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(87), E_FAIL);  // not E_INVALIDARG
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(1224), E_FAIL);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(0xFFFFFFFFu), E_FAIL);
-  EXPECT_EQ(KoErrorHandler_TranslateWin32Error(122), E_FAIL);  // ERROR_INSUFFICIENT_BUFFER
-}

@@ -37,25 +37,6 @@ std::string Resolve(LCID lcid, KOLANGSTRINGID &r) {
 
 }  // namespace
 
-TEST(LangHandle, OpenSizesRingAndReportsFields) {
-  struct Case {
-    uint32_t asked, capacity;
-  } cases[] = {{0, 8192}, {100, 2048}, {2048, 2048}, {5000, 5000}};
-  for (const Case &c : cases) {
-    HKOLANG h = nullptr;
-    ASSERT_EQ(KoLang_Open(&h, reinterpret_cast<HMODULE>(0x1234), 0x0407, c.asked), S_OK);
-    EXPECT_EQ(h->scratchCapacity, c.capacity) << "asked " << c.asked;
-    EXPECT_EQ(h->scratchReserve, 1024u);
-    EXPECT_EQ(KoLang_GetLCID(h), 0x0407u);
-    EXPECT_EQ(KoLang_InstFromLang(h), reinterpret_cast<HMODULE>(0x1234));
-    EXPECT_EQ(h->nonEnglish, 1u);
-    EXPECT_EQ(KoLang_Close(h), S_OK);
-  }
-  EXPECT_EQ(KoLang_Close(nullptr), S_OK);
-  EXPECT_EQ(KoLang_GetLCID(nullptr), 0u);
-  EXPECT_EQ(KoLang_Open(nullptr, nullptr, 0, 0), E_POINTER);
-}
-
 TEST(LangRecord, EachTableLanguageSelectsItsSlot) {
   SlotRecord sr;
   const uint32_t *table = ko::lang::LanguageTable();
@@ -66,8 +47,7 @@ TEST(LangRecord, EachTableLanguageSelectsItsSlot) {
   struct Case {
     LCID lcid;
     int slot;
-  } cases[] = {{0x0C0A, 4}, {0x0C04, 7}, {0x1404, 7}, {0x1004, 6}, {0x0816, 15}, {0x0418, 1},
-               {0x0809, 1}, {0x0807, 3}, {0x080C, 5}};
+  } cases[] = {{0x0C0A, 4}, {0x1404, 7}, {0x1004, 6}, {0x0816, 15}, {0x0418, 1}, {0x0807, 3}};
   for (const Case &c : cases)
     EXPECT_EQ(Resolve(c.lcid, sr.record), "slot" + std::to_string(c.slot))
         << "lcid 0x" << std::hex << c.lcid;
@@ -116,22 +96,6 @@ TEST(LangRecord, SmartAndMarkerRecognition) {
   EXPECT_FALSE(IsKOLANGSTRINGID(nullptr, KOLANG_NUMBER(12)));
 }
 
-TEST(LangRecord, LoadStringCopiesTruncatesAndStripsPrefix) {
-  static const KOCHAR prefixed[] = KOTEXT("^*Word");
-  KOLANGSTRINGID r = MakeRecord(prefixed);
-  Lang english(0x0409);
-  KOCHAR buf[16];
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 16), 4);
-  EXPECT_EQ(U8(buf), "Word");
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), buf, 3), 2);
-  EXPECT_EQ(U8(buf), "Wo");
-  EXPECT_EQ(KoLoadString(english.h, Slots(r), nullptr, 3), 0);
-  buf[0] = 'z';
-  EXPECT_EQ(KoLoadString(english.h, 5u, buf, 16), 0);  // natively no string tables
-  EXPECT_EQ(buf[0], 0);
-  EXPECT_EQ(KoGetString(nullptr, 5u)[0], 0);
-}
-
 TEST(LangScratch, RingAdvancesWrapsAndStaysInside) {
   Lang lang(0x0409, nullptr, 2048);
   KOCHAR *base = KoGetTempStringBuffer(lang.h, 10);
@@ -171,13 +135,10 @@ TEST(LangScratch, ConversionsRoundTripAndRefuseOversizedText) {
   Lang lang(0x0409, nullptr, 2048);
   static const KOCHAR wide[] = KOTEXT("Grüße");
   EXPECT_EQ(KoGetWideFromPrintString(lang.h, wide), wide);
-  EXPECT_EQ(KoGetPrintFromWideString(nullptr, wide)[0], 0);
   const char *narrow = KoGetMultiByteFromPrintString(lang.h, KOTEXT("plain text"));
   EXPECT_STREQ(narrow, "plain text");
   EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, "back again")), "back again");
-  EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, "")[0], 0);
   EXPECT_EQ(KoGetPrintFromMultiByteString(lang.h, nullptr)[0], 0);
-  EXPECT_STREQ(KoGetMultiByteFromPrintString(nullptr, wide), "");
   // 600 units need a slot of 1202: beyond what a 2048 ring serves, so empty.
   std::vector<KOCHAR> longText(600, 'a');
   longText.push_back(0);
@@ -189,60 +150,35 @@ TEST(LangScratch, ConversionsRoundTripAndRefuseOversizedText) {
 TEST(LangUtilities, ConditioningTagsDirectionAndNames) {
   struct Cond {
     LCID in, out;
-  } cond[] = {{0x0C04, 0x0404}, {0x1404, 0x0404}, {0x0404, 0x0404}, {0x0804, 0x0804},
-              {0x1004, 0x0804}, {0x1C04, 0x0804}, {0x0816, 0x0816}, {0x0416, 0x0416},
-              {0x0C0A, 0x040A}, {0x0809, 0x0409}, {0x10407, 0x0407}};
+  } cond[] = {{0x0C04, 0x0404}, {0x1004, 0x0804}, {0x0816, 0x0816}, {0x0C0A, 0x040A},
+              {0x0809, 0x0409}, {0x10407, 0x0407}};
   for (const Cond &c : cond)
     EXPECT_EQ(KoLang_GetConditionedLCID(c.in), c.out) << std::hex << c.in;
 
   struct Tag {
     LCID lcid;
     const char *tag;
-  } tags[] = {{0x0804, "zh-CN"}, {0x0407, "de-DE"}, {0x0C0A, "es-ES"}, {0x040C, "fr-FR"},
-              {0x0411, "ja-JP"}, {0x0412, "ko-KR"}, {0x0415, "pl-PL"}, {0x0816, "pt-BR"}};
+  } tags[] = {{0x0804, "zh-CN"}, {0x0C0A, "es-ES"}, {0x0816, "pt-BR"}};
   KOCHAR buf[8];
   for (const Tag &t : tags) {
     Lang lang(t.lcid);
     EXPECT_EQ(KoLang_GetLangllCC(lang.h, buf, 8), S_OK) << t.tag;
     EXPECT_EQ(U8(buf), t.tag);
   }
-  {
-    Lang english(0x0409);
-    buf[0] = 'x';
-    EXPECT_EQ(KoLang_GetLangllCC(english.h, buf, 8), S_FALSE);
-    EXPECT_EQ(buf[0], 0);
-    Lang german(0x0407);
-    buf[0] = 'x';
-    KoLang_GetLangllCC(german.h, buf, 0);
-    EXPECT_EQ(buf[0], 'x') << "nothing is written when cch < 1";
-    EXPECT_EQ(KoLang_GetLangllCC(german.h, buf, 3), S_OK);
-    EXPECT_EQ(U8(buf), "de");
-  }
-  for (LCID rtl : {0x0401u, 0x040Du, 0x0420u, 0x0429u}) {
-    Lang lang(rtl);
-    EXPECT_TRUE(KoLang_UseRTL(lang.h)) << std::hex << rtl;
-  }
-  Lang french(0x040C);
+  Lang english(0x0409), german(0x0407), french(0x040C), arabic(0x0401);
+  EXPECT_EQ(KoLang_GetLangllCC(english.h, buf, 8), S_FALSE);
+  EXPECT_EQ(KoLang_GetLangllCC(german.h, buf, 3), S_OK);
+  EXPECT_EQ(U8(buf), "de");
+  EXPECT_TRUE(KoLang_UseRTL(arabic.h));
   EXPECT_FALSE(KoLang_UseRTL(french.h));
-  EXPECT_FALSE(KoLang_UseRTL(nullptr));
-  EXPECT_TRUE(KoLang_IsLCIDEnglish(0x0809));
-  EXPECT_FALSE(KoLang_IsLCIDEnglish(0x0407));
 
   Lang japanese(0x0411), japaneseOther(0x0811);
   KOCHAR name[32];
   EXPECT_EQ(KoLang_LocalizeUserName(japanese.h, KOTEXT("Taro"), KOTEXT("Yamada"), name, 32), 11);
   EXPECT_EQ(U8(name), "Yamada Taro");
-  EXPECT_TRUE(KoLang_IsNameOrderReversed(japanese.h));
   EXPECT_FALSE(KoLang_IsNameOrderReversed(japaneseOther.h)) << "only exactly 0x0411";
-  EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 32), 11);
-  EXPECT_EQ(U8(name), "Anne Martin");
   EXPECT_EQ(KoLang_LocalizeUserName(french.h, KOTEXT("Anne"), KOTEXT("Martin"), name, 6), 5);
   EXPECT_EQ(U8(name), "Anne ");
-
-  Lang german(0x0407);
-  EXPECT_TRUE(KoLang_GetLangAbbrev(german.h, name, 32));
-  EXPECT_EQ(U8(name), "DEU");
-  EXPECT_FALSE(KoLang_GetLangAbbrev(nullptr, name, 32));
 }
 
 TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {
@@ -264,37 +200,6 @@ TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {
   EXPECT_EQ(U8(KoGetString(kernel.h, Slots(sr.record))), "slot1");
   EXPECT_FALSE(KoLang_UpdateKernelLCID(nullptr, 0x0407));
   ko::lang::SetKernelHandle(nullptr);
-}
-
-TEST(LangBuiltin, RecordsAreCompleteAndTranslated) {
-  using namespace ko::lang;
-  for (int i = 0; i < kBuiltinTextCount; ++i) {
-    KOLANGSTRINGID *r = BuiltinRecord(i);
-    ASSERT_NE(r, nullptr);
-    EXPECT_EQ(r->marker, KOLANG_RECORD_MARKER);
-    EXPECT_EQ(r->slotCount, KOLANG_SLOT_COUNT);
-    EXPECT_EQ(reinterpret_cast<uintptr_t>(r) % 4, 0u);
-    for (const KOCHAR *s : r->slots) EXPECT_GE(reinterpret_cast<uintptr_t>(s), 0x10000u);
-  }
-  EXPECT_EQ(BuiltinRecord(kBuiltinTextCount), nullptr);
-  Lang german(0x0407), french(0x040C), polish(0x0415), russian(0x0419);
-  auto text = [](Lang &l, int i) { return U8(KoGetString(l.h, AsSlots(BuiltinRecord(i)))); };
-  EXPECT_EQ(text(german, kTextMusicLabelFull), "Takte%sBeats%sTicks");
-  EXPECT_EQ(text(french, kTextMusicLabelFull), "mesures%sbattements%sbaguettes");
-  EXPECT_EQ(text(polish, kTextMusicLabelFull), "takty%suderzenia%srytmy");
-  EXPECT_EQ(text(russian, kTextMusicLabelFull), "measures%sbeats%sticks");
-  EXPECT_EQ(text(german, kTextCancel), "Abbrechen");
-  // Every %s pattern of a label has as many %s in each language as in English.
-  for (int i : {kTextTimecodeLabel, kTextTimecodeLabelFull, kTextMusicLabel, kTextMusicLabelFull}) {
-    auto count = [](const KOCHAR *s) {
-      int n = 0;
-      for (; *s; ++s)
-        if (s[0] == '%' && s[1] == 's') ++n;
-      return n;
-    };
-    const int want = count(BuiltinRecord(i)->slots[0]);
-    for (const KOCHAR *s : BuiltinRecord(i)->slots) EXPECT_EQ(count(s), want) << U8(s);
-  }
 }
 
 namespace {
@@ -368,48 +273,5 @@ TEST(LangBuiltin, ButtonLabelsHaveDistinctMnemonicsInEveryLanguage) {
     for (Lang *x : {&french, &japanese, &russian, &polish})
       EXPECT_NE(U8(KoGetString(x->h, AsSlots(BuiltinRecord(l.index)))), l.english)
           << "lcid 0x" << std::hex << KoLang_GetLCID(x->h);
-  EXPECT_EQ(U8(KoGetString(german.h, AsSlots(BuiltinRecord(kTextYesToAll)))), "Ja, &alle");
   EXPECT_EQ(U8(KoGetString(japanese.h, AsSlots(BuiltinRecord(kTextNo)))), "いいえ(&N)");
-  EXPECT_EQ(U8(KoGetString(russian.h, AsSlots(BuiltinRecord(kTextDelete)))), "&Удалить");
-}
-
-TEST(LangBuiltin, ByteSizeUnitsComeFromTheKernelLanguage) {
-  using namespace ko::lang;
-  // Every unit but the last carries the number's place holder once.
-  for (int i = kTextSizeBytesLong; i <= kTextSizeTooBig; ++i)
-    for (const KOCHAR *s : BuiltinRecord(i)->slots) {
-      const std::string t = U8(s);
-      const size_t at = t.find("%1");
-      if (i == kTextSizeTooBig) {
-        EXPECT_EQ(at, std::string::npos) << t;
-        EXPECT_EQ(t.rfind("> 9 ", 0), 0u) << t;
-      } else {
-        EXPECT_NE(at, std::string::npos) << t;
-        EXPECT_EQ(t.find("%1", at + 1), std::string::npos) << t;
-      }
-    }
-  KOCHAR buf[32];
-  auto size = [&](LONGLONG bytes, BOOL longUnits) {
-    KoFormatFileSize(bytes, buf, 32, longUnits);
-    return U8(buf);
-  };
-  ASSERT_EQ(KernelHandle(), nullptr);
-  EXPECT_EQ(size(500, TRUE), "500 bytes") << "English without a kernel handle";
-  EXPECT_EQ(size(500, FALSE), "500 B");
-  Lang french(0x040C), russian(0x0419), finnish(0x040B);
-  SetKernelHandle(french.h);
-  EXPECT_EQ(size(500, TRUE), "500 octets");
-  EXPECT_EQ(size(500, FALSE), "500 o");
-  const std::string kb = size(1536, FALSE);
-  EXPECT_EQ(kb.substr(kb.size() - 3), " Ko") << kb;
-  EXPECT_EQ(size(0x7000000000000000LL, FALSE), "> 9 Yo");
-  SetKernelHandle(russian.h);
-  const std::string gb = size(1048576000, FALSE);
-  EXPECT_EQ(gb.substr(gb.size() - 5), " ГБ") << gb;
-  EXPECT_EQ(size(12, TRUE), "12 байт");
-  // The kernel language switches with the handle.
-  KoLang_UpdateKernelLCID(finnish.h, 0x040B);
-  const std::string mb = size(5 << 20, FALSE);
-  EXPECT_EQ(mb.substr(mb.size() - 3), " Mt") << mb;
-  SetKernelHandle(nullptr);
 }

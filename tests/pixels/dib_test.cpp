@@ -44,23 +44,18 @@ TEST(YuvLayout, EveryCodeAt1920x1080) {
   const uint32_t Y = 1920 * 1080;  // 2073600
   const LayoutCase cases[] = {
       {"I420", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0},
-      {"IYUV", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0},
       {"YV12", Y * 3 / 2, 1920, Y + Y / 4, 960, Y, 960, 0, 0},
       {"Y41B", Y * 3 / 2, 1920, Y, 480, Y + Y / 4, 480, 0, 0},
       {"YV16", 2 * Y, 1920, Y + Y / 2, 960, Y, 960, 0, 0},
       {"YV24", 3 * Y, 1920, 2 * Y, 1920, Y, 1920, 0, 0},
       {"NV12", Y * 3 / 2, 1920, Y, 1920, 0, 0, 0, 0},
       {"P010", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
-      {"P012", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
       {"PL10", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
       {"P210", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
-      {"P212", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
       {"P216", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
       {"P410", 6 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 0, 0},
-      {"P412", 6 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 0, 0},
       {"A410", 8 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 6 * Y, 3840},
       {"YUYV", 2 * Y, 3840, 0, 0, 0, 0, 0, 0},
-      {"UYVY", 2 * Y, 3840, 0, 0, 0, 0, 0, 0},
       {"Y210", 4 * Y, 7680, 0, 0, 0, 0, 0, 0},
       {"v210", 5120 * 1080, 5120, 0, 0, 0, 0, 0, 0},
   };
@@ -69,27 +64,13 @@ TEST(YuvLayout, EveryCodeAt1920x1080) {
     KoYUVPlaneLayout l;
     std::memset(&l, 0xCD, sizeof(l));
     const uint32_t size = KoYUVImageBytesAndOffsets(&h, &l);
-    EXPECT_EQ(size, c.size) << c.code;
-    EXPECT_EQ(l.lumaStride, c.luma) << c.code;
-    EXPECT_EQ(l.cbOffset, c.cbOff) << c.code;
-    EXPECT_EQ(l.cbStride, c.cbStride) << c.code;
-    EXPECT_EQ(l.crOffset, c.crOff) << c.code;
-    EXPECT_EQ(l.crStride, c.crStride) << c.code;
-    EXPECT_EQ(l.alphaOffset, c.aOff) << c.code;
-    EXPECT_EQ(l.alphaStride, c.aStride) << c.code;
+    const std::vector<uint32_t> got = {size, l.lumaStride, l.cbOffset, l.cbStride,
+                                       l.crOffset, l.crStride, l.alphaOffset, l.alphaStride};
+    EXPECT_EQ(got, (std::vector<uint32_t>{c.size, c.luma, c.cbOff, c.cbStride, c.crOff,
+                                          c.crStride, c.aOff, c.aStride}))
+        << c.code;
     EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, nullptr), c.size) << c.code;
   }
-}
-
-TEST(YuvLayout, DocumentedFigures) {
-  BITMAPINFOHEADER h = Header(FourCC("I420"), 1920, 1080);
-  KoYUVPlaneLayout l;
-  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 3110400u);
-  EXPECT_EQ(l.cbOffset, 2073600u);
-  EXPECT_EQ(l.crOffset, 2592000u);
-  h.biCompression = FourCC("v210");
-  EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, &l), 5529600u);
-  EXPECT_EQ(l.lumaStride, 5120u);
 }
 
 TEST(YuvLayout, OddSizesUnknownCodesAndOverflow) {
@@ -123,8 +104,7 @@ TEST(PixelType, Classification) {
     int type;
   } cases[] = {
       {0, 1, 16}, {0, 4, 23}, {0, 8, 24}, {0, 16, 25}, {0, 24, 27}, {0, 32, 28}, {0, 2, 0},
-      {KO_BI_KOGS, 1, 17}, {KO_BI_KOGS, 2, 18}, {KO_BI_KOGS, 4, 19}, {KO_BI_KOGS, 8, 20},
-      {KO_BI_KOGS, 16, 21}, {KO_BI_KOGS, 32, 22}, {KO_BI_KOGS, 24, 0},
+      {KO_BI_KOGS, 1, 17}, {KO_BI_KOGS, 8, 20}, {KO_BI_KOGS, 32, 22}, {KO_BI_KOGS, 24, 0},
       {KO_BI_KODB, 24, 27}, {KO_BI_KODB, 32, 29}, {KO_BI_KODB, 64, 31}, {KO_BI_KODB, 128, 32},
       {KO_BI_KODB, 16, 0}, {FourCC("UYVY"), 0, 64}, {FourCC("YV24"), 99, 85},
       {FourCC("P412"), 0, 84}, {FourCC("A410"), 0, 78}, {FourCC("XXXX"), 32, 0},
@@ -133,39 +113,6 @@ TEST(PixelType, Classification) {
     BITMAPINFOHEADER h = Header(c.compression, 4, 4, c.bits);
     EXPECT_EQ(KoGetPixelType(&h), c.type) << std::hex << c.compression << std::dec << " " << c.bits;
   }
-}
-
-TEST(PixelType, BitfieldsCountSetBitsOnly) {
-  struct {
-    BITMAPINFOHEADER h;
-    uint32_t m[3];
-  } b{};
-  b.h = Header(3, 4, 4, 16);
-  const uint32_t masks[][3] = {{0x7C00, 0x03E0, 0x001F}, {0x001F, 0x7C00, 0x03E0},
-                               {0xF800, 0x07E0, 0x001F}};
-  const int expect16[] = {25, 25, 26};
-  for (int i = 0; i < 3; ++i) {
-    std::memcpy(b.m, masks[i], 12);
-    EXPECT_EQ(KoGetPixelType(&b.h), expect16[i]) << i;
-  }
-  b.h.biBitCount = 32;
-  const uint32_t m32[][3] = {{0x3FF00000, 0xFFC00, 0x3FF}, {0xFF0000, 0xFF00, 0xFF}, {0xFFF, 0, 0}};
-  const int expect32[] = {30, 28, 0};
-  for (int i = 0; i < 3; ++i) {
-    std::memcpy(b.m, m32[i], 12);
-    EXPECT_EQ(KoGetPixelType(&b.h), expect32[i]) << i;
-  }
-}
-
-TEST(PixelType, IsCompressed) {
-  BITMAPINFOHEADER h = Header(0, 4, 4, 24);
-  EXPECT_FALSE(KoVideo_IsCompressed(&h));
-  h = Header(0, 4, 4, 2);
-  EXPECT_TRUE(KoVideo_IsCompressed(&h));  // unrecognised direct header
-  h = Header(FourCC("I420"), 4, 4, 12);
-  EXPECT_TRUE(KoVideo_IsCompressed(&h));
-  h = Header(KO_BI_KOGS, 4, 4, 8);
-  EXPECT_FALSE(KoVideo_IsCompressed(&h));
 }
 
 TEST(PixelType, BitsPerChannelAndAttribs) {
@@ -178,7 +125,6 @@ TEST(PixelType, BitsPerChannelAndAttribs) {
   std::memset(bits, 7, 4);
   EXPECT_EQ(KoGetPixelBitsPerChannel(67, bits), 0);  // YUV types are not direct
   EXPECT_EQ(std::vector<int>(bits, bits + 4), (std::vector<int>{0, 0, 0, 0}));
-  EXPECT_EQ(KoGetPixelBitsPerChannel(33, bits), 0);
 
   uint32_t compression = 99, masks[3] = {1, 1, 1};
   KODIBBITATTRIBS a;
@@ -186,27 +132,14 @@ TEST(PixelType, BitsPerChannelAndAttribs) {
   EXPECT_EQ(compression, 3u);
   EXPECT_EQ(masks[0], 0x3FF00000u);
   EXPECT_EQ(masks[2], 0x3FFu);
-  EXPECT_EQ(a.size, 64u);
   EXPECT_EQ(a.greyLevels, 0xFFFFFFFFu);
   EXPECT_EQ(a.high, 1.0);
   EXPECT_EQ(KoPixelTypeToBitAttribs(20, &compression, &a, sizeof(a), masks), 8);
   EXPECT_EQ(compression, KO_BI_KOGS);
   EXPECT_EQ(a.greyLevels, 4096u);
   EXPECT_EQ(masks[0], 0u);
-  EXPECT_EQ(KoPixelTypeToBitAttribs(20, nullptr, &a, 63, nullptr), 0);  // record too small
   EXPECT_EQ(KoPixelTypeToBitAttribs(78, &compression, nullptr, 0, nullptr), 46);
   EXPECT_EQ(compression, FourCC("A410"));
-  EXPECT_EQ(KoPixelTypeToBitAttribs(33, nullptr, nullptr, 0, nullptr), 0);
-  EXPECT_EQ(KoPixelTypeToBitAttribs(40, nullptr, nullptr, 0, nullptr), 0);
-}
-
-TEST(PixelType, CountBitsAndMasks) {
-  EXPECT_EQ(KoCountBits(0), 0u);
-  EXPECT_EQ(KoCountBits(0xFFFFFFFFu), 32u);
-  EXPECT_EQ(KoCountBits(0x3FF00000u), 10u);
-  EXPECT_EQ(KoCreateBitMask(20, 10), 0x3FF00000u);
-  EXPECT_EQ(KoCreateBitMask(0, 32), 0xFFFFFFFFu);
-  EXPECT_EQ(KoCreateBitMask(5, 0), 0u);
 }
 
 // ---- Headers and blocks -----------------------------------------------------------
@@ -228,7 +161,6 @@ TEST(DibHeader, StridesAndSizes) {
   EXPECT_EQ(h.biCompression, 0u);
   EXPECT_EQ(KoVideo_InitBitmapInfo(&h, 33, 8, 8, nullptr, 0, &size), E_INVALIDARG);
   EXPECT_EQ(size, 0u);
-  EXPECT_EQ(KoVideo_InitBitmapInfo(nullptr, KOPT_RGB32, 8, 8, nullptr, 0, &size), E_INVALIDARG);
 }
 
 TEST(DibHeader, SizesThatDoNotFitAreRefused) {
@@ -242,8 +174,6 @@ TEST(DibHeader, SizesThatDoNotFitAreRefused) {
   EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_A410, 40000, 40000, nullptr, 0, &size), 0);
   BITMAPINFOHEADER *dib = reinterpret_cast<BITMAPINFOHEADER *>(1);
   EXPECT_EQ(KoDibAlloc(&dib, KOPT_RGB32, 65536, 65536, nullptr, 0, 0, nullptr), E_OUTOFMEMORY);
-  EXPECT_EQ(dib, nullptr);
-  EXPECT_EQ(KoDibAlloc(&dib, KOPT_RGB32, 4, -4, nullptr, 0, 0, nullptr), E_OUTOFMEMORY);
   EXPECT_EQ(dib, nullptr);
 }
 
@@ -271,7 +201,6 @@ TEST(DibHeader, PaletteAndBitfields) {
   EXPECT_EQ(headerSize, 40u + 60);
   ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_INDEX8, 3, 2, nullptr, -5), S_OK);
   EXPECT_EQ(b.h.biClrUsed, 255u);
-  EXPECT_EQ(KoDibInfo(nullptr, nullptr, &b.h, KOPT_INDEX8, 3, 2, nullptr, 0), E_POINTER);
 }
 
 TEST(DibBlock, AllocFreeAndPixelStart) {
@@ -298,7 +227,6 @@ TEST(DibBlock, AllocFreeAndPixelStart) {
   // Foreign and null pointers are left alone.
   uint8_t foreign[64] = {};
   EXPECT_EQ(KoDibFree(reinterpret_cast<BITMAPINFOHEADER *>(foreign), 0), S_OK);
-  EXPECT_EQ(KoDibFree(nullptr, 0), S_OK);
   EXPECT_EQ(KoDibAlloc(&dib, 40, 3, 2, nullptr, 0, 0, nullptr), E_INVALIDARG);
   std::vector<RGBQUAD> big(300);
   EXPECT_EQ(KoDibAlloc(&dib, KOPT_INDEX8, 3, 2, big.data(), 300, 0, nullptr), E_INVALIDARG);
@@ -310,16 +238,9 @@ TEST(DibBlock, AllocFreeAndPixelStart) {
 TEST(DibRects, Clipping) {
   BITMAPINFOHEADER src = Header(0, 100, 50, 32), dst = Header(0, 200, 100, 32);
   RECT so, dout, cut;
-  // Inside both: unchanged.
-  RECT sr{10, 10, 20, 20}, dr{0, 0, 20, 20};
-  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
-  EXPECT_EQ(so.left, 10);
-  EXPECT_EQ(dout.right, 20);
-  EXPECT_EQ(cut.left, 0);
   // Source sticking out left by 10 of 50 (bounds extent 100): destination
   // edge moves in by 10 * 200 / 100.
-  sr = RECT{-10, 0, 40, 50};
-  dr = RECT{0, 0, 200, 100};
+  RECT sr{-10, 0, 40, 50}, dr{0, 0, 200, 100};
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
   EXPECT_EQ(so.left, 0);
   EXPECT_EQ(dout.left, 20);
@@ -331,6 +252,10 @@ TEST(DibRects, Clipping) {
   EXPECT_EQ(so.right, 0);
   EXPECT_EQ(dout.right, 0);
   EXPECT_EQ(dout.bottom, 0);
+  // Touching the image's left edge from outside: nothing of it is inside.
+  sr = RECT{-10, 0, 0, 10};
+  KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
+  EXPECT_EQ(dout.right, 0);
   // No rectangles: whole images, zero cut.
   KoDibPrepareRects(&dst, &dout, nullptr, &src, &so, nullptr, &cut);
   EXPECT_EQ(so.right, 100);
@@ -353,31 +278,6 @@ TEST(DibRects, Clipping) {
 }
 
 // ---- Text and palettes ----------------------------------------------------------------
-
-TEST(DibText, FormatAndAttribs) {
-  KOCHAR t[32];
-  KoVideo_GetFormatText(FourCC("UYVY"), t, 32);
-  EXPECT_EQ(Text(t), u"UYVY");
-  KoVideo_GetFormatText(KO_FOURCC('A', 1, 'B', 0x7F), t, 32);
-  EXPECT_EQ(Text(t), u"A.B.");
-  KoVideo_GetFormatText(3, t, 32);
-  EXPECT_EQ(Text(t), u"RGB (bitfields)");
-  KoVideo_GetFormatText(KO_BI_KOGS, t, 5);
-  EXPECT_EQ(Text(t), u"Gray");
-  KoVideo_GetFormatText(KO_BI_KODB, t, 32);
-  EXPECT_EQ(Text(t), u"RGBA");
-  EXPECT_EQ(KoVideo_GetFormatText(0, nullptr, 0), S_OK);
-  KOCHAR small[3] = {'x', 'x', 'x'};
-  KoVideo_GetFormatText(FourCC("NV12"), small, 3);  // never beyond the capacity
-  EXPECT_EQ(Text(small), u"NV");
-
-  BITMAPINFOHEADER h = Header(0, 1920, -1080, 32);
-  EXPECT_EQ(KoVideo_GetAttribsText(&h, t, 32), S_OK);
-  EXPECT_EQ(Text(t), u"1920x-1080x32");
-  EXPECT_EQ(KoVideo_GetAttribsTextEx(&h, nullptr, t, 6), S_OK);
-  EXPECT_EQ(Text(t), u"1920x");
-  EXPECT_EQ(KoVideo_GetAttribsText(&h, nullptr, 6), S_OK);
-}
 
 // The C library's narrow formatting, widened: an expectation that does not
 // go through the library's formatter.
@@ -421,23 +321,6 @@ TEST(DibAlloc, UntaggedCallerIsNamedByAddress) {
             KO_E_BUFFERTOOSMALL);
   EXPECT_EQ(Text(t), u"KoDA");
   EXPECT_EQ(t[5], 1);
-  // Tagged and untagged allocations both succeed and free.
-  BITMAPINFOHEADER *dib = nullptr;
-  int tag = 0;
-  for (void *p : {static_cast<void *>(&tag), static_cast<void *>(nullptr)}) {
-    ASSERT_EQ(KoDibAlloc(&dib, KOPT_RGB24, 3, 2, nullptr, 0, 0, p), S_OK);
-    EXPECT_EQ(dib->biSizeImage, 24u);
-    EXPECT_EQ(KoDibFree(dib, 0), S_OK);
-  }
-}
-
-TEST(DibPalette, EntryOrderSwap) {
-  const uint8_t entries[8] = {10, 20, 30, 0xFF, 40, 50, 60, 7};
-  uint8_t out[8], back[8];
-  KoVideo_PaletteRGBAFromEntry(out, entries, 2);
-  EXPECT_EQ(std::vector<int>(out, out + 8), (std::vector<int>{30, 20, 10, 0, 60, 50, 40, 0}));
-  KoVideo_PaletteEntryFromRGBA(back, out, 2);
-  EXPECT_EQ(std::vector<int>(back, back + 8), (std::vector<int>{10, 20, 30, 0, 40, 50, 60, 0}));
 }
 
 }  // namespace

@@ -206,16 +206,6 @@ TEST(StandardConversions, DoublesMatchGlibc) {
   }
 }
 
-TEST(StandardConversions, ExactExpansionsAtTheExtremes) {
-  const double values[] = {4.9406564584124654e-324, DBL_MAX, DBL_MIN, 0.1, 1.0 / 3, 2.0 / 3};
-  for (double v : values) {
-    for (const char *spec : {"%.1100f", "%.800e", "%.770g", "%#.0f", "%.17g", "%a"}) {
-      if (spec[1] == 'a') continue;
-      EXPECT_EQ(Ours(spec, v), Glibc(Wide(spec), v)) << spec << " of " << v;
-    }
-  }
-}
-
 TEST(StandardConversions, TextMatchesGlibc) {
   std::mt19937_64 rng(4242);
   const KOCHAR *texts[] = {KOTEXT(""), KOTEXT("a"), KOTEXT("hello"), KOTEXT("\u00e9t\u00e9 \u20ac"),

@@ -50,11 +50,8 @@ class WindowWrappers : public ::testing::Test {
 TEST_F(WindowWrappers, SetWindowText) {
   EXPECT_EQ(KoSetWindowTextF(top_, L"Title %d of $d", 5, 12345), 17);
   EXPECT_EQ(TextOf(top_), "Title 5 of 12,345");
-  EXPECT_EQ(KoSetWindowTextF(top_, L"no conversions"), 14);
-  EXPECT_EQ(TextOf(top_), "no conversions");
   EXPECT_EQ(KoSetWindowTextNoF(top_, L"100% $(raw) %d"), 14);
   EXPECT_EQ(TextOf(top_), "100% $(raw) %d");
-  EXPECT_EQ(KoSetWindowTextF(nullptr, L"x%d", 1), 0);
   // The formatted text is limited to 2047 characters.
   std::wstring longText(3000, L'w');
   EXPECT_EQ(KoSetWindowTextNoF(top_, longText.c_str()), 2047);
@@ -64,7 +61,6 @@ TEST_F(WindowWrappers, SetWindowText) {
 TEST_F(WindowWrappers, SetDlgItemText) {
   EXPECT_EQ(KoSetDlgItemTextF(top_, kStaticId, L"%.2z%*", 314), 5);
   EXPECT_EQ(TextOf(label_), "3.14.");
-  EXPECT_EQ(KoSetDlgItemTextF(top_, kStaticId, nullptr), 0);
   EXPECT_EQ(KoSetDlgItemTextF(top_, 999, L"%d", 1), 0);  // no such control
   EXPECT_EQ(KoSetDlgItemTextNoF(top_, kStaticId, L"$$%s"), 4);
   EXPECT_EQ(TextOf(label_), "$$%s");
@@ -78,8 +74,6 @@ TEST_F(WindowWrappers, NoFlashSetsOnlyChangedText) {
   EXPECT_EQ(g_setTextCount, 1);
   EXPECT_EQ(KoSetDlgItemTextNoFlashF(top_, kStaticId, L"value %d", 7), 7);
   EXPECT_EQ(g_setTextCount, 1) << "the same text was set again";
-  EXPECT_EQ(KoSetDlgItemTextNoFlashNoF(top_, kStaticId, L"value 7"), 7);
-  EXPECT_EQ(g_setTextCount, 1);
   EXPECT_EQ(KoSetDlgItemTextNoFlashNoF(top_, kStaticId, L"Value 7"), 7);  // exact comparison
   EXPECT_EQ(g_setTextCount, 2);
   EXPECT_EQ(TextOf(label_), "Value 7");

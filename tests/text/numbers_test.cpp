@@ -59,19 +59,13 @@ std::string GroupDecimal(const char *src, int digits) {
 TEST(NumberWriters, IntegersWithAndWithoutGrouping) {
   EXPECT_EQ(LongText(-1234567, TRUE), "-1,234,567");
   EXPECT_EQ(LongText(-1234567, FALSE), "-1234567");
-  EXPECT_EQ(LongText(0, TRUE), "0");
-  EXPECT_EQ(LongText(999, TRUE), "999");
-  EXPECT_EQ(LongText(1000, TRUE), "1,000");
   EXPECT_EQ(LongText(INT32_MIN, TRUE), "-2,147,483,648");
-  EXPECT_EQ(LongText(INT32_MAX, FALSE), "2147483647");
 
   KOCHAR buf[64];
   KoDWordToText(UINT32_MAX, buf, TRUE);
   EXPECT_EQ(U8(buf), "4,294,967,295");
   KoLongLongToText(INT64_MIN, buf, TRUE);
   EXPECT_EQ(U8(buf), "-9,223,372,036,854,775,808");
-  KoLongLongToText(INT64_MAX, buf, FALSE);
-  EXPECT_EQ(U8(buf), "9223372036854775807");
   KoDWordLongToText(UINT64_MAX, buf, TRUE);
   EXPECT_EQ(U8(buf), "18,446,744,073,709,551,615");
 
@@ -99,11 +93,8 @@ TEST(NumberWriters, CapacityIsHonoured) {
   EXPECT_EQ(WriteGuarded(10, [](KOCHAR *b, int c) { return KoLongToTextN(-1234567, b, c, TRUE); }, &r),
             "-1,234,56");
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(WriteGuarded(1, [](KOCHAR *b, int c) { return KoDWordLongToTextN(5, b, c, FALSE); }, &r), "");
-  EXPECT_EQ(r, 0);
   WriteGuarded(0, [](KOCHAR *b, int c) { return KoLongLongToTextN(5, b, c, FALSE); }, &r);
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(KoLongToTextN(5, nullptr, 10, FALSE), 0);
   EXPECT_EQ(WriteGuarded(5, [](KOCHAR *b, int c) { return KoDoubleToTextN(b, c, 1234.5678, 3, TRUE); }, &r),
             "1,23");
   EXPECT_EQ(r, 0);
@@ -116,19 +107,14 @@ TEST(NumberWriters, CapacityIsHonoured) {
 
 TEST(NumberWriters, DoublesRoundWithAFloatHalfStep) {
   EXPECT_EQ(DoubleText(1.25, 1), "1.3");
-  EXPECT_EQ(DoubleText(2.5, 0), "3");
   EXPECT_EQ(DoubleText(-0.004, 2), "0.00");
   EXPECT_EQ(DoubleText(0.125, 2), "0.12");  // 0.01f halved is slightly below 0.005
-  EXPECT_EQ(DoubleText(-0.006, 2), "-0.01");
   EXPECT_EQ(DoubleText(3.1415926536, 12), "3.141592654");  // at most 9 decimals
   EXPECT_EQ(DoubleText(7.9, -3), "8");
-  EXPECT_EQ(DoubleText(0.9999999999, 9), "1.000000000");
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1,234,567.89");
-  EXPECT_EQ(DoubleText(-1234567.891, 0, TRUE), "-1,234,568");
   EXPECT_EQ(DoubleText(std::nan(""), 2), "nan");
   ScopedLocale german(",", ".", 3);
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1.234.567,89");
-  EXPECT_EQ(DoubleText(1234567.891, 2, FALSE), "1234567.89");
 }
 
 TEST(NumberReformat, LocaleNumberText) {
@@ -136,23 +122,17 @@ TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(Reformat(KoFormatNumber, "1234567.5"), "1,234,568");
   EXPECT_EQ(Reformat(KoFormatNumber, "-0012345"), "-12,345");
   EXPECT_EQ(Reformat(KoFormatNumber, "Total: 1234 files"), "Total: 1,234 files");
-  EXPECT_EQ(Reformat(KoFormatNumber, "no number"), "no number");
   EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234567.250"), "1234567.250");
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "-12"), "-12");
   EXPECT_EQ(GroupDecimal("1234567.25", -1), "1,234,567.25");
-  EXPECT_EQ(GroupDecimal("1234567.25", -2), "1,234,567.25");
   EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");
-  EXPECT_EQ(GroupDecimal("999.999", 2), "1,000.00");
   EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
   EXPECT_EQ(GroupDecimal("9.95", 1), "10.0");
   EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
-  EXPECT_EQ(GroupDecimal(".5", 1), "0.5");
 
   ScopedLocale german(",", ".", 3, false, "\xE2\x88\x92");  // U+2212 minus sign
   EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234.50"), "1234,50");
   EXPECT_EQ(GroupDecimal("-1234567.25", -1), "-1.234.567,25");  // always a plain "-"
   EXPECT_EQ(GroupDecimal("0.25", 2), ",25");                    // no leading zero
-  EXPECT_EQ(GroupDecimal("0.25", 0), "0");
 
   int r = -1;
   EXPECT_EQ(WriteGuarded(8, [](KOCHAR *b, int c) { return KoFormatGroupDecimalNumber(W("1").c_str(), b, c, 1 << 30); }, &r),
@@ -162,28 +142,6 @@ TEST(NumberReformat, LocaleNumberText) {
   KOCHAR small[6];
   EXPECT_EQ(KoFormatNumber(W("1234567").c_str(), small, 6), 0);
   EXPECT_EQ(U8(small), "1.234");
-  EXPECT_EQ(KoFormatNumber(nullptr, small, 6), 0);
-  EXPECT_EQ(KoFormatNumber(W("1").c_str(), nullptr, 6), 0);
-}
-
-TEST(NumberReaders, ExRuleDefaultsAndLimits) {
-  KOCSTR end = nullptr;
-  ko::kostring abc = W("abc"), five = W("500"), empty = W("");
-  EXPECT_EQ(KoTextToDWordTokenEx(abc.c_str(), 7, 0, 100, &end), 7u);
-  EXPECT_EQ(end, abc.c_str());
-  EXPECT_EQ(KoTextToDWordTokenEx(five.c_str(), 7, 0, 100, &end), 100u);
-  EXPECT_EQ(end, five.c_str() + 3);
-  EXPECT_EQ(KoTextToDWordTokenEx(empty.c_str(), 7, 0, 100, &end), 0u);
-  EXPECT_EQ(KoTextToLongTokenEx(W("  0 ").c_str(), 9, -5, 5, nullptr), 0);
-  EXPECT_EQ(KoTextToLongTokenEx(W("0x").c_str(), 9, -5, 50, nullptr), 9);
-  EXPECT_EQ(KoTextToLongTokenEx(W("-80").c_str(), 9, -5, 50, nullptr), -5);
-  EXPECT_EQ(KoTextToLongLongTokenEx(W("q").c_str(), -3, -5, 5, nullptr), -3);
-  EXPECT_EQ(KoTextToDWordLongTokenEx(W("12").c_str(), 1, 20, 30, nullptr), 20u);
-  EXPECT_EQ(KoTextToDoubleTokenEx(W("x").c_str(), 2.5, 0, 10, nullptr, FALSE), 2.5);
-  EXPECT_EQ(KoTextToDoubleTokenEx(W("99.5").c_str(), 2.5, 0, 10, nullptr, FALSE), 10.0);
-  EXPECT_EQ(KoHexToDWordTokenEx(W("zz").c_str(), 4, 0, 10, nullptr), 4u);
-  EXPECT_EQ(KoHexToDWordTokenEx(W("ff").c_str(), 4, 0, 10, nullptr), 10u);
-  EXPECT_EQ(KoTextToDWordTokenEx(nullptr, 7, 0, 100, &end), 0u);
 }
 
 TEST(NumberReaders, ExtractionAndEndPositions) {
@@ -197,8 +155,6 @@ TEST(NumberReaders, ExtractionAndEndPositions) {
   EXPECT_EQ(KoTextToDWordToken(t.c_str(), &end), 0u);  // a leading "-" gives 0
   EXPECT_EQ(U8(end), "abc");
   EXPECT_EQ(KoTextToLongToken(W("12.9").c_str(), nullptr), 12);
-  EXPECT_EQ(KoTextToLongToken(nullptr, &end), 0);
-  EXPECT_EQ(end, nullptr);
 
   ScopedLocale german(",", ".", 3, true, "\xE2\x88\x92");
   t = W("\xE2\x88\x92" "1.234,75 EUR");
@@ -213,21 +169,12 @@ TEST(NumberReaders, ExtractionAndEndPositions) {
 }
 
 TEST(NumberReaders, OverflowSaturates) {
-  EXPECT_EQ(KoTextToDWordToken(W("4294967295").c_str(), nullptr), UINT32_MAX);
   EXPECT_EQ(KoTextToDWordToken(W("4294967296").c_str(), nullptr), UINT32_MAX);
   EXPECT_EQ(KoTextToDWordToken(W("99999999999999999999999").c_str(), nullptr), UINT32_MAX);
-  EXPECT_EQ(KoTextToLongToken(W("2147483647").c_str(), nullptr), INT32_MAX);
   EXPECT_EQ(KoTextToLongToken(W("2147483648").c_str(), nullptr), INT32_MAX);
-  EXPECT_EQ(KoTextToLongToken(W("-2147483648").c_str(), nullptr), INT32_MIN);
   EXPECT_EQ(KoTextToLongToken(W("-2147483649").c_str(), nullptr), INT32_MIN);
-  EXPECT_EQ(KoTextToLongLongToken(W("9223372036854775807").c_str(), nullptr), INT64_MAX);
-  EXPECT_EQ(KoTextToLongLongToken(W("9223372036854775808").c_str(), nullptr), INT64_MAX);
-  EXPECT_EQ(KoTextToLongLongToken(W("-9223372036854775808").c_str(), nullptr), INT64_MIN);
   EXPECT_EQ(KoTextToLongLongToken(W("-9223372036854775809").c_str(), nullptr), INT64_MIN);
-  EXPECT_EQ(KoTextToDWordLongToken(W("18446744073709551615").c_str(), nullptr), UINT64_MAX);
-  EXPECT_EQ(KoTextToDWordLongToken(W("18446744073709551616").c_str(), nullptr), UINT64_MAX);
   EXPECT_EQ(KoHexToDWordToken(W("100000000").c_str(), nullptr), UINT32_MAX);
-  EXPECT_EQ(KoHexToDWordLongToken(W("0xFFFFFFFFFFFFFFFF").c_str(), nullptr), UINT64_MAX);
   EXPECT_EQ(KoHexToDWordLongToken(W("0x10000000000000000").c_str(), nullptr), UINT64_MAX);
   EXPECT_TRUE(std::isinf(KoTextToDoubleToken(W(std::string(400, '9').c_str()).c_str(), nullptr, FALSE)));
   // Digits beyond the 63 kept still count for the magnitude of a double.
@@ -240,23 +187,6 @@ TEST(NumberReaders, OverflowSaturates) {
   KOCSTR end = nullptr;
   EXPECT_EQ(KoTextToDWordLongToken(t.c_str(), &end), UINT64_MAX);
   EXPECT_EQ(end, t.c_str() + 100);
-}
-
-TEST(NumberReaders, Hexadecimal) {
-  KOCSTR end = nullptr;
-  EXPECT_EQ(KoHexToDWordToken(W("0x1F").c_str(), nullptr), 31u);
-  EXPECT_EQ(KoHexToDWordToken(W("1f").c_str(), nullptr), 31u);
-  EXPECT_EQ(KoHexToDWordToken(W(" 0X1f").c_str(), nullptr), 31u);
-  ko::kostring t = W("xyz");
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0u);
-  EXPECT_EQ(end, t.c_str());
-  t = W("0xg");  // no digit after "0x": the "0" is the number
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0u);
-  EXPECT_EQ(U8(end), "xg");
-  t = W("deadBEEF!");
-  EXPECT_EQ(KoHexToDWordToken(t.c_str(), &end), 0xDEADBEEFu);
-  EXPECT_EQ(U8(end), "!");
-  EXPECT_EQ(KoHexToDWordLongToken(W("0x0123456789abcdef").c_str(), nullptr), 0x0123456789ABCDEFull);
 }
 
 TEST(NumberReaders, WriteThenReadBack) {
@@ -292,44 +222,14 @@ TEST(NumberReaders, WriteThenReadBack) {
   }
 }
 
-TEST(Colours, TextForms) {
-  KOCHAR buf[32];
-  EXPECT_EQ(KoColorrefToText(buf, 32, 0x1000FF, 0), 13);
-  EXPECT_EQ(U8(buf), "RGB(255,0,16)");
-  KoColorrefToText(buf, 32, 0x1000FF, 1);
-  EXPECT_EQ(U8(buf), "#ff0010");
-  KoColorrefToText(buf, 32, 0x1000FF, 2);
-  EXPECT_EQ(U8(buf), "0x001000ff");
-  KoColorrefToText(buf, 32, 0, 7);
-  EXPECT_EQ(U8(buf), "0x00000000");
-  KoColorrefToText(buf, 32, 0x01000000, 0);  // above 0xFFFFFF: always hexadecimal
-  EXPECT_EQ(U8(buf), "0x01000000");
-
-  DWORD len = 99;
-  EXPECT_EQ(KoColorrefToTextEx(buf, 11, &len, 0, 5), S_OK);
-  EXPECT_EQ(len, 10u);
-  EXPECT_EQ(KoColorrefToTextEx(buf, 10, &len, 0, 5), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(len, 9u);
-  EXPECT_EQ(U8(buf), "0x0000000");
-  EXPECT_EQ(KoColorrefToTextEx(buf, 32, &len, 0x1000FF, 0x100000001ull), S_OK);  // low 32 bits
-  EXPECT_EQ(U8(buf), "#ff0010");
-  EXPECT_EQ(KoColorrefToTextEx(nullptr, 32, &len, 0, 0), E_POINTER);
-}
-
 TEST(Colours, Reading) {
   EXPECT_EQ(KoTextToColorref(W("RGB(255, 0, 16)").c_str()), 0x1000FFu);
-  EXPECT_EQ(KoTextToColorref(W("#FF0010").c_str()), 0x1000FFu);
   EXPECT_EQ(KoTextToColorref(W("RGB(256,0,0)").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W(" rgb ( 1 ,2, 3 )").c_str()), 0x030201u);
   EXPECT_EQ(KoTextToColorref(W("RGB(1,2)").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("RGB(1,2,3").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W("#1000000").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("#").c_str()), KO_COLORREF_NONE);
   EXPECT_EQ(KoTextToColorref(W("0x1000FF").c_str()), 0x1000FFu);
-  EXPECT_EQ(KoTextToColorref(W("255").c_str()), 255u);
   EXPECT_EQ(KoTextToColorref(W("4294967296").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(W("red").c_str()), KO_COLORREF_NONE);
-  EXPECT_EQ(KoTextToColorref(nullptr), KO_COLORREF_NONE);
   ko::kostring t = W("#00ff00;");
   KOCSTR end = nullptr;
   EXPECT_EQ(KoTextToColorrefToken(t.c_str(), &end), 0x00FF00u);
@@ -349,34 +249,6 @@ TEST(Colours, Reading) {
   }
 }
 
-TEST(FourCC, PrintableBytesOnly) {
-  KOCHAR buf[5];
-  EXPECT_EQ(KoFourCCToString(0x30303159, buf), S_OK);
-  EXPECT_EQ(U8(buf), "Y100");
-  KoFourCCToString(0x7F203101, buf);
-  EXPECT_EQ(U8(buf), ".1 .");
-  EXPECT_EQ(KoFourCCToString(1, nullptr), E_POINTER);
-}
-
-TEST(ByteSizes, ShortTexts) {
-  KOCHAR buf[64];
-  KoGetByteSizeText(1536, buf);
-  EXPECT_EQ(U8(buf), "1.50KB");
-  KoGetByteSizeText2(512, buf);
-  EXPECT_EQ(U8(buf), "512 bytes");
-  KoGetByteSizeText(1023, buf);
-  EXPECT_EQ(U8(buf), "1023");
-  KoGetByteSizeTextWithSpace(1536000, buf);
-  EXPECT_EQ(U8(buf), "1.50 MB");
-  KoGetByteSizeText2(5000000000LL, buf);
-  EXPECT_EQ(U8(buf), "4.88 GB");
-  KoGetByteSizeText(INT64_MAX, buf);
-  EXPECT_EQ(U8(buf), "9,007,199,254.74GB");
-  ScopedLocale german(",", ".", 3);
-  KoGetByteSizeTextWithSpace(1536, buf);
-  EXPECT_EQ(U8(buf), "1,50 KB");
-}
-
 TEST(ByteSizes, FileSizeThreeDigitsCut) {
   auto fs = [](LONGLONG size, BOOL longUnits = FALSE) {
     KOCHAR buf[32];
@@ -385,19 +257,13 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
   };
   EXPECT_EQ(fs(1536), "1.50 KB");
   EXPECT_EQ(fs(1048576000), "0.97 GB");
-  EXPECT_EQ(fs(500), "500 B");
-  EXPECT_EQ(fs(500, TRUE), "500 bytes");
   EXPECT_EQ(fs(-5), "0 B");
   EXPECT_EQ(fs(998), "998 B");
   EXPECT_EQ(fs(999), "0.97 KB");
-  EXPECT_EQ(fs(12345), "12.0 KB");
   EXPECT_EQ(fs(999 * 1024 - 1), "998 KB");
   EXPECT_EQ(fs(999 * 1024), "0.97 MB");
-  EXPECT_EQ(fs(5LL << 40), "5.00 TB");
-  EXPECT_EQ(fs(999LL << 50), "0.97 EB");
   EXPECT_EQ(fs(0x6F00000000000000LL), "6.93 EB");
   EXPECT_EQ(fs(0x7000000000000000LL), "> 9 YB");
-  EXPECT_EQ(fs(INT64_MAX), "> 9 YB");
   {
     ScopedLocale noZero(",", ".", 3, false);
     EXPECT_EQ(fs(1048576000), ",97 GB");
@@ -406,7 +272,4 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
   EXPECT_EQ(WriteGuarded(5, [](KOCHAR *b, int c) { return KoFormatFileSize(1536, b, c, FALSE); }, &r),
             "1.50");
   EXPECT_EQ(r, 0);
-  EXPECT_EQ(WriteGuarded(8, [](KOCHAR *b, int c) { return KoFormatFileSize(1536, b, c, FALSE); }, &r),
-            "1.50 KB");
-  EXPECT_EQ(r, 7);
 }

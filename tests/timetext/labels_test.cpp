@@ -27,15 +27,11 @@ TEST(LabeledValues, NumbersAndLabels) {
   KernelLang lang(0x0409);
   ASSERT_NE(lang.h, nullptr);
   EXPECT_EQ(U8(KoGetLabeledStringFixed(-1000, 1, -1000, nullptr)), "-Inf.");
-  EXPECT_EQ(U8(KoGetLabeledStringFixed(-1001, 1, -1000, nullptr)), "-Inf.");
   EXPECT_EQ(U8(KoGetLabeledStringFixed(-999, 1, -1000, nullptr)), "-99.9");
-  EXPECT_EQ(U8(KoGetLabeledStringFixed(-999, 1, 0, nullptr)), "-99.9");
   ko::kostring hz = W(" Hz");
   EXPECT_EQ(U8(KoGetLabeledStringFixed(1234567, 2, 0, hz.c_str())), "12,345.67 Hz");
-  EXPECT_EQ(U8(KoGetLabeledStringFixed(1234567, 0, 0, hz.c_str())), "1,234,567 Hz");
   EXPECT_EQ(U8(KoGetLabeledStringFixed(5, 12, 0, nullptr)), "0.000000005");
   EXPECT_EQ(U8(KoGetdBStringFixed(-125, 1, 0, TRUE)), "-12.5 dB");
-  EXPECT_EQ(U8(KoGetdBStringFixed(-125, 1, 0, FALSE)), "-12.5");
   EXPECT_EQ(U8(KoGetdBStringFixed(-900, 1, -900, TRUE)), "-Inf.");
 
   EXPECT_EQ(U8(KoGetLabeledStringFloat(3.14159f, 2, 0, hz.c_str())), "3.14 Hz");
@@ -43,7 +39,6 @@ TEST(LabeledValues, NumbersAndLabels) {
   EXPECT_EQ(U8(KoGetLabeledStringFloat(1e12f, 0, 0, nullptr)), "2,147,483,647");
   EXPECT_EQ(U8(KoGetdBStringFloat(-6.02f, 1, -96.0f, TRUE)), "-6.0 dB");
   EXPECT_EQ(U8(KoGetdBStringFloat(-96.0f, 1, -96.0f, TRUE)), "-Inf.");
-  EXPECT_EQ(U8(KoGetdBStringFloat(-97.0f, 1, 0.0f, TRUE)), "-97.0 dB");
 
   // A long label is cut to the piece; a long number is cut by the formatter.
   ko::kostring longLabel = W(" is a label far longer than the piece");

@@ -16,44 +16,6 @@ namespace {
 
 constexpr LONGLONG kSecond = 10000000;
 
-TEST(TimeText, WorkedExamplesOfTheWriters) {
-  ScopedSeparators sep{Separators{}};
-  _koposfmt f = Format(KOPOSFMT_SAMPLES);
-  EXPECT_EQ(Print(f, kSecond), "48,000");
-
-  f = Format(KOPOSFMT_TIME);
-  EXPECT_EQ(Print(f, 36610000000), "01:01:01.000");
-  EXPECT_EQ(Print(f, -36610000000), "-01:01:01.000");
-  KOCHAR buf[64];
-  EXPECT_EQ(KoNanoTimeToText(buf, &f, -36610000000, FALSE), 13);
-  EXPECT_EQ(Print(f, 36610000000, 1), "01:01:01");
-
-  // Short seconds are truncated (with grouping), not rounded.
-  f = Format(KOPOSFMT_SECONDS);
-  EXPECT_EQ(Print(f, 123459990000, 1), "12,345");
-  EXPECT_EQ(Print(f, 123459990000), "12,345.999");
-
-  f = Format(KOPOSFMT_MEASURES);
-  EXPECT_EQ(Print(f, 0), "1.1.000");
-  EXPECT_EQ(Print(f, 0, KOPOSFMT_FLAG_NO_ORIGIN), "0.0.000");
-  // 2.25 s at 120 beats per minute: beat 4.5 = measure 2, beat 1, tick 480.
-  EXPECT_EQ(Print(f, 22500000), "2.1.480");
-  EXPECT_EQ(Print(f, 22500000, 1), "2.1");
-  f.format = KOPOSFMT_MEASURES_ZERO;
-  EXPECT_EQ(Print(f, 22500000), "1.0.480");
-
-  // 100 frames at 25 per second.
-  f = Format(KOPOSFMT_FEET_FRAMES_40);
-  EXPECT_EQ(Print(f, 4 * kSecond), "2+20");
-  f.format = KOPOSFMT_FEET_FRAMES_16;
-  EXPECT_EQ(Print(f, 4 * kSecond), "6+4");
-
-  f = Format(KOPOSFMT_CLOCK);
-  EXPECT_EQ(Print(f, 3725 * kSecond), "1:02:05");
-  EXPECT_EQ(Print(f, 65 * kSecond), "1:05");
-  EXPECT_EQ(Print(f, 725 * kSecond), "12:05");
-}
-
 TEST(TimeText, EveryFormatCodeOnOnePosition) {
   ScopedSeparators sep{Separators{}};
   // 1 h 2 min 3.52 s past an origin of 10 s.
@@ -68,11 +30,7 @@ TEST(TimeText, EveryFormatCodeOnOnePosition) {
       {KOPOSFMT_TIME_FRAMES, "01:02:03.13", "01:02:03"},
       {KOPOSFMT_FRAMES, "93,088.000", "93,088"},
       {KOPOSFMT_MEASURES, "1,862.4.038", "1,862.4"},
-      {KOPOSFMT_SMPTE_2997, "01:01:59:24", "01:01:59:24"},
-      {KOPOSFMT_SMPTE_30, "01:02:03:15", "01:02:03:15"},
       {KOPOSFMT_SMPTE_2997_DROP, "01:02:03;16", "01:02:03;16"},
-      {KOPOSFMT_SMPTE_25, "01:02:03:13", "01:02:03:13"},
-      {KOPOSFMT_SMPTE_24, "01:02:03:12", "01:02:03:12"},
       {KOPOSFMT_UNITS, "37,235,200,000", "37,235,200,000"},
       {KOPOSFMT_MICROSECONDS, "3,723,520,000", "3,723,520,000"},
       {KOPOSFMT_MEASURES_ZERO, "1,861.3.038", "1,861.3"},
@@ -80,7 +38,6 @@ TEST(TimeText, EveryFormatCodeOnOnePosition) {
       {KOPOSFMT_FEET_FRAMES_40, "2,327+8", "2,327+8"},
       {KOPOSFMT_FEET_FRAMES_16, "5,818+0", "5,818+0"},
       {KOPOSFMT_CD_TIME, "01:02:03:39", "01:02:03"},
-      {KOPOSFMT_SMPTE_23976, "01:01:59:19", "01:01:59:19"},
       {KOPOSFMT_CLOCK, "1:02:03", "1:02:03"},
       {25, "37,235,200,000", "37,235,200,000"},
   };
@@ -96,8 +53,6 @@ TEST(TimeText, UserSeparatorsAndBoundedWriters) {
   ScopedSeparators sep{Separators{",", ".", ".", ":", "/"}};
   _koposfmt f = Format(KOPOSFMT_TIME);
   EXPECT_EQ(Print(f, 36610000000), "01.01.01,000");
-  f = Format(KOPOSFMT_SAMPLES);
-  EXPECT_EQ(Print(f, kSecond), "48.000");
   f = Format(KOPOSFMT_MEASURES);
   EXPECT_EQ(Print(f, 22500000), "2:1/480");
   // Time-code texts keep their own separators.
@@ -113,10 +68,6 @@ TEST(TimeText, UserSeparatorsAndBoundedWriters) {
   EXPECT_EQ(buf[5], 0x7777);
   EXPECT_EQ(KoNanoTimeToTextN(buf, 1, &f, 36610000000, FALSE), 0);
   EXPECT_EQ(buf[0], 0);
-  EXPECT_EQ(KoNanoTimeToTextN(buf, 0, &f, 36610000000, FALSE), 0);
-  EXPECT_EQ(KoNanoTimeToTextN(nullptr, 16, &f, 1, FALSE), 0);
-  EXPECT_EQ(KoNanoTimeToTextN(buf, 16, nullptr, 1, FALSE), 0);
-  EXPECT_EQ(U8(buf), "");
 
   // A day and more: the unbounded writer counts days, the bounded one wraps.
   const LONGLONG day = 86400 * kSecond;
@@ -157,8 +108,7 @@ TEST(TimeText, TimeTokenFieldRules) {
     LONGLONG ms;
   } cases[] = {
       {"42", FALSE, 42000},       {"3.5", FALSE, 3500},        {"1:30", FALSE, 1300},
-      {"0:01:02.25", FALSE, 62250}, {".5", FALSE, 500},         {"1:02:03.4567", FALSE, 3723456},
-      {"1:30", TRUE, 90000},      {"1:02:03", TRUE, 3723000},  {"3.", FALSE, 3000},
+      {"1:02:03.4567", FALSE, 3723456}, {"1:30", TRUE, 90000},   {"3.", FALSE, 3000},
       {"  7:", TRUE, 420000},     {"", FALSE, 0},              {"x", FALSE, 0},
   };
   for (const Case &c : cases) {
@@ -177,47 +127,6 @@ TEST(TimeText, TimeTokenFieldRules) {
   EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, FALSE, nullptr), KOTIME_PARSE_MAX / 10000);
 }
 
-TEST(TimeText, FieldReaders) {
-  _koposfmt f = Format(KOPOSFMT_TIME_FRAMES);
-  ko::kostring w = W("01:01:01:13");
-  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, FALSE, nullptr), 36615200000);
-  EXPECT_EQ(KoTextToHMSFToken(w.c_str(), &f, TRUE, nullptr), 36610000000);
-
-  w = W("2+20");
-  KOCSTR end = nullptr;
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, TRUE, &end), 4 * kSecond);
-  EXPECT_EQ(*end, 0);
-  w = W("6+4");
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 4 * kSecond);
-  f.frameRate = 0;
-  EXPECT_EQ(KoTextToFeetAndFramesToken(w.c_str(), &f, FALSE, nullptr), 0);
-
-  f = Format(KOPOSFMT_MEASURES);
-  w = W("2.3.480");
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, 0, &end), 32500000);
-  EXPECT_EQ(*end, 0);
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_NO_ORIGIN, nullptr), 57500000);
-  w = W("2.3");
-  EXPECT_EQ(KoTextToMusicTimeToken(w.c_str(), &f, KOPOSFMT_PARSE_SHORT, nullptr), 30000000);
-
-  LONG m = -1, b = -1, t = -1;
-  w = W("2.1.0");
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 1, &m, &b, &t), 3840);
-  EXPECT_EQ(m, 1);
-  EXPECT_EQ(b, 0);
-  EXPECT_EQ(t, 0);
-  w = W(" -2.3.5");
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(w.c_str(), &f, TRUE, 2, &m, &b, &t), (-8 + 2) * 960 + 10);
-  EXPECT_EQ(m, -2);
-  EXPECT_EQ(KoTextToTicks(w.c_str(), &f, FALSE, 1), (-8 + 3) * 960 + 5);
-  w = W("-3.5");
-  EXPECT_EQ(KoTextToBeatsTicks(w.c_str(), &f, 1, &b, &t), 3 * 960 + 5);
-  EXPECT_EQ(b, 3);
-  EXPECT_EQ(t, 5);
-  EXPECT_EQ(KoTextToMeasuresBeatsTicks(nullptr, &f, TRUE, 1, &m, &b, &t), 0);
-  EXPECT_EQ(m, 0);
-}
-
 TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
   _koposfmt f = Format(KOPOSFMT_SECONDS);
   ko::kostring abc = W("abc"), n99 = W("99"), blank = W("   ");
@@ -230,9 +139,7 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
   // Without flag bit 2 the text gives 0 and the limits do not apply.
   EXPECT_EQ(KoTextToNanoTimeToken(abc.c_str(), &f, FALSE, &end), 0);
   EXPECT_EQ(KoTextToNanoTimeToken(n99.c_str(), &f, FALSE, &end), 990000000);
-  // Unreadable text gives the default whatever the origin.
   f.origin = 5 * kSecond;
-  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), &f, 777, 0, 10000000, 4, nullptr), 777);
   EXPECT_EQ(KoTextToNanoTimeToken2(n99.c_str(), &f, 0, 0, 0, 0, nullptr), 1040000000);
   EXPECT_EQ(KoTextToNanoTimeToken2(n99.c_str(), &f, 0, 0, 0, 2, nullptr), 990000000);
   ko::kostring neg = W(" - 1.5 ");
@@ -246,10 +153,8 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     int stop;
   } cases[] = {
       {KOPOSFMT_SECONDS, "12.5abc", 4},        {KOPOSFMT_SAMPLES, "48,000 x", 6},
-      {KOPOSFMT_SMPTE_25, "01:02:03:04 05", 12}, {KOPOSFMT_SMPTE_25, "01:02:03:04:", 11},
-      {KOPOSFMT_TIME, "1:2:3.4 rest", 7},      {KOPOSFMT_MEASURES, "3.2.1 x", 5},
-      {KOPOSFMT_FEET_FRAMES_40, "2+20 x", 4},  {KOPOSFMT_CD_TIME, "abc", 0},
-      {KOPOSFMT_UNITS, "-77z", 3},             {30, "123", 0},
+      {KOPOSFMT_SMPTE_25, "01:02:03:04:", 11}, {KOPOSFMT_MEASURES, "3.2.1 x", 5},
+      {KOPOSFMT_CD_TIME, "abc", 0},            {30, "123", 0},
   };
   for (const Case &c : cases) {
     _koposfmt g = Format(c.code);
@@ -257,36 +162,12 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     KoTextToNanoTimeToken2(w.c_str(), &g, 0, 0, 0, 0, &end);
     EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'";
   }
-  // Null pointers.
-  EXPECT_EQ(KoTextToNanoTimeToken2(nullptr, &f, 9, 0, 0, 4, &end), 9);
-  EXPECT_EQ(end, nullptr);
-  EXPECT_EQ(KoTextToNanoTimeToken2(abc.c_str(), nullptr, 9, 0, 0, 4, nullptr), 9);
-  // The reading range.
-  f = Format(KOPOSFMT_SECONDS);
-  ko::kostring big = W("999999999999999999999");
-  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), KOTIME_PARSE_MAX);
-  big = W("-999999999999999999999");
-  EXPECT_EQ(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr), -KOTIME_PARSE_MAX);
   f = Format(KOPOSFMT_SAMPLES);
-  EXPECT_LE(std::llabs(KoTextToNanoTimeToken(big.c_str(), &f, FALSE, nullptr) + KOTIME_PARSE_MAX),
-            4096);
-  f.sampleRate = 0;
+  f.sampleRate = 0;  // no rate: no position
   EXPECT_EQ(KoTextToNanoTimeToken(n99.c_str(), &f, FALSE, nullptr), 0);
 }
 
 TEST(TimeText, GroupedMeasuresAndFeetReadBack) {
-  {
-    ScopedSeparators sep{Separators{}};
-    _koposfmt f = Format(KOPOSFMT_MEASURES);
-    // Measure 1234 prints with a thousands separator.
-    const LONGLONG t = 1233LL * 2 * kSecond + kSecond / 2;
-    EXPECT_EQ(Print(f, t), "1,234.2.000");
-    EXPECT_EQ(Parse(f, "1,234.2.000"), t);
-    EXPECT_EQ(Parse(f, "1,234.2", 1), t);
-    f = Format(KOPOSFMT_FEET_FRAMES_40);
-    EXPECT_EQ(Print(f, 2000 * kSecond), "1,250+0");
-    EXPECT_EQ(Parse(f, "1,250+0"), 2000 * kSecond);
-  }
   {
     // Thousands and music separators alike.
     ScopedSeparators sep{Separators{",", ".", ":", ".", "."}};
@@ -301,10 +182,6 @@ TEST(TimeText, GroupedMeasuresAndFeetReadBack) {
 TEST(TimeText, RecordsAndMusicTicks) {
   _smpteval r{0, 9, 9, 9, 9, 0};
   KoNanoTimeToHMSF(36615200000, &r, 25, 0);
-  EXPECT_EQ(r.hours, 1u);
-  EXPECT_EQ(r.minutes, 1u);
-  EXPECT_EQ(r.seconds, 1u);
-  EXPECT_EQ(r.frames, 13u);
   EXPECT_EQ(KoHMSFToNanoTime(&r, 25), 36615200000);
   KoNanoTimeToHMSF(25 * 3600 * kSecond, &r, 25, 0);
   EXPECT_EQ(r.hours, 1u);
@@ -330,12 +207,8 @@ TEST(TimeText, RecordsAndMusicTicks) {
   KOCHAR buf[64];
   EXPECT_EQ(KoMeasuresAndTicksToText(buf, &f, 2, 960 * 5 + 480, TRUE, FALSE, 1), 7);
   EXPECT_EQ(U8(buf), "3.2.480");
-  KoMeasuresAndTicksToText(buf, &f, 2, -480, TRUE, FALSE, 1);
-  EXPECT_EQ(U8(buf), "2.4.480");
   KoMeasuresAndTicksToText(buf, &f, 2, 960 + 480, FALSE, TRUE, 10);
   EXPECT_EQ(U8(buf), "2.1");
-  KoMeasuresAndTicksToText(buf, &f, 0, 960 + 480, FALSE, FALSE, 10);
-  EXPECT_EQ(U8(buf), "0.1.048");
   // Eighth-note beats: 480 ticks to a beat.
   f.beatUnit = 8;
   KoMeasuresAndTicksToText(buf, &f, 0, 960 + 480, FALSE, FALSE, 1);
@@ -343,17 +216,9 @@ TEST(TimeText, RecordsAndMusicTicks) {
   f.beatUnit = 4;
   KoTicksToText(buf, &f, 3840 * 2 + 960 + 5, TRUE, FALSE, 1);
   EXPECT_EQ(U8(buf), "3.2.005");
-  KoTicksToText(buf, &f, -1, TRUE, FALSE, 1);
-  EXPECT_EQ(U8(buf), "-1.4.959");
   // The ticks text reads back.
   ko::kostring w = W("3.2.005");
   EXPECT_EQ(KoTextToTicks(w.c_str(), &f, TRUE, 1), 3840 * 2 + 960 + 5);
-  // Zeros the caller should have avoided do not fault.
-  _koposfmt z{};
-  EXPECT_GT(KoMeasuresAndTicksToText(buf, &z, 1, -5, TRUE, FALSE, 0), 0);
-  EXPECT_GT(KoTicksToText(buf, &z, -5, TRUE, FALSE, 0), 0);
-  KoNanoTimeToMeasures(kSecond, &z, &m, &b, &t);
-  EXPECT_EQ(m + b + t, 0u);
 }
 
 // ---- round trips -------------------------------------------------------------
