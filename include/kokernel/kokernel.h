@@ -20,5 +20,7 @@
 #include "koui.h"
 #include "koerror.h"
 #include "koprocess.h"
+#include "kofiles.h"
+#include "koresource.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

@@ -1,2 +1,3 @@
 ko_sources(WIN32 platform_win32.cpp POSIX platform_posix.cpp)
+ko_sources(WIN32 fs_win32.cpp POSIX fs_posix.cpp)
 ko_win32_libs(user32 gdi32)

@@ -1,0 +1,208 @@
+// Under Wine: the path rules against Wine's own shell and kernel functions,
+// links inside a deleted tree, system path forms and the registry folders.
+#include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include "files/files_fixture.h"
+
+using namespace kofiles_test;
+
+namespace {
+
+// Simple patterns, where PathMatchSpecW and the library's rule agree. They
+// differ on purpose elsewhere: the library's match is case-sensitive, never
+// backtracks ("*a.txt" does not match "banana.txt"), a star stops at a dot
+// ("a*" does not match "ab.c") and "*.*" needs a dot in the name.
+TEST(Peers, WildcardAgreesWithPathMatchSpecOnSimplePatterns) {
+  const wchar_t *patterns[] = {L"*", L"*.txt", L"a?c", L"abc", L"take*", L"?.wav"};
+  const wchar_t *names[] = {L"a.txt", L"abc", L"abd", L"take", L"takeone", L"x.wav", L"xy.wav",
+                            L"readme"};
+  for (const wchar_t *p : patterns)
+    for (const wchar_t *n : names)
+      EXPECT_EQ(!!KoIsMatchWildCard(p, n), !!PathMatchSpecW(n, p)) << N(p) << " " << N(n);
+}
+
+// Letters and digits only: there StrCmpLogicalW orders the same way (its
+// punctuation order comes from the locale's sort tables, which this rule
+// does not use).
+TEST(Peers, LogicalCompareAgreesWithStrCmpLogical) {
+  const wchar_t *names[] = {L"take2", L"take10", L"Take2", L"take02", L"a", L"B", L"b1",
+                            L"b01x", L"b1y",  L"clip9v2", L"clip10v1", L"10", L"9", L"z", L""};
+  auto sign = [](int v) { return (v > 0) - (v < 0); };
+  for (const wchar_t *a : names)
+    for (const wchar_t *b : names)
+      EXPECT_EQ(sign(KoFilenameLogicalCompare(a, b)), sign(StrCmpLogicalW(a, b)))
+          << N(a) << " " << N(b);
+}
+
+TEST_F(TempFolder, FullAndLongPathsAgreeWithTheSystem) {
+  std::wstring longDir = root_ + L"A long folder name with spaces \x00e9\x00e8\x0416";
+  ASSERT_TRUE(KoCreateDirectory(longDir.c_str(), nullptr));
+  std::wstring file = longDir + L"\\file with a long name.txt";
+  Touch(file);
+  wchar_t shortName[MAX_PATH], viaSystem[MAX_PATH], viaLibrary[MAX_PATH];
+  DWORD n = GetShortPathNameW(file.c_str(), shortName, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  ASSERT_GT(GetLongPathNameW(shortName, viaSystem, MAX_PATH), 0u);
+  EXPECT_EQ(KoGetLongPathName(shortName, viaLibrary, MAX_PATH), wcslen(viaSystem));
+  EXPECT_STREQ(viaLibrary, viaSystem);
+  std::wstring relative = longDir + L"\\.\\sub\\..\\file with a long name.txt";
+  wchar_t full[MAX_PATH];
+  ASSERT_GT(GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr), 0u);
+  wchar_t *part = nullptr;
+  EXPECT_EQ(KoGetFullPathName(relative.c_str(), MAX_PATH, viaLibrary, &part), wcslen(full));
+  EXPECT_STREQ(viaLibrary, full);
+  EXPECT_STREQ(part, L"file with a long name.txt");
+  wchar_t inPlace[MAX_PATH];
+  wcscpy(inPlace, shortName);
+  EXPECT_TRUE(KoQualifyPath(inPlace, MAX_PATH));
+  EXPECT_STREQ(inPlace, viaSystem);
+  // Attributes of the non-ASCII folder as the system reports them.
+  WIN32_FILE_ATTRIBUTE_DATA d;
+  ASSERT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &d));
+  uint64_t size = 1;
+  EXPECT_EQ(KoGetFileSizeByName(file.c_str(), &size), S_OK);
+  EXPECT_EQ(size, (uint64_t(d.nFileSizeHigh) << 32) | d.nFileSizeLow);
+  WORD dosDate = 0, dosTime = 0;
+  FILETIME local;
+  FileTimeToLocalFileTime(&d.ftLastWriteTime, &local);
+  FileTimeToDosDateTime(&local, &dosDate, &dosTime);
+  EXPECT_EQ(KoDosGetDateTime(file.c_str()), (DWORD(dosDate) << 16) | dosTime);
+  FileTimeToDosDateTime(&d.ftLastWriteTime, &dosDate, &dosTime);
+  EXPECT_EQ(KoDosGetDateTimeUTC(file.c_str()), (DWORD(dosDate) << 16) | dosTime);
+}
+
+TEST_F(TempFolder, DiskSpaceAgreesWithTheSystem) {
+  ULARGE_INTEGER avail, total, all;
+  ASSERT_TRUE(GetDiskFreeSpaceExW(root_.c_str(), &avail, &total, &all));
+  EXPECT_EQ(KoGetDiskTotalSpace(root_.c_str(), 1u << 20), DWORD(total.QuadPart >> 20));
+  DWORD freeMb = KoGetDiskFreeSpace(root_.c_str(), 1u << 20);
+  EXPECT_LE(std::abs(static_cast<long long>(freeMb) - static_cast<long long>(avail.QuadPart >> 20)),
+            2);
+  EXPECT_EQ(KoGetDiskFreeSpace(L"\\\\nosuchserver\\share\\", 0), 0xFFFFFFFFu);
+  EXPECT_EQ(KoGetDiskFreeSpace(L"Q:\\no\\such\\drive", 0), 0u);
+}
+
+// A link inside the tree is removed; what it points at stays.
+TEST_F(TempFolder, TreeDeletionRemovesLinksWithoutFollowingThem) {
+  std::wstring outside = root_ + L"outside", tree = root_ + L"tree";
+  ASSERT_TRUE(KoCreateDirectory((outside + L"\\keep").c_str(), nullptr));
+  Touch(outside + L"\\keep\\precious.txt");
+  ASSERT_TRUE(KoCreateDirectory(tree.c_str(), nullptr));
+  ASSERT_TRUE(CreateSymbolicLinkW((tree + L"\\dirlink").c_str(), outside.c_str(),
+                                  SYMBOLIC_LINK_FLAG_DIRECTORY))
+      << GetLastError();
+  ASSERT_TRUE(CreateSymbolicLinkW((tree + L"\\filelink").c_str(),
+                                  (outside + L"\\keep\\precious.txt").c_str(), 0))
+      << GetLastError();
+  EXPECT_TRUE(KoDeleteDirectoryTree(tree.c_str(), TRUE));
+  EXPECT_FALSE(KoDoesFileExist(tree.c_str(), FALSE));
+  EXPECT_TRUE(KoDoesFileExist((outside + L"\\keep\\precious.txt").c_str(), FALSE));
+}
+
+TEST_F(TempFolder, ExecutableInfoOfThisProgram) {
+  wchar_t self[MAX_PATH];
+  ASSERT_GT(KoGetModuleFileName(nullptr, self, MAX_PATH), 0u);
+  DWORD machine = 0, characteristics = 0;
+  EXPECT_EQ(KoGetFileExecutableInfo(self, &machine, &characteristics), S_OK);
+  EXPECT_EQ(machine, DWORD(IMAGE_FILE_MACHINE_AMD64));
+  EXPECT_TRUE(characteristics & IMAGE_FILE_EXECUTABLE_IMAGE);
+  HANDLE f = CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  SetFilePointer(f, 100, nullptr, FILE_BEGIN);
+  EXPECT_TRUE(KoIsFileExecutable(f, &machine, &characteristics));
+  EXPECT_EQ(SetFilePointer(f, 0, nullptr, FILE_CURRENT), 0u);
+  CloseHandle(f);
+  wchar_t dir[MAX_PATH];
+  DWORD n = KoGetModulePath(nullptr, dir, MAX_PATH);
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(dir[n - 1], L'\\');
+  EXPECT_EQ(wcsncmp(dir, self, n), 0);
+}
+
+TEST(RegistryFolders, WrittenValuesComeBackAndDefaultsFillIn) {
+  wchar_t buf[MAX_PATH];
+  ASSERT_EQ(KoSetPresetFolder(L"C:\\Presets\\Mine", 0x02050000, L"KoTestApp"), S_OK);
+  ASSERT_EQ(KoGetPresetFolder(buf, MAX_PATH, 0x02050000, L"KoTestApp"), S_OK);
+  EXPECT_STREQ(buf, L"C:\\Presets\\Mine");
+  HKEY k;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER,
+                          L"Software\\Corvane Creative Software\\KoTestApp\\2.5\\Metrics", 0,
+                          KEY_READ, &k),
+            ERROR_SUCCESS);
+  RegCloseKey(k);
+  // Missing: the documents folder.
+  wchar_t docs[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, 0, docs), S_OK);
+  ASSERT_EQ(KoGetPresetFolder(buf, MAX_PATH, 0x09090000, L"KoTestApp"), S_OK);
+  EXPECT_STREQ(buf, docs);
+
+  HKEY shared;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                            L"Software\\Corvane Creative Software\\Shared Information", 0,
+                            nullptr, 0, KEY_WRITE, nullptr, &shared, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t common[] = L"C:\\Common";
+  RegSetValueExW(shared, L"SharedComponentsFolder", 0, REG_SZ,
+                 reinterpret_cast<const BYTE *>(common), sizeof common);
+  RegDeleteValueW(shared, L"AudioTransitionsFolder");
+  RegCloseKey(shared);
+  ASSERT_EQ(KoGetSharedComponentsFolder(buf, MAX_PATH), S_OK);
+  EXPECT_STREQ(buf, L"C:\\Common\\");
+  EXPECT_EQ(KoGetSharedComponentsFolder(buf, 10), E_FAIL);
+  ASSERT_EQ(KoGetSpecialOrloFolder(buf, MAX_PATH, KO_ORLOFOLDER_TRANSITIONS), S_OK);
+  EXPECT_STREQ(buf, L"C:\\Common\\Audio Transitions\\");
+  ASSERT_EQ(KoSetSpecialOrloFolder(L"D:\\Themes", KO_ORLOFOLDER_THEMES), S_OK);
+  ASSERT_EQ(KoGetSpecialOrloFolder(buf, MAX_PATH, KO_ORLOFOLDER_THEMES), S_OK);
+  EXPECT_STREQ(buf, L"D:\\Themes");
+  ASSERT_EQ(KoGetSpecialOrloDefaultFolderName(buf, MAX_PATH, 0), S_OK);
+  EXPECT_STREQ(buf, L"Tunewrite Themes");
+  EXPECT_EQ(KoGetSpecialOrloDefaultFolderName(buf, MAX_PATH, 2), E_INVALIDARG);
+}
+
+TEST_F(TempFolder, SpecialFoldersAreCreated) {
+  wchar_t appData[MAX_PATH], buf[MAX_PATH];
+  ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA, nullptr, 0, appData), S_OK);
+  ASSERT_EQ(KoGetSpecialFolderVer(buf, MAX_PATH, CSIDL_LOCAL_APPDATA, L"KoTestVer", 3, 1), S_OK);
+  EXPECT_EQ(std::wstring(buf), std::wstring(appData) + L"\\KoTestVer\\3.1\\");
+  EXPECT_TRUE(KoDoesFileExist(buf, FALSE));
+  EXPECT_EQ(KoGetSpecialFolderVer(buf, 100, CSIDL_LOCAL_APPDATA, L"KoTestVer", 3, 1),
+            E_INVALIDARG);
+  ASSERT_EQ(KoGetSpecialFolderNoVer(buf, MAX_PATH, CSIDL_LOCAL_APPDATA, L"KoTestNoVer"), S_OK);
+  EXPECT_EQ(std::wstring(buf), std::wstring(appData) + L"\\KoTestNoVer\\");
+  EXPECT_TRUE(KoDoesFileExist(buf, FALSE));
+  std::wstring made = std::wstring(appData) + L"\\KoTestVer";
+  EXPECT_TRUE(KoDeleteDirectoryTree(made.c_str(), TRUE));
+  EXPECT_TRUE(KoDeleteDirectoryTree(buf, TRUE));
+}
+
+// Shortening with a real font: the result fits the width.
+TEST(Ellipsis, PathFitsTheWidthOfARealFont) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+  const wchar_t *path = L"C:\\Users\\someone\\Documents\\Projects\\2026\\final mix.wav";
+  SIZE whole, tail;
+  GetTextExtentPoint32W(dc, path, int(wcslen(path)), &whole);
+  GetTextExtentPoint32W(dc, L"...\\final mix.wav", 17, &tail);
+  int width = (whole.cx + tail.cx) / 2;
+  wchar_t out[MAX_PATH];
+  EXPECT_TRUE(KoCalcPathEllipsisEx(dc, path, out, MAX_PATH, width));
+  SIZE got;
+  GetTextExtentPoint32W(dc, out, int(wcslen(out)), &got);
+  EXPECT_LE(got.cx, width);
+  EXPECT_EQ(std::wstring(out).substr(wcslen(out) - 17), L"...\\final mix.wav");
+  EXPECT_EQ(wcsncmp(out, path, wcslen(out) - 17), 0);
+  wchar_t inPlace[MAX_PATH];
+  wcscpy(inPlace, path);
+  EXPECT_TRUE(KoCalcPathEllipsis(dc, inPlace, width));
+  EXPECT_STREQ(inPlace, out);
+  EXPECT_EQ(KoFilenameFormat(dc, path, out, MAX_PATH, width), S_OK);
+  GetTextExtentPoint32W(dc, out, int(wcslen(out)), &got);
+  EXPECT_LE(got.cx, width);
+  EXPECT_EQ(KoFilenameFormat(nullptr, path, out, MAX_PATH, width), E_INVALIDARG);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+}
+
+}  // namespace
