@@ -18,6 +18,7 @@
 #include "koxchg.h"
 #include "kodibops.h"
 #include "koui.h"
+#include "kocursor.h"
 #include "koerror.h"
 #include "koprocess.h"
 #include "kofiles.h"
