@@ -19,6 +19,7 @@
 #include "kodibops.h"
 #include "koui.h"
 #include "kocursor.h"
+#include "kointernet.h"
 #include "koerror.h"
 #include "koprocess.h"
 #include "kofiles.h"
