@@ -20,6 +20,7 @@
 #include "koui.h"
 #include "kocursor.h"
 #include "kointernet.h"
+#include "komsgbox.h"
 #include "koerror.h"
 #include "koprocess.h"
 #include "kofiles.h"
