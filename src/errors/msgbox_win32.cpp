@@ -1,4 +1,4 @@
-// The standard message box, centred on its owner, its formatting wrappers
+// The standard message box, centred on its owner (or the screen), its formatting wrappers
 // and the process-wide hook with the library's unattended answerer.
 #include <windows.h>
 
@@ -49,7 +49,8 @@ LRESULT CALLBACK CentreHook(int code, WPARAM wp, LPARAM lp) {
   if (code == HC_ACTION) {
     const CWPSTRUCT *msg = reinterpret_cast<const CWPSTRUCT *>(lp);
     wchar_t cls[16] = L"", text[kTitleUnits] = L"";
-    if (msg->message == WM_INITDIALOG && GetClassNameW(msg->hwnd, cls, 16) && !wcscmp(cls, L"#32770")) {
+    // The box has its final size once it is first shown.
+    if (msg->message == WM_SHOWWINDOW && msg->wParam && GetClassNameW(msg->hwnd, cls, 16) && !wcscmp(cls, L"#32770")) {
       GetWindowTextW(msg->hwnd, text, int(kTitleUnits));
       if (g_app.activeTitle && !wcscmp(text, g_app.activeTitle)) {
         g_app.activeCenterHook = nullptr;

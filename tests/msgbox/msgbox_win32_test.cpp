@@ -35,11 +35,16 @@ int Answer42(UINT_PTR data, HWND owner, const wchar_t *text, const wchar_t *, UI
 
 // Presses button `id` of the box titled `title` once it appears, after
 // reading its message text.
-std::thread Presser(const wchar_t *title, int id, std::wstring *message, bool *hadButton) {
+std::thread Presser(const wchar_t *title, int id, std::wstring *message, bool *hadButton,
+                    RECT *where = nullptr) {
   return std::thread([=] {
     HWND box = nullptr;
-    for (int i = 0; i < 400 && !box; ++i, Sleep(25)) box = FindWindowW(L"#32770", title);
+    for (int i = 0; i < 400 && !box; ++i, Sleep(25)) {
+      box = FindWindowW(L"#32770", title);
+      if (box && !IsWindowVisible(box)) box = nullptr;
+    }
     if (!box) return;
+    if (where) GetWindowRect(box, where);
     wchar_t text[256] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, 256);
     *message = text;
@@ -92,6 +97,22 @@ TEST(MsgBox, HooksAnswerWithoutAWindow) {
   ASSERT_EQ(g_log.size(), 2u);
   EXPECT_EQ(g_log[1], L"Invalid Message Box parameter...User intervention is needed!!!!");
   ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
+}
+
+TEST(MsgBox, CentredOnItsOwner) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 40, 60, 500, 400,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, owner, L"Ko Centred Box"));
+  std::wstring message;
+  bool hadButton = false;
+  RECT box{};
+  std::thread press = Presser(L"Ko Centred Box", IDOK, &message, &hadButton, &box);
+  EXPECT_EQ(KoMessageBox(nullptr, L"centred", nullptr, MB_OK), IDOK);  // owned by the main window
+  press.join();
+  DestroyWindow(owner);
+  EXPECT_NEAR((box.left + box.right) / 2, 40 + 250, 2);
+  EXPECT_NEAR((box.top + box.bottom) / 2, 60 + 200, 2);
 }
 
 // Real boxes: each button set shows its buttons and returns the one pressed.
