@@ -95,6 +95,7 @@ extern "C" KOAPI BOOL KoMsgBoxSetNoUIHook(void (*log)(const wchar_t *text)) {
 
 extern "C" KOAPI int KoMessageBox(HWND owner, const wchar_t *text, const wchar_t *title, UINT style) {
   owner = ResolveOwner(owner);
+  if (owner && !IsWindow(owner)) return 0;  // the owner has died: nothing to show the box on
   if (g_app.hook) {
     const int answer = g_app.hook(g_app.hookData, owner, text, title, style);
     if (answer != -1) return answer;

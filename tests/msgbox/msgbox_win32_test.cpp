@@ -82,7 +82,13 @@ TEST(MsgBox, HooksAnswerWithoutAWindow) {
   int fromOther = -5;
   std::thread([&] { fromOther = KoMessageBox(nullptr, L"elsewhere", nullptr, MB_OKCANCEL); }).join();
   EXPECT_EQ(fromOther, 0);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
+  HWND dead = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(dead);
+  g_created = 0;
+  EXPECT_EQ(KoMessageBox(dead, L"no owner left", nullptr, MB_OK), 0);
   EXPECT_EQ(g_created.load(), 0);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
   UnhookWindowsHookEx(cbt);
 
   // An impossible default under the unattended hook is logged and shown.
