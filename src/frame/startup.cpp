@@ -110,6 +110,9 @@ extern "C" KOAPI BOOL KoKernel_LateTerminate(void) {
 
   // 5. Set the arrow cursor, then destroy the cached library cursors (174)
   //    and host cursors (300), once the cursor caches exist.
+#ifdef _WIN32
+  ko::ui::ReleaseCursors();
+#endif
 
   // 6. Forget the application kernel.
   g_appKernel = nullptr;

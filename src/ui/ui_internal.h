@@ -73,5 +73,6 @@ POINT CentrePosition(const DisplayLayout &d, int width, int height, const Centre
 
 // ---- objects released at shutdown and on colour changes ----------------------
 void ReleaseFonts();  // the cached fonts (nothing natively)
+void ReleaseCursors();  // sets the arrow, destroys the cached cursors
 
 }  // namespace ko::ui

@@ -1,0 +1,1 @@
+ko_fuzz(cursors SOURCES cursors_fuzz.cpp)

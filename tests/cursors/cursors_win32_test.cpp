@@ -1,0 +1,116 @@
+// Real cursor handles: every built-in image and cursor files written here,
+// checked through GetIconInfo and against Wine's own file loader; the
+// caches of KoGetUICursor and their release at shutdown.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "cursors/cur_writer.h"
+#include "kokernel/kocursor.h"
+#include "kokernel/koframe.h"
+#include "ui/cursor_internal.h"
+
+namespace {
+
+struct Shape {
+  bool ok = false;
+  int width = 0, height = 0;
+  DWORD hotX = 0, hotY = 0;
+};
+
+Shape ShapeOf(HCURSOR c) {
+  Shape s;
+  ICONINFO info{};
+  if (!c || !GetIconInfo(c, &info)) return s;
+  BITMAP bm{};
+  GetObjectW(info.hbmMask, sizeof(bm), &bm);
+  s.ok = !info.fIcon;
+  s.width = bm.bmWidth;
+  s.height = info.hbmColor ? bm.bmHeight : bm.bmHeight / 2;
+  s.hotX = info.xHotspot;
+  s.hotY = info.yHotspot;
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
+  return s;
+}
+
+uint16_t Get16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
+
+TEST(CursorHandles, EveryBuiltInImageGivesItsSizeAndHotSpot) {
+  for (const auto &e : ko::ui::cursors::Table()) {
+    SCOPED_TRACE(e.number);
+    const int pixels = Get16(e.image + 14);
+    const uint8_t *file = e.image + (e.image[4] | e.image[5] << 8);
+    HCURSOR c = KoLoadCursorFromBitsEx(e.image, e.size, -1, 0, pixels, pixels);
+    const Shape s = ShapeOf(c);
+    ASSERT_TRUE(s.ok);
+    EXPECT_EQ(s.width, pixels);
+    EXPECT_EQ(s.height, pixels);
+    EXPECT_EQ(s.hotX, Get16(file + 10));
+    EXPECT_EQ(s.hotY, Get16(file + 12));
+    DestroyCursor(c);
+  }
+  for (UINT n : {1u, 101u, 258u}) EXPECT_TRUE(ShapeOf(KoLoadKernelCursor(n)).ok) << n;
+  for (UINT n : {0u, 57u, 59u, 300u}) EXPECT_EQ(KoLoadKernelCursor(n), nullptr) << n;
+}
+
+TEST(CursorHandles, WrittenFileMatchesTheSystemLoader) {
+  const std::vector<CurEntry> entries = {{16, 3, 4}, {32, 10, 20}};
+  const auto cur = WriteCur(entries);
+  wchar_t dir[MAX_PATH], path[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  GetTempFileNameW(dir, L"kcu", 0, path);
+  FILE *f = _wfopen(path, L"wb");
+  ASSERT_NE(f, nullptr);
+  fwrite(cur.data(), 1, cur.size(), f);
+  fclose(f);
+  HCURSOR peer = LoadCursorFromFileW(path);
+  const Shape p = ShapeOf(peer);
+  DeleteFileW(path);
+  ASSERT_TRUE(p.ok);
+  // The system picks an entry for the default size; the same pick here.
+  const int cx = GetSystemMetrics(SM_CXCURSOR);
+  const Shape ours = ShapeOf(KoLoadCursorFromBitsEx(cur.data(), DWORD(cur.size()), -1, 0, cx, cx));
+  ASSERT_TRUE(ours.ok);
+  EXPECT_EQ(ours.width, p.width);
+  EXPECT_EQ(ours.hotX, p.hotX);
+  EXPECT_EQ(ours.hotY, p.hotY);
+  for (int i = 0; i < 2; ++i) {
+    const int size = entries[i].size;
+    const Shape s = ShapeOf(KoLoadCursorFromBitsEx(cur.data(), DWORD(cur.size()), i, 0, size, size));
+    ASSERT_TRUE(s.ok) << i;
+    EXPECT_EQ(s.width, size);
+    EXPECT_EQ(s.hotX, entries[i].hotX);
+    EXPECT_EQ(s.hotY, entries[i].hotY);
+  }
+  EXPECT_EQ(KoLoadCursorFromBits(cur.data(), 21, 0, 0), nullptr);
+  EXPECT_EQ(KoLoadCursorFromBits(cur.data(), DWORD(cur.size()) - 1, 1, 0), nullptr);
+  EXPECT_EQ(KoLoadCursorFromBits(cur.data(), DWORD(cur.size()), 2, 0), nullptr);
+}
+
+TEST(CursorHandles, UICursorRangesCachesAndShutdown) {
+  const HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+  const HCURSOR wait = KoGetUICursor(32514);
+  EXPECT_EQ(wait, LoadCursorW(nullptr, IDC_WAIT));
+  EXPECT_EQ(KoGetUICursor(32514), wait);
+  EXPECT_EQ(KoGetUICursor(40000), arrow);
+  for (UINT n : {0u, 57u, 99u, 400u, 450u}) EXPECT_EQ(KoGetUICursor(n), arrow) << n;
+  EXPECT_EQ(KoGetUICursor(150), arrow);  // the test program has no cursor resources
+  HCURSOR hand = KoGetUICursor(10);
+  const Shape s = ShapeOf(hand);
+  ASSERT_TRUE(s.ok);
+  EXPECT_NE(hand, arrow);
+  EXPECT_EQ(KoGetUICursor(10), hand);
+  EXPECT_EQ(s.width, GetSystemMetrics(SM_CXCURSOR));
+  KoKernel_LateTerminate();
+  // The cache was emptied: the next request creates a new cursor. (Built-in
+  // cursors are loaded shared, so the system keeps the old handle alive.)
+  HCURSOR again = KoGetUICursor(10);
+  EXPECT_TRUE(ShapeOf(again).ok);
+  EXPECT_NE(again, hand);
+  EXPECT_EQ(KoGetUICursor(32514), wait);  // the system's own cursor is shared
+}
+
+}  // namespace

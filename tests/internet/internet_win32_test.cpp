@@ -1,0 +1,115 @@
+// Mail through the recording MAPI32.DLL beside the test program (or, in the
+// run that disables it, the no-mail-program result), and pages through a
+// recording browser registered as the prefix's http and https handler.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "kokernel/kointernet.h"
+
+namespace {
+
+std::wstring Beside(const wchar_t *name) {
+  wchar_t path[MAX_PATH];
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path);
+  return s.substr(0, s.rfind(L'\\') + 1) + name;
+}
+
+std::string ReadAll(const std::wstring &path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+bool NoMailProgram() { return GetEnvironmentVariableW(L"KO_EXPECT_NO_MAIL", nullptr, 0) > 0; }
+
+struct MailCase {
+  const char *name;
+  int call;  // 0 MailFile, 1 SendMail, 2 SendFeedback
+  const char *mapiResult;
+  HRESULT expected;
+  const char *record;  // the lines after the first
+};
+
+class InternetMail : public ::testing::TestWithParam<MailCase> {};
+
+TEST_P(InternetMail, RecordedCallAndResult) {
+  const MailCase &c = GetParam();
+  const std::wstring record = Beside(L"mapi_record.txt");
+  DeleteFileW(record.c_str());
+  SetEnvironmentVariableA("KO_MAPI_RESULT", c.mapiResult);
+  const std::wstring longSubject(300, L's');
+  HRESULT hr = E_UNEXPECTED;
+  if (c.call == 0) hr = Internet_MailFile(nullptr, L"C:\\data\\take 1.wav", L"take 1.wav", L"");
+  if (c.call == 1) hr = Internet_SendMail(nullptr, longSubject.c_str(), L"Ann Lee", L"ann@example.org");
+  if (c.call == 2) hr = Internet_SendFeedback(nullptr, L"Feedback");
+  if (NoMailProgram()) {
+    EXPECT_EQ(hr, E_FAIL);
+    EXPECT_EQ(GetFileAttributesW(record.c_str()), INVALID_FILE_ATTRIBUTES);
+    return;
+  }
+  EXPECT_EQ(hr, c.expected);
+  const std::string text = ReadAll(record);
+  EXPECT_EQ(text, std::string("session=0 ui=0 flags=9 reserved=0\n") + c.record);
+}
+
+const std::string kLong(254, 's');
+const std::string kLongRecord = "subject=" + kLong + "\nnote=(null)\nto=1|Ann Lee|ann@example.org\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, InternetMail,
+    ::testing::Values(
+        MailCase{"file", 0, "0", S_OK, "subject=\nnote=(null)\nfile=-1|C:\\data\\take 1.wav|take 1.wav\n"},
+        MailCase{"mail_cut_subject", 1, "1", S_OK, kLongRecord.c_str()},
+        MailCase{"mail_failure_2", 1, "2", E_FAIL, kLongRecord.c_str()},
+        MailCase{"mail_result_3", 1, "3", S_OK, kLongRecord.c_str()},
+        MailCase{"mail_failure_4", 1, "4", E_FAIL, kLongRecord.c_str()},
+        MailCase{"feedback", 2, "0", S_OK,
+                 "subject=Feedback\nnote=(null)\nto=1|support@tarnwell.example|support@tarnwell.example\n"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Registers the recording browser for http and https in the test prefix.
+void RegisterBrowser() {
+  const std::wstring command = L"\"" + Beside(L"kotest_urlrecorder.exe") + L"\" \"%1\"";
+  for (const wchar_t *key : {L"Software\\Classes\\http\\shell\\open\\command",
+                             L"Software\\Classes\\https\\shell\\open\\command"}) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
+                   DWORD((command.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(k);
+  }
+}
+
+std::string OpenedBy(const wchar_t *page) {
+  const std::wstring record = Beside(L"url_record.txt");
+  DeleteFileW(record.c_str());
+  const INT_PTR r = reinterpret_cast<INT_PTR>(Internet_BrowseWebPage(nullptr, page));
+  EXPECT_GT(r, 32);
+  for (int i = 0; i < 400 && GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  const std::string line = ReadAll(record);
+  const size_t end = line.rfind('"'), start = line.rfind('"', end - 1);
+  return (start == std::string::npos || end == std::string::npos) ? line : line.substr(start + 1, end - start - 1);
+}
+
+TEST(InternetPages, SelectorsAndAddressesReachTheBrowser) {
+  RegisterBrowser();
+  const struct {
+    const wchar_t *page;
+    const char *url;
+  } pages[] = {
+      {KO_PAGE_SUPPORT, "https://service.tarnwell.example/v2/productinfo.asp?Place=Support"},
+      {KO_PAGE_PRODUCT, "https://service.tarnwell.example/v2/productinfo.asp?Product=Tarnwell"},
+      {KO_PAGE_PRIVACY, "https://www.tarnwell.example/privacy.html"},
+      {L"http://example.org/a?b=c", "http://example.org/a?b=c"},
+  };
+  for (const auto &p : pages) EXPECT_EQ(OpenedBy(p.page), p.url);
+}
+
+}  // namespace

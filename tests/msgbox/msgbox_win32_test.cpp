@@ -1,0 +1,149 @@
+// Real standard boxes under Wine: a helper thread finds the box, reads its
+// text and buttons and presses one; the hook and the unattended hook answer
+// without any window being created (a CBT hook counts creations).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "kokernel/komsgbox.h"
+
+namespace {
+
+std::atomic<int> g_created{0};
+LRESULT CALLBACK CountCreations(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_CREATEWND) ++g_created;
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+std::vector<std::wstring> g_log;
+void Log(const wchar_t *text) { g_log.push_back(text); }
+
+struct Seen {
+  HWND owner;
+  std::wstring text;
+  UINT style;
+};
+std::vector<Seen> g_seen;
+int Answer42(UINT_PTR data, HWND owner, const wchar_t *text, const wchar_t *, UINT style) {
+  g_seen.push_back({owner, text, style});
+  return int(data);
+}
+
+// Presses button `id` of the box titled `title` once it appears, after
+// reading its message text.
+std::thread Presser(const wchar_t *title, int id, std::wstring *message, bool *hadButton,
+                    RECT *where = nullptr) {
+  return std::thread([=] {
+    HWND box = nullptr;
+    for (int i = 0; i < 400 && !box; ++i, Sleep(25)) {
+      box = FindWindowW(L"#32770", title);
+      if (box && !IsWindowVisible(box)) box = nullptr;
+    }
+    if (!box) return;
+    if (where) GetWindowRect(box, where);
+    wchar_t text[256] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 256);
+    *message = text;
+    HWND button = GetDlgItem(box, id);
+    *hadButton = button != nullptr;
+    if (button) PostMessageW(box, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(button));
+    else PostMessageW(box, WM_CLOSE, 0, 0);
+  });
+}
+
+TEST(MsgBox, HooksAnswerWithoutAWindow) {
+  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Box Test"));
+  HHOOK cbt = SetWindowsHookExW(WH_CBT, CountCreations, nullptr, GetCurrentThreadId());
+  ASSERT_NE(cbt, nullptr);
+  g_created = 0;
+  ASSERT_TRUE(KoMsgBoxSetHook(Answer42, 42));
+  EXPECT_EQ(KoMsgBoxF(reinterpret_cast<HWND>(~uintptr_t(0)), MB_YESNO, L"n=%d", 7), 42);
+  EXPECT_EQ(KoMsgBoxNoF(nullptr, 0x33, L"100% plain"), 42);
+  ASSERT_EQ(g_seen.size(), 2u);
+  EXPECT_EQ(g_seen[0].owner, nullptr);
+  EXPECT_EQ(g_seen[0].text, L"n=7");
+  EXPECT_EQ(g_seen[0].style, UINT(MB_YESNO));
+  EXPECT_EQ(g_seen[1].text, L"100% plain");
+  // Only the thread that set the application data may change the hooks.
+  BOOL other = TRUE;
+  std::thread([&] { other = KoMsgBoxSetHook(nullptr, 0); }).join();
+  EXPECT_FALSE(other);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
+  const struct { UINT style; int answer; } cases[] = {
+      {0x0D | 0x400, 2}, {0x0A | 0x100, 100}, {0x02 | 0x200, 5}, {0x06, 1}, {0x0B | 0x200, 101}};
+  for (const auto &c : cases) EXPECT_EQ(KoMessageBox(nullptr, L"unattended", nullptr, c.style), c.answer) << c.style;
+  EXPECT_EQ(g_log.size(), 5u);
+  EXPECT_EQ(g_created.load(), 0);
+  // Another thread's box is answered 0 at once.
+  int fromOther = -5;
+  std::thread([&] { fromOther = KoMessageBox(nullptr, L"elsewhere", nullptr, MB_OKCANCEL); }).join();
+  EXPECT_EQ(fromOther, 0);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
+  HWND dead = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(dead);
+  g_created = 0;
+  EXPECT_EQ(KoMessageBox(dead, L"no owner left", nullptr, MB_OK), 0);
+  EXPECT_EQ(g_created.load(), 0);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
+  UnhookWindowsHookEx(cbt);
+
+  // An impossible default under the unattended hook is logged and shown.
+  std::wstring message;
+  bool hadButton = false;
+  std::thread press = Presser(L"Ko Box Test", IDNO, &message, &hadButton);
+  g_log.clear();
+  EXPECT_EQ(KoMessageBox(nullptr, L"pick one", nullptr, MB_YESNO | 0x200), IDNO);
+  press.join();
+  EXPECT_TRUE(hadButton);
+  EXPECT_EQ(message, L"pick one");
+  ASSERT_EQ(g_log.size(), 2u);
+  EXPECT_EQ(g_log[1], L"Invalid Message Box parameter...User intervention is needed!!!!");
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
+}
+
+TEST(MsgBox, CentredOnItsOwner) {
+  HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_POPUP | WS_VISIBLE, 40, 60, 500, 400,
+                               nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(owner, nullptr);
+  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, owner, L"Ko Centred Box"));
+  std::wstring message;
+  bool hadButton = false;
+  RECT box{};
+  std::thread press = Presser(L"Ko Centred Box", IDOK, &message, &hadButton, &box);
+  EXPECT_EQ(KoMessageBox(nullptr, L"centred", nullptr, MB_OK), IDOK);  // owned by the main window
+  press.join();
+  DestroyWindow(owner);
+  EXPECT_NEAR((box.left + box.right) / 2, 40 + 250, 2);
+  EXPECT_NEAR((box.top + box.bottom) / 2, 60 + 200, 2);
+}
+
+// Real boxes: each button set shows its buttons and returns the one pressed.
+struct Shown {
+  UINT style;
+  int press;
+};
+class MsgBoxShown : public ::testing::TestWithParam<Shown> {};
+
+TEST_P(MsgBoxShown, ReturnsThePressedButton) {
+  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Shown Box"));
+  std::wstring message;
+  bool hadButton = false;
+  std::thread press = Presser(L"Ko Shown Box", GetParam().press, &message, &hadButton);
+  const int answer = KoMsgBoxF(nullptr, GetParam().style, L"Question %d?", 3);
+  press.join();
+  EXPECT_TRUE(hadButton);
+  EXPECT_EQ(message, L"Question 3?");
+  EXPECT_EQ(answer, GetParam().press);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sets, MsgBoxShown,
+                         ::testing::Values(Shown{MB_OK, IDOK}, Shown{MB_OKCANCEL, IDCANCEL},
+                                           Shown{MB_ABORTRETRYIGNORE | MB_ICONSTOP, IDIGNORE},
+                                           Shown{MB_YESNOCANCEL | MB_DEFBUTTON3, IDYES},
+                                           Shown{MB_RETRYCANCEL | MB_ICONQUESTION, IDRETRY}));
+
+}  // namespace
