@@ -38,7 +38,7 @@ TEST(PrintFLanguage, RulesInOneTable) {
       {Fmt(KOTEXT("\u00e9t\u00e9 %d \u20ac"), 3), "\u00e9t\u00e9 3 \u20ac"},
       {Fmt(longSpec.c_str(), 5), "<>"},
       {Fmt(longPlain.c_str(), 5), "%" + std::string(260, 'q') + "d"},
-      // An invalid specification writes nothing but takes its argument.
+      // An invalid conversion writes nothing but takes its argument.
       {Fmt(KOTEXT("[%qd][%d]"), 1, 2), "[][2]"},
       {Fmt(KOTEXT("[%hf][%.1f]"), 1.5, 2.25), "[][2.2]"},
       // Separators.
