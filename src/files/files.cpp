@@ -8,6 +8,7 @@
 #include "files/files_internal.h"
 #include "kokernel/koprintf.h"
 #include "platform/fs.h"
+#include "text/builtin_texts.h"
 
 namespace fs = ko::platform::fs;
 using ko::kostring;
@@ -432,13 +433,15 @@ KO_EXTERN_C KOAPI DWORD KoGetTempPath(DWORD cch, KOSTR dst) {
 
 KO_EXTERN_C KOAPI HRESULT KoFormatDiskFreeSpace(KOCSTR path, KOSTR dst) {
   if (!dst) return E_INVALIDARG;
+  using namespace ko::lang;
   UINT len = 0;
   DWORD units = (path && *path) ? DiskValue(path, 102400, false) : 0xFFFFFFFFu;
+  // The texts come in the kernel language handle's language.
   if (!path || !*path || units == 0xFFFFFFFFu)
-    return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, KOTEXT("-- Megabytes"));
+    return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, ko::text::BuiltinText(kTextDiskUnknown));
   if (units < 10000)
-    return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, KOTEXT("$.1z Megabytes"),
+    return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, ko::text::BuiltinText(kTextDiskMegabytes),
                        static_cast<int>(units));
-  return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, KOTEXT("$.1z Gigabytes"),
+  return KoCchPrintF(dst, KO_DISKSPACE_TEXT_CCH, &len, ko::text::BuiltinText(kTextDiskGigabytes),
                      static_cast<int>(units >> 10));
 }

@@ -42,6 +42,9 @@ enum BuiltinText : int {
   kTextDetailsShow,          // "&Details >>"
   kTextDetailsHide,          // "No &Details"
   kTextDontShowAgain,        // "Do no&t show this message again."
+  kTextDiskMegabytes,        // free disk space: "$.1z Megabytes"
+  kTextDiskGigabytes,        // "$.1z Gigabytes"
+  kTextDiskUnknown,          // "-- Megabytes"
   kBuiltinTextCount
 };
 

@@ -251,6 +251,7 @@ TEST(Menus, LoadedCulledCleanedAndSearched) {
   EXPECT_TRUE(GetMenuState(m, 2, MF_BYPOSITION) & MF_GRAYED);
   KoEnableAllMenuItems(m);
   EXPECT_FALSE(GetMenuState(m, 2, MF_BYPOSITION) & MF_GRAYED);
+  EXPECT_TRUE(GetMenuState(m, 11, MF_BYCOMMAND) & MF_GRAYED) << "top level only";
   KoPrintF_AddToken(L"app", L"Kotest");
   KoMenuReplaceTokens(m);
   EXPECT_EQ(Text(GetSubMenu(m, 0), 4), L"E&xit Kotest");
