@@ -136,22 +136,6 @@ TEST(SpecialFolders, CreatedUnderTheSystemsFolder) {
   EXPECT_TRUE(KoDeleteDirectoryTree(buf, TRUE));
 }
 
-TEST(Streams, ReadUntilFullOrTheEnd) {
-  HGLOBAL g = GlobalAlloc(GMEM_MOVEABLE, 10);
-  memcpy(GlobalLock(g), "0123456789", 10);
-  GlobalUnlock(g);
-  IStream *s = nullptr;
-  ASSERT_EQ(CreateStreamOnHGlobal(g, TRUE, &s), S_OK);
-  char buf[16] = {};
-  ULONG n = 0;
-  EXPECT_EQ(KoReadIStream(s, buf, 4, &n), S_OK);
-  EXPECT_EQ(n, 4u);
-  EXPECT_EQ(KoReadIStream(s, buf + 4, 12, &n), S_FALSE);
-  EXPECT_EQ(n, 6u);
-  EXPECT_STREQ(buf, "0123456789");
-  s->Release();
-}
-
 // Shortening with a real font: the result fits the width.
 TEST(Ellipsis, PathFitsTheWidthOfARealFont) {
   HDC dc = GetDC(nullptr);

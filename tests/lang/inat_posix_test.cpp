@@ -60,21 +60,6 @@ std::string GroupedByLibc(locale_t loc, long long v) {
 
 }  // namespace
 
-TEST(LangPosixLocale, CLocalesGiveEnglishConventions) {
-  for (const char *name : {"C.UTF-8", "C", "POSIX"}) {
-    KOINTERNATIONALS r{};
-    ASSERT_TRUE(ko::lang::ReadNamedLocaleFields(name, &r)) << name;
-    locale_t loc = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
-    ASSERT_NE(loc, static_cast<locale_t>(0));
-    EXPECT_EQ(U8(r.decimalSeparator), nl_langinfo_l(RADIXCHAR, loc)) << name;
-    freelocale(loc);
-    EXPECT_EQ(U8(r.englishLanguageName), "English") << name;
-  }
-  KOINTERNATIONALS r{};
-  EXPECT_FALSE(ko::lang::ReadNamedLocaleFields("xx_NOWHERE.UTF-8", &r));
-  EXPECT_EQ(U8(r.decimalSeparator), ".") << "a missing locale leaves the defaults";
-}
-
 TEST(LangPosixLocale, CompiledLocalesMatchTheCLibrary) {
   if (!HaveLocale("de_DE.UTF-8") || !HaveLocale("ru_RU.UTF-8"))
     GTEST_SKIP() << "no compiled locales in " << kLocaleDir;
@@ -126,11 +111,4 @@ TEST(LangPosixLocale, CompiledLocalesMatchTheCLibrary) {
   }
   KoLang_GetInternationals(nullptr, 0);
   ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
-}
-
-TEST(LangPosixLocale, CodePageDetectionHasNoServiceHere) {
-  uint32_t cp = 77;
-  EXPECT_EQ(KoLang_DetectPossibleCodepage("plain text", 10, &cp), REGDB_E_CLASSNOTREG);
-  EXPECT_EQ(cp, 0u);
-  EXPECT_EQ(KoLang_DetectPossibleCodepage("plain text", 10, nullptr), E_POINTER);
 }

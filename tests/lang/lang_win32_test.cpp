@@ -226,45 +226,7 @@ TEST(LangSystem, MultiByteAndCodePageDetection) {
   EXPECT_FALSE(KoLang_DetectMultiByteCharacters(sjis, 4)) << "no multibyte code page";
   _setmbcp(saved);
 
-  uint32_t cp = 77;
   EXPECT_EQ(KoLang_DetectPossibleCodepage("text", 4, nullptr), E_POINTER);
-}
-
-TEST(LangSystem, ConversionsUseTheAnsiCodePage) {
-  Lang lang(0x0409, nullptr, 2048);
-  const WCHAR text[] = L"Gr\u00FC\u00DFe \u20AC";
-  char want[32] = {};
-  WideCharToMultiByte(CP_ACP, 0, text, -1, want, 32, nullptr, nullptr);
-  EXPECT_STREQ(KoGetMultiByteFromPrintString(lang.h, text), want);
-  WCHAR back[32] = {};
-  MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, want, -1, back, 32);
-  EXPECT_EQ(U8(KoGetPrintFromMultiByteString(lang.h, want)), U8(back));
-}
-
-// The "Id" window wrappers take their format from the handle's string table,
-// in the handle's language, and format the arguments into it.
-TEST(LangWindowText, IdWrappersFormatTheHandlesString) {
-  ASSERT_NE(Host(), nullptr);
-  HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 200, 50, nullptr, nullptr,
-                                nullptr, nullptr);
-  ASSERT_NE(parent, nullptr);
-  HWND child = CreateWindowExW(0, L"EDIT", L"", WS_CHILD, 0, 0, 200, 20, parent,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(7)), nullptr, nullptr);
-  ASSERT_NE(child, nullptr);
-  WCHAR got[64] = {};
-  {
-    Lang german(0x0407, Host());
-    EXPECT_EQ(KoSetWindowTextId(german.h, parent, 300, 5), 18);
-    GetWindowTextW(parent, got, 64);
-    EXPECT_EQ(U8(got), "5 Clips ausgewählt");
-  }
-  {
-    Lang english(0x0409, Host());
-    EXPECT_EQ(KoSetDlgItemTextId(english.h, parent, 7, 300, 12), 17);
-    GetWindowTextW(child, got, 64);
-    EXPECT_EQ(U8(got), "12 clips selected");
-  }
-  DestroyWindow(parent);
 }
 
 // The user's number conventions switched to those of several locales (as
@@ -327,4 +289,21 @@ TEST(LangSystem, UserConventionsOfSeveralLocalesMatchTheSystem) {
       EXPECT_EQ(U8(ours), U8(want.c_str())) << U8(v);
     }
   }
+}
+// A text handed out by number stays readable after the language changes:
+// the emptied cache is set aside, not freed, until the handle closes.
+TEST(LangThreads, TextsHandedOutSurviveALanguageChange) {
+  ASSERT_NE(Host(), nullptr);
+  Lang kernel(0x0409), h(0x0407, Host());
+  ko::lang::SetKernelHandle(kernel.h);
+  const KOCHAR *german = KoGetString(h.h, 100u);
+  ASSERT_EQ(U8(german), "Öffnen");
+  ASSERT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0409));
+  EXPECT_EQ(h.h->cache->nCount, 0);
+  const KOCHAR *english = KoGetString(h.h, 100u);
+  EXPECT_EQ(U8(english), "Open");
+  EXPECT_EQ(U8(german), "Öffnen") << "the old text is intact";
+  ASSERT_NE(h.h->retired, nullptr);
+  EXPECT_EQ(h.h->retired->list->nCount, 1);
+  ko::lang::SetKernelHandle(nullptr);
 }

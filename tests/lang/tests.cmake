@@ -1,6 +1,6 @@
 # Language handles. Natively numbered strings find nothing; on Windows the
 # tests load a host DLL whose string tables exist in English and German.
-ko_test(lang SOURCES lang_test.cpp inat_test.cpp lang_threads_test.cpp WIN32_SOURCES lang_win32_test.cpp
+ko_test(lang SOURCES lang_test.cpp inat_test.cpp WIN32_SOURCES lang_win32_test.cpp
         POSIX_SOURCES inat_posix_test.cpp)
 if(KO_TARGET STREQUAL "windows")
   enable_language(RC)

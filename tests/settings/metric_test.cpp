@@ -454,38 +454,4 @@ TEST(MetricDelete, KeysAndTrees) {
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
 }
 
-TEST(MetricDelete, ApplicationTreesInBothHives) {
-  const wstring appKey = Under(L"Whole");
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    CreateKey(root, appKey + L"\\15.2\\Metrics\\Sub");
-    CreateKey(root, appKey + L"\\15.3\\Metrics");
-    CreateKey(root, appKey + L"\\1.5\\Metrics\\Gone\\deep");
-    CreateKey(root, appKey + L"\\1.5\\Metrics\\Stays");
-  }
-  EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(L"Whole", 0x0F020000u, Vendor().c_str()), S_OK);
-  EXPECT_EQ(KoMetric_DeleteKeyHiveAndVersion(L"Whole", KOMETRIC_VERSION(1, 5), Vendor().c_str(), L"Gone"), S_OK);
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    EXPECT_FALSE(KeyExists(root, appKey + L"\\15.2"));
-    EXPECT_TRUE(KeyExists(root, appKey + L"\\15.3\\Metrics"));
-    EXPECT_FALSE(KeyExists(root, appKey + L"\\1.5\\Metrics\\Gone"));
-    EXPECT_TRUE(KeyExists(root, appKey + L"\\1.5\\Metrics\\Stays"));
-  }
-  // Empty names would widen the path to the vendor's whole tree.
-  EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(L"", 0, Vendor().c_str()), E_INVALIDARG);
-  EXPECT_EQ(KoMetric_DeleteAllHiveAndVersion(L"Whole", 0x0000FFFFu, Vendor().c_str()), S_OK);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, appKey));
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, appKey));
-
-  // The default-vendor forms: the user's settings only, then both hives.
-  const wstring app = kDefaultVendorKey + L"\\" + DefaultVendorApp();
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) CreateKey(root, app + L"\\4.0\\Metrics\\S");
-  EXPECT_EQ(KoMetric_DeleteKey(DefaultVendorApp().c_str(), KOMETRIC_VERSION(4, 0), L"S"), S_OK);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, app + L"\\4.0\\Metrics\\S"));
-  EXPECT_EQ(KoMetric_DeleteUserMetrics(DefaultVendorApp().c_str(), KOMETRIC_VERSION(4, 0)), S_OK);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, app + L"\\4.0"));
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, app + L"\\4.0"));
-  EXPECT_EQ(KoMetric_DeleteAll(DefaultVendorApp().c_str(), KOMETRIC_VERSION(4, 0)), S_OK);
-  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, app + L"\\4.0"));
-}
-
 }  // namespace
