@@ -41,8 +41,10 @@ struct ExDialog {
     }
     controls.push_back({Ord(0x80), KOTEXT("&OK"), 1, 10, 100, 50, 14, 0, 0x50010001u, 11, 0, nullptr});
     controls.push_back({KOTEXT("msctls_trackbar32"), KOTEXT(""), 1001, 10, 10, 180, 20, 0x200,
-                        0x50000000u, 0, sizeof kData, kData});
-    controls.push_back({Ord(0x82), KOTEXT("Level:"), 0xFFFF, -1, 40, 60, 8, 0, 0x50000000u, 0, 0, nullptr});
+                        0x50000000u, 0, 0, nullptr});
+    // Creation data last, so that a cut can fall inside it.
+    controls.push_back({Ord(0x82), KOTEXT("Level:"), 0xFFFF, -1, 40, 60, 8, 0, 0x50000000u, 0,
+                        sizeof kData, kData});
     hdr.controlCount = static_cast<uint16_t>(controls.size());
   }
 };
@@ -64,8 +66,8 @@ TEST_P(ExRoundTrip, RecordsComeBackUnchanged) {
   EXPECT_EQ(std::memcmp(t.p, t2.p, size), 0);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(m->menu), 7u);  // ordinals stay ordinals
   EXPECT_EQ(m->fontFace != nullptr, GetParam());
-  ASSERT_EQ(c[1].creationDataSize, sizeof kData);
-  EXPECT_EQ(std::memcmp(c[1].creationData, kData, sizeof kData), 0);
+  ASSERT_EQ(c[2].creationDataSize, sizeof kData);
+  EXPECT_EQ(std::memcmp(c[2].creationData, kData, sizeof kData), 0);
   EXPECT_EQ(c[2].id, 0xFFFF);
 }
 INSTANTIATE_TEST_SUITE_P(Templates, ExRoundTrip, testing::Bool());

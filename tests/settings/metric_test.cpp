@@ -272,7 +272,7 @@ TEST_F(Metric, DwordClampAndDefault) {
     uint32_t expect;
   } cases[] = {{20, 0, 10, 5, 10},   {20, 60, 90, 5, 60},  {20, 0, 100, 5, 50}, {21, 0, 10, 5, 0},
                {21, -10, 10, 5, uint32_t(-5)}, {20, 3, 3, 5, 50}, {22, 3, 3, 99, 99}, {22, 0, 10, 99, 10},
-               {22, 0, 10, -4, 0},   {23, 0, 100, 7, 7}};
+               {22, 0, 10, -4, 0},   {23, 0, 100, 7, 7}, {20, 0, 49, 5, 49}, {20, 51, 90, 5, 51}};
   for (const Case &c : cases)
     EXPECT_EQ(KoGetMetricEx(h_, c.id, c.lo, c.hi, c.dflt), c.expect) << c.id << " " << c.lo << ".." << c.hi;
   EXPECT_EQ(KoGetMetricBool(h_, 20, FALSE), 1);
