@@ -151,6 +151,10 @@ KOAPI BOOL KoGetDialogSizeEx(HKOLANG h, const _kodlghdrcreateex *hdr, SIZE *size
 KOAPI long KoDialogTemplateFromRCID(HKOLANG h, LPCWSTR name, const DLGTEMPLATE **t);
 KOAPI INT_PTR KoResPoolDialogBox(const _KORESPOOL *pool, HKOLANG h, LPCWSTR name, HWND parent,
                                  DLGPROC proc, LPARAM param);
+/* In a dialog shown from a pool, a control of this class shows the pool's
+ * bitmap (RT_BITMAP) named by the control's text or ordinal, in the dialog's
+ * language; STM_GETIMAGE returns it. */
+#define KO_POOLBITMAP_CLASS L"KoPoolBitmap"
 
 /* ---- menus ------------------------------------------------------------------------ */
 KOAPI HMENU KoLoadMenu(HKOLANG h, LPCWSTR name);

@@ -302,6 +302,100 @@ KO_EXTERN_C KOAPI BOOL KoGetDialogSizeEx(HKOLANG h, const _kodlghdrcreateex *hdr
                   hdr->weight, hdr->italic, hdr->charSet, size);
 }
 
+// ---- bitmaps in pool dialogs ----------------------------------------------------
+// A pool dialog cannot take its bitmaps from a module: a control of the class
+// KO_POOLBITMAP_CLASS names a bitmap (its text, or an ordinal) that is looked
+// up in the pool the dialog came from, in the dialog's language, and shown at
+// its own size from the control's top-left corner. STM_GETIMAGE gives the
+// bitmap, which the control owns.
+namespace {
+
+struct PoolContext {
+  const _KORESPOOL *pool;
+  DWORD lcid;
+};
+thread_local const PoolContext *t_pool = nullptr;  // the pool of the dialog being created
+
+HBITMAP BitmapFromPool(const PoolContext &ctx, LPCWSTR name) {
+  UINT size = 0;
+  auto *dib = static_cast<const BYTE *>(
+      KoFindResourceInResPool(ctx.pool, &size, name, RT_BITMAP, ctx.lcid, nullptr));
+  if (!dib || size < sizeof(BITMAPINFOHEADER)) return nullptr;
+  auto *bi = reinterpret_cast<const BITMAPINFOHEADER *>(dib);
+  if (bi->biSize < sizeof(BITMAPINFOHEADER) || bi->biSize > size || bi->biWidth <= 0 ||
+      bi->biHeight == 0 || bi->biBitCount == 0 || bi->biBitCount > 32 || bi->biPlanes != 1)
+    return nullptr;
+  uint64_t colours = bi->biClrUsed ? bi->biClrUsed : (bi->biBitCount <= 8 ? 1u << bi->biBitCount : 0);
+  if (bi->biCompression == BI_BITFIELDS) colours = 3;
+  else if (bi->biCompression != BI_RGB) return nullptr;
+  uint64_t height = bi->biHeight < 0 ? -static_cast<int64_t>(bi->biHeight) : bi->biHeight;
+  uint64_t stride = ((static_cast<uint64_t>(bi->biWidth) * bi->biBitCount + 31) / 32) * 4;
+  uint64_t bits = bi->biSize + colours * 4;
+  if (bits > size || stride * height > size - bits) return nullptr;  // never read past the entry
+  HDC screen = ::GetDC(nullptr);
+  HBITMAP b = ::CreateDIBitmap(screen, bi, CBM_INIT, dib + bits,
+                               reinterpret_cast<const BITMAPINFO *>(dib), DIB_RGB_COLORS);
+  ::ReleaseDC(nullptr, screen);
+  return b;
+}
+
+LRESULT CALLBACK PoolBitmapProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  auto bitmap = reinterpret_cast<HBITMAP>(::GetWindowLongPtrW(w, 0));
+  switch (msg) {
+    case WM_NCCREATE:
+      if (t_pool) {
+        LPCWSTR name = reinterpret_cast<CREATESTRUCTW *>(lp)->lpszName;
+        // A dialog passes an ordinal title as 0xFFFF and the number.
+        if (name && name[0] == 0xFFFF) name = MAKEINTRESOURCEW(name[1]);
+        if (name && (IS_INTRESOURCE(name) || *name))
+          ::SetWindowLongPtrW(w, 0, reinterpret_cast<LONG_PTR>(BitmapFromPool(*t_pool, name)));
+      }
+      break;
+    case WM_NCDESTROY:
+      if (bitmap) ::DeleteObject(bitmap);
+      ::SetWindowLongPtrW(w, 0, 0);
+      break;
+    case STM_GETIMAGE:
+      return reinterpret_cast<LRESULT>(bitmap);
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = ::BeginPaint(w, &ps);
+      BITMAP bm;
+      if (bitmap && ::GetObjectW(bitmap, sizeof bm, &bm)) {
+        HDC mem = ::CreateCompatibleDC(dc);
+        HGDIOBJ old = ::SelectObject(mem, bitmap);
+        ::BitBlt(dc, 0, 0, bm.bmWidth, bm.bmHeight, mem, 0, 0, SRCCOPY);
+        ::SelectObject(mem, old);
+        ::DeleteDC(mem);
+      }
+      ::EndPaint(w, &ps);
+      return 0;
+    }
+  }
+  return ::DefWindowProcW(w, msg, wp, lp);
+}
+
+// Registered once per process, for every module's dialogs.
+bool RegisterPoolBitmapClass() {
+  static const bool registered = [] {
+    HMODULE self = nullptr;
+    ::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                             GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCWSTR>(&PoolBitmapProc), &self);
+    WNDCLASSW wc = {};
+    wc.style = CS_GLOBALCLASS;
+    wc.lpfnWndProc = PoolBitmapProc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.hInstance = self;
+    wc.hCursor = ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+    wc.lpszClassName = KO_POOLBITMAP_CLASS;
+    return ::RegisterClassW(&wc) != 0 || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+}  // namespace
+
 KO_EXTERN_C KOAPI INT_PTR KoResPoolDialogBox(const _KORESPOOL *pool, HKOLANG h, LPCWSTR name,
                                              HWND parent, DLGPROC proc, LPARAM param) {
   DWORD lcid = (h && h->lcid) ? h->lcid : kEnglish;
@@ -311,6 +405,13 @@ KO_EXTERN_C KOAPI INT_PTR KoResPoolDialogBox(const _KORESPOOL *pool, HKOLANG h, 
   std::vector<DWORD> copy((size + 3) / 4);  // an aligned work copy
   std::memcpy(copy.data(), t, size);
   HMODULE module = h ? h->module : ::GetModuleHandleW(nullptr);
-  return ::DialogBoxIndirectParamW(module, reinterpret_cast<DLGTEMPLATE *>(copy.data()), parent,
-                                   proc, param);
+  RegisterPoolBitmapClass();
+  // The bitmap controls take their pictures from this pool while the dialog
+  // is created; a dialog shown from within keeps its own pool.
+  const PoolContext ctx = {pool, lcid}, *outer = t_pool;
+  t_pool = &ctx;
+  INT_PTR r = ::DialogBoxIndirectParamW(module, reinterpret_cast<DLGTEMPLATE *>(copy.data()), parent,
+                                        proc, param);
+  t_pool = outer;
+  return r;
 }

@@ -59,6 +59,23 @@ INT_PTR CALLBACK CloseOnCancel(HWND w, UINT msg, WPARAM wp, LPARAM) {
   if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) EndDialog(w, 42);
   return msg == WM_INITDIALOG || msg == WM_COMMAND;
 }
+std::wstring g_picture;  // what PoolPicture saw: size, three pixels, the second control
+INT_PTR CALLBACK PoolPicture(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != WM_INITDIALOG) return CloseOnCancel(w, msg, wp, lp);
+  auto b = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(w, 10, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  BITMAP bm = {};
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, b);
+  wchar_t text[80] = L"no bitmap";
+  if (b && GetObjectW(b, sizeof bm, &bm))
+    swprintf(text, 80, L"%ldx%ld %06lx %06lx %06lx %ls", bm.bmWidth, bm.bmHeight, GetPixel(dc, 0, 0),
+             GetPixel(dc, 0, 1), GetPixel(dc, 2, 1),
+             SendDlgItemMessageW(w, 11, STM_GETIMAGE, IMAGE_BITMAP, 0) ? L"some" : L"none");
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  g_picture = text;
+  return TRUE;
+}
 // Runs a modal dialog that a second thread closes once its window appears.
 template <typename F>
 INT_PTR RunModal(const wchar_t *title, F show) {
@@ -204,6 +221,12 @@ TEST(Dialogs, ModalFromTheModuleAndFromThePool) {
               return KoResPoolDialogBox(&pool, de.h, MAKEINTRESOURCEW(100), nullptr, CloseOnCancel, 0);
             }), 42);
   EXPECT_EQ(KoResPoolDialogBox(&pool, de.h, MAKEINTRESOURCEW(555), nullptr, CloseOnCancel, 0), -1);
+  // The bitmap control shows the pool's bitmap (3 x 2, bottom row red green
+  // blue, top row white black grey); a name the pool lacks shows nothing.
+  EXPECT_EQ(RunModal(L"Pool picture", [&] {
+              return KoResPoolDialogBox(&pool, de.h, MAKEINTRESOURCEW(102), nullptr, PoolPicture, 0);
+            }), 42);
+  EXPECT_EQ(g_picture, L"3x2 ffffff 0000ff ff0000 none");
 }
 
 // ---- menus -------------------------------------------------------------------------------

@@ -14,6 +14,7 @@ if(KO_TARGET STREQUAL "windows")
     COMMAND ${CMAKE_RC_COMPILER} -O res -I ${CMAKE_CURRENT_LIST_DIR}
             ${CMAKE_CURRENT_LIST_DIR}/testhost.rc ${ko_res_pool}
     DEPENDS ${CMAKE_CURRENT_LIST_DIR}/testhost.rc ${CMAKE_CURRENT_LIST_DIR}/testicon.ico
+            ${CMAKE_CURRENT_LIST_DIR}/testlogo.bmp
     COMMENT "Compiling the resource pool of the resource tests" VERBATIM)
   add_custom_target(kores_pool DEPENDS ${ko_res_pool})
   add_dependencies(kotest_resources kores_testhost kores_pool)
