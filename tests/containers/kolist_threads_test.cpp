@@ -14,7 +14,6 @@
 #include "list_helpers.h"
 #include "platform/platform.h"
 
-using kotest::List;
 using kotest::TailIsZero;
 
 namespace {
@@ -142,44 +141,6 @@ TEST(KoListThreads, FourThreadsChangeOneSynchronisedList) {
     CheckHeapList(l, net.load());
     EXPECT_EQ(S_OK, KoList_Destroy(l));
   }
-}
-
-TEST(KoListThreads, MovesBetweenTwoListsInOppositeDirections) {
-  // Two threads move items A->B and B->A at once: no deadlock, no item lost,
-  // and the items of the private heaps are always freed on the right heap.
-  List a(0, 0, 0, kHeap | kSync | KOLIST_OPT_PRIVATEHEAP);
-  List b(0, 0, 0, kHeap | kSync);
-  for (int64_t id = 0; id < 50; ++id) {
-    const Item it = MakeItem(id);
-    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(a, &it, sizeof it, -1, nullptr));
-    const Item jt = MakeItem(100 + id);
-    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(b, &jt, sizeof jt, -1, nullptr));
-  }
-  auto mover = [](tKOLIST *to, tKOLIST *from, unsigned seed) {
-    std::mt19937 rng(seed);
-    for (int i = 0; i < 1500; ++i) {
-      const int32_t count = CountOf(from);
-      const int32_t s = count ? int32_t(rng() % uint32_t(count)) : 0;
-      const HRESULT hr = KoList_MoveItemsBetweenHeapLists(to, int32_t(rng() % 60) - 5, from, s,
-                                                          1 + int32_t(rng() % 4));
-      EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
-    }
-  };
-  std::thread t1(mover, a.get(), b.get(), 1u);
-  std::thread t2(mover, b.get(), a.get(), 2u);
-  t1.join();
-  t2.join();
-  std::set<int64_t> ids;
-  for (tKOLIST *l : {a.get(), b.get()}) {
-    for (int32_t i = 0; i < l->nCount; ++i) {
-      const Item *it = static_cast<Item *const *>(l->pSlots)[i];
-      ASSERT_TRUE(Intact(it));
-      ids.insert(it->id);
-    }
-    EXPECT_TRUE(TailIsZero(l));
-  }
-  EXPECT_EQ(100u, ids.size());
-  EXPECT_EQ(100, a->nCount + b->nCount);
 }
 
 }  // namespace
