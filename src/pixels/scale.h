@@ -99,6 +99,7 @@ struct AreaCols {
 // second tap). Empty (`w` null) where the columns do not qualify.
 struct AreaPairs {
   std::vector<uint32_t> w;
+  std::vector<int32_t> off;  // per column its first tap's offset from lo
   int zeros = 0;
   int32_t lo = 0, hi = 0;  // byte range [lo, hi) of the source that the taps read
   int32_t maxSpan = 0;

@@ -219,20 +219,24 @@ void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
   const int n = p->hi - p->lo;
   uint16_t *V = w16;
   {
-    int i = 0;
-    for (; i + 16 <= n; i += 16) {
-      __m256i sum = _mm256_setzero_si256();
-      for (int t = 0; t < r.count; ++t) {
-        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(r.rows[t] + p->lo + i));
-        sum = _mm256_add_epi16(sum, _mm256_mullo_epi16(_mm256_cvtepu8_epi16(b),
-                                                       _mm256_set1_epi16(int16_t(r.w[t] >> zy))));
+    // Row by row into the line, which stays in the first-level cache.
+    for (int t = 0; t < r.count; ++t) {
+      const uint8_t *src = r.rows[t] + p->lo;
+      const uint16_t wt = uint16_t(r.w[t] >> zy);
+      const __m256i w = _mm256_set1_epi16(int16_t(wt));
+      int i = 0;
+      for (; i + 32 <= n; i += 32) {
+        const __m256i lo = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i)));
+        const __m256i hi = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i + 16)));
+        __m256i a = _mm256_mullo_epi16(lo, w), b = _mm256_mullo_epi16(hi, w);
+        if (t > 0) {
+          a = _mm256_add_epi16(a, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(V + i)));
+          b = _mm256_add_epi16(b, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(V + i + 16)));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(V + i), a);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(V + i + 16), b);
       }
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(V + i), sum);
-    }
-    for (; i < n; ++i) {
-      uint32_t sum = 0;
-      for (int t = 0; t < r.count; ++t) sum += uint32_t(r.rows[t][p->lo + i]) * uint32_t(r.w[t] >> zy);
-      V[i] = uint16_t(sum);
+      for (; i < n; ++i) V[i] = uint16_t((t > 0 ? V[i] : 0) + src[i] * wt);
     }
     std::memset(V + n, 0, 16 * sizeof(uint16_t));
   }
@@ -250,18 +254,22 @@ void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
   const float d0 = divisor(c.count / 2);
   const __m256 D0 = _mm256_set1_ps(d0), R0 = _mm256_set1_ps(1.0f / d0);
   // Quotients of columns j0 and j1 (one per lane, four channels each).
+  // Locals, so that the stores to out do not make the tables reload.
+  const int32_t *off = p->off.data(), *span = c.span;
+  const uint32_t *pw = p->w.data();
+  const int count = c.count;
   auto two = [&](int j0, int j1) {
-    const uint16_t *v0 = V + (c.tapOff[c.tapStart[j0]] - p->lo);
-    const uint16_t *v1 = V + (c.tapOff[c.tapStart[j1]] - p->lo);
+    const uint16_t *v0 = V + off[j0], *v1 = V + off[j1];
     __m256i v = _mm256_inserti128_si256(
         _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v0))),
         _mm_loadu_si128(reinterpret_cast<const __m128i *>(v1)), 1);
     v = _mm256_shuffle_epi8(v, interleave);
-    const __m256i w = _mm256_permutevar8x32_epi32(
-        _mm256_castsi128_si256(_mm_cvtsi64_si128(int64_t(p->w[j0]) | int64_t(p->w[j1]) << 32)), spread);
+    const __m128i w2 = j1 == j0 + 1 ? _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pw + j0))
+                                    : _mm_cvtsi64_si128(int64_t(pw[j0]) | int64_t(pw[j1]) << 32);
+    const __m256i w = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(w2), spread);
     const __m256 a = _mm256_cvtepi32_ps(_mm256_madd_epi16(v, w));
     __m256 D = D0, R = R0;
-    if (c.span[j0] != common || c.span[j1] != common) {
+    if (span[j0] != common || span[j1] != common) {
       const float da = divisor(j0), db = divisor(j1);
       D = _mm256_setr_m128(_mm_set1_ps(da), _mm_set1_ps(db));
       R = _mm256_setr_m128(_mm_set1_ps(1.0f / da), _mm_set1_ps(1.0f / db));
@@ -274,13 +282,19 @@ void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
   };
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
   int j = 0;
-  for (; j + 4 <= c.count; j += 4) {
+  for (; j + 8 <= count; j += 8) {
+    const __m256i q0 = _mm256_packs_epi32(two(j, j + 1), two(j + 2, j + 3));
+    const __m256i q1 = _mm256_packs_epi32(two(j + 4, j + 5), two(j + 6, j + 7));
+    const __m256i b = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(q0, q1), order);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), b);
+  }
+  for (; j + 4 <= count; j += 4) {
     const __m256i q = _mm256_packs_epi32(two(j, j + 1), two(j + 2, j + 3));
     const __m256i b = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(q, q), order);
     _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), _mm256_castsi256_si128(b));
   }
-  for (; j < c.count; j += 2) {
-    const int j1 = j + 1 < c.count ? j + 1 : j;
+  for (; j < count; j += 2) {
+    const int j1 = j + 1 < count ? j + 1 : j;
     const __m256i q = _mm256_packs_epi32(two(j, j1), _mm256_setzero_si256());
     const __m256i b = _mm256_packus_epi16(q, q);
     const int32_t lo = _mm256_cvtsi256_si32(b), hi = _mm256_extract_epi32(b, 4);

@@ -89,8 +89,10 @@ AreaPairs AreaPairs::Of(const AreaCols &c) {
   }
   if (c.count < 1) return p;
   p.w.resize(size_t(c.count));
+  p.off.resize(size_t(c.count));
   for (int j = 0; j < c.count; ++j) {
     const int b = c.tapStart[j];
+    p.off[j] = c.tapOff[b] - lo;
     const uint32_t second = c.tapStart[j + 1] - b == 2 ? uint32_t(c.tapW[b + 1]) >> zeros : 0;
     p.w[j] = (uint32_t(c.tapW[b]) >> zeros) | second << 16;
     p.maxW = std::max(p.maxW, int32_t((uint32_t(c.tapW[b]) >> zeros) + second));
