@@ -243,16 +243,19 @@ void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
   const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
                                               0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
   const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
-  const __m256 one = _mm256_set1_ps(1.0f), zero = _mm256_setzero_ps();
+  const __m256 one = _mm256_set1_ps(1.0f);
   const float scale = std::ldexp(1.0f, -e);
   auto divisor = [&](int j) {
     const uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
     return float(d == 0 ? 1 : d) * scale;
   };
-  // The divisor of most columns, and its reciprocal.
+  // The divisor of most columns, and its reciprocal made a little small, so
+  // that the truncated product is the floor of the quotient or one below it
+  // (the quotient is at most 255): one upward step corrects it.
+  auto below = [](float d) { return (1.0f / d) * (1.0f - 0x1p-20f); };
   const int32_t common = c.span[c.count / 2];
   const float d0 = divisor(c.count / 2);
-  const __m256 D0 = _mm256_set1_ps(d0), R0 = _mm256_set1_ps(1.0f / d0);
+  const __m256 D0 = _mm256_set1_ps(d0), R0 = _mm256_set1_ps(below(d0));
   // Quotients of columns j0 and j1 (one per lane, four channels each).
   // Locals, so that the stores to out do not make the tables reload.
   const int32_t *off = p->off.data(), *span = c.span;
@@ -272,12 +275,11 @@ void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t
     if (span[j0] != common || span[j1] != common) {
       const float da = divisor(j0), db = divisor(j1);
       D = _mm256_setr_m128(_mm_set1_ps(da), _mm_set1_ps(db));
-      R = _mm256_setr_m128(_mm_set1_ps(1.0f / da), _mm_set1_ps(1.0f / db));
+      R = _mm256_setr_m128(_mm_set1_ps(below(da)), _mm_set1_ps(below(db)));
     }
     __m256 q = _mm256_round_ps(_mm256_mul_ps(a, R), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
     const __m256 rem = _mm256_fnmadd_ps(q, D, a);
     q = _mm256_add_ps(q, _mm256_and_ps(_mm256_cmp_ps(rem, D, _CMP_GE_OQ), one));
-    q = _mm256_sub_ps(q, _mm256_and_ps(_mm256_cmp_ps(rem, zero, _CMP_LT_OQ), one));
     return _mm256_cvttps_epi32(q);
   };
   const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
