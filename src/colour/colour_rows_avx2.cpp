@@ -73,7 +73,8 @@ void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const 
     const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
     const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
     const __m256i rnd = _mm256_set1_epi32(2048);
-    const __m256i low = _mm256_set1_epi32(0xFFFF);
+    const __m256i dup = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,
+                                         0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
     for (; x + 32 <= width; x += 32) {
       // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words. Each
       // pair's offset is formed in its own 32-bit slot and copied to both
@@ -85,7 +86,7 @@ void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const 
       const __m256i ya = _mm256_srli_epi16(a, 8), yb = _mm256_srli_epi16(b, 8);
       auto half = [&](__m256i uv, __m256i yy, __m256i coef) {
         const __m256i o = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(uv, coef), rnd), 12);
-        return _mm256_add_epi16(yy, _mm256_or_si256(_mm256_and_si256(o, low), _mm256_slli_epi32(o, 16)));
+        return _mm256_add_epi16(yy, _mm256_shuffle_epi8(o, dup));
       };
       // Bytes in the lane order StoreBgra expects: [0-7 16-23 | 8-15 24-31].
       auto chan = [&](__m256i coef) { return _mm256_packus_epi16(half(ca, ya, coef), half(cbb, yb, coef)); };

@@ -35,7 +35,7 @@ struct Scratch {
     if (c.kind == Kind::Area2D) {
       int most = 1;
       for (int k = 0; k < c.Y.count; ++k) most = std::max(most, c.Y.tapStart[k + 1] - c.Y.tapStart[k]);
-      w16.resize(c.X.tapIdx.size() * size_t(most) + 8);
+      w16.resize(Area2DScratchWords(c.AreaColumns(), most));
     }
     if (c.kind == Kind::Cubic) {
       for (auto &r : ring) r.resize(4 * n + 8);
@@ -257,9 +257,7 @@ void Row8(const Ctx &c, int k, uint8_t *out, Scratch &s) {
         s.rows.resize(size_t(nt));
         for (int t = 0; t < nt; ++t) s.rows[t] = c.Row(c.Y.tapIdx[t0 + t]);
         const AreaRows rows{s.rows.data(), &c.Y.tapW[t0], nt, c.Y.span[k]};
-        const AreaCols cols{c.X.tapStart.data(), c.areaOff.data(), c.X.tapW.data(), c.X.span.data(),
-                            c.X.count};
-        c.k.Area2DRow(rows, cols, out, s.w.data(), s.w16.data());
+        c.k.Area2DRow(rows, c.AreaColumns(), out, s.w.data(), s.w16.data());
         s.vector = c.k.vector;
         return;
       }

@@ -2,7 +2,9 @@
 // vector forms, and the run-time choice between them.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "frame/kernel_forms.h"
 #include "kokernel/kodib.h"
@@ -78,12 +80,31 @@ void CubicVRow_AVX2(const int16_t *const rows[4], const int16_t w[4], int count,
 // footprint taps [tapStart[j], tapStart[j + 1]) as byte offsets and widths
 // (1/16384), and the footprint width; per destination row the source rows of
 // its footprint with their heights, and the footprint height.
+struct AreaPairs;
 struct AreaCols {
   const int32_t *tapStart;
   const int32_t *tapOff;
   const int32_t *tapW;
   const int32_t *span;
   int count;
+  // Optional, for the AVX2 two-axis row: the same columns laid out for
+  // separable sums (see AreaPairs).
+  const AreaPairs *pairs = nullptr;
+};
+// Columns whose footprints are one or two consecutive source pixels, with
+// every width a multiple of 2^zeros: then each tap weight (wx * wy) >> 14 is
+// exact whenever the row heights are multiples of 2^(14 - zeros), and the
+// sums split into a vertical pass and a horizontal one. `w` holds per column
+// the widths >> zeros of its two taps as 16-bit words (0 for a missing
+// second tap). Empty (`w` null) where the columns do not qualify.
+struct AreaPairs {
+  std::vector<uint32_t> w;
+  std::vector<int32_t> off;  // per column its first tap's offset from lo
+  int zeros = 0;
+  int32_t lo = 0, hi = 0;  // byte range [lo, hi) of the source that the taps read
+  int32_t maxSpan = 0;
+  int32_t maxW = 0;  // largest sum of a column's two words
+  static AreaPairs Of(const AreaCols &c);
 };
 struct AreaRows {
   const uint8_t *const *rows;
@@ -94,6 +115,10 @@ struct AreaRows {
 // scratch: 4 * count 32-bit words, and one 16-bit word per tap and source row.
 void Area2DRow_C(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
 void Area2DRow_SSE2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
+// The AVX2 form also needs w16 to hold (pairs->hi - pairs->lo + 32) words
+// when the columns carry pairs; see Area2DScratchWords.
+void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc, uint16_t *w16);
+size_t Area2DScratchWords(const AreaCols &c, int rows);
 
 // Float area averaging in both axes (16-byte pixels); the AreaCols offsets
 // are in bytes (16 per pixel). Same sums in the same order as the scalar row.

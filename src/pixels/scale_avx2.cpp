@@ -1,6 +1,7 @@
 // AVX2 forms of the 8-bit scaler rows; bit-identical to the scalar rows.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -180,6 +181,127 @@ void CubicVRowD_AVX2(const double *const rows[4], const float w[4], int n, float
     for (int t = 0; t < 4; ++t) sum = _mm256_add_pd(sum, _mm256_mul_pd(wd[t], _mm256_loadu_pd(rows[t] + i)));
     // Alpha (every fourth value) clamped to 0..1 as std::clamp does it.
     _mm_storeu_ps(out + i, _mm_min_ps(hi, _mm_max_ps(lo, _mm256_cvtpd_ps(sum))));
+  }
+}
+
+// Two-axis area with separable sums. When every column width is a multiple
+// of 2^zx and every row height of 2^zy with zx + zy >= 14, each tap weight
+// (wx * wy) >> 14 is exactly (wx >> zx) * (wy >> zy) * 2^e, e = zx + zy - 14.
+// The row then sums each source column down (16-bit words, w16), weights
+// those across (pmaddwd over a column's two taps), and divides the sum A
+// by div / 2^e in floats: A and the remainder below stay exact there, and
+// one correction step makes the truncated quotient the floor. Other
+// footprints take the SSE2 row.
+void Area2DRow_AVX2(const AreaRows &r, const AreaCols &c, uint8_t *out, uint32_t *acc,
+                    uint16_t *w16) {
+  const AreaPairs *p = c.pairs;
+  int zy = 14;
+  int32_t down = 0;  // sum of the reduced row heights
+  for (int t = 0; t < r.count && p; ++t) {
+    if (r.w[t] <= 0) p = nullptr;
+    else zy = std::min(zy, __builtin_ctz(uint32_t(r.w[t])));
+  }
+  if (p) {
+    for (int t = 0; t < r.count; ++t) down += r.w[t] >> zy;
+    const int64_t maxW = p->maxW;
+    const int64_t div = (int64_t(p->maxSpan) * r.span) >> 14;
+    if (p->zeros + zy < 14 || 255 * int64_t(down) > 32767 || 255 * int64_t(down) * maxW >= (1 << 24) ||
+        div >= (1 << 22))
+      p = nullptr;
+  }
+  if (!p || r.count < 1) {
+    Area2DRow_SSE2(r, c, out, acc, w16);
+    return;
+  }
+  const int e = p->zeros + zy - 14;
+  // Vertical pass over the source bytes [lo, hi), then zeros for the
+  // second tap of one-tap columns at the right end.
+  const int n = p->hi - p->lo;
+  uint16_t *V = w16;
+  {
+    // Row by row into the line, which stays in the first-level cache.
+    for (int t = 0; t < r.count; ++t) {
+      const uint8_t *src = r.rows[t] + p->lo;
+      const uint16_t wt = uint16_t(r.w[t] >> zy);
+      const __m256i w = _mm256_set1_epi16(int16_t(wt));
+      int i = 0;
+      for (; i + 32 <= n; i += 32) {
+        const __m256i lo = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i)));
+        const __m256i hi = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + i + 16)));
+        __m256i a = _mm256_mullo_epi16(lo, w), b = _mm256_mullo_epi16(hi, w);
+        if (t > 0) {
+          a = _mm256_add_epi16(a, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(V + i)));
+          b = _mm256_add_epi16(b, _mm256_loadu_si256(reinterpret_cast<const __m256i *>(V + i + 16)));
+        }
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(V + i), a);
+        _mm256_storeu_si256(reinterpret_cast<__m256i *>(V + i + 16), b);
+      }
+      for (; i < n; ++i) V[i] = uint16_t((t > 0 ? V[i] : 0) + src[i] * wt);
+    }
+    std::memset(V + n, 0, 16 * sizeof(uint16_t));
+  }
+  const __m256i interleave = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                              0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+  const __m256i spread = _mm256_setr_epi32(0, 0, 0, 0, 1, 1, 1, 1);
+  const __m256 one = _mm256_set1_ps(1.0f);
+  const float scale = std::ldexp(1.0f, -e);
+  auto divisor = [&](int j) {
+    const uint64_t d = (uint64_t(c.span[j]) * uint64_t(r.span)) >> 14;
+    return float(d == 0 ? 1 : d) * scale;
+  };
+  // The divisor of most columns, and its reciprocal made a little small, so
+  // that the truncated product is the floor of the quotient or one below it
+  // (the quotient is at most 255): one upward step corrects it.
+  auto below = [](float d) { return (1.0f / d) * (1.0f - 0x1p-20f); };
+  const int32_t common = c.span[c.count / 2];
+  const float d0 = divisor(c.count / 2);
+  const __m256 D0 = _mm256_set1_ps(d0), R0 = _mm256_set1_ps(below(d0));
+  // Quotients of columns j0 and j1 (one per lane, four channels each).
+  // Locals, so that the stores to out do not make the tables reload.
+  const int32_t *off = p->off.data(), *span = c.span;
+  const uint32_t *pw = p->w.data();
+  const int count = c.count;
+  auto two = [&](int j0, int j1) {
+    const uint16_t *v0 = V + off[j0], *v1 = V + off[j1];
+    __m256i v = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v0))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i *>(v1)), 1);
+    v = _mm256_shuffle_epi8(v, interleave);
+    const __m128i w2 = j1 == j0 + 1 ? _mm_loadl_epi64(reinterpret_cast<const __m128i *>(pw + j0))
+                                    : _mm_cvtsi64_si128(int64_t(pw[j0]) | int64_t(pw[j1]) << 32);
+    const __m256i w = _mm256_permutevar8x32_epi32(_mm256_castsi128_si256(w2), spread);
+    const __m256 a = _mm256_cvtepi32_ps(_mm256_madd_epi16(v, w));
+    __m256 D = D0, R = R0;
+    if (span[j0] != common || span[j1] != common) {
+      const float da = divisor(j0), db = divisor(j1);
+      D = _mm256_setr_m128(_mm_set1_ps(da), _mm_set1_ps(db));
+      R = _mm256_setr_m128(_mm_set1_ps(below(da)), _mm_set1_ps(below(db)));
+    }
+    __m256 q = _mm256_round_ps(_mm256_mul_ps(a, R), _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+    const __m256 rem = _mm256_fnmadd_ps(q, D, a);
+    q = _mm256_add_ps(q, _mm256_and_ps(_mm256_cmp_ps(rem, D, _CMP_GE_OQ), one));
+    return _mm256_cvttps_epi32(q);
+  };
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int j = 0;
+  for (; j + 8 <= count; j += 8) {
+    const __m256i q0 = _mm256_packs_epi32(two(j, j + 1), two(j + 2, j + 3));
+    const __m256i q1 = _mm256_packs_epi32(two(j + 4, j + 5), two(j + 6, j + 7));
+    const __m256i b = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(q0, q1), order);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(out + 4 * j), b);
+  }
+  for (; j + 4 <= count; j += 4) {
+    const __m256i q = _mm256_packs_epi32(two(j, j + 1), two(j + 2, j + 3));
+    const __m256i b = _mm256_permutevar8x32_epi32(_mm256_packus_epi16(q, q), order);
+    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 4 * j), _mm256_castsi256_si128(b));
+  }
+  for (; j < count; j += 2) {
+    const int j1 = j + 1 < count ? j + 1 : j;
+    const __m256i q = _mm256_packs_epi32(two(j, j1), _mm256_setzero_si256());
+    const __m256i b = _mm256_packus_epi16(q, q);
+    const int32_t lo = _mm256_cvtsi256_si32(b), hi = _mm256_extract_epi32(b, 4);
+    std::memcpy(out + 4 * j, &lo, 4);
+    if (j1 != j) std::memcpy(out + 4 * j1, &hi, 4);
   }
 }
 

@@ -2,6 +2,7 @@
 // interpolation positions and the area footprints, and the column tables of
 // the row kernels.
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include "pixels/scale_plan.h"
@@ -71,6 +72,44 @@ void BuildAxis(Axis &a, int64_t dlo, int64_t dhi, int64_t slo, int64_t shi, int6
 
 }  // namespace
 
+AreaPairs AreaPairs::Of(const AreaCols &c) {
+  AreaPairs p;
+  int zeros = 14;
+  int32_t lo = INT32_MAX, hi = 0, maxSpan = 0;
+  for (int j = 0; j < c.count; ++j) {
+    const int b = c.tapStart[j], m = c.tapStart[j + 1] - b;
+    if (m < 1 || m > 2 || (m == 2 && c.tapOff[b + 1] != c.tapOff[b] + 4)) return p;
+    for (int t = b; t < b + m; ++t) {
+      if (c.tapW[t] <= 0) return p;
+      zeros = std::min(zeros, __builtin_ctz(uint32_t(c.tapW[t])));
+    }
+    lo = std::min(lo, c.tapOff[b]);
+    hi = std::max(hi, c.tapOff[b] + 4 * m);
+    maxSpan = std::max(maxSpan, c.span[j]);
+  }
+  if (c.count < 1) return p;
+  p.w.resize(size_t(c.count));
+  p.off.resize(size_t(c.count));
+  for (int j = 0; j < c.count; ++j) {
+    const int b = c.tapStart[j];
+    p.off[j] = c.tapOff[b] - lo;
+    const uint32_t second = c.tapStart[j + 1] - b == 2 ? uint32_t(c.tapW[b + 1]) >> zeros : 0;
+    p.w[j] = (uint32_t(c.tapW[b]) >> zeros) | second << 16;
+    p.maxW = std::max(p.maxW, int32_t((uint32_t(c.tapW[b]) >> zeros) + second));
+  }
+  p.zeros = zeros;
+  p.lo = lo;
+  p.hi = hi;
+  p.maxSpan = maxSpan;
+  return p;
+}
+
+size_t Area2DScratchWords(const AreaCols &c, int rows) {
+  const size_t taps = size_t(c.tapStart[c.count]) * size_t(rows) + 8;
+  if (!c.pairs || c.pairs->w.empty()) return taps;
+  return std::max(taps, size_t(c.pairs->hi - c.pairs->lo) + 32);
+}
+
 const CubicTable &Table() {
   static const CubicTable table;  // built once, on first use, thread-safely
   return table;
@@ -124,6 +163,8 @@ bool Plan(const KoSubpixelParam &p, const Options &o, Ctx &c) {
       c.areaOff.resize(c.X.tapIdx.size());
       for (size_t t = 0; t < c.X.tapIdx.size(); ++t) c.areaOff[t] = 4 * c.X.tapIdx[t];
     }
+    if (c.kind == Kind::Area2D && !c.wide && c.k.Area2DRow == Area2DRow_AVX2)
+      c.pairs = AreaPairs::Of(c.AreaColumns());
     while (c.contiguous < n && c.xo1[c.contiguous] == c.xo0[c.contiguous] + 4) ++c.contiguous;
     if (c.kind == Kind::Bilinear && c.k.BilinearRow == BilinearRow_AVX2) {
       c.gf.resize(4 * size_t(n));

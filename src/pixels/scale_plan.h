@@ -50,7 +50,12 @@ struct Ctx {
   // the taps' byte offsets in that line.
   int lineFirst = 0, lineCount = 0;
   std::vector<int32_t> lineOff;
+  AreaPairs pairs;  // two-axis 8-bit area with the AVX2 row
   const uint8_t *Row(int y) const { return src + int64_t(y) * srcStride; }
+  AreaCols AreaColumns() const {
+    return {X.tapStart.data(), areaOff.data(), X.tapW.data(), X.span.data(), X.count,
+            pairs.w.empty() ? nullptr : &pairs};
+  }
 };
 
 // ---- Bicubic weights ----------------------------------------------------------

@@ -265,7 +265,7 @@ using ko::forms::Family;
 KO_SCALE_AVX2(BilinearRow)
 KO_SCALE_AVX2(CubicHRow)
 KO_SCALE_AVX2(CubicVRow)
-KO_SCALE_NO_AVX2(Area2DRow)
+KO_SCALE_AVX2(Area2DRow)
 KO_SCALE_NO_AVX2(Area2DRowWide)
 KO_SCALE_NO_AVX2(Area2DRowF)
 KO_SCALE_NO_AVX2(AreaXBilinRow)

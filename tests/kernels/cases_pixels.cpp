@@ -139,7 +139,29 @@ struct Columns {
   sc::BilinearColsF BilinearF() const { return {idx0.data(), idx1.data(), fx.data(), int(fx.size())}; }
   sc::CubicCols Cubic() const { return {cubOff.data(), cubW.data(), int(fx.size())}; }
   sc::CubicColsF CubicF() const { return {cubic.data(), phase.data(), int(fx.size())}; }
-  sc::AreaCols Area() const { return {tapStart.data(), tapOff.data(), tapW.data(), span.data(), int(fx.size())}; }
+  // Footprints of one or two consecutive pixels with widths that are
+  // multiples of 2^zeros, as whole-ratio shrinking gives them.
+  void Grid(Rng &rng, int zeros) {
+    tapStart.assign(1, 0);
+    tapIdx.clear(), tapOff.clear(), tapW.clear(), span.clear();
+    for (size_t j = 0; j < fx.size(); ++j) {
+      const int taps = 1 + int(rng() % 2), first = int(rng() % (src - 1));
+      span.push_back(0);
+      for (int t = 0; t < taps; ++t) {
+        tapIdx.push_back(first + t);
+        tapOff.push_back(4 * (first + t));
+        tapW.push_back(int32_t(1 + rng() % (16384 >> zeros)) << zeros);
+        span.back() += tapW.back();
+      }
+      tapStart.push_back(int32_t(tapIdx.size()));
+    }
+    pairs = sc::AreaPairs::Of(Area());
+  }
+  sc::AreaPairs pairs;
+  sc::AreaCols Area() const {
+    return {tapStart.data(), tapOff.data(), tapW.data(), span.data(), int(fx.size()),
+            pairs.w.empty() ? nullptr : &pairs};
+  }
 };
 
 // Source rows of `bytes` each, 8-bit or float content.
@@ -159,6 +181,10 @@ struct Rows {
       w.push_back((t == 0 || t == count - 1) ? 1 + int32_t(rng() % 16384) : 16384);
       span += w.back();
     }
+  }
+  void Grid(Rng &rng, int zeros) {
+    span = 0;
+    for (auto &h : w) span += h = int32_t(1 + rng() % (16384 >> zeros)) << zeros;
   }
   sc::AreaRows Area() const { return {ptr.data(), w.data(), int(ptr.size()), span}; }
   const float *F(int t) const { return reinterpret_cast<const float *>(ptr[t]); }
@@ -209,10 +235,16 @@ template <bool Wide>
 std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
   auto cols = std::make_shared<Columns>(rng, n, 4, Wide && n < 4 ? 300 : 0);
   auto rows = std::make_shared<Rows>(rng, 1 + int(rng() % 6), size_t(cols->src) * 4, false);
+  if (!Wide && rng() % 2) {
+    // Separable footprints, now and then with too fine a grid to split.
+    const int zx = 8 + int(rng() % 7);
+    cols->Grid(rng, zx);
+    rows->Grid(rng, rng() % 5 ? 8 + int(rng() % 7) : 13 - zx);
+  }
   using Fn = std::conditional_t<Wide, sc::Area2DRowWideFn, sc::Area2DRowFn>;
   return Make<Fn, uint8_t>(k, 4 * size_t(n), [=](Fn fn, uint8_t *out) {
     std::vector<uint32_t> acc(4 * size_t(n) + 8);
-    std::vector<uint16_t> w16(cols->tapIdx.size() * rows->ptr.size() + 8);
+    std::vector<uint16_t> w16(sc::Area2DScratchWords(cols->Area(), int(rows->ptr.size())));
     if constexpr (Wide)
       fn(rows->Area(), cols->Area(), out, w16.data());
     else
