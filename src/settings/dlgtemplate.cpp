@@ -313,6 +313,11 @@ KO_EXTERN_C KOAPI long KoMapDialogTemplate(const DLGTEMPLATE *t, long size,
     if (f.none) return nullptr;
     if (f.ordinal) return FromOrdinal(f.number);
     at = (at + 1) & ~size_t{1};
+    // A text that starts with 0xFFFE at a 4-aligned address reads as a string
+    // record when the records are built again: move it by one unit (the room
+    // counted for each text has it).
+    if (!f.text.empty() && f.text[0] == 0xFFFE && (reinterpret_cast<uintptr_t>(block + at) & 3) == 0)
+      at += sizeof(KOCHAR);
     auto *p = reinterpret_cast<KOCHAR *>(block + at);
     std::memcpy(p, f.text.c_str(), (f.text.size() + 1) * sizeof(KOCHAR));
     at += (f.text.size() + 1) * sizeof(KOCHAR);
