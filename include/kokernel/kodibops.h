@@ -7,6 +7,7 @@
 #define KOKERNEL_KODIBOPS_H
 
 #include "kokernel/kobase.h"
+#include "kokernel/koresult.h"
 #include "kokernel/kogdi.h"
 #include "kokernel/kodib.h"
 

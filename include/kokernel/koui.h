@@ -99,6 +99,7 @@ KOAPI BOOL KoWritePrivateProfileDouble(const wchar_t *section, const wchar_t *ke
 
 /* ---- window placement -------------------------------------------------------- */
 /* The settings handle is an HKOMETRIC (kometric.h). */
+struct KOMETRIC_RECORD;
 KOAPI int KoLoadWindowPlacement(struct KOMETRIC_RECORD *metrics, int number, int mode,
                                 WINDOWPLACEMENT *placement);
 KOAPI HRESULT KoWindowPlacement(HWND window, struct KOMETRIC_RECORD *metrics, int number, int mode);

@@ -6,6 +6,7 @@
 #define KOKERNEL_KOYUV_H
 
 #include "kokernel/kobase.h"
+#include "kokernel/koresult.h"
 #include "kokernel/kogdi.h"
 #include "kokernel/koyuvlayout.h"
 
