@@ -107,6 +107,13 @@ void RgbToChroma420Scalar(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_
   }
 }
 
+void RgbToI420PairScalar(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
+                         int step, int width, const YuvEncodeCoefs *c) {
+  RgbToLumaScalar(a, ya, width, c);
+  RgbToLumaScalar(b, yb, width, c);
+  RgbToChroma420Scalar(a, b, u, v, step, width / 2, c);
+}
+
 }  // namespace rows
 
 using namespace ko::forms;
@@ -116,6 +123,10 @@ const Kernel kRgbToLuma = Declare<RgbToLumaFn>("colour.RgbToLuma", Family::Colou
 const Kernel kRgbToChroma420 = Declare<RgbToChroma420Fn>("colour.RgbToChroma420", Family::Colour,
                                                          rows::RgbToChroma420Scalar, rows::RgbToChroma420SSE2,
                                                          rows::RgbToChroma420AVX2);
+
+const Kernel kRgbToI420Pair = Declare<RgbToI420PairFn>("colour.RgbToI420Pair", Family::Colour,
+                                                       rows::RgbToI420PairScalar, rows::RgbToI420PairSSE2,
+                                                       rows::RgbToI420PairAVX2);
 
 const Kernel kYuv420Row = Declare<Yuv420RowFn>("colour.Yuv420Row", Family::Colour, rows::Yuv420RowScalar,
                                                rows::Yuv420RowSSE2, rows::Yuv420RowAVX2);
@@ -133,7 +144,8 @@ namespace ko::forms {
 const KernelTable &KernelTable_Colour() {
   static const Kernel *const items[] = {&colour::kYuv420Row, &colour::kYuv420Reduce,
                                         &colour::kUyvyToRgb, &colour::kRgbToUyvy,
-                                        &colour::kRgbToLuma,  &colour::kRgbToChroma420};
+                                        &colour::kRgbToLuma,  &colour::kRgbToChroma420,
+                                        &colour::kRgbToI420Pair};
   static const KernelTable t{items, sizeof items / sizeof items[0]};
   return t;
 }

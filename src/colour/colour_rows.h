@@ -67,7 +67,13 @@ using RgbToLumaFn = void (*)(const uint8_t *bgra, uint8_t *y, int width, const Y
 using RgbToChroma420Fn = void (*)(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
                                   int chromaW, const YuvEncodeCoefs *c);
 
+// Two BGRA rows to their luma rows and, from the same pixels, their chroma
+// (width / 2 samples): the luma and chroma kernels above in one pass.
+using RgbToI420PairFn = void (*)(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u,
+                                 uint8_t *v, int step, int width, const YuvEncodeCoefs *c);
+
 extern const ko::forms::Kernel kRgbToLuma;
+extern const ko::forms::Kernel kRgbToI420Pair;
 extern const ko::forms::Kernel kRgbToChroma420;
 extern const ko::forms::Kernel kYuv420Row;
 extern const ko::forms::Kernel kYuv420Reduce;
@@ -95,6 +101,12 @@ void RgbToLumaAVX2(const uint8_t *, uint8_t *, int, const YuvEncodeCoefs *);
 void RgbToChroma420Scalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
 void RgbToChroma420SSE2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
 void RgbToChroma420AVX2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, int, int, const YuvEncodeCoefs *);
+void RgbToI420PairScalar(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, uint8_t *, uint8_t *, int, int,
+                         const YuvEncodeCoefs *);
+void RgbToI420PairSSE2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, uint8_t *, uint8_t *, int, int,
+                       const YuvEncodeCoefs *);
+void RgbToI420PairAVX2(const uint8_t *, const uint8_t *, uint8_t *, uint8_t *, uint8_t *, uint8_t *, int, int,
+                       const YuvEncodeCoefs *);
 }  // namespace rows
 
 }  // namespace ko::colour

@@ -248,4 +248,62 @@ void RgbToChroma420AVX2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t 
   if (k < chromaW) RgbToChroma420SSE2(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
 }
 
+// Both rows' pixels are read and widened once for their luma and their
+// chroma; the arithmetic per sample is that of the two kernels above.
+void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
+                       int step, int width, const YuvEncodeCoefs *c) {
+  const __m256 kr = _mm256_set1_ps(c->yR), kg = _mm256_set1_ps(c->yG), kb = _mm256_set1_ps(c->yB);
+  const __m256 ls = _mm256_set1_ps(c->lumaScale), lo = _mm256_set1_ps(c->lumaOff), half = _mm256_set1_ps(0.5f);
+  const __m256 ur = _mm256_set1_ps(c->cbR), ug = _mm256_set1_ps(c->cbG), ub = _mm256_set1_ps(c->cbB);
+  const __m256 vr = _mm256_set1_ps(c->crR), vg = _mm256_set1_ps(c->crG), vb = _mm256_set1_ps(c->crB);
+  const __m256 cs = _mm256_set1_ps(c->chromaScale), quarter = _mm256_set1_ps(0.25f), off = _mm256_set1_ps(128.f);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  auto lumaOf = [&](__m256 r, __m256 g, __m256 bl) {
+    return Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, bl), ls), lo), half));
+  };
+  // Eight chroma sums (two groups of eight columns) to their samples.
+  auto chromaOf = [&](const __m256 *s) {
+    const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+    const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+    const __m256 sum = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_add_ps(even, odd)), 0xD8));
+    return Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(sum, cs), quarter), off), half));
+  };
+  int x = 0;
+  for (; x + 32 <= width; x += 32) {
+    __m256i qa[4], qb[4];
+    __m256 su[4], sv[4];
+    for (int i = 0; i < 4; ++i) {
+      __m256 b0, g0, r0, b1, g1, r1;
+      Channels8(a + 4 * (x + 8 * i), &b0, &g0, &r0);
+      Channels8(b + 4 * (x + 8 * i), &b1, &g1, &r1);
+      qa[i] = lumaOf(r0, g0, b0);
+      qb[i] = lumaOf(r1, g1, b1);
+      su[i] = _mm256_add_ps(Row8(ur, ug, ub, r0, g0, b0), Row8(ur, ug, ub, r1, g1, b1));
+      sv[i] = _mm256_add_ps(Row8(vr, vg, vb, r0, g0, b0), Row8(vr, vg, vb, r1, g1, b1));
+    }
+    const __m256i pa = _mm256_packus_epi16(_mm256_packs_epi32(qa[0], qa[1]), _mm256_packs_epi32(qa[2], qa[3]));
+    const __m256i pb = _mm256_packus_epi16(_mm256_packs_epi32(qb[0], qb[1]), _mm256_packs_epi32(qb[2], qb[3]));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(pa, order));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(pb, order));
+    for (int h = 0; h < 2; ++h) {
+      // Cb and Cr of chroma samples k .. k + 7 as 16 bytes: Cb0..7, Cr0..7.
+      const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(chromaOf(su + 2 * h), chromaOf(sv + 2 * h)), 0xD8);
+      const __m128i uv = _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
+      const int k = x / 2 + 8 * h;
+      if (step == 2) {
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k), _mm_unpacklo_epi8(uv, _mm_srli_si128(uv, 8)));
+      } else {
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(u + k), uv);
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(v + k), _mm_srli_si128(uv, 8));
+      }
+    }
+  }
+  if (x < width) {
+    RgbToLumaAVX2(a + 4 * x, ya + x, width - x, c);
+    RgbToLumaAVX2(b + 4 * x, yb + x, width - x, c);
+    const int k = x / 2;
+    if (k < width / 2) RgbToChroma420AVX2(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, width / 2 - k, c);
+  }
+}
+
 }  // namespace ko::colour::rows

@@ -244,4 +244,11 @@ void RgbToChroma420SSE2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t 
   if (k < chromaW) RgbToChroma420Scalar(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
 }
 
+void RgbToI420PairSSE2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
+                       int step, int width, const YuvEncodeCoefs *c) {
+  RgbToLumaSSE2(a, ya, width, c);
+  RgbToLumaSSE2(b, yb, width, c);
+  RgbToChroma420SSE2(a, b, u, v, step, width / 2, c);
+}
+
 }  // namespace ko::colour::rows

@@ -363,14 +363,12 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
                            enc.lumaScale, enc.lumaOff, enc.chromaScale};
     const auto luma = ko::forms::Pick<RgbToLumaFn>(kRgbToLuma);
     const auto chroma = ko::forms::Pick<RgbToChroma420Fn>(kRgbToChroma420);
+    const auto pair = ko::forms::Pick<RgbToI420PairFn>(kRgbToI420Pair);
     const bool semi = kind == Kind::Semi8;
     auto rgbRow = [&](int y) { return rgb + stride * (h - 1 - y); };
 #pragma omp parallel for schedule(static)
     for (int item = 0; item < items; ++item) {
       const int y = 2 * item;
-      luma(rgbRow(y), dst + f.lumaStride * y, w, &k);
-      if (y + 1 < h) luma(rgbRow(y + 1), dst + f.lumaStride * (y + 1), w, &k);
-      if (item >= f.chromaH) continue;
       int ra = y, rb = std::min(y + 1, h - 1);
       if (il && y < (h & ~2)) {
         ra = y % 4 == 0 ? y : y - 1;
@@ -378,7 +376,15 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
       }
       uint8_t *u = dst + f.cbOffset + f.cbStride * item;
       uint8_t *v = semi ? u + 1 : dst + f.crOffset + f.crStride * item;
-      chroma(rgbRow(ra), rgbRow(rb), u, v, semi ? 2 : 1, f.chromaW, &k);
+      // The usual case: both rows of the pair and their own chroma in one pass.
+      if (item < f.chromaH && ra == y && rb == y + 1 && f.chromaW == w / 2) {
+        pair(rgbRow(y), rgbRow(y + 1), dst + f.lumaStride * y, dst + f.lumaStride * (y + 1), u, v, semi ? 2 : 1, w,
+             &k);
+        continue;
+      }
+      luma(rgbRow(y), dst + f.lumaStride * y, w, &k);
+      if (y + 1 < h) luma(rgbRow(y + 1), dst + f.lumaStride * (y + 1), w, &k);
+      if (item < f.chromaH) chroma(rgbRow(ra), rgbRow(rb), u, v, semi ? 2 : 1, f.chromaW, &k);
     }
     return S_OK;
   }

@@ -79,10 +79,15 @@ YuvEncodeCoefs AnyEncoder(Rng &rng) {
 
 struct RgbToYuvCase : OutputsByForm<uint8_t> {
   RgbToYuvCase(const Kernel &k, Rng &rng, int w)
-      : OutputsByForm(k, 2 * size_t(w) + 2), width(w), a(RandomBytes(rng, 8 * size_t(w))),
+      : OutputsByForm(k, 3 * size_t(w) + 2), width(w), a(RandomBytes(rng, 8 * size_t(w))),
         b(RandomBytes(rng, 8 * size_t(w))), c(AnyEncoder(rng)), step(rng() % 2 + 1) {}
   void Run(Form f) override {
-    if (std::string(kernel.name) == "colour.RgbToLuma")
+    if (std::string(kernel.name) == "colour.RgbToI420Pair") {
+      // luma of both rows, then chroma (interleaved or planar) of width / 2 samples
+      uint8_t *o = out[f].data();
+      ko::forms::FormOf<RgbToI420PairFn>(kernel, f)(a.data(), b.data(), o, o + width, o + 2 * width,
+                                                    o + 2 * width + (step == 2 ? 1 : width / 2), step, width, &c);
+    } else if (std::string(kernel.name) == "colour.RgbToLuma")
       ko::forms::FormOf<RgbToLumaFn>(kernel, f)(a.data(), out[f].data(), width, &c);
     else  // chroma of width samples from 2 * width pixels, interleaved or not
       ko::forms::FormOf<RgbToChroma420Fn>(kernel, f)(a.data(), b.data(), out[f].data(), out[f].data() + (step == 2 ? 1 : width), step,
@@ -105,6 +110,7 @@ KO_KERNEL_CASE("colour.UyvyToRgb", Make<UyvyToRgbCase>);
 KO_KERNEL_CASE("colour.RgbToUyvy", Make<RgbToUyvyCase>);
 KO_KERNEL_CASE("colour.RgbToLuma", Make<RgbToYuvCase>);
 KO_KERNEL_CASE("colour.RgbToChroma420", Make<RgbToYuvCase>);
+KO_KERNEL_CASE("colour.RgbToI420Pair", Make<RgbToYuvCase>);
 
 }  // namespace
 }  // namespace kotest
