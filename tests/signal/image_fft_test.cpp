@@ -1,3 +1,5 @@
+// The image transforms: refusals, worked values, the direct 2-D transform,
+// the half-block shift and convolution by multiplying spectra.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -61,14 +63,13 @@ TEST(ImageFft, RefusesBadBlocksAndArguments) {
   EXPECT_FALSE(fwd(16, 16, img.px.data(), 16, 2, 3));  // no channel after alpha
   EXPECT_FALSE(FFT_Forward(nullptr, nullptr, 16, 16, img.px.data(), img.stride(), 4, 0, 0, 16, 16,
                            false, 1, 1, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 8, 0, 0, 0, 0,
-                           16, 16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, nullptr, 16, 16, 0, 0, 0, 0, 16,
-                           16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(nullptr, img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0, 16,
-                           16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0,
-                           16, 16, 2, 3, nullptr, 0));
+  auto inv = [&](BYTE *image, const float *s, int n2, int packing, int channel) {
+    return FFT_Inverse(image, img.stride(), 4, 16, 16, s, 16, n2, 0, 0, 0, 0, 16, 16, packing, channel, nullptr, 0);
+  };
+  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 8, 0, 0));
+  EXPECT_FALSE(inv(img.px.data(), nullptr, 16, 0, 0));
+  EXPECT_FALSE(inv(nullptr, coeffs.data(), 16, 0, 0));
+  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 16, 2, 3));
   EXPECT_FALSE(FFT_Multiply(nullptr, 0, coeffs.data(), 0, 2, 2));
   EXPECT_FALSE(FFT_Multiply(coeffs.data(), 0, coeffs.data(), 0, -2, 2));
   EXPECT_FALSE(FFT_Plot(nullptr, 8, coeffs.data(), 0, 2, 2));
