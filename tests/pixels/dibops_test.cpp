@@ -149,21 +149,31 @@ TEST(DibFade, FloatPixelsAndRejectedTypes) {
 
 // ---- Merging fields -----------------------------------------------------------------
 
-TEST(DibMergeFields, CopiesTheRowsOfTheField) {
+// Rows (or, rotated, columns counted from the right) of the field come from
+// the source, the others stay; odd and even counts, 8-bit and float pixels.
+TEST(DibMergeFields, CopiesTheLinesOfTheField) {
   std::mt19937 rng(6);
-  for (int height : {5, 6})
-    for (int field : {0, 1}) {
-      Dib src(KOPT_RGBA32, 3, height), dst(KOPT_RGB32, 3, height);  // both 32 bits: raw rows
-      src.Random(rng);
-      const auto old = dst.Pixels();
-      ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
-      for (int y = 0; y < height; ++y) {
-        const bool inField = (y % 2 == 0) == (field == 1);
-        const uint8_t *want = inField ? src.Row(y) : old.data() + (height - 1 - y) * dst.stride;
-        EXPECT_EQ(std::memcmp(dst.Row(y), want, 12), 0)
-            << "height " << height << " field " << field << " row " << y;
-      }
-    }
+  for (bool rotated : {false, true})
+    for (int type : {KOPT_RGBA32, KOPT_RGBAFLOAT})
+      for (int lines : {5, 6})
+        for (int field : {0, 1}) {
+          const int w = rotated ? lines : 3, h = rotated ? 3 : lines;
+          Dib src(type, w, h), dst(type, w, h);
+          src.Random(rng);
+          dst.Random(rng);
+          const auto old = dst.Pixels();
+          ASSERT_EQ((rotated ? KoDibMergeFieldsRotated : KoDibMergeFields)(dst.h, nullptr, 0, src.h, nullptr, 0, field),
+                    S_OK);
+          const int b = dst.h->biBitCount / 8;
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+              const bool inField = ((rotated ? w - 1 - x : y) % 2 == 0) == (field == 1);
+              const uint8_t *want = inField ? src.Row(y) + x * b : old.data() + (h - 1 - y) * dst.stride + x * b;
+              EXPECT_EQ(std::memcmp(dst.Row(y) + x * b, want, b), 0)
+                  << "rotated " << rotated << " type " << type << " lines " << lines << " field " << field << " at " << x
+                  << "," << y;
+            }
+        }
 }
 
 TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
@@ -173,28 +183,6 @@ TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
   ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, 1), S_OK);
   EXPECT_EQ(dst.Row(0)[0], 0xAB);
   EXPECT_EQ(dst.Row(0)[1], 0xC0) << "the third 4-bit pixel is part of the row";
-}
-
-TEST(DibMergeFieldsRotated, CopiesTheColumnsOfTheField) {
-  std::mt19937 rng(7);
-  for (int type : {KOPT_RGBA32, KOPT_RGBAFLOAT})
-    for (int width : {5, 6})
-      for (int field : {0, 1}) {
-        Dib src(type, width, 3), dst(type, width, 3);
-        src.Random(rng);
-        dst.Random(rng);
-        const auto old = dst.Pixels();
-        ASSERT_EQ(KoDibMergeFieldsRotated(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
-        const int b = dst.h->biBitCount / 8;
-        for (int y = 0; y < 3; ++y)
-          for (int x = 0; x < width; ++x) {
-            const bool inField = ((width - 1 - x) % 2 == 0) == (field == 1);
-            const uint8_t *want =
-                inField ? src.Row(y) + x * b : old.data() + (2 - y) * dst.stride + x * b;
-            EXPECT_EQ(std::memcmp(dst.Row(y) + x * b, want, b), 0)
-                << "type " << type << " width " << width << " field " << field << " at " << x;
-          }
-      }
 }
 
 // ---- Box covering -------------------------------------------------------------------

@@ -212,14 +212,15 @@ TEST(ImageFft, TempBufferSizeDoesNotChangeTheResult) {
   ByteImage img(20, 20);
   std::mt19937 rng(2);
   for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
-  std::vector<float> a(n * n * 2), b(n * n * 2), c(n * n * 2);
   std::vector<BYTE> big(FFT_BufferSize(n, n, 1)), small(100);
-  ASSERT_TRUE(FFT_Forward(a.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, big.data(), int(big.size())));
-  ASSERT_TRUE(FFT_Forward(b.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, small.data(), int(small.size())));
-  ASSERT_TRUE(FFT_Forward(c.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, big.data(), -5));
+  auto fwd = [&](BYTE *temp, int bytes) {
+    std::vector<float> s(n * n * 2);
+    EXPECT_TRUE(FFT_Forward(s.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20, false, 1, 1, 0, 0,
+                            temp, bytes));
+    return s;
+  };
+  const std::vector<float> a = fwd(big.data(), int(big.size())), b = fwd(small.data(), int(small.size())),
+                           c = fwd(big.data(), -5);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a, c);
 }
