@@ -152,13 +152,6 @@ TEST(Preview420Values, LevelsMatricesAndRefusals) {
 
 // ---- UYVY ---------------------------------------------------------------------
 
-struct UyvyModel {
-  // 219/224-scaled inverse; 224/219-scaled chroma rows.
-  static void ToRgb(int m, int yy, int u, int v, double out[3]) {
-    kotest::ModelRgb(m, yy, u - 128, v - 128, 219.0 / 224.0, out);
-  }
-};
-
 class Uyvy : public testing::TestWithParam<std::tuple<int, int, Pattern>> {};  // matrix, bpp, pattern
 
 TEST_P(Uyvy, BothDirectionsWithinOneLevel) {
@@ -175,7 +168,7 @@ TEST_P(Uyvy, BothDirectionsWithinOneLevel) {
     for (int x = 0; x < w; ++x) {
       const uint8_t *q = &packed[size_t(r) * 2 * w + 4 * (x / 2)];
       double model[3];
-      UyvyModel::ToRgb(m, q[1 + 2 * (x % 2)], q[0], q[2], model);
+      kotest::ModelRgb(m, q[1 + 2 * (x % 2)], q[0] - 128, q[2] - 128, 219.0 / 224.0, model);
       const uint8_t *p = last + r * stride + x * bpp;
       for (int c = 0; c < 3; ++c)
         ASSERT_LE(std::fabs(p[c] - kotest::Clamp(model[c], 0, 255)), kIntegerBound) << x << "," << r;

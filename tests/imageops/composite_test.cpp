@@ -54,6 +54,7 @@ class CompositeModes : public testing::TestWithParam<CompositeCase> {};
 
 TEST_P(CompositeModes, MatchModelAndIdentities) {
   const auto [mode, bpp, opacity] = GetParam();
+  SCOPED_TRACE(testing::Message() << "mode " << mode << " bpp " << bpp << " opacity " << opacity);
   const int w = 37, h = 5;
   std::mt19937 rng(mode * 1000 + bpp + int(opacity * 100));
   // Premultiplied pixels with edge values, rows bottom-up (negative stride).
@@ -104,11 +105,7 @@ std::vector<CompositeCase> AllComposites() {
   return v;
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, CompositeModes, testing::ValuesIn(AllComposites()),
-                         [](const testing::TestParamInfo<CompositeCase> &i) {
-                           return "mode" + std::to_string(i.param.mode) + "_bpp" + std::to_string(i.param.bpp) +
-                                  "_op" + std::to_string(int(i.param.opacity * 100));
-                         });
+INSTANTIATE_TEST_SUITE_P(Modes, CompositeModes, testing::ValuesIn(AllComposites()));
 
 // Blend: a = trunc(amount x 4096) weighs the destination; colours are
 // clamped to the destination alpha, which never changes.

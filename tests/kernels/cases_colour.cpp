@@ -45,29 +45,20 @@ struct ReduceCase : OutputsByForm<uint8_t> {
   Q14Coefs c;
 };
 
-struct UyvyToRgbCase : OutputsByForm<uint8_t> {
-  UyvyToRgbCase(const Kernel &k, Rng &rng, int w)
-      : OutputsByForm(k, 4 * size_t(w + 1)), width((w + 1) & ~1), bpp(rng() % 4 == 0 ? 3 : 4),
-        src(RandomBytes(rng, 2 * size_t(width))), c(UyvyToRgbFixed(AnyMatrix(rng))) {}
-  void Run(Form f) override {
-    ko::forms::FormOf<UyvyToRgbFn>(kernel, f)(src.data(), out[f].data(), width, bpp, &c);
-  }
+// UYVY to RGB and back: 2 or 4 bytes a pixel in, the other out; 3 or 4
+// bytes a pixel on the RGB side.
+template <class Fn, class Coefs, int SrcBytes, int DstBytes, Coefs (*Fixed)(Matrix)>
+struct PackedCase : OutputsByForm<uint8_t> {
+  PackedCase(const Kernel &k, Rng &rng, int w)
+      : OutputsByForm(k, DstBytes * size_t(w + 1)), width((w + 1) & ~1), bpp(rng() % 4 == 0 ? 3 : 4),
+        src(RandomBytes(rng, SrcBytes * size_t(width))), c(Fixed(AnyMatrix(rng))) {}
+  void Run(Form f) override { ko::forms::FormOf<Fn>(kernel, f)(src.data(), out[f].data(), width, bpp, &c); }
   int width, bpp;
   std::vector<uint8_t> src;
-  UyvyToRgbCoefs c;
+  Coefs c;
 };
-
-struct RgbToUyvyCase : OutputsByForm<uint8_t> {
-  RgbToUyvyCase(const Kernel &k, Rng &rng, int w)
-      : OutputsByForm(k, 2 * size_t(w + 1)), width((w + 1) & ~1), bpp(rng() % 4 == 0 ? 3 : 4),
-        src(RandomBytes(rng, 4 * size_t(width))), c(RgbToUyvyFixed(AnyMatrix(rng))) {}
-  void Run(Form f) override {
-    ko::forms::FormOf<RgbToUyvyFn>(kernel, f)(src.data(), out[f].data(), width, bpp, &c);
-  }
-  int width, bpp;
-  std::vector<uint8_t> src;
-  RgbToUyvyCoefs c;
-};
+using UyvyToRgbCase = PackedCase<UyvyToRgbFn, UyvyToRgbCoefs, 2, 4, UyvyToRgbFixed>;
+using RgbToUyvyCase = PackedCase<RgbToUyvyFn, RgbToUyvyCoefs, 4, 2, RgbToUyvyFixed>;
 
 // Studio compression or not, any matrix's rows.
 YuvEncodeCoefs AnyEncoder(Rng &rng) {

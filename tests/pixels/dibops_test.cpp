@@ -13,35 +13,13 @@
 #include "pixels/dib.h"
 #include "pixels/dibops.h"
 #include "pixels/xchg.h"
+#include "pixels/pixels_test_util.h"
 
 namespace {
 
 constexpr int kOne = 16384;
 
-// A DIB from KoDibAlloc with its rows addressed from the top.
-struct Dib {
-  BITMAPINFOHEADER *h = nullptr;
-  int stride = 0;
-  Dib(int type, int w, int h_, const RGBQUAD *pal = nullptr, int palCount = 0) {
-    EXPECT_EQ(KoDibAlloc(&h, type, w, h_, pal, palCount, 1, nullptr), S_OK);
-    stride = int(ko::pixels::DibDefaultStride(h->biBitCount, w));
-  }
-  ~Dib() { KoDibFree(h, 0); }
-  Dib(const Dib &) = delete;
-  Dib &operator=(const Dib &) = delete;
-  int W() const { return h->biWidth; }
-  int H() const { return h->biHeight; }
-  uint8_t *Bits() { return ko::pixels::DibPixels(h); }
-  uint8_t *Row(int y) { return Bits() + size_t(H() - 1 - y) * stride; }
-  size_t Bytes() const { return size_t(stride) * H(); }
-  std::vector<uint8_t> Copy() { return std::vector<uint8_t>(Bits(), Bits() + Bytes()); }
-  void Random(std::mt19937 &rng) {
-    for (size_t i = 0; i < Bytes(); ++i) Bits()[i] = uint8_t(rng());
-  }
-  RGBQUAD *Palette() {
-    return reinterpret_cast<RGBQUAD *>(reinterpret_cast<uint8_t *>(h) + h->biSize);
-  }
-};
+using kotest::Dib;
 
 // ---- Flip and swap ----------------------------------------------------------------
 
@@ -83,24 +61,23 @@ TEST(DibFlip, MatchesAModel) {
   }
 }
 
+// Two pixels, the second alone for 32 bits: red and blue change places.
 TEST(DibSwapRB, ExchangesFirstAndThirdChannel) {
-  Dib d24(KOPT_RGB24, 2, 1), d32(KOPT_RGBA32, 2, 1), df(KOPT_RGBAFLOAT, 2, 1);
-  const uint8_t p24[6] = {1, 2, 3, 4, 5, 6};
-  std::memcpy(d24.Row(0), p24, 6);
-  const uint8_t p32[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  std::memcpy(d32.Row(0), p32, 8);
-  const float pf[8] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f};
-  std::memcpy(df.Row(0), pf, 32);
+  const float pf[8] = {0.1f, 0.2f, 0.3f, 0.4f, 0.5f, 0.6f, 0.7f, 0.8f}, ef[8] = {0.3f, 0.2f, 0.1f, 0.4f, 0.7f, 0.6f, 0.5f, 0.8f};
+  const uint8_t p8[8] = {1, 2, 3, 4, 5, 6, 7, 8}, e24[6] = {3, 2, 1, 6, 5, 4}, e32[8] = {1, 2, 3, 4, 7, 6, 5, 8};
   const RECT second{1, 0, 2, 1};
-  EXPECT_EQ(KoDibSwapRB(d24.h, nullptr, nullptr, 0), S_OK);
-  EXPECT_EQ(KoDibSwapRB(d32.h, nullptr, &second, 0), S_OK);
-  EXPECT_EQ(KoDibSwapRB(df.h, nullptr, nullptr, 0), S_OK);
-  const uint8_t e24[6] = {3, 2, 1, 6, 5, 4};
-  const uint8_t e32[8] = {1, 2, 3, 4, 7, 6, 5, 8};
-  const float ef[8] = {0.3f, 0.2f, 0.1f, 0.4f, 0.7f, 0.6f, 0.5f, 0.8f};
-  EXPECT_EQ(std::memcmp(d24.Row(0), e24, 6), 0);
-  EXPECT_EQ(std::memcmp(d32.Row(0), e32, 8), 0);
-  EXPECT_EQ(std::memcmp(df.Row(0), ef, 32), 0);
+  const struct {
+    int type;
+    const void *in, *want;
+    size_t bytes;
+    const RECT *r;
+  } cases[] = {{KOPT_RGB24, p8, e24, 6, nullptr}, {KOPT_RGBA32, p8, e32, 8, &second}, {KOPT_RGBAFLOAT, pf, ef, 32, nullptr}};
+  for (const auto &c : cases) {
+    Dib d(c.type, 2, 1);
+    std::memcpy(d.Row(0), c.in, c.bytes);
+    EXPECT_EQ(KoDibSwapRB(d.h, nullptr, c.r, 0), S_OK);
+    EXPECT_EQ(std::memcmp(d.Row(0), c.want, c.bytes), 0) << c.type;
+  }
   Dib d16(KOPT_RGB565, 2, 1);
   EXPECT_EQ(KoDibSwapRB(d16.h, nullptr, nullptr, 0), E_NOTIMPL);
 }
@@ -125,7 +102,7 @@ TEST(DibFade, SubPixelEdgesCarryTheirCoverage) {
   std::mt19937 rng(5);
   Dib d(KOPT_RGB32, 4, 3);
   d.Random(rng);
-  const auto before = d.Copy();
+  const auto before = d.Pixels();
   Dib m(KOPT_RGB32, 4, 3);
   std::memcpy(m.Bits(), before.data(), before.size());
   const KODIBPIXEL c{1.0f, 0.0f, 0.5f, 0.0f};
@@ -172,21 +149,31 @@ TEST(DibFade, FloatPixelsAndRejectedTypes) {
 
 // ---- Merging fields -----------------------------------------------------------------
 
-TEST(DibMergeFields, CopiesTheRowsOfTheField) {
+// Rows (or, rotated, columns counted from the right) of the field come from
+// the source, the others stay; odd and even counts, 8-bit and float pixels.
+TEST(DibMergeFields, CopiesTheLinesOfTheField) {
   std::mt19937 rng(6);
-  for (int height : {5, 6})
-    for (int field : {0, 1}) {
-      Dib src(KOPT_RGBA32, 3, height), dst(KOPT_RGB32, 3, height);  // both 32 bits: raw rows
-      src.Random(rng);
-      const auto old = dst.Copy();
-      ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
-      for (int y = 0; y < height; ++y) {
-        const bool inField = (y % 2 == 0) == (field == 1);
-        const uint8_t *want = inField ? src.Row(y) : old.data() + (height - 1 - y) * dst.stride;
-        EXPECT_EQ(std::memcmp(dst.Row(y), want, 12), 0)
-            << "height " << height << " field " << field << " row " << y;
-      }
-    }
+  for (bool rotated : {false, true})
+    for (int type : {KOPT_RGBA32, KOPT_RGBAFLOAT})
+      for (int lines : {5, 6})
+        for (int field : {0, 1}) {
+          const int w = rotated ? lines : 3, h = rotated ? 3 : lines;
+          Dib src(type, w, h), dst(type, w, h);
+          src.Random(rng);
+          dst.Random(rng);
+          const auto old = dst.Pixels();
+          ASSERT_EQ((rotated ? KoDibMergeFieldsRotated : KoDibMergeFields)(dst.h, nullptr, 0, src.h, nullptr, 0, field),
+                    S_OK);
+          const int b = dst.h->biBitCount / 8;
+          for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+              const bool inField = ((rotated ? w - 1 - x : y) % 2 == 0) == (field == 1);
+              const uint8_t *want = inField ? src.Row(y) + x * b : old.data() + (h - 1 - y) * dst.stride + x * b;
+              EXPECT_EQ(std::memcmp(dst.Row(y) + x * b, want, b), 0)
+                  << "rotated " << rotated << " type " << type << " lines " << lines << " field " << field << " at " << x
+                  << "," << y;
+            }
+        }
 }
 
 TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
@@ -196,28 +183,6 @@ TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
   ASSERT_EQ(KoDibMergeFields(dst.h, nullptr, 0, src.h, nullptr, 0, 1), S_OK);
   EXPECT_EQ(dst.Row(0)[0], 0xAB);
   EXPECT_EQ(dst.Row(0)[1], 0xC0) << "the third 4-bit pixel is part of the row";
-}
-
-TEST(DibMergeFieldsRotated, CopiesTheColumnsOfTheField) {
-  std::mt19937 rng(7);
-  for (int type : {KOPT_RGBA32, KOPT_RGBAFLOAT})
-    for (int width : {5, 6})
-      for (int field : {0, 1}) {
-        Dib src(type, width, 3), dst(type, width, 3);
-        src.Random(rng);
-        dst.Random(rng);
-        const auto old = dst.Copy();
-        ASSERT_EQ(KoDibMergeFieldsRotated(dst.h, nullptr, 0, src.h, nullptr, 0, field), S_OK);
-        const int b = dst.h->biBitCount / 8;
-        for (int y = 0; y < 3; ++y)
-          for (int x = 0; x < width; ++x) {
-            const bool inField = ((width - 1 - x) % 2 == 0) == (field == 1);
-            const uint8_t *want =
-                inField ? src.Row(y) + x * b : old.data() + (2 - y) * dst.stride + x * b;
-            EXPECT_EQ(std::memcmp(dst.Row(y) + x * b, want, b), 0)
-                << "type " << type << " width " << width << " field " << field << " at " << x;
-          }
-      }
 }
 
 // ---- Box covering -------------------------------------------------------------------
@@ -292,8 +257,8 @@ TEST(DibFill, SubBytePixelsKeepTheirBitPosition) {
 }
 
 TEST(DibFill, PalettisedImagesTakeTheEntryOfTheInverseMap) {
-  const RGBQUAD pal[4] = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 200, 0}, {0, 160, 0, 0}};
-  Dib d(KOPT_INDEX8, 6, 3, pal, 4);
+  const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 200, 0}, {0, 160, 0, 0}};
+  Dib d(KOPT_INDEX8, 6, 3, pal);
   std::memset(d.Bits(), 7, d.Bytes());
   uint8_t *map = nullptr;
   ASSERT_EQ(KoDibCreateColorQuantizer(&map, d.h), S_OK);
@@ -333,8 +298,7 @@ TEST(DibPixel, RoundTripsAndPalettes) {
   ASSERT_EQ(KoDibGetPixel(r.h, nullptr, 0, 1, 0, &v), S_OK);
   EXPECT_EQ(v, c);
 
-  const RGBQUAD pal[2] = {{10, 20, 30, 0}, {200, 100, 50, 0}};
-  Dib p(KOPT_INDEX8, 2, 1, pal, 2);
+  Dib p(KOPT_INDEX8, 2, 1, {{10, 20, 30, 0}, {200, 100, 50, 0}});
   p.Row(0)[0] = 1;
   ASSERT_EQ(KoDibGetPixel(p.h, nullptr, 0, 0, 0, &v), S_OK);
   EXPECT_EQ(v, Pack(200 << 8, 100 << 8, 50 << 8, 65535)) << std::hex << v;
@@ -372,32 +336,25 @@ void CheckInterlace(Dib &dst, Dib &src, const RECT &dr, const RECT &sr, int fiel
 uint8_t Get8(Dib &d, int x, int y, int c) { return d.Row(y)[4 * x + c]; }
 uint8_t Mean8(uint8_t a, uint8_t b) { return uint8_t((a + b) >> 1); }
 
+// Whole images of odd and even heights in both fields, and rectangles that
+// do not start on row 0: the byte fast path and the per-pixel path both
+// follow the model.
 TEST(DibCopyInterlace, EightBitRowsFollowTheFieldRule) {
   std::mt19937 rng(9);
-  for (int field : {0, 1})
-    for (int height : {7, 8}) {
-      Dib src(KOPT_RGBA32, 9, height), dst(KOPT_RGB32, 9, height);
-      src.Random(rng);
-      ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, field,
-                                   0),
-                S_OK);
-      const RECT all{0, 0, 9, height};
-      CheckInterlace<uint8_t>(dst, src, all, all, field, 4, Get8, Mean8, Get8);
-    }
-}
-
-TEST(DibCopyInterlace, ByteFastPathEqualsThePerPixelPath) {
-  std::mt19937 rng(10);
-  Dib src(KOPT_RGB32, 37, 131), a(KOPT_RGBA32, 37, 131), b(KOPT_RGBA32, 37, 131);
-  src.Random(rng);
-  const RECT sr{1, 2, 36, 129}, dr{2, 1, 37, 128};
-  ASSERT_EQ(KoDibCopyInterlace(a.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 1, 0), S_OK);
-  ko::pixels::ops::SetInterlaceFastPath(false);
-  const HRESULT hr = KoDibCopyInterlace(b.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 1, 0);
-  ko::pixels::ops::SetInterlaceFastPath(true);
-  ASSERT_EQ(hr, S_OK);
-  EXPECT_EQ(a.Copy(), b.Copy());
-  CheckInterlace<uint8_t>(a, src, dr, sr, 1, 4, Get8, Mean8, Get8);
+  for (bool fast : {true, false})
+    for (int field : {0, 1})
+      for (int height : {7, 8, 131}) {
+        Dib src(KOPT_RGBA32, 37, height), dst(KOPT_RGB32, 37, height);
+        src.Random(rng);
+        const RECT all{0, 0, 37, height}, sr{1, 2, 36, height - 2}, dr{2, 1, 37, height - 3};
+        const bool rect = height > 8;
+        ko::pixels::ops::SetInterlaceFastPath(fast);
+        const HRESULT hr = KoDibCopyInterlace(dst.h, nullptr, rect ? &dr : nullptr, 0, src.h, nullptr,
+                                              rect ? &sr : nullptr, 0, field, 0);
+        ko::pixels::ops::SetInterlaceFastPath(true);
+        ASSERT_EQ(hr, S_OK);
+        CheckInterlace<uint8_t>(dst, src, rect ? dr : all, rect ? sr : all, field, 4, Get8, Mean8, Get8);
+      }
 }
 
 uint16_t GetRgb24Wide(Dib &d, int x, int y, int c) {

@@ -1,7 +1,6 @@
 // KoDibCopy through every path, the row converters on every processor path,
 // and the RGBA sub-rectangle converters.
 #include <gtest/gtest.h>
-#include <omp.h>
 
 #include <cmath>
 #include <cstring>
@@ -10,31 +9,15 @@
 
 #include "kokernel/koxchg.h"
 #include "pixels/dib.h"
-#include "pixels/scale.h"
 #include "pixels/xchg.h"
 #include "pixels/xchg_internal.h"
+#include "pixels/pixels_test_util.h"
 
 namespace {
 
 namespace xchg = ko::pixels::xchg;
 
-struct Dib {
-  BITMAPINFOHEADER *h = nullptr;
-  Dib(int type, int w, int h_, const std::vector<RGBQUAD> &pal = {}) {
-    EXPECT_EQ(KoDibAlloc(&h, type, w, h_, pal.empty() ? nullptr : pal.data(), int(pal.size()), 1,
-                         nullptr),
-              S_OK)
-        << type;
-  }
-  ~Dib() { KoDibFree(h, 0); }
-  Dib(const Dib &) = delete;
-  uint8_t *Bits() const { return ko::pixels::DibPixels(h); }
-  size_t Bytes() const { return h->biSizeImage; }
-  int64_t Stride() const { return ko::pixels::DibDefaultStride(h->biBitCount, h->biWidth); }
-  // Image row y (0 at the top).
-  uint8_t *Row(int y) const { return Bits() + (h->biHeight - 1 - y) * Stride(); }
-  std::vector<uint8_t> Pixels() const { return std::vector<uint8_t>(Bits(), Bits() + Bytes()); }
-};
+using kotest::Dib;
 
 // Random pixel bytes; float types get values in [-0.1, 1.1] and the odd NaN.
 void Randomize(const Dib &d, int type, uint32_t seed) {
@@ -44,22 +27,8 @@ void Randomize(const Dib &d, int type, uint32_t seed) {
     std::uniform_real_distribution<float> u(-0.1f, 1.1f);
     for (size_t i = 0; i < d.Bytes() / 4; ++i) f[i] = (i % 97 == 5) ? NAN : u(rng);
   } else {
-    for (size_t i = 0; i < d.Bytes(); ++i) d.Bits()[i] = uint8_t(rng());
+    d.Random(rng);
   }
-}
-
-std::vector<RGBQUAD> RandomPalette(int n, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::vector<RGBQUAD> p(n);
-  for (auto &e : p) e = {uint8_t(rng()), uint8_t(rng()), uint8_t(rng()), 0};
-  return p;
-}
-
-std::vector<RGBQUAD> PaletteFor(int type) {
-  if (type == 23) return RandomPalette(16, 7);
-  if (type == 24) return RandomPalette(200, 8);
-  if (type == 16) return RandomPalette(2, 9);
-  return {};
 }
 
 const HRESULT kUnsupported = KO_E_UNSUPPORTEDMEDIATYPE;
@@ -274,8 +243,8 @@ TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {
   Dib big(29, 13, 11), viaScaler(29, 13, 11);
   ASSERT_EQ(KoDibCopy(big.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 3, 0, 0), S_OK);
   const uint32_t ds[2] = {13, 11}, ss[2] = {8, 8};
-  ASSERT_EQ(KoDibScale_Bilinear(viaScaler.Row(0), ds, -int(viaScaler.Stride()), nullptr, src.Row(0), ss,
-                                -int(src.Stride()), nullptr, 4, 0, 0),
+  ASSERT_EQ(KoDibScale_Bilinear(viaScaler.Row(0), ds, -viaScaler.stride, nullptr, src.Row(0), ss,
+                                -src.stride, nullptr, 4, 0, 0),
             S_OK);
   EXPECT_EQ(big.Pixels(), viaScaler.Pixels());
 }

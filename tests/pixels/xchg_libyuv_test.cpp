@@ -10,37 +10,25 @@
 #include <vector>
 
 #include "kokernel/koxchg.h"
-#include "pixels/dib.h"
+#include "pixels/pixels_test_util.h"
 
 namespace {
 
 constexpr int kW = 67, kH = 9;
-
-struct Dib {
-  BITMAPINFOHEADER *h = nullptr;
-  explicit Dib(int type) { EXPECT_EQ(KoDibAlloc(&h, type, kW, kH, nullptr, 0, 1, nullptr), S_OK); }
-  ~Dib() { KoDibFree(h, 0); }
-  uint8_t *Bits() const { return ko::pixels::DibPixels(h); }
-  int Stride() const { return int(ko::pixels::DibDefaultStride(h->biBitCount, kW)); }
-  void Randomize(uint32_t seed) const {
-    std::mt19937 rng(seed);
-    for (uint32_t i = 0; i < h->biSizeImage; ++i) Bits()[i] = uint8_t(rng());
-  }
-};
 
 using YuvFn = int (*)(const uint8_t *, int, uint8_t *, int, int, int);
 
 // Converts one random image both ways; `check` compares one pixel's bytes.
 template <typename Check>
 void Compare(int dstType, int srcType, YuvFn peer, int dstBytes, Check check) {
-  Dib src(srcType), ours(dstType), theirs(dstType);
-  src.Randomize(uint32_t(dstType * 100 + srcType));
+  kotest::Dib src(srcType, kW, kH), ours(dstType, kW, kH), theirs(dstType, kW, kH);
+  src.Random(uint32_t(dstType * 100 + srcType));
   ASSERT_EQ(KoDibCopy(ours.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
-  ASSERT_EQ(peer(src.Bits(), src.Stride(), theirs.Bits(), theirs.Stride(), kW, kH), 0);
+  ASSERT_EQ(peer(src.Bits(), src.stride, theirs.Bits(), theirs.stride, kW, kH), 0);
   for (int y = 0; y < kH; ++y)
     for (int x = 0; x < kW; ++x) {
-      const uint8_t *o = ours.Bits() + y * ours.Stride() + x * dstBytes;
-      const uint8_t *t = theirs.Bits() + y * theirs.Stride() + x * dstBytes;
+      const uint8_t *o = ours.Bits() + y * ours.stride + x * dstBytes;
+      const uint8_t *t = theirs.Bits() + y * theirs.stride + x * dstBytes;
       check(o, t, x, y);
     }
 }

@@ -48,18 +48,14 @@ TEST(XchgRecord, RejectsTypesOutsideTheDirectRange) {
 }
 
 TEST(XchgRecord, PrecisionModeFlagsAndCurves) {
-  {
-    Rec a(29, 27);
-    EXPECT_EQ(a.r.precision, KOXCHG_PREC8);
-    Rec b(29, 27, KOXCHG_FORCE16);
-    EXPECT_EQ(b.r.precision, KOXCHG_PREC16);
-    Rec c(32, 32);
-    EXPECT_EQ(c.r.precision, KOXCHG_PRECFLOAT);
-    Rec d(31, 29);
-    EXPECT_EQ(d.r.precision, KOXCHG_PREC16);
-    Rec e(29, 24);
-    EXPECT_EQ(e.r.precision, KOXCHG_PREC8);
-  }
+  const struct {
+    int dst, src;
+    uint32_t flags;
+    int precision;
+  } precisions[] = {{29, 27, 0, KOXCHG_PREC8},        {29, 27, KOXCHG_FORCE16, KOXCHG_PREC16},
+                    {32, 32, 0, KOXCHG_PRECFLOAT},    {31, 29, 0, KOXCHG_PREC16},
+                    {29, 24, 0, KOXCHG_PREC8},        {29, 29, 4, KOXCHG_PREC16}};  // mode 4 forces 0x10
+  for (const auto &p : precisions) EXPECT_EQ(Rec(p.dst, p.src, p.flags).r.precision, p.precision) << p.dst << " " << p.src;
   // Quality modes: only bits 4-8 and 12-26 survive, plus the mode's bits.
   const uint32_t modes[5] = {0, 0x180, 0x1C0, 0x1E0, 0x1F0};
   for (uint32_t m = 1; m <= 4; ++m) {
@@ -69,9 +65,6 @@ TEST(XchgRecord, PrecisionModeFlagsAndCurves) {
   }
   Rec keep(28, 28, 0x7 | 0x200);
   EXPECT_EQ(keep.r.flags, 0x207u);
-  // Mode 4 forces the 16-bit pixel through 0x10.
-  Rec m4(29, 29, 4);
-  EXPECT_EQ(m4.r.precision, KOXCHG_PREC16);
   // Curves: float source -> read curve; integer source into float -> write curve.
   Rec f(28, 32, 0, nullptr, 1.0, 2.2);
   EXPECT_TRUE(f.r.readCurve.active);

@@ -1,3 +1,5 @@
+// The image transforms: refusals, worked values, the direct 2-D transform,
+// the half-block shift and convolution by multiplying spectra.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -61,14 +63,13 @@ TEST(ImageFft, RefusesBadBlocksAndArguments) {
   EXPECT_FALSE(fwd(16, 16, img.px.data(), 16, 2, 3));  // no channel after alpha
   EXPECT_FALSE(FFT_Forward(nullptr, nullptr, 16, 16, img.px.data(), img.stride(), 4, 0, 0, 16, 16,
                            false, 1, 1, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 8, 0, 0, 0, 0,
-                           16, 16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, nullptr, 16, 16, 0, 0, 0, 0, 16,
-                           16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(nullptr, img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0, 16,
-                           16, 0, 0, nullptr, 0));
-  EXPECT_FALSE(FFT_Inverse(img.px.data(), img.stride(), 4, 16, 16, coeffs.data(), 16, 16, 0, 0, 0, 0,
-                           16, 16, 2, 3, nullptr, 0));
+  auto inv = [&](BYTE *image, const float *s, int n2, int packing, int channel) {
+    return FFT_Inverse(image, img.stride(), 4, 16, 16, s, 16, n2, 0, 0, 0, 0, 16, 16, packing, channel, nullptr, 0);
+  };
+  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 8, 0, 0));
+  EXPECT_FALSE(inv(img.px.data(), nullptr, 16, 0, 0));
+  EXPECT_FALSE(inv(nullptr, coeffs.data(), 16, 0, 0));
+  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 16, 2, 3));
   EXPECT_FALSE(FFT_Multiply(nullptr, 0, coeffs.data(), 0, 2, 2));
   EXPECT_FALSE(FFT_Multiply(coeffs.data(), 0, coeffs.data(), 0, -2, 2));
   EXPECT_FALSE(FFT_Plot(nullptr, 8, coeffs.data(), 0, 2, 2));
@@ -211,14 +212,15 @@ TEST(ImageFft, TempBufferSizeDoesNotChangeTheResult) {
   ByteImage img(20, 20);
   std::mt19937 rng(2);
   for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
-  std::vector<float> a(n * n * 2), b(n * n * 2), c(n * n * 2);
   std::vector<BYTE> big(FFT_BufferSize(n, n, 1)), small(100);
-  ASSERT_TRUE(FFT_Forward(a.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, big.data(), int(big.size())));
-  ASSERT_TRUE(FFT_Forward(b.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, small.data(), int(small.size())));
-  ASSERT_TRUE(FFT_Forward(c.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20,
-                          false, 1, 1, 0, 0, big.data(), -5));
+  auto fwd = [&](BYTE *temp, int bytes) {
+    std::vector<float> s(n * n * 2);
+    EXPECT_TRUE(FFT_Forward(s.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20, false, 1, 1, 0, 0,
+                            temp, bytes));
+    return s;
+  };
+  const std::vector<float> a = fwd(big.data(), int(big.size())), b = fwd(small.data(), int(small.size())),
+                           c = fwd(big.data(), -5);
   EXPECT_EQ(a, b);
   EXPECT_EQ(a, c);
 }

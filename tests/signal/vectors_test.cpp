@@ -1,21 +1,18 @@
-#include <gtest/gtest.h>
-
-#include <cmath>
+// Status mapping, path choice and the element-wise vector functions:
+// worked values and the C library's results.
 #include <cstring>
 #include <random>
-#include <set>
 #include <thread>
-#include <vector>
 
-#include "kokernel/koperf.h"
 #include "signal/signal_internal.h"
+#include "signal/signal_test_util.h"
 
 using namespace ko::signal;
 
 namespace {
 
-uint32_t U(HRESULT hr) { return static_cast<uint32_t>(hr); }
-const uint32_t kOk = 0x0004E600u;
+using kotest::kOk;
+using kotest::U;
 
 TEST(PerfStatus, MapsStatusesToResultCodes) {
   const struct {
@@ -33,12 +30,8 @@ TEST(PerfStatus, MapsStatusesToResultCodes) {
 }
 
 TEST(PerfStatus, MapsHints) {
-  EXPECT_EQ(KoPerfMapHintAlgorithm(0), 0);
-  EXPECT_EQ(KoPerfMapHintAlgorithm(1), 1);
-  EXPECT_EQ(KoPerfMapHintAlgorithm(2), 2);
-  EXPECT_EQ(KoPerfMapHintAlgorithm(3), 0);
-  EXPECT_EQ(KoPerfMapHintAlgorithm(-1), 0);
-  EXPECT_EQ(KoPerfMapHintAlgorithm(1000), 0);
+  const int hints[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {-1, 0}, {1000, 0}};
+  for (const auto &h : hints) EXPECT_EQ(KoPerfMapHintAlgorithm(h[0]), h[1]) << h[0];
 }
 
 TEST(PerfPaths, FeatureMaskChoosesPath) {
@@ -148,27 +141,25 @@ TEST(PerfVectors, ComplexMultiplyAndConjugate) {
   EXPECT_EQ(b[3], -5.5);
   EXPECT_TRUE(FAILED(KoPerfsMul_64fc_I(nullptr, b, 2)));
   EXPECT_TRUE(FAILED(KoPerfsConj_64fc_I(b, 0)));
-
 }
 
+// The extremes anywhere, the tail of the vector forms included; one
+// element is both.
 TEST(PerfVectors, MinMaxOnEveryLength) {
   std::mt19937 rng(3);
   std::uniform_real_distribution<float> dist(-100, 100);
   for (int n = 1; n <= 41; ++n) {
     std::vector<float> f(n);
-    std::vector<double> d(n);
-    for (int i = 0; i < n; ++i) d[i] = f[i] = dist(rng);
-    const int hot = n / 3;
-    f[hot] = d[hot] = 500;
-    f[n - 1 - hot / 2] = d[n - 1 - hot / 2] = -500;
+    for (float &v : f) v = dist(rng);
+    f[n / 3] = 500;
+    f[n - 1 - n / 6] = -500;
+    const std::vector<double> d(f.begin(), f.end());
     float fmin = 0, fmax = 0;
     double dmin = 0, dmax = 0;
     ASSERT_EQ(U(KoPerfsMinMax_32f(f.data(), n, &fmin, &fmax)), kOk);
     ASSERT_EQ(U(KoPerfsMinMax_64f(d.data(), n, &dmin, &dmax)), kOk);
-    EXPECT_EQ(fmin, n == 1 ? -500 : -500) << "n " << n;
-    EXPECT_EQ(fmax, n == 1 ? -500 : 500) << "n " << n;
-    EXPECT_EQ(dmin, -500) << "n " << n;
-    EXPECT_EQ(dmax, n == 1 ? -500 : 500) << "n " << n;
+    EXPECT_EQ(fmin * 10000 + fmax, -500 * 10000 + (n == 1 ? -500 : 500)) << "n " << n;
+    EXPECT_EQ(dmin * 10000 + dmax, -500 * 10000 + (n == 1 ? -500 : 500)) << "n " << n;
   }
   float mn, mx;
   EXPECT_TRUE(FAILED(KoPerfsMinMax_32f(nullptr, 3, &mn, &mx)));
