@@ -41,42 +41,69 @@ int32_t CompareIds(uint64_t, const void *a, const void *b) {
 int32_t CountOf(const tKOLIST *l) { return __atomic_load_n(&l->nCount, __ATOMIC_RELAXED); }
 
 // Every kind of change at once on a heap-item list; returns the net number
-// of items this thread added. `handOver` inserts items allocated by the
+// of items this thread added. `handOver` also inserts items allocated by the
 // caller on the C heap (not for private-heap lists).
 int64_t Hammer(tKOLIST *l, int thread, bool handOver) {
   std::mt19937 rng(1000 + thread);
-  int64_t net = 0, nextId = int64_t(thread) << 32;
+  int64_t net = 0;
+  int64_t nextId = int64_t(thread) << 32;
   for (int op = 0; op < kOpsPerThread; ++op) {
     const int32_t count = CountOf(l);  // a hint only: others change it
     const int32_t index = count > 0 ? int32_t(rng() % uint32_t(count)) : 0;
-    const Item it = MakeItem(nextId++);
-    HRESULT hr;
-    switch (rng() % 6) {
+    switch (op % 8 == 2 ? 2 : rng() % 8) {
       case 0:
       case 1:
-        if (handOver && op % 2) {
-          void *p = ko::platform::ItemCalloc(sizeof(Item));
-          std::memcpy(p, &it, sizeof it);
-          EXPECT_EQ(S_OK, KoList_InsertList(l, index, &p, -1));
+      case 2: {
+        if (op % 8 == 2 && handOver) {  // items handed over by pointer
+          void *items[2];
+          for (auto &p : items) {
+            p = ko::platform::ItemCalloc(sizeof(Item));
+            const Item it = MakeItem(nextId++);
+            std::memcpy(p, &it, sizeof it);
+          }
+          EXPECT_EQ(S_OK, KoList_InsertList(l, index, items, -2));
+          net += 2;
+          break;
+        }
+        const Item it = MakeItem(nextId++);
+        int32_t at = -2;
+        if (KoList_AllocAndInsertItem(l, &it, sizeof it, index, &at) == S_OK) {
           ++net;
-        } else if (KoList_AllocAndInsertItem(l, &it, sizeof it, index, nullptr) == S_OK) {
-          ++net;
+          EXPECT_GE(at, 0);
+        } else {
+          EXPECT_EQ(-1, at);
         }
         break;
-      case 2:
+      }
       case 3:
+      case 4: {
         // The index may be stale: E_FAIL is allowed and then nothing changed.
-        hr = KoList_DeleteList(l, index, 1, (rng() & 1) ? TRUE : FALSE);
-        EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
-        net -= hr == S_OK;
+        // One item per call, so that each success removes exactly one.
+        const int32_t n = 1 + int32_t(rng() % 3);
+        for (int32_t k = 0; k < n; ++k) {
+          const HRESULT hr = KoList_DeleteList(l, index, 1, (rng() & 1) ? TRUE : FALSE);
+          EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
+          if (hr == S_OK) --net;
+        }
         break;
-      case 4:
-        hr = KoList_MoveRange(l, index, int32_t(rng() % uint32_t(count + 1)), 1);
+      }
+      case 5: {
+        const HRESULT hr = KoList_MoveRange(l, index, int32_t(rng() % uint32_t(count + 1)), 1);
         EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
         break;
-      default:
-        if (op % 97 == 0) { EXPECT_EQ(S_OK, KoList_HeapSort(l, 0, CompareIds)); }
+      }
+      case 6: {
+        EXPECT_GT(KoList_AllocSize(l, -1), 136);
+        KoList_IsValidIndexSlow(l, index);
+        break;
+      }
+      case 7: {
+        if (op % 97 == 0) {
+          EXPECT_EQ(S_OK, KoList_HeapSort(l, 0, CompareIds));
+        }
         KoList_SetUserData(l, uint64_t(thread));
+        break;
+      }
     }
   }
   return net;

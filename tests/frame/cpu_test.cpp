@@ -146,6 +146,9 @@ TEST(CpuDetection, RulesForOtherProcessors) {
   EXPECT_EQ(p4.enabled,
             KOCPU_FPU | KOCPU_CMOV | KOCPU_TSC | KOCPU_SSE | KOCPU_SSE2 | KOCPU_SSE3 | 6u);
   EXPECT_EQ(p4.processorCount, 8u);
+  // Each SSE4 flag from its own bit.
+  EXPECT_EQ(DetectFromFacts({1, 8664, 1, 1u << 20, p3edx, true, true}).supported & (KOCPU_SSE41 | KOCPU_SSE42),
+            KOCPU_SSE42);
   // CPUID without leaf 1.
   EXPECT_EQ(DetectFromFacts({1, 8664, 0, 0xFFFFFFFFu, 0xFFFFFFFFu, true, true}).enabled, 0u);
 }
