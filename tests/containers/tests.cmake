@@ -1,2 +1,1 @@
-ko_test(containers SOURCES kolist_test.cpp kolist_sort_test.cpp kolist_threads_test.cpp
-                    kolist_c_user.c)
+ko_test(containers SOURCES kolist_test.cpp kolist_sort_test.cpp kolist_threads_test.cpp)

@@ -7,12 +7,10 @@
 #include <string>
 
 #include "kokernel/koerror.h"
-#include "platform/utf.h"
+#include "kotest_text_util.h"
 
 namespace kotest {
 
-inline std::string U8(const KOCHAR *s) { return s ? ko::Utf16ToUtf8(s) : std::string("(null)"); }
-inline ko::kostring W(const std::string &s) { return ko::Utf8ToUtf16(s.c_str()); }
 // The folder of the test program, with a trailing separator.
 std::string ProgramDir();
 // The fault reporter's stand-in library beside the test program.

@@ -79,20 +79,18 @@ const PathCase kPaths[] = {
     {kValidate, "x/y\\z\nw", "", 0, "x_y_z_w", FALSE},
     {kValidate, "CON", "", 0, "CON", TRUE},  // reserved device names are not refused
     {kValidate, "", "", 0, "", FALSE},
-    // The match never backtracks, a star stops at a dot and case counts.
-    {kMatch, "*", "", 0, "", TRUE}, {kMatch, "*", "a.b.c", 0, "", TRUE},
-    {kMatch, "a?c", "abc", 0, "", TRUE}, {kMatch, "*.txt", "a.txt", 0, "", TRUE},
-    {kMatch, "*.txt", "a.b.txt", 0, "", FALSE}, {kMatch, "abc", "abc.", 0, "", TRUE},
-    {kMatch, "abc.", "abc", 0, "", TRUE}, {kMatch, "abc", "abcd", 0, "", FALSE},
+    // Where the shell's rules differ (its own functions check the simple
+    // patterns under Wine): the match never backtracks, a star stops at a
+    // dot and case counts; digit runs of any length compare as numbers.
+    {kMatch, "*", "a.b.c", 0, "", TRUE}, {kMatch, "*.txt", "a.b.txt", 0, "", FALSE},
+    {kMatch, "abc", "abc.", 0, "", TRUE}, {kMatch, "abc.", "abc", 0, "", TRUE},
     {kMatch, "ABC", "abc", 0, "", FALSE}, {kMatch, "a*", "ab.c", 0, "", FALSE},
     {kMatch, "***", "", 0, "", TRUE}, {kMatch, "a?", "a", 0, "", FALSE},
     {kMatch, "*a.txt", "banana.txt", 0, "", FALSE}, {kMatch, "t*e1.wav", "tee1.wav", 0, "", FALSE},
     {kMatch, "t*1.wav", "take1.wav", 0, "", TRUE}, {kMatch, "", "a", 0, "", FALSE},
-    {kLogical, "take2", "take10", 0, "", -1}, {kLogical, "Take2", "take2", 0, "", 0},
-    {kLogical, "a007", "a7", 0, "", 0}, {kLogical, "a7b", "a07c", 0, "", -1},
-    {kLogical, "file", "file1", 0, "", -1}, {kLogical, "1abc", "abc", 0, "", -1},
+    {kLogical, "take2", "take10", 0, "", -1}, {kLogical, "a007", "a7", 0, "", 0},
+    {kLogical, "a7b", "a07c", 0, "", -1}, {kLogical, "1abc", "abc", 0, "", -1},
     {kLogical, "x99999999999999999999", "x100000000000000000000", 0, "", -1},
-    {kLogical, "b", "A", 0, "", 1}, {kLogical, "clip 9 v2", "clip 10 v1", 0, "", -1},
 };
 
 int Sign(int v) { return (v > 0) - (v < 0); }

@@ -4,8 +4,7 @@ endif()
 
 ko_test(frame
   SOURCES result_codes_test.cpp cpu_test.cpp clocks_test.cpp startup_test.cpp
-  WIN32_SOURCES frame_win32_test.cpp compat.rc
-  POSIX_SOURCES cpuinfo_posix_test.cpp)
+  WIN32_SOURCES frame_win32_test.cpp compat.rc)
 # Start-up and shutdown through the shipped library.
 ko_test(frame_dll DLL
   SOURCES frame_dll_test.cpp)

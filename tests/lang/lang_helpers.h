@@ -4,11 +4,9 @@
 #include <string>
 
 #include "kokernel/kolang.h"
-#include "platform/utf.h"
+#include "kotest_text_util.h"
 
 namespace kotest {
-
-inline std::string U8(const KOCHAR *s) { return s ? ko::Utf16ToUtf8(s) : std::string("(null)"); }
 
 // Opens a handle and closes it at scope end.
 struct Lang {

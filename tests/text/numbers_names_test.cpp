@@ -4,7 +4,7 @@
 #include <string>
 
 #include "kokernel/konumtext.h"
-#include "numbers_test_util.h"
+#include "kotest_text_util.h"
 
 using kotest::U8;
 using kotest::W;

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "kokernel/konumtext.h"
-#include "numbers_test_util.h"
+#include "kotest_text_util.h"
 
 using kotest::ScopedLocale;
 using kotest::U8;

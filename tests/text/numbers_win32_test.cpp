@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kokernel/konumtext.h"
-#include "numbers_test_util.h"
+#include "kotest_text_util.h"
 
 using kotest::ScopedLocale;
 using kotest::U8;

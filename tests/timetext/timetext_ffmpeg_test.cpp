@@ -39,7 +39,7 @@ void CompareDay(const PeerRate &r) {
     const bool negative = (c % 7) == 3;
     int n = KoNanoTimeToText(ours, &f, negative ? -t : t, (c & 2) != 0);
     int k = 0;
-    for (; ours[k] && k < 63; ++k) narrow[k] = static_cast<char>(ours[k]);
+    while (ours[k] && k < 63) narrow[k] = static_cast<char>(ours[k]), ++k;
     narrow[k] = 0;
     const char *text = narrow + (negative ? 1 : 0);
     if (n != k || std::strcmp(text, peer) != 0 || (negative && narrow[0] != '-')) {
@@ -59,14 +59,12 @@ void CompareDay(const PeerRate &r) {
   }
 }
 
-TEST(TimeTextFFmpeg, DropFrame2997OverADay) {
-  CompareDay({KOPOSFMT_SMPTE_2997_DROP, {30000, 1001}, AV_TIMECODE_FLAG_DROPFRAME, 2589408});
-}
-TEST(TimeTextFFmpeg, Frames25OverADay) { CompareDay({KOPOSFMT_SMPTE_25, {25, 1}, 0, 2160000}); }
-TEST(TimeTextFFmpeg, Frames24OverADay) { CompareDay({KOPOSFMT_SMPTE_24, {24, 1}, 0, 2073600}); }
-TEST(TimeTextFFmpeg, Frames30OverADay) { CompareDay({KOPOSFMT_SMPTE_30, {30, 1}, 0, 2592000}); }
 // Non-drop labels at 29.97: libavutil counts 30 labels a second too.
-TEST(TimeTextFFmpeg, NonDrop2997OverADay) {
-  CompareDay({KOPOSFMT_SMPTE_2997, {30000, 1001}, 0, 2592000});
+TEST(TimeTextFFmpeg, EveryFrameOfADay) {
+  for (const PeerRate &r : {PeerRate{KOPOSFMT_SMPTE_2997_DROP, {30000, 1001}, AV_TIMECODE_FLAG_DROPFRAME, 2589408},
+                            PeerRate{KOPOSFMT_SMPTE_25, {25, 1}, 0, 2160000}, PeerRate{KOPOSFMT_SMPTE_24, {24, 1}, 0, 2073600},
+                            PeerRate{KOPOSFMT_SMPTE_30, {30, 1}, 0, 2592000},
+                            PeerRate{KOPOSFMT_SMPTE_2997, {30000, 1001}, 0, 2592000}})
+    CompareDay(r);
 }
 }  // namespace

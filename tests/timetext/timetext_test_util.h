@@ -4,20 +4,9 @@
 #include <string>
 
 #include "kokernel/kotimetext.h"
-#include "platform/utf.h"
-#include "text/locale_settings.h"
+#include "kotest_text_util.h"
 
 namespace kotest {
-
-inline std::string U8(const KOCHAR *s) { return s ? ko::Utf16ToUtf8(s) : std::string("(null)"); }
-inline ko::kostring W(const char *s) { return ko::Utf8ToUtf16(s); }
-
-inline void PutSep(KOCHAR (&dst)[ko::text::kSeparatorUnits], const char *utf8) {
-  ko::kostring w = W(utf8);
-  size_t i = 0;
-  for (; i < w.size() && i + 1 < ko::text::kSeparatorUnits; ++i) dst[i] = w[i];
-  dst[i] = 0;
-}
 
 // Separators for one test; the defaults come back at scope end.
 struct Separators {

@@ -1,4 +1,5 @@
-// Helpers shared by the number and time-code tests.
+// Text helpers shared by the suites: UTF-8 views of the library's UTF-16
+// texts, and number conventions installed for one scope.
 #pragma once
 
 #include <string>
@@ -8,8 +9,10 @@
 
 namespace kotest {
 
-inline std::string U8(const KOCHAR *s) { return ko::Utf16ToUtf8(s); }
+inline std::string U8(const KOCHAR *s) { return s ? ko::Utf16ToUtf8(s) : std::string("(null)"); }
+inline std::string U8(const ko::kostring &s) { return ko::Utf16ToUtf8(s.c_str()); }
 inline ko::kostring W(const char *s) { return ko::Utf8ToUtf16(s); }
+inline ko::kostring W(const std::string &s) { return ko::Utf8ToUtf16(s.c_str()); }
 
 inline void PutSep(KOCHAR (&dst)[ko::text::kSeparatorUnits], const char *utf8) {
   ko::kostring w = W(utf8);
@@ -18,7 +21,7 @@ inline void PutSep(KOCHAR (&dst)[ko::text::kSeparatorUnits], const char *utf8) {
   dst[i] = 0;
 }
 
-// Installs number settings for one test and restores the defaults after it.
+// Installs number settings for one scope and restores the defaults after it.
 class ScopedLocale {
  public:
   ScopedLocale(const char *decimal, const char *thousand, int grouping, bool leadingZero = true,
@@ -31,7 +34,10 @@ class ScopedLocale {
     s.leadingZero = leadingZero;
     ko::text::SetLocaleSettings(s);
   }
+  explicit ScopedLocale(const ko::text::LocaleSettings &s) { ko::text::SetLocaleSettings(s); }
   ~ScopedLocale() { ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings()); }
+  ScopedLocale(const ScopedLocale &) = delete;
+  ScopedLocale &operator=(const ScopedLocale &) = delete;
 };
 
 }  // namespace kotest
