@@ -204,14 +204,19 @@ void Initialise(HWND dlg, Request &r) {
   const bool link = r.linkUrl && *r.linkUrl && r.linkText && *r.linkText;
   RECT work{};
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-  const int screenW = work.right - work.left, screenH = work.bottom - work.top;
+  // The room on the screen for the client area.
+  const DWORD style = DWORD(GetWindowLongPtrW(dlg, GWL_STYLE)), exStyle = DWORD(GetWindowLongPtrW(dlg, GWL_EXSTYLE));
+  RECT frame{0, 0, 0, 0};
+  AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+  const int screenW = (work.right - work.left) - (frame.right - frame.left);
+  const int screenH = (work.bottom - work.top) - (frame.bottom - frame.top);
 
   HDC dc = GetDC(dlg);
   HGDIOBJ oldFont = SelectObject(dc, font);
   const UINT textFlags = DT_NOPREFIX | DT_WORDBREAK | DT_EXPANDTABS;
-  SIZE text = Measure(dc, r.text, screenW - textLeft - 2 * margin, textFlags);
+  SIZE text = Measure(dc, r.text, screenW - textLeft - margin, textFlags);
   const int maxTextH = detailsButton ? screenH * 3 / 8 : screenH * 3 / 4;
-  text.cx = std::max<int>(text.cx, tmpl.right - tmpl.left);
+  text.cx = std::min<int>(std::max<int>(text.cx, tmpl.right - tmpl.left), screenW - textLeft - margin);
   text.cy = std::min<int>(std::max<int>(text.cy, tmpl.bottom - tmpl.top), maxTextH);
 
   // Buttons: as wide as their labels (at least as the prototype), in one row.
@@ -280,10 +285,7 @@ void Initialise(HWND dlg, Request &r) {
 
   if (r.closeDisabled) EnableMenuItem(GetSystemMenu(dlg, FALSE), SC_CLOSE, MF_BYCOMMAND | MF_GRAYED);
 
-  RECT frame{0, 0, clientW, y};
-  AdjustWindowRectEx(&frame, DWORD(GetWindowLongPtrW(dlg, GWL_STYLE)), FALSE,
-                     DWORD(GetWindowLongPtrW(dlg, GWL_EXSTYLE)));
-  const SIZE size{frame.right - frame.left, frame.bottom - frame.top};
+  const SIZE size{clientW + (frame.right - frame.left), y + (frame.bottom - frame.top)};
   KoWndCenterAndResize(dlg, r.owner, &size, POINT{0, 0}, KO_CENTER_ON_REFERENCE);
 
   const int defaultId = ids[defaultIndex];
