@@ -30,7 +30,8 @@ std::wstring WarningText() {
 bool IsDebuggerAttached() {
   using Query = BOOL(WINAPI *)();
   HMODULE kernel = GetModuleHandleW(L"KERNEL32");
-  auto query = kernel ? reinterpret_cast<Query>(reinterpret_cast<void (*)()>(GetProcAddress(kernel, "IsDebuggerPresent"))) : nullptr;
+  FARPROC found = kernel ? GetProcAddress(kernel, "IsDebuggerPresent") : nullptr;
+  auto query = reinterpret_cast<Query>(reinterpret_cast<void (*)()>(found));
   return query && query();
 }
 

@@ -7,7 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 #include <map>
 #include <string>
 #include <thread>
@@ -19,8 +18,6 @@
 
 namespace {
 
-const HWND kNoOwner = reinterpret_cast<HWND>(~uintptr_t(0));
-
 // The documented English labels of every result.
 const std::map<int, std::wstring> kLabels = {
     {1, L"OK"},        {2, L"Cancel"},         {3, L"&Abort"},  {4, L"&Retry"},      {5, L"&Ignore"},
@@ -28,10 +25,7 @@ const std::map<int, std::wstring> kLabels = {
     {102, L"N&o to All"}, {200, L"&Details >>"}};
 
 enum Act { kPress, kCancel, kEnter, kCheck, kLink };
-struct Step {
-  Act act;
-  int id;
-};
+struct Step { Act act; int id; };
 
 enum Call { kCustom, kErrorBox, kFilter };
 struct Row {
@@ -44,8 +38,7 @@ struct Row {
   std::vector<Step> steps;
   int expected;
   BOOL flagBefore = FALSE, flagAfter = FALSE;
-  const wchar_t *details = nullptr;
-  const wchar_t *link = nullptr;
+  const wchar_t *details = nullptr, *link = nullptr;
   size_t textUnits = 0;  // a message of this many units instead of the usual one
 };
 
@@ -235,126 +228,9 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"no_check_box", kCustom, 0x3000, {1}, 1, false, {{kPress, 1}}, 1, TRUE, TRUE},
         Row{"link", kCustom, 0, {1}, 1, false, {{kLink, 310}, {kPress, 1}}, 1, FALSE, FALSE, nullptr, kUrl},
         Row{"long_text", kCustom, 0x30, {1}, 1, false, {{kPress, 1}}, 1, FALSE, FALSE, nullptr, nullptr, 3000},
-        Row{"error_box", kErrorBox, 0x14, {6, 7, 200}, 6, true, {{kLink, 310}, {kPress, 200}, {kPress, 7}}, 7, FALSE, FALSE,
-            nullptr, kUrl},
+        Row{"error_box", kErrorBox, 0x14, {6, 7, 200}, 6, true, {{kLink, 310}, {kPress, 200}, {kPress, 7}}, 7,
+            FALSE, FALSE, nullptr, kUrl},
         Row{"crash_box", kFilter, 0, {1, 200}, 1, false, {{kPress, 200}, {kPress, 1}}, 1}),
     [](const auto &info) { return std::string(info.param.name); });
-
-// ---- no window: hooks and refusals -------------------------------------------------------
-
-std::atomic<int> g_created{0};
-LRESULT CALLBACK CountCreations(int code, WPARAM wp, LPARAM lp) {
-  if (code == HCBT_CREATEWND) ++g_created;
-  return CallNextHookEx(nullptr, code, wp, lp);
-}
-std::vector<std::wstring> g_texts;
-void Log(const wchar_t *text) { g_texts.push_back(text); }
-int Answer9(UINT_PTR data, HWND, const wchar_t *text, const wchar_t *title, UINT style) {
-  g_texts.push_back(std::wstring(text) + L"|" + title + L"|" + std::to_wstring(style));
-  return int(data);
-}
-
-TEST(CustomBoxNoWindow, HooksAnswerAndBadInputIsRefused) {
-  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Hooked"));
-  HHOOK cbt = SetWindowsHookExW(WH_CBT, CountCreations, nullptr, GetCurrentThreadId());
-  ASSERT_NE(cbt, nullptr);
-  HWND dead = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
-  DestroyWindow(dead);
-  g_created = 0;
-  BOOL flag = 5;
-  ASSERT_TRUE(KoMsgBoxSetHook(Answer9, 9));
-  const std::wstring longText(5000, L'y');
-  EXPECT_EQ(KoMsgBox_TitledF(nullptr, 0xC003, L"own title", L"a\r\nb", L"n=%d", 4), 9);
-  EXPECT_EQ(KoMsgBox_CustomNoF(nullptr, 0, nullptr, longText.c_str()), 9);
-  // Refused before any hook: null format, missing details or flag, a dead owner.
-  EXPECT_EQ(KoMsgBox_CustomF(nullptr, 0, nullptr, nullptr), 0);
-  EXPECT_EQ(KoMsgBox_CustomF(nullptr, 0x4000, nullptr, L"x"), 0);
-  EXPECT_EQ(KoMsgBox_CustomExF(nullptr, 0x1000, nullptr, nullptr, nullptr, L"x"), 0);
-  EXPECT_EQ(KoMsgBox_CustomExF(dead, 0x1000, nullptr, nullptr, &flag, L"x"), 0);
-  EXPECT_EQ(KoErrorHandler_MsgBoxText(nullptr, 0x1000, L"x", FALSE), 0);  // the error box has no flag
-  EXPECT_EQ(flag, 5);
-  ASSERT_EQ(g_texts.size(), 2u);
-  EXPECT_EQ(g_texts[0], L"n=4\r\n<Details>\r\na\r\nb\r\n</Details>|Ko Hooked|" + std::to_wstring(0xC003));
-  EXPECT_EQ(g_texts[1], longText.substr(0, 2047) + L"|Ko Hooked|0");
-
-  // The error box: a cancelled operation says nothing; details go once.
-  g_texts.clear();
-  ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
-  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0, 6, KO_E_CANCELLED, L"a.prj", FALSE), 1);
-  KoErrorHandler_DetailsInit();
-  KoErrorHandler_DetailsAddString(E_FAIL, L"why");
-  BSTR composed = KoErrorHandler_ComposeErrorText(6, E_FAIL, L"a.prj");
-  const std::wstring expected = L"Warning: " + std::wstring(composed);
-  SysFreeString(composed);
-  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0x10D | 0x4000, 6, E_FAIL, L"a.prj", TRUE), 100);
-  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0, 6, E_FAIL, L"a.prj", FALSE), 1);
-  ASSERT_EQ(g_texts.size(), 2u);
-  EXPECT_EQ(g_texts[0], expected);
-  EXPECT_EQ(g_texts[1], KoErrorHandler_GetErrorMessage(6, E_FAIL, L"a.prj"));
-  // The crash box under the unattended hook; a misalignment is left to others.
-  EXCEPTION_RECORD record{0xC0000094, 0, nullptr, nullptr, 0, {}};
-  EXCEPTION_POINTERS pointers{&record, nullptr};
-  EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 1);
-  ASSERT_EQ(g_texts.size(), 3u);
-  EXPECT_NE(g_texts[2].find(L"An Exception has occurred.\r\n<Details>\r\nKo Hooked\r\nException 0xC0000094 "
-                            L"(integer divide by zero)"), std::wstring::npos);
-  record.ExceptionCode = 0x80000002;
-  EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 0);
-  EXPECT_EQ(g_texts.size(), 3u);
-  EXPECT_EQ(g_created.load(), 0);
-  ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
-  UnhookWindowsHookEx(cbt);
-}
-
-// Under a debugger the filter leaves the exception to it and shows nothing:
-// the suite runs this test again in a child that it debugs itself.
-TEST(CustomBoxNoWindow, FilterStepsAsideForADebugger) {
-  if (GetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", nullptr, 0)) {
-    ASSERT_TRUE(IsDebuggerPresent());
-    ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Debugged"));
-    g_texts.clear();
-    ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
-    EXCEPTION_RECORD record{EXCEPTION_ACCESS_VIOLATION, 0, nullptr, nullptr, 0, {}};
-    EXCEPTION_POINTERS pointers{&record, nullptr};
-    EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 0);
-    EXPECT_TRUE(g_texts.empty());
-    return;
-  }
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=CustomBoxNoWindow.FilterStepsAsideForADebugger";
-  SetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", L"1");
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
-                                      nullptr, nullptr, &si, &pi);
-  SetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", nullptr);
-  ASSERT_TRUE(started);
-  DWORD exitCode = 99;
-  bool exited = false, breakpointSeen = false;
-  for (const DWORD until = GetTickCount() + 60000; !exited && GetTickCount() < until;) {
-    DEBUG_EVENT ev{};
-    if (!WaitForDebugEvent(&ev, 1000)) continue;
-    DWORD how = DBG_CONTINUE;
-    if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && ev.u.CreateProcessInfo.hFile)
-      CloseHandle(ev.u.CreateProcessInfo.hFile);
-    if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT && ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
-    if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
-      const bool first = ev.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT && !breakpointSeen;
-      breakpointSeen |= first;
-      if (!first) how = DBG_EXCEPTION_NOT_HANDLED;
-    }
-    if (ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) {
-      exitCode = ev.u.ExitProcess.dwExitCode;
-      exited = true;
-    }
-    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, how);
-  }
-  if (!exited) TerminateProcess(pi.hProcess, 98);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  EXPECT_TRUE(exited);
-  EXPECT_EQ(exitCode, 0u);  // the child's own checks passed
-}
 
 }  // namespace
