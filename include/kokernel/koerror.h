@@ -112,7 +112,20 @@ KOAPI int KoErrorHandler_DumpExceptionRecord(char *out, UINT outSize, const char
 KOAPI UINT KoErrorHandler_DumpHex(char *out, UINT outSize, const void *data, UINT count);
 KOAPI UINT KoErrorHandler_DumpHexDWords(char *out, UINT outSize, const DWORD *data, long count);
 
-#ifndef _WIN32
+#ifdef _WIN32
+/* ---- Windows only: error boxes -------------------------------------------------
+ * The message (with "Warning: " before it when warning is set) in the
+ * library's custom box, with the details lines and the link collected for
+ * it; the details record is zeroed, so each set is shown once. Returns the
+ * button chosen. KO_E_CANCELLED shows nothing and returns 1. */
+KOAPI int KoErrorHandler_MsgBox(HWND owner, UINT style, UINT_PTR context, HRESULT code, KOCSTR argument,
+                                BOOL warning);
+KOAPI int KoErrorHandler_MsgBoxText(HWND owner, UINT style, KOCSTR text, BOOL warning);
+/* Dumps the exception (the fault reporter receives it) and shows the crash
+ * box; 1 (execute the handler). 0 (continue the search) for a datatype
+ * misalignment and when a debugger is attached. */
+KOAPI LONG KoErrorHandler_ExceptionFilter(EXCEPTION_POINTERS *exception, const char *threadName);
+#else
 /* Frees a text returned by KoErrorHandler_ComposeErrorText; null is accepted. */
 KOAPI void KoSysFreeString(KOBSTR text);
 #endif

@@ -66,13 +66,16 @@ const KOCHAR *ResolveHostRecord(HKOLANG h, const KOCHAR *text) {
   return ReadableText(resolved) ? resolved : nullptr;
 }
 
-// A built-in record in the kernel handle's language (English without one).
+}  // namespace
+
 const KOCHAR *ResolveBuiltin(const BuiltinEntry &entry) {
   auto &record = const_cast<KOLANGSTRINGID &>(entry.record);
   if (HKOLANG h = lang::KernelHandle())
     return KoGetString(h, reinterpret_cast<const KOCHAR *const *>(&record));
   return record.slots[0];
 }
+
+namespace {
 
 // ---- the registry ----------------------------------------------------------------------
 

@@ -35,6 +35,8 @@ BuiltinEntry g_errors[] = {
 #undef KO_ERROR
 };
 
+BuiltinEntry g_warningPrefix = {0, KO_RECORD(T("Warning: "), T("Warnung: "), T("Avertissement : "))};
+
 #undef KO_RECORD
 #undef NONE
 #undef T
@@ -45,5 +47,6 @@ size_t BuiltinContextCount() { return sizeof g_contexts / sizeof g_contexts[0]; 
 const BuiltinEntry &BuiltinContext(size_t i) { return g_contexts[i]; }
 size_t BuiltinErrorCount() { return sizeof g_errors / sizeof g_errors[0]; }
 const BuiltinEntry &BuiltinError(size_t i) { return g_errors[i]; }
+const BuiltinEntry &WarningPrefix() { return g_warningPrefix; }
 
 }  // namespace ko::errors

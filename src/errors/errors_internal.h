@@ -31,6 +31,10 @@ size_t BuiltinContextCount();
 const BuiltinEntry &BuiltinContext(size_t i);
 size_t BuiltinErrorCount();
 const BuiltinEntry &BuiltinError(size_t i);
+// The prefix of warning boxes ("Warning: "; key unused).
+const BuiltinEntry &WarningPrefix();
+// A built-in record in the kernel handle's language (English without one).
+const KOCHAR *ResolveBuiltin(const BuiltinEntry &entry);
 
 // A text of `units` units (not counting the terminator), terminated, that
 // the caller frees with SysFreeString (natively KoSysFreeString); null when

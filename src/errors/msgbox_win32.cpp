@@ -6,28 +6,39 @@
 #include <cwchar>
 
 #include "errors/msgbox_internal.h"
-#include "kokernel/komsgbox.h"
+#include "errors/msgbox_win32.h"
 #include "kokernel/koprintf.h"
 #include "kokernel/koui.h"
 
+namespace ko::msgbox {
+
+namespace {
+AppData g_app;
+}
+
+AppData &App() { return g_app; }
+
+HWND ResolveOwner(HWND owner) {
+  if (owner == reinterpret_cast<HWND>(~uintptr_t(0))) return nullptr;
+  if (owner) return owner;
+  return g_app.mainWindow ? GetLastActivePopup(g_app.mainWindow) : nullptr;
+}
+
+void FormatMessage(wchar_t (&work)[kWorkUnits], const wchar_t *format, va_list args) {
+  work[0] = 0;
+  if (wcschr(format, L'$') || wcschr(format, L'%')) KoNVPrintF(work, kWorkUnits, nullptr, format, args);
+  else wcsncpy(work, format, kWorkUnits - 1);
+  work[kWorkUnits - 1] = 0;
+}
+
+}  // namespace ko::msgbox
+
+using namespace ko::msgbox;
+
 namespace {
 
-constexpr size_t kTitleUnits = 128;
-constexpr size_t kWorkUnits = 2048;
 constexpr UINT kSystemModalStop = 0x1010;
 const wchar_t kInvalidDefault[] = L"Invalid Message Box parameter...User intervention is needed!!!!";
-
-struct AppData {
-  DWORD ownerThread;
-  HINSTANCE instance;
-  HWND mainWindow;
-  KoMsgBoxHook hook;
-  UINT_PTR hookData;
-  wchar_t appTitle[kTitleUnits];
-  HHOOK activeCenterHook;
-  const wchar_t *activeTitle;
-};
-AppData g_app;
 
 int UnattendedHook(UINT_PTR data, HWND, const wchar_t *text, const wchar_t *, UINT style) {
   if (GetCurrentThreadId() != g_app.ownerThread) return 0;
@@ -36,12 +47,6 @@ int UnattendedHook(UINT_PTR data, HWND, const wchar_t *text, const wchar_t *, UI
   const int answer = ko::msgbox::DefaultAnswer(style);
   if (answer < 0) log(kInvalidDefault);
   return answer;
-}
-
-HWND ResolveOwner(HWND owner) {
-  if (owner == reinterpret_cast<HWND>(~uintptr_t(0))) return nullptr;
-  if (owner) return owner;
-  return g_app.mainWindow ? GetLastActivePopup(g_app.mainWindow) : nullptr;
 }
 
 LRESULT CALLBACK CentreHook(int code, WPARAM wp, LPARAM lp) {
@@ -114,17 +119,11 @@ extern "C" KOAPI int KoMessageBox(HWND owner, const wchar_t *text, const wchar_t
 extern "C" KOAPI int KoMsgBoxF(HWND owner, UINT style, const wchar_t *format, ...) {
   if (!format) return 0;
   wchar_t work[kWorkUnits];
-  const wchar_t *text = format;
-  if (wcschr(format, L'$') || wcschr(format, L'%')) {
-    va_list args;
-    va_start(args, format);
-    work[0] = 0;
-    KoNVPrintF(work, kWorkUnits, nullptr, format, args);  // a longer text is cut
-    va_end(args);
-    work[kWorkUnits - 1] = 0;
-    text = work;
-  }
-  return KoMessageBox(owner, text, nullptr, style);
+  va_list args;
+  va_start(args, format);
+  FormatMessage(work, format, args);
+  va_end(args);
+  return KoMessageBox(owner, work, nullptr, style);
 }
 
 extern "C" KOAPI int KoMsgBoxNoF(HWND owner, UINT style, const wchar_t *text) {

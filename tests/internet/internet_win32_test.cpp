@@ -4,27 +4,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "internet/url_recorder.h"
 #include "kokernel/kointernet.h"
 
 namespace {
 
-std::wstring Beside(const wchar_t *name) {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path);
-  return s.substr(0, s.rfind(L'\\') + 1) + name;
-}
-
-std::string ReadAll(const std::wstring &path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
+using kotest::Beside;
+using kotest::ReadAll;
 
 bool NoMailProgram() { return GetEnvironmentVariableW(L"KO_EXPECT_NO_MAIL", nullptr, 0) > 0; }
 
@@ -73,33 +61,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "subject=Feedback\nnote=(null)\nto=1|support@tarnwell.example|support@tarnwell.example\n"}),
     [](const auto &info) { return std::string(info.param.name); });
 
-// Registers the recording browser for http and https in the test prefix.
-void RegisterBrowser() {
-  const std::wstring command = L"\"" + Beside(L"kotest_urlrecorder.exe") + L"\" \"%1\"";
-  for (const wchar_t *key : {L"Software\\Classes\\http\\shell\\open\\command",
-                             L"Software\\Classes\\https\\shell\\open\\command"}) {
-    HKEY k = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(k, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE *>(command.c_str()),
-                   DWORD((command.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(k);
-  }
-}
-
 std::string OpenedBy(const wchar_t *page) {
-  const std::wstring record = Beside(L"url_record.txt");
-  DeleteFileW(record.c_str());
+  kotest::ForgetOpenedUrl();
   const INT_PTR r = reinterpret_cast<INT_PTR>(Internet_BrowseWebPage(nullptr, page));
   EXPECT_GT(r, 32);
-  for (int i = 0; i < 400 && GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
-  const std::string line = ReadAll(record);
-  const size_t end = line.rfind('"'), start = line.rfind('"', end - 1);
-  return (start == std::string::npos || end == std::string::npos) ? line : line.substr(start + 1, end - start - 1);
+  return kotest::OpenedUrl();
 }
 
 TEST(InternetPages, SelectorsAndAddressesReachTheBrowser) {
-  RegisterBrowser();
+  ASSERT_TRUE(kotest::RegisterBrowser());
   const struct {
     const wchar_t *page;
     const char *url;

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "kokernel/koerror.h"
 #include "kokernel/komsgbox.h"
 
 namespace {
@@ -24,12 +25,12 @@ void Log(const wchar_t *text) { g_log.push_back(text); }
 
 struct Seen {
   HWND owner;
-  std::wstring text;
+  std::wstring text, title;
   UINT style;
 };
 std::vector<Seen> g_seen;
-int Answer42(UINT_PTR data, HWND owner, const wchar_t *text, const wchar_t *, UINT style) {
-  g_seen.push_back({owner, text, style});
+int Answer42(UINT_PTR data, HWND owner, const wchar_t *text, const wchar_t *title, UINT style) {
+  g_seen.push_back({owner, text, title ? title : L"(null)", style});
   return int(data);
 }
 
@@ -145,5 +146,108 @@ INSTANTIATE_TEST_SUITE_P(Sets, MsgBoxShown,
                                            Shown{MB_ABORTRETRYIGNORE | MB_ICONSTOP, IDIGNORE},
                                            Shown{MB_YESNOCANCEL | MB_DEFBUTTON3, IDYES},
                                            Shown{MB_RETRYCANCEL | MB_ICONQUESTION, IDRETRY}));
+
+// Custom and error boxes without a window: hooks, refusals, the crash filter.
+TEST(CustomBoxNoWindow, HooksAnswerAndBadInputIsRefused) {
+  ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Hooked"));
+  HHOOK cbt = SetWindowsHookExW(WH_CBT, CountCreations, nullptr, GetCurrentThreadId());
+  ASSERT_NE(cbt, nullptr);
+  HWND dead = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 9, 9, nullptr, nullptr, nullptr, nullptr);
+  DestroyWindow(dead);
+  g_created = 0;
+  BOOL flag = 5;
+  g_seen.clear();
+  ASSERT_TRUE(KoMsgBoxSetHook(Answer42, 9));
+  const std::wstring longText(5000, L'y');
+  EXPECT_EQ(KoMsgBox_TitledF(nullptr, 0xC003, L"own title", L"a\r\nb", L"n=%d", 4), 9);
+  EXPECT_EQ(KoMsgBox_CustomNoF(nullptr, 0, nullptr, longText.c_str()), 9);
+  // Refused before any hook: null format, missing details or flag, a dead owner.
+  EXPECT_EQ(KoMsgBox_CustomF(nullptr, 0, nullptr, nullptr), 0);
+  EXPECT_EQ(KoMsgBox_CustomF(nullptr, 0x4000, nullptr, L"x"), 0);
+  EXPECT_EQ(KoMsgBox_CustomExF(nullptr, 0x1000, nullptr, nullptr, nullptr, L"x"), 0);
+  EXPECT_EQ(KoMsgBox_CustomExF(dead, 0x1000, nullptr, nullptr, &flag, L"x"), 0);
+  EXPECT_EQ(KoErrorHandler_MsgBoxText(nullptr, 0x1000, L"x", FALSE), 0);  // the error box has no flag
+  EXPECT_EQ(flag, 5);
+  ASSERT_EQ(g_seen.size(), 2u);
+  EXPECT_EQ(g_seen[0].text, L"n=4\r\n<Details>\r\na\r\nb\r\n</Details>");
+  EXPECT_EQ(g_seen[0].title, L"Ko Hooked");  // the application's title, not the box's own
+  EXPECT_EQ(g_seen[0].style, 0xC003u);
+  EXPECT_EQ(g_seen[1].text, longText.substr(0, 2047));
+
+  // The error box: a cancelled operation says nothing; details go once.
+  g_log.clear();
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
+  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0, 6, KO_E_CANCELLED, L"a.prj", FALSE), 1);
+  KoErrorHandler_DetailsInit();
+  KoErrorHandler_DetailsAddString(E_FAIL, L"why");
+  BSTR composed = KoErrorHandler_ComposeErrorText(6, E_FAIL, L"a.prj");
+  const std::wstring expected = L"Warning: " + std::wstring(composed);
+  SysFreeString(composed);
+  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0x10D | 0x4000, 6, E_FAIL, L"a.prj", TRUE), 100);
+  EXPECT_EQ(KoErrorHandler_MsgBox(nullptr, 0, 6, E_FAIL, L"a.prj", FALSE), 1);
+  ASSERT_EQ(g_log.size(), 2u);
+  EXPECT_EQ(g_log[0], expected);
+  EXPECT_EQ(g_log[1], KoErrorHandler_GetErrorMessage(6, E_FAIL, L"a.prj"));
+  // The crash box under the unattended hook; a misalignment is left to others.
+  EXCEPTION_RECORD record{0xC0000094, 0, nullptr, nullptr, 0, {}};
+  EXCEPTION_POINTERS pointers{&record, nullptr};
+  EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 1);
+  ASSERT_EQ(g_log.size(), 3u);
+  EXPECT_NE(g_log[2].find(L"An Exception has occurred.\r\n<Details>\r\nKo Hooked\r\nException 0xC0000094 "
+                            L"(integer divide by zero)"), std::wstring::npos);
+  record.ExceptionCode = 0x80000002;
+  EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 0);
+  EXPECT_EQ(g_log.size(), 3u);
+  EXPECT_EQ(g_created.load(), 0);
+  ASSERT_TRUE(KoMsgBoxSetNoUIHook(nullptr));
+  UnhookWindowsHookEx(cbt);
+}
+
+// Under a debugger the filter leaves the exception to it and shows nothing:
+// the suite runs this test again in a child that it debugs itself.
+TEST(CustomBoxNoWindow, FilterStepsAsideForADebugger) {
+  if (GetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", nullptr, 0)) {
+    ASSERT_TRUE(IsDebuggerPresent());
+    ASSERT_TRUE(KoMsgBoxSetAppData(nullptr, nullptr, L"Ko Debugged"));
+    g_log.clear();
+    ASSERT_TRUE(KoMsgBoxSetNoUIHook(Log));
+    EXCEPTION_RECORD record{EXCEPTION_ACCESS_VIOLATION, 0, nullptr, nullptr, 0, {}};
+    EXCEPTION_POINTERS pointers{&record, nullptr};
+    EXPECT_EQ(KoErrorHandler_ExceptionFilter(&pointers, nullptr), 0);
+    EXPECT_TRUE(g_log.empty());
+    return;
+  }
+  wchar_t self[MAX_PATH];
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(self) + L"\" --gtest_filter=*.FilterStepsAsideForADebugger";
+  SetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", L"1");
+  STARTUPINFOW si{sizeof si};
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessW(nullptr, &command[0], nullptr, nullptr, FALSE, DEBUG_ONLY_THIS_PROCESS,
+                                      nullptr, nullptr, &si, &pi);
+  SetEnvironmentVariableW(L"KO_FILTER_UNDER_DEBUGGER", nullptr);
+  ASSERT_TRUE(started);
+  DWORD exitCode = 99;
+  bool exited = false, breakpointSeen = false;
+  for (const DWORD until = GetTickCount() + 60000; !exited && GetTickCount() < until;) {
+    DEBUG_EVENT ev{};
+    if (!WaitForDebugEvent(&ev, 1000)) continue;
+    DWORD how = DBG_CONTINUE;
+    if (ev.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT) CloseHandle(ev.u.CreateProcessInfo.hFile);
+    if (ev.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) CloseHandle(ev.u.LoadDll.hFile);
+    if (ev.dwDebugEventCode == EXCEPTION_DEBUG_EVENT) {
+      const bool first = ev.u.Exception.ExceptionRecord.ExceptionCode == EXCEPTION_BREAKPOINT && !breakpointSeen;
+      breakpointSeen |= first;
+      if (!first) how = DBG_EXCEPTION_NOT_HANDLED;
+    }
+    if ((exited = ev.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT)) exitCode = ev.u.ExitProcess.dwExitCode;
+    ContinueDebugEvent(ev.dwProcessId, ev.dwThreadId, how);
+  }
+  if (!exited) TerminateProcess(pi.hProcess, 98);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  EXPECT_TRUE(exited);
+  EXPECT_EQ(exitCode, 0u);  // the child's own checks passed
+}
 
 }  // namespace
