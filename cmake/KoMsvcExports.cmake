@@ -7,6 +7,11 @@
 # DLL's link, so the import library carries the MSVC names too.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 find_program(KO_CLANGXX NAMES clang++ clang++-14 REQUIRED)
+# What the tools pass to clang for MSVC mode: the MinGW-w64 Win32 headers
+# declare the same types as the Windows SDK and parse with the GNU dialect on.
+set(KO_MSVC_CLANG_FLAGS --target=x86_64-pc-windows-msvc -std=c++20 -fms-extensions
+    -fgnuc-version=4.2.1 -isystem /usr/x86_64-w64-mingw32/include
+    -I${CMAKE_SOURCE_DIR}/include -DUNICODE -D_UNICODE -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00)
 file(GLOB ko_msvc_headers ${CMAKE_SOURCE_DIR}/include/kokernel/*.h)
 set(KO_MSVC_DIR ${CMAKE_BINARY_DIR}/msvc)
 set(KO_MSVC_DEF ${KO_MSVC_DIR}/kokernel_msvc.def)
