@@ -124,9 +124,10 @@ def parse_params(text):
     params = []
     for i, p in enumerate(split_top(text, ",")):
         p = p.split("=")[0].strip()
+        # Named when a type comes before a last word that is not itself a type.
         m = re.search(r"([A-Za-z_]\w*)\s*$", p)
-        named = m and m.group(1) not in TYPE_WORDS and re.search(r"[\w*&]\s+[*&]*\s*\w+\s*$|[*&]\s*\w+\s*$", p)
-        if named:
+        before = re.sub(r"\b(const|volatile)\b", "", p[:m.start()]).strip() if m else ""
+        if m and m.group(1) not in TYPE_WORDS and before:
             params.append((p, m.group(1)))
         else:
             params.append((p + " ko_arg%d" % i, "ko_arg%d" % i))
@@ -134,19 +135,12 @@ def parse_params(text):
 
 
 def parse_function(decl):
-    """(name, return text, params, qualifiers) of `ret name(params) quals`."""
+    """(name, params, qualifiers) of `ret name(params) quals`."""
     decl = " ".join(strip_attributes(decl).split())
     i = decl.index("(")
-    head = decl[:i].rstrip()
-    m = re.search(r"(operator\s*\S+|~?\s*[A-Za-z_]\w*)$", head)
-    name = re.sub(r"\s+", "", m.group(1)).replace("operator", "operator ")
-    if name.startswith("operator "):
-        name = "operator" + name[len("operator "):]
+    m = re.search(r"(operator\s*\S+|~?\s*[A-Za-z_]\w*)$", decl[:i].rstrip())
     end = match_close(decl, i, "(", ")")
-    quals = decl[end:].strip()
-    ret = head[:m.start()]
-    ret = re.sub(r"\b(virtual|static|inline|explicit)\b", "", ret).strip()
-    return name, ret, parse_params(decl[i + 1:end - 1]), quals
+    return re.sub(r"\s+", "", m.group(1)), parse_params(decl[i + 1:end - 1]), decl[end:].strip()
 
 
 def declarations(text):
@@ -196,7 +190,7 @@ def use_source(decls):
     lines = ['#include "kokernel/kokernel.h"',
              "struct ko_use_tag {};",
              "inline void *operator new(size_t, void *p, ko_use_tag) noexcept { return p; }"]
-    for n, (kind, cls, name, ret, params, quals) in enumerate(decls):
+    for n, (kind, cls, name, params, quals) in enumerate(decls):
         args = ", ".join("static_cast<decltype(%s)>(%s)" % (p, p) for _, p in params)
         decl = [p for p, _ in params]
         if kind == "function":
@@ -279,7 +273,7 @@ def wrapper_text(result):
     for n, (kind, _, _, d) in enumerate(result):
         if kind != "ctor":
             continue
-        cls, params = d[1], d[4]
+        cls, params = d[1], d[3]
         decl = ", ".join([cls + " *self"] + [p for p, _ in params])
         args = ", ".join("static_cast<decltype(%s)>(%s)" % (p, p) for _, p in params)
         lines.append('extern "C" %s *ko_msvc_ctor_%d(%s) { return ::new (self) %s(%s); }'
