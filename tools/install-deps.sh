@@ -9,7 +9,7 @@ pkgs=(
   wine64 xvfb xauth
   googletest libgtest-dev libbenchmark-dev
   pocl-opencl-icd ocl-icd-opencl-dev opencl-headers
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
   libyuv-dev libfftw3-dev libavutil-dev libopencv-dev
 )
 missing=()
