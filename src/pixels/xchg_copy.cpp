@@ -384,17 +384,28 @@ void CleanupSubpixel(KoDibSubpixelJob *job) {
 }
 
 // Destination pixels are visited row by row; each samples the source at its
-// position (bilinear, 16-bit working pixel) and is mixed with the pixel
+// position (bilinear, in the 8-bit or 16-bit working pixel) and is mixed with the pixel
 // already there by the part of it that the rectangle covers.
 HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, double curveB) {
   const KoSubpixelParam &g = job.geometry;
   KoXchgContext master, blend;
-  const uint32_t f = (flags & ~(0xFu | KOXCHG_EDGE_MASK)) | KOXCHG_FORCE16 | KOXCHG_VARIANT1;
-  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB)))
-    return KO_E_UNSUPPORTEDMEDIATYPE;
+  // Interpolating reads; the working pixel is 8-bit when both types are 8-bit
+  // and the caller's flags (with the quality mode's) don't ask for 16 bits,
+  // else 16-bit. The blend record works in the same precision.
+  const bool wide = (EffectiveFlags(flags) & KOXCHG_FORCE16) != 0;
+  uint32_t f = (flags & ~(0xFu | KOXCHG_EDGE_MASK)) | KOXCHG_VARIANT1 | (wide ? KOXCHG_FORCE16 : 0);
+  HRESULT hr = KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB);
+  if (SUCCEEDED(hr) && master.precision != KOXCHG_PREC8 && !wide) {
+    f |= KOXCHG_FORCE16;
+    hr = KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB);
+  }
+  if (FAILED(hr)) return KO_E_UNSUPPORTEDMEDIATYPE;
+  const bool eight = master.precision == KOXCHG_PREC8;
   KoXchgOpParams op{};
   op.op = 3;
-  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.dstType, f, &blend, &op, 0, 0)))
+  // The 8-bit mix at full precision: existing + (new - existing) x weight / 256.
+  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.dstType, eight ? f | KOXCHG_FULL8 : f, &blend,
+                                       &op, 0, 0)))
     return KO_E_UNSUPPORTEDMEDIATYPE;
   master.palette = job.srcPalette;
   master.srcStride = g.srcStride;
@@ -442,8 +453,13 @@ HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, 
         SeekSrc(&b, drow, x);
         b.read(&b);
         b.other[0] = r.pixel[0];
-        b.factor = uint16_t(cover * 65535 / kOne);
-        b.mix(&b);  // existing + (new - existing) x coverage
+        // existing + (new - existing) x coverage, the coverage as a weight of
+        // 65535 (16-bit) or 255 (8-bit) for a whole pixel
+        if (eight)
+          b.factor8 = uint8_t(cover * 255 / kOne);
+        else
+          b.factor = uint16_t(cover * 65535 / kOne);
+        b.mix(&b);
       } else {
         b.pixel[0] = r.pixel[0];
       }
