@@ -209,8 +209,10 @@ extern "C" HRESULT KoDibCopyInterlace(BITMAPINFOHEADER *dst, void *dstBits, cons
 #pragma omp parallel
   {
     KoXchgContext mine = rec;  // cursors are per thread; tables stay with rec
+    // Image rows are stored bottom-up: walk them from the last one, in the
+    // order they lie in memory (rows are independent).
 #pragma omp for schedule(static)
-    for (int i = 0; i < rows; ++i) InterlaceRow(j, &mine, i);
+    for (int k = 0; k < rows; ++k) InterlaceRow(j, &mine, rows - 1 - k);
   }
   if (map) xchg::FreeColorQuantizer(map);
   xchg::Cleanup(&rec);

@@ -126,17 +126,19 @@ Pos Locate(int64_t start, int64_t step, int64_t i, int64_t count, int64_t srcExt
   return {start + idx, frac};
 }
 
+// Row i of h in the order the destination rows lie in memory (DIBs are
+// usually stored bottom-up), which keeps the hardware prefetchers on. Rows
+// are independent, so the order changes nothing else.
+inline int64_t InMemoryOrder(int64_t down, int64_t i, int64_t h) { return down < 0 ? h - 1 - i : i; }
+
 // Destination rows without scaling: runs of four and the rest one by one,
 // or a whole-row converter.
 void PlainRows(const Job &job, const KoXchgContext &master, RowFn rowFn) {
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int srcBpp = TypeBits(job.src.type), dstBpp = TypeBits(job.dst.type);
-  // Rows are independent; walk them in the order they lie in memory (DIBs
-  // are usually stored bottom-up), which keeps the hardware prefetchers on.
-  const bool upward = job.dst.down < 0;
 #pragma omp parallel for schedule(static)
   for (int64_t i = 0; i < h; ++i) {
-    const int64_t y = upward ? h - 1 - i : i;
+    const int64_t y = InMemoryOrder(job.dst.down, i, h);
     const uint8_t *s = job.src.Row(job.srcR.top + y);
     uint8_t *d = job.dst.Row(job.dstR.top + y);
     if (rowFn) {
@@ -179,7 +181,8 @@ void ScaledRows(const Job &job, const KoXchgContext &master) {
   const int64_t sw = job.srcR.right - job.srcR.left, sh = job.srcR.bottom - job.srcR.top;
   const bool interp = (master.flags & KOXCHG_VARIANT1) != 0;
 #pragma omp parallel for schedule(static)
-  for (int64_t y = 0; y < h; ++y) {
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = InMemoryOrder(job.dst.down, i, h);
     KoXchgContext r = master;
     const Pos py = Locate(job.srcR.top, job.stepY, y, h, sh, interp);
     SeekDst(&r, job.dst.Row(job.dstR.top + y), job.dstR.left);
@@ -213,7 +216,8 @@ void SoftEdgeRows(const Job &job, const KoXchgContext &master, const KoXchgConte
   if (job.scaling) width = width * std::max(job.stepX, job.stepY) / kOne;
   const int64_t unit = 65535 / (width + 1);
 #pragma omp parallel for schedule(static)
-  for (int64_t y = 0; y < h; ++y) {
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = InMemoryOrder(job.dst.down, i, h);
     KoXchgContext r = master, b = blend;
     const Pos py = Locate(job.srcR.top, job.stepY, y, h, sh, interp);
     const int64_t ry = py.index - job.srcR.top;
@@ -248,7 +252,8 @@ void FloatCurveRows(const Job &job, const KoXchgContext &master, uint32_t mode) 
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int dstBpp = TypeBits(job.dst.type);
 #pragma omp parallel for schedule(static)
-  for (int64_t y = 0; y < h; ++y) {
+  for (int64_t i = 0; i < h; ++i) {
+    const int64_t y = InMemoryOrder(job.dst.down, i, h);
     const auto *s = reinterpret_cast<const float *>(job.src.Row(job.srcR.top + y)) + 4 * int64_t(job.srcR.left);
     uint8_t *d = job.dst.Row(job.dstR.top + y) + int64_t(job.dstR.left) * dstBpp / 8;
     FloatCurveRow(master.readCurve, job.dst.type, mode, s, d, int(w));
@@ -379,17 +384,28 @@ void CleanupSubpixel(KoDibSubpixelJob *job) {
 }
 
 // Destination pixels are visited row by row; each samples the source at its
-// position (bilinear, 16-bit working pixel) and is mixed with the pixel
+// position (bilinear, in the 8-bit or 16-bit working pixel) and is mixed with the pixel
 // already there by the part of it that the rectangle covers.
 HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, double curveB) {
   const KoSubpixelParam &g = job.geometry;
   KoXchgContext master, blend;
-  const uint32_t f = (flags & ~(0xFu | KOXCHG_EDGE_MASK)) | KOXCHG_FORCE16 | KOXCHG_VARIANT1;
-  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB)))
-    return KO_E_UNSUPPORTEDMEDIATYPE;
+  // Interpolating reads; the working pixel is 8-bit when both types are 8-bit
+  // and the caller's flags (with the quality mode's) don't ask for 16 bits,
+  // else 16-bit. The blend record works in the same precision.
+  const bool wide = (EffectiveFlags(flags) & KOXCHG_FORCE16) != 0;
+  uint32_t f = (flags & ~(0xFu | KOXCHG_EDGE_MASK)) | KOXCHG_VARIANT1 | (wide ? KOXCHG_FORCE16 : 0);
+  HRESULT hr = KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB);
+  if (SUCCEEDED(hr) && master.precision != KOXCHG_PREC8 && !wide) {
+    f |= KOXCHG_FORCE16;
+    hr = KoXCHGGetFunctionPointers(job.dstType, job.srcType, f, &master, nullptr, curveA, curveB);
+  }
+  if (FAILED(hr)) return KO_E_UNSUPPORTEDMEDIATYPE;
+  const bool eight = master.precision == KOXCHG_PREC8;
   KoXchgOpParams op{};
   op.op = 3;
-  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.dstType, f, &blend, &op, 0, 0)))
+  // The 8-bit mix at full precision: existing + (new - existing) x weight / 256.
+  if (FAILED(KoXCHGGetFunctionPointers(job.dstType, job.dstType, eight ? f | KOXCHG_FULL8 : f, &blend,
+                                       &op, 0, 0)))
     return KO_E_UNSUPPORTEDMEDIATYPE;
   master.palette = job.srcPalette;
   master.srcStride = g.srcStride;
@@ -418,7 +434,8 @@ HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, 
     return Pos{idx, frac};
   };
 #pragma omp parallel for schedule(static)
-  for (int64_t y = y0; y < y1; ++y) {
+  for (int64_t i = 0; i < y1 - y0; ++i) {
+    const int64_t y = y0 + InMemoryOrder(g.dstStride, i, y1 - y0);
     KoXchgContext r = master, b = blend;
     int64_t cy;
     const Pos py = locate(y, g.dstRect.top, g.dstRect.bottom, g.srcRect.top, g.stepY, srcH, &cy);
@@ -436,8 +453,13 @@ HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, 
         SeekSrc(&b, drow, x);
         b.read(&b);
         b.other[0] = r.pixel[0];
-        b.factor = uint16_t(cover * 65535 / kOne);
-        b.mix(&b);  // existing + (new - existing) x coverage
+        // existing + (new - existing) x coverage, the coverage as a weight of
+        // 65535 (16-bit) or 255 (8-bit) for a whole pixel
+        if (eight)
+          b.factor8 = uint8_t(cover * 255 / kOne);
+        else
+          b.factor = uint16_t(cover * 65535 / kOne);
+        b.mix(&b);
       } else {
         b.pixel[0] = r.pixel[0];
       }

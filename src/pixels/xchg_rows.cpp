@@ -134,22 +134,26 @@ void Rgb24ToRgb32_SSE2(const uint8_t *s, uint8_t *d, int n) {
   Rgb24ToRgb32_C(s, d, n - i);
 }
 
-void Rgb32ToRgb24_SSE2(const uint8_t *s, uint8_t *d, int n) {
+// Four 4-byte pixels to their first three bytes, in the low 12 bytes.
+inline __m128i DropFourth(__m128i a) {
   const __m128i m0 = _mm_setr_epi32(0x00FFFFFF, 0, 0, 0), m1 = _mm_setr_epi32(0, 0x00FFFFFF, 0, 0);
   const __m128i m2 = _mm_setr_epi32(0, 0, 0x00FFFFFF, 0), m3 = _mm_setr_epi32(0, 0, 0, 0x00FFFFFF);
+  __m128i x = _mm_or_si128(_mm_and_si128(a, m0), _mm_srli_si128(_mm_and_si128(a, m1), 1));
+  x = _mm_or_si128(x, _mm_srli_si128(_mm_and_si128(a, m2), 2));
+  return _mm_or_si128(x, _mm_srli_si128(_mm_and_si128(a, m3), 3));
+}
+
+// Eight 4-byte pixels (a, then b) written as 24 bytes.
+inline void Store24(uint8_t *d, __m128i a, __m128i b) {
+  const __m128i x = DropFourth(a), y = DropFourth(b);
+  Store(d, _mm_or_si128(x, _mm_slli_si128(y, 12)));
+  _mm_storel_epi64(reinterpret_cast<__m128i *>(d + 16), _mm_srli_si128(y, 4));
+}
+
+void Rgb32ToRgb24_SSE2(const uint8_t *s, uint8_t *d, int n) {
   int i = 0;
   // Eight pixels per step, stored as one 16-byte and one 8-byte write.
-  for (; i + 8 <= n; i += 8, s += 32, d += 24) {
-    const __m128i a = Load(s), b = Load(s + 16);
-    __m128i x = _mm_or_si128(_mm_and_si128(a, m0), _mm_srli_si128(_mm_and_si128(a, m1), 1));
-    x = _mm_or_si128(x, _mm_srli_si128(_mm_and_si128(a, m2), 2));
-    x = _mm_or_si128(x, _mm_srli_si128(_mm_and_si128(a, m3), 3));  // 12 bytes
-    __m128i y = _mm_or_si128(_mm_and_si128(b, m0), _mm_srli_si128(_mm_and_si128(b, m1), 1));
-    y = _mm_or_si128(y, _mm_srli_si128(_mm_and_si128(b, m2), 2));
-    y = _mm_or_si128(y, _mm_srli_si128(_mm_and_si128(b, m3), 3));
-    Store(d, _mm_or_si128(x, _mm_slli_si128(y, 12)));
-    _mm_storel_epi64(reinterpret_cast<__m128i *>(d + 16), _mm_srli_si128(y, 4));
-  }
+  for (; i + 8 <= n; i += 8, s += 32, d += 24) Store24(d, Load(s), Load(s + 16));
   Rgb32ToRgb24_C(s, d, n - i);
 }
 
@@ -184,16 +188,45 @@ inline __m128i QuantizeSSE2(__m128 v, __m128 top) {
   return _mm_cvttps_epi32(_mm_add_ps(_mm_mul_ps(v, top), _mm_set1_ps(0.5f)));
 }
 
-void FloatTo32_SSE2(const uint8_t *s, uint8_t *d, int n) {
+
+// Sixteen floats (four pixels) to sixteen bytes.
+inline __m128i QuantizeFour255(const float *f) {
   const __m128 top = _mm_set1_ps(255.0f);
+  const __m128i a = QuantizeSSE2(_mm_loadu_ps(f), top), b = QuantizeSSE2(_mm_loadu_ps(f + 4), top);
+  const __m128i c = QuantizeSSE2(_mm_loadu_ps(f + 8), top), e = QuantizeSSE2(_mm_loadu_ps(f + 12), top);
+  return _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, e));
+}
+
+void FloatTo32_SSE2(const uint8_t *s, uint8_t *d, int n) {
+  const auto *f = reinterpret_cast<const float *>(s);
+  int i = 0;
+  for (; i + 4 <= n; i += 4, f += 16, d += 16) Store(d, QuantizeFour255(f));
+  FloatTo32_C(reinterpret_cast<const uint8_t *>(f), d, n - i);
+}
+
+void FloatTo24_SSE2(const uint8_t *s, uint8_t *d, int n) {
+  const auto *f = reinterpret_cast<const float *>(s);
+  int i = 0;
+  for (; i + 8 <= n; i += 8, f += 32, d += 24) Store24(d, QuantizeFour255(f), QuantizeFour255(f + 16));
+  FloatTo24_C(reinterpret_cast<const uint8_t *>(f), d, n - i);
+}
+
+// Four pixels a time: the channels transposed into one vector each, so that
+// every channel is quantized with its own top and shifted into place.
+void FloatTo1010_SSE2(const uint8_t *s, uint8_t *d, int n) {
+  const __m128 ten = _mm_set1_ps(1023.0f), two = _mm_set1_ps(3.0f);
   const auto *f = reinterpret_cast<const float *>(s);
   int i = 0;
   for (; i + 4 <= n; i += 4, f += 16, d += 16) {
-    const __m128i a = QuantizeSSE2(_mm_loadu_ps(f), top), b = QuantizeSSE2(_mm_loadu_ps(f + 4), top);
-    const __m128i c = QuantizeSSE2(_mm_loadu_ps(f + 8), top), e = QuantizeSSE2(_mm_loadu_ps(f + 12), top);
-    Store(d, _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, e)));
+    __m128 p0 = _mm_loadu_ps(f), p1 = _mm_loadu_ps(f + 4), p2 = _mm_loadu_ps(f + 8), p3 = _mm_loadu_ps(f + 12);
+    _MM_TRANSPOSE4_PS(p0, p1, p2, p3);
+    __m128i w = QuantizeSSE2(p0, ten);
+    w = _mm_or_si128(w, _mm_slli_epi32(QuantizeSSE2(p1, ten), 10));
+    w = _mm_or_si128(w, _mm_slli_epi32(QuantizeSSE2(p2, ten), 20));
+    w = _mm_or_si128(w, _mm_slli_epi32(QuantizeSSE2(p3, two), 30));
+    Store(d, w);
   }
-  FloatTo32_C(reinterpret_cast<const uint8_t *>(f), d, n - i);
+  FloatTo1010_C(reinterpret_cast<const uint8_t *>(f), d, n - i);
 }
 
 void FloatTo64_SSE2(const uint8_t *s, uint8_t *d, int n) {
@@ -245,7 +278,7 @@ constexpr int kKinds = int(RowKind::Count);
 }  // namespace
 
 // Every row kind is one registered kernel; kinds without a vector form
-// (plain copies, the 3-byte and 10-bit float rows) have only the reference.
+// (the plain copies) have only the reference.
 const ko::forms::Kernel &RowKernel(RowKind kind) {
   using ko::forms::Declare;
   using ko::forms::Family;
@@ -267,9 +300,9 @@ const ko::forms::Kernel &RowKernel(RowKind kind) {
                      RowFunctionAVX2(RowKind::Rgb64To32)),
       Declare<RowFn>("pixels.RowFloatTo32", Family::Pixels, FloatTo32_C, FloatTo32_SSE2,
                      RowFunctionAVX2(RowKind::FloatTo32)),
-      Declare<RowFn>("pixels.RowFloatTo24", Family::Pixels, FloatTo24_C, nullptr,
+      Declare<RowFn>("pixels.RowFloatTo24", Family::Pixels, FloatTo24_C, FloatTo24_SSE2,
                      RowFunctionAVX2(RowKind::FloatTo24)),
-      Declare<RowFn>("pixels.RowFloatTo1010", Family::Pixels, FloatTo1010_C, nullptr,
+      Declare<RowFn>("pixels.RowFloatTo1010", Family::Pixels, FloatTo1010_C, FloatTo1010_SSE2,
                      RowFunctionAVX2(RowKind::FloatTo1010)),
       Declare<RowFn>("pixels.RowFloatTo64", Family::Pixels, FloatTo64_C, FloatTo64_SSE2,
                      RowFunctionAVX2(RowKind::FloatTo64)),

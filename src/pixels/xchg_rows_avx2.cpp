@@ -89,19 +89,64 @@ inline __m256i Quantize8(__m256 v, __m256 top) {
   return _mm256_cvttps_epi32(_mm256_add_ps(scaled, _mm256_set1_ps(0.5f)));
 }
 
-void FloatTo32_AVX2(const uint8_t *s, uint8_t *d, int n) {
+// Packs and unpacks work per 128-bit lane: dwords 0 4 1 5 2 6 3 7 back in order.
+inline __m256i Reorder(__m256i p) {
+  return _mm256_permutevar8x32_epi32(p, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// 32 floats (eight pixels) to 32 bytes.
+inline __m256i QuantizeEight255(const float *f) {
   const __m256 top = _mm256_set1_ps(255.0f);
+  const __m256i a = Quantize8(_mm256_loadu_ps(f), top), b = Quantize8(_mm256_loadu_ps(f + 8), top);
+  const __m256i c = Quantize8(_mm256_loadu_ps(f + 16), top), e = Quantize8(_mm256_loadu_ps(f + 24), top);
+  return Reorder(_mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, e)));
+}
+
+void FloatTo32_AVX2(const uint8_t *s, uint8_t *d, int n) {
   const auto *f = reinterpret_cast<const float *>(s);
-  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  int i = 0;
+  for (; i + 8 <= n; i += 8, f += 32, d += 32) Store(d, QuantizeEight255(f));
+  for (int k = 0; k < 4 * (n - i); ++k) d[k] = uint8_t(Quantize(f[k], 255.0f));
+}
+
+void FloatTo24_AVX2(const uint8_t *s, uint8_t *d, int n) {
+  const __m256i shuf = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i perm = _mm256_setr_epi32(0, 1, 2, 4, 5, 6, 7, 7);
+  const auto *f = reinterpret_cast<const float *>(s);
+  int i = 0;
+  // As the 4-to-3 byte row: 32 bytes written for 24, so 11 pixels of room.
+  for (; i + 11 <= n; i += 8, f += 32, d += 24)
+    Store(d, _mm256_permutevar8x32_epi32(_mm256_shuffle_epi8(QuantizeEight255(f), shuf), perm));
+  for (; i < n; ++i, f += 4, d += 3)
+    for (int c = 0; c < 3; ++c) d[c] = uint8_t(Quantize(f[c], 255.0f));
+}
+
+// Eight pixels a time, the channels transposed within each lane (lane 0
+// holds pixels 0 2 4 6, lane 1 pixels 1 3 5 7) and quantized each with its
+// own top, shifted into place and put back in pixel order.
+void FloatTo1010_AVX2(const uint8_t *s, uint8_t *d, int n) {
+  const __m256 ten = _mm256_set1_ps(1023.0f), two = _mm256_set1_ps(3.0f);
+  const auto *f = reinterpret_cast<const float *>(s);
   int i = 0;
   for (; i + 8 <= n; i += 8, f += 32, d += 32) {
-    const __m256i a = Quantize8(_mm256_loadu_ps(f), top), b = Quantize8(_mm256_loadu_ps(f + 8), top);
-    const __m256i c = Quantize8(_mm256_loadu_ps(f + 16), top), e = Quantize8(_mm256_loadu_ps(f + 24), top);
-    // Packs work per 128-bit lane; the final permute puts the dwords back in order.
-    const __m256i p = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, e));
-    Store(d, _mm256_permutevar8x32_epi32(p, order));
+    const __m256 p0 = _mm256_loadu_ps(f), p1 = _mm256_loadu_ps(f + 8);
+    const __m256 p2 = _mm256_loadu_ps(f + 16), p3 = _mm256_loadu_ps(f + 24);
+    const __m256 t0 = _mm256_unpacklo_ps(p0, p1), t1 = _mm256_unpackhi_ps(p0, p1);
+    const __m256 t2 = _mm256_unpacklo_ps(p2, p3), t3 = _mm256_unpackhi_ps(p2, p3);
+    const __m256 b = _mm256_shuffle_ps(t0, t2, 0x44), g = _mm256_shuffle_ps(t0, t2, 0xEE);
+    const __m256 r = _mm256_shuffle_ps(t1, t3, 0x44), a = _mm256_shuffle_ps(t1, t3, 0xEE);
+    __m256i w = Quantize8(b, ten);
+    w = _mm256_or_si256(w, _mm256_slli_epi32(Quantize8(g, ten), 10));
+    w = _mm256_or_si256(w, _mm256_slli_epi32(Quantize8(r, ten), 20));
+    w = _mm256_or_si256(w, _mm256_slli_epi32(Quantize8(a, two), 30));
+    Store(d, Reorder(w));
   }
-  for (int k = 0; k < 4 * (n - i); ++k) d[k] = uint8_t(Quantize(f[k], 255.0f));
+  for (; i < n; ++i, f += 4, d += 4) {
+    const uint32_t w = Quantize(f[0], 1023.0f) | Quantize(f[1], 1023.0f) << 10 |
+                       Quantize(f[2], 1023.0f) << 20 | Quantize(f[3], 3.0f) << 30;
+    std::memcpy(d, &w, 4);
+  }
 }
 
 void FloatTo64_AVX2(const uint8_t *s, uint8_t *d, int n) {
@@ -163,6 +208,8 @@ RowFn RowFunctionAVX2(RowKind kind) {
     case RowKind::Rgb32To64V1: return Rgb32To64_AVX2<1>;
     case RowKind::Rgb64To32: return Rgb64To32_AVX2;
     case RowKind::FloatTo32: return FloatTo32_AVX2;
+    case RowKind::FloatTo24: return FloatTo24_AVX2;
+    case RowKind::FloatTo1010: return FloatTo1010_AVX2;
     case RowKind::FloatTo64: return FloatTo64_AVX2;
     case RowKind::Rgb32ToFloatV0: return Rgb32ToFloat_AVX2<0>;
     case RowKind::Rgb32ToFloatV1: return Rgb32ToFloat_AVX2<1>;

@@ -34,20 +34,21 @@ struct ParsedNumber {
   int consumed = 0;  // 0: not a number
 };
 
-ParsedNumber ParseNumber(const KOCHAR *src) {
+ParsedNumber ParseNumber(const KOCHAR *src, const KOCHAR *end) {
   ParsedNumber n;
+  auto digitAt = [end](const KOCHAR *q) { return (!end || q < end) && IsDigit(*q); };
   const KOCHAR *p = src;
-  if (*p == '-') {
+  if ((!end || p < end) && *p == '-') {
     n.negative = true;
     ++p;
   }
   n.intBegin = p;
-  while (IsDigit(*p)) ++p;
+  while (digitAt(p)) ++p;
   n.intEnd = p;
   n.fracBegin = n.fracEnd = p;
-  if (*p == '.') {
+  if ((!end || p < end) && *p == '.') {
     n.fracBegin = ++p;
-    while (IsDigit(*p)) ++p;
+    while (digitAt(p)) ++p;
     n.fracEnd = p;
   }
   if (n.intEnd == n.intBegin && n.fracEnd == n.fracBegin) return ParsedNumber{};
@@ -55,15 +56,23 @@ ParsedNumber ParseNumber(const KOCHAR *src) {
   return n;
 }
 
-bool StartsNumber(const KOCHAR *p) { return ParseNumber(p).consumed > 0; }
-
-void PutDigits(const std::string &digits, int grouping, const KOCHAR *sep, TextSink &sink) {
+void PutDigits(const std::string &digits, int grouping, const KOCHAR *sep, NumberOut &out) {
   const int len = static_cast<int>(digits.size());
   for (int i = 0; i < len; ++i) {
-    if (grouping > 0 && i > 0 && (len - i) % grouping == 0) sink.Put(sep);
-    sink.Put(static_cast<KOCHAR>(digits[i]));
+    if (grouping > 0 && i > 0 && (len - i) % grouping == 0) out.Put(sep);
+    out.Put(static_cast<KOCHAR>(digits[i]));
   }
 }
+
+struct TextSinkOut final : NumberOut {
+  explicit TextSinkOut(TextSink &s) : sink(s) {}
+  void Put(KOCHAR c) override { sink.Put(c); }
+  void Put(const KOCHAR *s, int n) override {
+    for (int i = 0; i < n; ++i) sink.Put(s[i]);
+  }
+  using NumberOut::Put;
+  TextSink &sink;
+};
 
 }  // namespace
 
@@ -74,8 +83,8 @@ bool IsWhiteSpace(KOCHAR c) {
          u == 0x205F || u == 0x3000;
 }
 
-int LayoutNumber(const KOCHAR *src, const NumberLayout &layout, TextSink &sink) {
-  ParsedNumber n = ParseNumber(src);
+int LayoutNumber(const KOCHAR *src, const KOCHAR *end, const NumberLayout &layout, NumberOut &sink) {
+  ParsedNumber n = ParseNumber(src, end);
   if (!n.consumed) return 0;
   const int decimals = layout.decimals < 0 ? 0 : layout.decimals;
 
@@ -116,6 +125,11 @@ int LayoutNumber(const KOCHAR *src, const NumberLayout &layout, TextSink &sink) 
   return n.consumed;
 }
 
+int LayoutNumber(const KOCHAR *src, const NumberLayout &layout, TextSink &sink) {
+  TextSinkOut out(sink);
+  return LayoutNumber(src, nullptr, layout, out);
+}
+
 NumberLayout LocaleLayout(int decimals, bool group) {
   const LocaleSettings &s = CurrentLocaleSettings();
   NumberLayout l;
@@ -127,21 +141,30 @@ NumberLayout LocaleLayout(int decimals, bool group) {
   return l;
 }
 
+void ReformatNumber(const KOCHAR *src, const KOCHAR *end, NumberLayout layout, bool countDecimals,
+                    NumberOut &out) {
+  auto more = [end](const KOCHAR *q) { return end ? q < end : *q != 0; };
+  const KOCHAR *p = src;
+  while (more(p) && !ParseNumber(p, end).consumed) out.Put(*p++);
+  if (!more(p)) return;
+  if (countDecimals) {
+    ParsedNumber n = ParseNumber(p, end);
+    layout.decimals = static_cast<int>(n.fracEnd - n.fracBegin);
+  }
+  p += LayoutNumber(p, end, layout, out);
+  if (end)
+    out.Put(p, static_cast<int>(end - p));
+  else
+    out.Put(p);
+}
+
 int ReformatNumberText(const KOCHAR *src, KOCHAR *dst, int capacity, int decimals, bool group,
                        bool countDecimals) {
   TextSink sink(dst, capacity);
   if (!src || !sink.capacity) return 0;
-  const KOCHAR *p = src;
-  while (*p && !StartsNumber(p)) sink.Put(*p++);
-  if (*p) {
-    if (countDecimals) {
-      ParsedNumber n = ParseNumber(p);
-      decimals = static_cast<int>(n.fracEnd - n.fracBegin);
-    }
-    if (decimals > capacity) decimals = capacity;  // more could never fit
-    p += LayoutNumber(p, LocaleLayout(decimals, group), sink);
-    sink.Put(p);
-  }
+  if (decimals > capacity) decimals = capacity;  // more could never fit
+  TextSinkOut out(sink);
+  ReformatNumber(src, nullptr, LocaleLayout(decimals, group), countDecimals, out);
   return sink.Finish();
 }
 

@@ -52,10 +52,35 @@ struct NumberLayout {
   const KOCHAR *thousandSep;
 };
 
-// Parses a plain number (optional "-", digits, optional "." and digits) at
-// src and writes it with the layout into sink. Returns the number of source
-// characters consumed, 0 when src does not start with a number.
+// Where laid-out number text goes: a bounded buffer here, the formatter's
+// output in the printf engine.
+class NumberOut {
+ public:
+  virtual void Put(KOCHAR c) = 0;
+  virtual void Put(const KOCHAR *s, int n) = 0;
+  void Put(const KOCHAR *s) {
+    int n = 0;
+    if (s)
+      while (s[n]) ++n;
+    Put(s, n);
+  }
+
+ protected:
+  ~NumberOut() = default;
+};
+
+// Parses a plain number (optional "-", digits, optional "." and digits) in
+// src..end (end null: up to the terminator) and writes it with the layout.
+// Returns the number of source characters consumed, 0 when src does not
+// start with a number.
+int LayoutNumber(const KOCHAR *src, const KOCHAR *end, const NumberLayout &layout, NumberOut &out);
 int LayoutNumber(const KOCHAR *src, const NumberLayout &layout, TextSink &sink);
+
+// The re-formatting of number text in src..end (end null: up to the
+// terminator): characters before the number copied, the number laid out
+// (with as many decimals as it has when countDecimals), the rest copied.
+void ReformatNumber(const KOCHAR *src, const KOCHAR *end, NumberLayout layout, bool countDecimals,
+                    NumberOut &out);
 
 // The layout the user's locale gives for a decimal count and grouping switch.
 NumberLayout LocaleLayout(int decimals, bool group);

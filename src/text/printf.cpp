@@ -5,6 +5,7 @@
 #include "kokernel/koprintf.h"
 
 #include "text/locale_settings.h"
+#include "text/numbers_internal.h"
 #include "text/printf_engine.h"
 
 namespace ko::text {
@@ -182,44 +183,13 @@ size_t Convert(Sink &out, const KOCHAR *spec, size_t n, KOCHAR conv, bool locale
 }  // namespace
 
 void GroupDigits(Sink &out, const KOCHAR *s, size_t n, bool group, bool keepDecimals) {
-  const LocaleSettings &ls = CurrentLocaleSettings();
-  size_t i = 0;
-  while (i < n && !(IsDigit(s[i]) || s[i] == '-' || s[i] == '.')) out.Put(s[i++]);
-  size_t start = i;
-  bool negative = i < n && s[i] == '-';
-  if (negative) ++i;
-  size_t intBegin = i;
-  while (i < n && IsDigit(s[i])) ++i;
-  size_t intEnd = i;
-  size_t fracBegin = i, fracEnd = i;
-  if (i < n && s[i] == '.') {
-    fracBegin = ++i;
-    while (i < n && IsDigit(s[i])) ++i;
-    fracEnd = i;
-  }
-  if (intEnd == intBegin && fracEnd == fracBegin) {
-    // Not a number after all: copy it as it stands.
-    out.Write(s + start, n - start);
-    return;
-  }
-  bool decimals = keepDecimals && fracEnd > fracBegin;
-  while (intBegin < intEnd && s[intBegin] == '0') ++intBegin;
-  if (negative) out.Put('-');
-  size_t digits = intEnd - intBegin;
-  if (digits == 0) {
-    if (!decimals || ls.leadingZero) out.Put('0');
-  } else {
-    size_t size = group && ls.grouping > 0 ? static_cast<size_t>(ls.grouping) : 0;
-    for (size_t k = 0; k < digits; ++k) {
-      if (size && k > 0 && (digits - k) % size == 0) WriteText(out, ls.thousandSeparator);
-      out.Put(s[intBegin + k]);
-    }
-  }
-  if (decimals) {
-    WriteText(out, ls.decimalSeparator);
-    out.Write(s + fracBegin, fracEnd - fracBegin);
-  }
-  out.Write(s + i, n - i);
+  struct Out final : numtext::NumberOut {
+    explicit Out(Sink &s) : sink(s) {}
+    void Put(KOCHAR c) override { sink.Put(c); }
+    void Put(const KOCHAR *t, int k) override { sink.Write(t, static_cast<size_t>(k)); }
+    Sink &sink;
+  } to(out);
+  numtext::ReformatNumber(s, s + n, numtext::LocaleLayout(0, group), keepDecimals, to);
 }
 
 void FormatText(Sink &out, const KOCHAR *f, ArgReader &args) {

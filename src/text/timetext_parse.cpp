@@ -195,10 +195,31 @@ double FractionMs(const Field &f) {
   return f.lead;
 }
 
-double ReadTimeMs(const KOCHAR *text, bool shortForm, KOCSTR *end) {
+// The writer's form for a day and more: days, hours, minutes and seconds
+// joined by the time separator ("01:02:03:04"). When the time and decimal
+// separators are the same text, the two-digit seconds tell it from the
+// three-digit milliseconds of the clock form.
+bool IsDayForm(const Fields &fields) {
+  if (fields.count != 4 || fields.f[3].digits == 0) return false;
+  const text::LocaleSettings &s = text::CurrentLocaleSettings();
+  for (int i = 1; i < 4; ++i)
+    if (!SameText(fields.f[i - 1].end, fields.f[i].begin, s.timeSeparator)) return false;
+  return !SameText(fields.f[2].end, fields.f[3].begin, s.decimalSeparator) ||
+         fields.f[3].digits == 2;
+}
+
+// `days` reads the day form as well (the clock texts have none).
+double ReadTimeMs(const KOCHAR *text, bool shortForm, bool days, KOCSTR *end) {
   const KOCHAR *p = SkipSpace(text);
   Fields fields;
-  ReadFields(p, shortForm ? 3 : 4, fields);
+  ReadFields(p, days || !shortForm ? 4 : 3, fields);
+  if (days && IsDayForm(fields)) {  // the short reader takes it too: the writer has no short day form
+    SetEnd(end, fields.end);
+    double v[4];
+    Align(fields, 4, v);
+    return (((v[0] * 24 + v[1]) * 60 + v[2]) * 60 + v[3]) * 1000;
+  }
+  if (days && shortForm) ReadFields(p, 3, fields);
   SetEnd(end, fields.end);
   if (!fields.count) return 0;
   double h = 0, m = 0, s = 0, ms = 0;
@@ -304,7 +325,7 @@ int64_t ReadPosition(const KOCHAR *p, const _koposfmt &fmt, DWORD flags, KOCSTR 
       break;
     }
     case KOPOSFMT_TIME:
-      units = ReadTimeMs(p, shortForm, end) * 10000.0;
+      units = ReadTimeMs(p, shortForm, true, end) * 10000.0;
       break;
     case KOPOSFMT_SECONDS:
       units = std::floor(LimitUnits(KoTextToDoubleToken(p, end, TRUE) * kUnitsPerSecond) + 0.5);
@@ -358,7 +379,7 @@ int64_t ReadPosition(const KOCHAR *p, const _koposfmt &fmt, DWORD flags, KOCSTR 
       return KOSMPTE_SmpteLikeToNanos(75.0, &rec);
     }
     case KOPOSFMT_CLOCK:
-      units = ReadTimeMs(p, true, end) * 10000.0;
+      units = ReadTimeMs(p, true, false, end) * 10000.0;
       break;
     default:
       SetEnd(end, p);  // a format of the caller's: nothing we can read
@@ -414,7 +435,7 @@ extern "C" LONGLONG KoTextToNanoTimeTokenEx(KOCSTR text, const _koposfmt *fmt, B
 extern "C" LONGLONG KoTextToTimeToken(KOCSTR text, const _koposfmt *, BOOL shortForm, KOCSTR *end) {
   SetEnd(end, text);
   if (!text) return 0;
-  const double ms = ReadTimeMs(text, shortForm != 0, end);
+  const double ms = ReadTimeMs(text, shortForm != 0, true, end);
   const double lo = static_cast<double>(kParseMin) / 10000, hi = static_cast<double>(kParseMax) / 10000;
   return SaturateToInt64(ms < lo ? lo : ms > hi ? hi : ms);
 }

@@ -231,6 +231,37 @@ TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
   EXPECT_EQ(DibPrepareSubpixelParam(&job, idx.h, nullptr, &tiny, 0, src.h, nullptr, nullptr, 0), kUnsupported);
 }
 
+// 8-bit pairs outside the scalers mix a half-covered column in the 8-bit
+// working pixel: old + ((new - old) x (coverage x 255 / 16384)) >> 8; with
+// the 16-bit flag through the 16-bit pixel (x 257 widening, weight 32767).
+TEST(XchgCopy, SubPixelEightBitCoverageMix) {
+  struct Case {
+    int dstType, srcType;
+    uint8_t oldValue, newValue;
+    uint32_t flags;
+  } cases[] = {
+      {27, 27, 40, 200, 0},  {27, 27, 200, 40, 0},  {27, 28, 40, 200, 0},
+      {28, 27, 90, 13, 0},   {27, 27, 40, 200, KOXCHG_FORCE16},
+  };
+  for (const Case &c : cases) {
+    Dib src(c.srcType, 4, 3), dst(c.dstType, 4, 3);
+    std::memset(src.Bits(), c.newValue, src.Bytes());
+    std::memset(dst.Bits(), c.oldValue, dst.Bytes());
+    const RECT dr{8192, 0, 2 * 16384 + 8192, 3 * 16384};
+    ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, nullptr, 0, KOXCHG_SUBPIXEL | 3 | c.flags, 0, 0),
+              S_OK);
+    const int d = c.newValue - c.oldValue;
+    int want = c.oldValue + ((d * (8192 * 255 / 16384)) >> 8);
+    if (c.flags & KOXCHG_FORCE16) want = (c.oldValue * 257 + ((int64_t(d) * 257 * 32767) >> 16)) >> 8;
+    const int px = c.dstType == 27 ? 3 : 4;
+    const uint8_t *row = dst.Row(1);
+    EXPECT_EQ(row[0], want) << c.dstType << " <- " << c.srcType << " flags " << c.flags;
+    EXPECT_EQ(row[px], c.newValue) << c.dstType << " <- " << c.srcType;
+    EXPECT_EQ(row[2 * px + 2], want) << c.dstType << " <- " << c.srcType;
+    EXPECT_EQ(row[3 * px], c.oldValue) << c.dstType << " <- " << c.srcType;
+  }
+}
+
 TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {
   // Sub-pixel flag with whole-pixel coordinates: the plain copy.
   Dib src(29, 8, 8), dst(29, 8, 8), ref(29, 8, 8);
