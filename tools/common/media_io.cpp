@@ -54,7 +54,11 @@ int Planes(const YuvLayout &l, const YuvFrame &f, FilePlane out[3]) {
   return 3;
 }
 
-std::string Quote(std::string_view s) { return "'" + std::string(s.substr(0, 64)) + "'"; }
+std::string Quote(std::string_view s) {
+  std::string q(1, '\'');
+  q.append(s.substr(0, 64)).push_back('\'');
+  return q;
+}
 
 uint16_t Get16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
 uint32_t Get32(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
@@ -92,7 +96,17 @@ uint32_t LayoutCode(const YuvLayout &l) {
   return KO_FOURCC(l.name[0], l.name[1], l.name[2], l.name[3]);
 }
 
+bool SizeSuits(const YuvLayout &l, int width, int height) {
+  return width > 0 && height > 0 && width % (1 << l.shiftX) == 0 && height % (1 << l.shiftY) == 0;
+}
+
+std::string SizeProblem(const YuvLayout &l, int width, int height) {
+  return std::to_string(width) + "x" + std::to_string(height) + " does not suit " + l.name + " (" +
+         (l.shiftY ? "width and height" : l.shiftX ? "width" : "size") + " must be even)";
+}
+
 bool MakeYuvFrame(const YuvLayout &layout, int width, int height, YuvFrame *frame) {
+  if (!SizeSuits(layout, width, height)) return false;
   frame->header = {};
   frame->header.biSize = sizeof(BITMAPINFOHEADER);
   frame->header.biWidth = width;
@@ -174,9 +188,8 @@ bool YuvReader::OpenRaw(const std::string &path, const YuvLayout &layout, int wi
   layout_ = &layout;
   width_ = width;
   height_ = height;
-  YuvFrame probe;
-  if (!MakeYuvFrame(layout, 2, 2, &probe)) {
-    *error = std::string("layout ") + layout.name + " is not known to the library";
+  if (!SizeSuits(layout, width, height)) {
+    *error = path + ": " + SizeProblem(layout, width, height);
     return false;
   }
   return true;
@@ -260,6 +273,10 @@ bool YuvReader::ReadHeader(std::string *error) {
   }
   width_ = int(w);
   height_ = int(h);
+  if (!SizeSuits(*layout_, width_, height_)) {
+    *error = path_ + ": " + SizeProblem(*layout_, width_, height_);
+    return false;
+  }
   return true;
 }
 

@@ -38,8 +38,12 @@ struct YuvFrame {
   KoYUVPlaneLayout planes{};
   std::vector<uint8_t> bits;
 };
-// Sets up header, planes and buffer for a frame; false when the library has
-// no layout for it.
+// Whether a frame size suits a layout (whole chroma samples), and the
+// sentence that says why not.
+bool SizeSuits(const YuvLayout &layout, int width, int height);
+std::string SizeProblem(const YuvLayout &layout, int width, int height);
+// Sets up header, planes and buffer for a frame; false when the size does
+// not suit the layout or the library has no layout for it.
 bool MakeYuvFrame(const YuvLayout &layout, int width, int height, YuvFrame *frame);
 // Bytes of one frame as files store it: the planes packed, no padding.
 uint64_t FileFrameBytes(const YuvLayout &layout, int width, int height);

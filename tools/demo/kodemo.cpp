@@ -275,7 +275,9 @@ void Demo::ShowSaveError(bool ui) {
   HKOLANG lang = nullptr;
   KoLang_Open(&lang, nullptr, 0x0409, 0);
   std::string shown;
-  KOBSTR english = nullptr;
+#ifdef _WIN32
+  KOBSTR english = nullptr;  // kept for the message box
+#endif
   for (const LCID lcid : {LCID(0x0409), LCID(0x0407)}) {
     KoLang_UpdateKernelLCID(lang, lcid);
     KoErrorHandler_DetailsInit();
@@ -284,13 +286,13 @@ void Demo::ShowSaveError(bool ui) {
     std::string s = kotools::Utf8(text);
     for (size_t at = 0; (at = s.find('\n', at)) != std::string::npos; at += 3) s.replace(at, 1, "\n  ");
     shown += std::string("  [") + (lcid == 0x0409 ? "English" : "Deutsch") + "]\n  " + s + "\n";
+#ifdef _WIN32
     if (lcid == 0x0409 && ui)
       english = text;
     else
-#ifdef _WIN32
       SysFreeString(text);
 #else
-      KoSysFreeString(text);
+    KoSysFreeString(text);
 #endif
   }
   KoLang_UpdateKernelLCID(lang, 0x0409);

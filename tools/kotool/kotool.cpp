@@ -118,8 +118,10 @@ int BmpToYuv(const std::vector<std::string> &a, std::map<std::string, std::strin
   Dib rgb;
   if (!kotools::ReadBmp(a[0], &rgb, &error) || !ToRgb32(&rgb, &error)) return Fail(err, "convert", error);
   kotools::YuvFrame frame;
+  if (!kotools::SizeSuits(*layout, rgb.width(), rgb.height()))
+    return Fail(err, "convert", a[0] + ": " + kotools::SizeProblem(*layout, rgb.width(), rgb.height()));
   if (!kotools::MakeYuvFrame(*layout, rgb.width(), rgb.height(), &frame))
-    return Fail(err, "convert", "the library has no " + layoutName + " layout for this size");
+    return Fail(err, "convert", "the library has no " + layoutName + " layout");
   const HRESULT hr = KoYUV_RGBToYUV(&frame.header, &ci, frame.bits.data(), &frame.planes, rgb.get(), kNeutralGamma,
                                     nullptr, 0, 0, 0, !full);
   if (FAILED(hr)) return Fail(err, "convert", "the library cannot write " + layoutName + " (KoYUV_RGBToYUV failed)");
