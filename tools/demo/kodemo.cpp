@@ -79,7 +79,7 @@ class Demo {
   std::FILE *out_, *err_;
   Options opt_;
   kotools::YuvReader reader_;
-  bool fromFile_ = false, quiet_ = false;
+  bool fromFile_ = false, quiet_ = false, ended_ = false;
   int width_ = 1920, height_ = 1080;
   double rate_ = 25.0;
   YuvFrame yuv_;
@@ -174,7 +174,10 @@ void DrawTitle(const Dib &card) {
 bool Demo::NextFrame(int index, std::string *error) {
   if (fromFile_) {
     if (reader_.Next(&yuv_, error)) return true;
-    if (error->empty()) *error = "end of input";
+    if (error->empty()) {
+      *error = opt_.input + ": has no frame " + std::to_string(index + 1);
+      ended_ = true;
+    }
     return false;
   }
   if (index == 0 && !kotools::MakeYuvFrame(*kotools::FindLayout("I420"), width_, height_, &yuv_)) {
@@ -189,7 +192,7 @@ int Demo::ProcessFrame(int index) {
   StepClock clock;
   std::string error;
   if (!NextFrame(index, &error)) {
-    if (index > 0 && error == "end of input") return -1;  // a file shorter than --frames
+    if (index > 0 && ended_) return -1;  // a file shorter than --frames
     return Fail(error);
   }
   char what[160];
@@ -346,7 +349,7 @@ int Demo::Run(const Options &o) {
 
   int done = 0;
   StepClock progress;
-  double sinceProgress = 0;
+  double sinceProgress = 0, elapsed = 0;
   for (; done < o.frames; ++done) {
     quiet_ = done > 0;
     if (done > 0) KoDibSet(preview_.get(), nullptr, nullptr, 0, 0, 0, 0, 1, 0);
@@ -356,9 +359,12 @@ int Demo::Run(const Options &o) {
       break;
     }
     if (status != 0) return status;
-    sinceProgress += progress.Lap();
+    const double lap = progress.Lap();
+    sinceProgress += lap;
+    elapsed += lap;
     if (o.frames > 1 && (sinceProgress >= 1000 || done + 1 == o.frames)) {
-      std::fprintf(out_, "progress: %d of %d frames\n", done + 1, o.frames);
+      std::fprintf(out_, "progress: %d of %d frames, %.1f frames a second\n", done + 1, o.frames,
+                   (done + 1) * 1000.0 / elapsed);
       sinceProgress = 0;
     }
   }
