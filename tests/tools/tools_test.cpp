@@ -20,19 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class StartedLibrary : public ::testing::Environment {
- public:
-  void SetUp() override {
-#ifdef _WIN32
-    ASSERT_TRUE(KoKernel_EarlyInitialize(GetModuleHandleW(nullptr), 0));
-#else
-    ASSERT_TRUE(KoKernel_EarlyInitialize(nullptr, 0));
-#endif
-  }
-  void TearDown() override { KoKernel_LateTerminate(); }
-};
-const auto *const kStarted = ::testing::AddGlobalTestEnvironment(new StartedLibrary);
-
+// The library is started for the whole program (../printf/started_library.cpp).
 const std::string kDir = "tools-test-files/";
 
 struct Result {

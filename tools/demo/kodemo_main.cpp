@@ -1,21 +1,6 @@
 // kodemo: a host program that loads the library the way the editors do and
 // takes one frame through the typical steps (see kodemo.cpp).
-#include <cstdio>
-
+#include "../common/host_main.h"
 #include "kodemo.h"
-#include "kokernel/kokernel.h"
 
-int main(int argc, char **argv) {
-#ifdef _WIN32
-  HMODULE self = GetModuleHandleW(nullptr);
-#else
-  HMODULE self = nullptr;
-#endif
-  if (!KoKernel_EarlyInitialize(self, 0)) {
-    std::fprintf(stderr, "kodemo: the library did not start\n");
-    return 1;
-  }
-  const int status = RunKodemo(argc, argv, stdout, stderr);
-  KoKernel_LateTerminate();
-  return status;
-}
+int main(int argc, char **argv) { return kotools::RunAsHost("kodemo", RunKodemo, argc, argv); }

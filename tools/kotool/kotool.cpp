@@ -64,12 +64,16 @@ bool ToRgb32(Dib *dib, std::string *error) {
   return true;
 }
 
-int YuvToBmp(const std::vector<std::string> &a, std::map<std::string, std::string> &opt, std::FILE *out,
-             std::FILE *err) {
-  std::string error;
+// What both directions of convert take: matrix, range and raw layout.
+struct ConvertSettings {
   KoYUVColorInfo ci;
-  bool full = false;
-  if (!ColourOptions(opt, &ci, &full, &error)) return Fail(err, "convert", error, kUsage);
+  bool full;
+  const kotools::YuvLayout *layout;
+};
+
+int YuvToBmp(const std::vector<std::string> &a, std::map<std::string, std::string> &opt,
+             const ConvertSettings &cs, std::FILE *out, std::FILE *err) {
+  std::string error;
   long frameNumber = 1;
   if (opt.count("--frame")) {
     char *end = nullptr;
@@ -81,12 +85,9 @@ int YuvToBmp(const std::vector<std::string> &a, std::map<std::string, std::strin
     if (!reader.OpenY4m(a[0], &error)) return Fail(err, "convert", error);
   } else {
     int w = 0, h = 0;
-    const std::string layoutName = opt.count("--layout") ? opt["--layout"] : "I420";
-    const kotools::YuvLayout *layout = kotools::FindLayout(layoutName);
     if (!opt.count("--size") || !kotools::ParseSize(opt["--size"], &w, &h))
       return Fail(err, "convert", "a raw .yuv input needs --size WxH (1 to 16384 each)", kUsage);
-    if (!layout) return Fail(err, "convert", "unknown layout '" + layoutName + "' (" + kotools::LayoutNames() + ")", kUsage);
-    if (!reader.OpenRaw(a[0], *layout, w, h, &error)) return Fail(err, "convert", error);
+    if (!reader.OpenRaw(a[0], *cs.layout, w, h, &error)) return Fail(err, "convert", error);
   }
   kotools::YuvFrame frame;
   for (long i = 0; i < frameNumber; ++i)
@@ -96,8 +97,8 @@ int YuvToBmp(const std::vector<std::string> &a, std::map<std::string, std::strin
   if (FAILED(KoDibAlloc(rgb.out(), KOPT_RGB32, reader.width(), reader.height(), nullptr, 0, 0, nullptr)))
     return Fail(err, "convert", "out of memory");
   KoYUVConvertParams params{};
-  params.range = full ? KOYUV_RANGE_FULL : 0;
-  const HRESULT hr = KoYUV_YUVToRGB(rgb.get(), kNeutralGamma, nullptr, 0, &frame.header, &ci, frame.bits.data(),
+  params.range = cs.full ? KOYUV_RANGE_FULL : 0;
+  const HRESULT hr = KoYUV_YUVToRGB(rgb.get(), kNeutralGamma, nullptr, 0, &frame.header, &cs.ci, frame.bits.data(),
                                     &frame.planes, 0, 0, &params);
   if (FAILED(hr)) return Fail(err, "convert", "the library refused the frame (KoYUV_YUVToRGB failed)");
   if (!kotools::WriteBmp(a[1], rgb.get(), &error)) return Fail(err, "convert", error);
@@ -106,15 +107,10 @@ int YuvToBmp(const std::vector<std::string> &a, std::map<std::string, std::strin
   return kDone;
 }
 
-int BmpToYuv(const std::vector<std::string> &a, std::map<std::string, std::string> &opt, std::FILE *out,
-             std::FILE *err) {
+int BmpToYuv(const std::vector<std::string> &a, const ConvertSettings &cs, std::FILE *out, std::FILE *err) {
   std::string error;
-  KoYUVColorInfo ci;
-  bool full = false;
-  if (!ColourOptions(opt, &ci, &full, &error)) return Fail(err, "convert", error, kUsage);
-  const std::string layoutName = opt.count("--layout") ? opt["--layout"] : "I420";
-  const kotools::YuvLayout *layout = kotools::FindLayout(layoutName);
-  if (!layout) return Fail(err, "convert", "unknown layout '" + layoutName + "' (" + kotools::LayoutNames() + ")", kUsage);
+  const kotools::YuvLayout *layout = cs.layout;
+  const std::string layoutName = layout->name;
   Dib rgb;
   if (!kotools::ReadBmp(a[0], &rgb, &error) || !ToRgb32(&rgb, &error)) return Fail(err, "convert", error);
   kotools::YuvFrame frame;
@@ -122,8 +118,8 @@ int BmpToYuv(const std::vector<std::string> &a, std::map<std::string, std::strin
     return Fail(err, "convert", a[0] + ": " + kotools::SizeProblem(*layout, rgb.width(), rgb.height()));
   if (!kotools::MakeYuvFrame(*layout, rgb.width(), rgb.height(), &frame))
     return Fail(err, "convert", "the library has no " + layoutName + " layout");
-  const HRESULT hr = KoYUV_RGBToYUV(&frame.header, &ci, frame.bits.data(), &frame.planes, rgb.get(), kNeutralGamma,
-                                    nullptr, 0, 0, 0, !full);
+  const HRESULT hr = KoYUV_RGBToYUV(&frame.header, &cs.ci, frame.bits.data(), &frame.planes, rgb.get(), kNeutralGamma,
+                                    nullptr, 0, 0, 0, !cs.full);
   if (FAILED(hr)) return Fail(err, "convert", "the library cannot write " + layoutName + " (KoYUV_RGBToYUV failed)");
   std::FILE *f = std::fopen(a[1].c_str(), "wb");
   if (!f) return Fail(err, "convert", "cannot create " + a[1]);
@@ -135,10 +131,17 @@ int BmpToYuv(const std::vector<std::string> &a, std::map<std::string, std::strin
 
 int Convert(const std::vector<std::string> &a, std::map<std::string, std::string> &opt, std::FILE *out,
             std::FILE *err) {
+  ConvertSettings cs{};
+  std::string error;
+  if (!ColourOptions(opt, &cs.ci, &cs.full, &error)) return Fail(err, "convert", error, kUsage);
+  const std::string layoutName = opt.count("--layout") ? opt["--layout"] : "I420";
+  cs.layout = kotools::FindLayout(layoutName);
+  if (!cs.layout)
+    return Fail(err, "convert", "unknown layout '" + layoutName + "' (" + kotools::LayoutNames() + ")", kUsage);
   if (kotools::EndsWith(a[0], ".bmp")) {
-    if (kotools::EndsWith(a[1], ".yuv")) return BmpToYuv(a, opt, out, err);
+    if (kotools::EndsWith(a[1], ".yuv")) return BmpToYuv(a, cs, out, err);
   } else if (kotools::EndsWith(a[1], ".bmp")) {
-    return YuvToBmp(a, opt, out, err);
+    return YuvToBmp(a, opt, cs, out, err);
   }
   return Fail(err, "convert", "convert takes .y4m or .yuv to .bmp, or .bmp to .yuv", kUsage);
 }

@@ -1,20 +1,5 @@
 // kotool: the library's conversions from the command line (see kotool.cpp).
-#include <cstdio>
-
+#include "../common/host_main.h"
 #include "kotool.h"
-#include "kokernel/kokernel.h"
 
-int main(int argc, char **argv) {
-#ifdef _WIN32
-  HMODULE self = GetModuleHandleW(nullptr);
-#else
-  HMODULE self = nullptr;
-#endif
-  if (!KoKernel_EarlyInitialize(self, 0)) {
-    std::fprintf(stderr, "kotool: the library did not start\n");
-    return 1;
-  }
-  const int status = RunKotool(argc, argv, stdout, stderr);
-  KoKernel_LateTerminate();
-  return status;
-}
+int main(int argc, char **argv) { return kotools::RunAsHost("kotool", RunKotool, argc, argv); }
