@@ -15,6 +15,9 @@
 #include "../../tools/demo/kodemo.h"
 #include "../../tools/kotool/kotool.h"
 #include "kokernel/kokernel.h"
+#ifdef _WIN32
+#include "kokernel/komsgbox.h"
+#endif
 
 namespace {
 
@@ -287,5 +290,25 @@ TEST_F(Tools, DemoRunsEveryStepOnAFileShorterThanAskedFor) {
     EXPECT_NE(b.err.find(c.message), std::string::npos) << c.args << "\n" << b.err;
   }
 }
+
+#ifdef _WIN32
+// With --ui the English message goes to the library's message box (answered
+// here by the box hook instead of a user).
+std::wstring boxText;
+int Answer(UINT_PTR, HWND, const wchar_t *text, const wchar_t *, UINT) {
+  boxText = text;
+  return IDOK;
+}
+
+TEST_F(Tools, DemoShowsTheMessageInTheMessageBox) {
+  ASSERT_TRUE(KoMsgBoxSetAppData(GetModuleHandleW(nullptr), nullptr, L"kodemo"));
+  ASSERT_TRUE(KoMsgBoxSetHook(Answer, 0));
+  const Result r = RunTool(RunKodemo, "--ui --out " + kDir + "out");
+  KoMsgBoxSetHook(nullptr, 0);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(boxText.find(L"An error occurred while creating the media file"), 0u);
+  EXPECT_NE(boxText.find(L"The file could not be created."), std::wstring::npos);
+}
+#endif
 
 }  // namespace

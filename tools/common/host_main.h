@@ -6,6 +6,11 @@
 #include <cstdio>
 
 #include "kokernel/kokernel.h"
+#ifdef _WIN32
+#include <string>
+
+#include "kokernel/komsgbox.h"
+#endif
 
 namespace kotools {
 
@@ -20,6 +25,11 @@ inline int RunAsHost(const char *name, int (*run)(int, char **, std::FILE *, std
     std::fprintf(stderr, "%s: the library did not start\n", name);
     return 1;
   }
+#ifdef _WIN32
+  // Message boxes carry the program's name.
+  const std::string narrow(name);
+  KoMsgBoxSetAppData(self, nullptr, std::wstring(narrow.begin(), narrow.end()).c_str());
+#endif
   const int status = run(argc, argv, stdout, stderr);
   KoKernel_LateTerminate();
   return status;
