@@ -33,11 +33,15 @@ build-windows:
 	cmake --preset windows >/dev/null
 	cmake --build --preset windows -j $(JOBS)
 
+# The demo host takes a generated frame through every step in both targets;
+# the BMP files it writes go to build/demo/<target>/.
 demo: deps build-native build-windows
+	@mkdir -p build/demo/native build/demo/windows
 	@echo "== native demo =="
-	build/native/bin/kodemo
+	build/native/bin/kodemo --out build/demo/native
 	@echo "== windows demo (kokernel.dll under Wine) =="
-	tools/wine-run build/windows/bin/kodemo.exe
+	tools/wine-run build/windows/bin/kodemo.exe --out build/demo/windows
+	@ls build/demo/native/*.bmp build/demo/windows/*.bmp
 
 test-native: build-native-asan
 	ctest --preset native-asan -j $(JOBS) --no-tests=error
