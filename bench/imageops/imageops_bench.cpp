@@ -146,7 +146,7 @@ void CvBlur3x3(benchmark::State &state) {
 
 BENCHMARK_CAPTURE(Composite8, over_op1, 1.0, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(Composite8, over_op05, 0.5, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(Composite8, over_op1_MT, 1.0, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(Composite8, over_op1_MT, 1.0, true)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(KoBlend)->Unit(benchmark::kMillisecond);
 BENCHMARK(LibyuvBlend)->Unit(benchmark::kMillisecond);
 BENCHMARK(KoMultiply)->Unit(benchmark::kMillisecond);
@@ -155,8 +155,8 @@ BENCHMARK(LibyuvMultiply)->Unit(benchmark::kMillisecond);
 #define KO_GAUSS(name, bytes, sigma)                                                             \
   BENCHMARK_CAPTURE(KoGauss, name, bytes, sigma, false)->Unit(benchmark::kMillisecond);          \
   BENCHMARK_CAPTURE(CvGauss, name, bytes, sigma, false)->Unit(benchmark::kMillisecond);          \
-  BENCHMARK_CAPTURE(KoGauss, name##_MT, bytes, sigma, true)->Unit(benchmark::kMillisecond);      \
-  BENCHMARK_CAPTURE(CvGauss, name##_MT, bytes, sigma, true)->Unit(benchmark::kMillisecond);
+  BENCHMARK_CAPTURE(KoGauss, name##_MT, bytes, sigma, true)->UseRealTime()->Unit(benchmark::kMillisecond); \
+  BENCHMARK_CAPTURE(CvGauss, name##_MT, bytes, sigma, true)->UseRealTime()->Unit(benchmark::kMillisecond);
 KO_GAUSS(u8_sigma2, true, 2.0)
 KO_GAUSS(u8_sigma10, true, 10.0)
 KO_GAUSS(u8_sigma30, true, 30.0)
