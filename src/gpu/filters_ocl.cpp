@@ -1,0 +1,108 @@
+// The plug-in set's filters on the device: bilinear scaling, channel map
+// through a pixel table and the recursive Gaussian blur. Each call sets the
+// kernel's arguments, enqueues and returns without waiting.
+#include <cmath>
+#include <cstdint>
+
+#include "gpu/cl_runtime.h"
+#include "imageops/imageops_internal.h"
+#include "kokernel/kogpu.h"
+
+namespace ko::gpu {
+namespace {
+
+enum : int { kScale = 3, kChannelMap = 4, kGaussH = 5, kGaussV = 6 };
+
+constexpr size_t kTableBytes = 256 * 4 * sizeof(float);
+// The Gaussian's window: at most this many samples either side, fewer when
+// the impulse response's remaining weight drops below the limit.
+constexpr int kGaussMaxWindow = 2048;
+constexpr double kGaussTailWeight = 3e-5;
+
+bool Ok(cl_int e) { return e == CL_SUCCESS; }
+
+Float8 GaussLineCoef(double sigma) {
+  const auto c = ko::imageops::GaussCoefFor(sigma);
+  // The backward pass's impulse response g (g0 = B, gk = a1 g(k-1) +
+  // a2 g(k-2) + a3 g(k-3)) sums to B / (1 - a1 - a2 - a3) for the float
+  // coefficients; the window ends where the weight still to come is
+  // negligible for 8-bit results.
+  const double total = double(c.b) / (1.0 - double(c.a1) - double(c.a2) - double(c.a3));
+  double g1 = 0, g2 = 0, g3 = 0, sum = 0;
+  int k = 0;
+  for (; k < kGaussMaxWindow; ++k) {
+    const double g = k == 0 ? double(c.b) : c.a1 * g1 + c.a2 * g2 + c.a3 * g3;
+    sum += g;
+    g3 = g2, g2 = g1, g1 = g;
+    if (std::fabs(total - sum) < kGaussTailWeight) break;
+  }
+  return Float8{{c.b, c.a1, c.a2, c.a3, float(k + 1), float(total), 0.0f, 0.0f}};
+}
+
+}  // namespace
+
+}  // namespace ko::gpu
+
+using namespace ko::gpu;
+
+extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_queue queue, void *, int width,
+                               int height) {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  const cl_kernel k = PluginKernel(kScale);
+  if (!k || width <= 0 || height <= 0) return false;
+  static WorkSize ws;
+  return Ok(SetArgs(rt, k, src, dst, cl_int(width), cl_int(height))) &&
+         Ok(Launch2D(rt, queue, k, ws, size_t(width), size_t(height)));
+}
+
+extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queue queue, void *,
+                                    int width, int height, int channel, const BYTE table[256][4]) {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  const cl_kernel k = PluginKernel(kChannelMap);
+  if (!k || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
+  cl_int err = CL_SUCCESS;
+  const cl_mem buf = KO_CL_OBJ(rt, clCreateBuffer, &err, context, CL_MEM_READ_WRITE, kTableBytes, nullptr);
+  if (!buf) return false;
+  auto *f = static_cast<float *>(KO_CL_OBJ(rt, clEnqueueMapBuffer, &err, queue, buf, CL_TRUE, CL_MAP_WRITE, 0,
+                                           kTableBytes, 0, nullptr, nullptr));
+  bool ok = f != nullptr;
+  if (ok) {
+    // B, G, R, A bytes -> R, G, B, A floats in 0..1.
+    for (int i = 0; i < 256; ++i) {
+      f[4 * i + 0] = table[i][2] / 255.0f;
+      f[4 * i + 1] = table[i][1] / 255.0f;
+      f[4 * i + 2] = table[i][0] / 255.0f;
+      f[4 * i + 3] = table[i][3] / 255.0f;
+    }
+    ok = Ok(KO_CL(rt, clEnqueueUnmapMemObject, queue, buf, f, 0, nullptr, nullptr));
+  }
+  static WorkSize ws;
+  ok = ok && Ok(SetArgs(rt, k, a, b, cl_int(width), cl_int(height), cl_int(channel), buf)) &&
+       Ok(Launch2D(rt, queue, k, ws, size_t(width), size_t(height)));
+  KO_CL(rt, clReleaseMemObject, buf);
+  return ok;
+}
+
+extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_command_queue queue, void *,
+                                      unsigned width, unsigned height, double sigmaX, double sigmaY) {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  const cl_kernel kh = PluginKernel(kGaussH), kv = PluginKernel(kGaussV);
+  if (!kh || !kv || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
+  cl_image_format format{};
+  if (!Ok(KO_CL(rt, clGetImageInfo, src, CL_IMAGE_FORMAT, sizeof format, &format, nullptr))) return false;
+  // The horizontal results, split into whole part and fraction.
+  cl_int err = CL_SUCCESS;
+  cl_mem hi = KO_CL_OBJ(rt, clCreateImage2D, &err, context, CL_MEM_READ_WRITE, &format, width, height, 0, nullptr);
+  cl_mem lo = hi ? KO_CL_OBJ(rt, clCreateImage2D, &err, context, CL_MEM_READ_WRITE, &format, width, height, 0,
+                             nullptr)
+                 : nullptr;
+  const Float8 cx = GaussLineCoef(sigmaX), cy = GaussLineCoef(sigmaY);
+  const cl_int w = cl_int(width), h = cl_int(height);
+  static WorkSize wsh, wsv;
+  const bool ok = lo && Ok(SetArgs(rt, kh, src, hi, lo, cx, w, h)) && Ok(Launch2D(rt, queue, kh, wsh, width, height)) &&
+                  Ok(SetArgs(rt, kv, hi, lo, dst, cy, w, h)) && Ok(Launch2D(rt, queue, kv, wsv, width, height));
+  // The queue keeps the intermediates alive until the kernels are done.
+  if (lo) KO_CL(rt, clReleaseMemObject, lo);
+  if (hi) KO_CL(rt, clReleaseMemObject, hi);
+  return ok;
+}
