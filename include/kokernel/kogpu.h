@@ -195,6 +195,23 @@ KOAPI bool FillOCL(cl_mem image, cl_context unusedContext, cl_command_queue queu
                    float b);
 
 /* ---- Plug-in filters ------------------------------------------------------ */
+/* dst (width x height) = src scaled to it as KoDibScale_Bilinear scales whole
+ * images (corner pixels onto corner pixels); src's size is read from the
+ * image. */
+KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context unusedContext, cl_command_queue queue,
+                    void *reserved, int32_t width, int32_t height);
+/* b = a mapped as ChannelMapEx(b, a, channel, table) maps it: every pixel
+ * becomes table[its byte of channel] (0 = B ... 3 = A). The table goes to the
+ * device through a 4096-byte buffer of context, released after the launch. */
+KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queue queue,
+                         void *reserved, int32_t width, int32_t height, int32_t channel,
+                         const BYTE table[256][4]);
+/* dst = src blurred as GaussianBlur blurs 8-bit BGRA (sigmas clamped to
+ * 0.5..54), within one level; the intermediates (images of src's format in
+ * context) are released after the launches. */
+KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_command_queue queue,
+                           void *reserved, uint32_t width, uint32_t height, double sigmaX,
+                           double sigmaY);
 
 /* ---- Bitmap-copy set ------------------------------------------------------ */
 

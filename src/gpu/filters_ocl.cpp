@@ -11,8 +11,6 @@
 namespace ko::gpu {
 namespace {
 
-enum : int { kScale = 3, kChannelMap = 4, kGaussH = 5, kGaussV = 6 };
-
 constexpr size_t kTableBytes = 256 * 4 * sizeof(float);
 // The Gaussian's window: at most this many samples either side, fewer when
 // the impulse response's remaining weight drops below the limit.
@@ -20,6 +18,7 @@ constexpr int kGaussMaxWindow = 2048;
 constexpr double kGaussTailWeight = 3e-5;
 
 bool Ok(cl_int e) { return e == CL_SUCCESS; }
+// Null images and queues are refused here: runtimes need not check them.
 
 Float8 GaussLineCoef(double sigma) {
   const auto c = ko::imageops::GaussCoefFor(sigma);
@@ -45,21 +44,21 @@ Float8 GaussLineCoef(double sigma) {
 
 using namespace ko::gpu;
 
-extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_queue queue, void *, int width,
-                               int height) {
+extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_queue queue, void *, int32_t width,
+                               int32_t height) {
   KoOpenCLRuntime *rt = LibraryRuntime();
   const cl_kernel k = PluginKernel(kScale);
-  if (!k || width <= 0 || height <= 0) return false;
+  if (!k || !src || !dst || !queue || width <= 0 || height <= 0) return false;
   static WorkSize ws;
   return Ok(SetArgs(rt, k, src, dst, cl_int(width), cl_int(height))) &&
          Ok(Launch2D(rt, queue, k, ws, size_t(width), size_t(height)));
 }
 
 extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queue queue, void *,
-                                    int width, int height, int channel, const BYTE table[256][4]) {
+                                    int32_t width, int32_t height, int32_t channel, const BYTE table[256][4]) {
   KoOpenCLRuntime *rt = LibraryRuntime();
   const cl_kernel k = PluginKernel(kChannelMap);
-  if (!k || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
+  if (!k || !a || !b || !queue || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
   cl_int err = CL_SUCCESS;
   const cl_mem buf = KO_CL_OBJ(rt, clCreateBuffer, &err, context, CL_MEM_READ_WRITE, kTableBytes, nullptr);
   if (!buf) return false;
@@ -84,10 +83,10 @@ extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_c
 }
 
 extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_command_queue queue, void *,
-                                      unsigned width, unsigned height, double sigmaX, double sigmaY) {
+                                      uint32_t width, uint32_t height, double sigmaX, double sigmaY) {
   KoOpenCLRuntime *rt = LibraryRuntime();
   const cl_kernel kh = PluginKernel(kGaussH), kv = PluginKernel(kGaussV);
-  if (!kh || !kv || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
+  if (!kh || !kv || !src || !dst || !queue || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
   cl_image_format format{};
   if (!Ok(KO_CL(rt, clGetImageInfo, src, CL_IMAGE_FORMAT, sizeof format, &format, nullptr))) return false;
   // The horizontal results, split into whole part and fraction.

@@ -34,6 +34,6 @@ function(ko_cl_program set)
   set_property(SOURCE ${KO_CL_STORE} APPEND PROPERTY COMPILE_DEFINITIONS KO_CL_HAVE_${set})
 endfunction()
 
-ko_sources(PORTABLE cl_runtime.cpp program_store.cpp plugin.cpp)
+ko_sources(PORTABLE cl_runtime.cpp program_store.cpp plugin.cpp filters_ocl.cpp)
 
 ko_cl_program(Plugin cl/plugin_core.cl cl/plugin_filters.cl)

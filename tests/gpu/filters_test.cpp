@@ -9,17 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "gpu/gpu_fixture.h"
+#include "gpu_fixture.h"
 #include "kokernel/kodib.h"
 #include "kokernel/kogpu.h"
 #include "kokernel/koimageops.h"
+#include "kokernel/koresult.h"
 
 namespace {
 
+using namespace kotest::gpu;
 using Pixels = std::vector<uint8_t>;
 
 enum class Op { Scale, ChannelMap, Gauss };
-enum class Kind { Random, Photo };
 
 // Scale: (p, q) = destination size; channel map: p = channel; Gauss: sigmas.
 struct Case {
@@ -28,23 +29,6 @@ struct Case {
   int w, h;
   double p, q;
 };
-
-Pixels Image(Kind kind, int w, int h, uint32_t seed) {
-  Pixels px(size_t(w) * h * 4);
-  std::mt19937 rng(seed);
-  for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      for (int c = 0; c < 4; ++c) {
-        uint8_t &v = px[(size_t(y) * w + x) * 4 + c];
-        if (kind == Kind::Random) {
-          v = uint8_t(rng());
-        } else {  // soft shading, hard edges and a fading alpha
-          const double s = 120 + 90 * std::sin(x * 0.11 + c) * std::cos(y * 0.07 - c);
-          v = c == 3 ? uint8_t(255 - (x + y) % 256) : uint8_t(s + ((x / 13 + y / 7) % 2) * 40);
-        }
-      }
-  return px;
-}
 
 Pixels Processor(const Case &t, const Pixels &src, int &ow, int &oh, const uint8_t (*table)[4]) {
   ow = t.w, oh = t.h;
@@ -66,12 +50,19 @@ Pixels Processor(const Case &t, const Pixels &src, int &ow, int &oh, const uint8
   return out;
 }
 
-class Filters : public testing::TestWithParam<std::tuple<Case, Kind>> {};
+// The plug-in program is built once for each suite.
+struct FiltersBadInput : testing::Test {
+  static void SetUpTestSuite() {
+    if (Shared()) PluginLoad(BuildPluginCallback);
+  }
+};
+struct Filters : FiltersBadInput, testing::WithParamInterface<std::tuple<Case, Picture>> {};
 
 TEST_P(Filters, DeviceMatchesProcessor) {
+  KOTEST_REQUIRE_DEVICE();
   const auto &[t, kind] = GetParam();
-  auto &g = ko::test::Gpu();
-  const Pixels src = Image(kind, t.w, t.h, uint32_t(t.w * 131 + t.h));
+  const Device &g = Shared();
+  const Pixels src = MakePicture(kind, t.w, t.h, uint32_t(t.w * 131 + t.h));
   uint8_t table[256][4];
   std::mt19937 rng(7);
   for (auto &e : table)
@@ -79,8 +70,11 @@ TEST_P(Filters, DeviceMatchesProcessor) {
   int ow, oh;
   const Pixels want = Processor(t, src, ow, oh, table);
 
-  cl_mem a = g.Upload(src.data(), t.w, t.h), b = CreateCLImage(g.context, ow, oh);
+  // Every object the call makes is released again.
+  cl_mem a = UploadBgra(src, t.w, t.h), b = CreateCLImage(g.context, ow, oh);
   ASSERT_TRUE(a && b);
+  InstallCounting(g.rt);
+  const int live = LiveObjects();
   bool ok = false;
   if (t.op == Op::Scale)
     ok = ScaleOCL(a, b, g.context, g.queue, nullptr, ow, oh);
@@ -88,10 +82,14 @@ TEST_P(Filters, DeviceMatchesProcessor) {
     ok = ChannelMapOCL(a, b, g.context, g.queue, nullptr, t.w, t.h, int(t.p), table);
   else
     ok = GaussianBlurOCL(a, b, g.context, g.queue, nullptr, unsigned(t.w), unsigned(t.h), t.p, t.q);
+  EXPECT_EQ(KO_CL(g.rt, clFinish, g.queue), CL_SUCCESS);
+  EXPECT_EQ(LiveObjects(), live);
+  RemoveCounting(g.rt);
   ASSERT_TRUE(ok);
-  const Pixels got = g.Download(b, ow, oh);
-  ReleaseOpenCLImage(a);
-  ReleaseOpenCLImage(b);
+  const Pixels got = ReadBgra(b, ow, oh);
+  Release(a);
+  Release(b);
+  ASSERT_EQ(got.size(), want.size());
 
   const int tolerance = t.op == Op::Gauss ? 1 : 0;
   int worst = 0;
@@ -117,15 +115,15 @@ const Case kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Gpu, Filters, testing::Combine(testing::ValuesIn(kCases),
-                                                        testing::Values(Kind::Random, Kind::Photo)),
+                                                        testing::Values(Picture::Random, Picture::Photo)),
                          [](const auto &i) {
-                           return std::string(std::get<0>(i.param).name) +
-                                  (std::get<1>(i.param) == Kind::Random ? "Random" : "Photo");
+                           return std::string(std::get<0>(i.param).name) + PictureName(std::get<1>(i.param));
                          });
 
 // Calls that must fail without launching anything.
-TEST(FiltersBadInput, Refused) {
-  auto &g = ko::test::Gpu();
+TEST_F(FiltersBadInput, Refused) {
+  KOTEST_REQUIRE_DEVICE();
+  const Device &g = Shared();
   uint8_t table[256][4] = {};
   cl_mem a = CreateCLImage(g.context, 4, 4), b = CreateCLImage(g.context, 4, 4);
   ASSERT_TRUE(a && b);
@@ -151,10 +149,10 @@ TEST(FiltersBadInput, Refused) {
   EXPECT_FALSE(ScaleOCL(a, b, g.context, g.queue, nullptr, 4, 4));
   EXPECT_FALSE(ChannelMapOCL(a, b, g.context, g.queue, nullptr, 4, 4, 0, table));
   EXPECT_FALSE(GaussianBlurOCL(a, b, g.context, g.queue, nullptr, 4, 4, 2, 2));
-  g.LoadPlugin();
+  PluginLoad(BuildPluginCallback);
   EXPECT_TRUE(ScaleOCL(a, b, g.context, g.queue, nullptr, 4, 4));
-  ReleaseOpenCLImage(a);
-  ReleaseOpenCLImage(b);
+  Release(a);
+  Release(b);
 }
 
 }  // namespace

@@ -1,12 +1,11 @@
-// Plug-in filters: bilinear scaling, channel map through a pixel table and
-// the two passes of the recursive Gaussian blur. Images are BGRA, normalised
-// 8-bit; every kernel works on byte values (0..255) as the processor does and
-// ignores work items beyond the width and height it receives.
-
-__constant sampler_t kof_nearest = CLK_NORMALIZED_COORDS_FALSE | CLK_ADDRESS_CLAMP_TO_EDGE | CLK_FILTER_NEAREST;
+// The plug-in set's filters: scale (3), channel map (4) and the two passes
+// of the Gaussian blur (5, 6), after plugin_core.cl in one program (its
+// sampler ko_pixel reads whole pixels, clamped to the edge). Every kernel
+// works on byte values (0..255) as the processor does and ignores work items
+// beyond the width and height it receives.
 
 uint4 kof_bytes(read_only image2d_t img, int x, int y) {
-  return convert_uint4_sat_rte(read_imagef(img, kof_nearest, (int2)(x, y)) * 255.0f);
+  return convert_uint4_sat_rte(read_imagef(img, ko_pixel, (int2)(x, y)) * 255.0f);
 }
 
 // One axis of the whole-image bilinear mapping: positions advance by
@@ -83,7 +82,7 @@ __kernel void ko_gauss_h(read_only image2d_t src, write_only image2d_t hi, write
                          int width, int height) {
   const int n = get_global_id(0), y = get_global_id(1), count = width;
   if (n >= width || y >= height) return;
-#define KOF_ROW(i) (read_imagef(src, kof_nearest, (int2)((i), y)) * 255.0f)
+#define KOF_ROW(i) (read_imagef(src, ko_pixel, (int2)((i), y)) * 255.0f)
   KOF_GAUSS_LINE(KOF_ROW)
 #undef KOF_ROW
   const float4 t = clamp(acc, 0.0f, 255.0f), whole = floor(t);
@@ -98,7 +97,7 @@ __kernel void ko_gauss_v(read_only image2d_t hi, read_only image2d_t lo, write_o
   const int x = get_global_id(0), n = get_global_id(1), count = height;
   if (x >= width || n >= height) return;
 #define KOF_COL(i)                                                                                 \
-  (convert_float4(kof_bytes(hi, x, (i))) + read_imagef(lo, kof_nearest, (int2)(x, (i))))
+  (convert_float4(kof_bytes(hi, x, (i))) + read_imagef(lo, ko_pixel, (int2)(x, (i))))
   KOF_GAUSS_LINE(KOF_COL)
 #undef KOF_COL
   write_imagef(dst, (int2)(x, n), floor(clamp(acc + 0.5f, 0.0f, 255.0f)) * (1.0f / 255.0f));
