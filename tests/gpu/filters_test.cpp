@@ -30,6 +30,8 @@ struct Case {
   double p, q;
 };
 
+void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
+
 Pixels Processor(const Case &t, const Pixels &src, int &ow, int &oh, const uint8_t (*table)[4]) {
   ow = t.w, oh = t.h;
   Pixels out = src;
