@@ -1,0 +1,1 @@
+ko_bench(gpu_filters SOURCES filters_bench.cpp)
