@@ -2,7 +2,9 @@
 // through a pixel table and the recursive Gaussian blur. Each call sets the
 // kernel's arguments, enqueues and returns without waiting.
 #include <cmath>
+#include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "gpu/cl_runtime.h"
 #include "imageops/imageops_internal.h"
@@ -14,28 +16,50 @@ namespace {
 constexpr size_t kTableBytes = 256 * 4 * sizeof(float);
 // The Gaussian's window: at most this many samples either side, fewer when
 // the impulse response's remaining weight drops below the limit.
-constexpr int kGaussMaxWindow = 2048;
+constexpr int kGaussMaxWindow = 16384;
 constexpr double kGaussTailWeight = 3e-5;
+constexpr size_t kGaussResponseMax = 1 << 17;
 
 bool Ok(cl_int e) { return e == CL_SUCCESS; }
 // Null images and queues are refused here: runtimes need not check them.
 
-Float8 GaussLineCoef(double sigma) {
+// The processor's recursion for one sigma, for both forms the kernels use.
+struct GaussLine {
+  Float8 coef;  // B, a1, a2, a3, window, total weight of the impulse response
+  Float8 par;   // n0, n1, n2, m1, m2, m3, causal and anticausal steady gains
+};
+
+GaussLine GaussLineFor(double sigma) {
   const auto c = ko::imageops::GaussCoefFor(sigma);
-  // The backward pass's impulse response g (g0 = B, gk = a1 g(k-1) +
-  // a2 g(k-2) + a3 g(k-3)) sums to B / (1 - a1 - a2 - a3) for the float
+  const double a1 = c.a1, a2 = c.a2, a3 = c.a3, d1 = 1.0 - a1 - a2 - a3;
+  // The impulse response f of either recursion (f0 = B, fk = a1 f(k-1) +
+  // a2 f(k-2) + a3 f(k-3)) sums to B / (1 - a1 - a2 - a3) for the float
   // coefficients; the window ends where the weight still to come is
   // negligible for 8-bit results.
-  const double total = double(c.b) / (1.0 - double(c.a1) - double(c.a2) - double(c.a3));
-  double g1 = 0, g2 = 0, g3 = 0, sum = 0;
-  int k = 0;
-  for (; k < kGaussMaxWindow; ++k) {
-    const double g = k == 0 ? double(c.b) : c.a1 * g1 + c.a2 * g2 + c.a3 * g3;
+  const double total = double(c.b) / d1;
+  std::vector<double> f;
+  int window = 0;
+  double sum = 0;
+  for (size_t k = 0; k < kGaussResponseMax; ++k) {
+    const double g = k == 0 ? double(c.b)
+                            : a1 * f[k - 1] + (k >= 2 ? a2 * f[k - 2] : 0.0) + (k >= 3 ? a3 * f[k - 3] : 0.0);
+    f.push_back(g);
     sum += g;
-    g3 = g2, g2 = g1, g1 = g;
-    if (std::fabs(total - sum) < kGaussTailWeight) break;
+    if (window == 0 && std::fabs(total - sum) < kGaussTailWeight) window = std::min(int(k) + 1, kGaussMaxWindow);
+    if (window && std::fabs(g) < 1e-12) break;
   }
-  return Float8{{c.b, c.a1, c.a2, c.a3, float(k + 1), float(total), 0.0f, 0.0f}};
+  if (window == 0) window = kGaussMaxWindow;
+  // Forward then backward is the symmetric response h[d] = sum f(j) f(j+d),
+  // a causal part (d >= 0) and an anticausal one (d >= 1), each a recursion
+  // with the same denominator.
+  double h[4] = {0, 0, 0, 0};
+  for (size_t j = 0; j < f.size(); ++j)
+    for (size_t d = 0; d < 4 && j + d < f.size(); ++d) h[d] += f[j] * f[j + d];
+  const double n0 = h[0], n1 = h[1] - a1 * h[0], n2 = h[2] - a1 * h[1] - a2 * h[0];
+  const double m1 = h[1], m2 = h[2] - a1 * h[1], m3 = h[3] - a1 * h[2] - a2 * h[1];
+  return GaussLine{{{c.b, c.a1, c.a2, c.a3, float(window), float(total), 0.0f, 0.0f}},
+                   {{float(n0), float(n1), float(n2), float(m1), float(m2), float(m3), float((n0 + n1 + n2) / d1),
+                     float((m1 + m2 + m3) / d1)}}};
 }
 
 }  // namespace
@@ -95,11 +119,11 @@ extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context
   cl_mem lo = hi ? KO_CL_OBJ(rt, clCreateImage2D, &err, context, CL_MEM_READ_WRITE, &format, width, height, 0,
                              nullptr)
                  : nullptr;
-  const Float8 cx = GaussLineCoef(sigmaX), cy = GaussLineCoef(sigmaY);
+  const GaussLine gx = GaussLineFor(sigmaX), gy = GaussLineFor(sigmaY);
   const cl_int w = cl_int(width), h = cl_int(height);
   static WorkSize wsh, wsv;
-  const bool ok = lo && Ok(SetArgs(rt, kh, src, hi, lo, cx, w, h)) && Ok(Launch2D(rt, queue, kh, wsh, width, height)) &&
-                  Ok(SetArgs(rt, kv, hi, lo, dst, cy, w, h)) && Ok(Launch2D(rt, queue, kv, wsv, width, height));
+  const bool ok = lo && Ok(SetArgs(rt, kh, src, hi, lo, gx.coef, gx.par, w, h)) && Ok(Launch2D(rt, queue, kh, wsh, width, height)) &&
+                  Ok(SetArgs(rt, kv, hi, lo, dst, gy.coef, gy.par, w, h)) && Ok(Launch2D(rt, queue, kv, wsv, width, height));
   // The queue keeps the intermediates alive until the kernels are done.
   if (lo) KO_CL(rt, clReleaseMemObject, lo);
   if (hi) KO_CL(rt, clReleaseMemObject, hi);

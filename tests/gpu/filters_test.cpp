@@ -113,7 +113,8 @@ const Case kCases[] = {
     {"MapA", Op::ChannelMap, 33, 20, 3, 0},       {"Gauss1x1", Op::Gauss, 1, 1, 2, 2},
     {"GaussClampLow", Op::Gauss, 17, 9, 0, -3},   {"GaussSmall", Op::Gauss, 97, 61, 0.5, 1.3},
     {"GaussMid", Op::Gauss, 64, 47, 6, 2.5},      {"GaussClampHigh", Op::Gauss, 64, 48, 100, 20},
-    {"GaussTall", Op::Gauss, 5, 200, 3, 54},
+    {"GaussTall", Op::Gauss, 5, 200, 3, 54},      {"GaussWide", Op::Gauss, 300, 40, 6, 1.3},
+    {"GaussLong", Op::Gauss, 40, 300, 0.5, 20},   {"GaussWidest", Op::Gauss, 2200, 3, 54, 54},
 };
 
 INSTANTIATE_TEST_SUITE_P(Gpu, Filters, testing::Combine(testing::ValuesIn(kCases),

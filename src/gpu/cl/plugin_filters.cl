@@ -44,61 +44,97 @@ __kernel void ko_channel_map(read_only image2d_t src, write_only image2d_t dst, 
   write_imagef(dst, (int2)(x, y), table[min(c, 255u)]);
 }
 
-// The recursive Gaussian of the processor, a third-order recursion run
-// forward and then backward along a line, evaluated for one output sample
-// from a window of the line: coef = (B, a1, a2, a3, window, total weight of
-// the backward impulse response, -, -).
-// The forward recursion starts `window` samples before n (at the line's
-// start it is exact: the earlier values are the first sample) and runs to
-// `window` samples after n; the backward pass is the sum of the forward
-// results weighted by its impulse response g, whose remaining weight falls on
-// the last forward result (the backward recursion starts from the line's last
-// forward result).
-#define KOF_GAUSS_LINE(READ)                                                                                 \
-  const float B = coef.s0, a1 = coef.s1, a2 = coef.s2, a3 = coef.s3;                                         \
-  const int window = (int)coef.s4;                                                                           \
-  const int start = max(n - window, 0), end = min(n + window, count - 1);                                    \
-  float4 h1, h2, h3, w;                                                                                      \
-  h1 = h2 = h3 = READ(start);                                                                                \
-  float4 acc = (float4)(0.0f);                                                                               \
-  float g1 = 0.0f, g2 = 0.0f, g3 = 0.0f, used = 0.0f;                                                        \
-  for (int m = start; m <= end; ++m) {                                                                       \
-    w = ((B * READ(m) + a3 * h3) + a2 * h2) + a1 * h1;                                                       \
-    h3 = h2, h2 = h1, h1 = w;                                                                                \
-    if (m >= n) {                                                                                            \
-      const float g = m == n ? B : (a1 * g1 + a2 * g2) + a3 * g3;                                            \
-      acc += g * w;                                                                                          \
-      used += g;                                                                                             \
-      g3 = g2, g2 = g1, g1 = g;                                                                              \
-    }                                                                                                        \
-  }                                                                                                          \
-  acc += (coef.s5 - used) * w;                                                                                \
-  acc = select(acc, (float4)(0.0f), acc < (float4)(0.00001f));
+// The recursive Gaussian of the processor: a third-order recursion run
+// forward and then backward along a line (the forward one starting from the
+// first sample, the backward one from the last forward result).
+// coef = (B, a1, a2, a3, window, total weight of the backward impulse
+// response, -, -); par = the same filter as a causal plus an anticausal
+// recursion with denominators (a1, a2, a3): numerators (n0, n1, n2) and
+// (m1, m2, m3), and the steady gains of the two, for constant input.
+// A work item computes KOF_SEG samples of a line. Away from the line's end
+// the two recursions run over the segment, each starting `window` samples
+// before it from a steady state (exact at the line's start, where the reads
+// clamp to the first sample); within `window` of the end, where the backward
+// recursion's start matters, each sample is the sum of the forward results
+// from `window` samples before it, weighted by the backward impulse response
+// g, whose remaining weight falls on the last forward result.
+#define KOF_SEG 32
+
+// Line samples on the 0..255 scale: a read as bytes, or (split) whole part
+// from a plus fraction from b.
+float4 kof_at(read_only image2d_t a, read_only image2d_t b, int split, int2 p) {
+  return split ? convert_float4(kof_bytes(a, p.x, p.y)) + read_imagef(b, ko_pixel, p)
+               : read_imagef(a, ko_pixel, p) * 255.0f;
+}
+
+// Samples s.. of the line o + i * d (count samples long) into out; returns
+// how many.
+int kof_gauss(read_only image2d_t a, read_only image2d_t b, int split, int2 o, int2 d, int count, int s,
+              float8 c, float8 p, float4 *out) {
+  const float B = c.s0, a1 = c.s1, a2 = c.s2, a3 = c.s3;
+  const int window = (int)c.s4, e = min(s + KOF_SEG, count) - 1;
+  if (e + window < count) {
+    int m = s - window;
+    float4 x1 = kof_at(a, b, split, o + m * d), x2 = x1, x3, y1 = p.s6 * x1, y2 = y1, y3 = y1;
+    for (; m <= e; ++m) {
+      const float4 x = kof_at(a, b, split, o + m * d);
+      const float4 y = p.s0 * x + p.s1 * x1 + p.s2 * x2 + a1 * y1 + a2 * y2 + a3 * y3;
+      x2 = x1, x1 = x, y3 = y2, y2 = y1, y1 = y;
+      if (m >= s) out[m - s] = y;
+    }
+    m = e + window;
+    x1 = x2 = x3 = kof_at(a, b, split, o + m * d);
+    y1 = y2 = y3 = p.s7 * x1;
+    for (; m >= s; --m) {
+      const float4 y = p.s3 * x1 + p.s4 * x2 + p.s5 * x3 + a1 * y1 + a2 * y2 + a3 * y3;
+      x3 = x2, x2 = x1, x1 = kof_at(a, b, split, o + m * d), y3 = y2, y2 = y1, y1 = y;
+      if (m <= e) out[m - s] += y;
+    }
+  } else {
+    for (int n = s; n <= e; ++n) {
+      float4 h1, h2, h3, w, acc = (float4)(0.0f);
+      h1 = h2 = h3 = kof_at(a, b, split, o + max(n - window, 0) * d);
+      float g1 = 0.0f, g2 = 0.0f, g3 = 0.0f, used = 0.0f;
+      for (int m = max(n - window, 0); m < count && m <= n + window; ++m) {
+        w = ((B * kof_at(a, b, split, o + m * d) + a3 * h3) + a2 * h2) + a1 * h1;
+        h3 = h2, h2 = h1, h1 = w;
+        if (m >= n) {
+          const float g = m == n ? B : (a1 * g1 + a2 * g2) + a3 * g3;
+          acc += g * w, used += g;
+          g3 = g2, g2 = g1, g1 = g;
+        }
+      }
+      out[n - s] = acc + (c.s5 - used) * w;
+    }
+  }
+  for (int i = 0; i <= e - s; ++i) out[i] = select(out[i], (float4)(0.0f), out[i] < (float4)(0.00001f));
+  return e - s + 1;
+}
 
 // Horizontal pass: source -> two intermediate images holding the whole part
 // (hi) and the fraction (lo) of each result, so that the vertical pass reads
 // the horizontal results with far more than 8-bit precision.
 __kernel void ko_gauss_h(read_only image2d_t src, write_only image2d_t hi, write_only image2d_t lo, float8 coef,
-                         int width, int height) {
-  const int n = get_global_id(0), y = get_global_id(1), count = width;
-  if (n >= width || y >= height) return;
-#define KOF_ROW(i) (read_imagef(src, ko_pixel, (int2)((i), y)) * 255.0f)
-  KOF_GAUSS_LINE(KOF_ROW)
-#undef KOF_ROW
-  const float4 t = clamp(acc, 0.0f, 255.0f), whole = floor(t);
-  write_imagef(hi, (int2)(n, y), whole * (1.0f / 255.0f));
-  write_imagef(lo, (int2)(n, y), t - whole);
+                         float8 par, int width, int height) {
+  const int s = get_global_id(0) * KOF_SEG, y = get_global_id(1);
+  if (s >= width || y >= height) return;
+  float4 r[KOF_SEG];
+  const int n = kof_gauss(src, src, 0, (int2)(0, y), (int2)(1, 0), width, s, coef, par, r);
+  for (int i = 0; i < n; ++i) {
+    const float4 t = clamp(r[i], 0.0f, 255.0f), whole = floor(t);
+    write_imagef(hi, (int2)(s + i, y), whole * (1.0f / 255.0f));
+    write_imagef(lo, (int2)(s + i, y), t - whole);
+  }
 }
 
 // Vertical pass: the two intermediate halves -> destination, rounded to the
 // nearest byte (halves upwards).
 __kernel void ko_gauss_v(read_only image2d_t hi, read_only image2d_t lo, write_only image2d_t dst, float8 coef,
-                         int width, int height) {
-  const int x = get_global_id(0), n = get_global_id(1), count = height;
-  if (x >= width || n >= height) return;
-#define KOF_COL(i)                                                                                 \
-  (convert_float4(kof_bytes(hi, x, (i))) + read_imagef(lo, ko_pixel, (int2)(x, (i))))
-  KOF_GAUSS_LINE(KOF_COL)
-#undef KOF_COL
-  write_imagef(dst, (int2)(x, n), floor(clamp(acc + 0.5f, 0.0f, 255.0f)) * (1.0f / 255.0f));
+                         float8 par, int width, int height) {
+  const int x = get_global_id(0), s = get_global_id(1) * KOF_SEG;
+  if (x >= width || s >= height) return;
+  float4 r[KOF_SEG];
+  const int n = kof_gauss(hi, lo, 1, (int2)(x, 0), (int2)(0, 1), height, s, coef, par, r);
+  for (int i = 0; i < n; ++i)
+    write_imagef(dst, (int2)(x, s + i), floor(clamp(r[i] + 0.5f, 0.0f, 255.0f)) * (1.0f / 255.0f));
 }
