@@ -488,15 +488,28 @@ void NoRuntimeChecks() {
 }
 
 #ifdef _WIN32
+// Wine's builtin opencl.dll is the runtime here. A Windows process cannot
+// hand WINEDLLOVERRIDES to its child (Wine reads it from the Unix
+// environment), so the child is a copy of this program under its own name,
+// for which the prefix's per-program overrides disable opencl.dll.
 int RunWithoutRuntime(const std::string &filter) {
   char exe[MAX_PATH];
   GetModuleFileNameA(nullptr, exe, MAX_PATH);
-  // Wine's builtin opencl.dll is the runtime here: disabled for the child.
-  const char *old = std::getenv("WINEDLLOVERRIDES");
-  std::string overrides = std::string(old ? old : "") + (old && *old ? ";" : "") + "opencl=d";
-  SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str());
+  const char name[] = "kotest_gpu_no_opencl.exe";
+  std::string copy(exe);
+  copy = copy.substr(0, copy.find_last_of("\\/") + 1) + name;
+  if (!CopyFileA(exe, copy.c_str(), FALSE)) return 95;
+  HKEY key = nullptr;
+  std::string path = std::string("Software\\Wine\\AppDefaults\\") + name + "\\DllOverrides";
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    return 94;
+  const char disabled[] = "";  // no load order: the DLL is disabled
+  RegSetValueExA(key, "opencl", 0, REG_SZ, reinterpret_cast<const BYTE *>(disabled),
+                 sizeof disabled);
+  RegCloseKey(key);
   SetEnvironmentVariableA(kChildVariable, "1");
-  std::string cmd = std::string("\"") + exe + "\" --gtest_filter=" + filter;
+  std::string cmd = "\"" + copy + "\" --gtest_filter=" + filter;
   STARTUPINFOA si = {};
   si.cb = sizeof(si);
   PROCESS_INFORMATION pi = {};
@@ -509,7 +522,7 @@ int RunWithoutRuntime(const std::string &filter) {
     CloseHandle(pi.hProcess);
   }
   SetEnvironmentVariableA(kChildVariable, nullptr);
-  SetEnvironmentVariableA("WINEDLLOVERRIDES", old);
+  DeleteFileA(copy.c_str());
   return int(code);
 }
 #else
