@@ -71,8 +71,10 @@ const OpCase kOps[] = {
     {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, 0, {}},
     {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, 0, {}},
     {"FillGrey", Op::Fill, 0, 0, 0, 0, {1.0f, 0.5f, 0.5f, 0.5f}},
-    // Each value lands exactly on a half step or just beside it.
-    {"FillHalfSteps", Op::Fill, 0, 0, 0, 0, {0.5f / 255, 1.5f / 255, 127.5f / 255, 254.5f / 255}},
+    // Floats beside half steps, where v * 255 + 0.5 rounded to a float
+    // crosses the integer that the exact value stays below.
+    {"FillHalfSteps", Op::Fill, 0, 0, 0, 0,
+     {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
     {"FillOutOfRange", Op::Fill, 0, 0, 0, 0, {-0.25f, 1.25f, 0.2f, 0.0f}},
     {"FlipCopy", Op::FlipCopy, 0, 0, 0, 0, {}},
 };
