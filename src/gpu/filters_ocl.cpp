@@ -21,7 +21,8 @@ constexpr double kGaussTailWeight = 3e-5;
 constexpr size_t kGaussResponseMax = 1 << 17;
 
 bool Ok(cl_int e) { return e == CL_SUCCESS; }
-// Null images and queues are refused here: runtimes need not check them.
+// Null images and queues are refused before any call: runtimes need not
+// check them.
 
 // The processor's recursion for one sigma, for both forms the kernels use.
 struct GaussLine {
@@ -70,19 +71,15 @@ using namespace ko::gpu;
 
 extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_queue queue, void *, int32_t width,
                                int32_t height) {
-  KoOpenCLRuntime *rt = LibraryRuntime();
-  const cl_kernel k = PluginKernel(kScale);
-  if (!k || !src || !dst || !queue || width <= 0 || height <= 0) return false;
+  if (!src || !dst || width <= 0 || height <= 0) return false;
   static WorkSize ws;
-  return Ok(SetArgs(rt, k, src, dst, cl_int(width), cl_int(height))) &&
-         Ok(Launch2D(rt, queue, k, ws, size_t(width), size_t(height)));
+  return RunPluginKernel(kScale, ws, queue, size_t(width), size_t(height), src, dst, cl_int(width), cl_int(height));
 }
 
 extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queue queue, void *,
                                     int32_t width, int32_t height, int32_t channel, const BYTE table[256][4]) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  const cl_kernel k = PluginKernel(kChannelMap);
-  if (!k || !a || !b || !queue || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
+  if (!PluginKernel(kChannelMap) || !a || !b || !queue || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
   cl_int err = CL_SUCCESS;
   const cl_mem buf = KO_CL_OBJ(rt, clCreateBuffer, &err, context, CL_MEM_READ_WRITE, kTableBytes, nullptr);
   if (!buf) return false;
@@ -100,8 +97,8 @@ extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_c
     ok = Ok(KO_CL(rt, clEnqueueUnmapMemObject, queue, buf, f, 0, nullptr, nullptr));
   }
   static WorkSize ws;
-  ok = ok && Ok(SetArgs(rt, k, a, b, cl_int(width), cl_int(height), cl_int(channel), buf)) &&
-       Ok(Launch2D(rt, queue, k, ws, size_t(width), size_t(height)));
+  ok = ok && RunPluginKernel(kChannelMap, ws, queue, size_t(width), size_t(height), a, b, cl_int(width),
+                             cl_int(height), cl_int(channel), buf);
   KO_CL(rt, clReleaseMemObject, buf);
   return ok;
 }
@@ -109,8 +106,9 @@ extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_c
 extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_command_queue queue, void *,
                                       uint32_t width, uint32_t height, double sigmaX, double sigmaY) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  const cl_kernel kh = PluginKernel(kGaussH), kv = PluginKernel(kGaussV);
-  if (!kh || !kv || !src || !dst || !queue || width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) return false;
+  if (!PluginKernel(kGaussH) || !PluginKernel(kGaussV) || !src || !dst || !queue || width == 0 || height == 0 ||
+      width > INT32_MAX || height > INT32_MAX)
+    return false;
   cl_image_format format{};
   if (!Ok(KO_CL(rt, clGetImageInfo, src, CL_IMAGE_FORMAT, sizeof format, &format, nullptr))) return false;
   // The horizontal results, split into whole part and fraction.
@@ -122,8 +120,8 @@ extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context
   const GaussLine gx = GaussLineFor(sigmaX), gy = GaussLineFor(sigmaY);
   const cl_int w = cl_int(width), h = cl_int(height);
   static WorkSize wsh, wsv;
-  const bool ok = lo && Ok(SetArgs(rt, kh, src, hi, lo, gx.coef, gx.par, w, h)) && Ok(Launch2D(rt, queue, kh, wsh, width, height)) &&
-                  Ok(SetArgs(rt, kv, hi, lo, dst, gy.coef, gy.par, w, h)) && Ok(Launch2D(rt, queue, kv, wsv, width, height));
+  const bool ok = lo && RunPluginKernel(kGaussH, wsh, queue, width, height, src, hi, lo, gx.coef, gx.par, w, h) &&
+                  RunPluginKernel(kGaussV, wsv, queue, width, height, hi, lo, dst, gy.coef, gy.par, w, h);
   // The queue keeps the intermediates alive until the kernels are done.
   if (lo) KO_CL(rt, clReleaseMemObject, lo);
   if (hi) KO_CL(rt, clReleaseMemObject, hi);

@@ -93,7 +93,10 @@ TEST_P(Filters, DeviceMatchesProcessor) {
   Release(b);
   ASSERT_EQ(got.size(), want.size());
 
-  const int tolerance = t.op == Op::Gauss ? 1 : 0;
+  // The Gaussian: one level; two above sigma 30, where the processor's own
+  // single-precision rounding, amplified by the filter's long memory, reaches
+  // about a level and a third (its own suite measures it against doubles).
+  const int tolerance = t.op != Op::Gauss ? 0 : std::max(t.p, t.q) > 30 ? 2 : 1;
   int worst = 0;
   size_t at = 0;
   for (size_t i = 0; i < want.size(); ++i) {

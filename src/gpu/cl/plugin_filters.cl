@@ -59,6 +59,8 @@ __kernel void ko_channel_map(read_only image2d_t src, write_only image2d_t dst, 
 // from `window` samples before it, weighted by the backward impulse response
 // g, whose remaining weight falls on the last forward result.
 #define KOF_SEG 32
+// The forward recursion rounds as the processor's does: no fused multiply-adds.
+#pragma OPENCL FP_CONTRACT OFF
 
 // Line samples on the 0..255 scale: a read as bytes, or (split) whole part
 // from a plus fraction from b.
