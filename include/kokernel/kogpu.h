@@ -207,8 +207,8 @@ KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queu
                          void *reserved, int32_t width, int32_t height, int32_t channel,
                          const BYTE table[256][4]);
 /* dst = src blurred as GaussianBlur blurs 8-bit BGRA (sigmas clamped to
- * 0.5..54), within one level; the intermediates (images of src's format in
- * context) are released after the launches. */
+ * 0.5..54), within one level (two above sigma 30); the intermediates (images
+ * of src's format in context) are released after the launches. */
 KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_command_queue queue,
                            void *reserved, uint32_t width, uint32_t height, double sigmaX,
                            double sigmaY);

@@ -24,10 +24,12 @@ bool Ok(cl_int e) { return e == CL_SUCCESS; }
 // Null images and queues are refused before any call: runtimes need not
 // check them.
 
-// The processor's recursion for one sigma, for both forms the kernels use.
+// The processor's recursion for one sigma as the kernels take it: causal
+// numerators and denominators, anticausal numerators and denominators, and
+// (B, window, total weight of the impulse response, causal and anticausal
+// steady gains).
 struct GaussLine {
-  Float8 coef;  // B, a1, a2, a3, window, total weight of the impulse response
-  Float8 par;   // n0, n1, n2, m1, m2, m3, causal and anticausal steady gains
+  Float8 cn, cd, an, ad, e;
 };
 
 GaussLine GaussLineFor(double sigma) {
@@ -58,9 +60,9 @@ GaussLine GaussLineFor(double sigma) {
     for (size_t d = 0; d < 4 && j + d < f.size(); ++d) h[d] += f[j] * f[j + d];
   const double n0 = h[0], n1 = h[1] - a1 * h[0], n2 = h[2] - a1 * h[1] - a2 * h[0];
   const double m1 = h[1], m2 = h[2] - a1 * h[1], m3 = h[3] - a1 * h[2] - a2 * h[1];
-  return GaussLine{{{c.b, c.a1, c.a2, c.a3, float(window), float(total), 0.0f, 0.0f}},
-                   {{float(n0), float(n1), float(n2), float(m1), float(m2), float(m3), float((n0 + n1 + n2) / d1),
-                     float((m1 + m2 + m3) / d1)}}};
+  const Float8 den{{c.a1, c.a2, c.a3}};
+  return GaussLine{{{float(n0), float(n1), float(n2)}}, den, {{float(m1), float(m2), float(m3)}}, den,
+                   {{c.b, float(window), float(total), float((n0 + n1 + n2) / d1), float((m1 + m2 + m3) / d1)}}};
 }
 
 }  // namespace
@@ -120,8 +122,8 @@ extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context
   const GaussLine gx = GaussLineFor(sigmaX), gy = GaussLineFor(sigmaY);
   const cl_int w = cl_int(width), h = cl_int(height);
   static WorkSize wsh, wsv;
-  const bool ok = lo && RunPluginKernel(kGaussH, wsh, queue, width, height, src, hi, lo, gx.coef, gx.par, w, h) &&
-                  RunPluginKernel(kGaussV, wsv, queue, width, height, hi, lo, dst, gy.coef, gy.par, w, h);
+  const bool ok = lo && RunPluginKernel(kGaussH, wsh, queue, width, height, src, hi, lo, gx.cn, gx.cd, gx.an, gx.ad, gx.e, w, h) &&
+                  RunPluginKernel(kGaussV, wsv, queue, width, height, hi, lo, dst, gy.cn, gy.cd, gy.an, gy.ad, gy.e, w, h);
   // The queue keeps the intermediates alive until the kernels are done.
   if (lo) KO_CL(rt, clReleaseMemObject, lo);
   if (hi) KO_CL(rt, clReleaseMemObject, hi);

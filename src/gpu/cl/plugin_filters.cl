@@ -46,11 +46,11 @@ __kernel void ko_channel_map(read_only image2d_t src, write_only image2d_t dst, 
 
 // The recursive Gaussian of the processor: a third-order recursion run
 // forward and then backward along a line (the forward one starting from the
-// first sample, the backward one from the last forward result).
-// coef = (B, a1, a2, a3, window, total weight of the backward impulse
-// response, -, -); par = the same filter as a causal plus an anticausal
-// recursion with denominators (a1, a2, a3): numerators (n0, n1, n2) and
-// (m1, m2, m3), and the steady gains of the two, for constant input.
+// first sample, the backward one from the last forward result), written as
+// a causal plus an anticausal recursion: numerators cn = (n0, n1, n2) and
+// an = (m1, m2, m3), denominators cd and ad (both a1, a2, a3), and
+// e = (B, window, total weight of the impulse response, causal and
+// anticausal steady gains for constant input).
 // A work item computes KOF_SEG samples of a line. Away from the line's end
 // the two recursions run over the segment, each starting `window` samples
 // before it from a steady state (exact at the line's start, where the reads
@@ -72,23 +72,23 @@ float4 kof_at(read_only image2d_t a, read_only image2d_t b, int split, int2 p) {
 // Samples s.. of the line o + i * d (count samples long) into out; returns
 // how many.
 int kof_gauss(read_only image2d_t a, read_only image2d_t b, int split, int2 o, int2 d, int count, int s,
-              float8 c, float8 p, float4 *out) {
-  const float B = c.s0, a1 = c.s1, a2 = c.s2, a3 = c.s3;
-  const int window = (int)c.s4, e = min(s + KOF_SEG, count) - 1;
+              float8 cn, float8 cd, float8 an, float8 ad, float8 c, float4 *out) {
+  const float B = c.s0, a1 = cd.s0, a2 = cd.s1, a3 = cd.s2;
+  const int window = (int)c.s1, e = min(s + KOF_SEG, count) - 1;
   if (e + window < count) {
     int m = s - window;
-    float4 x1 = kof_at(a, b, split, o + m * d), x2 = x1, x3, y1 = p.s6 * x1, y2 = y1, y3 = y1;
+    float4 x1 = kof_at(a, b, split, o + m * d), x2 = x1, x3, y1 = c.s3 * x1, y2 = y1, y3 = y1;
     for (; m <= e; ++m) {
       const float4 x = kof_at(a, b, split, o + m * d);
-      const float4 y = p.s0 * x + p.s1 * x1 + p.s2 * x2 + a1 * y1 + a2 * y2 + a3 * y3;
+      const float4 y = cn.s0 * x + cn.s1 * x1 + cn.s2 * x2 + a1 * y1 + a2 * y2 + a3 * y3;
       x2 = x1, x1 = x, y3 = y2, y2 = y1, y1 = y;
       if (m >= s) out[m - s] = y;
     }
     m = e + window;
     x1 = x2 = x3 = kof_at(a, b, split, o + m * d);
-    y1 = y2 = y3 = p.s7 * x1;
+    y1 = y2 = y3 = c.s4 * x1;
     for (; m >= s; --m) {
-      const float4 y = p.s3 * x1 + p.s4 * x2 + p.s5 * x3 + a1 * y1 + a2 * y2 + a3 * y3;
+      const float4 y = an.s0 * x1 + an.s1 * x2 + an.s2 * x3 + ad.s0 * y1 + ad.s1 * y2 + ad.s2 * y3;
       x3 = x2, x2 = x1, x1 = kof_at(a, b, split, o + m * d), y3 = y2, y2 = y1, y1 = y;
       if (m <= e) out[m - s] += y;
     }
@@ -106,7 +106,7 @@ int kof_gauss(read_only image2d_t a, read_only image2d_t b, int split, int2 o, i
           g3 = g2, g2 = g1, g1 = g;
         }
       }
-      out[n - s] = acc + (c.s5 - used) * w;
+      out[n - s] = acc + (c.s2 - used) * w;
     }
   }
   for (int i = 0; i <= e - s; ++i) out[i] = select(out[i], (float4)(0.0f), out[i] < (float4)(0.00001f));
@@ -116,12 +116,12 @@ int kof_gauss(read_only image2d_t a, read_only image2d_t b, int split, int2 o, i
 // Horizontal pass: source -> two intermediate images holding the whole part
 // (hi) and the fraction (lo) of each result, so that the vertical pass reads
 // the horizontal results with far more than 8-bit precision.
-__kernel void ko_gauss_h(read_only image2d_t src, write_only image2d_t hi, write_only image2d_t lo, float8 coef,
-                         float8 par, int width, int height) {
+__kernel void ko_gauss_h(read_only image2d_t src, write_only image2d_t hi, write_only image2d_t lo, float8 cn,
+                         float8 cd, float8 an, float8 ad, float8 c, int width, int height) {
   const int s = get_global_id(0) * KOF_SEG, y = get_global_id(1);
   if (s >= width || y >= height) return;
   float4 r[KOF_SEG];
-  const int n = kof_gauss(src, src, 0, (int2)(0, y), (int2)(1, 0), width, s, coef, par, r);
+  const int n = kof_gauss(src, src, 0, (int2)(0, y), (int2)(1, 0), width, s, cn, cd, an, ad, c, r);
   for (int i = 0; i < n; ++i) {
     const float4 t = clamp(r[i], 0.0f, 255.0f), whole = floor(t);
     write_imagef(hi, (int2)(s + i, y), whole * (1.0f / 255.0f));
@@ -131,12 +131,12 @@ __kernel void ko_gauss_h(read_only image2d_t src, write_only image2d_t hi, write
 
 // Vertical pass: the two intermediate halves -> destination, rounded to the
 // nearest byte (halves upwards).
-__kernel void ko_gauss_v(read_only image2d_t hi, read_only image2d_t lo, write_only image2d_t dst, float8 coef,
-                         float8 par, int width, int height) {
+__kernel void ko_gauss_v(read_only image2d_t hi, read_only image2d_t lo, write_only image2d_t dst, float8 cn,
+                         float8 cd, float8 an, float8 ad, float8 c, int width, int height) {
   const int x = get_global_id(0), s = get_global_id(1) * KOF_SEG;
   if (x >= width || s >= height) return;
   float4 r[KOF_SEG];
-  const int n = kof_gauss(hi, lo, 1, (int2)(x, 0), (int2)(0, 1), height, s, coef, par, r);
+  const int n = kof_gauss(hi, lo, 1, (int2)(x, 0), (int2)(0, 1), height, s, cn, cd, an, ad, c, r);
   for (int i = 0; i < n; ++i)
     write_imagef(dst, (int2)(x, s + i), floor(clamp(r[i] + 0.5f, 0.0f, 255.0f)) * (1.0f / 255.0f));
 }
