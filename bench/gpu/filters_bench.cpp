@@ -107,7 +107,9 @@ void OnDevice(benchmark::State &state, Call call) {
 }
 
 void GpuScale(benchmark::State &state) {
-  OnDevice(state, [](Device &d, Images &i) { return ScaleOCL(i.src, i.small, d.context, d.queue, nullptr, kSmallW, kSmallH); });
+  OnDevice(state, [](Device &d, Images &i) {
+    return ScaleOCL(i.src, i.small, d.context, d.queue, nullptr, kSmallW, kSmallH);
+  });
 }
 void CpuScale(benchmark::State &state) {
   omp_set_num_threads(1);

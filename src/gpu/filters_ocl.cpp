@@ -1,8 +1,8 @@
 // The plug-in set's filters on the device: bilinear scaling, channel map
 // through a pixel table and the recursive Gaussian blur. Each call sets the
 // kernel's arguments, enqueues and returns without waiting.
-#include <cmath>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -21,8 +21,6 @@ constexpr double kGaussTailWeight = 3e-5;
 constexpr size_t kGaussResponseMax = 1 << 17;
 
 bool Ok(cl_int e) { return e == CL_SUCCESS; }
-// Null images and queues are refused before any call: runtimes need not
-// check them.
 
 // The processor's recursion for one sigma as the kernels take it: causal
 // numerators and denominators, anticausal numerators and denominators, and
@@ -66,10 +64,12 @@ GaussLine GaussLineFor(double sigma) {
 }
 
 }  // namespace
-
 }  // namespace ko::gpu
 
 using namespace ko::gpu;
+
+// Null images and queues are refused before any OpenCL call: runtimes need
+// not check them (pocl does not).
 
 extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_queue queue, void *, int32_t width,
                                int32_t height) {
@@ -81,7 +81,9 @@ extern "C" KOAPI bool ScaleOCL(cl_mem src, cl_mem dst, cl_context, cl_command_qu
 extern "C" KOAPI bool ChannelMapOCL(cl_mem a, cl_mem b, cl_context context, cl_command_queue queue, void *,
                                     int32_t width, int32_t height, int32_t channel, const BYTE table[256][4]) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  if (!PluginKernel(kChannelMap) || !a || !b || !queue || !table || width <= 0 || height <= 0 || channel < 0 || channel > 3) return false;
+  if (!PluginKernel(kChannelMap) || !a || !b || !queue || !table || width <= 0 || height <= 0 || channel < 0 ||
+      channel > 3)
+    return false;
   cl_int err = CL_SUCCESS;
   const cl_mem buf = KO_CL_OBJ(rt, clCreateBuffer, &err, context, CL_MEM_READ_WRITE, kTableBytes, nullptr);
   if (!buf) return false;
@@ -122,8 +124,9 @@ extern "C" KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context
   const GaussLine gx = GaussLineFor(sigmaX), gy = GaussLineFor(sigmaY);
   const cl_int w = cl_int(width), h = cl_int(height);
   static WorkSize wsh, wsv;
-  const bool ok = lo && RunPluginKernel(kGaussH, wsh, queue, width, height, src, hi, lo, gx.cn, gx.cd, gx.an, gx.ad, gx.e, w, h) &&
-                  RunPluginKernel(kGaussV, wsv, queue, width, height, hi, lo, dst, gy.cn, gy.cd, gy.an, gy.ad, gy.e, w, h);
+  const bool ok =
+      lo && RunPluginKernel(kGaussH, wsh, queue, width, height, src, hi, lo, gx.cn, gx.cd, gx.an, gx.ad, gx.e, w, h) &&
+      RunPluginKernel(kGaussV, wsv, queue, width, height, hi, lo, dst, gy.cn, gy.cd, gy.an, gy.ad, gy.e, w, h);
   // The queue keeps the intermediates alive until the kernels are done.
   if (lo) KO_CL(rt, clReleaseMemObject, lo);
   if (hi) KO_CL(rt, clReleaseMemObject, hi);
