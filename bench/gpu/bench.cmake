@@ -1,1 +1,5 @@
+# The OpenCL twins on pocl against their processor twins.
+ko_bench(gpu_plugin SOURCES plugin_bench.cpp)
+target_include_directories(kobench_gpu_plugin PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 ko_bench(gpu_filters SOURCES filters_bench.cpp)
+target_include_directories(kobench_gpu_filters PRIVATE ${CMAKE_SOURCE_DIR}/tests)
