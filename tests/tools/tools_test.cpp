@@ -270,6 +270,14 @@ TEST_F(Tools, DemoRunsEveryStepOnAFileShorterThanAskedFor) {
                            "progress: the input ends after 2 frames", "Beim Erstellen der Mediendatei",
                            "The file could not be created.", "smpte-29.97-drop", "feet-frames-35mm"})
     EXPECT_NE(r.out.find(step), std::string::npos) << step << "\n" << r.out;
+  // The project's machines have an OpenCL device (pocl): the device twins
+  // give the processor's composite and its blur within a level.
+  int composite = -1, blur = -1;
+  const size_t at = r.out.find("to the processor ");
+  ASSERT_NE(at, std::string::npos) << r.out;
+  ASSERT_EQ(std::sscanf(r.out.c_str() + at, "to the processor %d and %d levels", &composite, &blur), 2);
+  EXPECT_EQ(composite, 0);
+  EXPECT_LE(blur, 1);
   std::string error;
   for (const char *name : {"frame.bmp", "preview.bmp", "blurred.bmp"}) {
     kotools::Dib dib;

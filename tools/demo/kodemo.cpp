@@ -3,7 +3,9 @@
 // is fitted to a 1280x720 preview, gets a title card composited over it, is
 // blurred and saved as BMP files; then the frame's position is shown in
 // every position format and read back, and the error message of a failed
-// save is composed in two languages. One line per step, with its time.
+// save is composed in two languages. With an OpenCL device, the composite and
+// the blur run again through the device twins and are compared with the
+// processor's. One line per step, with its time.
 #include "kodemo.h"
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/cl_host.h"
 #include "../common/media_io.h"
 #include "../common/tool_text.h"
 #include "kokernel/kokernel.h"
@@ -32,7 +35,8 @@ const char kUsage[] =
     "usage: kodemo [options] [input.y4m | input.yuv --size WxH --layout L]\n"
     "  Takes a frame through YUV to RGB, a 1280x720 preview, a composited title card and\n"
     "  a blur, writes frame.bmp, preview.bmp and blurred.bmp, shows the frame's position in\n"
-    "  every position format and composes the error message of a failed save.\n"
+    "  every position format and composes the error message of a failed save. With an\n"
+    "  OpenCL device the composite and the blur also run on it and are compared.\n"
     "  Without an input file a 1920x1080 frame is generated (colour bars, zone plate, gradient).\n"
     "options:\n"
     "  --out DIR      folder for the BMP files (default: the current folder)\n"
@@ -75,6 +79,7 @@ class Demo {
   int ProcessFrame(int index);
   void ShowPosition(int index);
   void ShowSaveError(bool ui);
+  void RunOpenCL();
 
   std::FILE *out_, *err_;
   Options opt_;
@@ -85,6 +90,9 @@ class Demo {
   YuvFrame yuv_;
   Dib frame_, preview_, title_;
   std::vector<uint8_t> blurTemp_;
+  // The last frame's preview as fitted, composited and blurred (bottom-up
+  // rows): the input and the results of the device run.
+  std::vector<uint8_t> fitted_, composited_, blurred_;
 };
 
 // ---- The generated frame: 75% colour bars moving sideways over the top two
@@ -218,11 +226,14 @@ int Demo::ProcessFrame(int index) {
   std::snprintf(what, sizeof what, "KoDibCopy bicubic to %" PRId64 "x%" PRId64 " in %" PRId64 "x%" PRId64, fw, fh,
                 pw, ph);
   Step("fit", clock.Lap(), what);
+  const size_t previewBytes = size_t(preview_.stride()) * preview_.height();
+  fitted_.assign(preview_.bits(), preview_.bits() + previewBytes);
 
   if (!Composite(preview_.top(), -preview_.stride(), title_.top(), -title_.stride(), 4, int32_t(pw), int32_t(ph),
                  KOCOMPOSITE_OVER, 1.0))
     return Fail("Composite failed");
   Step("composite", clock.Lap(), "Composite: the title card over the preview");
+  composited_.assign(preview_.bits(), preview_.bits() + previewBytes);
 
   const bool save = index == 0 || index == opt_.frames - 1;
   std::string path;
@@ -236,6 +247,7 @@ int Demo::ProcessFrame(int index) {
                     blurTemp_.size(), 2.5, 2.5, nullptr, nullptr))
     return Fail("GaussianBlur failed");
   Step("blur", clock.Lap(), "GaussianBlur, sigma 2.5");
+  blurred_.assign(preview_.bits(), preview_.bits() + previewBytes);
   if (save) {
     if (!kotools::WriteBmp(opt_.out + "/blurred.bmp", preview_.get(), &error)) return Fail(error);
     Step("save", clock.Lap(), "blurred.bmp in " + opt_.out);
@@ -335,9 +347,6 @@ int Demo::Run(const Options &o) {
   std::fprintf(out_, "kodemo: %d processors, CPU support %s\n", int(KoGetProcessorCount()),
                kotools::CpuFlagsText(KoGetCPUSupport(0)).c_str());
   std::fprintf(out_, "%-10s %9s     %s\n", "step", "time", "what");
-  // The OpenCL twins of the image operations are not wired into the demo.
-  Step("opencl", 0, "no OpenCL device");
-
   StepClock clock;
   if (FAILED(KoDibAlloc(frame_.out(), KOPT_RGB32, width_, height_, nullptr, 0, 0, nullptr)) ||
       FAILED(KoDibAlloc(preview_.out(), KOPT_RGB32, 1280, 720, nullptr, 0, 1, nullptr)) ||
@@ -369,10 +378,56 @@ int Demo::Run(const Options &o) {
     }
   }
   quiet_ = false;
+  RunOpenCL();
   ShowPosition(done - 1);
   ShowSaveError(o.ui);
   std::fprintf(out_, "done: %d frame%s in %.1f ms\n", done, done == 1 ? "" : "s", total.Lap());
   return 0;
+}
+
+// The last frame's composite and blur again on the OpenCL device, through
+// the library's device twins, and the largest difference of each result to
+// the processor's in 8-bit levels.
+void Demo::RunOpenCL() {
+  StepClock clock;
+  if (blurred_.empty()) return;
+  kotools::ClHost host;
+  std::string error;
+  if (!host.Open(&error)) return Step("opencl", clock.Lap(), error + ": the device step is left out");
+  PluginLoad(&kotools::ClHost::BuildPlugin);
+  const int w = preview_.width(), h = preview_.height(), stride = preview_.stride();
+  cl_mem background = CreateCLImage(host.context(), w, h), title = CreateCLImage(host.context(), w, h),
+         composite = CreateCLImage(host.context(), w, h), blurred = CreateCLImage(host.context(), w, h);
+  std::vector<uint8_t> readComposite(size_t(w) * h * 4), readBlurred(readComposite.size());
+  // Bottom-up bitmaps go in flipped, so that the images are top-down.
+  bool ok = background && title && composite && blurred &&
+            FlipCopyMemoryToOpenCLImage(background, host.queue(), host.context(), fitted_.data(), stride, w, h) &&
+            FlipCopyMemoryToOpenCLImage(title, host.queue(), host.context(), title_.bits(), title_.stride(), w, h) &&
+            CompositeOCL(background, title, composite, nullptr, host.queue(), nullptr, w, h, KOCOMPOSITE_OVER, 1.0) &&
+            GaussianBlurOCL(composite, blurred, host.context(), host.queue(), nullptr, uint32_t(w), uint32_t(h), 2.5,
+                            2.5) &&
+            host.Finish() &&
+            CopyOpenCLImageToMemory(host.queue(), composite, readComposite.data(), w * 4, w, h) &&
+            CopyOpenCLImageToMemory(host.queue(), blurred, readBlurred.data(), w * 4, w, h);
+  for (cl_mem m : {background, title, composite, blurred})
+    if (m) ReleaseOpenCLImage(m);
+  PluginUnload();
+  if (!ok) return Step("opencl", clock.Lap(), "the device run on " + host.deviceName() + " failed");
+  // Image row y is bitmap row h-1-y.
+  auto largest = [&](const std::vector<uint8_t> &device, const uint8_t *bottomUp) {
+    int most = 0;
+    for (int y = 0; y < h; ++y) {
+      const uint8_t *a = device.data() + size_t(y) * w * 4, *b = bottomUp + size_t(h - 1 - y) * stride;
+      for (int i = 0; i < w * 4; ++i) most = std::max(most, std::abs(int(a[i]) - int(b[i])));
+    }
+    return most;
+  };
+  char what[200];
+  std::snprintf(what, sizeof what,
+                "CompositeOCL and GaussianBlurOCL on %s: largest difference to the processor %d and %d levels",
+                host.deviceName().c_str(), largest(readComposite, composited_.data()),
+                largest(readBlurred, blurred_.data()));
+  Step("opencl", clock.Lap(), what);
 }
 
 bool ParseOptions(int argc, char **argv, Options *o, std::string *error) {
