@@ -12,7 +12,7 @@
 namespace ko::gpu {
 namespace {
 
-enum DibKernel : int { kCopy, kBox, kFade, kSwap, kFill, kDibKernels };
+enum DibKernel : int { kDibCopy, kDibBox, kDibFade, kDibSwap, kDibFill, kDibKernels };
 const char *const kDibNames[kDibKernels] = {"ko_dib_copy", "ko_dib_box", "ko_dib_fade",
                                             "ko_dib_swap", "ko_dib_fill"};
 cl_kernel g_kernels[kDibKernels];
@@ -92,11 +92,11 @@ HRESULT RunCopy(KoOpenCLRuntime *rt, cl_command_queue q, cl_mem dst, cl_mem src,
     p.v[1] = float(c.stepY);
     const cl_int kind = c.kind, cw = cl_int(c.countX), ch = cl_int(c.countY);
     const cl_int nomix = c.mix ? 0 : 1;
-    err = SetArgs(rt, g_kernels[kCopy], dst, InPixels(c.dst, c.unit), src,
+    err = SetArgs(rt, g_kernels[kDibCopy], dst, InPixels(c.dst, c.unit), src,
                   InPixels(c.src, c.unit), old ? old : src, kind, p, cw, ch, nomix);
   }
   static WorkSize ws;
-  if (err == CL_SUCCESS) err = Launch2D(rt, q, g_kernels[kCopy], ws, c.countX, c.countY);
+  if (err == CL_SUCCESS) err = Launch2D(rt, q, g_kernels[kDibCopy], ws, c.countX, c.countY);
   ReleaseImage(rt, own);
   ReleaseImage(rt, old);
   return ClResult(err);
@@ -160,7 +160,7 @@ HRESULT KoDibCopyOCL(cl_command_queue queue, const BITMAPINFOHEADER *dstHeader, 
   (void)curveA;
   (void)curveB;
   KoOpenCLRuntime *rt = g_set.rt;
-  if (!SetKernel(g_set, kCopy)) return E_FAIL;
+  if (!SetKernel(g_set, kDibCopy)) return E_FAIL;
   if (!queue || !dst || !src) return E_INVALIDARG;
   if (!dstHeader || !srcHeader) return E_POINTER;
   if (!IsBgra8(dstHeader) || !IsBgra8(srcHeader)) return E_NOTIMPL;
@@ -225,7 +225,7 @@ HRESULT KoDibCopyOCL(cl_command_queue queue, const BITMAPINFOHEADER *dstHeader, 
 HRESULT KoDibBoxFilterOCL(cl_command_queue queue, cl_mem dst, cl_mem src,
                           const BITMAPINFOHEADER *srcHeader, int factorX, int factorY) {
   KoOpenCLRuntime *rt = g_set.rt;
-  if (!SetKernel(g_set, kBox)) return E_FAIL;
+  if (!SetKernel(g_set, kDibBox)) return E_FAIL;
   if (!queue || !dst || !src || dst == src) return E_INVALIDARG;
   if (!srcHeader) return E_POINTER;
   if (!IsBgra8(srcHeader)) return E_NOTIMPL;
@@ -238,9 +238,9 @@ HRESULT KoDibBoxFilterOCL(cl_command_queue queue, cl_mem dst, cl_mem src,
   if (err == CL_SUCCESS) err = ImageSize(rt, dst, &dw, &dh);
   if (err != CL_SUCCESS) return E_FAIL;
   if (!fits || dw < size_t(w) || dh < size_t(h)) return E_INVALIDARG;
-  err = SetArgs(rt, g_kernels[kBox], dst, src, w, h, cl_int(factorX), cl_int(factorY));
+  err = SetArgs(rt, g_kernels[kDibBox], dst, src, w, h, cl_int(factorX), cl_int(factorY));
   static WorkSize ws;
-  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kBox], ws, size_t(w), size_t(h));
+  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kDibBox], ws, size_t(w), size_t(h));
   return ClResult(err);
 }
 
@@ -251,7 +251,7 @@ HRESULT KoDibFadeToColorOCL(cl_command_queue queue, const BITMAPINFOHEADER *head
                             const KODIBPIXEL *colour, const RECT *rect, float amount,
                             int keepAlpha, uint32_t flags) {
   KoOpenCLRuntime *rt = g_set.rt;
-  if (!SetKernel(g_set, kFade)) return E_FAIL;
+  if (!SetKernel(g_set, kDibFade)) return E_FAIL;
   if (!queue || !image) return E_INVALIDARG;
   if (!header || !colour) return E_POINTER;
   if (!IsBgra8(header)) return E_NOTIMPL;
@@ -276,10 +276,10 @@ HRESULT KoDibFadeToColorOCL(cl_command_queue queue, const BITMAPINFOHEADER *head
     const cl_int2 origin{{cl_int(x0), cl_int(y0)}};
     const float a = std::isnan(amount) ? 0.0f : Clamp01(amount);
     const cl_int keep = keepAlpha ? 1 : 0;
-    err = SetArgs(rt, g_kernels[kFade], image, old, r, origin, DeviceColour(*colour), a, keep, w, h);
+    err = SetArgs(rt, g_kernels[kDibFade], image, old, r, origin, DeviceColour(*colour), a, keep, w, h);
   }
   static WorkSize ws;
-  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kFade], ws, size_t(w), size_t(h));
+  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kDibFade], ws, size_t(w), size_t(h));
   ReleaseImage(rt, old);
   return ClResult(err);
 }
@@ -289,7 +289,7 @@ HRESULT KoDibFadeToColorOCL(cl_command_queue queue, const BITMAPINFOHEADER *head
 HRESULT KoDibSwapRB_OCL(cl_command_queue queue, const BITMAPINFOHEADER *header, cl_mem image,
                         const RECT *rect) {
   KoOpenCLRuntime *rt = g_set.rt;
-  if (!SetKernel(g_set, kSwap)) return E_FAIL;
+  if (!SetKernel(g_set, kDibSwap)) return E_FAIL;
   if (!queue || !image) return E_INVALIDARG;
   if (!header) return E_POINTER;
   if (!IsBgra8(header)) return E_NOTIMPL;
@@ -305,10 +305,10 @@ HRESULT KoDibSwapRB_OCL(cl_command_queue queue, const BITMAPINFOHEADER *header, 
   cl_mem old = CopyOfRegion(rt, queue, image, size_t(r.left), size_t(r.top), w, h, &err);
   if (err == CL_SUCCESS) {
     const cl_int4 area{{cl_int(r.left), cl_int(r.top), cl_int(w), cl_int(h)}};
-    err = SetArgs(rt, g_kernels[kSwap], image, old, area);
+    err = SetArgs(rt, g_kernels[kDibSwap], image, old, area);
   }
   static WorkSize ws;
-  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kSwap], ws, w, h);
+  if (err == CL_SUCCESS) err = Launch2D(rt, queue, g_kernels[kDibSwap], ws, w, h);
   ReleaseImage(rt, old);
   return ClResult(err);
 }
@@ -319,7 +319,7 @@ HRESULT KoDibSwapRB_OCL(cl_command_queue queue, const BITMAPINFOHEADER *header, 
 HRESULT KoDibFillRectOCL(cl_command_queue queue, cl_mem image, const RECT *rect,
                          const KODIBPIXEL *colour) {
   KoOpenCLRuntime *rt = g_set.rt;
-  if (!SetKernel(g_set, kFill)) return E_FAIL;
+  if (!SetKernel(g_set, kDibFill)) return E_FAIL;
   if (!queue || !image) return E_INVALIDARG;
   if (!colour) return E_POINTER;
   size_t iw = 0, ih = 0;
@@ -329,10 +329,10 @@ HRESULT KoDibFillRectOCL(cl_command_queue queue, cl_mem image, const RECT *rect,
        std::min<LONG>(r.bottom, LONG(ih))};
   if (r.left >= r.right || r.top >= r.bottom) return S_OK;
   const cl_int4 area{{cl_int(r.left), cl_int(r.top), cl_int(r.right), cl_int(r.bottom)}};
-  cl_int err = SetArgs(rt, g_kernels[kFill], image, area, DeviceColour(*colour));
+  cl_int err = SetArgs(rt, g_kernels[kDibFill], image, area, DeviceColour(*colour));
   static WorkSize ws;
   if (err == CL_SUCCESS)
-    err = Launch2D(rt, queue, g_kernels[kFill], ws, size_t(r.right - r.left), size_t(r.bottom - r.top));
+    err = Launch2D(rt, queue, g_kernels[kDibFill], ws, size_t(r.right - r.left), size_t(r.bottom - r.top));
   return ClResult(err);
 }
 

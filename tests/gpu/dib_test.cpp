@@ -78,8 +78,9 @@ TEST_P(GpuDibTwins, DeviceMatchesProcessor) {
   if (op == Nearest || op == BilinearUp || op == Bicubic) dw = 2 * W + 1, dh = H + H / 2 + 1;
   if (op == BilinearDown) dw = (W + 2) / 3, dh = (H + 1) / 2;
   if (op == SubPixel || op == SubPixelNoMix) dw = W + 3, dh = H + 2;
-  if (op == Box) dw = std::max(1, W / 3), dh = std::max(1, H / 2);
-  const int fx = W / dw, fy = H / dh;
+  // (The area scaler averages only toward destinations of two pixels or more.)
+  const int fx = W >= 4 ? 3 : 1, fy = H >= 4 ? 2 : 1;
+  if (op == Box) dw = W / fx, dh = H / fy;
   const int fieldRows = field ? (H + 1) / 2 : H / 2;
   const bool frame = op == FrameMean || op == FrameWeave;
   const int sh = frame ? std::max(fieldRows, 1) : H;
