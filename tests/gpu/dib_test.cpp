@@ -92,7 +92,7 @@ TEST_P(GpuDibTwins, DeviceMatchesProcessor) {
   cl_mem is = UploadBgra(src, W, sh), id = UploadBgra(old, dw, dh);
   ASSERT_TRUE(is && id);
 
-  const float fsr[4] = {0.25f, 0.5f, float(W) - 0.5f, float(sh)}, fdr[4] = {0.5f, 0.75f, float(dw) - 0.25f, float(dh) - 0.5f};
+  const float fsr[4] = {W > 2 ? 1.25f : 0.25f, H > 2 ? 1.5f : 0.5f, float(W) - 0.5f, float(sh)}, fdr[4] = {0.5f, 0.75f, float(dw) - 0.25f, float(dh) - 0.5f};
   auto fixed = [](const float *f) {
     return RECT{LONG(f[0] * 16384), LONG(f[1] * 16384), LONG(f[2] * 16384), LONG(f[3] * 16384)};
   };
@@ -100,7 +100,7 @@ TEST_P(GpuDibTwins, DeviceMatchesProcessor) {
   const RECT sub{8192, 4096, LONG(W) * 16384 - 12000, LONG(H) * 16384 - 3000};
   const KODIBPIXEL colour{0.2f, 0.9f, 1.5f, 0.6f};
   HRESULT gpu = E_UNEXPECTED, cpu = E_UNEXPECTED;
-  const uint32_t modes[] = {0, 1, 3, 3, 4 | KOXCHG_BICUBIC, 3, 3 | KOXCHG_NOEDGEMIX};
+  const uint32_t modes[] = {0, 1, 3, 3, 4 | KOXCHG_BICUBIC, 3, 4 | KOXCHG_BICUBIC | KOXCHG_NOEDGEMIX};
   if (op <= SubPixelNoMix) {
     const bool subRects = op >= SubPixel;
     const RECT cs = fixed(fsr), cd = fixed(fdr);

@@ -57,7 +57,7 @@ void dc_cubic(int p, int w[4]) {
 }
 
 // kind 0: whole pixels, source pixel (k * step) >> 14 from the rectangle's
-// corner; 1: bilinear; 2: bicubic. p.s0, p.s1: steps across and down.
+// corner (step: source extent x 16384 / destination extent); 1: bilinear; 2: bicubic. p.s0, p.s1: steps across and down.
 // Partly covered pixels are mixed with b (the old destination) unless nomix.
 __kernel void ko_dib_copy(write_only image2d_t d, float4 dr, read_only image2d_t s, float4 sr,
                           read_only image2d_t b, int kind, float8 p, int w, int h, int nomix) {
@@ -67,9 +67,7 @@ __kernel void ko_dib_copy(write_only image2d_t d, float4 dr, read_only image2d_t
   long stx = (long)p.s0, sty = (long)p.s1;
   int x = (int)(D.x >> 14) + kx, y = (int)(D.y >> 14) + ky;
   if (kind == 0) {
-    int sx = (int)min((long)kx * stx >> 14, ((S.z - S.x) >> 14) - 1);
-    int sy = (int)min((long)ky * sty >> 14, ((S.w - S.y) >> 14) - 1);
-    dc_wr(d, x, y, dc_rd(s, (int)(S.x >> 14) + sx, (int)(S.y >> 14) + sy));
+    dc_wr(d, x, y, dc_rd(s, (int)((S.x >> 14) + (kx * stx >> 14)), (int)((S.y >> 14) + (ky * sty >> 14))));
     return;
   }
   dc_axis X = dc_along(D.x, D.z, S.x, S.z, stx, kx), Y = dc_along(D.y, D.w, S.y, S.w, sty, ky);
