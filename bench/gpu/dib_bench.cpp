@@ -29,7 +29,8 @@ struct Device {
     cl_int err = KO_CL(rt, clGetPlatformIDs, 1u, &p, nullptr);
     if (err == CL_SUCCESS) err = KO_CL(rt, clGetDeviceIDs, p, CL_DEVICE_TYPE_ALL, 1u, &device, nullptr);
     if (err == CL_SUCCESS) context = KO_CL_OBJ(rt, clCreateContext, &err, nullptr, 1u, &device, nullptr, nullptr);
-    if (err == CL_SUCCESS) queue = KO_CL_OBJ(rt, clCreateCommandQueue, &err, context, device, cl_command_queue_properties{0});
+    if (err == CL_SUCCESS)
+      queue = KO_CL_OBJ(rt, clCreateCommandQueue, &err, context, device, cl_command_queue_properties{0});
     ready = err == CL_SUCCESS && DibCopy_OpenCL_Initialize(rt, Build) == S_OK &&
             DibInterlace_OpenCL_Initialize(rt, Build) == S_OK;
   }
@@ -47,7 +48,8 @@ struct Device {
   cl_mem Image(const uint8_t *px) {
     cl_image_format f{CL_BGRA, CL_UNORM_INT8};
     cl_int err = CL_SUCCESS;
-    cl_mem m = KO_CL_OBJ(rt, clCreateImage2D, &err, context, CL_MEM_READ_WRITE, &f, size_t(kW), size_t(kH), size_t(0), nullptr);
+    cl_mem m = KO_CL_OBJ(rt, clCreateImage2D, &err, context, CL_MEM_READ_WRITE, &f, size_t(kW),
+                         size_t(kH), size_t(0), nullptr);
     const size_t o[3] = {0, 0, 0}, r[3] = {size_t(kW), size_t(kH), 1};
     KO_CL(rt, clEnqueueWriteImage, queue, m, CL_TRUE, o, r, size_t(kW) * 4, size_t(0), px, 0u, nullptr, nullptr);
     return m;
@@ -95,10 +97,19 @@ const KODIBPIXEL kColour{0.2f, 0.4f, 0.6f, 1.0f};
 const float kHalf[4] = {0, 0, kW / 2, kH / 2};
 const RECT kHalfRect{0, 0, kW / 2, kH / 2};
 
-#define KO_PAIR(name, gpu, cpu)                                                              \
-  void BM_GpuDib_##name(benchmark::State &s) { OnDevice(s, [](auto q, auto h, cl_mem a, cl_mem b) { return gpu; }); } \
-  void BM_CpuDib_##name(benchmark::State &s) { OnProcessor(s, [](auto *a, auto *b) { return cpu; }); } \
-  BENCHMARK(BM_GpuDib_##name)->UseRealTime();                                               \
+// A device benchmark and its processor twin: gpu may use q, h, a, b and
+// cpu a, b (the frames' headers).
+#define KO_PAIR(name, gpu, cpu)                                                 \
+  void BM_GpuDib_##name(benchmark::State &s) {                                 \
+    OnDevice(s, []([[maybe_unused]] cl_command_queue q,                        \
+                   [[maybe_unused]] const BITMAPINFOHEADER *h,                 \
+                   [[maybe_unused]] cl_mem a, [[maybe_unused]] cl_mem b) { return gpu; }); \
+  }                                                                            \
+  void BM_CpuDib_##name(benchmark::State &s) {                                 \
+    OnProcessor(s, []([[maybe_unused]] BITMAPINFOHEADER *a,                    \
+                      [[maybe_unused]] BITMAPINFOHEADER *b) { return cpu; });  \
+  }                                                                            \
+  BENCHMARK(BM_GpuDib_##name)->UseRealTime();                                  \
   BENCHMARK(BM_CpuDib_##name)->UseRealTime();
 
 KO_PAIR(Copy, KoDibCopyOCL(q, h, a, nullptr, 0, h, b, nullptr, 0, 0),

@@ -192,8 +192,11 @@ HRESULT KoDibCopyOCL(cl_command_queue queue, const BITMAPINFOHEADER *dstHeader, 
     KoSubpixelParam p;
     const uint32_t dsz[2] = {uint32_t(dstHeader->biWidth), uint32_t(dstHeader->biHeight)};
     const uint32_t ssz[2] = {uint32_t(srcHeader->biWidth), uint32_t(srcHeader->biHeight)};
-    const RECT dx = subPixel ? d : RECT{LONG(d.left * kOne), LONG(d.top * kOne), LONG(d.right * kOne), LONG(d.bottom * kOne)};
-    const RECT sx = subPixel ? s : RECT{LONG(s.left * kOne), LONG(s.top * kOne), LONG(s.right * kOne), LONG(s.bottom * kOne)};
+    auto fixed = [subPixel](const RECT &r) {
+      const LONG m = subPixel ? 1 : LONG(kOne);
+      return RECT{r.left * m, r.top * m, r.right * m, r.bottom * m};
+    };
+    const RECT dx = fixed(d), sx = fixed(s);
     if (!KoPrepareSubpixelParam(&p, nullptr, dsz, 0, &dx, nullptr, ssz, 0, &sx))
       return S_OK;  // too small to sample: nothing to do, as on the processor
     c.dst = p.dstRect;

@@ -67,7 +67,8 @@ __kernel void ko_dib_copy(write_only image2d_t d, float4 dr, read_only image2d_t
   long stx = (long)p.s0, sty = (long)p.s1;
   int x = (int)(D.x >> 14) + kx, y = (int)(D.y >> 14) + ky;
   if (kind == 0) {
-    dc_wr(d, x, y, dc_rd(s, (int)((S.x >> 14) + (kx * stx >> 14)), (int)((S.y >> 14) + (ky * sty >> 14))));
+    int sx = (int)((S.x >> 14) + (kx * stx >> 14)), sy = (int)((S.y >> 14) + (ky * sty >> 14));
+    dc_wr(d, x, y, dc_rd(s, sx, sy));
     return;
   }
   dc_axis X = dc_along(D.x, D.z, S.x, S.z, stx, kx), Y = dc_along(D.y, D.w, S.y, S.w, sty, ky);
