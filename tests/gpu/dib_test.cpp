@@ -158,17 +158,17 @@ TEST_P(GpuDibTwins, DeviceMatchesProcessor) {
   Release(is), Release(id);
 }
 
+std::string CaseName(const ::testing::TestParamInfo<Param> &i) {
+  const auto [op, size, picture, field] = i.param;
+  return std::string(kOpNames[op]) + "_" + std::to_string(size.w) + "x" + std::to_string(size.h) +
+         "_" + PictureName(picture) + "_f" + std::to_string(field);
+}
 const Size kSizes[] = {{1, 1}, {2, 3}, {7, 5}, {33, 18}};
 INSTANTIATE_TEST_SUITE_P(Twins, GpuDibTwins,
                          ::testing::Combine(::testing::Range(Op(0), kOps), ::testing::ValuesIn(kSizes),
                                             ::testing::Values(Picture::Random, Picture::Photo),
                                             ::testing::Values(0, 1)),
-                         [](const ::testing::TestParamInfo<Param> &i) {
-                           const auto [op, size, picture, field] = i.param;
-                           return std::string(kOpNames[op]) + "_" + std::to_string(size.w) + "x" +
-                                  std::to_string(size.h) + "_" + PictureName(picture) + "_f" +
-                                  std::to_string(field);
-                         });
+                         CaseName);
 
 // Each function of the two sets with arguments that work on 8 x 6 images.
 struct Call {
