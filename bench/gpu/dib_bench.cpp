@@ -31,11 +31,13 @@ struct Device {
     if (err == CL_SUCCESS) context = KO_CL_OBJ(rt, clCreateContext, &err, nullptr, 1u, &device, nullptr, nullptr);
     if (err == CL_SUCCESS)
       queue = KO_CL_OBJ(rt, clCreateCommandQueue, &err, context, device, cl_command_queue_properties{0});
+    building = this;  // the build callback runs inside this constructor
     ready = err == CL_SUCCESS && DibCopy_OpenCL_Initialize(rt, Build) == S_OK &&
             DibInterlace_OpenCL_Initialize(rt, Build) == S_OK;
   }
+  static inline Device *building = nullptr;
   static cl_program Build(const char *text, int) {
-    Device &d = Get();
+    Device &d = *building;
     cl_int err = CL_SUCCESS;
     cl_program p = KO_CL_OBJ(d.rt, clCreateProgramWithSource, &err, d.context, 1u, &text, nullptr);
     if (p && KO_CL(d.rt, clBuildProgram, p, 1u, &d.device, "", nullptr, nullptr) == CL_SUCCESS) return p;
