@@ -1,1 +1,4 @@
+# The OpenCL twins on pocl against their processor twins.
+ko_bench(gpu_plugin SOURCES plugin_bench.cpp)
+target_include_directories(kobench_gpu_plugin PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 ko_bench(gpu_dib SOURCES dib_bench.cpp)

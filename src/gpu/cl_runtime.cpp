@@ -1,6 +1,7 @@
 // The library's OpenCL record, the work-group rule and launch, kernel sets.
 #include "gpu/cl_runtime.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -141,10 +142,10 @@ bool ChooseLocalSize(const WorkGroupFacts &f, size_t *lx, size_t *ly) {
   }
   // (1, 1) fits any non-zero limit and item sizes, so x and y stay >= 1.
   if (size_t m = f.preferredMultiple) {
-    for (size_t y2 = limit / x; y2 > y; --y2) {
+    // Never beyond the device's item limit, which would make the launch fail.
+    for (size_t y2 = std::min(limit / x, f.maxItem[1]); y2 > y; --y2) {
       if ((x * y2) % m == 0) {
-        // A side beyond the device's item limit would make the launch fail.
-        if (y2 <= f.maxItem[1]) y = y2;
+        y = y2;
         break;
       }
     }

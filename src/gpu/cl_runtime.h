@@ -114,8 +114,9 @@ struct WorkGroupFacts {
 // its product fits the limit (the smaller of the kernel's and the device's
 // group size); else, with known device limits, halving from 512 x 512
 // (ly while ly >= lx, else lx) until the product fits the limit and each
-// side its item limit, then the largest ly' above ly (and within the item
-// limit) with lx * ly' <= limit a multiple of the preferred multiple.
+// side its item limit, then the largest ly' above ly, within the item limit
+// and with lx * ly' <= limit, that makes lx * ly' a multiple of the
+// preferred multiple.
 // False when no size was found (the runtime then chooses).
 bool ChooseLocalSize(const WorkGroupFacts &facts, size_t *lx, size_t *ly);
 
@@ -174,5 +175,17 @@ enum PluginKernelIndex : int {
 // The plug-in kernel of that index, null when absent (PluginLoad has not
 // run or its creation failed).
 cl_kernel PluginKernel(int index);
+
+// The common launch of a plug-in kernel through the library's record: the
+// kernel must exist, its arguments are set in order, then it is launched
+// over gx x gy. True when every call succeeded.
+template <class... T>
+bool RunPluginKernel(int index, WorkSize &ws, cl_command_queue q, size_t gx, size_t gy,
+                     const T &...args) {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  cl_kernel k = PluginKernel(index);
+  return k && q && SetArgs(rt, k, args...) == CL_SUCCESS &&
+         Launch2D(rt, q, k, ws, gx, gy) == CL_SUCCESS;
+}
 
 }  // namespace ko::gpu

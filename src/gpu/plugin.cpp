@@ -96,15 +96,13 @@ KOAPI bool FlipCopyMemoryToOpenCLImage(cl_mem image, cl_command_queue queue, cl_
                                        const void *src, int32_t rowPitch, int32_t width,
                                        int32_t height) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  cl_kernel k = PluginKernel(kFlipCopy);
-  if (!k || !image) return false;
+  if (!PluginKernel(kFlipCopy) || !image) return false;
   cl_mem temp = CreateCLImage(context, width, height);
   if (!temp) return false;
   static WorkSize ws;
   bool ok = CopyMemoryToOpenCLImage(temp, queue, src, rowPitch, width, height) &&
-            SetArgs(rt, k, temp, image, width, height) == CL_SUCCESS &&
-            Launch2D(rt, queue, k, ws, static_cast<size_t>(width),
-                     static_cast<size_t>(height)) == CL_SUCCESS;
+            RunPluginKernel(kFlipCopy, ws, queue, size_t(width), size_t(height), temp, image,
+                            width, height);
   // OpenCL keeps the temporary image alive until the queued kernel has run.
   KO_CL(rt, clReleaseMemObject, temp);
   return ok;
@@ -112,4 +110,38 @@ KOAPI bool FlipCopyMemoryToOpenCLImage(cl_mem image, cl_command_queue queue, cl_
 
 KOAPI cl_int ReleaseOpenCLImage(cl_mem image) {
   return KO_CL(LibraryRuntime(), clReleaseMemObject, image);
+}
+
+// The plug-in operations. Like their processor twins they refuse a mode or
+// channel out of range and do nothing, successfully, for an empty size.
+
+KOAPI bool CompositeOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_queue queue, void *,
+                        int32_t width, int32_t height, int32_t mode, double opacity) {
+  if (!PluginKernel(kComposite) || !queue || !a || !b || !c || mode < 1 || mode > 7)
+    return false;
+  if (width <= 0 || height <= 0) return true;
+  static WorkSize ws;
+  return RunPluginKernel(kComposite, ws, queue, size_t(width), size_t(height), a, b, c, width,
+                         height, mode, static_cast<float>(opacity));
+}
+
+KOAPI bool MaskMultiplyOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_queue queue,
+                           void *, int32_t width, int32_t height, int32_t maskChannel,
+                           double scale, double offset) {
+  if (!PluginKernel(kMaskMultiply) || !queue || !a || !b || !c || maskChannel > 3) return false;
+  if (width <= 0 || height <= 0) return true;
+  static WorkSize ws;
+  return RunPluginKernel(kMaskMultiply, ws, queue, size_t(width), size_t(height), a, b, c, width,
+                         height, maskChannel, static_cast<float>(scale),
+                         static_cast<float>(offset));
+}
+
+KOAPI bool FillOCL(cl_mem image, cl_context, cl_command_queue queue, void *, int32_t width,
+                   int32_t height, float a, float r, float g, float b) {
+  if (!PluginKernel(kFill) || !queue || !image) return false;
+  if (width <= 0 || height <= 0) return true;
+  static WorkSize ws;
+  const cl_float4 colour = {{r, g, b, a}};
+  return RunPluginKernel(kFill, ws, queue, size_t(width), size_t(height), image, width, height,
+                         colour);
 }
