@@ -2,3 +2,4 @@
 ko_bench(gpu_plugin SOURCES plugin_bench.cpp)
 target_include_directories(kobench_gpu_plugin PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 ko_bench(gpu_dib SOURCES dib_bench.cpp)
+target_include_directories(kobench_gpu_dib PRIVATE ${CMAKE_SOURCE_DIR}/tests)
