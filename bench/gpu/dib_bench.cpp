@@ -1,6 +1,7 @@
 // The bitmap-copy and interlace sets on the OpenCL device (pocl here)
-// against their processor twins on a 1920x1080 frame. Each device iteration enqueues the operation and waits
-// for the queue (clFinish), so the time is the device's whole run.
+// against their processor twins on a 1920x1080 frame. Each device
+// iteration enqueues the operation and waits for the queue (clFinish), so
+// the time is the device's whole run.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
