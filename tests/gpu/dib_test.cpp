@@ -232,6 +232,13 @@ TEST_F(GpuDib, SetsAndTheirRecords) {
     EXPECT_EQ(LiveObjects(), before + 11);  // two programs, nine kernels
     all(E_INVALIDARG, "without a queue", nullptr);
     all(S_OK, "through a host record", q);
+    // A copy within one image reads a private copy of it.
+    const float left[4] = {0, 0, 4, 6}, right[4] = {4, 0, 8, 6};
+    const RECT l{0, 0, 4, 6}, r{4, 0, 8, 6};
+    Put(s, ReadBgra(b, 8, 6));
+    EXPECT_EQ(KoDibCopyOCL(q, s.h, b, right, 0, s.h, b, left, 0, 0), S_OK);
+    EXPECT_EQ(KoDibCopy(s.h, nullptr, &r, 0, s.h, nullptr, &l, 0, 0, 0, 0), S_OK);
+    EXPECT_EQ(ReadBgra(b, 8, 6), Take(s));
     EXPECT_EQ(KO_CL(&host.rt, clFinish, q), CL_SUCCESS);
     EXPECT_EQ(DibCopy_OpenCL_Shutdown(), S_OK);
     EXPECT_EQ(DibInterlace_OpenCL_Shutdown(), S_OK);
