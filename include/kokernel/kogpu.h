@@ -14,6 +14,7 @@
 #define KOKERNEL_KOGPU_H
 
 #include "kokernel/kobase.h"
+#include "kokernel/kodib.h"
 
 #ifndef CL_TARGET_OPENCL_VERSION
 #define CL_TARGET_OPENCL_VERSION 120
@@ -213,9 +214,54 @@ KOAPI bool GaussianBlurOCL(cl_mem src, cl_mem dst, cl_context context, cl_comman
                            void *reserved, uint32_t width, uint32_t height, double sigmaX,
                            double sigmaY);
 
-/* ---- Bitmap-copy set ------------------------------------------------------ */
+/* ---- Bitmap-copy set ------------------------------------------------------
+ * Host-record set: E_FAIL when it is not initialised (nothing enqueued),
+ * E_FAIL for an OpenCL error, S_OK once enqueued. Images are 8-bit BGRA,
+ * top row first; headers (RGB32 or RGBA32) give their sizes. */
+KOAPI HRESULT DibCopy_OpenCL_Initialize(KoOpenCLRuntime *runtime, KoOpenCLProgramCallback callback);
+KOAPI HRESULT DibCopy_OpenCL_Shutdown(void);
+/* KoDibCopy between two images; rectangles in pixels (fractions allowed,
+ * null: the whole image) inside their images; flags as KoDibCopy's, without
+ * soft edges or area averaging. The curves have no effect on 8-bit pairs. */
+KOAPI HRESULT KoDibCopyOCL(cl_command_queue queue, const BITMAPINFOHEADER *dstHeader, cl_mem dst,
+                           const float dstRect[4], double curveA,
+                           const BITMAPINFOHEADER *srcHeader, cl_mem src,
+                           const float srcRect[4], double curveB, uint32_t flags);
+/* Truncated mean of each factorX x factorY block of src into one pixel of dst. */
+KOAPI HRESULT KoDibBoxFilterOCL(cl_command_queue queue, cl_mem dst, cl_mem src,
+                                const BITMAPINFOHEADER *srcHeader, int factorX, int factorY);
+KOAPI HRESULT KoDibFadeToColorOCL(cl_command_queue queue, const BITMAPINFOHEADER *header,
+                                  cl_mem image, const KODIBPIXEL *colour, const RECT *rect,
+                                  float amount, int keepAlpha, uint32_t flags);
+KOAPI HRESULT KoDibSwapRB_OCL(cl_command_queue queue, const BITMAPINFOHEADER *header,
+                              cl_mem image, const RECT *rect);
+KOAPI HRESULT KoDibFillRectOCL(cl_command_queue queue, cl_mem image, const RECT *rect,
+                               const KODIBPIXEL *colour);
 
-/* ---- Interlace set -------------------------------------------------------- */
+/* ---- Interlace set --------------------------------------------------------
+ * The same result rule; header: the frame, which both images hold at least;
+ * field 1 is the even rows from the top (even columns from the right). */
+KOAPI HRESULT DibInterlace_OpenCL_Initialize(KoOpenCLRuntime *runtime,
+                                             KoOpenCLProgramCallback callback);
+KOAPI HRESULT DibInterlace_OpenCL_Shutdown(void);
+/* KoDibCopyInterlace of the whole frame. */
+KOAPI HRESULT KoDibCopyInterlaceOCL(cl_command_queue queue, const BITMAPINFOHEADER *header,
+                                    cl_mem dst, cl_mem src, int field);
+/* The same with the fields as columns (a frame stored a quarter turn round). */
+KOAPI HRESULT KoDibCopyInterlaceVerticalOCL(cl_command_queue queue,
+                                            const BITMAPINFOHEADER *header, cl_mem dst,
+                                            cl_mem src, int field);
+/* KoDibMergeFields (columns 0) or KoDibMergeFieldsRotated (columns 1). */
+KOAPI HRESULT KoDibCopyInterlaceCopyFieldOCL(cl_command_queue queue,
+                                             const BITMAPINFOHEADER *header, cl_mem dst,
+                                             cl_mem src, int field, int columns);
+/* A frame from an image of one field (its rows k at frame rows 2k, field 1,
+ * or 2k + 1, field 0); the other rows rebuilt as by KoDibCopyInterlace, or
+ * left as they are with keepOtherField. */
+KOAPI HRESULT KoDibResampledInterlacedFrameOCL(cl_command_queue queue,
+                                               const BITMAPINFOHEADER *header, cl_mem dst,
+                                               cl_mem fieldImage, int field,
+                                               int keepOtherField);
 
 /* ---- YUV set -------------------------------------------------------------- */
 

@@ -37,3 +37,8 @@ endfunction()
 ko_sources(PORTABLE cl_runtime.cpp program_store.cpp plugin.cpp filters_ocl.cpp)
 
 ko_cl_program(Plugin cl/plugin_core.cl cl/plugin_filters.cl)
+
+# Bitmap-copy and interlace sets.
+ko_sources(PORTABLE dib_ocl.cpp interlace_ocl.cpp)
+ko_cl_program(DibCopy cl/dibcopy.cl)
+ko_cl_program(Interlace cl/interlace.cl)
