@@ -28,5 +28,6 @@
 #include "koprocess.h"
 #include "kofiles.h"
 #include "koresource.h"
+#include "kogpu.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

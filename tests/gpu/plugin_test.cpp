@@ -1,0 +1,569 @@
+// The plug-in set's core on pocl: each device operation against its
+// processor twin, the image objects, the work-group rule, bad input, leaks,
+// the serialise lock of a host record, and a process without a runtime.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gpu_fixture.h"
+#include "kokernel/koimageops.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+using namespace kotest::gpu;
+using ko::gpu::ChooseLocalSize;
+using ko::gpu::PluginKernel;
+using ko::gpu::WorkGroupFacts;
+
+class Plugin : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    if (Shared()) PluginLoad(BuildPluginCallback);
+  }
+  void TearDown() override { PluginUnload(); }
+};
+const auto *const kPluginEnv = ::testing::AddGlobalTestEnvironment(new Plugin);
+
+// ---- Device operation against processor twin --------------------------------
+
+enum class Op { Composite, MaskMultiply, Fill, FlipCopy };
+struct OpCase {
+  const char *name;
+  Op op;
+  int mode;        // composite mode, mask channel
+  double x, y;     // opacity; scale and offset
+  int tolerance;   // levels allowed against the twin
+  float colour[4];  // fill: a, r, g, b
+};
+
+// Opacities, scales and offsets that are floats give the twin's bytes
+// exactly; a double between floats (0.3) reaches the kernel rounded and may
+// move the opacity byte by one, so a channel by one level.
+const OpCase kOps[] = {
+    {"Over", Op::Composite, 1, 1.0, 0, 0, {}},
+    {"OverHalf", Op::Composite, 1, 0.5, 0, 0, {}},
+    {"Under", Op::Composite, 2, 0.75, 0, 0, {}},
+    {"Add", Op::Composite, 3, 1.0, 0, 0, {}},
+    {"AddPoint3", Op::Composite, 3, 0.3, 0, 1, {}},
+    {"Multiply", Op::Composite, 4, 0.25, 0, 0, {}},
+    {"Overlay", Op::Composite, 5, 1.0, 0, 0, {}},
+    {"OverlayHalf", Op::Composite, 5, 0.5, 0, 0, {}},
+    {"Screen", Op::Composite, 6, 0.625, 0, 0, {}},
+    {"Average", Op::Composite, 7, 1.0, 0, 0, {}},
+    {"AverageClear", Op::Composite, 7, 0.0, 0, 0, {}},
+    {"MaskSameChannel", Op::MaskMultiply, -1, 1.0, 0.0, 0, {}},
+    {"MaskBlue", Op::MaskMultiply, 0, 0.75, 0.125, 0, {}},
+    {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, 0, {}},
+    {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, 0, {}},
+    {"FillGrey", Op::Fill, 0, 0, 0, 0, {1.0f, 0.5f, 0.5f, 0.5f}},
+    // Floats beside half steps, where v * 255 + 0.5 rounded to a float
+    // crosses the integer that the exact value stays below.
+    {"FillHalfSteps", Op::Fill, 0, 0, 0, 0,
+     {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
+    {"FillOutOfRange", Op::Fill, 0, 0, 0, 0, {-0.25f, 1.25f, 0.2f, 0.0f}},
+    {"FlipCopy", Op::FlipCopy, 0, 0, 0, 0, {}},
+};
+struct Size {
+  int w, h;
+};
+const Size kSizes[] = {{1, 1}, {3, 5}, {17, 9}, {64, 48}, {131, 67}};
+
+using TwinParam = std::tuple<OpCase, Size, Picture>;
+class Twins : public ::testing::TestWithParam<TwinParam> {};
+
+TEST_P(Twins, DeviceMatchesProcessor) {
+  KOTEST_REQUIRE_DEVICE();
+  const auto &[c, size, picture] = GetParam();
+  const int w = size.w, h = size.h;
+  std::vector<uint8_t> a = MakePicture(picture, w, h, 1), b = MakePicture(picture, w, h, 2);
+  std::vector<uint8_t> want = a;
+  cl_mem ia = UploadBgra(a, w, h), ib = UploadBgra(b, w, h), ic = UploadBgra(nullptr, w, h);
+  ASSERT_TRUE(ia && ib && ic);
+  Device &d = Shared();
+  bool ok = false;
+  std::vector<uint8_t> got;
+  switch (c.op) {
+    case Op::Composite:
+      ASSERT_TRUE(Composite(want.data(), w * 4, b.data(), w * 4, 4, w, h, c.mode, c.x));
+      ok = CompositeOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x);
+      got = ReadBgra(ic, w, h);
+      break;
+    case Op::MaskMultiply:
+      ASSERT_TRUE(MaskMultiply(want.data(), w * 4, 4, b.data(), w * 4, w, h, c.mode, c.x, c.y));
+      ok = MaskMultiplyOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x, c.y);
+      got = ReadBgra(ic, w, h);
+      break;
+    case Op::Fill: {
+      const float *v = c.colour;
+      ASSERT_TRUE(Fill(want.data(), w * 4, 4, w, h, v[0], v[1], v[2], v[3]));
+      ok = FillOCL(ia, d.context, d.queue, nullptr, w, h, v[0], v[1], v[2], v[3]);
+      got = ReadBgra(ia, w, h);
+      break;
+    }
+    case Op::FlipCopy:
+      // The oracle: the rows in reverse order. The write goes through the
+      // exported functions, the read-back bypasses them.
+      for (int y = 0; y < h; ++y)
+        std::memcpy(&want[size_t(y) * w * 4], &b[size_t(h - 1 - y) * w * 4], size_t(w) * 4);
+      ok = FlipCopyMemoryToOpenCLImage(ia, d.queue, d.context, b.data(), w * 4, w, h);
+      got = ReadBgra(ia, w, h);
+      break;
+  }
+  EXPECT_TRUE(ok);
+  EXPECT_LE(MaxDifference(got, want), c.tolerance);
+  Release(ia);
+  Release(ib);
+  Release(ic);
+}
+
+std::string TwinName(const ::testing::TestParamInfo<TwinParam> &i) {
+  const OpCase &c = std::get<0>(i.param);
+  const Size &s = std::get<1>(i.param);
+  return std::string(c.name) + "_" + std::to_string(s.w) + "x" + std::to_string(s.h) + "_" +
+         PictureName(std::get<2>(i.param));
+}
+INSTANTIATE_TEST_SUITE_P(Plugin, Twins,
+                         ::testing::Combine(::testing::ValuesIn(kOps), ::testing::ValuesIn(kSizes),
+                                            ::testing::Values(Picture::Random, Picture::Photo)),
+                         TwinName);
+
+// The exported write and read: a round trip with row padding, and the
+// padding left alone.
+TEST(GpuImages, WriteReadRoundTripWithPitch) {
+  KOTEST_REQUIRE_DEVICE();
+  Device &d = Shared();
+  const int w = 13, h = 7, pitch = w * 4 + 12;
+  std::vector<uint8_t> src(size_t(pitch) * h), dst(src.size(), 0xEE);
+  for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 7 + 3);
+  cl_mem image = CreateCLImage(d.context, w, h);
+  ASSERT_NE(image, nullptr);
+  cl_image_format format = {};
+  KO_CL(d.rt, clGetImageInfo, image, CL_IMAGE_FORMAT, sizeof(format), &format, nullptr);
+  EXPECT_EQ(format.image_channel_order, cl_uint(CL_BGRA));
+  EXPECT_EQ(format.image_channel_data_type, cl_uint(CL_UNORM_INT8));
+  EXPECT_TRUE(CopyMemoryToOpenCLImage(image, d.queue, src.data(), pitch, w, h));
+  EXPECT_TRUE(CopyOpenCLImageToMemory(d.queue, image, dst.data(), pitch, w, h));
+  for (int y = 0; y < h; ++y) {
+    EXPECT_EQ(0, std::memcmp(&src[size_t(y) * pitch], &dst[size_t(y) * pitch], size_t(w) * 4));
+    EXPECT_EQ(dst[size_t(y) * pitch + w * 4], 0xEE);
+  }
+  EXPECT_EQ(ReleaseOpenCLImage(image), CL_SUCCESS);
+}
+
+// ---- The work-group rule ------------------------------------------------------
+
+struct RuleCase {
+  const char *name;
+  WorkGroupFacts f;
+  bool found;
+  size_t lx, ly;
+};
+WorkGroupFacts Facts(size_t kernel, size_t device, size_t mx, size_t my, size_t m = 0) {
+  WorkGroupFacts f;
+  f.kernelGroupSize = kernel;
+  f.deviceKnown = true;
+  f.deviceGroupSize = device;
+  f.maxItem[0] = mx;
+  f.maxItem[1] = my;
+  f.preferredMultiple = m;
+  return f;
+}
+WorkGroupFacts With(WorkGroupFacts f, size_t cx, size_t cy, size_t px, size_t py) {
+  f.compileSize[0] = cx;
+  f.compileSize[1] = cy;
+  f.preset[0] = px;
+  f.preset[1] = py;
+  return f;
+}
+WorkGroupFacts Unknown(size_t kernel) {
+  WorkGroupFacts f;
+  f.kernelGroupSize = kernel;
+  return f;
+}
+// Worked by hand from the halving sequence 512x512, 512x256, 256x256, ...
+// (an item limit keeps halving the longer side: 1024 with y <= 4 ends at
+// 8x4).
+const RuleCase kRules[] = {
+    {"Limit4096", Facts(4096, 4096, 4096, 4096), true, 64, 64},
+    {"Limit1024", Facts(1024, 4096, 1024, 1024), true, 32, 32},
+    {"KernelSmaller", Facts(256, 1024, 1024, 1024), true, 16, 16},
+    {"DeviceSmaller", Facts(1024, 512, 1024, 1024), true, 32, 16},
+    {"ItemLimitY", Facts(1024, 1024, 1024, 4), true, 8, 4},
+    {"ItemLimitX", Facts(1024, 1024, 8, 1024), true, 8, 8},
+    {"OddLimitMultiple", Facts(1000, 1000, 1000, 1000, 64), true, 32, 30},
+    {"MultipleBeyondItem", Facts(1000, 1000, 1000, 16, 64), true, 32, 16},
+    {"MultipleAlreadyMet", Facts(4096, 4096, 4096, 4096, 8), true, 64, 64},
+    {"One", Facts(1, 1, 1, 1), true, 1, 1},
+    {"CompileSize", With(Facts(1024, 1024, 1024, 1024), 8, 2, 4, 4), true, 8, 2},
+    {"PresetFits", With(Facts(1024, 1024, 1024, 1024), 0, 0, 16, 8), true, 16, 8},
+    {"PresetTooLarge", With(Facts(256, 1024, 1024, 1024), 0, 0, 32, 16), true, 16, 16},
+    {"DeviceUnknown", Unknown(1024), false, 0, 0},
+    {"PresetWithoutDevice", With(Unknown(256), 0, 0, 8, 8), true, 8, 8},
+    {"NoLimit", Facts(0, 0, 64, 64), false, 0, 0},
+};
+class Rule : public ::testing::TestWithParam<RuleCase> {};
+TEST_P(Rule, ChoosesTheWorkedSize) {
+  const RuleCase &c = GetParam();
+  size_t lx = 0, ly = 0;
+  ASSERT_EQ(ChooseLocalSize(c.f, &lx, &ly), c.found);
+  if (c.found) {
+    EXPECT_EQ(std::make_pair(lx, ly), std::make_pair(c.lx, c.ly));
+  }
+}
+INSTANTIATE_TEST_SUITE_P(Plugin, Rule, ::testing::ValuesIn(kRules),
+                         [](const auto &i) { return std::string(i.param.name); });
+
+// On pocl: every plug-in kernel gets a size within what the device and the
+// kernel report, the global size is rounded to it, and the launch works.
+TEST(GpuLaunch, SizesFitTheDeviceAndLaunch) {
+  KOTEST_REQUIRE_DEVICE();
+  Device &d = Shared();
+  size_t deviceMax = 0, items[3] = {};
+  KO_CL(d.rt, clGetDeviceInfo, d.device, CL_DEVICE_MAX_WORK_GROUP_SIZE, sizeof(size_t),
+        &deviceMax, nullptr);
+  KO_CL(d.rt, clGetDeviceInfo, d.device, CL_DEVICE_MAX_WORK_ITEM_SIZES, sizeof(items), items,
+        nullptr);
+  for (int k : {ko::gpu::kFill, ko::gpu::kCopy}) {
+    cl_kernel kernel = PluginKernel(k);
+    ASSERT_NE(kernel, nullptr) << k;
+    size_t kernelMax = 0;
+    KO_CL(d.rt, clGetKernelWorkGroupInfo, kernel, d.device, CL_KERNEL_WORK_GROUP_SIZE,
+          sizeof(size_t), &kernelMax, nullptr);
+    cl_mem image = UploadBgra(nullptr, 5, 3);
+    const cl_float4 colour = {{0, 0, 0, 0}};
+    int w = 5, h = 3;
+    ASSERT_EQ(k == ko::gpu::kFill ? ko::gpu::SetArgs(d.rt, kernel, image, w, h, colour)
+                                  : ko::gpu::SetArgs(d.rt, kernel, image, image, w, h),
+              CL_SUCCESS);
+    ko::gpu::WorkSize ws;
+    EXPECT_EQ(ko::gpu::Launch2D(d.rt, d.queue, kernel, ws, 5, 3), CL_SUCCESS);
+    EXPECT_EQ(KO_CL(d.rt, clFinish, d.queue), CL_SUCCESS);
+    EXPECT_EQ(ws.state, ko::gpu::kWorkSizeKnown);
+    EXPECT_LE(ws.lx * ws.ly, std::min(kernelMax, deviceMax));
+    EXPECT_LE(ws.lx, items[0]);
+    EXPECT_LE(ws.ly, items[1]);
+    EXPECT_GE(ws.lx, 1u);
+    Release(image);
+  }
+}
+
+// ---- Stored program -----------------------------------------------------------------
+
+TEST(GpuProgram, TextFitsItsBufferAndNamesTheKernels) {
+  using ko::gpu::ProgramSet;
+  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Plugin), 17121u);
+  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::DibCopy), 6829u);
+  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Interlace), 2490u);
+  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Yuv), 61088u);
+  std::vector<char> text(17121, 'x');
+  ASSERT_TRUE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, text.data(), text.size()));
+  size_t n = std::strlen(text.data());
+  for (const char *k : {"ko_composite(", "ko_mask_multiply(", "ko_fill(", "ko_flip_copy(",
+                        "ko_copy("})
+    EXPECT_NE(std::strstr(text.data(), (std::string("__kernel void ") + k).c_str()), nullptr)
+        << k;
+  // Exactly the text and its zero fit.
+  std::vector<char> exact(n + 1), shorter(n);
+  EXPECT_TRUE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, exact.data(), exact.size()));
+  EXPECT_EQ(std::string(exact.data()), std::string(text.data()));
+  EXPECT_FALSE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, shorter.data(), shorter.size()));
+}
+
+// ---- Bad input -------------------------------------------------------------------------
+
+struct BadCase {
+  const char *name;
+  bool (*call)(Device &d, cl_mem img);
+};
+const BadCase kBad[] = {
+    {"CompositeNullQueue",
+     [](Device &d, cl_mem i) {
+       return CompositeOCL(i, i, i, d.context, nullptr, nullptr, 4, 4, 1, 1.0);
+     }},
+    {"CompositeMode0",
+     [](Device &d, cl_mem i) { return CompositeOCL(i, i, i, d.context, d.queue, nullptr, 4, 4, 0, 1.0); }},
+    {"CompositeMode8",
+     [](Device &d, cl_mem i) { return CompositeOCL(i, i, i, d.context, d.queue, nullptr, 4, 4, 8, 1.0); }},
+    {"CompositeNullImage",
+     [](Device &d, cl_mem i) { return CompositeOCL(i, nullptr, i, d.context, d.queue, nullptr, 4, 4, 1, 1.0); }},
+    {"MaskChannel4",
+     [](Device &d, cl_mem i) {
+       return MaskMultiplyOCL(i, i, i, d.context, d.queue, nullptr, 4, 4, 4, 1.0, 0.0);
+     }},
+    {"MaskNullQueue",
+     [](Device &d, cl_mem i) {
+       return MaskMultiplyOCL(i, i, i, d.context, nullptr, nullptr, 4, 4, 0, 1.0, 0.0);
+     }},
+    {"FillNullImage",
+     [](Device &d, cl_mem) { return FillOCL(nullptr, d.context, d.queue, nullptr, 4, 4, 1, 1, 1, 1); }},
+    {"CreateNullContext", [](Device &, cl_mem) { return CreateCLImage(nullptr, 4, 4) != nullptr; }},
+    {"CreateEmpty", [](Device &d, cl_mem) { return CreateCLImage(d.context, 0, 4) != nullptr; }},
+    {"FlipNullContext",
+     [](Device &d, cl_mem i) {
+       uint8_t px[64] = {};
+       return FlipCopyMemoryToOpenCLImage(i, d.queue, nullptr, px, 16, 4, 4);
+     }},
+    {"WriteNullQueue",
+     [](Device &, cl_mem i) {
+       uint8_t px[64] = {};
+       return CopyMemoryToOpenCLImage(i, nullptr, px, 16, 4, 4);
+     }},
+    {"ReadBeyondImage",
+     [](Device &d, cl_mem i) {
+       std::vector<uint8_t> px(8 * 8 * 4);
+       return CopyOpenCLImageToMemory(d.queue, i, px.data(), 32, 8, 8);
+     }},
+};
+class Bad : public ::testing::TestWithParam<BadCase> {};
+TEST_P(Bad, FailsWithoutTouchingTheImage) {
+  KOTEST_REQUIRE_DEVICE();
+  Device &d = Shared();
+  std::vector<uint8_t> px = MakePicture(Picture::Random, 4, 4, 9);
+  cl_mem image = UploadBgra(px, 4, 4);
+  ASSERT_NE(image, nullptr);
+  EXPECT_FALSE(GetParam().call(d, image));
+  EXPECT_EQ(ReadBgra(image, 4, 4), px);
+  Release(image);
+}
+INSTANTIATE_TEST_SUITE_P(Plugin, Bad, ::testing::ValuesIn(kBad),
+                         [](const auto &i) { return std::string(i.param.name); });
+
+// Without PluginLoad, after a failing build callback, or with a program that
+// lacks the kernels, every operation fails; loading again then works.
+bool FailingBuild(const char *, int, cl_program *out, const char *) {
+  *out = nullptr;
+  return false;
+}
+bool ForeignProgram(const char *, int, cl_program *out, const char *) {
+  *out = BuildOnDevice("__kernel void other(__global int *p) { p[0] = 1; }");
+  return *out != nullptr;
+}
+TEST(GpuPluginLoad, OperationsNeedTheKernels) {
+  KOTEST_REQUIRE_DEVICE();
+  Device &d = Shared();
+  cl_mem image = UploadBgra(nullptr, 2, 2);
+  uint8_t px[16] = {};
+  auto allFail = [&] {
+    return !CompositeOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 1, 1.0) &&
+           !MaskMultiplyOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 0, 1, 0) &&
+           !FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1) &&
+           !FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px, 8, 2, 2);
+  };
+  PluginUnload();
+  EXPECT_TRUE(allFail());
+  PluginLoad(FailingBuild);
+  EXPECT_TRUE(allFail());
+  PluginLoad(ForeignProgram);
+  EXPECT_TRUE(allFail());
+  for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
+  PluginUnload();
+  PluginLoad(BuildPluginCallback);
+  EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
+  Release(image);
+}
+
+// ---- Leaks ------------------------------------------------------------------------------
+
+// Every object the library creates through its record is released again:
+// the temporary image of the flip copy, the program and kernels of a
+// reload, the images of a create/release pair.
+TEST(GpuLeaks, CreatesAndReleasesBalance) {
+  KOTEST_REQUIRE_DEVICE();
+  Device &d = Shared();
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  std::vector<uint8_t> px = MakePicture(Picture::Photo, 9, 5, 3);
+  cl_mem image = UploadBgra(px, 9, 5);
+  InstallCounting(rt);
+  PluginUnload();
+  const int base = LiveObjects();
+  PluginLoad(BuildPluginCallback);
+  int kernels = 0;
+  for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) kernels += PluginKernel(i) != nullptr;
+  EXPECT_GE(kernels, 5);
+  EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the program and its kernels";
+  EXPECT_TRUE(FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px.data(), 36, 9, 5));
+  EXPECT_TRUE(CompositeOCL(image, image, image, d.context, d.queue, nullptr, 9, 5, 3, 0.5));
+  cl_mem extra = CreateCLImage(d.context, 9, 5);
+  EXPECT_EQ(LiveObjects(), base + 2 + kernels);
+  EXPECT_EQ(ReleaseOpenCLImage(extra), CL_SUCCESS);
+  EXPECT_EQ(KO_CL(rt, clFinish, d.queue), CL_SUCCESS);
+  EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the flip copy's temporary image released";
+  PluginUnload();
+  EXPECT_EQ(LiveObjects(), base);
+  RemoveCounting(rt);
+  PluginLoad(BuildPluginCallback);
+  Release(image);
+}
+
+// ---- The serialise flag of a host record -----------------------------------------
+
+std::atomic<bool> g_holderDone{false};
+std::atomic<int> g_seenDone{-1};
+cl_int CL_API_CALL RecordingFlush(cl_command_queue) {
+  g_seenDone = g_holderDone ? 1 : 0;
+  return CL_SUCCESS;
+}
+
+// Another thread holds the record's lock; a call through the record waits
+// for it only when serialise is set.
+TEST(GpuRecord, SerialiseTakesTheRecordLock) {
+  for (int serialise : {1, 0}) {
+    CountingRecord host;
+    host.rt.serialise = serialise;
+    host.rt.clFlush = RecordingFlush;
+    g_holderDone = false;
+    g_seenDone = -1;
+    std::atomic<bool> holding{false}, callDone{false};
+    std::thread holder([&] {
+      ko::platform::LockGuard guard(ko::gpu::RecordLock(&host.rt));
+      holding = true;
+      if (serialise) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      } else {
+        while (!callDone) std::this_thread::yield();
+      }
+      g_holderDone = true;
+    });
+    while (!holding) std::this_thread::yield();
+    EXPECT_EQ(KO_CL(&host.rt, clFlush, reinterpret_cast<cl_command_queue>(1)), CL_SUCCESS);
+    callDone = true;
+    holder.join();
+    EXPECT_EQ(g_seenDone.load(), serialise) << "serialise " << serialise;
+  }
+  // A record or entry that is missing calls nothing.
+  EXPECT_EQ(KO_CL(static_cast<KoOpenCLRuntime *>(nullptr), clFlush, nullptr), -2);
+  CountingRecord empty;
+  empty.rt.clFlush = nullptr;
+  EXPECT_EQ(KO_CL(&empty.rt, clFlush, nullptr), -2);
+  empty.rt.clCreateKernel = nullptr;
+  cl_int err = 0;
+  EXPECT_EQ(KO_CL_OBJ(&empty.rt, clCreateKernel, &err, nullptr, "x"), nullptr);
+  EXPECT_EQ(err, -2);
+}
+
+// ---- A process without an OpenCL runtime -------------------------------------------
+
+const char kChildVariable[] = "KOTEST_GPU_NO_RUNTIME";
+
+// In the child: nothing is loaded, every device call fails cleanly, the
+// processor twins still work.
+void NoRuntimeChecks() {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  EXPECT_EQ(rt->module, nullptr);
+  EXPECT_EQ(rt->clCreateImage2D, nullptr);
+  EXPECT_EQ(rt->initialised, 1);
+  PluginLoad(BuildPluginCallback);
+  for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
+  auto context = reinterpret_cast<cl_context>(0x10);
+  auto queue = reinterpret_cast<cl_command_queue>(0x20);
+  auto image = reinterpret_cast<cl_mem>(0x30);
+  uint8_t px[16] = {10, 20, 30, 255, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, out[16] = {};
+  EXPECT_EQ(CreateCLImage(context, 2, 2), nullptr);
+  EXPECT_FALSE(CopyMemoryToOpenCLImage(image, queue, px, 8, 2, 2));
+  EXPECT_FALSE(CopyOpenCLImageToMemory(queue, image, out, 8, 2, 2));
+  EXPECT_FALSE(FlipCopyMemoryToOpenCLImage(image, queue, context, px, 8, 2, 2));
+  EXPECT_EQ(ReleaseOpenCLImage(image), -2);
+  EXPECT_FALSE(CompositeOCL(image, image, image, context, queue, nullptr, 2, 2, 1, 1.0));
+  EXPECT_FALSE(MaskMultiplyOCL(image, image, image, context, queue, nullptr, 2, 2, 0, 1, 0));
+  EXPECT_FALSE(FillOCL(image, context, queue, nullptr, 2, 2, 1, 1, 1, 1));
+  PluginUnload();
+  std::memcpy(out, px, 16);
+  EXPECT_TRUE(Composite(out, 8, px, 8, 4, 2, 2, 1, 1.0));
+  EXPECT_EQ(out[0], 10);
+  EXPECT_TRUE(Fill(out, 8, 4, 2, 2, 1.0f, 1.0f, 0.0f, 0.0f));
+  EXPECT_EQ(out[2], 255);
+}
+
+#ifdef _WIN32
+// Wine's builtin opencl.dll is the runtime here. A Windows process cannot
+// hand WINEDLLOVERRIDES to its child (Wine reads it from the Unix
+// environment), so the child is a copy of this program under its own name,
+// for which the prefix's per-program overrides disable opencl.dll.
+int RunWithoutRuntime(const std::string &filter) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, MAX_PATH);
+  const char name[] = "kotest_gpu_no_opencl.exe";
+  std::string copy(exe);
+  copy = copy.substr(0, copy.find_last_of("\\/") + 1) + name;
+  if (!CopyFileA(exe, copy.c_str(), FALSE)) return 95;
+  HKEY key = nullptr;
+  std::string path = std::string("Software\\Wine\\AppDefaults\\") + name + "\\DllOverrides";
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
+    return 94;
+  const char disabled[] = "";  // no load order: the DLL is disabled
+  RegSetValueExA(key, "opencl", 0, REG_SZ, reinterpret_cast<const BYTE *>(disabled),
+                 sizeof disabled);
+  RegCloseKey(key);
+  SetEnvironmentVariableA(kChildVariable, "1");
+  std::string cmd = "\"" + copy + "\" --gtest_filter=" + filter;
+  STARTUPINFOA si = {};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi = {};
+  DWORD code = 99;
+  if (CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si,
+                     &pi)) {
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+  }
+  SetEnvironmentVariableA(kChildVariable, nullptr);
+  DeleteFileA(copy.c_str());
+  return int(code);
+}
+#else
+// The ICD loader this process mapped, as a file path.
+std::string LoadedRuntimePath() {
+  FILE *maps = std::fopen("/proc/self/maps", "r");
+  char line[4096];
+  std::string path;
+  while (maps && std::fgets(line, sizeof line, maps)) {
+    const char *p = std::strstr(line, "/");
+    if (p && std::strstr(p, "libOpenCL.so")) {
+      path.assign(p, std::strcspn(p, "\n"));
+      break;
+    }
+  }
+  if (maps) std::fclose(maps);
+  return path;
+}
+int RunWithoutRuntime(const std::string &filter) {
+  LibraryRuntime();
+  std::string lib = LoadedRuntimePath();
+  if (lib.empty()) return 98;
+  char exe[4096] = {};
+  if (readlink("/proc/self/exe", exe, sizeof exe - 1) <= 0) return 97;
+  // A private mount namespace in which the loader library is an empty file.
+  std::string cmd = std::string(kChildVariable) + "=1 unshare -m sh -c 'mount --bind /dev/null " +
+                    lib + " && exec \"" + exe + "\" --gtest_filter=" + filter + "'";
+  int status = std::system(cmd.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 96;
+}
+#endif
+
+TEST(GpuNoRuntime, EveryCallFailsCleanly) {
+  if (std::getenv(kChildVariable)) {
+    NoRuntimeChecks();
+    return;
+  }
+  EXPECT_EQ(RunWithoutRuntime("GpuNoRuntime.EveryCallFailsCleanly"), 0)
+      << "the child without a runtime reported failures";
+}
+
+}  // namespace
