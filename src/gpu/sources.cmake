@@ -37,3 +37,6 @@ endfunction()
 ko_sources(PORTABLE cl_runtime.cpp program_store.cpp plugin.cpp)
 
 ko_cl_program(Plugin cl/plugin_core.cl cl/plugin_filters.cl)
+
+ko_sources(PORTABLE yuv_ocl.cpp)
+ko_cl_program(Yuv cl/yuv.cl)

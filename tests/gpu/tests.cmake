@@ -11,3 +11,4 @@ function(ko_gpu_test name)
 endfunction()
 
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
+ko_gpu_test(gpu_yuv SOURCES yuv_test.cpp)
