@@ -1,13 +1,19 @@
 # GPU suites: each runs its OpenCL kernels on pocl against the processor
-# twins. ko_gpu_test(<name> SOURCES ...) is ko_test with the leak checker
-# told about the OpenCL runtime's own allocations (tests/gpu/lsan.supp,
-# pocl and ocl-icd frames only).
+# twins. ko_gpu_test(<name> SOURCES ...) is ko_test with pocl's kernel cache
+# kept in the build tree (not shared with other trees building at the same
+# time) and, natively, the leak checker told about the OpenCL runtime's own
+# allocations (tests/gpu/lsan.supp: pocl and ocl-icd frames only).
 function(ko_gpu_test name)
   ko_test(${name} ${ARGN})
-  if(TARGET kotest_${name} AND KO_TARGET STREQUAL "native")
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT
+  if(NOT TARGET kotest_${name})
+    return()
+  endif()
+  set(env "POCL_CACHE_DIR=${CMAKE_BINARY_DIR}/pocl-cache")
+  if(KO_TARGET STREQUAL "native")
+    list(APPEND env
       "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_FUNCTION_LIST_DIR}/lsan.supp:print_suppressions=0")
   endif()
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
