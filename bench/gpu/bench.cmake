@@ -1,0 +1,1 @@
+ko_bench(gpu_yuv SOURCES yuv_bench.cpp)

@@ -1,0 +1,143 @@
+// The YUV set's device converters against the processor converters on one
+// 1920x1080 frame. A device iteration enqueues the conversion and waits for
+// it (clFinish inside the timing); frames and images stay on the device. The
+// processor runs on all cores, as pocl does.
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "gpu/cl_runtime.h"
+#include "kokernel/kodib.h"
+#include "kokernel/kogpu.h"
+#include "kokernel/koyuv.h"
+
+namespace {
+
+constexpr int kW = 1920, kH = 1080;
+using ko::gpu::LibraryRuntime;
+
+struct Device;
+Device *gBuilding;  // the device the set's program is built for
+
+struct Device {
+  KoOpenCLRuntime *rt = LibraryRuntime();
+  cl_device_id device = nullptr;
+  cl_context context = nullptr;
+  cl_command_queue queue = nullptr;
+  Device() {
+    cl_platform_id p;
+    cl_int e;
+    if (KO_CL(rt, clGetPlatformIDs, 1u, &p, nullptr) != CL_SUCCESS ||
+        KO_CL(rt, clGetDeviceIDs, p, CL_DEVICE_TYPE_ALL, 1u, &device, nullptr) != CL_SUCCESS)
+      return;
+    context = KO_CL_OBJ(rt, clCreateContext, &e, nullptr, 1u, &device, nullptr, nullptr);
+    queue = KO_CL_OBJ(rt, clCreateCommandQueue, &e, context, device, cl_command_queue_properties{0});
+    gBuilding = this;
+    YUV_OpenCL_Initialize(rt, [](const char *text, int) -> cl_program {
+      Device &d = *gBuilding;
+      cl_int err;
+      cl_program prog = KO_CL_OBJ(d.rt, clCreateProgramWithSource, &err, d.context, 1u, &text, nullptr);
+      return KO_CL(d.rt, clBuildProgram, prog, 1u, &d.device, "", nullptr, nullptr) == CL_SUCCESS ? prog : nullptr;
+    });
+  }
+  static Device &Get();
+};
+Device &Device::Get() {
+  static Device d;
+  return d;
+}
+
+// A frame of the layout (random samples), on the host and on the device.
+struct Frame {
+  BITMAPINFOHEADER h{};
+  KoYUVPlaneLayout l{};
+  std::vector<uint8_t> bytes;
+  cl_mem buffer = nullptr;
+  explicit Frame(const char *code) {
+    h.biSize = sizeof h;
+    h.biWidth = kW;
+    h.biHeight = kH;
+    for (int i = 0; i < 4; ++i) h.biCompression |= uint32_t(uint8_t(code[i])) << (8 * i);
+    bytes.resize(KoYUVImageBytesAndOffsets(&h, &l));
+    std::mt19937 rng(7);
+    for (auto &b : bytes) b = uint8_t(rng());
+    Device &d = Device::Get();
+    cl_int e;
+    buffer = KO_CL_OBJ(d.rt, clCreateBuffer, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, bytes.size(),
+                       bytes.data());
+  }
+};
+
+struct Picture {
+  BITMAPINFOHEADER h{};
+  std::vector<uint8_t> bits;
+  cl_mem image = nullptr;
+  explicit Picture(bool isFloat) {
+    uint32_t size = 0;
+    KoVideo_InitBitmapInfo(&h, isFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, kW, kH, nullptr, 0, &size);
+    bits.resize(size);
+    std::mt19937 rng(3);
+    for (auto &b : bits) b = isFloat ? 0 : uint8_t(rng());
+    Device &d = Device::Get();
+    const cl_image_format format = isFloat ? cl_image_format{CL_RGBA, CL_FLOAT} : cl_image_format{CL_BGRA, CL_UNORM_INT8};
+    cl_int e;
+    image = KO_CL_OBJ(d.rt, clCreateImage2D, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, &format,
+                      size_t(kW), size_t(kH), size_t{0}, bits.data());
+  }
+};
+
+void Pixels(benchmark::State &s) { s.SetItemsProcessed(int64_t(s.iterations()) * kW * kH); }
+
+// code: source layout; outGamma 0 keeps studio levels (the Q14 path for
+// I420), 1.8 with material gamma 2.2222 adds a gamma step.
+void ToRgb(benchmark::State &s, const char *code, bool isFloat, double outGamma, bool device) {
+  Device &d = Device::Get();
+  Frame f(code);
+  Picture out(isFloat);
+  KoYUVConvertParams p{};
+  p.gamma = 2.2222222222222223;
+  if (device && (!d.queue || !f.buffer || !out.image)) return s.SkipWithError("no OpenCL device");
+  for (auto _ : s) {
+    if (device) {
+      if (KoYUV_YUVToRGB_OCL(d.queue, out.image, f.buffer, outGamma, &f.h, nullptr, &f.l, 0, 0, &p) != S_OK)
+        return s.SkipWithError("device conversion failed");
+      KO_CL(d.rt, clFinish, d.queue);
+    } else {
+      KoYUV_YUVToRGB(&out.h, outGamma, out.bits.data(), 0, &f.h, nullptr, f.bytes.data(), &f.l, 0, 0, &p);
+    }
+  }
+  Pixels(s);
+}
+
+void ToYuv(benchmark::State &s, const char *code, bool device) {
+  Device &d = Device::Get();
+  Frame f(code);
+  Picture in(false);
+  if (device && (!d.queue || !f.buffer || !in.image)) return s.SkipWithError("no OpenCL device");
+  for (auto _ : s) {
+    if (device) {
+      if (KoYUV_RGBToYUV_OCL(d.queue, &f.h, nullptr, f.buffer, &f.l, &in.h, 2.2, in.image, 0, 0, true) != S_OK)
+        return s.SkipWithError("device conversion failed");
+      KO_CL(d.rt, clFinish, d.queue);
+    } else {
+      KoYUV_RGBToYUV(&f.h, nullptr, f.bytes.data(), &f.l, &in.h, 2.2, in.bits.data(), 0, 0, 0, true);
+    }
+  }
+  Pixels(s);
+}
+
+#define KO_PAIR(name, fn, ...)                                                                           \
+  BENCHMARK_CAPTURE(fn, name##_device, __VA_ARGS__, true)->Name("GpuYuv/" #name)->UseRealTime()->Unit(  \
+      benchmark::kMicrosecond);                                                                          \
+  BENCHMARK_CAPTURE(fn, name##_cpu, __VA_ARGS__, false)->Name("CpuYuv/" #name)->UseRealTime()->Unit(    \
+      benchmark::kMicrosecond)
+
+KO_PAIR(I420ToBgraQ14, ToRgb, "I420", false, 0.0);
+KO_PAIR(NV12ToBgra, ToRgb, "NV12", false, 0.0);
+KO_PAIR(v210ToBgra, ToRgb, "v210", false, 2.2222222222222223);
+KO_PAIR(P010ToFloatGamma, ToRgb, "P010", true, 1.8);
+KO_PAIR(BgraToNV12, ToYuv, "NV12");
+KO_PAIR(BgraToP010, ToYuv, "P010");
+
+}  // namespace
