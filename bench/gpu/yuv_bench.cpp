@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "gpu/cl_runtime.h"
+#include "gpu/gpu_device.h"
 #include "kokernel/kodib.h"
 #include "kokernel/kogpu.h"
 #include "kokernel/koyuv.h"
@@ -15,38 +15,8 @@
 namespace {
 
 constexpr int kW = 1920, kH = 1080;
-using ko::gpu::LibraryRuntime;
-
-struct Device;
-Device *gBuilding;  // the device the set's program is built for
-
-struct Device {
-  KoOpenCLRuntime *rt = LibraryRuntime();
-  cl_device_id device = nullptr;
-  cl_context context = nullptr;
-  cl_command_queue queue = nullptr;
-  Device() {
-    cl_platform_id p;
-    cl_int e;
-    if (KO_CL(rt, clGetPlatformIDs, 1u, &p, nullptr) != CL_SUCCESS ||
-        KO_CL(rt, clGetDeviceIDs, p, CL_DEVICE_TYPE_ALL, 1u, &device, nullptr) != CL_SUCCESS)
-      return;
-    context = KO_CL_OBJ(rt, clCreateContext, &e, nullptr, 1u, &device, nullptr, nullptr);
-    queue = KO_CL_OBJ(rt, clCreateCommandQueue, &e, context, device, cl_command_queue_properties{0});
-    gBuilding = this;
-    YUV_OpenCL_Initialize(rt, [](const char *text, int) -> cl_program {
-      Device &d = *gBuilding;
-      cl_int err;
-      cl_program prog = KO_CL_OBJ(d.rt, clCreateProgramWithSource, &err, d.context, 1u, &text, nullptr);
-      return KO_CL(d.rt, clBuildProgram, prog, 1u, &d.device, "", nullptr, nullptr) == CL_SUCCESS ? prog : nullptr;
-    });
-  }
-  static Device &Get();
-};
-Device &Device::Get() {
-  static Device d;
-  return d;
-}
+using kotest::gpu::Device;
+using kotest::gpu::Shared;
 
 // A frame of the layout (random samples), on the host and on the device.
 struct Frame {
@@ -62,11 +32,12 @@ struct Frame {
     bytes.resize(KoYUVImageBytesAndOffsets(&h, &l));
     std::mt19937 rng(7);
     for (auto &b : bytes) b = uint8_t(rng());
-    Device &d = Device::Get();
+    Device &d = Shared();
     cl_int e;
     buffer = KO_CL_OBJ(d.rt, clCreateBuffer, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, bytes.size(),
                        bytes.data());
   }
+  ~Frame() { kotest::gpu::Release(buffer); }
 };
 
 struct Picture {
@@ -79,25 +50,32 @@ struct Picture {
     bits.resize(size);
     std::mt19937 rng(3);
     for (auto &b : bits) b = isFloat ? 0 : uint8_t(rng());
-    Device &d = Device::Get();
+    Device &d = Shared();
     const cl_image_format format = isFloat ? cl_image_format{CL_RGBA, CL_FLOAT} : cl_image_format{CL_BGRA, CL_UNORM_INT8};
     cl_int e;
     image = KO_CL_OBJ(d.rt, clCreateImage2D, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, &format,
                       size_t(kW), size_t(kH), size_t{0}, bits.data());
   }
+  ~Picture() { kotest::gpu::Release(image); }
 };
+
+// The shared device with the YUV set built on it.
+bool Ready() {
+  static const bool ready = Shared() && YUV_OpenCL_Initialize(Shared().rt, kotest::gpu::BuildSetCallback) >= 0;
+  return ready;
+}
 
 void Pixels(benchmark::State &s) { s.SetItemsProcessed(int64_t(s.iterations()) * kW * kH); }
 
 // code: source layout; outGamma 0 keeps studio levels (the Q14 path for
 // I420), 1.8 with material gamma 2.2222 adds a gamma step.
 void ToRgb(benchmark::State &s, const char *code, bool isFloat, double outGamma, bool device) {
-  Device &d = Device::Get();
+  Device &d = Shared();
   Frame f(code);
   Picture out(isFloat);
   KoYUVConvertParams p{};
   p.gamma = 2.2222222222222223;
-  if (device && (!d.queue || !f.buffer || !out.image)) return s.SkipWithError("no OpenCL device");
+  if (device && (!Ready() || !f.buffer || !out.image)) return s.SkipWithError("no OpenCL device");
   // pocl compiles a kernel on its first launch: once before the timing.
   if (device && KoYUV_YUVToRGB_OCL(d.queue, out.image, f.buffer, outGamma, &f.h, nullptr, &f.l, 0, 0, &p) == S_OK)
     KO_CL(d.rt, clFinish, d.queue);
@@ -114,10 +92,10 @@ void ToRgb(benchmark::State &s, const char *code, bool isFloat, double outGamma,
 }
 
 void ToYuv(benchmark::State &s, const char *code, bool device) {
-  Device &d = Device::Get();
+  Device &d = Shared();
   Frame f(code);
   Picture in(false);
-  if (device && (!d.queue || !f.buffer || !in.image)) return s.SkipWithError("no OpenCL device");
+  if (device && (!Ready() || !f.buffer || !in.image)) return s.SkipWithError("no OpenCL device");
   if (device && KoYUV_RGBToYUV_OCL(d.queue, &f.h, nullptr, f.buffer, &f.l, &in.h, 2.2, in.image, 0, 0, true) == S_OK)
     KO_CL(d.rt, clFinish, d.queue);
   for (auto _ : s) {

@@ -18,3 +18,11 @@ endfunction()
 
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
 ko_gpu_test(gpu_yuv SOURCES yuv_test.cpp)
+
+# The build step refuses a program text that would not fit its set's buffer.
+add_test(NAME gpu_cl_encode_limit
+  COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/cl_encode.py --set Plugin --size 100
+          --out ${CMAKE_CURRENT_BINARY_DIR}/cl_encode_limit.cpp
+          ${CMAKE_SOURCE_DIR}/src/gpu/cl/plugin_core.cl)
+set_tests_properties(gpu_cl_encode_limit PROPERTIES LABELS "${KO_TARGET}"
+  PASS_REGULAR_EXPRESSION "bytes with its zero, more than its 100-byte buffer")
