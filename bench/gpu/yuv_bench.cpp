@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "colour/colour_test_util.h"
 #include "gpu/gpu_device.h"
 #include "kokernel/kodib.h"
 #include "kokernel/kogpu.h"
@@ -24,18 +25,11 @@ struct Frame {
   KoYUVPlaneLayout l{};
   std::vector<uint8_t> bytes;
   cl_mem buffer = nullptr;
-  explicit Frame(const char *code) {
-    h.biSize = sizeof h;
-    h.biWidth = kW;
-    h.biHeight = kH;
-    for (int i = 0; i < 4; ++i) h.biCompression |= uint32_t(uint8_t(code[i])) << (8 * i);
+  explicit Frame(const char *code) : h(kotest::YuvHeader(code, kW, kH)) {
     bytes.resize(KoYUVImageBytesAndOffsets(&h, &l));
     std::mt19937 rng(7);
     for (auto &b : bytes) b = uint8_t(rng());
-    Device &d = Shared();
-    cl_int e;
-    buffer = KO_CL_OBJ(d.rt, clCreateBuffer, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, bytes.size(),
-                       bytes.data());
+    buffer = kotest::gpu::UploadBuffer(bytes.data(), bytes.size());
   }
   ~Frame() { kotest::gpu::Release(buffer); }
 };
@@ -50,11 +44,8 @@ struct Picture {
     bits.resize(size);
     std::mt19937 rng(3);
     for (auto &b : bits) b = isFloat ? 0 : uint8_t(rng());
-    Device &d = Shared();
-    const cl_image_format format = isFloat ? cl_image_format{CL_RGBA, CL_FLOAT} : cl_image_format{CL_BGRA, CL_UNORM_INT8};
-    cl_int e;
-    image = KO_CL_OBJ(d.rt, clCreateImage2D, &e, d.context, CL_MEM_READ_WRITE | CL_MEM_COPY_HOST_PTR, &format,
-                      size_t(kW), size_t(kH), size_t{0}, bits.data());
+    image = isFloat ? kotest::gpu::UploadRgbaFloat(reinterpret_cast<float *>(bits.data()), kW, kH)
+                    : kotest::gpu::UploadBgra(bits.data(), kW, kH);
   }
   ~Picture() { kotest::gpu::Release(image); }
 };

@@ -21,28 +21,6 @@ using namespace kotest::gpu;
 const int kSizes[][2] = {{1, 1}, {37, 23}, {64, 36}};
 const uint32_t kMatrices[] = {515, 516, 517};
 
-// A buffer holding bytes, or a w x h image (BGRA 8-bit, or RGBA float) of px.
-cl_mem Mem(const void *px, size_t bytes, int w = 0, int h = 0, bool isFloat = false) {
-  cl_int e;
-  const cl_mem_flags fl = CL_MEM_READ_WRITE | (px ? CL_MEM_COPY_HOST_PTR : 0);
-  const cl_image_format format = isFloat ? cl_image_format{CL_RGBA, CL_FLOAT} : cl_image_format{CL_BGRA, CL_UNORM_INT8};
-  void *p = const_cast<void *>(px);
-  KoOpenCLRuntime *rt = Shared().rt;
-  return w ? KO_CL_OBJ(rt, clCreateImage2D, &e, Shared().context, fl, &format, size_t(w), size_t(h), size_t{0}, p)
-           : KO_CL_OBJ(rt, clCreateBuffer, &e, Shared().context, fl, bytes, p);
-}
-std::vector<uint8_t> Read(cl_mem m, size_t bytes, int w = 0, int h = 0) {
-  std::vector<uint8_t> v(bytes);
-  size_t origin[3] = {0, 0, 0}, region[3] = {size_t(w), size_t(h), 1};
-  cl_command_queue q = Shared().queue;
-  KoOpenCLRuntime *rt = Shared().rt;
-  EXPECT_EQ(w ? KO_CL(rt, clEnqueueReadImage, q, m, CL_TRUE, origin, region, size_t{0}, size_t{0}, v.data(), 0u,
-                      nullptr, nullptr)
-              : KO_CL(rt, clEnqueueReadBuffer, q, m, CL_TRUE, size_t{0}, bytes, v.data(), 0u, nullptr, nullptr),
-            CL_SUCCESS);
-  return v;
-}
-
 struct Bitmap {
   BITMAPINFOHEADER h{};
   std::vector<uint8_t> bits;
@@ -54,10 +32,9 @@ struct Bitmap {
   // Pixel (x, y) counted from the top (the rows are bottom-up); channel c of
   // B, G, R, A as a value.
   uint8_t *At(int x, int y) { return &bits[(size_t(h.biHeight - 1 - y) * h.biWidth + x) * (h.biBitCount / 8)]; }
-  double Get(int x, int y, int c) { return h.biBitCount == 32 ? At(x, y)[c] : Float(At(x, y) + 4 * c); }
-  static float Float(const uint8_t *p) {
-    float f;
-    std::memcpy(&f, p, 4);
+  double Get(int x, int y, int c) {
+    float f = At(x, y)[c];
+    if (h.biBitCount != 32) std::memcpy(&f, At(x, y) + 4 * c, 4);
     return f;
   }
 };
@@ -108,22 +85,25 @@ TEST_P(GpuYuvToRgb, MatchesProcessor) {
         const BITMAPINFOHEADER hd = kotest::YuvHeader(code, size[0], size[1]);
         KoYUVPlaneLayout l;
         const std::vector<uint8_t> frame = MakeFrame(hd, &l, pic, size[0] * 7 + reduce);
-        const int ow = size[0] >> reduce, oh = size[1] >> reduce, bpp = v.toFloat ? 16 : 4;
+        const int ow = size[0] >> reduce, oh = size[1] >> reduce;
         if (frame.empty() || ow == 0 || oh == 0) continue;
         const uint32_t ci[4] = {0, matrix, 0, v.interlace};
         const KoYUVConvertParams params{0, v.range, {}, v.gamma};
         Bitmap cpu(v.toFloat, ow, oh);
         ASSERT_EQ(KoYUV_YUVToRGB(&cpu.h, v.outGamma, cpu.bits.data(), 0, &hd, ci, frame.data(), &l, reduce, 0, &params),
                   S_OK);
-        cl_mem src = Mem(frame.data(), frame.size()), dst = Mem(nullptr, 0, ow, oh, v.toFloat);
+        cl_mem src = UploadBuffer(frame.data(), frame.size());
+        cl_mem dst = v.toFloat ? UploadRgbaFloat(nullptr, ow, oh) : UploadBgra(nullptr, ow, oh);
         EXPECT_EQ(KoYUV_YUVToRGB_OCL(Shared().queue, dst, src, v.outGamma, &hd, ci, &l, reduce, 0, &params), S_OK);
-        const std::vector<uint8_t> dev = Read(dst, size_t(ow) * oh * bpp, ow, oh);
+        const std::vector<uint8_t> dev = v.toFloat ? std::vector<uint8_t>() : ReadBgra(dst, ow, oh);
+        const std::vector<float> devFloat = v.toFloat ? ReadRgbaFloat(dst, ow, oh) : std::vector<float>();
+        ASSERT_EQ(dev.size() + devFloat.size(), size_t(ow) * oh * 4);
         double worst = 0;  // float images are RGBA
         for (int y = 0; y < oh; ++y)
           for (int x = 0; x < ow; ++x)
             for (int c = 0; c < 4; ++c) {
               const size_t at = size_t(y) * ow + x;
-              const double d = v.toFloat ? Bitmap::Float(&dev[at * 16 + 4 * (c == 3 ? 3 : 2 - c)]) : dev[at * 4 + c];
+              const double d = v.toFloat ? devFloat[at * 4 + (c == 3 ? 3 : 2 - c)] : dev[at * 4 + c];
               worst = std::max(worst, std::fabs(d - cpu.Get(x, y, c)));
             }
         EXPECT_LE(worst, v.gammaStep ? (v.toFloat ? 1.0 / 255 : 1.0) : 0.0)
@@ -171,10 +151,10 @@ TEST_P(GpuRgbToYuv, MatchesProcessor) {
         const uint32_t ci[4] = {0, matrix, 0, lv.interlace};
         std::vector<uint8_t> cpu = blank;
         ASSERT_EQ(KoYUV_RGBToYUV(&hd, ci, cpu.data(), &l, &rgb.h, lv.gamma, rgb.bits.data(), 0, 0, 0, lv.studio), S_OK);
-        cl_mem src = isFloat ? Mem(rgba.data(), 0, w, h, true) : Mem(px.data(), 0, w, h);
-        cl_mem dst = Mem(blank.data(), blank.size());
+        cl_mem src = isFloat ? UploadRgbaFloat(rgba.data(), w, h) : UploadBgra(px, w, h);
+        cl_mem dst = UploadBuffer(blank.data(), blank.size());
         EXPECT_EQ(KoYUV_RGBToYUV_OCL(Shared().queue, &hd, ci, dst, &l, &rgb.h, lv.gamma, src, 0, 0, lv.studio), S_OK);
-        EXPECT_EQ(Read(dst, blank.size()), cpu) << code << " " << w << "x" << h << " " << PictureName(pic) << " "
+        EXPECT_EQ(ReadBuffer(dst, blank.size()), cpu) << code << " " << w << "x" << h << " " << PictureName(pic) << " "
                                                 << lv.gamma << " " << lv.studio << " " << lv.interlace;
         Release(src);
         Release(dst);
@@ -195,7 +175,7 @@ TEST_F(GpuYuv, RefusesBadInput) {
   BITMAPINFOHEADER rgb24 = rgb.h;
   rgb24.biBitCount = 24;
   const std::vector<uint8_t> bytes(72, 16);
-  cl_mem buf = Mem(bytes.data(), bytes.size()), img = Mem(nullptr, 0, 8, 6);
+  cl_mem buf = UploadBuffer(bytes.data(), bytes.size()), img = UploadBgra(nullptr, 8, 6);
   cl_command_queue q = Shared().queue;
   auto toRgb = [&](cl_command_queue queue, const BITMAPINFOHEADER *hd, int reduce) {
     return KoYUV_YUVToRGB_OCL(queue, img, buf, 0, hd, nullptr, nullptr, reduce, 0, nullptr);
@@ -237,7 +217,7 @@ TEST_F(GpuYuv, SetReleasesWhatItCreates) {
   EXPECT_EQ(YUV_OpenCL_Initialize(&host.rt, BuildSetCallback), S_FALSE);
   BITMAPINFOHEADER hd = kotest::YuvHeader("v210", 12, 2);
   const std::vector<uint8_t> frame(KoYUVImageBytesAndOffsets(&hd, nullptr));
-  cl_mem buf = Mem(frame.data(), frame.size()), img = Mem(nullptr, 0, 12, 2);
+  cl_mem buf = UploadBuffer(frame.data(), frame.size()), img = UploadBgra(nullptr, 12, 2);
   const int live = LiveObjects();
   EXPECT_EQ(KoYUV_YUVToRGB_OCL(Shared().queue, img, buf, 0, &hd, nullptr, nullptr, 0, 0, nullptr), S_OK);
   KO_CL(Shared().rt, clFinish, Shared().queue);
