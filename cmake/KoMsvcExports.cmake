@@ -11,7 +11,6 @@ find_program(KO_CLANGXX NAMES clang++ clang++-14 REQUIRED)
 # declare the same types as the Windows SDK and parse with the GNU dialect on.
 set(KO_MSVC_CLANG_FLAGS --target=x86_64-pc-windows-msvc -std=c++20 -fms-extensions
     -fgnuc-version=4.2.1 -isystem /usr/x86_64-w64-mingw32/include
-    -isystem ${ko_cl_include}
     -I${CMAKE_SOURCE_DIR}/include -DUNICODE -D_UNICODE -D_WIN32_WINNT=0x0A00 -DWINVER=0x0A00)
 file(GLOB ko_msvc_headers ${CMAKE_SOURCE_DIR}/include/kokernel/*.h)
 set(KO_MSVC_DIR ${CMAKE_BINARY_DIR}/msvc)
@@ -22,7 +21,7 @@ add_custom_command(
   OUTPUT ${KO_MSVC_DEF} ${KO_MSVC_WRAPPERS} ${KO_MSVC_TABLE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KO_MSVC_DIR}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/msvc_exports.py
-          --clang ${KO_CLANGXX} --include ${CMAKE_SOURCE_DIR}/include --isystem ${ko_cl_include}
+          --clang ${KO_CLANGXX} --include ${CMAKE_SOURCE_DIR}/include
           --def ${KO_MSVC_DEF} --wrappers ${KO_MSVC_WRAPPERS} --table ${KO_MSVC_TABLE}
   DEPENDS ${CMAKE_SOURCE_DIR}/tools/msvc_exports.py ${ko_msvc_headers}
   COMMENT "MSVC names of the C++ exports"

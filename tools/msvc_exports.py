@@ -32,9 +32,6 @@ import sys
 
 WIN32_DEFINES = ["-DUNICODE", "-D_UNICODE", "-D_WIN32_WINNT=0x0A00", "-DWINVER=0x0A00"]
 MINGW_INCLUDE = "/usr/x86_64-w64-mingw32/include"
-# Further system header directories (--isystem): the OpenCL headers that
-# kogpu.h includes.
-EXTRA_SYSTEM = []
 
 
 def clang_args(clang, target, include):
@@ -42,8 +39,6 @@ def clang_args(clang, target, include):
     # they need the GNU dialect switched on to parse in MSVC mode.
     args = [clang, "--target=" + target, "-std=c++20", "-fms-extensions",
             "-isystem", MINGW_INCLUDE, "-I", include] + WIN32_DEFINES
-    for d in EXTRA_SYSTEM:
-        args += ["-isystem", d]
     if target.endswith("msvc"):
         args.append("-fgnuc-version=4.2.1")
     return args
@@ -301,9 +296,7 @@ def main():
     ap.add_argument("--wrappers")
     ap.add_argument("--table")
     ap.add_argument("--list", action="store_true")
-    ap.add_argument("--isystem", action="append", default=[])
     a = ap.parse_args()
-    EXTRA_SYSTEM.extend(a.isystem)
     result = pairs(a.clang, a.include)
     if a.def_path:
         write(a.def_path, def_text(result))

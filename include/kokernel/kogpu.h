@@ -15,6 +15,7 @@
 
 #include "kokernel/kobase.h"
 #include "kokernel/kodib.h"
+#include "kokernel/koyuv.h"
 
 #ifndef CL_TARGET_OPENCL_VERSION
 #define CL_TARGET_OPENCL_VERSION 120
@@ -264,6 +265,43 @@ KOAPI HRESULT KoDibResampledInterlacedFrameOCL(cl_command_queue queue,
                                                int keepOtherField);
 
 /* ---- YUV set -------------------------------------------------------------- */
+/* The set's calls take the YUV frame in a device buffer the host creates:
+ * the frame's bytes exactly as KoYUV_YUVToRGB reads them from yuvBits (and
+ * KoYUV_RGBToYUV writes them), from the buffer's start, laid out by
+ * yuvLayout (null: the header's own layout). Images are top-down: row y of
+ * the frame is row y of the image, which the processor's bottom-up bitmap
+ * holds in memory row height - 1 - y. The calls enqueue and return; the
+ * host waits on its queue. E_FAIL when the set is not initialised, for an
+ * unsupported layout or variant, or when an OpenCL call fails; E_POINTER for
+ * a null header, queue, buffer or image; E_INVALIDARG when the frame does
+ * not fit the buffer or the image. */
+/* Builds the YUV program through callback and creates its 55 kernels
+ * through runtime, which the set's calls then use: 0 when every kernel was
+ * created, E_FAIL when one was not, S_FALSE when the set exists, callback
+ * is null or the text buffer could not be allocated. */
+KOAPI HRESULT YUV_OpenCL_Initialize(KoOpenCLRuntime *runtime, KoOpenCLProgramCallback callback);
+/* Releases the kernels and the program; returns 0. */
+KOAPI HRESULT YUV_OpenCL_Shutdown(void);
+/* The device form of KoYUV_YUVToRGB on the same eighteen layouts: a BGRA
+ * 8-bit destination image receives the 32-bit BGRA picture, an image of
+ * float channels (CL_RGBA, CL_FLOAT) the float one; the image must hold
+ * (width >> reduce) x (height >> reduce) pixels. The result equals the
+ * processor's, except that a gamma step may differ by one level (8-bit) or
+ * 1/255 (float): the device evaluates the tone curve, the processor reads
+ * its table. */
+KOAPI HRESULT KoYUV_YUVToRGB_OCL(cl_command_queue queue, cl_mem dstImage, cl_mem srcBuffer,
+                                 double outputGamma, const BITMAPINFOHEADER *yuvHeader,
+                                 const void *colorInfo, const KoYUVPlaneLayout *yuvLayout,
+                                 int reduce, unsigned reserved, const KoYUVConvertParams *params);
+/* The device form of KoYUV_RGBToYUV for "NV12" and "P010" targets at reduce
+ * 0: rgbHeader's type (KOPT_RGB32, KOPT_RGBA32 or KOPT_RGBAFLOAT) says
+ * whether srcImage holds 8-bit BGRA or float pixels; the same bytes as the
+ * processor's are written into dstBuffer. */
+KOAPI HRESULT KoYUV_RGBToYUV_OCL(cl_command_queue queue, const BITMAPINFOHEADER *yuvHeader,
+                                 const void *colorInfo, cl_mem dstBuffer,
+                                 const KoYUVPlaneLayout *yuvLayout,
+                                 const BITMAPINFOHEADER *rgbHeader, double gamma, cl_mem srcImage,
+                                 int reduce, unsigned reserved, bool toStudioRange);
 
 KO_END_DECLS
 

@@ -1,4 +1,5 @@
-/* kokernel: every public header in one include. */
+/* kokernel: every public header in one include, except kogpu.h (the OpenCL
+ * offload), which needs the OpenCL headers: hosts that use it include it. */
 #ifndef KOKERNEL_KOKERNEL_H
 #define KOKERNEL_KOKERNEL_H
 
@@ -28,6 +29,5 @@
 #include "koprocess.h"
 #include "kofiles.h"
 #include "koresource.h"
-#include "kogpu.h"
 
 #endif /* KOKERNEL_KOKERNEL_H */

@@ -9,6 +9,7 @@
 
 #include "colour/colour_matrix.h"
 #include "colour/yuv_frame.h"
+#include "colour/yuv_setup.h"
 #include "kokernel/kodib.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
@@ -22,22 +23,6 @@ namespace xchg = ko::pixels::xchg;
 
 constexpr double kDefaultGamma = 2.2222222222222223;
 
-struct ColorInfo {
-  uint32_t matrix = 0xFFFFFFFFu;
-  uint32_t interlace = 0;
-};
-ColorInfo ReadColorInfo(const void *p) {
-  ColorInfo c;
-  if (p) {
-    uint32_t f[4];
-    std::memcpy(f, p, sizeof f);
-    c.matrix = f[1];
-    c.interlace = f[3];
-  }
-  return c;
-}
-bool InterlacedMode(uint32_t m) { return m == 1 || m == 2; }
-
 inline uint16_t Word(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
 inline void PutWord(uint8_t *p, unsigned v) {
   p[0] = uint8_t(v);
@@ -47,7 +32,6 @@ inline uint32_t Dword(const uint8_t *p) { return uint32_t(p[0]) | uint32_t(p[1])
 inline void PutDword(uint8_t *p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
-bool TenBit(Kind k) { return k == Kind::Semi16 || k == Kind::Planar16 || k == Kind::Y210 || k == Kind::V210; }
 
 // The chroma row of luma row r: per field for interlaced 4:2:0 material.
 int ChromaRow(const Frame &f, int r, bool interlaced) {
@@ -144,15 +128,13 @@ int64_t DefaultStride(const BITMAPINFOHEADER *h) {
   return ((int64_t(h->biBitCount) * std::llabs(int64_t(h->biWidth)) + 31) / 8) & ~int64_t(3);
 }
 
-double ClampGamma(double g) { return g == 0 ? kDefaultGamma : std::clamp(g, 0.5, 4.0); }
-
 // Tone curve of the call, when the material's gamma and the output's differ.
 struct CallCurve {
   KoToneCurve curve{};
   bool on = false;
   CallCurve(double material, double output) {
-    const double ratio = ClampGamma(material) / ClampGamma(output);
-    if (ratio < 0.999 || ratio > 1.001) {
+    const double ratio = GammaRatio(material, output);
+    if (GammaStepNeeded(ratio)) {
       xchg::CurveInit(&curve, ratio);
       on = xchg::CurveBuildTable(&curve, xchg::CurveTable::Float256);
     }
@@ -161,12 +143,67 @@ struct CallCurve {
     if (on) xchg::CurveFreeTables(&curve);
   }
   bool failed(double material, double output) const {
-    const double ratio = ClampGamma(material) / ClampGamma(output);
-    return (ratio < 0.999 || ratio > 1.001) && !on;
+    return GammaStepNeeded(GammaRatio(material, output)) && !on;
   }
 };
 
 }  // namespace
+
+ColorInfo ReadColorInfo(const void *p) {
+  ColorInfo c;
+  if (p) {
+    uint32_t f[4];
+    std::memcpy(f, p, sizeof f);
+    c.matrix = f[1];
+    c.interlace = f[3];
+  }
+  return c;
+}
+
+bool YuvToRgbAccepts(uint32_t code) {
+  static const uint32_t kAccepted[] = {
+      FourCC("I420"), FourCC("YV12"), FourCC("NV12"), FourCC("YV16"), FourCC("YV24"), FourCC("YUYV"),
+      FourCC("UYVY"), FourCC("P010"), FourCC("P012"), FourCC("PL10"), FourCC("P210"), FourCC("P212"),
+      FourCC("P216"), FourCC("P410"), FourCC("P412"), FourCC("A410"), FourCC("Y210"), FourCC("v210")};
+  return std::find(std::begin(kAccepted), std::end(kAccepted), code) != std::end(kAccepted);
+}
+
+bool TenBit(Kind k) { return k == Kind::Semi16 || k == Kind::Planar16 || k == Kind::Y210 || k == Kind::V210; }
+
+DecodeLevels MakeDecodeLevels(const MatrixValues &m, bool expand, bool isFloat, bool tenBit) {
+  float lumaOff = expand ? 16.f : 0.f, lumaScale = expand ? 1.1643835f : 1.0f,
+        chromaScale = expand ? 1.1383928f : 0.9776786f, chromaOff = 128.f;
+  if (isFloat) {
+    lumaScale = expand ? 0.00456621f : 0.003921569f;
+    chromaScale = expand ? 0.004464286f : 0.0038340336f;
+  }
+  if (tenBit) {
+    const float k = expand ? 0.25f : 0.24926686f;
+    lumaOff = expand ? 64.f : 0.f;
+    chromaOff = 512.f;
+    lumaScale *= k;
+    chromaScale *= k;
+  }
+  return {lumaOff, lumaScale, chromaOff, m.rCr * chromaScale, m.gCb * chromaScale, m.gCr * chromaScale,
+          m.bCb * chromaScale};
+}
+
+double ClampGamma(double g) { return g == 0 ? kDefaultGamma : std::clamp(g, 0.5, 4.0); }
+double GammaRatio(double materialGamma, double outputGamma) {
+  return ClampGamma(materialGamma) / ClampGamma(outputGamma);
+}
+bool GammaStepNeeded(double ratio) { return ratio < 0.999 || ratio > 1.001; }
+
+bool UsesQ14Path(const Frame &f, int reduce, bool isFloat, bool expand, bool gammaStep) {
+  return reduce == 0 && !isFloat && !expand && !gammaStep && f.info->code == FourCC("I420") && f.w % 2 == 0 &&
+         f.h % 2 == 0;
+}
+
+Encoder MakeEncoder(const MatrixValues &m, bool studio) {
+  return {m.yR, m.yG, m.yB, m.cbR, m.cbG, m.cbB, m.crR, m.crG, m.crB,
+          studio ? 0.85882354f : 1.0f, studio ? 16.f : 0.f,
+          studio ? 0.8784314f : 1.0228311f, studio ? 4.f : 1023.f / 255.f};
+}
 
 }  // namespace ko::colour
 
@@ -179,11 +216,7 @@ KO_EXTERN_C HRESULT KoYUV_YUVToRGB(BITMAPINFOHEADER *rgbHeader, double outputGam
                                    const KoYUVConvertParams *params) {
   (void)reserved;
   if (!rgbHeader || !yuvHeader || !yuvBits) return E_POINTER;
-  static const uint32_t kAccepted[] = {
-      FourCC("I420"), FourCC("YV12"), FourCC("NV12"), FourCC("YV16"), FourCC("YV24"), FourCC("YUYV"),
-      FourCC("UYVY"), FourCC("P010"), FourCC("P012"), FourCC("PL10"), FourCC("P210"), FourCC("P212"),
-      FourCC("P216"), FourCC("P410"), FourCC("P412"), FourCC("A410"), FourCC("Y210"), FourCC("v210")};
-  if (std::find(std::begin(kAccepted), std::end(kAccepted), yuvHeader->biCompression) == std::end(kAccepted))
+  if (!YuvToRgbAccepts(yuvHeader->biCompression))
     return E_FAIL;
   if (reduce < 0 || reduce > 3) return E_FAIL;
   const KOPIXELTYPE type = KoGetPixelType(rgbHeader);
@@ -210,30 +243,16 @@ KO_EXTERN_C HRESULT KoYUV_YUVToRGB(BITMAPINFOHEADER *rgbHeader, double outputGam
   if (curve.failed(materialGamma, outputGamma)) return E_OUTOFMEMORY;
 
   // The integer converter: 8-bit 4:2:0 at full size, studio levels kept.
-  if (reduce == 0 && !isFloat && !expand && !curve.on && f.info->code == FourCC("I420") &&
-      f.w % 2 == 0 && f.h % 2 == 0) {
+  if (UsesQ14Path(f, reduce, isFloat, expand, curve.on)) {
     const auto *b = static_cast<const uint8_t *>(yuvBits);
     Convert420Full(f.w, f.h, bits + stride * (f.h - 1), -stride, b, f.lumaStride, b + f.cbOffset,
                    f.cbStride, b + f.crOffset, f.crStride, int(ci.interlace), m.q14);
     return S_OK;
   }
 
-  const bool ten = TenBit(f.info->kind);
-  float lumaOff = expand ? 16.f : 0.f, lumaScale = expand ? 1.1643835f : 1.0f,
-        chromaScale = expand ? 1.1383928f : 0.9776786f, chromaOff = 128.f;
-  if (isFloat) {
-    lumaScale = expand ? 0.00456621f : 0.003921569f;
-    chromaScale = expand ? 0.004464286f : 0.0038340336f;
-  }
-  if (ten) {
-    const float k = expand ? 0.25f : 0.24926686f;
-    lumaOff = expand ? 64.f : 0.f;
-    chromaOff = 512.f;
-    lumaScale *= k;
-    chromaScale *= k;
-  }
-  const float kR = m.rCr * chromaScale, kGb = m.gCb * chromaScale, kGr = m.gCr * chromaScale,
-              kB = m.bCb * chromaScale;
+  const DecodeLevels lv = MakeDecodeLevels(m, expand, isFloat, TenBit(f.info->kind));
+  const float lumaOff = lv.lumaOff, lumaScale = lv.lumaScale, chromaOff = lv.chromaOff, kR = lv.kR,
+              kGb = lv.kGb, kGr = lv.kGr, kB = lv.kB;
   const bool il = InterlacedMode(ci.interlace);
   const auto *src = static_cast<const uint8_t *>(yuvBits);
   const KoToneCurve *tc = curve.on ? &curve.curve : nullptr;
@@ -294,17 +313,15 @@ KO_EXTERN_C HRESULT KoYUV422PlanarToRGBA(int width, int height, void *dst, int d
 
 namespace {
 
-struct Encoder {
-  float yR, yG, yB, cbR, cbG, cbB, crR, crG, crB;
-  float lumaScale, lumaOff, chromaScale;
-  float tenMul;  // 10-bit samples per 8-bit level
+// 8-bit results clamp to 1..254 and truncate; 10-bit ones to 4..1019.
+int Narrow8(float v) {
+  const float c = std::clamp(v + 1.5e-8f, 1.f, 254.f);
+  return int(c);
+}
+int Narrow10(float v) { return int(std::clamp(v + 1.5e-8f, 4.f, 1019.f)); }
 
-  // 8-bit results clamp to 1..254 and truncate; 10-bit ones to 4..1019.
-  static int Narrow8(float v) {
-    const float c = std::clamp(v + 1.5e-8f, 1.f, 254.f);
-    return int(c);
-  }
-  static int Narrow10(float v) { return int(std::clamp(v + 1.5e-8f, 4.f, 1019.f)); }
+// The encoder's per-pixel arithmetic.
+struct Encode : Encoder {
   float Luma(const float *bgr) const { return (yR * bgr[2] + yG * bgr[1] + yB * bgr[0]) * lumaScale; }
   float Cb(const float *bgr) const { return cbR * bgr[2] + cbG * bgr[1] + cbB * bgr[0]; }
   float Cr(const float *bgr) const { return crR * bgr[2] + crG * bgr[1] + crB * bgr[0]; }
@@ -346,9 +363,7 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
   const ColorInfo ci = ReadColorInfo(colorInfo);
   const MatrixValues &m = MatrixOf(MatrixFromCode(ci.matrix, f.w, f.h));
   const bool studio = gamma != 0 && toStudioRange;
-  const Encoder enc{m.yR, m.yG, m.yB, m.cbR, m.cbG, m.cbB, m.crR, m.crG, m.crB,
-                    studio ? 0.85882354f : 1.0f, studio ? 16.f : 0.f,
-                    studio ? 0.8784314f : 1.0228311f, studio ? 4.f : 1023.f / 255.f};
+  const Encode enc{MakeEncoder(m, studio)};
   const Kind kind = f.info->kind;
   const bool il = InterlacedMode(ci.interlace);
   auto *dst = static_cast<uint8_t *>(yuvBits);

@@ -71,22 +71,16 @@ bool g_runtimeReady = false;
 // a later launch).
 void ReadDeviceLimits(KoOpenCLRuntime *rt, cl_device_id device) {
   if (rt->limitsKnown) return;
-  size_t group = 0;
-  size_t items[3] = {0, 0, 0};
+  size_t group = 0, items[16] = {};
   cl_uint dims = 0;
   if (KO_CL(rt, clGetDeviceInfo, device, CL_DEVICE_MAX_WORK_GROUP_SIZE, sizeof(group), &group,
             nullptr) != CL_SUCCESS ||
       KO_CL(rt, clGetDeviceInfo, device, CL_DEVICE_MAX_WORK_ITEM_DIMENSIONS, sizeof(dims), &dims,
             nullptr) != CL_SUCCESS ||
-      dims < 2)
+      dims < 2 ||
+      KO_CL(rt, clGetDeviceInfo, device, CL_DEVICE_MAX_WORK_ITEM_SIZES,
+            std::min<size_t>(dims, 16) * sizeof(size_t), items, nullptr) != CL_SUCCESS)
     return;
-  size_t all[16] = {};
-  if (dims > 16) dims = 16;
-  if (KO_CL(rt, clGetDeviceInfo, device, CL_DEVICE_MAX_WORK_ITEM_SIZES, dims * sizeof(size_t),
-            all, nullptr) != CL_SUCCESS)
-    return;
-  items[0] = all[0];
-  items[1] = all[1];
   rt->maxWorkGroupSize = group;
   rt->maxWorkItemSize[0] = items[0];
   rt->maxWorkItemSize[1] = items[1];
@@ -97,6 +91,10 @@ void ReadDeviceLimits(KoOpenCLRuntime *rt, cl_device_id device) {
 
 void InitialiseRuntime(KoOpenCLRuntime *rt) {
   if (rt->module) platform::ModuleFree(rt->module);
+  if (rt->initialised) {
+    platform::LockDelete(RecordLock(rt));
+    platform::LockDelete(reinterpret_cast<platform::LockStorage *>(&rt->lock2));
+  }
   std::memset(static_cast<void *>(rt), 0, sizeof(*rt));
   platform::LockInit(RecordLock(rt));
   platform::LockInit(reinterpret_cast<platform::LockStorage *>(&rt->lock2));
@@ -157,7 +155,9 @@ bool ChooseLocalSize(const WorkGroupFacts &f, size_t *lx, size_t *ly) {
 
 cl_int Launch2D(KoOpenCLRuntime *rt, cl_command_queue q, cl_kernel k, WorkSize &ws, size_t gx,
                 size_t gy) {
-  if (!rt || !q || !k) return rt ? CL_INVALID_VALUE : kNoEntry;
+  if (!rt) return kNoEntry;
+  if (!q) return CL_INVALID_COMMAND_QUEUE;
+  if (!k) return CL_INVALID_KERNEL;
   if (ws.state != kWorkSizeKnown) {
     WorkGroupFacts f;
     cl_device_id device = nullptr;

@@ -20,9 +20,9 @@ constexpr cl_int kNoEntry = -2;
 // null without a runtime), serialise cleared.
 KoOpenCLRuntime *LibraryRuntime();
 
-// Fills rt the way LibraryRuntime's record is filled: frees a runtime the
-// record already holds, clears it, creates the locks, loads the runtime and
-// resolves the entry points.
+// Fills rt the way LibraryRuntime's record is filled: frees the runtime and
+// the locks the record already holds (rt is zeroed or filled before), clears
+// it, creates the locks, loads the runtime and resolves the entry points.
 void InitialiseRuntime(KoOpenCLRuntime *rt);
 
 // The record's lock as the platform's lock.

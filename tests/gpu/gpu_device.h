@@ -156,6 +156,46 @@ inline void Release(cl_mem image) {
   if (image) KO_CL(Shared().rt, clReleaseMemObject, image);
 }
 
+// ---- Buffers and float images -----------------------------------------------
+
+// A read-write buffer of bytes, a copy of px (uninitialised when px is null).
+inline cl_mem UploadBuffer(const void *px, size_t bytes) {
+  cl_int err = CL_SUCCESS;
+  cl_mem m = KO_CL_OBJ(Shared().rt, clCreateBuffer, &err, Shared().context,
+                       CL_MEM_READ_WRITE | (px ? CL_MEM_COPY_HOST_PTR : 0), bytes, const_cast<void *>(px));
+  return err == CL_SUCCESS ? m : nullptr;
+}
+// A read-write RGBA float image holding px (four floats a pixel, top row
+// first; uninitialised when px is null).
+inline cl_mem UploadRgbaFloat(const float *px, int width, int height) {
+  const cl_image_format format = {CL_RGBA, CL_FLOAT};
+  cl_int err = CL_SUCCESS;
+  cl_mem m = KO_CL_OBJ(Shared().rt, clCreateImage2D, &err, Shared().context,
+                       CL_MEM_READ_WRITE | (px ? CL_MEM_COPY_HOST_PTR : 0), &format, size_t(width),
+                       size_t(height), size_t{0}, const_cast<float *>(px));
+  return err == CL_SUCCESS ? m : nullptr;
+}
+// Wait for the queue, then read back (empty on failure).
+inline std::vector<uint8_t> ReadBuffer(cl_mem buffer, size_t bytes) {
+  Device &d = Shared();
+  std::vector<uint8_t> v(bytes);
+  if (KO_CL(d.rt, clFinish, d.queue) != CL_SUCCESS ||
+      KO_CL(d.rt, clEnqueueReadBuffer, d.queue, buffer, CL_TRUE, size_t{0}, bytes, v.data(), 0u, nullptr,
+            nullptr) != CL_SUCCESS)
+    v.clear();
+  return v;
+}
+inline std::vector<float> ReadRgbaFloat(cl_mem image, int width, int height) {
+  Device &d = Shared();
+  std::vector<float> v(size_t(width) * height * 4);
+  size_t origin[3] = {0, 0, 0}, region[3] = {size_t(width), size_t(height), 1};
+  if (KO_CL(d.rt, clFinish, d.queue) != CL_SUCCESS ||
+      KO_CL(d.rt, clEnqueueReadImage, d.queue, image, CL_TRUE, origin, region, size_t(width) * 16, size_t{0},
+            v.data(), 0u, nullptr, nullptr) != CL_SUCCESS)
+    v.clear();
+  return v;
+}
+
 // ---- Test pictures ---------------------------------------------------------
 
 enum class Picture { Random, Photo };

@@ -19,6 +19,7 @@ endfunction()
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
 ko_gpu_test(gpu_filters SOURCES filters_test.cpp)
 ko_gpu_test(gpu_dib SOURCES dib_test.cpp)
+ko_gpu_test(gpu_yuv SOURCES yuv_test.cpp)
 
 # The build step refuses a program text that would not fit its set's buffer.
 add_test(NAME gpu_cl_encode_limit
