@@ -165,18 +165,18 @@ TEST(KoListInsert, SourceInsideTheListItself) {
 TEST(KoListCapacity, GrowShrinkInGrowCounts) {
   List l(0, 8, 4, 0);
   ASSERT_EQ(8, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 5));
-  EXPECT_EQ(16, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 0));
-  EXPECT_EQ(20, l->nAllocated);
-  Append(l, {1, 2, 3, 4, 5, 6, 7});  // 13 free
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 5));  // 8
-  EXPECT_EQ(12, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 3));  // 4 > 5 free? no: 4 <= 5
-  EXPECT_EQ(8, l->nAllocated);
-  // More than the free slots is never released, whatever was asked.
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 1000));
-  EXPECT_EQ(8, l->nAllocated);
+  // Growth by whole grow counts (0 asks for one); with 7 items, shrinking
+  // releases whole grow counts up to the request and never more than is
+  // free, whatever was asked.
+  const struct {
+    bool grow;
+    int32_t n, allocated;
+  } steps[] = {{true, 5, 16}, {true, 0, 20}, {false, 5, 12}, {false, 3, 8}, {false, 1000, 8}};
+  for (const auto &st : steps) {
+    if (!st.grow && l->nCount == 0) Append(l, {1, 2, 3, 4, 5, 6, 7});
+    ASSERT_EQ(S_OK, st.grow ? KoList_GrowAllocated(l, st.n) : KoList_ShrinkAllocated(l, st.n));
+    EXPECT_EQ(st.allocated, l->nAllocated) << (st.grow ? "grow " : "shrink ") << st.n;
+  }
   EXPECT_EQ((std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7}), Values(l));
   ASSERT_EQ(S_OK, KoList_DeleteList(l, 0, -1, FALSE));
   ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, -1));
