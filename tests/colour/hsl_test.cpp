@@ -127,14 +127,4 @@ INSTANTIATE_TEST_SUITE_P(All, HotChecks,
                                          HotCase{"PALYUV", HotCheckPALYUV, HotCheckPALYUVReturn, 1.2, false}),
                          [](const testing::TestParamInfo<HotCase> &i) { return std::string(i.param.name); });
 
-TEST(HotCheckValues, SaturatedYellowIsHotForYiqWhiteIsNot) {
-  const KORGBAFLOAT yellow{0, 1, 1, 1}, white{1, 1, 1, 1};
-  double y, amp;
-  Measure(yellow, true, &y, &amp);
-  EXPECT_NEAR(y, 0.886, 1e-9);
-  EXPECT_NEAR(amp, 0.448, 1e-3);
-  EXPECT_EQ(HotCheckNTSCYIQ(&yellow), 1);
-  EXPECT_EQ(HotCheckNTSCYIQ(&white) + HotCheckNTSCYUV(&white) + HotCheckPALYUV(&white), 0);
-}
-
 }  // namespace

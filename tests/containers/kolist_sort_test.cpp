@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "kokernel/kolist.h"
@@ -21,11 +22,8 @@ namespace {
 constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
 constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
 
-int g_comparisons = 0;
-
 // Value lists: criteria 0 ascending, 1 descending.
 int32_t CompareValues(uint64_t criteria, const void *a, const void *b) {
-  ++g_comparisons;
   const int64_t x = I(a), y = I(b);
   const int32_t c = x < y ? -1 : (x > y ? 1 : 0);
   return criteria == 1 ? -c : c;
@@ -43,23 +41,61 @@ using SortFn = HRESULT (*)(tKOLIST *, uint64_t, KOLISTCOMPAREPROC);
 const SortFn kSorts[] = {KoList_Sort, KoList_HeapSort};
 const char *const kSortNames[] = {"KoList_Sort", "KoList_HeapSort"};
 
-TEST(KoListSort, ValueListsMatchStdSort) {
-  std::mt19937_64 rng(11);
-  for (int s = 0; s < 2; ++s) {
-    for (int n : {2, 3, 4, 5, 7, 8, 16, 31, 64, 100, 257, 600}) {
-      for (int64_t range : {int64_t{4}, int64_t{1} << 40}) {
-        std::vector<int64_t> v(n);
-        for (auto &x : v) x = int64_t(rng() % uint64_t(range)) - range / 2;
-        List l(0, 0, 0, 0);
-        Append(l, v);
-        ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareValues));
-        std::sort(v.begin(), v.end());
-        ASSERT_EQ(v, Values(l)) << kSortNames[s] << " n " << n << " range " << range;
+// Value lists (criteria 0), array items of odd slot sizes (the 258-byte
+// item swaps through more than one buffer load) whose payload follows from
+// the key, and heap items sorted by their pointee; few and many distinct
+// keys, against std::sort.
+class KoListSortKinds : public testing::TestWithParam<std::tuple<int, uint32_t>> {};
+
+TEST_P(KoListSortKinds, MatchStdSort) {
+  const auto [s, itemSize] = GetParam();  // item size 0: values, 1: heap items
+  std::mt19937_64 rng(11 + itemSize);
+  for (int n : {2, 3, 5, 8, 31, 100, 257}) {
+    for (uint64_t range : {uint64_t{4}, itemSize ? uint64_t{1} << 30 : uint64_t{1} << 40}) {
+      const uint32_t opts = itemSize == 0 ? 0 : itemSize == 1 ? kHeap : kArray;
+      List l(itemSize > 1 ? itemSize : 0, 0, 0, opts);
+      const size_t slot = size_t(l->nSlotSize);
+      std::vector<int64_t> keys(n);
+      for (auto &k : keys) k = int64_t(rng() % range) - int64_t(range / 2);
+      auto items = [&](const std::vector<int64_t> &ks) {
+        std::vector<unsigned char> out(n * slot);
+        for (int i = 0; i < n; ++i) {
+          const int32_t k = int32_t(ks[i]);
+          std::memcpy(&out[i * slot], &k, 4);
+          for (size_t b = 4; b < slot; ++b) out[i * slot + b] = static_cast<unsigned char>(k * 7 + b);
+        }
+        return out;
+      };
+      if (itemSize == 0) {
+        Append(l, keys);
+      } else if (itemSize == 1) {
+        for (int64_t k : keys) {
+          const int32_t k32 = int32_t(k);
+          ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &k32, sizeof k32, -1, nullptr));
+        }
+      } else {
+        ASSERT_EQ(((itemSize + 3) / 4) * 4, slot);
+        ASSERT_EQ(S_OK, KoList_InsertList(l, 0, items(keys).data(), n));
+      }
+      ASSERT_EQ(S_OK, kSorts[s](l, 0, itemSize ? CompareKeys : CompareValues));
+      std::sort(keys.begin(), keys.end());
+      if (itemSize == 0) {
+        ASSERT_EQ(keys, Values(l)) << kSortNames[s] << " n " << n;
+      } else if (itemSize == 1) {
+        for (int i = 0; i < n; ++i) ASSERT_EQ(keys[i], *static_cast<int32_t **>(l->pSlots)[i]) << kSortNames[s] << i;
+      } else {
+        ASSERT_EQ(0, std::memcmp(items(keys).data(), l->pSlots, n * slot)) << kSortNames[s] << " slot " << slot;
       }
     }
   }
-  // The criteria are stored and reach the comparison, also of the searches;
-  // without a comparison the list stays as it is.
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, KoListSortKinds,
+                         testing::Combine(testing::Values(0, 1), testing::Values(0u, 1u, 5u, 9u, 15u, 30u, 258u)));
+
+// The criteria are stored and reach the comparison, also of the searches;
+// without a comparison the list stays as it is.
+TEST(KoListSort, CriteriaAndMissingComparison) {
   for (int s = 0; s < 2; ++s) {
     List d(0, 0, 0, 0);
     Append(d, {5, 9, 2});
@@ -71,53 +107,6 @@ TEST(KoListSort, ValueListsMatchStdSort) {
     ASSERT_EQ(S_OK, KoList_Sort(d, 1, nullptr));
     EXPECT_EQ(1, KoList_FindSortedItemRange(d, V(5), 0, -1, CompareValues));
     EXPECT_EQ(2, KoList_FindSortedInsertIndexRange(d, V(3), 0, -1, CompareValues));
-  }
-}
-
-// Array items: a 32-bit key, then a payload derived from the item's id that
-// must travel with its key. Slot sizes 8, 12, 16, 32 and 260 (the last
-// swaps through more than one buffer load).
-TEST(KoListSort, ArrayItemsOfOddSlotSizesMatchStdSort) {
-  std::mt19937 rng(3);
-  for (uint32_t itemSize : {5u, 9u, 15u, 30u, 258u}) {
-    for (int s = 0; s < 2; ++s) {
-      const int n = 150;
-      List l(itemSize, 0, 0, kArray);
-      const size_t slot = size_t(l->nSlotSize);
-      ASSERT_EQ(((itemSize + 3) / 4) * 4, slot);
-      // The payload follows from the key, so the sorted bytes are known.
-      auto items = [&](const std::vector<int32_t> &keys) {
-        std::vector<unsigned char> out(n * slot);
-        for (int i = 0; i < n; ++i) {
-          std::memcpy(&out[i * slot], &keys[i], 4);
-          for (size_t b = 4; b < slot; ++b) out[i * slot + b] = static_cast<unsigned char>(keys[i] * 7 + b);
-        }
-        return out;
-      };
-      std::vector<int32_t> keys(n);
-      for (auto &k : keys) k = int32_t(rng() % 50);
-      ASSERT_EQ(S_OK, KoList_InsertList(l, 0, items(keys).data(), n));
-      ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareKeys));
-      std::sort(keys.begin(), keys.end());
-      EXPECT_EQ(0, std::memcmp(items(keys).data(), l->pSlots, n * slot)) << kSortNames[s] << " slot " << slot;
-    }
-  }
-}
-
-TEST(KoListSort, HeapItemsSortByPointee) {
-  std::mt19937 rng(5);
-  for (int s = 0; s < 2; ++s) {
-    List l(0, 0, 0, kHeap);
-    std::vector<int32_t> keys;
-    for (int i = 0; i < 200; ++i) {
-      const int32_t key = int32_t(rng() % 1000);
-      keys.push_back(key);
-      ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &key, sizeof key, -1, nullptr));
-    }
-    ASSERT_EQ(S_OK, kSorts[s](l, 0, CompareKeys));
-    std::sort(keys.begin(), keys.end());
-    for (int i = 0; i < 200; ++i)
-      ASSERT_EQ(keys[i], *static_cast<int32_t **>(l->pSlots)[i]) << kSortNames[s] << " at " << i;
   }
 }
 

@@ -165,18 +165,18 @@ TEST(KoListInsert, SourceInsideTheListItself) {
 TEST(KoListCapacity, GrowShrinkInGrowCounts) {
   List l(0, 8, 4, 0);
   ASSERT_EQ(8, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 5));
-  EXPECT_EQ(16, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_GrowAllocated(l, 0));
-  EXPECT_EQ(20, l->nAllocated);
-  Append(l, {1, 2, 3, 4, 5, 6, 7});  // 13 free
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 5));  // 8
-  EXPECT_EQ(12, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 3));  // 4 > 5 free? no: 4 <= 5
-  EXPECT_EQ(8, l->nAllocated);
-  // More than the free slots is never released, whatever was asked.
-  ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, 1000));
-  EXPECT_EQ(8, l->nAllocated);
+  // Growth by whole grow counts (0 asks for one); with 7 items, shrinking
+  // releases whole grow counts up to the request and never more than is
+  // free, whatever was asked.
+  const struct {
+    bool grow;
+    int32_t n, allocated;
+  } steps[] = {{true, 5, 16}, {true, 0, 20}, {false, 5, 12}, {false, 3, 8}, {false, 1000, 8}};
+  for (const auto &st : steps) {
+    if (!st.grow && l->nCount == 0) Append(l, {1, 2, 3, 4, 5, 6, 7});
+    ASSERT_EQ(S_OK, st.grow ? KoList_GrowAllocated(l, st.n) : KoList_ShrinkAllocated(l, st.n));
+    EXPECT_EQ(st.allocated, l->nAllocated) << (st.grow ? "grow " : "shrink ") << st.n;
+  }
   EXPECT_EQ((std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7}), Values(l));
   ASSERT_EQ(S_OK, KoList_DeleteList(l, 0, -1, FALSE));
   ASSERT_EQ(S_OK, KoList_ShrinkAllocated(l, -1));
@@ -283,43 +283,34 @@ void FillTagged(tKOLIST *l, std::initializer_list<int64_t> ids) {
   }
 }
 
+// Between lists on the same or different heaps (the shared one, or each
+// list's private heap): items on another heap are copied into the
+// destination's, and destroying both frees every item on its own heap.
 TEST(KoListHeapItems, MoveBetweenLists) {
-  for (uint32_t heapOption : {0u, KOLIST_OPT_PRIVATEHEAP}) {
-    List src(0, 0, 0, kHeap | heapOption);
-    List dst(0, 0, 0, kHeap | heapOption);
-    FillTagged(src, {'A', 'B', 'C'});
-    ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 0, src, 1, 2));
-    EXPECT_EQ((std::vector<int64_t>{'B', 'C'}), HeapIds(dst));
-    EXPECT_EQ(std::vector<int64_t>{'A'}, HeapIds(src));
-    EXPECT_TRUE(TailIsZero(src));
-    FillTagged(src, {'D', 'E'});
-    ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 1, src, 0, -1));
-    EXPECT_EQ((std::vector<int64_t>{'B', 'A', 'D', 'E', 'C'}), HeapIds(dst));
-    EXPECT_EQ(0, src->nCount);
-    EXPECT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 0));
-    EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 3, 3));
-    EXPECT_EQ(E_INVALIDARG, KoList_MoveItemsBetweenHeapLists(dst, 0, dst, 0, 1));
-    void *p;
-    ASSERT_EQ(S_OK, KoList_AllocItem(src, 8, &p));
-    EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 1));
-    EXPECT_EQ(5, dst->nCount);
-    // Destroying both must free every item on its own heap (ASan checks).
-  }
-}
-
-TEST(KoListHeapItems, MoveBetweenDifferentHeapsCopiesIntoTheDestination) {
-  List cheap(0, 0, 0, kHeap);
-  List priv1(0, 0, 0, kHeap | KOLIST_OPT_PRIVATEHEAP);
-  List priv2(0, 0, 0, kHeap | KOLIST_OPT_PRIVATEHEAP);
-  FillTagged(cheap, {1, 2, 3});
-  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(priv1, -1, cheap, 0, 2));
-  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(priv2, -1, priv1, 0, -1));
-  ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(cheap, 0, priv2, 1, 1));
-  EXPECT_EQ((std::vector<int64_t>{2, 3}), HeapIds(cheap));
-  EXPECT_EQ(std::vector<int64_t>{1}, HeapIds(priv2));
-  EXPECT_EQ(0, priv1->nCount);
-  ASSERT_EQ(S_OK, KoList_ReAllocItem(priv2, 0, 64));
-  ASSERT_EQ(S_OK, KoList_DeleteList(priv2, 0, 1, FALSE));
+  for (uint32_t srcHeap : {0u, KOLIST_OPT_PRIVATEHEAP})
+    for (uint32_t dstHeap : {0u, KOLIST_OPT_PRIVATEHEAP}) {
+      List src(0, 0, 0, kHeap | srcHeap);
+      List dst(0, 0, 0, kHeap | dstHeap);
+      FillTagged(src, {'A', 'B', 'C'});
+      ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 0, src, 1, 2));
+      EXPECT_EQ((std::vector<int64_t>{'B', 'C'}), HeapIds(dst));
+      EXPECT_EQ(std::vector<int64_t>{'A'}, HeapIds(src));
+      EXPECT_TRUE(TailIsZero(src));
+      FillTagged(src, {'D', 'E'});
+      ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 1, src, 0, -1));
+      EXPECT_EQ((std::vector<int64_t>{'B', 'A', 'D', 'E', 'C'}), HeapIds(dst));
+      EXPECT_EQ(0, src->nCount);
+      ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(src, 0, dst, 4, 1));  // and back
+      EXPECT_EQ(std::vector<int64_t>{'C'}, HeapIds(src));
+      ASSERT_EQ(S_OK, KoList_ReAllocItem(src, 0, 64));
+      EXPECT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 0));
+      EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 3, 3));
+      EXPECT_EQ(E_INVALIDARG, KoList_MoveItemsBetweenHeapLists(dst, 0, dst, 0, 1));
+      void *p;
+      ASSERT_EQ(S_OK, KoList_AllocItem(src, 8, &p));
+      EXPECT_EQ(E_FAIL, KoList_MoveItemsBetweenHeapLists(src, -1, dst, 0, 1));
+      EXPECT_EQ(4, dst->nCount);
+    }
 }
 
 TEST(KoListStorage, CallerStorageAndConversion) {

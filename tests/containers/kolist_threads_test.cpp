@@ -50,60 +50,39 @@ int64_t Hammer(tKOLIST *l, int thread, bool handOver) {
   for (int op = 0; op < kOpsPerThread; ++op) {
     const int32_t count = CountOf(l);  // a hint only: others change it
     const int32_t index = count > 0 ? int32_t(rng() % uint32_t(count)) : 0;
-    switch (op % 8 == 2 ? 2 : rng() % 8) {
-      case 0:
-      case 1:
-      case 2: {
-        if (op % 8 == 2 && handOver) {  // items handed over by pointer
-          void *items[2];
-          for (auto &p : items) {
-            p = ko::platform::ItemCalloc(sizeof(Item));
-            const Item it = MakeItem(nextId++);
-            std::memcpy(p, &it, sizeof it);
-          }
-          EXPECT_EQ(S_OK, KoList_InsertList(l, index, items, -2));
-          net += 2;
-          break;
-        }
+    const int kind = op % 8 == 2 ? 2 : int(rng() % 8);
+    if (op % 8 == 2 && handOver) {  // items handed over by pointer
+      void *items[2];
+      for (auto &p : items) {
+        p = ko::platform::ItemCalloc(sizeof(Item));
         const Item it = MakeItem(nextId++);
-        int32_t at = -2;
-        if (KoList_AllocAndInsertItem(l, &it, sizeof it, index, &at) == S_OK) {
-          ++net;
-          EXPECT_GE(at, 0);
-        } else {
-          EXPECT_EQ(-1, at);
-        }
-        break;
+        std::memcpy(p, &it, sizeof it);
       }
-      case 3:
-      case 4: {
-        // The index may be stale: E_FAIL is allowed and then nothing changed.
-        // One item per call, so that each success removes exactly one.
-        const int32_t n = 1 + int32_t(rng() % 3);
-        for (int32_t k = 0; k < n; ++k) {
-          const HRESULT hr = KoList_DeleteList(l, index, 1, (rng() & 1) ? TRUE : FALSE);
-          EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
-          if (hr == S_OK) --net;
-        }
-        break;
-      }
-      case 5: {
-        const HRESULT hr = KoList_MoveRange(l, index, int32_t(rng() % uint32_t(count + 1)), 1);
+      EXPECT_EQ(S_OK, KoList_InsertList(l, index, items, -2));
+      net += 2;
+    } else if (kind <= 2) {
+      const Item it = MakeItem(nextId++);
+      int32_t at = -2;
+      const bool ok = KoList_AllocAndInsertItem(l, &it, sizeof it, index, &at) == S_OK;
+      net += ok;
+      EXPECT_TRUE(ok ? at >= 0 : at == -1) << at;
+    } else if (kind <= 4) {
+      // The index may be stale: E_FAIL is allowed and then nothing changed.
+      // One item per call, so that each success removes exactly one.
+      for (int32_t k = 0, n = 1 + int32_t(rng() % 3); k < n; ++k) {
+        const HRESULT hr = KoList_DeleteList(l, index, 1, (rng() & 1) ? TRUE : FALSE);
         EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
-        break;
+        net -= hr == S_OK;
       }
-      case 6: {
-        EXPECT_GT(KoList_AllocSize(l, -1), 136);
-        KoList_IsValidIndexSlow(l, index);
-        break;
-      }
-      case 7: {
-        if (op % 97 == 0) {
-          EXPECT_EQ(S_OK, KoList_HeapSort(l, 0, CompareIds));
-        }
-        KoList_SetUserData(l, uint64_t(thread));
-        break;
-      }
+    } else if (kind == 5) {
+      const HRESULT hr = KoList_MoveRange(l, index, int32_t(rng() % uint32_t(count + 1)), 1);
+      EXPECT_TRUE(hr == S_OK || hr == E_FAIL) << std::hex << hr;
+    } else if (kind == 6) {
+      EXPECT_GT(KoList_AllocSize(l, -1), 136);
+      KoList_IsValidIndexSlow(l, index);
+    } else {
+      EXPECT_TRUE(op % 97 || KoList_HeapSort(l, 0, CompareIds) == S_OK);
+      KoList_SetUserData(l, uint64_t(thread));
     }
   }
   return net;

@@ -74,18 +74,12 @@ struct BlurCase {
 
 class GaussianModel : public testing::TestWithParam<BlurCase> {};
 
-// Images: 8-bit within one level of the rounded model; float (values 0..1)
-// within FloatBound. The model keeps the coefficients in single precision
-// as the blur does, so the bound covers only single-precision sums against
-// doubles. Large sigmas need more: near sigma 54 the feedback weights are
-// about 3, -3 and 1 with an input weight near 1e-3, and the rounding of each
-// sum (~6e-8 relative to terms three times the value) is amplified by the
-// filter's long memory; the measured worst cases are 3e-4 on smooth images
-// and 2.3e-3 on noise, so 5e-3 (about one level in 8-bit terms) above sigma
-// 30, and 1e-5 below, where measured errors stay under 1e-6.
+// 8-bit within one level of the rounded model; float within FloatBound:
+// single-precision sums against doubles, amplified by the filter's long
+// memory at large sigmas (measured 3e-4 smooth, 2.3e-3 noise near 54;
+// under 1e-6 below 30).
 double FloatBound(const BlurCase &c) { return c.perLine || std::max(c.sigmaX, c.sigmaY) > 30 ? 5e-3 : 1e-5; }
-// Images (four channels a pixel) and masks (one: bytes beside 8-bit images,
-// floats beside float ones, with gain and offset).
+// Images (four channels) and masks (one, with gain and offset).
 TEST_P(GaussianModel, WithinBoundOfModel) {
   const BlurCase c = GetParam();
   SCOPED_TRACE(testing::Message() << c.bpp << " bytes " << c.width << "x" << c.height << " sigma " << c.sigmaX);

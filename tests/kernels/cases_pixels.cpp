@@ -2,7 +2,6 @@
 // and the scalers' row kernels.
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "kernels/kernel_cases.h"
 #include "pixels/scale.h"
@@ -11,14 +10,6 @@
 namespace {
 
 using namespace kotest;
-
-// A row kernel run on fixed inputs: `call(fn, out)` applies form fn.
-template <class Fn, class Out>
-struct CallCase : OutputsByForm<Out> {
-  CallCase(const Kernel &k, size_t n) : OutputsByForm<Out>(k, n) {}
-  void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
-  std::function<void(Fn, Out *)> call;
-};
 
 // ---- Exchange rows: count source pixels in, count destination pixels out ----
 struct RowShape {
@@ -57,23 +48,10 @@ std::unique_ptr<Case> MakeRow(const Kernel &k, Rng &rng, int n) {
   return c;
 }
 
-#define KO_ROW_CASE(Name) KO_KERNEL_CASE("pixels.Row" #Name, MakeRow)
-KO_ROW_CASE(Copy3);
-KO_ROW_CASE(Copy4);
-KO_ROW_CASE(Copy8);
-KO_ROW_CASE(Copy16);
-KO_ROW_CASE(Rgb24ToRgb32);
-KO_ROW_CASE(Rgb32ToRgb24);
-KO_ROW_CASE(Rgb32To64V0);
-KO_ROW_CASE(Rgb32To64V1);
-KO_ROW_CASE(Rgb64To32);
-KO_ROW_CASE(FloatTo32);
-KO_ROW_CASE(FloatTo24);
-KO_ROW_CASE(FloatTo1010);
-KO_ROW_CASE(FloatTo64);
-KO_ROW_CASE(Rgb32ToFloatV0);
-KO_ROW_CASE(Rgb32ToFloatV1);
-KO_ROW_CASE(Rgb64ToFloat);
+const bool kRowCasesRegistered = [] {
+  for (const RowShape &s : kRowShapes) CaseRegistrar(s.name, MakeRow);
+  return true;
+}();
 
 // ---- Scaler rows ----------------------------------------------------------------
 namespace scalecases {

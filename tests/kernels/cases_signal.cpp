@@ -1,7 +1,6 @@
 // Case makers of the signal kernels: the FFT passes on real twiddle tables,
 // the real-transform split and merge, and the element-wise kernels.
 #include <cmath>
-#include <functional>
 
 #include "kernels/kernel_cases.h"
 #include "signal/signal_internal.h"
@@ -11,13 +10,6 @@ namespace {
 using namespace kotest;
 using ko::signal::Cx;
 using ko::signal::KernelSet;
-
-template <class Fn, class Out>
-struct CallCase : OutputsByForm<Out> {
-  CallCase(const Kernel &k, size_t n) : OutputsByForm<Out>(k, n) {}
-  void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
-  std::function<void(Fn, Out *)> call;
-};
 
 // Complex transform of 2^order points, order 1 to 12 from the width; both
 // directions, out of place and in place.

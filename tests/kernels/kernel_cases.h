@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -83,6 +84,14 @@ struct OutputsByForm : Case {
   }
   const Kernel &kernel;
   std::vector<Out> out[ko::forms::kFormCount];
+};
+
+// A kernel run on fixed inputs: `call(fn, out)` applies form fn.
+template <class Fn, class Out>
+struct CallCase : OutputsByForm<Out> {
+  CallCase(const Kernel &k, size_t n) : OutputsByForm<Out>(k, n) {}
+  void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
+  std::function<void(Fn, Out *)> call;
 };
 
 // Widths every kernel is run at: 1, odd, around each vector width, and a

@@ -43,20 +43,14 @@ struct LayoutCase {
 TEST(YuvLayout, EveryCodeAt1920x1080) {
   const uint32_t Y = 1920 * 1080;  // 2073600
   const LayoutCase cases[] = {
-      {"I420", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0},
-      {"YV12", Y * 3 / 2, 1920, Y + Y / 4, 960, Y, 960, 0, 0},
-      {"Y41B", Y * 3 / 2, 1920, Y, 480, Y + Y / 4, 480, 0, 0},
-      {"YV16", 2 * Y, 1920, Y + Y / 2, 960, Y, 960, 0, 0},
-      {"YV24", 3 * Y, 1920, 2 * Y, 1920, Y, 1920, 0, 0},
-      {"NV12", Y * 3 / 2, 1920, Y, 1920, 0, 0, 0, 0},
-      {"P010", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
-      {"PL10", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
-      {"P210", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
-      {"P216", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"I420", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0}, {"YV12", Y * 3 / 2, 1920, Y + Y / 4, 960, Y, 960, 0, 0},
+      {"Y41B", Y * 3 / 2, 1920, Y, 480, Y + Y / 4, 480, 0, 0}, {"YV16", 2 * Y, 1920, Y + Y / 2, 960, Y, 960, 0, 0},
+      {"YV24", 3 * Y, 1920, 2 * Y, 1920, Y, 1920, 0, 0},     {"NV12", Y * 3 / 2, 1920, Y, 1920, 0, 0, 0, 0},
+      {"P010", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0}, {"PL10", 3 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
+      {"P210", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0}, {"P216", 4 * Y, 3840, 2 * Y, 3840, 0, 0, 0, 0},
       {"P410", 6 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 0, 0},
       {"A410", 8 * Y, 3840, 2 * Y, 3840, 4 * Y, 3840, 6 * Y, 3840},
-      {"YUYV", 2 * Y, 3840, 0, 0, 0, 0, 0, 0},
-      {"Y210", 4 * Y, 7680, 0, 0, 0, 0, 0, 0},
+      {"YUYV", 2 * Y, 3840, 0, 0, 0, 0, 0, 0}, {"Y210", 4 * Y, 7680, 0, 0, 0, 0, 0, 0},
       {"v210", 5120 * 1080, 5120, 0, 0, 0, 0, 0, 0},
   };
   for (const LayoutCase &c : cases) {
@@ -116,15 +110,13 @@ TEST(PixelType, Classification) {
 }
 
 TEST(PixelType, BitsPerChannelAndAttribs) {
-  uint8_t bits[4];
-  EXPECT_EQ(KoGetPixelBitsPerChannel(26, bits), 16);
-  EXPECT_EQ(std::vector<int>(bits, bits + 4), (std::vector<int>{5, 6, 5, 0}));
-  EXPECT_EQ(KoGetPixelBitsPerChannel(34, bits), 32);
-  EXPECT_EQ(KoGetPixelBitsPerChannel(32, bits), 128);
-  EXPECT_EQ(bits[3], 32);
-  std::memset(bits, 7, 4);
-  EXPECT_EQ(KoGetPixelBitsPerChannel(67, bits), 0);  // YUV types are not direct
-  EXPECT_EQ(std::vector<int>(bits, bits + 4), (std::vector<int>{0, 0, 0, 0}));
+  // Type, total bits, per-channel bits; YUV types (67) are not direct.
+  const int cases[][6] = {{26, 16, 5, 6, 5, 0}, {34, 32, 10, 10, 10, 2}, {32, 128, 32, 32, 32, 32}, {67, 0, 0, 0, 0, 0}};
+  for (const auto &c : cases) {
+    uint8_t bits[4] = {7, 7, 7, 7};
+    EXPECT_EQ(KoGetPixelBitsPerChannel(c[0], bits), c[1]) << c[0];
+    EXPECT_EQ(std::vector<int>(bits, bits + 4), std::vector<int>(c + 2, c + 6)) << c[0];
+  }
 
   uint32_t compression = 99, masks[3] = {1, 1, 1};
   KODIBBITATTRIBS a;

@@ -225,28 +225,21 @@ TEST(BoxCovering, TinyPalettesEndTheSearch) {
 
 // ---- Fill and pixel access ----------------------------------------------------------
 
-TEST(DibFill, Rgb565RedAndUntouchedSurroundings) {
-  Dib d(KOPT_RGB565, 7, 5);
-  const RECT r{2, 1, 6, 4};
+// Inside the rectangle the colour's packing (5-6-5 red; 4-bit grey, high
+// nibble first), outside untouched; 1/16384 rectangles are truncated to
+// whole pixels; YUV images are not filled.
+TEST(DibFill, RectanglesKeepTheirPackingAndSurroundings) {
+  Dib d(KOPT_RGB565, 7, 5), g(KOPT_GRAY4, 13, 2);
+  const RECT r{2, 1, 6, 4}, gr{3, 0, 10, 1};
   const KODIBPIXEL red{0.0f, 0.0f, 1.0f, 1.0f};
   ASSERT_EQ(KoDibFillRect(d.h, nullptr, &r, 0, &red, 0), S_OK);
+  ASSERT_EQ(KoDibSet(g.h, nullptr, &gr, 0, 1.0f, 1.0f, 1.0f, 1.0f, 0), S_OK);
   for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 7; ++x) {
-      const uint16_t v = reinterpret_cast<uint16_t *>(d.Row(y))[x];
-      const bool inside = x >= 2 && x < 6 && y >= 1 && y < 4;
-      EXPECT_EQ(v, inside ? 0xF800 : 0) << x << "," << y;
+    for (int x = 0; x < 13; ++x) {
+      const int v565 = x < 7 ? reinterpret_cast<uint16_t *>(d.Row(y))[x] : 0, grey = y < 2 ? Nibble(g.Row(y), x) : 0;
+      EXPECT_EQ(v565, x >= 2 && x < 6 && y >= 1 && y < 4 ? 0xF800 : 0) << x << "," << y;
+      EXPECT_EQ(grey, y == 0 && x >= 3 && x < 10 ? 15 : 0) << x << "," << y;
     }
-}
-
-TEST(DibFill, SubBytePixelsKeepTheirBitPosition) {
-  Dib d(KOPT_GRAY4, 13, 2);
-  const RECT r{3, 0, 10, 1};
-  ASSERT_EQ(KoDibSet(d.h, nullptr, &r, 0, 1.0f, 1.0f, 1.0f, 1.0f, 0), S_OK);
-  for (int x = 0; x < 13; ++x) {
-    EXPECT_EQ(Nibble(d.Row(0), x), x >= 3 && x < 10 ? 15 : 0) << x;
-    EXPECT_EQ(Nibble(d.Row(1), x), 0) << x;
-  }
-  // 1/16384 rectangles are truncated to whole pixels.
   Dib e(KOPT_RGBA32, 4, 1);
   const RECT sub{kOne + 100, 0, 3 * kOne + 16383, kOne};
   ASSERT_EQ(KoDibSet(e.h, nullptr, &sub, 0, 0.5f, 0.25f, 1.0f, 1.0f, KODIB_SUBPIXEL_RECT), S_OK);

@@ -1,6 +1,7 @@
 // The KoPrintF language: escapes, brackets, tokens, separator and locale
 // conversions, fixed-point "z", bounded formatting and the token list under
-// concurrent use.
+// concurrent use; KoComposeStr where FormatMessageW (its peer under Wine)
+// cannot check it: star widths, null texts and results that do not fit.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -146,4 +147,17 @@ TEST(PrintFTokens, ConcurrentAddDeleteAndFormat) {
   stop = true;
   toggler.join();
   EXPECT_EQ(bad.load(), 0);
+}
+
+TEST(ComposeStr, StarWidthsNullTextsAndFailures) {
+  KOCHAR buf[256];
+  EXPECT_EQ(KoComposeStr(buf, 256, KOTEXT("%1!*.*s!|%4"), 6, 2, KOTEXT("abcdef"), KOTEXT("next")), 11u);
+  EXPECT_EQ(U8(buf), "    ab|next");
+  KoComposeStr(buf, 256, KOTEXT("<%1>"), static_cast<const KOCHAR *>(nullptr));
+  EXPECT_EQ(U8(buf), "<(null)>");
+  EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("%1 and more"), KOTEXT("long")), 0u);
+  EXPECT_EQ(U8(buf), "");
+  EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("12345678")), 0u);
+  EXPECT_EQ(KoComposeStr(buf, 0, KOTEXT("x")), 0u);
+  EXPECT_EQ(KoComposeStr(buf, 8, nullptr), 0u);
 }

@@ -41,19 +41,19 @@ TEST(Fft, RefusesBadArguments) {
   std::vector<cf> x(16), y(16);
   std::vector<double> d(16);
   int bytes = -1;
-  EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(nullptr, &bytes)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(c, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTGetBufSize_C_32fc(r, &bytes)), 0x8004E611u);  // wrong kind of setup
-  EXPECT_EQ(U(KoPerfsFFTGetBufSize_R_64f(c, &bytes)), 0x8004E611u);
-  EXPECT_EQ(U(KoPerfsFFTFwd_CToC_32fc(nullptr, y.data(), c, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), nullptr, c, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), nullptr, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), r, nullptr)), 0x8004E611u);
-  EXPECT_EQ(U(KoPerfsFFTFwd_RToPerm_64f_I(nullptr, r, nullptr)), 0x8004E608u);
-  EXPECT_EQ(U(KoPerfsFFTInv_PermToR_64f_I(d.data(), c, nullptr)), 0x8004E611u);
-  EXPECT_EQ(U(KoPerfsFFTFree_C_32fc(r)), 0x8004E611u);
-  EXPECT_EQ(U(KoPerfsFFTFree_R_64f(c)), 0x8004E611u);
-  EXPECT_EQ(U(KoPerfsFFTFree_C_32fc(nullptr)), 0x8004E608u);
+  // Null pointers, and a setup of the other kind.
+  const uint32_t kNull = 0x8004E608u, kKind = 0x8004E611u;
+  const uint32_t got[][2] = {
+      {U(KoPerfsFFTGetBufSize_C_32fc(nullptr, &bytes)), kNull}, {U(KoPerfsFFTGetBufSize_C_32fc(c, nullptr)), kNull},
+      {U(KoPerfsFFTGetBufSize_C_32fc(r, &bytes)), kKind},       {U(KoPerfsFFTGetBufSize_R_64f(c, &bytes)), kKind},
+      {U(KoPerfsFFTFwd_CToC_32fc(nullptr, y.data(), c, nullptr)), kNull},
+      {U(KoPerfsFFTFwd_CToC_32fc(x.data(), nullptr, c, nullptr)), kNull},
+      {U(KoPerfsFFTInv_CToC_32fc(x.data(), y.data(), nullptr, nullptr)), kNull},
+      {U(KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), r, nullptr)), kKind},
+      {U(KoPerfsFFTFwd_RToPerm_64f_I(nullptr, r, nullptr)), kNull},
+      {U(KoPerfsFFTInv_PermToR_64f_I(d.data(), c, nullptr)), kKind},
+      {U(KoPerfsFFTFree_C_32fc(r)), kKind}, {U(KoPerfsFFTFree_R_64f(c)), kKind}, {U(KoPerfsFFTFree_C_32fc(nullptr)), kNull}};
+  for (size_t i = 0; i < sizeof got / sizeof got[0]; ++i) EXPECT_EQ(got[i][0], got[i][1]) << "call " << i;
   EXPECT_EQ(U(KoPerfsFFTFree_C_32fc(c)), kOk);
   EXPECT_EQ(U(KoPerfsFFTFree_R_64f(r)), kOk);
 }
@@ -82,26 +82,16 @@ TEST(Fft, InPlaceAndInternalBufferGiveTheSameBits) {
   }
 }
 
+// Perm layout: one sample R0; two R0, R1; four R0, R2, R1, I1.
 TEST(FftReal, PermLayoutOfShortLengths) {
-  {
-    R64 fft(0, 8);  // one sample: R0 only
-    std::vector<double> x = {3.5};
+  const std::vector<std::vector<double>> in = {{3.5}, {3, 1}, {1, 2, 3, 4}}, out = {{3.5}, {4, 2}, {10, -2, -2, 2}};
+  for (int order = 0; order < 3; ++order) {
+    R64 fft(order, 8);
+    std::vector<double> x = in[order];
     fft.Fwd(x);
-    EXPECT_EQ(x[0], 3.5);
-  }
-  {
-    R64 fft(1, 8);  // two samples: R0, R1
-    std::vector<double> x = {3, 1};
-    fft.Fwd(x);
-    EXPECT_EQ(x, (std::vector<double>{4, 2}));
-    fft.Inv(x);
-    EXPECT_EQ(x, (std::vector<double>{6, 2}));
-  }
-  {
-    R64 fft(2, 8);  // four: R0, R2, R1, I1
-    std::vector<double> x = {1, 2, 3, 4};
-    fft.Fwd(x);
-    EXPECT_EQ(x, (std::vector<double>{10, -2, -2, 2}));
+    EXPECT_EQ(x, out[order]) << order;
+    fft.Inv(x);  // unscaled: n times the input
+    for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i], in[order][i] * double(x.size())) << order;
   }
 }
 

@@ -53,16 +53,13 @@ TEST(ImageFft, RefusesBadBlocksAndArguments) {
                        1.0, 1.0, packing, channel, nullptr, 0);
   };
   EXPECT_TRUE(fwd(16, 16, img.px.data(), 16, 0, 0));
-  EXPECT_FALSE(fwd(16, 8, img.px.data(), 16, 0, 0));   // not square
-  EXPECT_FALSE(fwd(12, 12, img.px.data(), 16, 0, 0));  // not a power of two
-  EXPECT_FALSE(fwd(2, 2, img.px.data(), 16, 0, 0));
-  EXPECT_FALSE(fwd(65536, 65536, img.px.data(), 16, 0, 0));
-  EXPECT_FALSE(fwd(16, 16, nullptr, 16, 0, 0));
-  EXPECT_FALSE(fwd(16, 16, img.px.data(), 0, 0, 0));
-  EXPECT_FALSE(fwd(16, 16, img.px.data(), 16, 0, 4));
-  EXPECT_FALSE(fwd(16, 16, img.px.data(), 16, 2, 3));  // no channel after alpha
-  EXPECT_FALSE(FFT_Forward(nullptr, nullptr, 16, 16, img.px.data(), img.stride(), 4, 0, 0, 16, 16,
-                           false, 1, 1, 0, 0, nullptr, 0));
+  // Not square, not a power of two, too small, too big, no image, no width,
+  // no such channel, no channel after alpha for two-channel packing.
+  const bool refused[] = {fwd(16, 8, img.px.data(), 16, 0, 0),       fwd(12, 12, img.px.data(), 16, 0, 0),
+                          fwd(2, 2, img.px.data(), 16, 0, 0),        fwd(65536, 65536, img.px.data(), 16, 0, 0),
+                          fwd(16, 16, nullptr, 16, 0, 0),            fwd(16, 16, img.px.data(), 0, 0, 0),
+                          fwd(16, 16, img.px.data(), 16, 0, 4),      fwd(16, 16, img.px.data(), 16, 2, 3)};
+  for (size_t i = 0; i < sizeof refused; ++i) EXPECT_FALSE(refused[i]) << "case " << i;
   auto inv = [&](BYTE *image, const float *s, int n2, int packing, int channel) {
     return FFT_Inverse(image, img.stride(), 4, 16, 16, s, 16, n2, 0, 0, 0, 0, 16, 16, packing, channel, nullptr, 0);
   };
@@ -109,7 +106,8 @@ TEST(ImageFft, ConstantBlocksNormalisationAndBoost) {
 }
 
 // The spectrum of a block that runs off the image equals the direct 2-D
-// transform of the clamped samples, rows indexed by vertical frequency.
+// transform of the clamped samples, rows indexed by vertical frequency,
+// whatever work buffer the caller gives.
 TEST(ImageFft, ForwardMatchesTheDirectTransformOfClampedSamples) {
   const int w = 5, h = 3, n = 8, x0 = -2, y0 = -1;
   ByteImage img(w, h);
@@ -117,6 +115,15 @@ TEST(ImageFft, ForwardMatchesTheDirectTransformOfClampedSamples) {
   for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
   for (int packing : {0, 2}) {
     std::vector<float> s = Forward(img.px.data(), img.stride(), 4, n, x0, y0, w, h, false, 1.0, 1.0, packing, 1);
+    // A caller's work buffer of the full size, too small or of negative size
+    // changes nothing.
+    std::vector<BYTE> big(FFT_BufferSize(n, n, 1), 0xA5), small(100, 0xA5);
+    for (auto [temp, bytes] : {std::pair{big.data(), int(big.size())}, {small.data(), 100}, {big.data(), -5}}) {
+      std::vector<float> t(s.size(), -1.0f);
+      ASSERT_TRUE(FFT_Forward(t.data(), nullptr, n, n, img.px.data(), img.stride(), 4, x0, y0, w, h, false, 1, 1,
+                              packing, 1, temp, bytes));
+      EXPECT_EQ(t, s) << bytes << " bytes";
+    }
     double worst = 0;
     for (int v = 0; v < n; ++v)
       for (int u = 0; u < n; ++u) {
@@ -205,24 +212,6 @@ TEST(ImageFft, ConvolutionByMultiplyStaysInPlace) {
       worst = std::max(worst, std::abs(out.at(x, y, 1) - want));
     }
   EXPECT_LT(worst, 1e-5);
-}
-
-TEST(ImageFft, TempBufferSizeDoesNotChangeTheResult) {
-  const int n = 16;
-  ByteImage img(20, 20);
-  std::mt19937 rng(2);
-  for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
-  std::vector<BYTE> big(FFT_BufferSize(n, n, 1)), small(100);
-  auto fwd = [&](BYTE *temp, int bytes) {
-    std::vector<float> s(n * n * 2);
-    EXPECT_TRUE(FFT_Forward(s.data(), nullptr, n, n, img.px.data(), img.stride(), 4, 1, 2, 20, 20, false, 1, 1, 0, 0,
-                            temp, bytes));
-    return s;
-  };
-  const std::vector<float> a = fwd(big.data(), int(big.size())), b = fwd(small.data(), int(small.size())),
-                           c = fwd(big.data(), -5);
-  EXPECT_EQ(a, b);
-  EXPECT_EQ(a, c);
 }
 
 TEST(ImageFft, MultiplyAndPlot) {

@@ -1,4 +1,4 @@
-ko_test(numbers SOURCES numbers_test.cpp numbers_names_test.cpp WIN32_SOURCES numbers_win32_test.cpp)
+ko_test(numbers SOURCES numbers_test.cpp WIN32_SOURCES numbers_win32_test.cpp)
 if(KO_TARGET STREQUAL "native")
   set(ko_smpte_peer_libs avutil)
 endif()
