@@ -39,6 +39,7 @@ std::string Words(const unsigned char *p, int n, int readable) {
 TEST(Dumps, HexRowsTheirRoomAndUnreadableBytes) {
   unsigned char bytes[21];
   for (int i = 0; i < 21; ++i) bytes[i] = static_cast<unsigned char>(i * 37 + 5);
+  std::memcpy(bytes + 8, "\x1F\x20\x7E\x7F\x80\xFF", 6);  // the edges of the printable range
   char out[512];
   for (UINT count : {0u, 1u, 8u, 9u, 21u}) {
     std::string want;
