@@ -34,18 +34,14 @@ TEST(CursorTable, NumbersAndImagesWalkToTheirDirectory) {
     Plan plan = PlanLoad(e.image, e.size, -1, First);
     ASSERT_TRUE(plan.ok);
     EXPECT_TRUE(plan.copy.empty());  // the hot spot is already in front of the image
-    EXPECT_EQ(Get16(plan.bits), Get16(file + 10));
-    EXPECT_EQ(Get16(plan.bits + 2), Get16(file + 12));
+    EXPECT_TRUE(Get16(plan.bits) == Get16(file + 10) && Get16(plan.bits + 2) == Get16(file + 12));
     EXPECT_TRUE(IsLikelyCursorRESPtr(plan.bits, DWORD(plan.size)));
     DWORD size = 0;
     EXPECT_EQ(KoGetKernelCursorBits(e.number, &size), (e.number == 157 ? table[56].image : e.image));
   }
-  EXPECT_EQ(table[0].size, 4318u);
-  EXPECT_EQ(numbers.count(57), 0u);
-  EXPECT_EQ(numbers.count(157), 2u);
+  EXPECT_TRUE(table[0].size == 4318u && numbers.count(57) == 0u && numbers.count(157) == 2u);
   for (uint32_t n : {1u, 56u, 58u, 101u, 158u, 201u, 258u}) EXPECT_EQ(numbers.count(n), 1u) << n;
-  EXPECT_EQ(KoGetKernelCursorBits(57, nullptr), nullptr);
-  EXPECT_EQ(KoGetKernelCursorBits(0, nullptr), nullptr);
+  EXPECT_TRUE(KoGetKernelCursorBits(57, nullptr) == nullptr && KoGetKernelCursorBits(0, nullptr) == nullptr);
 }
 
 TEST(CursorRules, DensityAndSystemSlots) {
@@ -57,8 +53,7 @@ TEST(CursorRules, DensityAndSystemSlots) {
       {32641, 0, 32512}, {32642, 5, 32642}, {32649, 12, 32649}, {32651, 14, 32651}, {40000, 0, 32512}};
   for (const auto &c : slots) {
     uint32_t load = 0;
-    EXPECT_EQ(SystemSlot(c.number, &load), c.slot) << c.number;
-    EXPECT_EQ(load, c.load) << c.number;
+    EXPECT_TRUE(SystemSlot(c.number, &load) == c.slot && load == c.load) << c.number << " " << load;
   }
 }
 
@@ -66,24 +61,19 @@ TEST(CursorFile, EntriesAndRecognisers) {
   const auto cur = WriteCur({{16, 3, 4}, {32, 10, 20}});
   const DWORD n = DWORD(cur.size());
   EXPECT_TRUE(IsLikelyCursorFilePtr(cur.data(), n));
-  EXPECT_FALSE(IsLikelyCursorRESPtr(cur.data(), n));
-  EXPECT_FALSE(IsKoGroupCursorPtr(cur.data(), n));
+  EXPECT_FALSE(IsLikelyCursorRESPtr(cur.data(), n) || IsKoGroupCursorPtr(cur.data(), n));
   for (int index : {0, 1}) {
     Plan plan = PlanLoad(cur.data(), n, index, nullptr);
-    ASSERT_TRUE(plan.ok);
-    EXPECT_TRUE(plan.dropShared);
-    EXPECT_EQ(Get16(plan.bits), index ? 10 : 3);
-    EXPECT_EQ(Get32(plan.bits + 8), index ? 32u : 16u);
+    ASSERT_TRUE(plan.ok && plan.dropShared);
+    EXPECT_TRUE(Get16(plan.bits) == (index ? 10 : 3) && Get32(plan.bits + 8) == (index ? 32u : 16u)) << index;
     EXPECT_EQ(plan.size, CurBitmapBytes(index ? 32 : 16) + 4);
   }
   // The chooser sees the file's entries as a directory and its pick is used.
   Plan chosen = PlanLoad(cur.data(), n, -1, [](const uint8_t *dir, size_t size) {
-    EXPECT_EQ(size, 6u + 2 * 14);
-    EXPECT_EQ(Get16(dir + 6 + 14), 32);
+    EXPECT_TRUE(size == 6u + 2 * 14 && Get16(dir + 6 + 14) == 32);
     return int(Get16(dir + 6 + 14 + 12));
   });
-  ASSERT_TRUE(chosen.ok);
-  EXPECT_EQ(Get16(chosen.bits + 2), 20);
+  EXPECT_TRUE(chosen.ok && Get16(chosen.bits + 2) == 20);
   EXPECT_FALSE(PlanLoad(cur.data(), n, 2, nullptr).ok);
 }
 

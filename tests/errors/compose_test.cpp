@@ -106,10 +106,9 @@ TEST_F(Compose, DetailsLinesAndTheComposedText) {
     same = KoErrorHandler_DetailsAddString(KO_E_BUSY, KOTEXT("d"));
   }).join();
   EXPECT_TRUE(other == E_FAIL && same == S_OK);
-  HRESULT last = 0;
   int lines = 0;
   DWORD owner = 0;
-  EXPECT_EQ(U8(KoErrorHandler_DetailsInfo(&last, &lines, &owner)), "a\r\nb=5, z\r\nd\r\n");
+  EXPECT_EQ(U8(KoErrorHandler_DetailsInfo(nullptr, &lines, &owner)), "a\r\nb=5, z\r\nd\r\n");
   EXPECT_TRUE(KoErrorHandler_GetLastError() == KO_E_BUSY && lines == 3 && owner == ko::platform::CurrentThreadId());
   KOBSTR text = KoErrorHandler_ComposeErrorText(6, E_OUTOFMEMORY, KOTEXT("p"));
   EXPECT_EQ(U8(text), kSaving + "p." + kLowMemory + "\r\n<Details>\r\na\r\nb=5, z\r\nd\r\n\r\n</Details>");

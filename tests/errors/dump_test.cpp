@@ -39,6 +39,7 @@ std::string Words(const unsigned char *p, int n, int readable) {
 TEST(Dumps, HexRowsTheirRoomAndUnreadableBytes) {
   unsigned char bytes[21];
   for (int i = 0; i < 21; ++i) bytes[i] = static_cast<unsigned char>(i * 37 + 5);
+  std::memcpy(bytes + 8, "\x1F\x20\x7E\x7F\x80\xFF", 6);  // the edges of the printable range
   char out[512];
   for (UINT count : {0u, 1u, 8u, 9u, 21u}) {
     std::string want;
@@ -48,16 +49,14 @@ TEST(Dumps, HexRowsTheirRoomAndUnreadableBytes) {
   }
   // A row is written only with room for its 53 characters and the terminator.
   std::memset(out, 'z', sizeof out);
-  EXPECT_EQ(KoErrorHandler_DumpHex(out, 53, bytes, 21), 0u);
-  EXPECT_EQ(std::string(out, 2), std::string("\0z", 2));
+  EXPECT_TRUE(KoErrorHandler_DumpHex(out, 53, bytes, 21) == 0u && std::string(out, 2) == std::string("\0z", 2));
   // DWORDs, unaligned, the last row short; a count below 1 writes nothing.
   const std::string two = Words(bytes + 1, 4, 4) + Words(bytes + 17, 1, 1);
   const DWORD *data = reinterpret_cast<const DWORD *>(bytes + 1);
   EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, 5), two.size());
   EXPECT_EQ(std::string(out), two);
   EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, static_cast<UINT>(two.size()), data, 5), two.find('\n') + 1);
-  EXPECT_EQ(KoErrorHandler_DumpHexDWords(out, sizeof out, data, -1), 0u);
-  EXPECT_EQ(out[0], 0);
+  EXPECT_TRUE(KoErrorHandler_DumpHexDWords(out, sizeof out, data, -1) == 0u && out[0] == 0);
   // The end of a mapping.
   size_t page = 0;
   unsigned char *base = kotest::PageBeforeHole(&page);
@@ -120,8 +119,7 @@ TEST(Dumps, ExceptionLinesPartsAndTheFaultReporter) {
   ko::errors::SetFaultReporterName(path.c_str());
   KoErrorHandler_DumpExceptionRecord(out, sizeof out, nullptr, &pointers, 0x01);
   void *last = nullptr;
-  EXPECT_EQ(calls(&last), 1);
-  EXPECT_EQ(last, &pointers);
+  EXPECT_TRUE(calls(&last) == 1 && last == &pointers);
   ko::errors::SetFaultReporterName(nullptr);
   ko::platform::ModuleFree(ledger);
 }

@@ -54,8 +54,8 @@ bool SystemModuleOf(const void *address, uintptr_t *base, std::string *file) {
   return true;
 }
 
-// The exception of the watched thread is dumped from a vectored handler,
-// which then sends the thread to its end instead of back to the fault.
+// The watched thread's exception is dumped from a vectored handler, which
+// then sends the thread to its end instead of back to the fault.
 DWORD g_thread;
 char g_dump[4096];
 EXCEPTION_RECORD g_record;

@@ -23,11 +23,7 @@ class TempFolder : public testing::Test {
     ASSERT_TRUE(KoCreateDirectory(unique, nullptr));
     root_ = wstr(unique) + KOTEXT("\\");
   }
-  void TearDown() override {
-    if (!root_.empty()) {
-      EXPECT_TRUE(KoDeleteDirectoryTree(root_.c_str(), TRUE));
-    }
-  }
+  void TearDown() override { EXPECT_TRUE(root_.empty() || KoDeleteDirectoryTree(root_.c_str(), TRUE)); }
   wstr Path(const char *rel) const { return root_ + W(rel); }
   bool Exists(const char *rel) const { return KoDoesFileExist(Path(rel).c_str(), FALSE); }
 #ifdef _WIN32

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,7 @@ class Guarded {
   KOCHAR *data() { return units_.data(); }
   int cch() const { return static_cast<int>(capacity_); }
   std::string text() const { return N(units_.data()); }
-  bool GuardIntact() const {
-    for (size_t i = capacity_; i < units_.size(); ++i)
-      if (units_[i] != kMark) return false;
-    return true;
-  }
+  bool GuardIntact() const { return std::count(units_.begin() + capacity_, units_.end(), kMark) == std::ptrdiff_t(kGuard); }
 
  private:
   static constexpr size_t kGuard = 16;

@@ -4,6 +4,7 @@
 #include <xmmintrin.h>
 
 #include <cstdint>
+#include <utility>
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
@@ -70,49 +71,29 @@ TEST_F(CpuSupport, DetectionLeavesFlushToZeroOnThisThread) {
   EXPECT_EQ(product, 0.0f);
 }
 
-TEST_F(CpuSupport, AllowedMaskControls) {
+TEST_F(CpuSupport, AllowedMaskAndClassBySupport) {
   const uint32_t all = KoGetCPUSupport(0);
   EXPECT_EQ(KoDisallowCPUSupport(0x40), TRUE);
   EXPECT_EQ(KoGetCPUSupport(0x40), 0u);
   EXPECT_EQ(KoGetCPUSupport(0), all & ~0x40u);
   EXPECT_EQ(KoAllowCPUSupport(0x40), TRUE);
   EXPECT_EQ(KoGetCPUSupport(0), all);
-
   const uint32_t before = ko::frame::AllowedMask();
-  EXPECT_EQ(KoOnlyAllowCPUSupport(0x1000), FALSE);
-  EXPECT_EQ(KoOnlyAllowCPUSupport(0x31), FALSE);
+  for (uint32_t bad : {0x1000u, 0x31u}) EXPECT_EQ(KoOnlyAllowCPUSupport(bad), FALSE) << bad;
   EXPECT_EQ(ko::frame::AllowedMask(), before);
-
   EXPECT_EQ(KoOnlyAllowCPUSupport(0x30), TRUE);
-  EXPECT_EQ(ko::frame::AllowedMask() & 0xFF0u, 0x30u);
-  EXPECT_EQ(ko::frame::AllowedMask() & ~0xFF0u, before & ~0xFF0u);
+  EXPECT_EQ(ko::frame::AllowedMask(), (before & ~0xFF0u) | 0x30u);
   EXPECT_EQ(KoGetCPUSupport(0) & 0xFF0u, all & 0x20u);  // MMX is never enabled
-
-  // The start-up keeps the value in force at that time.
-  ko::frame::RefreshCurrentSupport();
-  EXPECT_EQ(ko::frame::CurrentSupport(), KoGetCPUSupport(0));
-}
-
-TEST_F(CpuSupport, ClassBySupport) {
-  const uint32_t features = KoGetCPUSupport(0) & ~KOCPU_CLASS_MASK;
-  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x70));
-  EXPECT_EQ(KoSetCPUClassBySupport(), TRUE);
-  EXPECT_EQ(ko::frame::ClassOverride(), 6u);
-  EXPECT_EQ(ko::frame::AllowedMask() & KOCPU_CLASS_MASK, 0u);
-
-  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x10));
-  KoSetCPUClassBySupport();
-  EXPECT_EQ(ko::frame::ClassOverride(), 4u);
-  // Class bits come only from the override now; no SSE feature is allowed.
-  EXPECT_EQ(KoGetCPUSupport(0), (features & ~0xFF0u) | 4u);
-  EXPECT_EQ(KoGetCPUSupport(0x40), 4u);
-
-  ASSERT_TRUE(KoOnlyAllowCPUSupport(0x40));
-  KoSetCPUClassBySupport();
-  EXPECT_EQ(ko::frame::ClassOverride(), 6u);  // the last rule that applies wins
-  ASSERT_TRUE(KoOnlyAllowCPUSupport(0));
-  KoSetCPUClassBySupport();
-  EXPECT_EQ(ko::frame::ClassOverride(), 0u);
+  // The class follows the last rule that applies to the allowed features.
+  const uint32_t features = all & ~KOCPU_CLASS_MASK;
+  for (auto [only, cls] : {std::pair{0x70u, 6u}, {0x10u, 4u}, {0x40u, 6u}, {0u, 0u}}) {
+    ASSERT_TRUE(KoOnlyAllowCPUSupport(only));
+    EXPECT_EQ(KoSetCPUClassBySupport(), TRUE);
+    EXPECT_EQ(ko::frame::ClassOverride(), cls) << std::hex << only;
+    EXPECT_EQ(ko::frame::AllowedMask() & KOCPU_CLASS_MASK, 0u);
+    // Class bits come only from the override now.
+    if (only == 0x10u) EXPECT_EQ(KoGetCPUSupport(0), (features & ~0xFF0u) | 4u);
+  }
 }
 
 TEST(CpuDetection, RulesForOtherProcessors) {

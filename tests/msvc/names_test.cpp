@@ -53,11 +53,9 @@ class MsvcName : public testing::TestWithParam<Pair> {};
 TEST_P(MsvcName, IsExportedBesideItsMinGWName) {
   const Pair &p = GetParam();
   static const std::set<std::string> table = ExportTable();
-  EXPECT_TRUE(table.count(p.msvc)) << p.msvc << " is not in the export table";
-  EXPECT_TRUE(table.count(p.mingw)) << p.mingw << " is not in the export table";
+  EXPECT_TRUE(table.count(p.msvc) && table.count(p.mingw)) << "not both in the export table";
   FARPROC msvc = GetProcAddress(Dll(), p.msvc), mingw = GetProcAddress(Dll(), p.mingw);
-  ASSERT_NE(msvc, nullptr) << p.msvc;
-  ASSERT_NE(mingw, nullptr) << p.mingw;
+  ASSERT_TRUE(msvc && mingw);
   if (std::string(p.kind) == "ctor")
     EXPECT_NE(msvc, mingw) << p.msvc << " must be a wrapper that returns the object";
   else
@@ -91,8 +89,7 @@ TEST(MsvcNames, CoverEveryCppExport) {
 TEST(MsvcNames, DefaultConstructorsReturnTheObject) {
   int seen = 0;
   for (const Pair &p : kPairs) {
-    const std::string msvc = p.msvc;
-    const std::string none = "@QEAA@XZ";  // a public constructor without parameters
+    const std::string msvc = p.msvc, none = "@QEAA@XZ";  // a public constructor without parameters
     if (std::string(p.kind) != "ctor" || msvc.size() < none.size() ||
         msvc.compare(msvc.size() - none.size(), none.size(), none))
       continue;

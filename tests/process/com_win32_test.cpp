@@ -121,9 +121,9 @@ TEST(ComRegister, MachineWideThenPerUser) {
   wchar_t braced[40];
   StringFromGUID2(kTestServerClass, braced, 40);
   const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + braced, inproc = key + L"\\InProcServer32";
-  EXPECT_EQ(KoSelfRegister_IsSupported(server.c_str()), S_OK);
-  EXPECT_EQ(KoSelfRegister_IsSupported(plain.c_str()), E_NOTIMPL);
-  EXPECT_EQ(KoSelfRegister_IsSupported(Bin(L"kotest_process.exe").c_str()), E_FAIL);
+  struct Case { std::wstring path; HRESULT hr; };
+  for (const Case &c : {Case{server, S_OK}, Case{plain, E_NOTIMPL}, Case{Bin(L"kotest_process.exe"), E_FAIL}})
+    EXPECT_EQ(KoSelfRegister_IsSupported(c.path.c_str()), c.hr) << c.hr;
   EXPECT_EQ(KoSelfRegister_Register(plain.c_str(), FALSE), E_NOTIMPL);
   EXPECT_TRUE(KoIsPowerUser());
   ASSERT_EQ(KoSelfRegister_Register(server.c_str(), FALSE), S_OK);
@@ -136,8 +136,7 @@ TEST(ComRegister, MachineWideThenPerUser) {
   EXPECT_EQ(CoCreateInstance(kTestServerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IPersist,
                              reinterpret_cast<void **>(&object)), S_OK);
   CoUninitialize();
-  EXPECT_EQ(KoSelfRegister_Register(server.c_str(), TRUE), S_FALSE);
-  EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, nullptr), L"-");
+  EXPECT_TRUE(KoSelfRegister_Register(server.c_str(), TRUE) == S_FALSE && Value(HKEY_LOCAL_MACHINE, key, nullptr) == L"-");
 
   HKEY machine;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\KoVolatile", 0, nullptr, REG_OPTION_VOLATILE,
@@ -153,8 +152,8 @@ TEST(ComRegister, MachineWideThenPerUser) {
   EXPECT_EQ(Value(HKEY_CURRENT_USER, key, nullptr), L"per user");
   EXPECT_EQ(_wcsicmp(Value(HKEY_CURRENT_USER, inproc, nullptr).c_str(), LongPath(Bin(L"kotest_process.exe")).c_str()), 0);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, nullptr), L"-");
-  EXPECT_EQ(KoRegisterServer(nullptr, &kTestServerClass, nullptr, FALSE), S_FALSE);
-  EXPECT_EQ(Value(HKEY_CURRENT_USER, key, nullptr), L"-");
+  EXPECT_TRUE(KoRegisterServer(nullptr, &kTestServerClass, nullptr, FALSE) == S_FALSE &&
+              Value(HKEY_CURRENT_USER, key, nullptr) == L"-");
 }
 
 TEST(ComRegistry, LocaleAndHiddenExtensions) {

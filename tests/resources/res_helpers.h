@@ -42,12 +42,8 @@ class PoolWriter {
   std::vector<unsigned char> &bytes() { return bytes_; }
 
  private:
-  static void Put16(std::vector<unsigned char> *v, uint16_t x) {
-    v->push_back(x & 0xFF), v->push_back(x >> 8);
-  }
-  static void Put32(std::vector<unsigned char> *v, uint32_t x) {
-    Put16(v, x & 0xFFFF), Put16(v, x >> 16);
-  }
+  static void Put16(std::vector<unsigned char> *v, uint16_t x) { v->push_back(x & 0xFF), v->push_back(x >> 8); }
+  static void Put32(std::vector<unsigned char> *v, uint32_t x) { Put16(v, x & 0xFFFF), Put16(v, x >> 16); }
   static void Field(std::vector<unsigned char> *v, KOCSTR f) {
     if (IsOrd(f)) {
       Put16(v, 0xFFFF), Put16(v, static_cast<uint16_t>(reinterpret_cast<uintptr_t>(f)));

@@ -23,14 +23,9 @@ wstring Unique(const wchar_t *prefix) {
   swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
   return text;
 }
-const wstring &Vendor() {
-  static const wstring vendor = Unique(L"KoTest Vendor");
-  return vendor;
-}
-const wstring &DefaultVendorApp() {
-  static const wstring app = Unique(L"KoTest App");
-  return app;
-}
+const wstring kVendor = Unique(L"KoTest Vendor"), kDefaultVendorApp = Unique(L"KoTest App");
+const wstring &Vendor() { return kVendor; }
+const wstring &DefaultVendorApp() { return kDefaultVendorApp; }
 const wstring kDefaultVendorKey = L"Software\\Corvane Creative Software";
 wstring Under(const wstring &rest) { return L"Software\\" + Vendor() + L"\\" + rest; }
 std::string Narrow(const wstring &w) { return std::string(w.begin(), w.end()); }
@@ -139,8 +134,7 @@ TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
     ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h, L"Versions", c.version, Vendor().c_str(), L""), S_OK);
     EXPECT_EQ(KoSetMetric(h, 1, c.version), S_OK);
     EXPECT_EQ(ReadRaw(expected, L"1").bytes, B(&c.version, 4)) << Narrow(expected);
-    EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, expected)) << Narrow(expected);
+    EXPECT_TRUE(KoMetric_CloseAndDeleteKey(h) == S_OK && !KeyExists(HKEY_CURRENT_USER, expected));
   }
   HKOMETRIC h = nullptr;
   ASSERT_EQ(KoMetric_Open(&h, DefaultVendorApp().c_str(), KOMETRIC_VERSION(2, 0), L"Panels"), S_OK);
@@ -148,8 +142,7 @@ TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
   EXPECT_TRUE(ReadRaw(kDefaultVendorKey + L"\\" + DefaultVendorApp() + L"\\2.0\\Metrics\\Panels", L"S4").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, Under(L"Direct").c_str(), L"One\\Two"), S_OK);
-  EXPECT_EQ(KoSetMetric(h, 5, 55), S_OK);
-  EXPECT_TRUE(ReadRaw(Under(L"Direct\\One\\Two"), L"5").found);
+  EXPECT_TRUE(KoSetMetric(h, 5, 55) == S_OK && ReadRaw(Under(L"Direct\\One\\Two"), L"5").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
 }
 
@@ -162,15 +155,13 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   wstring fits = Under(L"Long\\" + wstring(200, L'p'));
   fits += L"\\" + wstring(259 - fits.size() - 1, L'q');
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, fits.c_str(), nullptr), S_OK);
-  EXPECT_EQ(KoSetMetric(h, 1, 1), S_OK);
-  EXPECT_TRUE(ReadRaw(fits, L"1").found);
+  EXPECT_TRUE(KoSetMetric(h, 1, 1) == S_OK && ReadRaw(fits, L"1").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
   wstring cut = fits.substr(0, 258);
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, cut.c_str(), L"Z"), KO_E_BUFFERTOOSMALL);
   EXPECT_EQ(KoSetMetric(h, 1, 1), E_FAIL);
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, fits)) << "a cut path must not be deleted";
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, cut));
+  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, fits) && !KeyExists(HKEY_CURRENT_USER, cut)) << "a cut path is not deleted";
   // A volatile key takes no lasting sub-keys: the registry's own error.
   wstring parent = Under(L"Volatile");
   HKEY key, probe;
@@ -197,16 +188,13 @@ TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
     HKOMETRIC a = nullptr, b = nullptr;
     ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&a, c.app, c.version, Vendor().c_str(), c.sub), S_OK);
     ASSERT_EQ(KoMetric_OpenSubKey(&b, a, L"B"), S_OK);
-    EXPECT_EQ(KoSetMetric(b, 4, 44), S_OK);
-    EXPECT_TRUE(ReadRaw(Under(c.metrics) + L"\\B", L"4").found) << Narrow(c.app);
-    EXPECT_EQ(KoMetric_Close(b), S_OK);
-    EXPECT_EQ(KoMetric_Close(a), S_OK);
+    EXPECT_TRUE(KoSetMetric(b, 4, 44) == S_OK && ReadRaw(Under(c.metrics) + L"\\B", L"4").found) << Narrow(c.app);
+    EXPECT_TRUE(KoMetric_Close(b) == S_OK && KoMetric_Close(a) == S_OK);
   }
   // No "\Metrics" in the parent's key path (the sub-key does not count).
   HKOMETRIC a = nullptr, b = reinterpret_cast<HKOMETRIC>(1);
   ASSERT_EQ(KoMetric_OpenAppVersion(&a, Under(L"Plain").c_str(), L"Metrics"), S_OK);
-  EXPECT_EQ(KoMetric_OpenSubKey(&b, a, L"B"), E_INVALIDARG);
-  EXPECT_EQ(b, nullptr);
+  EXPECT_TRUE(KoMetric_OpenSubKey(&b, a, L"B") == E_INVALIDARG && b == nullptr);
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(a), S_OK);
 }
 
@@ -228,19 +216,14 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
                  {L"Window Layout", REG_DWORD, B("\x04\x03\x02\x01", 4)}};
   for (const Expect &e : expects) {
     RawValue v = ReadRaw(path_, e.name);
-    EXPECT_EQ(v.type, e.type) << Narrow(e.name);
-    EXPECT_EQ(v.bytes, e.bytes) << Narrow(e.name);
+    EXPECT_TRUE(v.type == e.type && v.bytes == e.bytes) << Narrow(e.name);
   }
-  EXPECT_EQ(KoGetMetric(h_, 7), number);
-  EXPECT_EQ(KoGetMetricUsingName(h_, L"Window Layout", 77), 0x01020304u);
+  EXPECT_TRUE(KoGetMetric(h_, 7) == number && KoGetMetricUsingName(h_, L"Window Layout", 77) == 0x01020304u);
   wchar_t text[16];
-  EXPECT_EQ(KoGetMetricStringEx(h_, 7, text, 16, nullptr, FALSE), 5);
-  EXPECT_STREQ(text, L"seven");
+  EXPECT_TRUE(KoGetMetricStringEx(h_, 7, text, 16, nullptr, FALSE) == 5 && !wcscmp(text, L"seven"));
   BYTE back[3];
-  EXPECT_EQ(KoGetMetricBinary(h_, -7, back, 3), 3u);
-  EXPECT_EQ(B(back, 3), B(blob, 3));
-  EXPECT_EQ(KoGetMetricMultiStringEx(h_, 7, text, 16, nullptr, FALSE), 4);
-  EXPECT_EQ(std::memcmp(text, multi, 10), 0);
+  EXPECT_TRUE(KoGetMetricBinary(h_, -7, back, 3) == 3u && B(back, 3) == B(blob, 3));
+  EXPECT_TRUE(KoGetMetricMultiStringEx(h_, 7, text, 16, nullptr, FALSE) == 4 && !std::memcmp(text, multi, 10));
   // Display names, against swprintf.
   struct Name {
     int id;
@@ -250,8 +233,8 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
   for (const Name &n : names) {
     wchar_t out[16], expected[16];
     swprintf(expected, 16, n.format, n.id < 0 ? -n.id : n.id);
-    EXPECT_EQ(KoMetricGetName(n.id, n.type, out), static_cast<int>(wcslen(expected)));
-    EXPECT_STREQ(out, expected);
+    EXPECT_TRUE(KoMetricGetName(n.id, n.type, out) == static_cast<int>(wcslen(expected)) && !wcscmp(out, expected))
+        << Narrow(expected);
   }
 }
 
@@ -298,8 +281,8 @@ TEST_F(Metric, BinaryAndTextCapacities) {
     for (wchar_t &u : text) u = L'#';
     EXPECT_EQ(KoGetMetricStringEx(h_, c.id, text, c.capacity, c.dflt, c.keepEmpty), c.result) << c.id;
     EXPECT_STREQ(text, c.text) << c.id << " capacity " << c.capacity;
-    for (int i = c.result + 1; i < c.capacity; ++i) EXPECT_EQ(text[i], 0) << "rest zero-filled";
-    EXPECT_EQ(text[c.capacity], L'#') << "wrote past capacity " << c.capacity;
+    // The rest zero-filled, nothing past the capacity.
+    EXPECT_EQ(wstring(text + c.result, c.capacity - c.result) + text[c.capacity], wstring(c.capacity - c.result, 0) + L'#');
   }
   // A multi-string without its final terminator that fills the buffer: the
   // cut item is dropped.
@@ -307,8 +290,7 @@ TEST_F(Metric, BinaryAndTextCapacities) {
   wchar_t multi[8];
   for (wchar_t &u : multi) u = L'#';
   EXPECT_EQ(KoGetMetricMultiStringEx(h_, 81, multi, 5, nullptr, FALSE), 4);
-  EXPECT_EQ(std::memcmp(multi, L"ab\0\0", 10), 0);
-  EXPECT_EQ(multi[5], L'#');
+  EXPECT_TRUE(std::memcmp(multi, L"ab\0\0", 10) == 0 && multi[5] == L'#');
 }
 
 struct Stream {
@@ -345,18 +327,15 @@ TEST_F(Metric, StreamsStoreTheBytesBeforeThePositionUpTo2048) {
   EXPECT_EQ(KoSetMetricStream(h_, 50, over.s), E_INVALIDARG);
   EXPECT_EQ(ReadRaw(path_, L"B50").bytes, exact.Contents(2048)) << "old value kept";
   part.SeekTo(10);
-  EXPECT_EQ(KoSetMetricStream(h_, 52, part.s), S_OK);
-  EXPECT_EQ(ReadRaw(path_, L"B52").bytes, part.Contents(10));
+  EXPECT_TRUE(KoSetMetricStream(h_, 52, part.s) == S_OK && ReadRaw(path_, L"B52").bytes == part.Contents(10));
   part.SeekTo(0);
   EXPECT_EQ(KoSetMetricStream(h_, 53, part.s), E_UNEXPECTED);
   empty.SeekTo(100);  // past the end of its memory
-  EXPECT_EQ(KoSetMetricStream(h_, 54, empty.s), E_UNEXPECTED);
-  EXPECT_FALSE(ReadRaw(path_, L"B54").found);
+  EXPECT_TRUE(KoSetMetricStream(h_, 54, empty.s) == E_UNEXPECTED && !ReadRaw(path_, L"B54").found);
   // Read back from the target's start, whatever it held and where it sat.
   Stream target(3000, 4);
   target.SeekTo(1234);
-  EXPECT_EQ(KoGetMetricStream(h_, 50, target.s), S_OK);
-  EXPECT_EQ(target.Position(), 2048u);
+  EXPECT_TRUE(KoGetMetricStream(h_, 50, target.s) == S_OK && target.Position() == 2048u);
   EXPECT_EQ(target.Contents(2048), exact.Contents(2048));
   EXPECT_EQ(KoGetMetricStream(h_, 62, target.s), E_UNEXPECTED) << "missing";
 }
@@ -375,12 +354,9 @@ TEST_F(Metric, ExistenceAndDeletionByType) {
   uint32_t n = 0;
   EXPECT_EQ(KoGetMetricAny(h_, 100, REG_BINARY, buf, 8, &n), KO_E_NOTFOUND) << "B100 is not the bare name";
   EXPECT_EQ(KoDeleteMetric(h_, 100, REG_BINARY), S_OK);
-  EXPECT_FALSE(ReadRaw(path_, L"B100").found);
-  EXPECT_TRUE(ReadRaw(path_, L"S100").found);
-  EXPECT_EQ(KoDeleteMetric(h_, -100, 4), S_OK);
-  EXPECT_FALSE(ReadRaw(path_, L"100").found);
-  EXPECT_EQ(KoDeleteMetricUsingName(h_, L"Z100", 12345), S_OK);
-  EXPECT_FALSE(ReadRaw(path_, L"Z100").found);
+  EXPECT_TRUE(!ReadRaw(path_, L"B100").found && ReadRaw(path_, L"S100").found);
+  EXPECT_TRUE(KoDeleteMetric(h_, -100, 4) == S_OK && !ReadRaw(path_, L"100").found);
+  EXPECT_TRUE(KoDeleteMetricUsingName(h_, L"Z100", 12345) == S_OK && !ReadRaw(path_, L"Z100").found);
 }
 
 TEST(MetricAbsent, NullAllOnesAndKeylessHandlesGiveDefaults) {
@@ -390,10 +366,8 @@ TEST(MetricAbsent, NullAllOnesAndKeylessHandlesGiveDefaults) {
   for (HKOMETRIC h : {static_cast<HKOMETRIC>(nullptr), KOMETRIC_DEFAULT_STORE, keyless}) {
     EXPECT_EQ(KoGetMetricEx(h, 1, 0, 10, 42), 10u);
     wchar_t text[8];
-    EXPECT_EQ(KoGetMetricStringEx(h, 1, text, 8, L"dflt", FALSE), 4);
-    EXPECT_STREQ(text, L"dflt");
-    EXPECT_EQ(KoSetMetric(h, 1, 1), E_FAIL);
-    EXPECT_EQ(KoDeleteMetric(h, 1, 4), S_FALSE);
+    EXPECT_TRUE(KoGetMetricStringEx(h, 1, text, 8, L"dflt", FALSE) == 4 && !wcscmp(text, L"dflt"));
+    EXPECT_TRUE(KoSetMetric(h, 1, 1) == E_FAIL && KoDeleteMetric(h, 1, 4) == S_FALSE);
   }
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(KOMETRIC_DEFAULT_STORE), E_FAIL);
   EXPECT_EQ(KoMetric_Close(keyless), S_OK);
@@ -406,18 +380,15 @@ TEST(MetricDelete, KeysAndTrees) {
   CreateKey(HKEY_CURRENT_USER, metrics + L"\\Doomed\\a\\b\\c");
   CreateKey(HKEY_CURRENT_USER, metrics + L"\\Kept");
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, metrics + L"\\Doomed"));
-  EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, metrics + L"\\Kept"));
+  EXPECT_TRUE(!KeyExists(HKEY_CURRENT_USER, metrics + L"\\Doomed") && KeyExists(HKEY_CURRENT_USER, metrics + L"\\Kept"));
 
   wstring root = Under(L"Helpers");
   CreateKey(HKEY_CURRENT_USER, root + L"\\a");
   CreateKey(HKEY_CURRENT_USER, root + L"\\bbbb\\x\\y");
   CreateKey(HKEY_CURRENT_USER, root + L"\\cc");
   uint32_t longest = 0;
-  EXPECT_EQ(KoRegGetSubKeyCount(HKEY_CURRENT_USER, root.c_str(), &longest), 3u);
-  EXPECT_EQ(longest, 5u);
-  EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, root.c_str()), TRUE) << "tree";
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, root));
+  EXPECT_TRUE(KoRegGetSubKeyCount(HKEY_CURRENT_USER, root.c_str(), &longest) == 3u && longest == 5u) << longest;
+  EXPECT_TRUE(KoRegDeleteKey(HKEY_CURRENT_USER, root.c_str()) && !KeyExists(HKEY_CURRENT_USER, root)) << "tree";
   for (const wchar_t *rootName : {L"", L"\\"}) EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, rootName), FALSE);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
 }

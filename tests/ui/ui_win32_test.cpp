@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "kokernel/koframe.h"
@@ -65,18 +66,16 @@ TEST_F(Windows, CentringAndForcingAgreeWithTheMonitor) {
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(top_, MONITOR_DEFAULTTOPRIMARY), &info));
   const RECT r = RectOf(top_), m = info.rcMonitor;
   EXPECT_EQ(r.right - r.left, 400);
-  EXPECT_LE(std::abs((r.left + r.right) - (m.left + m.right)), 1);
-  EXPECT_LE(std::abs((r.top + r.bottom) - (m.top + m.bottom)), 1);
+  EXPECT_TRUE(std::abs((r.left + r.right) - (m.left + m.right)) <= 1 &&
+              std::abs((r.top + r.bottom) - (m.top + m.bottom)) <= 1) << r.left << "," << r.top;
   HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 300, 200, 600, 500, 0, 0, 0, 0);
   ASSERT_TRUE(KoWndCenter(top_, other, POINT{0, 0}, 0));
   const RECT o = RectOf(other);
-  EXPECT_EQ(RectOf(top_).left, (o.left + o.right - 400) / 2);
-  EXPECT_EQ(RectOf(top_).top, (o.top + o.bottom - 300) / 2);
+  EXPECT_TRUE(RectOf(top_).left == (o.left + o.right - 400) / 2 && RectOf(top_).top == (o.top + o.bottom - 300) / 2);
   DestroyWindow(other);
   const SIZE size = {250, 150};  // near the corner: pushed back on screen
   ASSERT_TRUE(KoWndCenterAndResize(top_, nullptr, &size, POINT{m.right - 10, m.bottom - 10}, 3));
-  EXPECT_EQ(RectOf(top_).right - RectOf(top_).left, 250);
-  EXPECT_TRUE(Inside(RectOf(top_), WorkOf(RectOf(top_))));
+  EXPECT_TRUE(RectOf(top_).right - RectOf(top_).left == 250 && Inside(RectOf(top_), WorkOf(RectOf(top_))));
   RECT f = {-2500, 2000, -2180, 2240};  // far off: forced onto the nearest work area
   const RECT work = WorkOf(f);
   KoForceRectOntoDesktop(&f, 5, 5);
@@ -95,12 +94,11 @@ TEST_F(Windows, PlacementRoundTrips) {
     SetWindowPos(top_, nullptr, 10, 10, 200, 100, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_EQ(KoWindowPlacement(top_, metrics_, -7, KO_PLACEMENT_RESTORE), S_OK);
     ASSERT_TRUE(GetWindowPlacement(top_, &back));
-    EXPECT_EQ(back.showCmd, saved.showCmd);
-    EXPECT_EQ(0, std::memcmp(&back.rcNormalPosition, &saved.rcNormalPosition, sizeof(RECT)));
+    EXPECT_TRUE(back.showCmd == saved.showCmd && EqualRect(&back.rcNormalPosition, &saved.rcNormalPosition)) << show;
   }
-  EXPECT_EQ(KoWindowPlacement(top_, nullptr, 7, KO_PLACEMENT_SAVE), E_FAIL);
-  EXPECT_EQ(KoWindowPlacement(top_, KOMETRIC_DEFAULT_STORE, 7, KO_PLACEMENT_SAVE), E_FAIL);
-  EXPECT_EQ(KoWindowPlacement(top_, metrics_, 7, 3), E_FAIL);
+  for (auto [store, how] : {std::pair{HKOMETRIC(nullptr), KO_PLACEMENT_SAVE}, {KOMETRIC_DEFAULT_STORE, KO_PLACEMENT_SAVE},
+                            {metrics_, 3}})
+    EXPECT_EQ(KoWindowPlacement(top_, store, 7, how), E_FAIL) << how;
 }
 
 // Stored records that are short, long, corrupt or from a monitor that is no
@@ -131,10 +129,9 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
     EXPECT_EQ(KoWindowPlacement(top_, metrics_, 9, KO_PLACEMENT_RESTORE_OR_DEFAULT), c.hr);
     const RECT r = RectOf(top_);
     EXPECT_TRUE(KoIsWindowCaptionVisible(&r) && MonitorFromRect(&r, MONITOR_DEFAULTTONULL));
-    if (c.hr == S_FALSE) {  // the default: the work area inset by a sixteenth
-      EXPECT_EQ(r.left, work.left + (work.right - work.left) / 16);
-      EXPECT_EQ(r.bottom, work.bottom - (work.bottom - work.top) / 16);
-    }
+    // The default: the work area inset by a sixteenth.
+    EXPECT_TRUE(c.hr == S_OK || (r.left == work.left + (work.right - work.left) / 16 &&
+                                 r.bottom == work.bottom - (work.bottom - work.top) / 16)) << r.left << "," << r.bottom;
   }
 }
 
@@ -168,8 +165,7 @@ TEST(Profiles, BadLinesKeepTheirDefaults) {
   std::fclose(f);
   KoKernel_UserPrefChanges(nullptr, WM_SYSCOLORCHANGE);
   ASSERT_EQ(KoLoadUIColors(file.c_str(), nullptr), S_OK);
-  EXPECT_EQ(KoGetUIColorAbsolute(COLOR_MENU), RGB(1, 2, 3));
-  EXPECT_EQ(KoGetUIColorAbsolute(COLOR_WINDOWTEXT), RGB(0x10, 0x20, 0x30));
+  EXPECT_TRUE(KoGetUIColorAbsolute(COLOR_MENU) == RGB(1, 2, 3) && KoGetUIColorAbsolute(COLOR_WINDOWTEXT) == 0x302010u);
   for (int kept : {COLOR_WINDOW, COLOR_MENUTEXT, COLOR_BTNFACE, COLOR_SCROLLBAR})
     EXPECT_EQ(KoGetUIColorAbsolute(kept), GetSysColor(kept)) << kept;
   EXPECT_EQ(KoGetPrivateProfileColorref(L"colors", L"COLOR_WINDOW", 5, file.c_str()), 0xF000F0u);
@@ -192,8 +188,7 @@ TEST(Profiles, BadLinesKeepTheirDefaults) {
 
 TEST(HostColours, TakeOverColourRequests) {
   ASSERT_EQ(KoKernel_EarlyInitialize(GetModuleHandleW(nullptr), 0x20), TRUE);
-  EXPECT_EQ(KoGetUIColorAbsolute(5), 0x00A00005u);
-  EXPECT_EQ(KoGetUIColor(120), 0x00B00078u);
+  EXPECT_TRUE(KoGetUIColorAbsolute(5) == 0x00A00005u && KoGetUIColor(120) == 0x00B00078u);
   ASSERT_EQ(KoKernel_EarlyInitialize(GetModuleHandleW(nullptr), 0), TRUE);
   EXPECT_EQ(KoGetUIColorAbsolute(5), GetSysColor(5));
   EXPECT_EQ(KoGetUIColor(120), GetNearestColor(GetDC(nullptr), 0x0000F4F9));
@@ -237,8 +232,7 @@ TEST(Dialogs, ControlHelpersAndInstances) {
   for (int id = 10; id <= 12; ++id) child(L"BUTTON", BS_AUTORADIOBUTTON, id, 30 * id - 290);
   HWND edit = child(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL, 20, 200);
   CheckDlgButton(dialog, 11, BST_CHECKED);
-  EXPECT_EQ(KoDlgWhichRadioButton(dialog, 10, 12, -1), 11);
-  EXPECT_EQ(KoDlgWhichRadioButton(dialog, 12, 10, -1), -1);
+  EXPECT_TRUE(KoDlgWhichRadioButton(dialog, 10, 12, -1) == 11 && KoDlgWhichRadioButton(dialog, 12, 10, -1) == -1);
   RECT r;
   EXPECT_FALSE(KoDlgGetControlRect(dialog, nullptr, 99, &r));
   ASSERT_TRUE(KoDlgDeltaControlMove(dialog, 11, 5, -3) && KoDlgDeltaControlSize(dialog, 11, 10, 4));
@@ -246,11 +240,9 @@ TEST(Dialogs, ControlHelpersAndInstances) {
   const RECT moved = {15, 37, 105, 61};
   EXPECT_EQ(0, std::memcmp(&r, &moved, sizeof r));
   // Mouse tests: left and top inclusive, right and bottom exclusive.
-  EXPECT_TRUE(KoIsMouseInControl(dialog, 11, 15, 37, TRUE));
-  EXPECT_FALSE(KoIsMouseInControl(dialog, 11, 105, 37, TRUE));
+  EXPECT_TRUE(KoIsMouseInControl(dialog, 11, 15, 37, TRUE) && !KoIsMouseInControl(dialog, 11, 105, 37, TRUE));
   const int ids[] = {10, 12, 99};
-  EXPECT_FALSE(KoDlgShowControls(dialog, ids, 3, FALSE));  // 99 does not exist
-  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, 12)));
+  EXPECT_FALSE(KoDlgShowControls(dialog, ids, 3, FALSE) || IsWindowVisible(GetDlgItem(dialog, 12)));  // no 99
   // The caret to the end, with a line break only when the line has text.
   SetWindowTextW(edit, L"abc");
   Edit_CursorToEnd(edit, TRUE);
