@@ -43,7 +43,7 @@ const auto *const kPluginEnv = ::testing::AddGlobalTestEnvironment(new Plugin);
 
 // ---- Device operation against processor twin --------------------------------
 
-enum class Op { Composite, MaskMultiply, Fill, FlipCopy };
+enum class Op { Composite, MaskMultiply, Fill, FlipCopy, Copy };
 struct OpCase {
   const char *name;
   Op op;
@@ -77,6 +77,7 @@ const OpCase kOps[] = {
      {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
     {"FillOutOfRange", Op::Fill, 0, 0, 0, 0, {-0.25f, 1.25f, 0.2f, 0.0f}},
     {"FlipCopy", Op::FlipCopy, 0, 0, 0, 0, {}},
+    {"CopyKernel", Op::Copy, 0, 0, 0, 0, {}},
 };
 struct Size {
   int w, h;
@@ -123,6 +124,13 @@ TEST_P(Twins, DeviceMatchesProcessor) {
       ok = FlipCopyMemoryToOpenCLImage(ia, d.queue, d.context, b.data(), w * 4, w, h);
       got = ReadBgra(ia, w, h);
       break;
+    case Op::Copy: {  // the plug-in copy kernel, which no export of this set wraps
+      ASSERT_TRUE(BitmapCopy(want.data(), w * 4, b.data(), w * 4, 4, w, h));
+      ko::gpu::WorkSize ws;
+      ok = ko::gpu::RunPluginKernel(ko::gpu::kCopy, ws, d.queue, w, h, ib, ic, w, h);
+      got = ReadBgra(ic, w, h);
+      break;
+    }
   }
   EXPECT_TRUE(ok);
   EXPECT_LE(MaxDifference(got, want), c.tolerance);
