@@ -52,13 +52,14 @@ struct OpCase {
   float colour[4];  // fill: a, r, g, b
 };
 
-// Doubles between floats (0.3, 0.99995) too: the twins quantise them in
-// double precision, and so must the device forms.
+// Doubles just beside a quantisation step too (an opacity byte's half step,
+// a 1/1024 step), where the double and its float fall on different sides:
+// the twins quantise in double precision, and so must the device forms.
 const OpCase kOps[] = {
     {"Over", Op::Composite, 1, 1.0, 0, {}},
     {"OverHalf", Op::Composite, 1, 0.5, 0, {}},
     {"Under", Op::Composite, 2, 0.75, 0, {}},
-    {"AddPoint3", Op::Composite, 3, 0.3, 0, {}},
+    {"AddHalfStep", Op::Composite, 3, 128.5 / 255, 0, {}},
     {"Multiply", Op::Composite, 4, 0.25, 0, {}},
     {"Overlay", Op::Composite, 5, 1.0, 0, {}},
     {"OverlayHalf", Op::Composite, 5, 0.5, 0, {}},
@@ -70,7 +71,7 @@ const OpCase kOps[] = {
     {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, {}},
     {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, {}},
     {"MaskNearlyPlain", Op::MaskMultiply, 1, 0.99995, 0.00009, {}},
-    {"MaskJustNotPlain", Op::MaskMultiply, -1, 1.0005, 0.3, {}},
+    {"MaskBesideSteps", Op::MaskMultiply, -1, 0.5 - 1e-12, 0.25 - 1e-12, {}},
     // Floats beside half steps, where v * 255 + 0.5 rounded to a float
     // crosses the integer that the exact value stays below.
     {"FillHalfSteps", Op::Fill, 0, 0, 0,
