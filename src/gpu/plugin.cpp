@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gpu/cl_runtime.h"
+#include "imageops/imageops_internal.h"
 
 namespace ko::gpu {
 namespace {
@@ -114,6 +115,29 @@ KOAPI cl_int ReleaseOpenCLImage(cl_mem image) {
 
 // The plug-in operations. Like their processor twins they refuse a mode or
 // channel out of range and do nothing, successfully, for an empty size.
+//
+// The twins quantise their double arguments (the opacity to a byte, scale
+// and offset to 1/1024 steps); a double merely rounded to float can land on
+// the other side of a step. The kernels therefore receive the quantised
+// values as floats, from which they derive the twins' integers exactly.
+
+namespace {
+
+// The opacity byte o of the twin, as o / 255.
+float OpacityArgument(double opacity) {
+  return static_cast<float>(ko::imageops::UnitToByte(opacity) / 255.0);
+}
+
+// Scale and offset as the twin's 1/1024 steps, or exactly 1 and 0 where the
+// twin takes its plain path (the kernel's plain test then agrees).
+void MaskArguments(double scale, double offset, float *s, float *o) {
+  using ko::imageops::TruncToInt;
+  const bool plain = scale >= 0.9999 && scale <= 1.0001 && offset >= -0.0001 && offset <= 0.0001;
+  *s = plain ? 1.0f : static_cast<float>(TruncToInt(scale * 1024.0) / 1024.0);
+  *o = plain ? 0.0f : static_cast<float>(TruncToInt(offset * 1024.0) / 1024.0);
+}
+
+}  // namespace
 
 KOAPI bool CompositeOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_queue queue, void *,
                         int32_t width, int32_t height, int32_t mode, double opacity) {
@@ -122,7 +146,7 @@ KOAPI bool CompositeOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_que
   if (width <= 0 || height <= 0) return true;
   static WorkSize ws;
   return RunPluginKernel(kComposite, ws, queue, size_t(width), size_t(height), a, b, c, width,
-                         height, mode, static_cast<float>(opacity));
+                         height, mode, OpacityArgument(opacity));
 }
 
 KOAPI bool MaskMultiplyOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_queue queue,
@@ -131,9 +155,10 @@ KOAPI bool MaskMultiplyOCL(cl_mem a, cl_mem b, cl_mem c, cl_context, cl_command_
   if (!PluginKernel(kMaskMultiply) || !queue || !a || !b || !c || maskChannel > 3) return false;
   if (width <= 0 || height <= 0) return true;
   static WorkSize ws;
+  float s = 0, o = 0;
+  MaskArguments(scale, offset, &s, &o);
   return RunPluginKernel(kMaskMultiply, ws, queue, size_t(width), size_t(height), a, b, c, width,
-                         height, maskChannel, static_cast<float>(scale),
-                         static_cast<float>(offset));
+                         height, maskChannel, s, o);
 }
 
 KOAPI bool FillOCL(cl_mem image, cl_context, cl_command_queue queue, void *, int32_t width,

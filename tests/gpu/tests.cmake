@@ -1,19 +1,13 @@
 # GPU suites: each runs its OpenCL kernels on pocl against the processor
 # twins. ko_gpu_test(<name> SOURCES ...) is ko_test with pocl's kernel cache
-# kept in the build tree (not shared with other trees building at the same
-# time) and, natively, the leak checker told about the OpenCL runtime's own
-# allocations (tests/gpu/lsan.supp: pocl and ocl-icd frames only).
+# kept in the build tree, not shared with other trees building at the same
+# time.
 function(ko_gpu_test name)
   ko_test(${name} ${ARGN})
-  if(NOT TARGET kotest_${name})
-    return()
+  if(TARGET kotest_${name})
+    set_tests_properties(${name} PROPERTIES
+      ENVIRONMENT "POCL_CACHE_DIR=${CMAKE_BINARY_DIR}/pocl-cache")
   endif()
-  set(env "POCL_CACHE_DIR=${CMAKE_BINARY_DIR}/pocl-cache")
-  if(KO_TARGET STREQUAL "native")
-    list(APPEND env
-      "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_FUNCTION_LIST_DIR}/lsan.supp:print_suppressions=0")
-  endif()
-  set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
 endfunction()
 
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
