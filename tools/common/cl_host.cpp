@@ -19,8 +19,6 @@ struct Entries {
   decltype(&clCreateProgramWithSource) createProgramWithSource;
   decltype(&clBuildProgram) buildProgram;
   decltype(&clReleaseProgram) releaseProgram;
-  decltype(&clReleaseCommandQueue) releaseCommandQueue;
-  decltype(&clReleaseContext) releaseContext;
   decltype(&clFinish) finish;
 };
 Entries g_cl{};
@@ -36,11 +34,14 @@ void *Resolve(void *module, const char *name) {
 
 }  // namespace
 
-ClHost::~ClHost() {
-  if (g_host == this) g_host = nullptr;
-  if (queue_) g_cl.releaseCommandQueue(queue_);
-  if (context_) g_cl.releaseContext(context_);
-  // The runtime stays loaded: its own threads may outlive the queue.
+ClHost *ClHost::Shared(std::string *error) {
+  static ClHost *host = [] {
+    auto *h = new ClHost;
+    if (!h->Open(&h->error_)) h->queue_ = nullptr;
+    return h;
+  }();
+  if (!host->queue_) return *error = host->error_, nullptr;
+  return host;
 }
 
 bool ClHost::Open(std::string *error) {
@@ -53,7 +54,7 @@ bool ClHost::Open(std::string *error) {
   void **slot = reinterpret_cast<void **>(&g_cl);
   for (const char *name : {"clGetPlatformIDs", "clGetDeviceIDs", "clGetDeviceInfo", "clCreateContext",
                            "clCreateCommandQueue", "clCreateProgramWithSource", "clBuildProgram",
-                           "clReleaseProgram", "clReleaseCommandQueue", "clReleaseContext", "clFinish"}) {
+                           "clReleaseProgram", "clFinish"}) {
     if (!(*slot++ = Resolve(module_, name))) return *error = std::string("the runtime lacks ") + name, false;
   }
   cl_platform_id platforms[8];

@@ -13,14 +13,11 @@ namespace kotools {
 
 class ClHost {
  public:
-  ClHost() = default;
-  ~ClHost();
-  ClHost(const ClHost &) = delete;
-  ClHost &operator=(const ClHost &) = delete;
+  // The process's host, opened on first use and kept open for the life of
+  // the process, as an application keeps its device: false (with *error
+  // saying why) when there is no device.
+  static ClHost *Shared(std::string *error);
 
-  // Loads the runtime and makes the context and queue; false with *error
-  // saying why there is no device.
-  bool Open(std::string *error);
   // The PluginLoad callback: builds the text on this host's device.
   static bool BuildPlugin(const char *text, int reserved, cl_program *out, const char *textEnd);
 
@@ -30,11 +27,14 @@ class ClHost {
   bool Finish() const;
 
  private:
+  ClHost() = default;
+  bool Open(std::string *error);
+
   void *module_ = nullptr;
   cl_context context_ = nullptr;
   cl_command_queue queue_ = nullptr;
   cl_device_id device_ = nullptr;
-  std::string deviceName_;
+  std::string deviceName_, error_;
 };
 
 }  // namespace kotools

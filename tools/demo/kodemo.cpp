@@ -391,9 +391,10 @@ int Demo::Run(const Options &o) {
 void Demo::RunOpenCL() {
   StepClock clock;
   if (blurred_.empty()) return;
-  kotools::ClHost host;
   std::string error;
-  if (!host.Open(&error)) return Step("opencl", clock.Lap(), error + ": the device step is left out");
+  kotools::ClHost *device = kotools::ClHost::Shared(&error);
+  if (!device) return Step("opencl", clock.Lap(), error + ": the device step is left out");
+  const kotools::ClHost &host = *device;
   PluginLoad(&kotools::ClHost::BuildPlugin);
   const int w = preview_.width(), h = preview_.height(), stride = preview_.stride();
   cl_mem background = CreateCLImage(host.context(), w, h), title = CreateCLImage(host.context(), w, h),
