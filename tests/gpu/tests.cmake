@@ -2,11 +2,16 @@
 # twins. ko_gpu_test(<name> SOURCES ...) is ko_test with pocl's kernel cache
 # kept in the build tree, not shared with other trees building at the same
 # time.
+# Natively the leak checker is told about pocl's own blocks (lsan.supp).
+set(KO_GPU_TEST_ENV "POCL_CACHE_DIR=${CMAKE_BINARY_DIR}/pocl-cache")
+if(KO_TARGET STREQUAL "native")
+  list(APPEND KO_GPU_TEST_ENV
+    "LSAN_OPTIONS=suppressions=${CMAKE_CURRENT_LIST_DIR}/lsan.supp:print_suppressions=0")
+endif()
 function(ko_gpu_test name)
   ko_test(${name} ${ARGN})
   if(TARGET kotest_${name})
-    set_tests_properties(${name} PROPERTIES
-      ENVIRONMENT "POCL_CACHE_DIR=${CMAKE_BINARY_DIR}/pocl-cache")
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${KO_GPU_TEST_ENV}")
   endif()
 endfunction()
 
