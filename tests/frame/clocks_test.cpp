@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <climits>
 #include <thread>
 
 #include "frame/frame_internal.h"
@@ -9,16 +8,6 @@
 
 namespace kf = ko::frame;
 using ko::frame::PerfDivisors;
-
-TEST(MulDiv, RoundsToNearestAndReportsOverflow) {
-  EXPECT_EQ(kf::MulDiv(5, 1, 2), 3);     // 2.5 away from zero
-  EXPECT_EQ(kf::MulDiv(-5, 1, 2), -3);
-  EXPECT_EQ(kf::MulDiv(7, 1, 3), 2);     // 2.33
-  EXPECT_EQ(kf::MulDiv(INT_MAX, INT_MAX, INT_MAX), INT_MAX);  // 64-bit product
-  EXPECT_EQ(kf::MulDiv(1, 1, 0), -1);
-  EXPECT_EQ(kf::MulDiv(INT_MAX, 2, 1), -1);
-  EXPECT_EQ(kf::MulDiv(INT_MIN, 1, 1), -1);
-}
 
 TEST(ClockDivisors, FromTheCounterFrequency) {
   PerfDivisors d{};

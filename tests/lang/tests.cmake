@@ -15,7 +15,7 @@ endif()
 # Natively the internationals come from the C library's locale. The machine
 # may have only the C locales installed, so a few real ones are compiled from
 # the system's locale sources into the build tree (the test reads them through
-# LOCPATH and skips when they could not be made).
+# LOCPATH and fails when they could not be made).
 if(NOT KO_TARGET STREQUAL "windows")
   find_program(KO_LOCALEDEF localedef)
   set(ko_locale_dir ${CMAKE_BINARY_DIR}/lang-locales)
