@@ -129,20 +129,15 @@ TEST(NumberWriters, DoublesRoundWithAFloatHalfStep) {
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1.234.567,89");
 }
 
+// Worked values where the system's GetNumberFormatW (compared in
+// numbers_win32_test.cpp) cannot check: text around the number, a carry
+// that Wine groups differently, a minus sign of several bytes, cut texts.
 TEST(NumberReformat, LocaleNumberText) {
-  EXPECT_EQ(Reformat(KoFormatNumber, "1234567"), "1,234,567");
-  EXPECT_EQ(Reformat(KoFormatNumber, "1234567.5"), "1,234,568");
-  EXPECT_EQ(Reformat(KoFormatNumber, "-0012345"), "-12,345");
   EXPECT_EQ(Reformat(KoFormatNumber, "Total: 1234 files"), "Total: 1,234 files");
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234567.250"), "1234567.250");
-  EXPECT_EQ(GroupDecimal("1234567.25", -1), "1,234,567.25");
-  EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");
   EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
-  EXPECT_EQ(GroupDecimal("9.95", 1), "10.0");
   EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
 
   ScopedLocale german(",", ".", 3, false, "\xE2\x88\x92");  // U+2212 minus sign
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234.50"), "1234,50");
   EXPECT_EQ(GroupDecimal("-1234567.25", -1), "-1.234.567,25");  // always a plain "-"
   EXPECT_EQ(GroupDecimal("0.25", 2), ",25");                    // no leading zero
 
