@@ -131,9 +131,11 @@ TEST(NumberWriters, DoublesRoundWithAFloatHalfStep) {
 
 // Worked values where the system's GetNumberFormatW (compared in
 // numbers_win32_test.cpp) cannot check: text around the number, a carry
-// that Wine groups differently, a minus sign of several bytes, cut texts.
+// that Wine groups differently, a minus sign of several bytes, cut texts;
+// and one rounding for the native build.
 TEST(NumberReformat, LocaleNumberText) {
   EXPECT_EQ(Reformat(KoFormatNumber, "Total: 1234 files"), "Total: 1,234 files");
+  EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");  // a half rounds up, natively too
   EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
   EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
 
