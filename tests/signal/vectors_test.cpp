@@ -33,15 +33,12 @@ TEST(PerfStatus, MapsHints) {
 }
 
 TEST(PerfPaths, FeatureMaskChoosesPath) {
-  int variant = -1;
-  EXPECT_EQ(PathForFeatures(0x7F, &variant), 3);
-  EXPECT_EQ(variant, 0);
-  EXPECT_EQ(PathForFeatures(0x3F, &variant), 2);
-  EXPECT_EQ(variant, 1);
-  EXPECT_EQ(PathForFeatures(0x1F, &variant), 2);
-  EXPECT_EQ(variant, 0);
-  EXPECT_EQ(PathForFeatures(0x0F, &variant), 1);
-  EXPECT_EQ(PathForFeatures(0x07, &variant), 0);
+  const int paths[][3] = {{0x7F, 3, 0}, {0x3F, 2, 1}, {0x1F, 2, 0}, {0x0F, 1, -1}, {0x07, 0, -1}};
+  for (const auto &p : paths) {
+    int variant = -1;
+    EXPECT_EQ(PathForFeatures(unsigned(p[0]), &variant), p[1]) << std::hex << p[0];
+    if (p[2] >= 0) EXPECT_EQ(variant, p[2]) << std::hex << p[0];
+  }
   EXPECT_STREQ(KernelsForPath(0).name, "generic");
   EXPECT_STREQ(KernelsForPath(1).name, "sse2");
   EXPECT_STREQ(KernelsForPath(2).name, "sse2");

@@ -264,15 +264,13 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
     KoFormatFileSize(size, buf, 32, longUnits);
     return U8(buf);
   };
-  EXPECT_EQ(fs(1536), "1.50 KB");
-  EXPECT_EQ(fs(1048576000), "0.97 GB");
-  EXPECT_EQ(fs(-5), "0 B");
-  EXPECT_EQ(fs(998), "998 B");
-  EXPECT_EQ(fs(999), "0.97 KB");
-  EXPECT_EQ(fs(999 * 1024 - 1), "998 KB");
-  EXPECT_EQ(fs(999 * 1024), "0.97 MB");
-  EXPECT_EQ(fs(0x6F00000000000000LL), "6.93 EB");
-  EXPECT_EQ(fs(0x7000000000000000LL), "> 9 YB");
+  const struct {
+    LONGLONG size;
+    const char *text;
+  } sizes[] = {{1536, "1.50 KB"}, {1048576000, "0.97 GB"}, {-5, "0 B"}, {998, "998 B"}, {999, "0.97 KB"},
+               {999 * 1024 - 1, "998 KB"}, {999 * 1024, "0.97 MB"}, {0x6F00000000000000LL, "6.93 EB"},
+               {0x7000000000000000LL, "> 9 YB"}};
+  for (const auto &c : sizes) EXPECT_EQ(fs(c.size), c.text);
   {
     ScopedLocale noZero(",", ".", 3, false);
     EXPECT_EQ(fs(1048576000), ",97 GB");
