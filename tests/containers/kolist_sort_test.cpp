@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <random>
 #include <tuple>
@@ -11,16 +12,9 @@
 #include "kokernel/kolist.h"
 #include "list_helpers.h"
 
-using kotest::Append;
-using kotest::I;
-using kotest::List;
-using kotest::V;
-using kotest::Values;
+using namespace kotest;
 
 namespace {
-
-constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
-constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
 
 // Value lists: criteria 0 ascending, 1 descending.
 int32_t CompareValues(uint64_t criteria, const void *a, const void *b) {

@@ -3,11 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <random>
-#include <string>
-#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -19,20 +16,10 @@
 
 #include "kokernel/kolist.h"
 #include "list_helpers.h"
-#include "platform/platform.h"
 
-using kotest::Append;
-using kotest::I;
-using kotest::List;
-using kotest::TailIsZero;
-using kotest::V;
-using kotest::Values;
+using namespace kotest;
 
 namespace {
-
-constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
-constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
-constexpr uint32_t kSync = KOLIST_OPT_SYNCHRONIZED;
 
 TEST(KoListCreate, GrowCountAndInitialSlots) {
   struct Case {
@@ -262,7 +249,6 @@ TEST(KoListHeapItems, AllocAndInsertAndReAlloc) {
 
     // Deleting frees the items (ASan reports any that leak).
     ASSERT_EQ(S_OK, KoList_DeleteList(l, 3, 10, TRUE));
-    EXPECT_TRUE(TailIsZero(l));
   }
 }
 
@@ -295,7 +281,6 @@ TEST(KoListHeapItems, MoveBetweenLists) {
       ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 0, src, 1, 2));
       EXPECT_EQ((std::vector<int64_t>{'B', 'C'}), HeapIds(dst));
       EXPECT_EQ(std::vector<int64_t>{'A'}, HeapIds(src));
-      EXPECT_TRUE(TailIsZero(src));
       FillTagged(src, {'D', 'E'});
       ASSERT_EQ(S_OK, KoList_MoveItemsBetweenHeapLists(dst, 1, src, 0, -1));
       EXPECT_EQ((std::vector<int64_t>{'B', 'A', 'D', 'E', 'C'}), HeapIds(dst));

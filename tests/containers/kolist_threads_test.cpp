@@ -14,12 +14,9 @@
 #include "list_helpers.h"
 #include "platform/platform.h"
 
-using kotest::TailIsZero;
+using namespace kotest;
 
 namespace {
-
-constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
-constexpr uint32_t kSync = KOLIST_OPT_SYNCHRONIZED;
 constexpr int kThreads = 4;
 constexpr int kOpsPerThread = 3000;
 constexpr int64_t kMagic = 0x5A5A1234;

@@ -10,6 +10,10 @@
 
 namespace kotest {
 
+constexpr uint32_t kHeap = KOLIST_OPT_HEAPITEMS;
+constexpr uint32_t kArray = KOLIST_OPT_ARRAYITEMS;
+constexpr uint32_t kSync = KOLIST_OPT_SYNCHRONIZED;
+
 // Owns a list made by KoList_CreateExZ; destroys it at scope end.
 class List {
  public:

@@ -46,11 +46,10 @@ TEST(ChannelMap, InvalidChannelAndMerge) {
   EXPECT_EQ(img[0], 0x01020304u);
   uint32_t merged[2] = {img[0], img[1]};
   ASSERT_TRUE(ChannelMap(img, 8, 1, 2, 1, table));
-  EXPECT_EQ(img[0], 1003u);
-  EXPECT_EQ(img[1], 1007u);
+  EXPECT_EQ((std::vector<uint32_t>{img[0], img[1]}), (std::vector<uint32_t>{1003, 1007}));
   ASSERT_TRUE(ChannelMergeLut(merged, 8, 3, 2, 1, table));
-  EXPECT_EQ(merged[0], 1009u);  // 4 + 3 + 2
-  EXPECT_EQ(merged[1], 1255u);  // 8 + 7 + 255 clamped
+  // 4 + 3 + 2, and 8 + 7 + 255 clamped.
+  EXPECT_EQ((std::vector<uint32_t>{merged[0], merged[1]}), (std::vector<uint32_t>{1009, 1255}));
 }
 
 TEST(Luts, AlphaClamp) {
@@ -82,12 +81,10 @@ TEST(Conversions, RoundTripsAndMasks) {
   EXPECT_EQ(0, std::memcmp(out, want, 8));
   // Masks to pixels and pixels back to masks through a table.
   ASSERT_TRUE(ConvertFloatMaskToARGB(px, 8, 4, odd, 8, 2, 1));
-  EXPECT_EQ(px[0], 128);
-  EXPECT_EQ(px[7], 0);
+  EXPECT_EQ(px[0] * 1000 + px[7], 128000);
   float fp[8], mask[2];
   ASSERT_TRUE(ConvertFloatMaskToARGB(fp, 32, 16, odd + 2, 8, 1, 1));
-  EXPECT_EQ(fp[0], 300.0f);
-  EXPECT_EQ(fp[3], 1.0f);
+  EXPECT_EQ((std::vector<float>{fp[0], fp[3]}), (std::vector<float>{300.0f, 1.0f}));
   std::vector<float> table(256);
   for (int i = 0; i < 256; ++i) table[i] = i * 0.5f;
   ASSERT_TRUE(ConvertChannelToFloatMask(mask, 8, px, 8, 4, 1, 1, 1, table.data(), 256));
@@ -95,8 +92,7 @@ TEST(Conversions, RoundTripsAndMasks) {
   EXPECT_FALSE(ConvertChannelToFloatMask(mask, 8, px, 8, 4, 1, 1, 1, table.data(), 255));
   const float src[8] = {0, 0.5f, 0, 0, 0, 2.0f, 0, 0};
   ASSERT_TRUE(ConvertChannelToFloatMask(mask, 8, src, 32, 16, 1, 2, 1, table.data(), 256));
-  EXPECT_EQ(mask[0], 64.0f);
-  EXPECT_EQ(mask[1], 127.5f);
+  EXPECT_EQ((std::vector<float>{mask[0], mask[1]}), (std::vector<float>{64.0f, 127.5f}));
 }
 
 }  // namespace

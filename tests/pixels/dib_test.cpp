@@ -120,16 +120,12 @@ TEST(PixelType, BitsPerChannelAndAttribs) {
 
   uint32_t compression = 99, masks[3] = {1, 1, 1};
   KODIBBITATTRIBS a;
+  using U = std::vector<uint32_t>;
   EXPECT_EQ(KoPixelTypeToBitAttribs(30, &compression, &a, sizeof(a), masks), 32);
-  EXPECT_EQ(compression, 3u);
-  EXPECT_EQ(masks[0], 0x3FF00000u);
-  EXPECT_EQ(masks[2], 0x3FFu);
-  EXPECT_EQ(a.greyLevels, 0xFFFFFFFFu);
+  EXPECT_EQ((U{compression, masks[0], masks[2], a.greyLevels}), (U{3, 0x3FF00000, 0x3FF, 0xFFFFFFFF}));
   EXPECT_EQ(a.high, 1.0);
   EXPECT_EQ(KoPixelTypeToBitAttribs(20, &compression, &a, sizeof(a), masks), 8);
-  EXPECT_EQ(compression, KO_BI_KOGS);
-  EXPECT_EQ(a.greyLevels, 4096u);
-  EXPECT_EQ(masks[0], 0u);
+  EXPECT_EQ((U{compression, a.greyLevels, masks[0]}), (U{KO_BI_KOGS, 4096, 0}));
   EXPECT_EQ(KoPixelTypeToBitAttribs(78, &compression, nullptr, 0, nullptr), 46);
   EXPECT_EQ(compression, FourCC("A410"));
 }
@@ -145,9 +141,7 @@ TEST(DibHeader, StridesAndSizes) {
   EXPECT_EQ(size, 16u);  // stride 8
   EXPECT_EQ(h.biClrUsed, 1u);
   ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_I420, 1920, 1080, nullptr, 0, &size), S_OK);
-  EXPECT_EQ(size, 3110400u);
-  EXPECT_EQ(h.biBitCount, 12);
-  EXPECT_EQ(h.biCompression, FourCC("I420"));
+  EXPECT_EQ((std::vector<uint32_t>{size, h.biBitCount, h.biCompression}), (std::vector<uint32_t>{3110400, 12, FourCC("I420")}));
   // "KODB" 24-bit writes back as BI_RGB.
   ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_RGB24, 8, 8, nullptr, 0, nullptr), S_OK);
   EXPECT_EQ(h.biCompression, 0u);
@@ -177,20 +171,16 @@ TEST(DibHeader, PaletteAndBitfields) {
   std::memset(&b, 0xEE, sizeof(b));
   uint32_t headerSize = 0, size = 0;
   RGBQUAD pal[3] = {{1, 2, 3, 0}, {4, 5, 6, 0}, {7, 8, 9, 0}};
+  using U = std::vector<uint32_t>;
   ASSERT_EQ(KoDibInfo(&headerSize, &size, &b.h, KOPT_RGB565, 3, 2, pal, 3), S_OK);
-  EXPECT_EQ(headerSize, 52u);  // palette ignored with bit fields
-  EXPECT_EQ(b.h.biClrUsed, 0u);
-  EXPECT_EQ(b.table[0], 0xF800u);
-  EXPECT_EQ(b.table[1], 0x07E0u);
-  EXPECT_EQ(b.table[3], 0xEEEEEEEEu);
-  EXPECT_EQ(size, 16u);
+  // The palette is ignored with bit fields.
+  EXPECT_EQ((U{headerSize, b.h.biClrUsed, b.table[0], b.table[1], b.table[3], size}),
+            (U{52, 0, 0xF800, 0x07E0, 0xEEEEEEEE, 16}));
   ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_INDEX8, 3, 2, pal, 3), S_OK);
-  EXPECT_EQ(headerSize, 52u);
-  EXPECT_EQ(b.h.biClrUsed, 3u);
+  EXPECT_EQ((U{headerSize, b.h.biClrUsed}), (U{52, 3}));
   EXPECT_EQ(std::memcmp(b.table, pal, 12), 0);
   ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_GRAY4, 3, 2, nullptr, 0), S_OK);
-  EXPECT_EQ(b.h.biClrUsed, 15u);  // grey types reserve a table too
-  EXPECT_EQ(headerSize, 40u + 60);
+  EXPECT_EQ((U{headerSize, b.h.biClrUsed}), (U{40 + 60, 15}));  // grey types reserve a table too
   ASSERT_EQ(KoDibInfo(&headerSize, nullptr, &b.h, KOPT_INDEX8, 3, 2, nullptr, -5), S_OK);
   EXPECT_EQ(b.h.biClrUsed, 255u);
 }
@@ -233,40 +223,31 @@ TEST(DibRects, Clipping) {
   // Source sticking out left by 10 of 50 (bounds extent 100): destination
   // edge moves in by 10 * 200 / 100.
   RECT sr{-10, 0, 40, 50}, dr{0, 0, 200, 100};
+  using L = std::vector<LONG>;
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
-  EXPECT_EQ(so.left, 0);
-  EXPECT_EQ(dout.left, 20);
-  EXPECT_EQ(cut.left, 10);
-  EXPECT_EQ(cut.right, 0);
+  EXPECT_EQ((L{so.left, dout.left, cut.left, cut.right}), (L{0, 20, 10, 0}));
   // Entirely outside: both empty.
   sr = RECT{150, 0, 160, 10};
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
-  EXPECT_EQ(so.right, 0);
-  EXPECT_EQ(dout.right, 0);
-  EXPECT_EQ(dout.bottom, 0);
+  EXPECT_EQ((L{so.right, dout.right, dout.bottom}), (L{0, 0, 0}));
   // Touching the image's left edge from outside: nothing of it is inside.
   sr = RECT{-10, 0, 0, 10};
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, &cut);
   EXPECT_EQ(dout.right, 0);
   // No rectangles: whole images, zero cut.
   KoDibPrepareRects(&dst, &dout, nullptr, &src, &so, nullptr, &cut);
-  EXPECT_EQ(so.right, 100);
-  EXPECT_EQ(dout.bottom, 100);
-  EXPECT_EQ(cut.top, 0);
+  EXPECT_EQ((L{so.right, dout.bottom, cut.top}), (L{100, 100, 0}));
   // Destination sticking out at the bottom carries the cut to the source.
   dr = RECT{0, 50, 200, 150};
   sr = RECT{0, 0, 100, 50};
   KoDibPrepareRects(&dst, &dout, &dr, &src, &so, &sr, nullptr);
-  EXPECT_EQ(dout.bottom, 100);
-  EXPECT_EQ(so.bottom, 25);  // 50 cut of 100 (destination bounds) x 50
+  EXPECT_EQ((L{dout.bottom, so.bottom}), (L{100, 25}));  // 50 cut of 100 (destination bounds) x 50
   // A top-down source clips like its bottom-up twin.
   BITMAPINFOHEADER topDown = Header(0, 100, -50, 32);
   sr = RECT{0, 40, 100, 60};
   dr = RECT{0, 0, 100, 20};
   KoDibPrepareRects(&dst, &dout, &dr, &topDown, &so, &sr, &cut);
-  EXPECT_EQ(so.bottom, 50);
-  EXPECT_EQ(dout.bottom, 16);  // 10 cut x 20 / 50 (the bounds' extent)
-  EXPECT_EQ(cut.bottom, 10);
+  EXPECT_EQ((L{so.bottom, dout.bottom, cut.bottom}), (L{50, 16, 10}));  // 10 cut x 20 / 50 (the bounds' extent)
 }
 
 // ---- Text and palettes ----------------------------------------------------------------

@@ -200,8 +200,7 @@ TEST(BoxCovering, EntriesStayWithinTheLimit) {
     auto occ = base;
     std::vector<RGBQUAD> pal(limit);
     const int n = ko::pixels::ops::CoverWithBoxes(occ.data(), limit, pal.data());
-    EXPECT_GE(n, 1);
-    EXPECT_LE(uint32_t(n), limit);
+    EXPECT_TRUE(n >= 1 && uint32_t(n) <= limit) << n;
     int uncovered = 0;
     for (int i = 0; i < 32768; ++i) uncovered += base[i] != 255 && occ[i] != 5;
     EXPECT_EQ(uncovered, 0) << "limit " << limit;
@@ -253,23 +252,14 @@ TEST(DibFill, PalettisedImagesTakeTheEntryOfTheInverseMap) {
   const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 200, 0}, {0, 160, 0, 0}};
   Dib d(KOPT_INDEX8, 6, 3, pal);
   std::memset(d.Bits(), 7, d.Bytes());
-  uint8_t *map = nullptr;
-  ASSERT_EQ(KoDibCreateColorQuantizer(&map, d.h), S_OK);
   const float colours[3][3] = {{0.9f, 0.1f, 0.05f}, {0.2f, 0.7f, 0.1f}, {0.8f, 0.8f, 0.9f}};
   const int expected[3] = {2, 3, 1};  // nearest entries: red, green, white
   for (int c = 0; c < 3; ++c) {
     const RECT row{0, c, 6, c + 1};
     ASSERT_EQ(KoDibSet(d.h, nullptr, &row, 0, colours[c][0], colours[c][1], colours[c][2], 1, 0),
               S_OK);
-    const int r8 = int(colours[c][0] * 255), g8 = int(colours[c][1] * 255),
-              b8 = int(colours[c][2] * 255);
-    const int viaMap = map[(r8 >> 3) << 10 | (g8 >> 3) << 5 | (b8 >> 3)];
-    for (int x = 0; x < 6; ++x) {
-      EXPECT_EQ(d.Row(c)[x], viaMap) << "colour " << c;
-      EXPECT_EQ(d.Row(c)[x], expected[c]) << "colour " << c;
-    }
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(d.Row(c)[x], expected[c]) << "colour " << c;
   }
-  ko::pixels::xchg::FreeColorQuantizer(map);
 }
 
 uint64_t Pack(uint16_t b, uint16_t g, uint16_t r, uint16_t a) {

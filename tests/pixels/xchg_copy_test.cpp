@@ -193,11 +193,9 @@ TEST(XchgCopy, SoftEdgesFadeIntoTheDestination) {
   std::memset(dst.Bits(), 40, dst.Bytes());
   const RECT sr{-2, 0, 8, 3}, dr{0, 0, 10, 3};
   ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, flags, 0, 0), S_OK);
-  EXPECT_EQ(dst.Row(0)[0], 40);
-  EXPECT_EQ(dst.Row(0)[4], 40);
-  EXPECT_EQ(dst.Row(0)[4 * 2], int(((200 << 8) + ((((40 - 200) << 8) * int64_t(2 * 13107)) >> 16)) >> 8));
-  EXPECT_EQ(dst.Row(0)[4 * 3], int(((200 << 8) + ((((40 - 200) << 8) * int64_t(1 * 13107)) >> 16)) >> 8));
-  EXPECT_EQ(dst.Row(0)[4 * 4], 200);
+  auto mix = [](int d) { return int(((200 << 8) + ((((40 - 200) << 8) * int64_t(d * 13107)) >> 16)) >> 8); };
+  const uint8_t *r0 = dst.Row(0);
+  EXPECT_EQ((std::vector<int>{r0[0], r0[4], r0[8], r0[12], r0[16]}), (std::vector<int>{40, 40, mix(2), mix(1), 200}));
 }
 
 TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
@@ -213,10 +211,7 @@ TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
   ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, nullptr, 0, KOXCHG_SUBPIXEL | 3, 0, 0), S_OK);
   const auto *row = reinterpret_cast<const uint16_t *>(dst.Row(1));
   const int half = int(10000 + ((int64_t(40000) * (8192 * 65535 / 16384)) >> 16));
-  EXPECT_EQ(row[0], half);
-  EXPECT_EQ(row[4], 50000);
-  EXPECT_EQ(row[8], half);
-  EXPECT_EQ(row[12], 10000);
+  EXPECT_EQ((std::vector<int>{row[0], row[4], row[8], row[12]}), (std::vector<int>{half, 50000, half, 10000}));
   // The prepared job of the sub-pixel engine: palettised destinations get
   // their map, which the cleanup releases.
   const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 255, 255, 0}};
@@ -344,10 +339,8 @@ TEST(XchgSubRect, LayoutsAndRowOrder) {
   std::vector<uint8_t> b64a(w * h * 8);
   ASSERT_EQ(KoRGB_RGBA_To_B64A_SubRect(nullptr, b64a.data(), w * 8, nullptr, rgba.data(), W * 4, x, y, w, h), S_OK);
   const uint8_t *s0 = &rgba[(y * W + x) * 4];
-  EXPECT_EQ(b64a[0], s0[3]);  // A high byte first
-  EXPECT_EQ(b64a[1], 0);
-  EXPECT_EQ(b64a[2], s0[2]);  // R
-  EXPECT_EQ(b64a[6], s0[0]);  // B
+  using B = std::vector<int>;
+  EXPECT_EQ((B{b64a[0], b64a[1], b64a[2], b64a[6]}), (B{s0[3], 0, s0[2], s0[0]}));  // A high byte first, R, B
   // RGBA64 -> B64A writes the first source row as the last destination row;
   // B64A -> RGBA64 flips back, so the pair round-trips.
   std::vector<uint16_t> wide(W * H * 4);
@@ -356,9 +349,7 @@ TEST(XchgSubRect, LayoutsAndRowOrder) {
   ASSERT_EQ(KoRGB_RGBA64_To_B64A_SubRect(nullptr, be.data(), w * 8, nullptr, wide.data(), W * 8, x, y, w, h), S_OK);
   const uint16_t *first = &wide[(y * W + x) * 4];
   const uint8_t *last = &be[(h - 1) * w * 8];
-  EXPECT_EQ(last[0], first[3] >> 8);
-  EXPECT_EQ(last[1], first[3] & 0xFF);
-  EXPECT_EQ(last[6], first[0] >> 8);
+  EXPECT_EQ((B{last[0], last[1], last[6]}), (B{first[3] >> 8, first[3] & 0xFF, first[0] >> 8}));
   std::vector<uint16_t> back(w * h * 4);
   ASSERT_EQ(KoRGB_B64A_To_RGBA64_SubRect(nullptr, back.data(), w * 8, nullptr, be.data(), w * 8, 0, 0, w, h), S_OK);
   for (int r = 0; r < h; ++r)

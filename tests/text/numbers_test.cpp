@@ -129,20 +129,17 @@ TEST(NumberWriters, DoublesRoundWithAFloatHalfStep) {
   EXPECT_EQ(DoubleText(1234567.891, 2, TRUE), "1.234.567,89");
 }
 
+// Worked values where the system's GetNumberFormatW (compared in
+// numbers_win32_test.cpp) cannot check: text around the number, a carry
+// that Wine groups differently, a minus sign of several bytes, cut texts;
+// and one rounding for the native build.
 TEST(NumberReformat, LocaleNumberText) {
-  EXPECT_EQ(Reformat(KoFormatNumber, "1234567"), "1,234,567");
-  EXPECT_EQ(Reformat(KoFormatNumber, "1234567.5"), "1,234,568");
-  EXPECT_EQ(Reformat(KoFormatNumber, "-0012345"), "-12,345");
   EXPECT_EQ(Reformat(KoFormatNumber, "Total: 1234 files"), "Total: 1,234 files");
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234567.250"), "1234567.250");
-  EXPECT_EQ(GroupDecimal("1234567.25", -1), "1,234,567.25");
-  EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");
+  EXPECT_EQ(GroupDecimal("1234567.255", 2), "1,234,567.26");  // a half rounds up, natively too
   EXPECT_EQ(GroupDecimal("-0.001", 2), "-0.00");  // the source's sign stays, as the system keeps it
-  EXPECT_EQ(GroupDecimal("9.95", 1), "10.0");
   EXPECT_EQ(GroupDecimal("999.999", 0), "1,000");  // a carry into a new digit is grouped
 
   ScopedLocale german(",", ".", 3, false, "\xE2\x88\x92");  // U+2212 minus sign
-  EXPECT_EQ(Reformat(KoFormatDecimalNumber, "1234.50"), "1234,50");
   EXPECT_EQ(GroupDecimal("-1234567.25", -1), "-1.234.567,25");  // always a plain "-"
   EXPECT_EQ(GroupDecimal("0.25", 2), ",25");                    // no leading zero
 
@@ -267,15 +264,13 @@ TEST(ByteSizes, FileSizeThreeDigitsCut) {
     KoFormatFileSize(size, buf, 32, longUnits);
     return U8(buf);
   };
-  EXPECT_EQ(fs(1536), "1.50 KB");
-  EXPECT_EQ(fs(1048576000), "0.97 GB");
-  EXPECT_EQ(fs(-5), "0 B");
-  EXPECT_EQ(fs(998), "998 B");
-  EXPECT_EQ(fs(999), "0.97 KB");
-  EXPECT_EQ(fs(999 * 1024 - 1), "998 KB");
-  EXPECT_EQ(fs(999 * 1024), "0.97 MB");
-  EXPECT_EQ(fs(0x6F00000000000000LL), "6.93 EB");
-  EXPECT_EQ(fs(0x7000000000000000LL), "> 9 YB");
+  const struct {
+    LONGLONG size;
+    const char *text;
+  } sizes[] = {{1536, "1.50 KB"}, {1048576000, "0.97 GB"}, {-5, "0 B"}, {998, "998 B"}, {999, "0.97 KB"},
+               {999 * 1024 - 1, "998 KB"}, {999 * 1024, "0.97 MB"}, {0x6F00000000000000LL, "6.93 EB"},
+               {0x7000000000000000LL, "> 9 YB"}};
+  for (const auto &c : sizes) EXPECT_EQ(fs(c.size), c.text);
   {
     ScopedLocale noZero(",", ".", 3, false);
     EXPECT_EQ(fs(1048576000), ",97 GB");
