@@ -56,10 +56,18 @@ void CompositeProcessor(benchmark::State &state, int mode, double opacity) {
     benchmark::DoNotOptimize(f.out.data());
   }
 }
-BENCHMARK_CAPTURE(CompositeDevice, over, KOCOMPOSITE_OVER, 1.0);
-BENCHMARK_CAPTURE(CompositeProcessor, over, KOCOMPOSITE_OVER, 1.0);
-BENCHMARK_CAPTURE(CompositeDevice, overlay_half, KOCOMPOSITE_OVERLAY, 0.5);
-BENCHMARK_CAPTURE(CompositeProcessor, overlay_half, KOCOMPOSITE_OVERLAY, 0.5);
+BENCHMARK_CAPTURE(CompositeDevice, over, KOCOMPOSITE_OVER, 1.0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CompositeProcessor, over, KOCOMPOSITE_OVER, 1.0)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CompositeDevice, overlay_half, KOCOMPOSITE_OVERLAY, 0.5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK_CAPTURE(CompositeProcessor, overlay_half, KOCOMPOSITE_OVERLAY, 0.5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void MaskMultiplyDevice(benchmark::State &state) {
   Frames &f = F();
@@ -74,8 +82,12 @@ void MaskMultiplyProcessor(benchmark::State &state) {
     benchmark::DoNotOptimize(f.out.data());
   }
 }
-BENCHMARK(MaskMultiplyDevice);
-BENCHMARK(MaskMultiplyProcessor);
+BENCHMARK(MaskMultiplyDevice)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(MaskMultiplyProcessor)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 void FillDevice(benchmark::State &state) {
   Frames &f = F();
@@ -90,8 +102,12 @@ void FillProcessor(benchmark::State &state) {
     benchmark::DoNotOptimize(f.out.data());
   }
 }
-BENCHMARK(FillDevice);
-BENCHMARK(FillProcessor);
+BENCHMARK(FillDevice)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(FillProcessor)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 // The flip copy against the plain write it replaces: what turning a
 // bottom-up bitmap into a top-down image costs on the way in.
@@ -106,7 +122,11 @@ void CopyMemoryToImage(benchmark::State &state) {
   for (auto _ : state)
     Finish(state, CopyMemoryToOpenCLImage(f.ic, Shared().queue, f.a.data(), kW * 4, kW, kH));
 }
-BENCHMARK(FlipCopyDevice);
-BENCHMARK(CopyMemoryToImage);
+BENCHMARK(FlipCopyDevice)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(CopyMemoryToImage)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
