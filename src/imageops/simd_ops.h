@@ -27,6 +27,8 @@ struct V128 {
   static I Zip8Lo(I a, I b) { return _mm_unpacklo_epi8(a, b); }
   static I Zip8Hi(I a, I b) { return _mm_unpackhi_epi8(a, b); }
   static I MinU8(I a, I b) { return _mm_min_epu8(a, b); }
+  static I AddSatU8(I a, I b) { return _mm_adds_epu8(a, b); }
+  static I Xor(I a, I b) { return _mm_xor_si128(a, b); }
   // Every byte of a pixel set to its alpha byte.
   static I AlphaBytes(I v) {
     const I a = _mm_srli_epi32(v, 24), aa = _mm_or_si128(a, _mm_slli_epi32(a, 8));
@@ -99,6 +101,8 @@ struct V256 {
   static I Zip8Lo(I a, I b) { return _mm256_unpacklo_epi8(a, b); }
   static I Zip8Hi(I a, I b) { return _mm256_unpackhi_epi8(a, b); }
   static I MinU8(I a, I b) { return _mm256_min_epu8(a, b); }
+  static I AddSatU8(I a, I b) { return _mm256_adds_epu8(a, b); }
+  static I Xor(I a, I b) { return _mm256_xor_si256(a, b); }
   static I AlphaBytes(I v) {
     const I idx = _mm256_set_epi8(15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3, 15, 15, 15, 15, 11, 11,
                                   11, 11, 7, 7, 7, 7, 3, 3, 3, 3);
