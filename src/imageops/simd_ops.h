@@ -23,6 +23,17 @@ struct V128 {
   static I Set64(long long v) { return _mm_set1_epi64x(v); }
   static I Lo8(I v) { return _mm_unpacklo_epi8(v, Zero()); }
   static I Hi8(I v) { return _mm_unpackhi_epi8(v, Zero()); }
+  // Bytes of a and b interleaved (a0 b0 a1 b1 ...), low and high halves.
+  static I Zip8Lo(I a, I b) { return _mm_unpacklo_epi8(a, b); }
+  static I Zip8Hi(I a, I b) { return _mm_unpackhi_epi8(a, b); }
+  static I MinU8(I a, I b) { return _mm_min_epu8(a, b); }
+  static I AddSatU8(I a, I b) { return _mm_adds_epu8(a, b); }
+  static I Xor(I a, I b) { return _mm_xor_si128(a, b); }
+  // Every byte of a pixel set to its alpha byte.
+  static I AlphaBytes(I v) {
+    const I a = _mm_srli_epi32(v, 24), aa = _mm_or_si128(a, _mm_slli_epi32(a, 8));
+    return _mm_or_si128(aa, _mm_slli_epi32(aa, 16));
+  }
   static I Pack16(I a, I b) { return _mm_packus_epi16(a, b); }
   static I Add16(I a, I b) { return _mm_add_epi16(a, b); }
   static I Sub16(I a, I b) { return _mm_sub_epi16(a, b); }
@@ -87,6 +98,19 @@ struct V256 {
   static I Set64(long long v) { return _mm256_set1_epi64x(v); }
   static I Lo8(I v) { return _mm256_unpacklo_epi8(v, Zero()); }
   static I Hi8(I v) { return _mm256_unpackhi_epi8(v, Zero()); }
+  static I Zip8Lo(I a, I b) { return _mm256_unpacklo_epi8(a, b); }
+  static I Zip8Hi(I a, I b) { return _mm256_unpackhi_epi8(a, b); }
+  static I MinU8(I a, I b) { return _mm256_min_epu8(a, b); }
+  static I AddSatU8(I a, I b) { return _mm256_adds_epu8(a, b); }
+  static I Xor(I a, I b) { return _mm256_xor_si256(a, b); }
+  static I AlphaBytes(I v) {
+    const I idx = _mm256_set_epi8(15, 15, 15, 15, 11, 11, 11, 11, 7, 7, 7, 7, 3, 3, 3, 3, 15, 15, 15, 15, 11, 11,
+                                  11, 11, 7, 7, 7, 7, 3, 3, 3, 3);
+    return _mm256_shuffle_epi8(v, idx);
+  }
+  // Unsigned bytes of a times signed bytes of b, adjacent products summed
+  // into 16-bit lanes (saturating: callers keep the sums in range).
+  static I MaddUbs16(I a, I b) { return _mm256_maddubs_epi16(a, b); }
   static I Pack16(I a, I b) { return _mm256_packus_epi16(a, b); }
   static I Add16(I a, I b) { return _mm256_add_epi16(a, b); }
   static I Sub16(I a, I b) { return _mm256_sub_epi16(a, b); }

@@ -76,6 +76,31 @@ void CompositeRun8(uint8_t *dst, const uint8_t *src, int width, int o) {
   if (x < width) CompositeRow8_C(dst + 4 * x, src + 4 * x, width - x, Mode, o);
 }
 
+// Over, the same formula on all four channels: t = (d (255 - sA) + 127) / 255
+// never exceeds 255, so min(255, s + t) is a saturating byte add, and the
+// source needs widening only for its alpha.
+template <class V, bool Mixed>
+void OverRun8(uint8_t *dst, const uint8_t *src, int width, int o) {
+  using O = Ops8<V>;
+  using I = typename V::I;
+  constexpr int kPx = V::kBytes / 4;
+  const I c127 = V::Set16(127), ones = V::Set32(-1), ov = V::Set16(o), iov = V::Set16(255 - o);
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
+    const I isA = V::Xor(V::AlphaBytes(s), ones);
+    const I dl = V::Lo8(d), dh = V::Hi8(d);
+    const I tl = O::Div255(V::Add16(V::Mul16(dl, V::Lo8(isA)), c127));
+    const I th = O::Div255(V::Add16(V::Mul16(dh, V::Hi8(isA)), c127));
+    I r = V::AddSatU8(s, V::Pack16(tl, th));
+    if constexpr (Mixed)
+      r = V::Pack16(O::Div255(V::Add16(V::Mul16(V::Lo8(r), ov), V::Mul16(dl, iov))),
+                    O::Div255(V::Add16(V::Mul16(V::Hi8(r), ov), V::Mul16(dh, iov))));
+    V::StoreI(dst + 4 * x, r);
+  }
+  if (x < width) CompositeRow8_C(dst + 4 * x, src + 4 * x, width - x, 1, o);
+}
+
 template <class V>
 void CompositeRow8(uint8_t *dst, const uint8_t *src, int width, int mode, int o) {
   const bool mixed = o < 255;
@@ -84,6 +109,10 @@ void CompositeRow8(uint8_t *dst, const uint8_t *src, int width, int mode, int o)
     if (mixed) CompositeRun8<V, M, true>(dst, src, width, o);              \
     else CompositeRun8<V, M, false>(dst, src, width, o);                   \
     return;
+  if constexpr (V::kBytes == 32) {
+    // One byte shuffle gives the source alphas here (SSE2 has none).
+    if (mode == 1) return mixed ? OverRun8<V, true>(dst, src, width, o) : OverRun8<V, false>(dst, src, width, o);
+  }
   switch (mode) {
     KO_CASE(1) KO_CASE(2) KO_CASE(3) KO_CASE(4) KO_CASE(5) KO_CASE(6) KO_CASE(7)
     default: return;
@@ -148,27 +177,70 @@ void CompositeRowF(float *dst, const float *src, int width, int mode, float opac
 }
 
 // ---- blend, multiply, masked fade ------------------------------------------------
+// Blend works on the bytes of destination and source interleaved, so that
+// each 16-bit pair of a lane holds (d, s) of one channel. The colours are
+// clamped to 0..255 by the packs and to the destination alpha by a byte
+// minimum; the alpha byte is set to 255 first, so the minimum leaves the
+// destination alpha there.
 template <class V>
-void BlendRow(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
-  using O = Ops8<V>;
+inline typename V::I BlendClamp(typename V::I v, typename V::I d) {
+  return V::MinU8(V::Or(v, V::Set32(static_cast<int>(0xFF000000u))), V::AlphaBytes(d));
+}
+
+// Any a and b of 16 bits: d a + s b in 32 bits by a multiply-add per pair.
+template <class V>
+void BlendRun32(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
   using I = typename V::I;
-  if (a < -32768 || a > 32767 || b < -32768 || b > 32767) return BlendRow_C(dst, src, width, a, b);
   constexpr int kPx = V::kBytes / 4;
   const I ab = V::Set32(static_cast<int>((static_cast<uint32_t>(b) << 16) | (static_cast<uint32_t>(a) & 0xFFFFu)));
   const I round = V::Set32(2048);
-  auto half = [&](I s, I d) {
-    const I lo = V::Sra32(V::Add32(V::Madd16(V::Lo16(d, s), ab), round), 12);
-    const I hi = V::Sra32(V::Add32(V::Madd16(V::Hi16(d, s), ab), round), 12);
-    const I dA = V::Alpha16(d);
-    const I v = V::Min16(V::Max16(V::Pack32(lo, hi), V::Zero()), dA);
-    return O::Sel(O::AlphaLanes(), dA, v);
+  auto sum = [&](I ds) { return V::Sra32(V::Add32(V::Madd16(ds, ab), round), 12); };
+  int x = 0;
+  for (; x + kPx <= width; x += kPx) {
+    const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
+    const I lo = V::Zip8Lo(d, s), hi = V::Zip8Hi(d, s);
+    const I v = V::Pack16(V::Pack32(sum(V::Lo8(lo)), sum(V::Hi8(lo))), V::Pack32(sum(V::Lo8(hi)), sum(V::Hi8(hi))));
+    V::StoreI(dst + 4 * x, BlendClamp<V>(v, d));
+  }
+  if (x < width) BlendRow_C(dst + 4 * x, src + 4 * x, width - x, a, b);
+}
+
+#ifdef __AVX2__
+// a, b >= 0 with a + b <= 4096 (every amount in 0..1), on byte multiply-adds.
+// With a = 64 ah + al and b = 64 bh + bl (al, bl < 64, ah + bh <= 64),
+// d a + s b = 64 P + Q for P = d ah + s bh <= 16320 and Q = d al + s bl <=
+// 32130, both exact in 16 bits, and
+//   (64 P + Q + 2048) >> 12 = (P + ((Q + 2048) >> 6)) >> 6
+// because 4096 is a multiple of 64 (the low six bits of Q + 2048 never carry
+// into bit 12). Every step stays below 65536, so the shifts are unsigned.
+inline void BlendRunSmall(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
+  using V = V256;
+  using I = V::I;
+  constexpr int kPx = V::kBytes / 4;
+  const I high = V::Set16((a >> 6) | (b >> 6) << 8), low = V::Set16((a & 63) | (b & 63) << 8);
+  const I round = V::Set16(2048);
+  auto sum = [&](I ds) {
+    const I q = V::Srl16(V::Add16(V::MaddUbs16(ds, low), round), 6);
+    return V::Srl16(V::Add16(V::MaddUbs16(ds, high), q), 6);
   };
   int x = 0;
   for (; x + kPx <= width; x += kPx) {
     const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
-    V::StoreI(dst + 4 * x, V::Pack16(half(V::Lo8(s), V::Lo8(d)), half(V::Hi8(s), V::Hi8(d))));
+    const I v = V::Pack16(sum(V::Zip8Lo(d, s)), sum(V::Zip8Hi(d, s)));
+    V::StoreI(dst + 4 * x, BlendClamp<V>(v, d));
   }
   if (x < width) BlendRow_C(dst + 4 * x, src + 4 * x, width - x, a, b);
+}
+#endif  // __AVX2__
+
+template <class V>
+void BlendRow(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
+  if (a < -32768 || a > 32767 || b < -32768 || b > 32767) return BlendRow_C(dst, src, width, a, b);
+#ifdef __AVX2__
+  if constexpr (V::kBytes == 32)
+    if (a >= 0 && b >= 0 && a + b <= 4096) return BlendRunSmall(dst, src, width, a, b);
+#endif
+  BlendRun32<V>(dst, src, width, a, b);
 }
 
 template <class V>
