@@ -314,6 +314,18 @@ inline void Channels8Shuffled(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r)
   *r = _mm256_cvtepi32_ps(_mm256_shuffle_epi8(v, pr));
 }
 
+// Redoes the samples k + i of the bits i (in the lane order 0 1 4 5 2 3 6 7)
+// set in bu (Cb) and bv (Cr).
+[[gnu::noinline, gnu::cold]] void RedoChroma(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
+                                             int k, int bu, int bv, const YuvEncodeCoefs *c) {
+  static constexpr int kSample[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+  for (int j = 0; j < 8; ++j) {
+    const int ks = k + kSample[j];
+    if (bu >> j & 1) u[ks * step] = Chroma420Sample(a + 8 * ks, b + 8 * ks, c->cbR, c->cbG, c->cbB, c->chromaScale);
+    if (bv >> j & 1) v[ks * step] = Chroma420Sample(a + 8 * ks, b + 8 * ks, c->crR, c->crG, c->crB, c->chromaScale);
+  }
+}
+
 }  // namespace
 
 // Both rows' pixels are read and widened once for their luma and their
@@ -358,7 +370,7 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(pb), order));
       // Per half (16 columns, 8 samples) the block sums in the lane order
       // 0 1 4 5 | 2 3 6 7, then Cb and Cr.
-      __m256i cu[2], cv[2], ok[2];
+      __m256i cu[2], cv[2], okU[2], okV[2];
       for (int h = 0; h < 2; ++h) {
         auto blocks = [&](const __m256 *s) {
           const __m256 even = _mm256_shuffle_ps(s[2 * h], s[2 * h + 1], _MM_SHUFFLE(2, 0, 2, 0));
@@ -366,7 +378,8 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
           return _mm256_add_ps(even, odd);
         };
         const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
-        ok[h] = _mm256_and_si256(QuickSample(qu, br, bg, bb, &cu[h]), QuickSample(qv, br, bg, bb, &cv[h]));
+        okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
+        okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
       }
       const __m256i w = _mm256_packus_epi16(_mm256_packs_epi32(cu[0], cu[1]), _mm256_packs_epi32(cv[0], cv[1]));
       const __m256i uv = Clamp1To254(_mm256_shuffle_epi8(_mm256_permute4x64_epi64(w, 0xD8), inOrder));
@@ -379,14 +392,13 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
         _mm_storeu_si128(reinterpret_cast<__m128i *>(u + k), uu);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k), vv);
       }
-      // Samples outside the margin (a few in a thousand) are redone one by
-      // one by the reference.
-      for (int h = 0; h < 2; ++h)
-        for (int bad = ~_mm256_movemask_ps(_mm256_castsi256_ps(ok[h])) & 0xFF; bad; bad &= bad - 1) {
-          static constexpr int kSample[8] = {0, 1, 4, 5, 2, 3, 6, 7};  // of each lane order position
-          const int ks = k + 8 * h + kSample[__builtin_ctz(unsigned(bad))];
-          RgbToChroma420Scalar(a + 8 * ks, b + 8 * ks, u + ks * step, v + ks * step, step, 1, c);
-        }
+      // Samples outside the margin (one or two in a thousand) are redone by
+      // the reference.
+      for (int h = 0; h < 2; ++h) {
+        const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
+        const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
+        if (__builtin_expect(bu | bv, 0)) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
+      }
     }
   }
   if (x < width) {
