@@ -1,6 +1,7 @@
 // AVX2 forms of the colour row kernels: the arithmetic of the scalar
-// references, sixteen to thirty-two pixels a step, the tail through the SSE2
-// form or the reference.
+// references (the RGB to 4:2:0 pair kernel reaches the same bytes through a
+// checked quick path for its chroma, below), sixteen to thirty-two pixels a
+// step, the tail through the SSE2 form or the reference.
 #include <immintrin.h>
 
 #include <cmath>
