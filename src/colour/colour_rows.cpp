@@ -96,14 +96,9 @@ void RgbToLumaScalar(const uint8_t *bgra, uint8_t *y, int width, const YuvEncode
 
 void RgbToChroma420Scalar(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step, int chromaW,
                           const YuvEncodeCoefs *c) {
-  auto cb = [c](const uint8_t *p) { return c->cbR * float(p[2]) + c->cbG * float(p[1]) + c->cbB * float(p[0]); };
-  auto cr = [c](const uint8_t *p) { return c->crR * float(p[2]) + c->crG * float(p[1]) + c->crB * float(p[0]); };
   for (int k = 0; k < chromaW; ++k) {
-    const uint8_t *a0 = a + 8 * k, *b0 = b + 8 * k;
-    const float sb = (cb(a0) + cb(b0)) + (cb(a0 + 4) + cb(b0 + 4));
-    const float sr = (cr(a0) + cr(b0)) + (cr(a0 + 4) + cr(b0 + 4));
-    u[k * step] = Narrow(sb * c->chromaScale * 0.25f + 128.f + 0.5f);
-    v[k * step] = Narrow(sr * c->chromaScale * 0.25f + 128.f + 0.5f);
+    u[k * step] = Chroma420Sample(a + 8 * k, b + 8 * k, c->cbR, c->cbG, c->cbB, c->chromaScale);
+    v[k * step] = Chroma420Sample(a + 8 * k, b + 8 * k, c->crR, c->crG, c->crB, c->chromaScale);
   }
 }
 

@@ -61,6 +61,17 @@ struct YuvEncodeCoefs {
   float yR, yG, yB, cbR, cbG, cbB, crR, crG, crB;
   float lumaScale, lumaOff, chromaScale;
 };
+// One 4:2:0 chroma sample by those rules: the chroma row (kR, kG, kB) of the
+// 2 x 2 block of BGRA pixels at a and b (two pixels each). Local to each
+// file that uses it (the scalar reference and the AVX2 form are built for
+// different instruction sets, so no copy may be shared between them).
+static inline uint8_t Chroma420Sample(const uint8_t *a, const uint8_t *b, float kR, float kG, float kB,
+                                      float chromaScale) {
+  auto row = [&](const uint8_t *p) { return kR * float(p[2]) + kG * float(p[1]) + kB * float(p[0]); };
+  const float s = (row(a) + row(b)) + (row(a + 4) + row(b + 4));
+  const float t = s * chromaScale * 0.25f + 128.f + 0.5f + 1.5e-8f;
+  return static_cast<uint8_t>(t < 1.f ? 1.f : (254.f < t ? 254.f : t));
+}
 // BGRA row (alpha ignored) to width luma bytes.
 using RgbToLumaFn = void (*)(const uint8_t *bgra, uint8_t *y, int width, const YuvEncodeCoefs *c);
 // Two BGRA rows to chromaW Cb and Cr bytes, `step` bytes apart in u and v.

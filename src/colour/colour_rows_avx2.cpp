@@ -1,7 +1,10 @@
 // AVX2 forms of the colour row kernels: the arithmetic of the scalar
-// references, sixteen to thirty-two pixels a step, the tail through the SSE2
-// form or the reference.
+// references (the RGB to 4:2:0 pair kernel reaches the same bytes through a
+// checked quick path for its chroma, below), sixteen to thirty-two pixels a
+// step, the tail through the SSE2 form or the reference.
 #include <immintrin.h>
+
+#include <cmath>
 
 #include "colour/colour_rows.h"
 
@@ -248,53 +251,154 @@ void RgbToChroma420AVX2(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t 
   if (k < chromaW) RgbToChroma420SSE2(a + 8 * k, b + 8 * k, u + k * step, v + k * step, step, chromaW - k, c);
 }
 
+namespace {
+
+// The chroma of a 2 x 2 block from its channel sums, for the pair kernel's
+// quick path: A = sum R * kR + sum G * kG + sum B * kB + 128.5 with
+// kX = cX * chromaScale / 4, in fused steps. The reference's result is
+// trunc(T) for a T it forms with a dozen roundings of its own; |A - T| stays
+// below (3060 S + 644) * 2^-24 where S = (|cR| + |cG| + |cB|) * chromaScale,
+// under 2.4e-4 for S <= 1.1, and forming A - M and A + M adds 1.5e-5 more.
+// Where A - M and A + M truncate alike (M = 2^-11, about twice those bounds)
+// T truncates the same way; other samples are redone by the reference
+// arithmetic.
+constexpr float kChromaMargin = 1.f / 2048;
+
+struct QuickChroma {
+  __m256 kR, kG, kB;
+};
+
+bool QuickChromaFits(float r, float g, float b, float cs) {
+  const double s = (std::fabs(double(r)) + std::fabs(double(g)) + std::fabs(double(b))) * double(cs);
+  return s <= 1.1 && cs > 0;
+}
+
+QuickChroma QuickChromaOf(float r, float g, float b, float cs) {
+  auto k = [cs](float v) { return _mm256_set1_ps(float(double(v) * double(cs) * 0.25)); };
+  return {k(r), k(g), k(b)};
+}
+
+// Truncated A - M in *lo; the lanes where A + M truncates alike set in the
+// returned mask.
+inline __m256i QuickSample(const QuickChroma &q, __m256 sr, __m256 sg, __m256 sb, __m256i *lo) {
+  const __m256 base = _mm256_set1_ps(128.5f), m = _mm256_set1_ps(kChromaMargin);
+  const __m256 a = _mm256_fmadd_ps(sr, q.kR, _mm256_fmadd_ps(sg, q.kG, _mm256_fmadd_ps(sb, q.kB, base)));
+  *lo = _mm256_cvttps_epi32(_mm256_sub_ps(a, m));
+  return _mm256_cmpeq_epi32(*lo, _mm256_cvttps_epi32(_mm256_add_ps(a, m)));
+}
+
+// Luma of eight pixels before the clamp: (((yR R + yG G) + yB B) * scale
+// + offset) + 0.5, truncated. The reference's clamp to 1..254 is applied to
+// the packed bytes: trunc and that clamp commute, and its 1.5e-8 nudge moves
+// nothing that is not clamped to 1 anyway (it is below half a unit in the
+// last place of any value from 1 up).
+struct LumaRow {
+  __m256 kr, kg, kb, ls, lo, half;
+  __m256i operator()(__m256 r, __m256 g, __m256 b) const {
+    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, b), ls), lo), half));
+  }
+};
+
+inline __m256i Clamp1To254(__m256i v) {
+  return _mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8(1)), _mm256_set1_epi8(static_cast<char>(254)));
+}
+
+// B, G, R of eight BGRA pixels as floats; G and R taken by byte shuffles.
+inline void Channels8Shuffled(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+  const __m256i pg = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1,
+                                      1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+  const __m256i pr = _mm256_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1,
+                                      2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
+  *b = _mm256_cvtepi32_ps(_mm256_and_si256(v, _mm256_set1_epi32(0xFF)));
+  *g = _mm256_cvtepi32_ps(_mm256_shuffle_epi8(v, pg));
+  *r = _mm256_cvtepi32_ps(_mm256_shuffle_epi8(v, pr));
+}
+
+// Redoes the samples k + i of the bits i (in the lane order 0 1 4 5 2 3 6 7)
+// set in bu (Cb) and bv (Cr).
+[[gnu::noinline, gnu::cold]] void RedoChroma(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
+                                             int k, int bu, int bv, const YuvEncodeCoefs *c) {
+  static constexpr int kSample[8] = {0, 1, 4, 5, 2, 3, 6, 7};
+  for (int j = 0; j < 8; ++j) {
+    const int ks = k + kSample[j];
+    if (bu >> j & 1) u[ks * step] = Chroma420Sample(a + 8 * ks, b + 8 * ks, c->cbR, c->cbG, c->cbB, c->chromaScale);
+    if (bv >> j & 1) v[ks * step] = Chroma420Sample(a + 8 * ks, b + 8 * ks, c->crR, c->crG, c->crB, c->chromaScale);
+  }
+}
+
+}  // namespace
+
 // Both rows' pixels are read and widened once for their luma and their
-// chroma; the arithmetic per sample is that of the two kernels above.
+// chroma. Luma follows the reference's arithmetic; chroma takes the quick
+// path above where its margin holds and the reference arithmetic elsewhere.
 void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
                        int step, int width, const YuvEncodeCoefs *c) {
-  const __m256 kr = _mm256_set1_ps(c->yR), kg = _mm256_set1_ps(c->yG), kb = _mm256_set1_ps(c->yB);
-  const __m256 ls = _mm256_set1_ps(c->lumaScale), lo = _mm256_set1_ps(c->lumaOff), half = _mm256_set1_ps(0.5f);
-  const __m256 ur = _mm256_set1_ps(c->cbR), ug = _mm256_set1_ps(c->cbG), ub = _mm256_set1_ps(c->cbB);
-  const __m256 vr = _mm256_set1_ps(c->crR), vg = _mm256_set1_ps(c->crG), vb = _mm256_set1_ps(c->crB);
-  const __m256 cs = _mm256_set1_ps(c->chromaScale), quarter = _mm256_set1_ps(0.25f), off = _mm256_set1_ps(128.f);
-  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-  auto lumaOf = [&](__m256 r, __m256 g, __m256 bl) {
-    return Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, bl), ls), lo), half));
-  };
-  // Eight chroma sums (two groups of eight columns) to their samples.
-  auto chromaOf = [&](const __m256 *s) {
-    const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
-    const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
-    const __m256 sum = _mm256_castpd_ps(_mm256_permute4x64_pd(_mm256_castps_pd(_mm256_add_ps(even, odd)), 0xD8));
-    return Narrow8(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(_mm256_mul_ps(sum, cs), quarter), off), half));
-  };
+  // Coefficients outside the quick path's bound, or large enough for the
+  // unclamped luma to leave the integer range, take the two kernels above.
+  const double lumaGain = (std::fabs(double(c->yR)) + std::fabs(double(c->yG)) + std::fabs(double(c->yB))) *
+                          std::fabs(double(c->lumaScale));
+  const bool quick = QuickChromaFits(c->cbR, c->cbG, c->cbB, c->chromaScale) &&
+                     QuickChromaFits(c->crR, c->crG, c->crB, c->chromaScale) && lumaGain <= 4 &&
+                     std::fabs(c->lumaOff) <= 1024;
   int x = 0;
-  for (; x + 32 <= width; x += 32) {
-    __m256i qa[4], qb[4];
-    __m256 su[4], sv[4];
-    for (int i = 0; i < 4; ++i) {
-      __m256 b0, g0, r0, b1, g1, r1;
-      Channels8(a + 4 * (x + 8 * i), &b0, &g0, &r0);
-      Channels8(b + 4 * (x + 8 * i), &b1, &g1, &r1);
-      qa[i] = lumaOf(r0, g0, b0);
-      qb[i] = lumaOf(r1, g1, b1);
-      su[i] = _mm256_add_ps(Row8(ur, ug, ub, r0, g0, b0), Row8(ur, ug, ub, r1, g1, b1));
-      sv[i] = _mm256_add_ps(Row8(vr, vg, vb, r0, g0, b0), Row8(vr, vg, vb, r1, g1, b1));
-    }
-    const __m256i pa = _mm256_packus_epi16(_mm256_packs_epi32(qa[0], qa[1]), _mm256_packs_epi32(qa[2], qa[3]));
-    const __m256i pb = _mm256_packus_epi16(_mm256_packs_epi32(qb[0], qb[1]), _mm256_packs_epi32(qb[2], qb[3]));
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(pa, order));
-    _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(pb, order));
-    for (int h = 0; h < 2; ++h) {
-      // Cb and Cr of chroma samples k .. k + 7 as 16 bytes: Cb0..7, Cr0..7.
-      const __m256i w = _mm256_permute4x64_epi64(_mm256_packs_epi32(chromaOf(su + 2 * h), chromaOf(sv + 2 * h)), 0xD8);
-      const __m128i uv = _mm_packus_epi16(_mm256_castsi256_si128(w), _mm256_extracti128_si256(w, 1));
-      const int k = x / 2 + 8 * h;
+  if (quick) {
+    const LumaRow luma{_mm256_set1_ps(c->yR),        _mm256_set1_ps(c->yG),      _mm256_set1_ps(c->yB),
+                       _mm256_set1_ps(c->lumaScale), _mm256_set1_ps(c->lumaOff), _mm256_set1_ps(0.5f)};
+    const QuickChroma qu = QuickChromaOf(c->cbR, c->cbG, c->cbB, c->chromaScale);
+    const QuickChroma qv = QuickChromaOf(c->crR, c->crG, c->crB, c->chromaScale);
+    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+    // Bytes per lane after the final pack and qword swap: Cb (or Cr) samples
+    // 0 1 4 5 8 9 12 13 then 2 3 6 7 10 11 14 15.
+    const __m256i inOrder = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                             0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+    for (; x + 32 <= width; x += 32) {
+      __m256i qa[4], qb[4];
+      __m256 sb[4], sg[4], sr[4];  // column sums of the two rows, exact
+      for (int i = 0; i < 4; ++i) {
+        __m256 b0, g0, r0, b1, g1, r1;
+        Channels8Shuffled(a + 4 * (x + 8 * i), &b0, &g0, &r0);
+        Channels8Shuffled(b + 4 * (x + 8 * i), &b1, &g1, &r1);
+        qa[i] = luma(r0, g0, b0);
+        qb[i] = luma(r1, g1, b1);
+        sb[i] = _mm256_add_ps(b0, b1);
+        sg[i] = _mm256_add_ps(g0, g1);
+        sr[i] = _mm256_add_ps(r0, r1);
+      }
+      const __m256i pa = _mm256_packus_epi16(_mm256_packs_epi32(qa[0], qa[1]), _mm256_packs_epi32(qa[2], qa[3]));
+      const __m256i pb = _mm256_packus_epi16(_mm256_packs_epi32(qb[0], qb[1]), _mm256_packs_epi32(qb[2], qb[3]));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(pa), order));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(pb), order));
+      // Per half (16 columns, 8 samples) the block sums in the lane order
+      // 0 1 4 5 | 2 3 6 7, then Cb and Cr.
+      __m256i cu[2], cv[2], okU[2], okV[2];
+      for (int h = 0; h < 2; ++h) {
+        auto blocks = [&](const __m256 *s) {
+          const __m256 even = _mm256_shuffle_ps(s[2 * h], s[2 * h + 1], _MM_SHUFFLE(2, 0, 2, 0));
+          const __m256 odd = _mm256_shuffle_ps(s[2 * h], s[2 * h + 1], _MM_SHUFFLE(3, 1, 3, 1));
+          return _mm256_add_ps(even, odd);
+        };
+        const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
+        okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
+        okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
+      }
+      const __m256i w = _mm256_packus_epi16(_mm256_packs_epi32(cu[0], cu[1]), _mm256_packs_epi32(cv[0], cv[1]));
+      const __m256i uv = Clamp1To254(_mm256_shuffle_epi8(_mm256_permute4x64_epi64(w, 0xD8), inOrder));
+      const int k = x / 2;
+      const __m128i uu = _mm256_castsi256_si128(uv), vv = _mm256_extracti128_si256(uv, 1);
       if (step == 2) {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k), _mm_unpacklo_epi8(uv, _mm_srli_si128(uv, 8)));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k), _mm_unpacklo_epi8(uu, vv));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k + 16), _mm_unpackhi_epi8(uu, vv));
       } else {
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(u + k), uv);
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(v + k), _mm_srli_si128(uv, 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + k), uu);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k), vv);
+      }
+      // Samples outside the margin (one or two in a thousand) are redone by
+      // the reference.
+      for (int h = 0; h < 2; ++h) {
+        const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
+        const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
+        if (__builtin_expect(bu | bv, 0)) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
       }
     }
   }
