@@ -71,26 +71,38 @@ KOAPI cl_mem CreateCLImage(cl_context context, int32_t width, int32_t height) {
   return err == CL_SUCCESS ? image : nullptr;
 }
 
+namespace {
+// A blocking write or read of the whole image (width x height at 0, 0).
+template <class Enqueue, class Ptr>
+bool TransferWholeImage(Enqueue enqueue, cl_command_queue queue, cl_mem image, Ptr bits,
+                        int32_t rowPitch, int32_t width, int32_t height) {
+  if (!image || !queue || !bits || width <= 0 || height <= 0 || rowPitch < 0) return false;
+  const size_t origin[3] = {0, 0, 0};
+  const size_t region[3] = {static_cast<size_t>(width), static_cast<size_t>(height), 1};
+  return enqueue(origin, region, static_cast<size_t>(rowPitch)) == CL_SUCCESS;
+}
+}  // namespace
+
 KOAPI bool CopyMemoryToOpenCLImage(cl_mem image, cl_command_queue queue, const void *src,
                                    int32_t rowPitch, int32_t width, int32_t height) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  if (!image || !queue || !src || width <= 0 || height <= 0 || rowPitch < 0) return false;
-  size_t origin[3] = {0, 0, 0};
-  size_t region[3] = {static_cast<size_t>(width), static_cast<size_t>(height), 1};
-  return KO_CL(rt, clEnqueueWriteImage, queue, image, CL_TRUE, origin, region,
-               static_cast<size_t>(rowPitch), size_t{0}, src, 0u, nullptr,
-               nullptr) == CL_SUCCESS;
+  return TransferWholeImage(
+      [&](const size_t *origin, const size_t *region, size_t pitch) {
+        return KO_CL(rt, clEnqueueWriteImage, queue, image, CL_TRUE, origin, region, pitch,
+                     size_t{0}, src, 0u, nullptr, nullptr);
+      },
+      queue, image, src, rowPitch, width, height);
 }
 
 KOAPI bool CopyOpenCLImageToMemory(cl_command_queue queue, cl_mem image, void *dst,
                                    int32_t rowPitch, int32_t width, int32_t height) {
   KoOpenCLRuntime *rt = LibraryRuntime();
-  if (!image || !queue || !dst || width <= 0 || height <= 0 || rowPitch < 0) return false;
-  size_t origin[3] = {0, 0, 0};
-  size_t region[3] = {static_cast<size_t>(width), static_cast<size_t>(height), 1};
-  return KO_CL(rt, clEnqueueReadImage, queue, image, CL_TRUE, origin, region,
-               static_cast<size_t>(rowPitch), size_t{0}, dst, 0u, nullptr,
-               nullptr) == CL_SUCCESS;
+  return TransferWholeImage(
+      [&](const size_t *origin, const size_t *region, size_t pitch) {
+        return KO_CL(rt, clEnqueueReadImage, queue, image, CL_TRUE, origin, region, pitch,
+                     size_t{0}, dst, 0u, nullptr, nullptr);
+      },
+      queue, image, dst, rowPitch, width, height);
 }
 
 KOAPI bool FlipCopyMemoryToOpenCLImage(cl_mem image, cl_command_queue queue, cl_context context,
