@@ -31,6 +31,12 @@ void Yuv420RowScalar(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8
   }
 }
 
+void Yuv420RowPairScalar(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, const uint8_t *v, uint8_t *d0,
+                         uint8_t *d1, int width, const Q14Coefs *c) {
+  Yuv420RowScalar(y0, u, v, d0, width, c);
+  Yuv420RowScalar(y1, u, v, d1, width, c);
+}
+
 void Yuv420ReduceScalar(const uint8_t *const *yRows, const uint8_t *const *uRows,
                         const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
                         const ReduceShape *shape, const Q14Coefs *c) {
@@ -125,6 +131,9 @@ const Kernel kRgbToI420Pair = Declare<RgbToI420PairFn>("colour.RgbToI420Pair", F
 
 const Kernel kYuv420Row = Declare<Yuv420RowFn>("colour.Yuv420Row", Family::Colour, rows::Yuv420RowScalar,
                                                rows::Yuv420RowSSE2, rows::Yuv420RowAVX2);
+const Kernel kYuv420RowPair = Declare<Yuv420RowPairFn>("colour.Yuv420RowPair", Family::Colour,
+                                                       rows::Yuv420RowPairScalar, rows::Yuv420RowPairSSE2,
+                                                       rows::Yuv420RowPairAVX2);
 const Kernel kYuv420Reduce =
     Declare<Yuv420ReduceFn>("colour.Yuv420Reduce", Family::Colour, rows::Yuv420ReduceScalar,
                             rows::Yuv420ReduceSSE2, nullptr);
@@ -140,7 +149,7 @@ const KernelTable &KernelTable_Colour() {
   static const Kernel *const items[] = {&colour::kYuv420Row, &colour::kYuv420Reduce,
                                         &colour::kUyvyToRgb, &colour::kRgbToUyvy,
                                         &colour::kRgbToLuma,  &colour::kRgbToChroma420,
-                                        &colour::kRgbToI420Pair};
+                                        &colour::kRgbToI420Pair, &colour::kYuv420RowPair};
   static const KernelTable t{items, sizeof items / sizeof items[0]};
   return t;
 }

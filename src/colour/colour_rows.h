@@ -33,6 +33,10 @@ struct RgbToUyvyCoefs {
 // Luma sample x takes chroma sample x / 2.
 using Yuv420RowFn = void (*)(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra,
                              int width, const Q14Coefs *c);
+// Two luma rows sharing one chroma row (4:2:0): the row kernel above for
+// (y0, d0) and (y1, d1), the chroma arithmetic done once for both.
+using Yuv420RowPairFn = void (*)(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, const uint8_t *v,
+                                 uint8_t *d0, uint8_t *d1, int width, const Q14Coefs *c);
 
 // Reduced sizes: each output pixel sums a block of `cols` x `rows` luma
 // samples (n of them) and `ccols` x `crows` chroma samples (m of them):
@@ -87,6 +91,7 @@ extern const ko::forms::Kernel kRgbToLuma;
 extern const ko::forms::Kernel kRgbToI420Pair;
 extern const ko::forms::Kernel kRgbToChroma420;
 extern const ko::forms::Kernel kYuv420Row;
+extern const ko::forms::Kernel kYuv420RowPair;
 extern const ko::forms::Kernel kYuv420Reduce;
 extern const ko::forms::Kernel kUyvyToRgb;
 extern const ko::forms::Kernel kRgbToUyvy;
@@ -95,6 +100,12 @@ namespace rows {
 void Yuv420RowScalar(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
 void Yuv420RowSSE2(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
 void Yuv420RowAVX2(const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, int, const Q14Coefs *);
+void Yuv420RowPairScalar(const uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, uint8_t *,
+                         int, const Q14Coefs *);
+void Yuv420RowPairSSE2(const uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, uint8_t *,
+                       int, const Q14Coefs *);
+void Yuv420RowPairAVX2(const uint8_t *, const uint8_t *, const uint8_t *, const uint8_t *, uint8_t *, uint8_t *,
+                       int, const Q14Coefs *);
 void Yuv420ReduceScalar(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,
                         uint8_t *, int, const ReduceShape *, const Q14Coefs *);
 void Yuv420ReduceSSE2(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,

@@ -4,6 +4,7 @@
 // step, the tail through the SSE2 form or the reference.
 #include <immintrin.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "colour/colour_rows.h"
@@ -16,25 +17,7 @@ inline __m256i Pair(int lo, int hi) {
   return _mm256_set1_epi32(static_cast<int>((static_cast<uint32_t>(hi) << 16) | (static_cast<uint32_t>(lo) & 0xFFFFu)));
 }
 
-// (coefficient pair . (first, second) + add) >> shift for sixteen pairs
-// (lo: pairs 0-3 and 8-11, hi: 4-7 and 12-15) as sixteen 16-bit values in
-// pair order.
-inline __m256i Offsets(__m256i lo, __m256i hi, __m256i coef, __m256i add, int shift) {
-  const __m256i a = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), _mm_cvtsi32_si128(shift));
-  const __m256i b = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), _mm_cvtsi32_si128(shift));
-  return _mm256_packs_epi32(a, b);
-}
-
-// Sixteen 16-bit offsets, one per pixel pair, added to 32 luma values
-// (yl: pixels 0-15, yh: 16-31); bytes in lane order [0-7 16-23 | 8-15 24-31].
-inline __m256i Channel(__m256i yl, __m256i yh, __m256i o) {
-  const __m256i dl = _mm256_unpacklo_epi16(o, o), dh = _mm256_unpackhi_epi16(o, o);
-  const __m256i p0 = _mm256_permute2x128_si256(dl, dh, 0x20);
-  const __m256i p1 = _mm256_permute2x128_si256(dl, dh, 0x31);
-  return _mm256_packus_epi16(_mm256_add_epi16(yl, p0), _mm256_add_epi16(yh, p1));
-}
-
-// B, G, R bytes in the lane order of Channel to 32 BGRA pixels.
+// B, G, R bytes in the lane order [0-7 16-23 | 8-15 24-31] to 32 BGRA pixels.
 inline void StoreBgra(uint8_t *dst, __m256i b, __m256i g, __m256i r) {
   const __m256i a = _mm256_set1_epi8(static_cast<char>(0xFF));
   const __m256i bgLo = _mm256_unpacklo_epi8(b, g), bgHi = _mm256_unpackhi_epi8(b, g);
@@ -51,22 +34,106 @@ inline void StoreBgra(uint8_t *dst, __m256i b, __m256i g, __m256i r) {
 
 }  // namespace
 
+namespace {
+
+// The 4:2:0 rows form each chroma offset o = (coefficient pair . (U, V) +
+// k) >> 14 once per sample in a 16-bit lane, then as two bytes max(o, 0)
+// and max(-o, 0) copied to both pixels of the sample's pair: clamp(Y + o)
+// is Y plus the first and minus the second, both saturating. Coefficients
+// whose offsets could leave -255..255 (or a 16-bit multiplier) take the
+// SSE2 form.
+bool OffsetsFitBytes(const Q14Coefs *c) {
+  auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
+  auto within = [](int64_t lo, int64_t hi) { return (lo >> 14) >= -255 && (hi >> 14) <= 255; };
+  auto range = [&](int64_t a, int64_t b, int64_t k) {
+    const int64_t lo = k + 255 * (std::min<int64_t>(a, 0) + std::min<int64_t>(b, 0));
+    const int64_t hi = k + 255 * (std::max<int64_t>(a, 0) + std::max<int64_t>(b, 0));
+    return within(lo, hi);
+  };
+  return fits16(c->ub) && fits16(c->ug) && fits16(c->vg) && fits16(c->vr) && range(c->ub, 0, c->kb) &&
+         range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr);
+}
+
+struct ChromaCoefs {
+  __m256i b, g, r, kb, kg, kr;
+};
+ChromaCoefs ChromaCoefsOf(const Q14Coefs *c) {
+  return {Pair(c->ub, 0),           Pair(c->ug, c->vg),       Pair(0, c->vr),
+          _mm256_set1_epi32(c->kb), _mm256_set1_epi32(c->kg), _mm256_set1_epi32(c->kr)};
+}
+
+// Offsets of a channel for the 32 pixels of 16 chroma samples, in the byte
+// order of the luma in Row32 below.
+struct ChannelOffsets {
+  __m256i add, sub;
+};
+inline ChannelOffsets Split(__m256i o) {
+  const __m256i pos = _mm256_max_epi16(o, _mm256_setzero_si256()), neg = _mm256_sub_epi16(pos, o);
+  return {_mm256_or_si256(pos, _mm256_slli_epi16(pos, 8)), _mm256_or_si256(neg, _mm256_slli_epi16(neg, 8))};
+}
+
+// Sixteen chroma samples as 16-bit values in the order 0 1 4 5 8 9 12 13 |
+// 2 3 6 7 10 11 14 15.
+inline __m256i Samples(const uint8_t *p) {
+  const __m128i order = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, 2, 3, 6, 7, 10, 11, 14, 15);
+  return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)), order));
+}
+
+struct PixelOffsets {
+  ChannelOffsets b, g, r;
+};
+inline PixelOffsets OffsetsOf(const uint8_t *u, const uint8_t *v, const ChromaCoefs &k) {
+  const __m256i uu = Samples(u), vv = Samples(v);
+  const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
+  auto offsets = [&](__m256i coef, __m256i add) {
+    const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), 14);
+    const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), 14);
+    return Split(_mm256_packs_epi32(a, b));
+  };
+  return {offsets(k.b, k.kb), offsets(k.g, k.kg), offsets(k.r, k.kr)};
+}
+
+// 32 luma bytes with their four-pixel groups in the order 0 2 4 6 | 1 3 5 7,
+// the order in which the byte and word unpacks of the store give pixels
+// 0-7, 8-15, 16-23 and 24-31 whole.
+inline void Row32(const uint8_t *y, uint8_t *dst, const PixelOffsets &o) {
+  const __m256i yy = _mm256_permutevar8x32_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i *>(y)),
+                                                 _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+  auto chan = [&](const ChannelOffsets &c) { return _mm256_subs_epu8(_mm256_adds_epu8(yy, c.add), c.sub); };
+  const __m256i b = chan(o.b), g = chan(o.g), r = chan(o.r), a = _mm256_set1_epi8(static_cast<char>(0xFF));
+  const __m256i bgLo = _mm256_unpacklo_epi8(b, g), bgHi = _mm256_unpackhi_epi8(b, g);
+  const __m256i raLo = _mm256_unpacklo_epi8(r, a), raHi = _mm256_unpackhi_epi8(r, a);
+  auto *d = reinterpret_cast<__m256i *>(dst);
+  _mm256_storeu_si256(d + 0, _mm256_unpacklo_epi16(bgLo, raLo));
+  _mm256_storeu_si256(d + 1, _mm256_unpackhi_epi16(bgLo, raLo));
+  _mm256_storeu_si256(d + 2, _mm256_unpacklo_epi16(bgHi, raHi));
+  _mm256_storeu_si256(d + 3, _mm256_unpackhi_epi16(bgHi, raHi));
+}
+
+}  // namespace
+
 void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
                    const Q14Coefs *c) {
-  const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
-  const __m256i kb = _mm256_set1_epi32(c->kb), kg = _mm256_set1_epi32(c->kg), kr = _mm256_set1_epi32(c->kr);
   int x = 0;
-  for (; x + 32 <= width; x += 32) {
-    const __m256i uu = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(u + x / 2)));
-    const __m256i vv = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(v + x / 2)));
-    const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
-    const __m256i yy = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(y + x));
-    const __m256i yl = _mm256_cvtepu8_epi16(_mm256_castsi256_si128(yy));
-    const __m256i yh = _mm256_cvtepu8_epi16(_mm256_extracti128_si256(yy, 1));
-    StoreBgra(bgra + 4 * x, Channel(yl, yh, Offsets(lo, hi, cb, kb, 14)),
-              Channel(yl, yh, Offsets(lo, hi, cg, kg, 14)), Channel(yl, yh, Offsets(lo, hi, cr, kr, 14)));
+  if (OffsetsFitBytes(c)) {
+    const ChromaCoefs k = ChromaCoefsOf(c);
+    for (; x + 32 <= width; x += 32) Row32(y + x, bgra + 4 * x, OffsetsOf(u + x / 2, v + x / 2, k));
   }
   if (x < width) Yuv420RowSSE2(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
+}
+
+void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, const uint8_t *v, uint8_t *d0,
+                       uint8_t *d1, int width, const Q14Coefs *c) {
+  int x = 0;
+  if (OffsetsFitBytes(c)) {
+    const ChromaCoefs k = ChromaCoefsOf(c);
+    for (; x + 32 <= width; x += 32) {
+      const PixelOffsets o = OffsetsOf(u + x / 2, v + x / 2, k);
+      Row32(y0 + x, d0 + 4 * x, o);
+      Row32(y1 + x, d1 + 4 * x, o);
+    }
+  }
+  if (x < width) Yuv420RowPairSSE2(y0 + x, y1 + x, u + x / 2, v + x / 2, d0 + 4 * x, d1 + 4 * x, width - x, c);
 }
 
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {

@@ -66,6 +66,12 @@ void Yuv420RowSSE2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t
   if (x < width) Yuv420RowScalar(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
 }
 
+void Yuv420RowPairSSE2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, const uint8_t *v, uint8_t *d0,
+                       uint8_t *d1, int width, const Q14Coefs *c) {
+  Yuv420RowSSE2(y0, u, v, d0, width, c);
+  Yuv420RowSSE2(y1, u, v, d1, width, c);
+}
+
 void Yuv420ReduceSSE2(const uint8_t *const *yRows, const uint8_t *const *uRows,
                       const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
                       const ReduceShape *shape, const Q14Coefs *c) {

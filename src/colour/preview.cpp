@@ -105,7 +105,7 @@ Planes FirstField(Planes p) {
 void Convert420Full(int width, int height, uint8_t *dst, intptr_t dstStride, const uint8_t *y,
                     intptr_t yStride, const uint8_t *u, intptr_t uStride, const uint8_t *v,
                     intptr_t vStride, int mode, const Q14Coefs &c) {
-  const auto fn = Pick<Yuv420RowFn>(kYuv420Row);
+  const auto fn = Pick<Yuv420RowPairFn>(kYuv420RowPair);
   const bool il = Interlaced(mode);
   const int rows = height / 2;
 #pragma omp parallel for schedule(static)
@@ -115,9 +115,8 @@ void Convert420Full(int width, int height, uint8_t *dst, intptr_t dstStride, con
       r0 = 4 * (k / 2) + (k % 2);
       r1 = r0 + 2;
     }
-    const uint8_t *ur = u + intptr_t(k) * uStride, *vr = v + intptr_t(k) * vStride;
-    fn(y + intptr_t(r0) * yStride, ur, vr, dst + intptr_t(r0) * dstStride, width, &c);
-    fn(y + intptr_t(r1) * yStride, ur, vr, dst + intptr_t(r1) * dstStride, width, &c);
+    fn(y + intptr_t(r0) * yStride, y + intptr_t(r1) * yStride, u + intptr_t(k) * uStride,
+       v + intptr_t(k) * vStride, dst + intptr_t(r0) * dstStride, dst + intptr_t(r1) * dstStride, width, &c);
   }
 }
 

@@ -22,6 +22,25 @@ struct Yuv420RowCase : OutputsByForm<uint8_t> {
   Q14Coefs c;
 };
 
+// Two luma rows on one chroma row; half the time the chroma rows sweep
+// every value so each matrix's blue and red offsets are all checked.
+struct Yuv420RowPairCase : OutputsByForm<uint8_t> {
+  Yuv420RowPairCase(const Kernel &k, Rng &rng, int w)
+      : OutputsByForm(k, 8 * size_t(w)), width(w), y(RandomBytes(rng, 2 * size_t(w))),
+        u(RandomBytes(rng, (w + 1) / 2)), v(RandomBytes(rng, (w + 1) / 2)), c(MatrixOf(AnyMatrix(rng)).q14) {
+    if (rng() % 2)
+      for (size_t i = 0; i < u.size(); ++i) u[i] = uint8_t(i), v[i] = uint8_t(255 - i);
+  }
+  void Run(Form f) override {
+    uint8_t *o = out[f].data();
+    ko::forms::FormOf<Yuv420RowPairFn>(kernel, f)(y.data(), y.data() + width, u.data(), v.data(), o, o + 4 * width,
+                                                  width, &c);
+  }
+  int width;
+  std::vector<uint8_t> y, u, v;
+  Q14Coefs c;
+};
+
 struct ReduceCase : OutputsByForm<uint8_t> {
   ReduceCase(const Kernel &k, Rng &rng, int w) : OutputsByForm(k, 4 * size_t(w)), width(w) {
     static const ReduceShape shapes[] = {{2, 1, 1, 1}, {2, 2, 1, 2}, {4, 2, 2, 2}, {4, 4, 2, 2}};
@@ -102,6 +121,7 @@ KO_KERNEL_CASE("colour.RgbToUyvy", Make<RgbToUyvyCase>);
 KO_KERNEL_CASE("colour.RgbToLuma", Make<RgbToYuvCase>);
 KO_KERNEL_CASE("colour.RgbToChroma420", Make<RgbToYuvCase>);
 KO_KERNEL_CASE("colour.RgbToI420Pair", Make<RgbToYuvCase>);
+KO_KERNEL_CASE("colour.Yuv420RowPair", Make<Yuv420RowPairCase>);
 
 }  // namespace
 }  // namespace kotest
