@@ -420,35 +420,38 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
     const __m256i inOrder = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
                                              0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     for (; x + 32 <= width; x += 32) {
-      __m256i qa[4], qb[4];
-      __m256 sb[4], sg[4], sr[4];  // column sums of the two rows, exact
-      for (int i = 0; i < 4; ++i) {
-        __m256 b0, g0, r0, b1, g1, r1;
-        Channels8Shuffled(a + 4 * (x + 8 * i), &b0, &g0, &r0);
-        Channels8Shuffled(b + 4 * (x + 8 * i), &b1, &g1, &r1);
-        qa[i] = luma(r0, g0, b0);
-        qb[i] = luma(r1, g1, b1);
-        sb[i] = _mm256_add_ps(b0, b1);
-        sg[i] = _mm256_add_ps(g0, g1);
-        sr[i] = _mm256_add_ps(r0, r1);
-      }
-      const __m256i pa = _mm256_packus_epi16(_mm256_packs_epi32(qa[0], qa[1]), _mm256_packs_epi32(qa[2], qa[3]));
-      const __m256i pb = _mm256_packus_epi16(_mm256_packs_epi32(qb[0], qb[1]), _mm256_packs_epi32(qb[2], qb[3]));
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(pa), order));
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(pb), order));
-      // Per half (16 columns, 8 samples) the block sums in the lane order
-      // 0 1 4 5 | 2 3 6 7, then Cb and Cr.
-      __m256i cu[2], cv[2], okU[2], okV[2];
+      // Each half (16 columns, 8 samples) is finished before the next is
+      // read, so its column sums need not outlive it: luma words of both
+      // rows, then the block sums in the lane order 0 1 4 5 | 2 3 6 7 and
+      // their Cb and Cr.
+      __m256i pa[2], pb[2], cu[2], cv[2], okU[2], okV[2];
       for (int h = 0; h < 2; ++h) {
+        __m256i qa[2], qb[2];
+        __m256 sb[2], sg[2], sr[2];  // column sums of the two rows, exact
+        for (int i = 0; i < 2; ++i) {
+          __m256 b0, g0, r0, b1, g1, r1;
+          Channels8Shuffled(a + 4 * (x + 16 * h + 8 * i), &b0, &g0, &r0);
+          Channels8Shuffled(b + 4 * (x + 16 * h + 8 * i), &b1, &g1, &r1);
+          qa[i] = luma(r0, g0, b0);
+          qb[i] = luma(r1, g1, b1);
+          sb[i] = _mm256_add_ps(b0, b1);
+          sg[i] = _mm256_add_ps(g0, g1);
+          sr[i] = _mm256_add_ps(r0, r1);
+        }
+        pa[h] = _mm256_packs_epi32(qa[0], qa[1]);
+        pb[h] = _mm256_packs_epi32(qb[0], qb[1]);
         auto blocks = [&](const __m256 *s) {
-          const __m256 even = _mm256_shuffle_ps(s[2 * h], s[2 * h + 1], _MM_SHUFFLE(2, 0, 2, 0));
-          const __m256 odd = _mm256_shuffle_ps(s[2 * h], s[2 * h + 1], _MM_SHUFFLE(3, 1, 3, 1));
+          const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+          const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
           return _mm256_add_ps(even, odd);
         };
         const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
         okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
         okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
       }
+      const __m256i la = _mm256_packus_epi16(pa[0], pa[1]), lb = _mm256_packus_epi16(pb[0], pb[1]);
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(la), order));
+      _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(lb), order));
       const __m256i w = _mm256_packus_epi16(_mm256_packs_epi32(cu[0], cu[1]), _mm256_packs_epi32(cv[0], cv[1]));
       const __m256i uv = Clamp1To254(_mm256_shuffle_epi8(_mm256_permute4x64_epi64(w, 0xD8), inOrder));
       const int k = x / 2;
@@ -462,11 +465,13 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
       }
       // Samples outside the margin (one or two in a thousand) are redone by
       // the reference.
-      for (int h = 0; h < 2; ++h) {
-        const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
-        const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
-        if (__builtin_expect(bu | bv, 0)) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
-      }
+      const __m256i all = _mm256_and_si256(_mm256_and_si256(okU[0], okU[1]), _mm256_and_si256(okV[0], okV[1]));
+      if (__builtin_expect(_mm256_movemask_ps(_mm256_castsi256_ps(all)) != 0xFF, 0))
+        for (int h = 0; h < 2; ++h) {
+          const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
+          const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
+          if (bu | bv) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
+        }
     }
   }
   if (x < width) {
