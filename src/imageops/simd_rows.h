@@ -455,21 +455,37 @@ void GaussDown(float *temp, ptrdiff_t tstride, float *first, int y0, int rows, i
 }
 
 // Floats i0..i1 of one row of the upward pass: the unrounded results to
-// `raw`, the image row gets them with the small-value rule applied.
+// `raw`, the image row gets them with the small-value rule applied. For
+// bytes the rule needs no step of its own: trunc(min(max(v + 0.5, 0), 255))
+// is 0 for every v below 0.5, NaN included, and so is
+// saturate(trunc(min(255, v + 0.5))), whose min gives NaN back and whose
+// conversion turns NaN and every value out of range below into a negative.
 template <class W, bool Bytes, bool Each>
 inline void UpSpan(const float *cur, const float *h1, const float *h2, const float *h3, float *raw, uint8_t *orow,
                    int i0, int i1, const GaussCoef *coef) {
   using F = typename W::F;
-  const F small = W::SetF(kGaussSmall), half = W::SetF(0.5f), zero = W::SetF(0.0f), top = W::SetF(255.0f);
+  const F small = W::SetF(kGaussSmall), half = W::SetF(0.5f), top = W::SetF(255.0f);
   ColCoef<W> k = CoefsAt<W>(coef, 0, 0);
-  for (int i = i0; i + W::kFloats <= i1; i += W::kFloats) {
+  auto result = [&](int i) {
     if constexpr (Each) k = CoefsAt<W>(coef, i / 4, 1);
     const F r = GaussStep<W>(W::LoadF(cur + i), W::LoadF(h1 + i), W::LoadF(h2 + i), W::LoadF(h3 + i), k.b, k.a1,
                              k.a2, k.a3);
     W::StoreF(raw + i, r);
-    const F v = W::AndF(W::GeF(r, small), r);
-    if constexpr (Bytes) W::IntsToBytes(orow + i, W::TruncI(W::MinF(W::MaxF(W::AddF(v, half), zero), top)));
-    else W::StoreF(reinterpret_cast<float *>(orow) + i, v);
+    return r;
+  };
+  auto level = [&](int i) { return W::TruncI(W::MinF(top, W::AddF(result(i), half))); };
+  int i = i0;
+  if constexpr (Bytes) {
+    for (; i + 4 * W::kFloats <= i1; i += 4 * W::kFloats) {  // four vectors to one store
+      const auto a = level(i), b = level(i + W::kFloats), c = level(i + 2 * W::kFloats);
+      W::IntsToBytes4(orow + i, a, b, c, level(i + 3 * W::kFloats));
+    }
+    for (; i + W::kFloats <= i1; i += W::kFloats) W::IntsToBytes(orow + i, level(i));
+  } else {
+    for (; i + W::kFloats <= i1; i += W::kFloats) {
+      const F r = result(i);
+      W::StoreF(reinterpret_cast<float *>(orow) + i, W::AndF(W::GeF(r, small), r));
+    }
   }
 }
 

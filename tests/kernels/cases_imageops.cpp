@@ -114,8 +114,9 @@ std::unique_ptr<Case> GaussRows(const Kernel &k, Rng &rng, int w) {
   });
 }
 // The columns: w columns, one sigma for all or one a column, with the
-// small-value rule's values mixed in. Down runs in two bands and its output
-// is the temp rows and the top row's copy; up's is the image and the ring.
+// small-value rule's values and values out of range mixed in. Down runs in
+// two bands and its output is the temp rows and the top row's copy; up's is
+// the image and the ring.
 std::vector<GaussCoef> ColumnCoefs(Rng &rng, int w) {
   std::vector<GaussCoef> coef;
   for (int c = 0, n = rng() % 2 ? w : 1; c < n; ++c)
@@ -123,8 +124,10 @@ std::vector<GaussCoef> ColumnCoefs(Rng &rng, int w) {
   return coef;
 }
 std::vector<float> TempRows(Rng &rng, size_t n, float top) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float odd[] = {1e-6f, std::numeric_limits<float>::quiet_NaN(), inf, -inf, -3.0f, 0.49f, 254.6f, 1e30f};
   auto temp = Values<float>(rng, n, 0.0f, top);
-  for (size_t i = 0; i < n; i += 11) temp[i] = 1e-6f;
+  for (size_t i = 0; i < n; i += 11) temp[i] = odd[rng() % 8];
   return temp;
 }
 std::unique_ptr<Case> GaussDown(const Kernel &k, Rng &rng, int w) {
@@ -148,6 +151,7 @@ std::unique_ptr<Case> GaussUp(const Kernel &k, Rng &rng, int w) {
     std::vector<float> g(ring);
     FormOf<GaussUpFn>(k, f)(temp.data(), 4 * ptrdiff_t(w), g.data(), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w,
                             coef.data(), coef.size() > 1);
+    for (float &v : g) v = v == v ? v : std::numeric_limits<float>::quiet_NaN();  // NaN signs may differ
     std::memcpy(o + image, g.data(), 4 * ring);
   });
 }
