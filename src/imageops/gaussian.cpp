@@ -134,7 +134,8 @@ class FlushGuard {
   bool active_ = false;
 };
 
-constexpr int kStrip = 32;  // columns a work item of the vertical pass on several threads
+constexpr int kStrip = 128;  // columns a work item of the vertical pass on several threads
+constexpr int kMaskStrip = 32;  // columns a work item of a mask's vertical pass
 
 // The sigmas of one direction: one for all lines, or one a line.
 struct Sigmas {
@@ -236,7 +237,7 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
                const Sigmas &rowSig, const Sigmas &colSig, float gain, float offset) {
   auto at = [&](int x, int y) -> T & { return *reinterpret_cast<T *>(base + static_cast<ptrdiff_t>(stride) * y + step * x); };
   const ptrdiff_t ts = width;
-  const int strips = (width + kStrip - 1) / kStrip;
+  const int strips = (width + kMaskStrip - 1) / kMaskStrip;
 #pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
@@ -245,9 +246,9 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
       Recurse([&](int x) { return at(x, y); }, t + ts * y, 1, width, rowSig.At(y));
 #pragma omp for schedule(static)
     for (int s = 0; s < strips; ++s) {
-      const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
-      float first[kStrip], last[kStrip];
-      GaussCoef cc[kStrip];
+      const int x0 = s * kMaskStrip, n = std::min(kMaskStrip, width - x0);
+      float first[kMaskStrip], last[kMaskStrip];
+      GaussCoef cc[kMaskStrip];
       for (int i = 0; i < n; ++i) cc[i] = colSig.each ? colSig.At(x0 + i) : colSig.common;
       float *t0 = t + x0;
       std::copy(t0, t0 + n, first);
