@@ -462,7 +462,7 @@ void GaussDown(float *temp, ptrdiff_t tstride, float *first, int y0, int rows, i
 // conversion turns NaN and every value out of range below into a negative.
 template <class W, bool Bytes, bool Each>
 inline void UpSpan(const float *cur, const float *h1, const float *h2, const float *h3, float *raw, uint8_t *orow,
-                   int i0, int i1, const GaussCoef *coef) {
+                   int i0, int i1, const GaussCoef *coef, const float *next) {
   using F = typename W::F;
   const F small = W::SetF(kGaussSmall), half = W::SetF(0.5f), top = W::SetF(255.0f);
   ColCoef<W> k = CoefsAt<W>(coef, 0, 0);
@@ -477,12 +477,14 @@ inline void UpSpan(const float *cur, const float *h1, const float *h2, const flo
   int i = i0;
   if constexpr (Bytes) {
     for (; i + 4 * W::kFloats <= i1; i += 4 * W::kFloats) {  // four vectors to one store
+      for (int j = 0; j < 4 * W::kFloats; j += 16) _mm_prefetch(reinterpret_cast<const char *>(next + i + j), _MM_HINT_T0);
       const auto a = level(i), b = level(i + W::kFloats), c = level(i + 2 * W::kFloats);
       W::IntsToBytes4(orow + i, a, b, c, level(i + 3 * W::kFloats));
     }
     for (; i + W::kFloats <= i1; i += W::kFloats) W::IntsToBytes(orow + i, level(i));
   } else {
     for (; i + W::kFloats <= i1; i += W::kFloats) {
+      if (i % 16 == 0) _mm_prefetch(reinterpret_cast<const char *>(next + i), _MM_HINT_T0);
       const F r = result(i);
       W::StoreF(reinterpret_cast<float *>(orow) + i, W::AndF(W::GeF(r, small), r));
     }
@@ -503,12 +505,13 @@ void GaussUp(const float *temp, ptrdiff_t tstride, float *ring, void *img, ptrdi
     const float *cur = temp + tstride * y, *h1 = below(y + 1), *h2 = below(y + 2), *h3 = below(y + 3);
     float *raw = ring + n * (y % 3);
     uint8_t *orow = static_cast<uint8_t *>(img) + stride * y;
+    const float *next = y > 0 ? cur - tstride : cur;  // the row after, fetched ahead
     if (coefStep) {
-      UpSpan<V, Bytes, true>(cur, h1, h2, h3, raw, orow, 0, nv, coef);
-      UpSpan<V128, Bytes, true>(cur, h1, h2, h3, raw, orow, nv, n, coef);
+      UpSpan<V, Bytes, true>(cur, h1, h2, h3, raw, orow, 0, nv, coef, next);
+      UpSpan<V128, Bytes, true>(cur, h1, h2, h3, raw, orow, nv, n, coef, next);
     } else {
-      UpSpan<V, Bytes, false>(cur, h1, h2, h3, raw, orow, 0, nv, coef);
-      UpSpan<V128, Bytes, false>(cur, h1, h2, h3, raw, orow, nv, n, coef);
+      UpSpan<V, Bytes, false>(cur, h1, h2, h3, raw, orow, 0, nv, coef, next);
+      UpSpan<V128, Bytes, false>(cur, h1, h2, h3, raw, orow, nv, n, coef, next);
     }
   }
 }
