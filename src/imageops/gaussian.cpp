@@ -2,10 +2,12 @@
 // filter run forward and backward along every row into the caller's
 // temporary buffer, then down and up every column back into the image. The
 // cost per pixel is the same for every sigma.
+#include <omp.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "imageops/imageops_internal.h"
 #include "kokernel/koframe.h"
@@ -39,12 +41,10 @@ inline float Step(float x, float h1, float h2, float h3, const GaussCoef &c) {
 inline float Small(float y) { return y >= kGaussSmall ? y : 0.0f; }
 
 // One recursion forward and backward over n values at `step` floats apart,
-// in place: in(i) -> t[i]. The backward pass hands each result, with values
-// below the small limit as 0, to out(i, value); the recursion itself runs
-// on the unrounded results, which t keeps when keepRaw is set (the column
-// pass, whose output goes elsewhere) and otherwise gets the stored values.
-template <class In, class Out>
-void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c, bool keepRaw, Out out) {
+// in place: in(i) -> t[i], values below the small limit stored as 0 (the
+// backward recursion itself runs on the unrounded results).
+template <class In>
+void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c) {
   float h1, h2, h3;
   h1 = h2 = h3 = static_cast<float>(in(0));
   for (int i = 0; i < n; ++i) {
@@ -55,12 +55,10 @@ void Recurse(In in, float *t, ptrdiff_t step, int n, const GaussCoef &c, bool ke
   h1 = h2 = h3 = t[(n - 1) * step];
   for (int i = n - 1; i >= 0; --i) {
     const float y = Step(t[i * step], h1, h2, h3, c);
-    t[i * step] = keepRaw ? y : Small(y);
-    out(i, Small(y));
+    t[i * step] = Small(y);
     h3 = h2, h2 = h1, h1 = y;
   }
 }
-inline void NoOut(int, float) {}
 
 inline uint8_t ToByte(float v) { return static_cast<uint8_t>(static_cast<int>(MinF(MaxF(v + 0.5f, 0.0f), 255.0f))); }
 
@@ -72,28 +70,43 @@ void RowsC(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride, in
     float *t = temp + tstride * r;
     for (int ch = 0; ch < 4; ++ch) {
       if constexpr (Bytes)
-        Recurse([&](int i) { return row[4 * i + ch]; }, t + ch, 4, width, coef[r], false, NoOut);
+        Recurse([&](int i) { return row[4 * i + ch]; }, t + ch, 4, width, coef[r]);
       else
-        Recurse([&](int i) { return reinterpret_cast<const float *>(row)[4 * i + ch]; }, t + ch, 4, width, coef[r],
-                false, NoOut);
+        Recurse([&](int i) { return reinterpret_cast<const float *>(row)[4 * i + ch]; }, t + ch, 4, width, coef[r]);
     }
   }
 }
 
+// The columns a row at a time (the order the vector forms use; every
+// column's recursion is the one Recurse runs).
+void DownC(float *temp, ptrdiff_t tstride, float *first, int y0, int rows, int cols, const GaussCoef *coef,
+           int coefStep) {
+  if (y0 == 0) std::copy(temp, temp + 4 * cols, first);
+  for (int y = y0; y < y0 + rows; ++y) {
+    float *cur = temp + tstride * y;
+    const float *h1 = y >= 1 ? cur - tstride : first, *h2 = y >= 2 ? cur - 2 * tstride : first,
+                *h3 = y >= 3 ? cur - 3 * tstride : first;
+    for (int i = 0; i < 4 * cols; ++i) cur[i] = Step(cur[i], h1[i], h2[i], h3[i], coef[i / 4 * coefStep]);
+  }
+}
+
 template <bool Bytes>
-void ColsC(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int height, int cols,
-           const GaussCoef *coef, int coefStep) {
-  auto *out = static_cast<uint8_t *>(img);
-  for (int c = 0; c < cols; ++c)
-    for (int ch = 0; ch < 4; ++ch) {
-      float *t = temp + 4 * c + ch;
-      Recurse([&](int i) { return t[i * tstride]; }, t, tstride, height, coef[c * coefStep], true,
-              [&](int y, float v) {
-                uint8_t *o = out + stride * y;
-                if constexpr (Bytes) o[4 * c + ch] = ToByte(v);
-                else reinterpret_cast<float *>(o)[4 * c + ch] = v;
-              });
+void UpC(const float *temp, ptrdiff_t tstride, float *ring, void *img, ptrdiff_t stride, int height, int cols,
+         const GaussCoef *coef, int coefStep) {
+  const int n = 4 * cols;
+  const float *last = temp + tstride * (height - 1);
+  auto below = [&](int y) -> const float * { return y < height ? ring + n * (y % 3) : last; };
+  for (int y = height - 1; y >= 0; --y) {
+    const float *cur = temp + tstride * y, *h1 = below(y + 1), *h2 = below(y + 2), *h3 = below(y + 3);
+    float *raw = ring + n * (y % 3);
+    uint8_t *o = static_cast<uint8_t *>(img) + stride * y;
+    for (int i = 0; i < n; ++i) {
+      const float r = Step(cur[i], h1[i], h2[i], h3[i], coef[i / 4 * coefStep]);
+      raw[i] = r;
+      if constexpr (Bytes) o[i] = ToByte(Small(r));
+      else reinterpret_cast<float *>(o)[i] = Small(r);
     }
+  }
 }
 
 // Flush-to-zero with the denormal, underflow and precision exceptions
@@ -121,7 +134,8 @@ class FlushGuard {
   bool active_ = false;
 };
 
-constexpr int kStrip = 32;  // columns a work item of the vertical pass (a strip of 1080 rows stays in L2)
+constexpr int kStrip = 128;  // columns a work item of the vertical pass on several threads
+constexpr int kMaskStrip = 32;  // columns a work item of a mask's vertical pass
 
 // The sigmas of one direction: one for all lines, or one a line.
 struct Sigmas {
@@ -139,11 +153,14 @@ void GaussRows8_C(const void *i, ptrdiff_t s, float *t, ptrdiff_t ts, int w, int
 void GaussRowsF_C(const void *i, ptrdiff_t s, float *t, ptrdiff_t ts, int w, int r, const GaussCoef *c) {
   RowsC<false>(i, s, t, ts, w, r, c);
 }
-void GaussCols8_C(float *t, ptrdiff_t ts, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
-  ColsC<true>(t, ts, i, s, h, n, c, cs);
+void GaussDown_C(float *t, ptrdiff_t ts, float *f, int y0, int r, int n, const GaussCoef *c, int cs) {
+  DownC(t, ts, f, y0, r, n, c, cs);
 }
-void GaussColsF_C(float *t, ptrdiff_t ts, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
-  ColsC<false>(t, ts, i, s, h, n, c, cs);
+void GaussUp8_C(const float *t, ptrdiff_t ts, float *g, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
+  UpC<true>(t, ts, g, i, s, h, n, c, cs);
+}
+void GaussUpF_C(const float *t, ptrdiff_t ts, float *g, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
+  UpC<false>(t, ts, g, i, s, h, n, c, cs);
 }
 
 }  // namespace ko::imageops
@@ -167,29 +184,43 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
   const bool bytes = bytesPerPixel == 4;
   const Sigmas rowSig(sigmaX, rowSigmas), colSig(sigmaY, columnSigmas);
   const auto rows = ko::forms::Pick<GaussRowsFn>(bytes ? kGaussRows8 : kGaussRowsF);
-  const auto cols = ko::forms::Pick<GaussColsFn>(bytes ? kGaussCols8 : kGaussColsF);
+  const auto down = ko::forms::Pick<GaussDownFn>(kGaussDown);
+  const auto up = ko::forms::Pick<GaussUpFn>(bytes ? kGaussUp8 : kGaussUpF);
   auto *t = static_cast<float *>(temp);
   const ptrdiff_t ts = 4 * static_cast<ptrdiff_t>(width);
   auto *base = static_cast<uint8_t *>(img);
+  const int cs = columnSigmas ? 1 : 0;
+  std::vector<GaussCoef> cc(columnSigmas ? width : 1);
+  for (size_t i = 0; i < cc.size(); ++i) cc[i] = colSig.At(static_cast<int>(i));
   constexpr int kBand = 8;  // rows a work item of the horizontal pass
   const int bands = (height + kBand - 1) / kBand, strips = (width + kStrip - 1) / kStrip;
+  auto band = [&](int b) {
+    const int y0 = b * kBand, n = std::min(kBand, height - y0);
+    GaussCoef rc[kBand];
+    for (int i = 0; i < n; ++i) rc[i] = rowSig.At(y0 + i);
+    rows(base + static_cast<ptrdiff_t>(stride) * y0, stride, t + ts * y0, ts, width, n, rc);
+    return n;
+  };
 #pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
+    if (omp_get_num_threads() == 1) {
+      // One thread: each band goes down the columns while its rows are
+      // still in cache, then the whole width goes up row by row.
+      std::vector<float> lines(16 * static_cast<size_t>(width));  // the top row's copy, the ring
+      for (int b = 0; b < bands; ++b) down(t, ts, lines.data(), b * kBand, band(b), width, cc.data(), cs);
+      up(t, ts, lines.data() + ts, base, stride, height, width, cc.data(), cs);
+    } else {
 #pragma omp for schedule(static)
-    for (int b = 0; b < bands; ++b) {
-      const int y0 = b * kBand, n = std::min(kBand, height - y0);
-      GaussCoef rc[kBand];
-      for (int i = 0; i < n; ++i) rc[i] = rowSig.At(y0 + i);
-      rows(base + static_cast<ptrdiff_t>(stride) * y0, stride, t + ts * y0, ts, width, n, rc);
-    }
+      for (int b = 0; b < bands; ++b) band(b);
 #pragma omp for schedule(static)
-    for (int s = 0; s < strips; ++s) {
-      const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
-      GaussCoef cc[kStrip];
-      for (int i = 0; i < (columnSigmas ? n : 1); ++i) cc[i] = colSig.At(x0 + i);
-      cols(t + 4 * x0, ts, base + static_cast<ptrdiff_t>(bytesPerPixel) * x0, stride, height, n, cc,
-           columnSigmas ? 1 : 0);
+      for (int s = 0; s < strips; ++s) {
+        const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
+        float lines[16 * kStrip];
+        down(t + 4 * x0, ts, lines, 0, height, n, cc.data() + x0 * cs, cs);
+        up(t + 4 * x0, ts, lines + 4 * kStrip, base + static_cast<ptrdiff_t>(bytesPerPixel) * x0, stride, height, n,
+           cc.data() + x0 * cs, cs);
+      }
     }
   }
   return true;
@@ -206,18 +237,18 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
                const Sigmas &rowSig, const Sigmas &colSig, float gain, float offset) {
   auto at = [&](int x, int y) -> T & { return *reinterpret_cast<T *>(base + static_cast<ptrdiff_t>(stride) * y + step * x); };
   const ptrdiff_t ts = width;
-  const int strips = (width + kStrip - 1) / kStrip;
+  const int strips = (width + kMaskStrip - 1) / kMaskStrip;
 #pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
 #pragma omp for schedule(static)
     for (int y = 0; y < height; ++y)
-      Recurse([&](int x) { return at(x, y); }, t + ts * y, 1, width, rowSig.At(y), false, NoOut);
+      Recurse([&](int x) { return at(x, y); }, t + ts * y, 1, width, rowSig.At(y));
 #pragma omp for schedule(static)
     for (int s = 0; s < strips; ++s) {
-      const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
-      float first[kStrip], last[kStrip];
-      GaussCoef cc[kStrip];
+      const int x0 = s * kMaskStrip, n = std::min(kMaskStrip, width - x0);
+      float first[kMaskStrip], last[kMaskStrip];
+      GaussCoef cc[kMaskStrip];
       for (int i = 0; i < n; ++i) cc[i] = colSig.each ? colSig.At(x0 + i) : colSig.common;
       float *t0 = t + x0;
       std::copy(t0, t0 + n, first);

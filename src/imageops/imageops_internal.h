@@ -34,11 +34,17 @@ GaussCoef GaussCoefFor(double sigma);
 // rows of float BGRA. coef[r] holds the coefficients of row r.
 using GaussRowsFn = void (*)(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tempStride,
                              int width, int rows, const GaussCoef *coef);
-// Vertical pass over a strip of `cols` pixel columns: temp (float BGRA,
-// overwritten) -> pixels. coef[c * coefStep] holds column c's coefficients
-// (coefStep 0: one set for the strip).
-using GaussColsFn = void (*)(float *temp, ptrdiff_t tempStride, void *img, ptrdiff_t stride,
-                             int height, int cols, const GaussCoef *coef, int coefStep);
+// Vertical pass over `cols` pixel columns of temp (float BGRA), in two
+// kernels. coef[c * coefStep] holds column c's coefficients (coefStep 0: one
+// set for all). Downward: temp rows y0 .. y0 + rows - 1 in place, each from
+// itself and the three rows above; above row 0 is `first` (4 cols floats),
+// which gets row 0 as it was when y0 is 0. Upward: every row, bottom first,
+// temp (left as it is) -> pixels (8-bit or float BGRA); `ring` holds three
+// rows of 4 cols floats for the unrounded results the recursion runs on.
+using GaussDownFn = void (*)(float *temp, ptrdiff_t tempStride, float *first, int y0, int rows, int cols,
+                             const GaussCoef *coef, int coefStep);
+using GaussUpFn = void (*)(const float *temp, ptrdiff_t tempStride, float *ring, void *img, ptrdiff_t stride,
+                           int height, int cols, const GaussCoef *coef, int coefStep);
 
 // Below this a result of the blur is stored as 0 (the recursion itself runs
 // on the unrounded values).
@@ -46,7 +52,7 @@ constexpr float kGaussSmall = 0.00001f;
 
 // The registered kernels (imageops_kernels.cpp).
 extern const ko::forms::Kernel kCompositeRow8, kCompositeRowF, kBlendRow, kMultiplyRow8,
-    kMaskedFadeRow8, kToFloatRow, kToByteRow, kGaussRows8, kGaussRowsF, kGaussCols8, kGaussColsF;
+    kMaskedFadeRow8, kToFloatRow, kToByteRow, kGaussRows8, kGaussRowsF, kGaussDown, kGaussUp8, kGaussUpF;
 
 // Scalar references.
 void CompositeRow8_C(uint8_t *dst, const uint8_t *src, int width, int mode, int opacity);
@@ -58,8 +64,9 @@ void ToFloatRow_C(float *dst, const uint8_t *src, int width, float scale);
 void ToByteRow_C(uint8_t *dst, const float *src, int width, float scale);
 void GaussRows8_C(const void *, ptrdiff_t, float *, ptrdiff_t, int, int, const GaussCoef *);
 void GaussRowsF_C(const void *, ptrdiff_t, float *, ptrdiff_t, int, int, const GaussCoef *);
-void GaussCols8_C(float *, ptrdiff_t, void *, ptrdiff_t, int, int, const GaussCoef *, int);
-void GaussColsF_C(float *, ptrdiff_t, void *, ptrdiff_t, int, int, const GaussCoef *, int);
+void GaussDown_C(float *, ptrdiff_t, float *, int, int, int, const GaussCoef *, int);
+void GaussUp8_C(const float *, ptrdiff_t, float *, void *, ptrdiff_t, int, int, const GaussCoef *, int);
+void GaussUpF_C(const float *, ptrdiff_t, float *, void *, ptrdiff_t, int, int, const GaussCoef *, int);
 
 #define KO_IMAGEOPS_FORM_DECLS(S)                                                              \
   void CompositeRow8_##S(uint8_t *, const uint8_t *, int, int, int);                           \
@@ -71,8 +78,9 @@ void GaussColsF_C(float *, ptrdiff_t, void *, ptrdiff_t, int, int, const GaussCo
   void ToByteRow_##S(uint8_t *, const float *, int, float);                                    \
   void GaussRows8_##S(const void *, ptrdiff_t, float *, ptrdiff_t, int, int, const GaussCoef *); \
   void GaussRowsF_##S(const void *, ptrdiff_t, float *, ptrdiff_t, int, int, const GaussCoef *); \
-  void GaussCols8_##S(float *, ptrdiff_t, void *, ptrdiff_t, int, int, const GaussCoef *, int); \
-  void GaussColsF_##S(float *, ptrdiff_t, void *, ptrdiff_t, int, int, const GaussCoef *, int);
+  void GaussDown_##S(float *, ptrdiff_t, float *, int, int, int, const GaussCoef *, int);        \
+  void GaussUp8_##S(const float *, ptrdiff_t, float *, void *, ptrdiff_t, int, int, const GaussCoef *, int); \
+  void GaussUpF_##S(const float *, ptrdiff_t, float *, void *, ptrdiff_t, int, int, const GaussCoef *, int);
 KO_IMAGEOPS_FORM_DECLS(SSE2)
 KO_IMAGEOPS_FORM_DECLS(AVX2)
 #undef KO_IMAGEOPS_FORM_DECLS

@@ -21,8 +21,9 @@ KO_IMAGEOPS_KERNEL(ToFloatRow, ToFloatRowFn)
 KO_IMAGEOPS_KERNEL(ToByteRow, ToByteRowFn)
 KO_IMAGEOPS_KERNEL(GaussRows8, GaussRowsFn)
 KO_IMAGEOPS_KERNEL(GaussRowsF, GaussRowsFn)
-KO_IMAGEOPS_KERNEL(GaussCols8, GaussColsFn)
-KO_IMAGEOPS_KERNEL(GaussColsF, GaussColsFn)
+KO_IMAGEOPS_KERNEL(GaussDown, GaussDownFn)
+KO_IMAGEOPS_KERNEL(GaussUp8, GaussUpFn)
+KO_IMAGEOPS_KERNEL(GaussUpF, GaussUpFn)
 #undef KO_IMAGEOPS_KERNEL
 
 }  // namespace ko::imageops
@@ -33,7 +34,7 @@ const KernelTable &KernelTable_ImageOps() {
   using namespace ko::imageops;
   static const Kernel *const items[] = {&kCompositeRow8, &kCompositeRowF, &kBlendRow,   &kMultiplyRow8,
                                         &kMaskedFadeRow8, &kToFloatRow,  &kToByteRow, &kGaussRows8,
-                                        &kGaussRowsF,     &kGaussCols8,  &kGaussColsF};
+                                        &kGaussRowsF,     &kGaussDown,   &kGaussUp8,  &kGaussUpF};
   static const KernelTable table{items, sizeof items / sizeof items[0]};
   return table;
 }

@@ -18,11 +18,14 @@ void GaussRows8_SSE2(const void *i, ptrdiff_t s, float *t, ptrdiff_t ts, int w, 
 void GaussRowsF_SSE2(const void *i, ptrdiff_t s, float *t, ptrdiff_t ts, int w, int r, const GaussCoef *c) {
   simd::GaussRows<V128, false>(i, s, t, ts, w, r, c);
 }
-void GaussCols8_SSE2(float *t, ptrdiff_t ts, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
-  simd::GaussCols<V128, true>(t, ts, i, s, h, n, c, cs);
+void GaussDown_SSE2(float *t, ptrdiff_t ts, float *f, int y0, int r, int n, const GaussCoef *c, int cs) {
+  simd::GaussDown<V128>(t, ts, f, y0, r, n, c, cs);
 }
-void GaussColsF_SSE2(float *t, ptrdiff_t ts, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
-  simd::GaussCols<V128, false>(t, ts, i, s, h, n, c, cs);
+void GaussUp8_SSE2(const float *t, ptrdiff_t ts, float *g, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
+  simd::GaussUp<V128, true>(t, ts, g, i, s, h, n, c, cs);
+}
+void GaussUpF_SSE2(const float *t, ptrdiff_t ts, float *g, void *i, ptrdiff_t s, int h, int n, const GaussCoef *c, int cs) {
+  simd::GaussUp<V128, false>(t, ts, g, i, s, h, n, c, cs);
 }
 
 }  // namespace ko::imageops

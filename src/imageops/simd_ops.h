@@ -72,7 +72,7 @@ struct V128 {
   static I TruncI(F v) { return _mm_cvttps_epi32(v); }
   static constexpr int kFloats = 4;
   static F AlphaMaskF() { return _mm_castsi128_ps(_mm_set_epi32(-1, 0, 0, 0)); }
-  // kFloats bytes -> floats, and kFloats ints (0..255) -> bytes.
+  // kFloats bytes -> floats, and kFloats ints -> bytes (saturated to 0..255).
   static F BytesToF(const uint8_t *p) {
     int v;
     __builtin_memcpy(&v, p, 4);
@@ -82,6 +82,10 @@ struct V128 {
   static void IntsToBytes(uint8_t *p, I v) {
     const int b = _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(v, v), Zero()));
     __builtin_memcpy(p, &b, 4);
+  }
+  // Four vectors of ints -> 4 kFloats bytes (saturated), in order.
+  static void IntsToBytes4(uint8_t *p, I a, I b, I c, I d) {
+    StoreI(p, _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
   }
 };
 
@@ -155,6 +159,10 @@ struct V256 {
   static void IntsToBytes(uint8_t *p, I v) {
     const __m128i w = _mm_packs_epi32(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
     _mm_storel_epi64(reinterpret_cast<__m128i *>(p), _mm_packus_epi16(w, w));
+  }
+  static void IntsToBytes4(uint8_t *p, I a, I b, I c, I d) {
+    const I q = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));  // a0 b0 c0 d0 a1 b1 c1 d1
+    StoreI(p, _mm256_permutevar8x32_epi32(q, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
   }
 };
 

@@ -405,66 +405,113 @@ void GaussRows(const void *img, ptrdiff_t stride, float *temp, ptrdiff_t tstride
   }
 }
 
-// Columns: the recursion runs down all columns of a chunk at once, row by
-// row, so every access is a run of consecutive floats. The first and last
-// rows' history comes from copies of row 0 (before the forward pass) and of
-// the last row (before the backward pass). The temp rows keep the
-// unrounded results the recursion runs on; the image gets them with the
-// small-value rule applied.
+// Columns: the recursion runs down (and then up) all columns of a run of
+// rows at once, row by row, so every access is a run of consecutive floats.
+// A vector covers one pixel (128-bit) or two (256-bit); the coefficients of
+// its columns, the same for all when coefStep is 0.
+template <class V>
+struct ColCoef {
+  typename V::F b, a1, a2, a3;
+};
+template <class V>
+inline ColCoef<V> CoefsAt(const GaussCoef *coef, int c, int coefStep) {
+  const GaussCoef &k0 = coef[c * coefStep], &k1 = coef[(c + V::kFloats / 4 - 1) * coefStep];
+  return {CoefPair<V>(k0.b, k1.b), CoefPair<V>(k0.a1, k1.a1), CoefPair<V>(k0.a2, k1.a2), CoefPair<V>(k0.a3, k1.a3)};
+}
+
+// Floats i0..i1 of one row of the downward pass, in place.
+template <class W, bool Each>
+inline void DownSpan(float *cur, const float *h1, const float *h2, const float *h3, int i0, int i1,
+                     const GaussCoef *coef) {
+  ColCoef<W> k = CoefsAt<W>(coef, 0, 0);
+  for (int i = i0; i + W::kFloats <= i1; i += W::kFloats) {
+    if constexpr (Each) k = CoefsAt<W>(coef, i / 4, 1);
+    W::StoreF(cur + i, GaussStep<W>(W::LoadF(cur + i), W::LoadF(h1 + i), W::LoadF(h2 + i), W::LoadF(h3 + i), k.b,
+                                    k.a1, k.a2, k.a3));
+  }
+}
+
+// Rows y0 .. y0 + rows - 1 of the downward pass; `first` gets row 0 as the
+// horizontal pass left it (the history above the top) when y0 is 0. The
+// pixel left over by 256-bit vectors goes through one 128-bit vector.
+template <class V>
+void GaussDown(float *temp, ptrdiff_t tstride, float *first, int y0, int rows, int cols, const GaussCoef *coef,
+               int coefStep) {
+  const int n = 4 * cols, nv = n / V::kFloats * V::kFloats;
+  if (y0 == 0) std::copy(temp, temp + n, first);
+  for (int y = y0; y < y0 + rows; ++y) {
+    float *cur = temp + tstride * y;
+    const float *h1 = y >= 1 ? cur - tstride : first;
+    const float *h2 = y >= 2 ? cur - 2 * tstride : first;
+    const float *h3 = y >= 3 ? cur - 3 * tstride : first;
+    if (coefStep) {
+      DownSpan<V, true>(cur, h1, h2, h3, 0, nv, coef);
+      DownSpan<V128, true>(cur, h1, h2, h3, nv, n, coef);
+    } else {
+      DownSpan<V, false>(cur, h1, h2, h3, 0, nv, coef);
+      DownSpan<V128, false>(cur, h1, h2, h3, nv, n, coef);
+    }
+  }
+}
+
+// Floats i0..i1 of one row of the upward pass: the unrounded results to
+// `raw`, the image row gets them with the small-value rule applied. For
+// bytes the rule needs no step of its own: trunc(min(max(v + 0.5, 0), 255))
+// is 0 for every v below 0.5, NaN included, and so is
+// saturate(trunc(min(255, v + 0.5))), whose min gives NaN back and whose
+// conversion turns NaN and every value out of range below into a negative.
+template <class W, bool Bytes, bool Each>
+inline void UpSpan(const float *cur, const float *h1, const float *h2, const float *h3, float *raw, uint8_t *orow,
+                   int i0, int i1, const GaussCoef *coef, const float *next) {
+  using F = typename W::F;
+  const F small = W::SetF(kGaussSmall), half = W::SetF(0.5f), top = W::SetF(255.0f);
+  ColCoef<W> k = CoefsAt<W>(coef, 0, 0);
+  auto result = [&](int i) {
+    if constexpr (Each) k = CoefsAt<W>(coef, i / 4, 1);
+    const F r = GaussStep<W>(W::LoadF(cur + i), W::LoadF(h1 + i), W::LoadF(h2 + i), W::LoadF(h3 + i), k.b, k.a1,
+                             k.a2, k.a3);
+    W::StoreF(raw + i, r);
+    return r;
+  };
+  auto level = [&](int i) { return W::TruncI(W::MinF(top, W::AddF(result(i), half))); };
+  int i = i0;
+  if constexpr (Bytes) {
+    for (; i + 4 * W::kFloats <= i1; i += 4 * W::kFloats) {  // four vectors to one store
+      for (int j = 0; j < 4 * W::kFloats; j += 16) _mm_prefetch(reinterpret_cast<const char *>(next + i + j), _MM_HINT_T0);
+      const auto a = level(i), b = level(i + W::kFloats), c = level(i + 2 * W::kFloats);
+      W::IntsToBytes4(orow + i, a, b, c, level(i + 3 * W::kFloats));
+    }
+    for (; i + W::kFloats <= i1; i += W::kFloats) W::IntsToBytes(orow + i, level(i));
+  } else {
+    for (; i + W::kFloats <= i1; i += W::kFloats) {
+      if (i % 16 == 0) _mm_prefetch(reinterpret_cast<const char *>(next + i), _MM_HINT_T0);
+      const F r = result(i);
+      W::StoreF(reinterpret_cast<float *>(orow) + i, W::AndF(W::GeF(r, small), r));
+    }
+  }
+}
+
+// The upward pass over all rows, bottom first. The temp rows (the downward
+// results) stay as they are; the unrounded results the recursion runs on
+// go round `ring` (three rows of 4 cols floats), and the history below the
+// bottom row is that row's downward result.
 template <class V, bool Bytes>
-void GaussCols(float *temp, ptrdiff_t tstride, void *img, ptrdiff_t stride, int height, int cols,
-               const GaussCoef *coef, int coefStep) {
-  using F = typename V::F;
-  constexpr int kChunk = 128;
-  alignas(32) float first[kChunk * 4], last[kChunk * 4], cb[kChunk * 4], c1[kChunk * 4], c2[kChunk * 4],
-      c3[kChunk * 4];
-  auto *out = static_cast<uint8_t *>(img);
-  const F small = V::SetF(kGaussSmall), half = V::SetF(0.5f), zero = V::SetF(0.0f), top = V::SetF(255.0f);
-  for (int c0 = 0; c0 < cols; c0 += kChunk) {
-    const int cc = std::min(kChunk, cols - c0);
-    const int n = (cc * 4) / V::kFloats * V::kFloats;  // floats of the vector part
-    const int vc = n / 4;                                 // its columns
-    for (int i = 0; i < vc * 4; ++i) {
-      const GaussCoef &k = coef[(c0 + i / 4) * coefStep];
-      cb[i] = k.b, c1[i] = k.a1, c2[i] = k.a2, c3[i] = k.a3;
-    }
-    float *t0 = temp + 4 * c0;
-    std::copy(t0, t0 + n, first);
-    for (int y = 0; y < height; ++y) {
-      float *cur = t0 + tstride * y;
-      const float *h1 = y >= 1 ? cur - tstride : first;
-      const float *h2 = y >= 2 ? cur - 2 * tstride : first;
-      const float *h3 = y >= 3 ? cur - 3 * tstride : first;
-      for (int i = 0; i < n; i += V::kFloats)
-        V::StoreF(cur + i, GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
-                                        V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i)));
-    }
-    const float *tl = t0 + tstride * (height - 1);
-    std::copy(tl, tl + n, last);
-    for (int y = height - 1; y >= 0; --y) {
-      float *cur = t0 + tstride * y;
-      const float *h1 = y + 1 <= height - 1 ? cur + tstride : last;
-      const float *h2 = y + 2 <= height - 1 ? cur + 2 * tstride : last;
-      const float *h3 = y + 3 <= height - 1 ? cur + 3 * tstride : last;
-      uint8_t *orow = out + stride * y;
-      for (int i = 0; i < n; i += V::kFloats) {
-        const F raw = GaussStep<V>(V::LoadF(cur + i), V::LoadF(h1 + i), V::LoadF(h2 + i), V::LoadF(h3 + i),
-                                   V::LoadF(cb + i), V::LoadF(c1 + i), V::LoadF(c2 + i), V::LoadF(c3 + i));
-        V::StoreF(cur + i, raw);
-        const F v = V::AndF(V::GeF(raw, small), raw);
-        if constexpr (Bytes) {
-          V::IntsToBytes(orow + 4 * c0 + i, V::TruncI(V::MinF(V::MaxF(V::AddF(v, half), zero), top)));
-        } else {
-          V::StoreF(reinterpret_cast<float *>(orow) + 4 * c0 + i, v);
-        }
-      }
-    }
-    if (vc < cc) {
-      const int bpp = Bytes ? 4 : 16;
-      if constexpr (Bytes)
-        GaussCols8_C(t0 + 4 * vc, tstride, out + bpp * (c0 + vc), stride, height, cc - vc, coef + (c0 + vc) * coefStep, coefStep);
-      else
-        GaussColsF_C(t0 + 4 * vc, tstride, out + bpp * (c0 + vc), stride, height, cc - vc, coef + (c0 + vc) * coefStep, coefStep);
+void GaussUp(const float *temp, ptrdiff_t tstride, float *ring, void *img, ptrdiff_t stride, int height, int cols,
+             const GaussCoef *coef, int coefStep) {
+  const int n = 4 * cols, nv = n / V::kFloats * V::kFloats;
+  const float *last = temp + tstride * (height - 1);
+  auto below = [&](int y) -> const float * { return y < height ? ring + n * (y % 3) : last; };
+  for (int y = height - 1; y >= 0; --y) {
+    const float *cur = temp + tstride * y, *h1 = below(y + 1), *h2 = below(y + 2), *h3 = below(y + 3);
+    float *raw = ring + n * (y % 3);
+    uint8_t *orow = static_cast<uint8_t *>(img) + stride * y;
+    const float *next = y > 0 ? cur - tstride : cur;  // the row after, fetched ahead
+    if (coefStep) {
+      UpSpan<V, Bytes, true>(cur, h1, h2, h3, raw, orow, 0, nv, coef, next);
+      UpSpan<V128, Bytes, true>(cur, h1, h2, h3, raw, orow, nv, n, coef, next);
+    } else {
+      UpSpan<V, Bytes, false>(cur, h1, h2, h3, raw, orow, 0, nv, coef, next);
+      UpSpan<V128, Bytes, false>(cur, h1, h2, h3, raw, orow, nv, n, coef, next);
     }
   }
 }

@@ -2,13 +2,15 @@
 // recursion, constant images, the argument checks and their messages, and
 // the control word around the call.
 #include <gtest/gtest.h>
+#include <omp.h>
 #include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <string>
 #include <random>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "kokernel/koimageops.h"
@@ -184,5 +186,30 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MaskUnknownFormat", 2, 9, 7, 0, true, false, false,
                 "GaussianBlurMask: unimplemented or unknown format"}),
     [](const testing::TestParamInfo<Refusal> &i) { return std::string(i.param.name); });
+
+// One thread runs the columns band by band behind the rows, several run the
+// rows and then strips of columns: the same arithmetic, the same bytes.
+class GaussianThreads : public testing::TestWithParam<std::tuple<int, bool>> {};
+TEST_P(GaussianThreads, OneThreadAsMany) {
+  const auto [bpp, perLine] = GetParam();
+  const int w = 181, h = 97;  // enough pixels to be shared, odd sizes for the leftovers
+  std::mt19937 rng(bpp + perLine);
+  std::vector<double> rowS(h), colS(w);
+  for (auto &s : rowS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
+  for (auto &s : colS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
+  std::vector<uint8_t> img(size_t(w) * h * bpp), temp(size_t(w) * h * 16);
+  for (size_t i = 0; i < img.size(); ++i) img[i] = bpp == 4 ? uint8_t(rng()) : uint8_t((i % 4 == 3) ? 0x3f : rng());
+  std::vector<uint8_t> got[2] = {img, img};
+  const int threads = omp_get_max_threads();
+  for (int run = 0; run < 2; ++run) {
+    omp_set_num_threads(run ? std::max(2, threads) : 1);
+    ASSERT_TRUE(GaussianBlur(got[run].data(), w * bpp, bpp, w, h, temp.data(), temp.size(), 3, 1.5,
+                             perLine ? rowS.data() : nullptr, perLine ? colS.data() : nullptr));
+  }
+  omp_set_num_threads(threads);
+  EXPECT_EQ(got[0], got[1]);
+  EXPECT_NE(got[0], img);
+}
+INSTANTIATE_TEST_SUITE_P(Forms, GaussianThreads, testing::Combine(testing::Values(4, 16), testing::Bool()));
 
 }  // namespace

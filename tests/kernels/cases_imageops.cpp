@@ -113,22 +113,46 @@ std::unique_ptr<Case> GaussRows(const Kernel &k, Rng &rng, int w) {
     FormOf<GaussRowsFn>(k, f)(img, ptrdiff_t(w) * (Bytes ? 4 : 16), o, 4 * ptrdiff_t(w), w, rows, coef.data());
   });
 }
-// The columns: a strip of w columns, one sigma for all or one a column;
-// the output is the image followed by the temp rows the pass leaves.
-template <bool Bytes>
-std::unique_ptr<Case> GaussCols(const Kernel &k, Rng &rng, int w) {
-  const int height = 1 + int(rng() % 9);
-  const size_t n = 4 * size_t(w) * height, image = n * (Bytes ? 1 : 4);
-  auto temp = Values<float>(rng, n, 0.0f, Bytes ? 255.0f : 1.0f);
-  for (size_t i = 0; i < n; i += 11) temp[i] = 1e-6f;  // the small-value rule
-  const bool each = rng() % 2;
+// The columns: w columns, one sigma for all or one a column, with the
+// small-value rule's values and values out of range mixed in. Down runs in
+// two bands and its output is the temp rows and the top row's copy; up's is
+// the image and the ring.
+std::vector<GaussCoef> ColumnCoefs(Rng &rng, int w) {
   std::vector<GaussCoef> coef;
-  for (int c = 0; c < (each ? w : 1); ++c) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.5, 54.0)[0]));
-  return Make<uint8_t>(k, std::vector<uint8_t>(image + 4 * n), 1, [=, &k](Form f, int, uint8_t *o) {
-    std::vector<float> t = temp;
-    FormOf<GaussColsFn>(k, f)(t.data(), 4 * ptrdiff_t(w), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w, coef.data(),
-                              each ? 1 : 0);
-    std::memcpy(o + image, t.data(), 4 * n);
+  for (int c = 0, n = rng() % 2 ? w : 1; c < n; ++c)
+    coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.5, 54.0)[0]));
+  return coef;
+}
+std::vector<float> TempRows(Rng &rng, size_t n, float top) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float odd[] = {1e-6f, std::numeric_limits<float>::quiet_NaN(), inf, -inf, -3.0f, 0.49f, 254.6f, 1e30f};
+  auto temp = Values<float>(rng, n, 0.0f, top);
+  for (size_t i = 0; i < n; i += 11) temp[i] = odd[rng() % 8];
+  return temp;
+}
+std::unique_ptr<Case> GaussDown(const Kernel &k, Rng &rng, int w) {
+  const int height = 1 + int(rng() % 9), split = int(rng() % (height + 1));
+  const size_t n = 4 * size_t(w) * height;
+  auto coef = ColumnCoefs(rng, w);
+  return Make<float>(k, TempRows(rng, n + 4 * size_t(w), 255.0f), 1, [=, &k](Form f, int, float *o) {
+    const auto down = FormOf<GaussDownFn>(k, f);
+    const int cs = coef.size() > 1;
+    down(o, 4 * ptrdiff_t(w), o + n, 0, split, w, coef.data(), cs);
+    down(o, 4 * ptrdiff_t(w), o + n, split, height - split, w, coef.data(), cs);
+  });
+}
+template <bool Bytes>
+std::unique_ptr<Case> GaussUp(const Kernel &k, Rng &rng, int w) {
+  const int height = 1 + int(rng() % 9);
+  const size_t n = 4 * size_t(w) * height, image = n * (Bytes ? 1 : 4), ring = 12 * size_t(w);
+  auto temp = TempRows(rng, n, Bytes ? 255.0f : 1.0f);
+  auto coef = ColumnCoefs(rng, w);
+  return Make<uint8_t>(k, std::vector<uint8_t>(image + 4 * ring), 1, [=, &k](Form f, int, uint8_t *o) {
+    std::vector<float> g(ring);
+    FormOf<GaussUpFn>(k, f)(temp.data(), 4 * ptrdiff_t(w), g.data(), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w,
+                            coef.data(), coef.size() > 1);
+    for (float &v : g) v = v == v ? v : std::numeric_limits<float>::quiet_NaN();  // NaN signs may differ
+    std::memcpy(o + image, g.data(), 4 * ring);
   });
 }
 
@@ -141,8 +165,9 @@ KO_KERNEL_CASE("imageops.ToFloatRow", ToFloat);
 KO_KERNEL_CASE("imageops.ToByteRow", ToByte);
 KO_KERNEL_CASE("imageops.GaussRows8", GaussRows<true>);
 KO_KERNEL_CASE("imageops.GaussRowsF", GaussRows<false>);
-KO_KERNEL_CASE("imageops.GaussCols8", GaussCols<true>);
-KO_KERNEL_CASE("imageops.GaussColsF", GaussCols<false>);
+KO_KERNEL_CASE("imageops.GaussDown", GaussDown);
+KO_KERNEL_CASE("imageops.GaussUp8", GaussUp<true>);
+KO_KERNEL_CASE("imageops.GaussUpF", GaussUp<false>);
 
 }  // namespace
 }  // namespace kotest
