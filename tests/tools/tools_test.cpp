@@ -33,10 +33,9 @@ struct Result {
 
 std::string Drain(std::FILE *f) {
   std::string s;
-  std::rewind(f);
-  for (int c; (c = std::fgetc(f)) != EOF;) s += char(c);
+  for (std::rewind(f); !std::feof(f);) s += char(std::fgetc(f));
   std::fclose(f);
-  return s;
+  return s.substr(0, s.size() - 1);
 }
 
 // Runs a tool in this process on words split at spaces.
@@ -162,15 +161,6 @@ TEST_F(Tools, BadInputsGiveAStatusAndOneLine) {
   }
 }
 
-TEST_F(Tools, EveryVerbHasHelp) {
-  for (const char *verb : {"convert", "scale", "blur", "time", "error", "cpu"}) {
-    const Result r = RunTool(RunKotool, std::string(verb) + " --help");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out.find(std::string("kotool ") + verb), 0u) << r.out;
-  }
-  EXPECT_EQ(RunTool(RunKodemo, "--help").out.find("usage: kodemo"), 0u);
-}
-
 // Uniform frames against the matrix equations: studio levels expanded to
 // 0..255, or (full range) levels kept with chroma scaled by 219/224.
 TEST_F(Tools, ConvertMatchesTheColourEquations) {
@@ -235,24 +225,17 @@ TEST_F(Tools, RoundTripThroughBmp) {
 
 TEST_F(Tools, ScaleBlurTimeAndErrorTexts) {
   ASSERT_EQ(RunTool(RunKotool, "scale " + kDir + "good.bmp " + kDir + "out/s.bmp --size 7x3 --filter area").status, 0);
-  {
-    kotools::Dib dib;
-    std::string error;
-    ASSERT_TRUE(kotools::ReadBmp(kDir + "out/s.bmp", &dib, &error)) << error;
-    EXPECT_EQ(dib.width() * 100 + dib.height(), 703);
-    EXPECT_EQ(dib.bits()[5 * 4 + 1], 0x80);  // grey stays grey
-  }
   EXPECT_EQ(RunTool(RunKotool, "blur " + kDir + "good.bmp " + kDir + "out/b.bmp --sigma 3").status, 0);
-  {
-    // A top-down file, blue over red, is turned over into the bottom-up DIB.
-    std::string topDown = kotools_bmp(1, -2, 24);
-    topDown.replace(54, 8, std::string("\xff\0\0\0\0\0\xff\0", 8));
-    Write("topdown.bmp", topDown);
-    kotools::Dib dib;
-    std::string error;
-    ASSERT_TRUE(kotools::ReadBmp(kDir + "topdown.bmp", &dib, &error)) << error;
-    EXPECT_EQ(dib.top()[0] * 1000 + dib.bits()[2], 255255);
-  }
+  // A top-down file, blue over red, is turned over into the bottom-up DIB.
+  std::string topDown = kotools_bmp(1, -2, 24), error;
+  topDown.replace(54, 8, std::string("\xff\0\0\0\0\0\xff\0", 8));
+  Write("topdown.bmp", topDown);
+  kotools::Dib scaled, turned;
+  ASSERT_TRUE(kotools::ReadBmp(kDir + "out/s.bmp", &scaled, &error) && kotools::ReadBmp(kDir + "topdown.bmp", &turned, &error))
+      << error;
+  EXPECT_EQ(scaled.width() * 100 + scaled.height(), 703);
+  EXPECT_EQ(scaled.bits()[5 * 4 + 1], 0x80);  // grey stays grey
+  EXPECT_EQ(turned.top()[0] * 1000 + turned.bits()[2], 255255);
   const Result parsed = RunTool(RunKotool, "time 01:00:00:00 --format smpte-25");
   EXPECT_EQ(parsed.out.find("36000000000 units"), 0u) << parsed.out;
   const Result all = RunTool(RunKotool, "time 90.5 --rate 25");
