@@ -80,6 +80,7 @@ class Tools : public ::testing::Test {
     Write("good.y4m", "YUV4MPEG2 W64 H48 F30000:1001 Ip C420jpeg\nFRAME\n" + frame + "FRAME\n" + SmoothI420(64, 48, 7));
     Write("good.yuv", frame);
     Write("truncated.y4m", "YUV4MPEG2 W64 H48\nFRAME\n" + frame.substr(0, 1000));
+    Write("truncated2.y4m", "YUV4MPEG2 W64 H48\nFRAME\n" + frame + "FRAME\n" + frame.substr(0, 1000));
     Write("lying.y4m", "YUV4MPEG2 W16384 H16384 C420\nFRAME\n" + frame);
     Write("overflow.y4m", "YUV4MPEG2 W4294967312 H48\nFRAME\n" + frame);
     Write("noheader.y4m", "RIFF0000AVI LIST");
@@ -271,6 +272,7 @@ TEST_F(Tools, DemoRunsEveryStepOnAFileShorterThanAskedFor) {
     int status;
     const char *message;
   } bad[] = {{kDir + "good.yuv", 1, "a raw input needs --size"},
+             {kDir + "truncated2.y4m --frames 2", 1, "frame 2 is truncated"},  // not a short file
              {"--frames 0", 2, "bad --frames"},
              {"--colour", 2, "unknown option '--colour'"}};
   for (const auto &c : bad) {
