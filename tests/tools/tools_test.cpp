@@ -134,7 +134,6 @@ TEST_F(Tools, BadInputsGiveAStatusAndOneLine) {
       {"convert " + d + "good.yuv " + d + "out/x.bmp --size 99999x4", 2, "needs --size WxH"},
       {"convert " + d + "good.yuv " + d + "out/x.bmp --size 64x48 --layout ABCD", 2, "unknown layout 'ABCD'"},
       {"convert " + d + "good.yuv " + d + "out/x.bmp --size 64x48 --matrix 123", 2, "unknown matrix '123'"},
-      {"convert " + d + "good.yuv " + d + "out/x.bmp --size 64x96", 1, "frame 1 is truncated"},
       {"convert " + d + "good.bmp " + d + "out/x.yuv --layout YV24", 1, "cannot write YV24"},
       {"convert " + d + "short.bmp " + d + "out/x.yuv", 1, "not a BMP file"},
       {"convert " + d + "cut.bmp " + d + "out/x.yuv", 1, "pixels are truncated"},
