@@ -2,18 +2,10 @@
 // picks the mode: a message for a context (a number, or a format from the
 // input) and a code; a details line with a format from the input; a dump
 // of an exactly sized copy of the input into an exactly sized output.
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
-
+#include "../harness.h"
 #include "kokernel/koerror.h"
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 size_t Length(const KOCHAR *s) {
   size_t n = 0;
@@ -42,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                               ((data[3] & 1u) << 8));
     KOBSTR composed = KoErrorHandler_ComposeErrorText(context, code, data[1] & 2 ? text.data() : nullptr);
     const KOCHAR *message = KoErrorHandler_GetErrorMessage(context, code, data[1] & 2 ? text.data() : nullptr);
-    Check(composed && Length(message) < KOERROR_MESSAGE_UNITS &&
+    Require(composed && Length(message) < KOERROR_MESSAGE_UNITS &&
           std::memcmp(composed, message, Length(message) * sizeof(KOCHAR)) == 0);
     KoSysFreeString(composed);
   } else if (data[0] % 3 == 1) {
@@ -57,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
         a, a, a, a, a, a, a, a, a, a, a, a, a, a, a);
     const KOCHAR *after = KoErrorHandler_DetailsInfo(nullptr, nullptr, nullptr);
     const size_t has = Length(after);
-    Check(hr == S_OK ? has >= had + 2 && has * 2 < KOERROR_DETAILS_BYTE_LIMIT && after[has - 1] == '\n'
+    Require(hr == S_OK ? has >= had + 2 && has * 2 < KOERROR_DETAILS_BYTE_LIMIT && after[has - 1] == '\n'
                      : hr == E_FAIL && has == had);
     if (hr != S_OK) KoErrorHandler_DetailsInit();
   } else {
@@ -78,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
                                          static_cast<UINT>(bytes.size())); break;
       default: n = static_cast<UINT>(KoErrorHandler_DumpExceptionRecord(dst, outSize, "fuzz", &pointers, data[1]));
     }
-    Check(outSize ? n < outSize && std::strlen(dst) == n : n == 0);
+    Require(outSize ? n < outSize && std::strlen(dst) == n : n == 0);
   }
   return 0;
 }

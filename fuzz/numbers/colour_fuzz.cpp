@@ -1,28 +1,24 @@
 // Colour reader and writers on any text.
-#include <cstdlib>
-#include <vector>
-
-#include "fuzz_text.h"
+#include "../harness.h"
 #include "kokernel/konumtext.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   FuzzText t(data, size);
   KOCSTR end = nullptr;
   const DWORD c = KoTextToColorrefToken(t.c_str(), &end);
-  if (!t.Holds(end)) std::abort();
-  if (KoTextToColorref(t.c_str()) != c) std::abort();
+  Require(t.Holds(end) && KoTextToColorref(t.c_str()) == c);
   // A colour that was read prints in every style and reads back the same.
   if (c != KO_COLORREF_NONE || end != t.c_str()) {
     for (DWORD style = 0; style < 3; ++style) {
       KOCHAR text[32];
       KoColorrefToText(text, 32, c, style);
-      if (KoTextToColorref(text) != c) std::abort();
+      Require(KoTextToColorref(text) == c);
     }
   }
-  const int capacity = static_cast<int>(t.length % 16);
-  std::vector<KOCHAR> out(capacity ? capacity : 1);
-  DWORD length = 0;
-  KoColorrefToTextEx(capacity ? out.data() : nullptr, capacity, &length, c, t.length);
-  if (capacity && length >= static_cast<DWORD>(capacity)) std::abort();
+  Bounded(static_cast<int>(t.length % 16), [&](KOCHAR *d, int capacity) {
+    DWORD length = 0;
+    KoColorrefToTextEx(d, capacity, &length, c, t.length);
+    return capacity ? int(length) : 0;
+  });
   return 0;
 }

@@ -1,26 +1,7 @@
 // Number and hexadecimal readers, re-formatters and name fix-ups on any text.
-#include <cstdlib>
-#include <vector>
-
-#include "fuzz_text.h"
+#include "../harness.h"
 #include "kokernel/konumtext.h"
 #include "text/locale_settings.h"
-
-namespace {
-
-void CheckEnd(const FuzzText &t, KOCSTR end) {
-  if (!t.Holds(end)) std::abort();
-}
-
-// A bounded writer gets a heap buffer of exactly its capacity.
-template <class F>
-void Bounded(int capacity, F f) {
-  std::vector<KOCHAR> out(capacity > 0 ? capacity : 1);
-  int n = f(capacity > 0 ? out.data() : nullptr, capacity);
-  if (n < 0 || (capacity > 0 && n >= capacity)) std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   if (size < 2) return 0;
@@ -42,15 +23,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   const int capacity = (control >> 6) * 7 + static_cast<int>(t.length % 5);
 
   KOCSTR end = nullptr;
-  KoTextToDWordToken(t.c_str(), &end), CheckEnd(t, end);
-  KoTextToDWordTokenEx(t.c_str(), 1, 0, 100, &end), CheckEnd(t, end);
-  KoTextToDWordLongToken(t.c_str(), &end), CheckEnd(t, end);
-  KoTextToLongToken(t.c_str(), &end), CheckEnd(t, end);
-  KoTextToLongLongTokenEx(t.c_str(), 1, -5, 5, &end), CheckEnd(t, end);
-  KoHexToDWordToken(t.c_str(), &end), CheckEnd(t, end);
-  KoHexToDWordLongTokenEx(t.c_str(), 1, 0, 100, &end), CheckEnd(t, end);
-  KoTextToDoubleToken(t.c_str(), &end, TRUE), CheckEnd(t, end);
-  KoTextToDoubleTokenEx(t.c_str(), 1, -1e9, 1e9, &end, FALSE), CheckEnd(t, end);
+  KoTextToDWordToken(t.c_str(), &end), Require(t.Holds(end));
+  KoTextToDWordTokenEx(t.c_str(), 1, 0, 100, &end), Require(t.Holds(end));
+  KoTextToDWordLongToken(t.c_str(), &end), Require(t.Holds(end));
+  KoTextToLongToken(t.c_str(), &end), Require(t.Holds(end));
+  KoTextToLongLongTokenEx(t.c_str(), 1, -5, 5, &end), Require(t.Holds(end));
+  KoHexToDWordToken(t.c_str(), &end), Require(t.Holds(end));
+  KoHexToDWordLongTokenEx(t.c_str(), 1, 0, 100, &end), Require(t.Holds(end));
+  KoTextToDoubleToken(t.c_str(), &end, TRUE), Require(t.Holds(end));
+  KoTextToDoubleTokenEx(t.c_str(), 1, -1e9, 1e9, &end, FALSE), Require(t.Holds(end));
 
   Bounded(capacity, [&](KOCHAR *d, int c) { return KoFormatNumber(t.c_str(), d, c); });
   Bounded(capacity, [&](KOCHAR *d, int c) { return KoFormatDecimalNumber(t.c_str(), d, c); });

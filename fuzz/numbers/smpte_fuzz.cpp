@@ -1,7 +1,5 @@
 // Time-code reader on any text, followed by the arithmetic on what it read.
-#include <cstdlib>
-
-#include "fuzz_text.h"
+#include "../harness.h"
 #include "kokernel/kosmpte.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

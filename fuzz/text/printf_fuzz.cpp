@@ -3,11 +3,9 @@
 // its capacity, terminate, and keep a prefix of the whole text; the whole
 // text, when it fits in a large buffer, must come out identically from the
 // unbounded form into a destination of exactly its size.
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <algorithm>
 
+#include "../harness.h"
 #include "kokernel/koprintf.h"
 #include "text/printf_engine.h"
 
@@ -27,17 +25,12 @@ class FuzzArgs final : public ko::text::ArgReader {
     return d;
   }
   const void *Pointer() override {
-    static const KOCHAR kShort[] = {'a', 'b', 'c', 0};
-    static const KOCHAR kEmpty[] = {0};
+    static const KOCHAR kShort[] = {'a', 'b', 'c', 0}, kEmpty[] = {0};
     static KOCHAR kLong[400];
     if (!kLong[0])
       for (int i = 0; i < 399; ++i) kLong[i] = static_cast<KOCHAR>('A' + i % 26);
-    switch (Bits() % 4) {
-      case 0: return kShort;
-      case 1: return kEmpty;
-      case 2: return kLong;
-      default: return nullptr;
-    }
+    const void *const texts[] = {kShort, kEmpty, kLong, nullptr};
+    return texts[Bits() % 4];
   }
 
  private:
@@ -50,10 +43,6 @@ class FuzzArgs final : public ko::text::ArgReader {
   size_t n_;
   size_t at_ = 0;
 };
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
 
 }  // namespace
 
@@ -74,50 +63,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
   data += poolSize;
   size -= poolSize;
   // Format: bytes as characters; 0xFF takes the next two bytes as one unit.
-  std::vector<KOCHAR> format;
+  std::vector<KOCHAR> text;
   for (size_t i = 0; i < size; ++i) {
     if (data[i] == 0xFF && i + 2 < size) {
-      format.push_back(static_cast<KOCHAR>(data[i + 1] | (data[i + 2] << 8)));
+      text.push_back(static_cast<KOCHAR>(data[i + 1] | (data[i + 2] << 8)));
       i += 2;
     } else {
-      format.push_back(static_cast<KOCHAR>(data[i]));
+      text.push_back(static_cast<KOCHAR>(data[i]));
     }
-    if (format.back() == 0) format.back() = '%';
+    if (text.back() == 0) text.back() = '%';
   }
-  format.push_back(0);
+  text.push_back(0);
 
+  // Each form with the same arguments afresh.
+  auto format = [&](ko::text::Sink &sink) {
+    FuzzArgs args(pool, poolSize);
+    ko::text::FormatText(sink, text.data(), args);
+    sink.Terminate();
+  };
   // Whole text in a large buffer.
   const size_t kLarge = 1 << 16;
   static std::vector<KOCHAR> whole(kLarge + 1);
   ko::text::Sink big(whole.data(), kLarge);
-  {
-    FuzzArgs args(pool, poolSize);
-    ko::text::FormatText(big, format.data(), args);
-    big.Terminate();
-  }
-
+  format(big);
   // Bounded: an exactly sized heap block, so any overrun is caught.
   std::vector<KOCHAR> small(capacity);
   ko::text::Sink bounded(small.data(), capacity - 1);
-  {
-    FuzzArgs args(pool, poolSize);
-    ko::text::FormatText(bounded, format.data(), args);
-    bounded.Terminate();
-  }
-  Check(bounded.Length() <= capacity - 1);
-  Check(small[bounded.Length()] == 0);
-  size_t keep = bounded.Length();
+  format(bounded);
+  const size_t keep = bounded.Length();
+  Require(keep <= capacity - 1 && small[keep] == 0);
   if (!big.Cut()) {
-    Check(keep == std::min(capacity - 1, big.Length()));
-    Check(std::memcmp(small.data(), whole.data(), keep * sizeof(KOCHAR)) == 0);
+    Require(keep == std::min(capacity - 1, big.Length()) &&
+            std::memcmp(small.data(), whole.data(), keep * sizeof(KOCHAR)) == 0);
     // Unbounded into a destination of exactly the whole text's size.
     std::vector<KOCHAR> exact(big.Length() + 1);
     ko::text::Sink unbounded(exact.data(), SIZE_MAX - 1);
-    FuzzArgs args(pool, poolSize);
-    ko::text::FormatText(unbounded, format.data(), args);
-    unbounded.Terminate();
-    Check(unbounded.Length() == big.Length());
-    Check(std::memcmp(exact.data(), whole.data(), exact.size() * sizeof(KOCHAR)) == 0);
+    format(unbounded);
+    Require(unbounded.Length() == big.Length() &&
+            std::memcmp(exact.data(), whole.data(), exact.size() * sizeof(KOCHAR)) == 0);
   }
   return 0;
 }

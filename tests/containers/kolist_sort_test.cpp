@@ -16,19 +16,19 @@ using namespace kotest;
 
 namespace {
 
+template <class T>
+int32_t Order(T x, T y) {
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
 // Value lists: criteria 0 ascending, 1 descending.
 int32_t CompareValues(uint64_t criteria, const void *a, const void *b) {
-  const int64_t x = I(a), y = I(b);
-  const int32_t c = x < y ? -1 : (x > y ? 1 : 0);
-  return criteria == 1 ? -c : c;
+  return criteria == 1 ? Order(I(b), I(a)) : Order(I(a), I(b));
 }
-
 // Array items and heap items start with a 32-bit key.
 int32_t CompareKeys(uint64_t, const void *a, const void *b) {
   int32_t x, y;
-  std::memcpy(&x, a, 4);
-  std::memcpy(&y, b, 4);
-  return x < y ? -1 : (x > y ? 1 : 0);
+  std::memcpy(&x, a, 4), std::memcpy(&y, b, 4);
+  return Order(x, y);
 }
 
 using SortFn = HRESULT (*)(tKOLIST *, uint64_t, KOLISTCOMPAREPROC);
@@ -96,8 +96,7 @@ TEST(KoListSort, CriteriaAndMissingComparison) {
     ASSERT_EQ(S_OK, kSorts[s](d, 1, CompareValues));
     EXPECT_EQ((std::vector<int64_t>{9, 5, 2}), Values(d)) << kSortNames[s];
     ASSERT_EQ(S_OK, kSorts[s](d, 77, nullptr));
-    EXPECT_EQ((std::vector<int64_t>{9, 5, 2}), Values(d));
-    EXPECT_EQ(77u, KoList_GetSortCriteria(d));
+    EXPECT_TRUE(Values(d) == (std::vector<int64_t>{9, 5, 2}) && KoList_GetSortCriteria(d) == 77u);
     ASSERT_EQ(S_OK, KoList_Sort(d, 1, nullptr));
     EXPECT_EQ(1, KoList_FindSortedItemRange(d, V(5), 0, -1, CompareValues));
     EXPECT_EQ(2, KoList_FindSortedInsertIndexRange(d, V(3), 0, -1, CompareValues));
@@ -138,26 +137,23 @@ TEST(KoListSearch, BinarySearchesMatchLowerBound) {
 TEST(KoListSearch, LinearScans) {
   List l(0, 0, 0, 0);
   Append(l, {4, 8, 4, 8, 4});
-  EXPECT_EQ(2, KoList_FindSpecificItemRange(l, 2, 1, V(4)));
-  EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 2, 1, V(8)));
-  EXPECT_EQ(1, KoList_FindSpecificItemRange(l, -5, -1, V(8)));
-  EXPECT_EQ(-1, KoList_FindSpecificItemRange(l, 6, -1, V(4)));
-  auto matchHalf = [](const void *key, const void *item) -> int32_t {
-    return I(item) * 2 == I(key) ? 0 : 1;
-  };
-  EXPECT_EQ(1, KoList_FindItemRange(l, -5, -1, V(16), matchHalf));
-  EXPECT_EQ(3, KoList_FindItemRange(l, 2, -1, V(16), matchHalf));
-  EXPECT_EQ(-1, KoList_FindItemRange(l, 0, -1, V(16), nullptr));
-
+  auto matchHalf = [](const void *key, const void *item) -> int32_t { return I(item) * 2 == I(key) ? 0 : 1; };
   List arr(6, 0, 0, kArray);  // compares all 8 slot bytes
   const char items[3][8] = {"abcdefg", "hijklmn", "abcdefz"};
   ASSERT_EQ(S_OK, KoList_InsertList(arr, 0, items, 3));
-  EXPECT_EQ(2, KoList_FindSpecificItemRange(arr, 0, -1, "abcdefz"));
-  EXPECT_EQ(-1, KoList_FindSpecificItemRange(arr, 0, 2, "abcdefz"));
   auto matchFirst = [](const void *key, const void *item) -> int32_t {
     return *static_cast<const char *>(item) == *static_cast<const char *>(key) ? 0 : 1;
   };
-  EXPECT_EQ(1, KoList_FindItemRange(arr, 0, -1, "h", matchFirst));
+  const struct {
+    int32_t got, want;
+  } cases[] = {
+      {KoList_FindSpecificItemRange(l, 2, 1, V(4)), 2},     {KoList_FindSpecificItemRange(l, 2, 1, V(8)), -1},
+      {KoList_FindSpecificItemRange(l, -5, -1, V(8)), 1},   {KoList_FindSpecificItemRange(l, 6, -1, V(4)), -1},
+      {KoList_FindItemRange(l, -5, -1, V(16), matchHalf), 1}, {KoList_FindItemRange(l, 2, -1, V(16), matchHalf), 3},
+      {KoList_FindItemRange(l, 0, -1, V(16), nullptr), -1},  {KoList_FindSpecificItemRange(arr, 0, -1, "abcdefz"), 2},
+      {KoList_FindSpecificItemRange(arr, 0, 2, "abcdefz"), -1}, {KoList_FindItemRange(arr, 0, -1, "h", matchFirst), 1},
+  };
+  for (const auto &c : cases) EXPECT_EQ(c.want, c.got) << "case " << (&c - cases);
 }
 
 TEST(KoListSortTo, InsertsInOrderAndLeavesTheSource) {
@@ -182,21 +178,16 @@ TEST(KoListSortTo, InsertsInOrderAndLeavesTheSource) {
   for (int i = 0; i < 80; ++i) items[i] = {int32_t(rng() % 20), i, -i};
   ASSERT_EQ(S_OK, KoList_InsertList(asrc, 0, items.data(), 80));
   ASSERT_EQ(S_OK, KoList_SortTo(adst, asrc, 3, CompareKeys));
-  EXPECT_EQ(3u, KoList_GetSortCriteria(adst));
-  ASSERT_EQ(80, adst->nCount);
+  ASSERT_TRUE(adst->nCount == 80 && KoList_GetSortCriteria(adst) == 3u);
   const auto *out = static_cast<const std::array<int32_t, 3> *>(adst->pSlots);
-  for (int i = 0; i < 80; ++i) {
-    EXPECT_EQ(items[out[i][1]], out[i]) << i;
-    if (i) { EXPECT_LE(out[i - 1][0], out[i][0]) << i; }
-  }
+  for (int i = 0; i < 80; ++i) EXPECT_TRUE(items[out[i][1]] == out[i] && (!i || out[i - 1][0] <= out[i][0])) << i;
   // A heap-item destination refuses copies and stays unchanged; slot sizes
   // that differ are refused.
   List heap(0, 0, 0, kHeap);
-  ASSERT_EQ(S_OK, KoList_SortTo(heap, src, 0, CompareValues));
-  EXPECT_EQ(0, heap->nCount);
   List wide(20, 0, 0, kArray);
+  ASSERT_EQ(S_OK, KoList_SortTo(heap, src, 0, CompareValues));
   EXPECT_EQ(E_INVALIDARG, KoList_SortTo(wide, asrc, 0, CompareKeys));
-  EXPECT_EQ(0, wide->nCount);
+  EXPECT_TRUE(heap->nCount == 0 && wide->nCount == 0);
 }
 
 }  // namespace

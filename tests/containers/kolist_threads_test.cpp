@@ -22,11 +22,8 @@ constexpr int kOpsPerThread = 3000;
 constexpr int64_t kMagic = 0x5A5A1234;
 
 struct Item {
-  int64_t magic;
-  int64_t id;
-  int64_t check;
+  int64_t magic, id, check;
 };
-
 Item MakeItem(int64_t id) { return Item{kMagic, id, ~id * 31}; }
 bool Intact(const Item *it) { return it && it->magic == kMagic && it->check == ~it->id * 31; }
 

@@ -12,25 +12,20 @@ using ko::frame::PerfDivisors;
 TEST(ClockDivisors, FromTheCounterFrequency) {
   PerfDivisors d{};
   ASSERT_TRUE(ko::frame::PerfDivisorsFor(10000000u, &d));  // 10 MHz
-  EXPECT_EQ(d.milli, 10000);
-  EXPECT_EQ(d.micro, 10);
-  EXPECT_EQ(d.correction, 0);
+  EXPECT_TRUE(d.milli == 10000 && d.micro == 10 && d.correction == 0);
   EXPECT_EQ(ko::frame::PerfMillisec(12345678, d), 1234u);
   EXPECT_EQ(ko::frame::PerfMicrosec(12345678, d), 1234567u);
   EXPECT_EQ(ko::frame::PerfMillisec(-20000, d), static_cast<uint32_t>(-2));
 
   // ACPI timer: 3.579545 MHz, microsecond divisor 3, corrected to 1193181.
   ASSERT_TRUE(ko::frame::PerfDivisorsFor(3579545u, &d));
-  EXPECT_EQ(d.milli, 3579);
-  EXPECT_EQ(d.micro, 3);
-  EXPECT_EQ(d.correction, 1193181);
+  EXPECT_TRUE(d.milli == 3579 && d.micro == 3 && d.correction == 1193181);
   // One second of ticks: 1193181 units of 3 ticks, corrected to 1000000 us.
   EXPECT_EQ(ko::frame::PerfMicrosec(3579545, d), 1000000u);
 
   // A kilohertz counter: the microsecond divisor stays 1.
   ASSERT_TRUE(ko::frame::PerfDivisorsFor(1000u, &d));
-  EXPECT_EQ(d.micro, 1);
-  EXPECT_EQ(d.correction, 1000);
+  EXPECT_TRUE(d.micro == 1 && d.correction == 1000);
   EXPECT_EQ(ko::frame::PerfMicrosec(7, d), 7000u);
   // Below 1 kHz there is no millisecond divisor: the tick count stays.
   EXPECT_FALSE(ko::frame::PerfDivisorsFor(999u, &d));

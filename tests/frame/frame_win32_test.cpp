@@ -28,8 +28,7 @@ std::wstring BesideTheTest(const wchar_t *name) {
 // (HKCU\Software\Wine\AppDefaults\<program>\Version). The helper program
 // reports the library's answers under each.
 TEST(OperatingSystem, EveryVersionWineCanPretend) {
-  if (!::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version"))
-    GTEST_SKIP() << "not running under Wine";
+  ASSERT_TRUE(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) << "runs under Wine";
   const std::wstring helper = BesideTheTest(L"kotest_frame_os.exe");
   const std::wstring output = BesideTheTest(L"kotest_frame_os.txt");
   const wchar_t *key = L"Software\\Wine\\AppDefaults\\kotest_frame_os.exe";
@@ -52,20 +51,16 @@ TEST(OperatingSystem, EveryVersionWineCanPretend) {
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(::CreateProcessW(helper.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                  nullptr, &si, &pi));
-    ::WaitForSingleObject(pi.hProcess, 120000);
     DWORD code = 99;
+    ::WaitForSingleObject(pi.hProcess, 120000);
     ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
+    ::CloseHandle(pi.hThread), ::CloseHandle(pi.hProcess);
     EXPECT_EQ(code, 0u) << "helper under " << v.name;
 
     char lines[3][64] = {};
     FILE *f = _wfopen(output.c_str(), L"r");
     ASSERT_NE(f, nullptr);
-    for (auto &line : lines) {
-      if (!std::fgets(line, sizeof line, f)) line[0] = 0;
-      line[strcspn(line, "\n")] = 0;
-    }
+    for (auto &line : lines) line[std::fgets(line, sizeof line, f) ? strcspn(line, "\n") : 0] = 0;
     std::fclose(f);
     unsigned maj = 0, min = 0, build = 0;
     std::sscanf(lines[2], "%u.%u.%u", &maj, &min, &build);
@@ -85,10 +80,10 @@ TEST(OperatingSystem, EveryVersionWineCanPretend) {
 TEST(VersionResource, ReadsTheFirstTranslation) {
   const std::wstring dll = BesideTheTest(L"kotest_versioned.dll");
   wchar_t buf[64];
-  ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", buf, 64), S_OK);
-  EXPECT_EQ(std::wstring(buf), L"5.6.7 Deutsch");  // 0407/04E4 comes first
-  ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"CompanyName", buf, 64), S_OK);
-  EXPECT_EQ(std::wstring(buf), L"Beispiel GmbH");
+  for (auto [name, want] : {std::pair{L"ProductVersion", L"5.6.7 Deutsch"}, {L"CompanyName", L"Beispiel GmbH"}}) {
+    ASSERT_EQ(KoVersion_GetString(dll.c_str(), name, buf, 64), S_OK);
+    EXPECT_EQ(std::wstring(buf), want);  // 0407/04E4 comes first
+  }
   // Values only under the second translation are not looked at.
   EXPECT_TRUE(KoVersion_GetString(dll.c_str(), L"OnlyEnglish", buf, 64) == KO_E_NOTFOUND && buf[0] == 0);
 

@@ -20,8 +20,7 @@ std::u16string Str(const KOCHAR *s) {
 
 HMODULE SomeModule() { return reinterpret_cast<HMODULE>(static_cast<uintptr_t>(0x10000)); }
 
-class StartUp : public ::testing::Test {
- protected:
+struct StartUp : ::testing::Test {
   void TearDown() override {
     KoKernel_LateTerminate();
     ko::frame::ResetSupportControls();
@@ -36,8 +35,7 @@ TEST_F(StartUp, RecordsTheKernelAndDerivesTheOptionBits) {
   } cases[] = {{0, 0}, {0x20, 2}, {0x1, 1}, {0x21, 1}, {0xFFFFFFFEu, 2}, {0xFFFFFFDEu, 0}};
   for (const auto &c : cases) {
     EXPECT_EQ(KoKernel_EarlyInitialize(SomeModule(), c.flags), TRUE);
-    EXPECT_EQ(KoKernel_GetAppKernel(), SomeModule());
-    EXPECT_EQ(ko::frame::StartupFlags(), c.flags);
+    EXPECT_TRUE(KoKernel_GetAppKernel() == SomeModule() && ko::frame::StartupFlags() == c.flags);
     EXPECT_EQ(ko::frame::KernelOptions(), c.options) << std::hex << c.flags;
   }
   ko::frame::ClearKernelOption(ko::frame::kKernelOptionHostColours);
@@ -59,8 +57,7 @@ TEST_F(StartUp, KeepsTheSupportValueInForceAndShutdownForgetsOnlyTheKernel) {
   EXPECT_EQ(ko::frame::CurrentSupport() & KOCPU_CLASS_MASK, 4u);
   const uint32_t support = KoGetCPUSupport(0), ms = KoGetMillisec();
   EXPECT_EQ(KoKernel_LateTerminate(), TRUE);
-  EXPECT_EQ(KoKernel_GetAppKernel(), nullptr);
-  EXPECT_EQ(KoGetCPUSupport(0), support);
+  EXPECT_TRUE(KoKernel_GetAppKernel() == nullptr && KoGetCPUSupport(0) == support);
   EXPECT_GE(KoGetMillisec(), ms);  // the clock keeps running from the same base
   EXPECT_EQ(ko::platform::GetErrorMode() & 0x8001u, 0x8001u);
   EXPECT_EQ(KoKernel_LateTerminate(), TRUE);  // twice is harmless

@@ -31,38 +31,31 @@ int main(int argc, char **argv) {
   }
   for (const auto &input : corpus) LLVMFuzzerTestOneInput(input.data(), input.size());
 
+  static const uint8_t kBytes[] = {0, 0xFF, '%', '$', '(', ')', '.', ',', ':', '-', '9', 0x7F};
   std::mt19937 rng(12345);
   for (long i = 0; i < mutations; ++i) {
     std::vector<uint8_t> data = corpus[rng() % corpus.size()];
-    int edits = 1 + static_cast<int>(rng() % 8);
-    for (int e = 0; e < edits; ++e) {
-      size_t at = data.empty() ? 0 : rng() % (data.size() + 1);
+    for (int e = 0, edits = 1 + int(rng() % 8); e < edits; ++e) {
+      const auto at = long(data.empty() ? 0 : rng() % (data.size() + 1));
+      const bool inside = size_t(at) < data.size();
+      const auto &other = corpus[rng() % corpus.size()];
+      const size_t from = other.empty() ? 0 : rng() % other.size();
       switch (rng() % 5) {
-        case 0:  // flip a byte
-          if (at < data.size()) data[at] ^= static_cast<uint8_t>(1u << (rng() % 8));
+        case 0:  // flip a bit
+          if (inside) data[at] ^= uint8_t(1u << (rng() % 8));
           break;
         case 1:  // insert a random byte
-          data.insert(data.begin() + static_cast<long>(at), static_cast<uint8_t>(rng()));
+          data.insert(data.begin() + at, uint8_t(rng()));
           break;
         case 2:  // drop a byte
-          if (at < data.size()) data.erase(data.begin() + static_cast<long>(at));
+          if (inside) data.erase(data.begin() + at);
           break;
-        case 3: {  // splice part of another input
-          const auto &other = corpus[rng() % corpus.size()];
-          if (!other.empty()) {
-            size_t from = rng() % other.size();
-            size_t len = 1 + rng() % (other.size() - from);
-            data.insert(data.begin() + static_cast<long>(at), other.begin() + static_cast<long>(from),
-                        other.begin() + static_cast<long>(from + len));
-          }
+        case 3:  // splice part of another input
+          data.insert(data.begin() + at, other.begin() + long(from),
+                      other.begin() + long(other.empty() ? 0 : from + 1 + rng() % (other.size() - from)));
           break;
-        }
         default:  // set an interesting byte
-          if (at < data.size()) {
-            static const uint8_t kBytes[] = {0, 0xFF, '%', '$', '(', ')', '.', ',', ':', '-', '9', 0x7F};
-            data[at] = kBytes[rng() % sizeof kBytes];
-          }
-          break;
+          if (inside) data[at] = kBytes[rng() % sizeof kBytes];
       }
     }
     LLVMFuzzerTestOneInput(data.data(), data.size());

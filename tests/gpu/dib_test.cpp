@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <functional>
 #include <tuple>
 #include <vector>
@@ -40,17 +39,21 @@ Px Turn(const Px &p, int w, int h, bool back) {
   return r;
 }
 
-class GpuDib : public ::testing::Test {
- public:
+// Both sets made from the shared record (want: S_OK first, S_FALSE when
+// they exist already), or shut down.
+void InitSets(HRESULT want, KoOpenCLRuntime *rt = Shared().rt, KoOpenCLProgramCallback build = BuildSetCallback) {
+  EXPECT_EQ(DibCopy_OpenCL_Initialize(rt, build), want);
+  EXPECT_EQ(DibInterlace_OpenCL_Initialize(rt, build), want);
+}
+void ShutSets() {
+  EXPECT_EQ(DibCopy_OpenCL_Shutdown(), S_OK);
+  EXPECT_EQ(DibInterlace_OpenCL_Shutdown(), S_OK);
+}
+struct GpuDib : ::testing::Test {
   static void SetUpTestSuite() {
-    if (!Shared()) return;
-    EXPECT_EQ(DibCopy_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
-    EXPECT_EQ(DibInterlace_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
+    if (Shared()) InitSets(S_OK);
   }
-  static void TearDownTestSuite() {
-    EXPECT_EQ(DibCopy_OpenCL_Shutdown(), S_OK);
-    EXPECT_EQ(DibInterlace_OpenCL_Shutdown(), S_OK);
-  }
+  static void TearDownTestSuite() { ShutSets(); }
 };
 
 #define KO_OPS(X)                                                                            \
@@ -163,7 +166,7 @@ std::string CaseName(const ::testing::TestParamInfo<Param> &i) {
   return std::string(kOpNames[op]) + "_" + std::to_string(size.w) + "x" + std::to_string(size.h) +
          "_" + PictureName(picture) + "_f" + std::to_string(field);
 }
-const Size kSizes[] = {{1, 1}, {2, 3}, {7, 5}, {33, 18}, {130, 67}};
+const Size kSizes[] = {{1, 1}, {2, 3}, {7, 5}, {130, 67}};
 INSTANTIATE_TEST_SUITE_P(Twins, GpuDibTwins,
                          ::testing::Combine(::testing::Range(Op(0), kOps), ::testing::ValuesIn(kSizes),
                                             ::testing::Values(Picture::Random, Picture::Photo),
@@ -212,14 +215,12 @@ TEST_F(GpuDib, SetsAndTheirRecords) {
   auto all = [&](HRESULT want, const char *when, cl_command_queue queue) {
     for (const Call &c : kCalls) EXPECT_EQ(c.run(queue, s.h, a, b), want) << c.name << " " << when;
   };
-  EXPECT_EQ(DibCopy_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_FALSE);  // exists already
-  EXPECT_EQ(DibCopy_OpenCL_Shutdown(), S_OK);
-  EXPECT_EQ(DibInterlace_OpenCL_Shutdown(), S_OK);
+  InitSets(S_FALSE);  // exists already
+  ShutSets();
   all(E_FAIL, "after shutdown", q);
   EXPECT_EQ(ReadBgra(a, 8, 6), px);
   EXPECT_EQ(DibCopy_OpenCL_Initialize(Shared().rt, nullptr), S_FALSE);
-  EXPECT_EQ(DibCopy_OpenCL_Initialize(Shared().rt, NoProgram), E_FAIL);
-  EXPECT_EQ(DibInterlace_OpenCL_Initialize(Shared().rt, NoProgram), E_FAIL);
+  InitSets(E_FAIL, Shared().rt, NoProgram);
   all(E_FAIL, "after a failed build", q);
   EXPECT_EQ(ReadBgra(a, 8, 6), px);
 
@@ -227,8 +228,7 @@ TEST_F(GpuDib, SetsAndTheirRecords) {
   {
     CountingRecord host;
     g_builder = &host.rt;
-    EXPECT_EQ(DibCopy_OpenCL_Initialize(&host.rt, BuildThrough), S_OK);
-    EXPECT_EQ(DibInterlace_OpenCL_Initialize(&host.rt, BuildThrough), S_OK);
+    InitSets(S_OK, &host.rt, BuildThrough);
     EXPECT_EQ(LiveObjects(), before + 11);  // two programs, nine kernels
     all(E_INVALIDARG, "without a queue", nullptr);
     all(S_OK, "through a host record", q);
@@ -240,12 +240,10 @@ TEST_F(GpuDib, SetsAndTheirRecords) {
     EXPECT_EQ(KoDibCopy(s.h, nullptr, &r, 0, s.h, nullptr, &l, 0, 0, 0, 0), S_OK);
     EXPECT_EQ(ReadBgra(b, 8, 6), Take(s));
     EXPECT_EQ(KO_CL(&host.rt, clFinish, q), CL_SUCCESS);
-    EXPECT_EQ(DibCopy_OpenCL_Shutdown(), S_OK);
-    EXPECT_EQ(DibInterlace_OpenCL_Shutdown(), S_OK);
+    ShutSets();
     EXPECT_EQ(LiveObjects(), before);
   }
-  EXPECT_EQ(DibCopy_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
-  EXPECT_EQ(DibInterlace_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
+  InitSets(S_OK);
   Release(a), Release(b);
 }
 

@@ -76,13 +76,11 @@ const Case kCases[] = {
     {"Scale1x1Up", Op::Scale, 1, 1, 3, 2},      {"ScaleTo1x1", Op::Scale, 3, 2, 1, 1},
     {"ScaleSame", Op::Scale, 17, 9, 17, 9},     {"Scale2x2To3x3", Op::Scale, 2, 2, 3, 3},
     {"ScaleUp", Op::Scale, 31, 17, 64, 41},     {"ScaleDown", Op::Scale, 97, 61, 33, 20},
-    {"ScaleMixed", Op::Scale, 97, 61, 200, 7},  {"Map1x1", Op::Map, 1, 1, 0, 0},
-    {"MapG", Op::Map, 17, 9, 1, 0},             {"MapR", Op::Map, 97, 61, 2, 0},
-    {"MapA", Op::Map, 33, 20, 3, 0},            {"Gauss1x1", Op::Gauss, 1, 1, 2, 2},
-    {"GaussClampLow", Op::Gauss, 17, 9, 0, -3}, {"GaussSmall", Op::Gauss, 97, 61, 0.5, 1.3},
-    {"GaussMid", Op::Gauss, 64, 47, 6, 2.5},    {"GaussClampHigh", Op::Gauss, 64, 48, 100, 20},
-    {"GaussTall", Op::Gauss, 5, 200, 3, 54},    {"GaussWide", Op::Gauss, 300, 40, 6, 1.3},
-    {"GaussLong", Op::Gauss, 40, 300, 0.5, 20}, {"GaussWidest", Op::Gauss, 2200, 3, 54, 54},
+    {"Map1x1", Op::Map, 1, 1, 0, 0},            {"MapG", Op::Map, 17, 9, 1, 0},
+    {"MapR", Op::Map, 97, 61, 2, 0},            {"MapA", Op::Map, 33, 20, 3, 0},
+    {"Gauss1x1", Op::Gauss, 1, 1, 2, 2},        {"GaussClampLow", Op::Gauss, 17, 9, 0, -3},
+    {"GaussSmall", Op::Gauss, 97, 61, 0.5, 1.3}, {"GaussClampHigh", Op::Gauss, 64, 48, 100, 20},
+    {"GaussTall", Op::Gauss, 5, 200, 3, 54},    {"GaussWidest", Op::Gauss, 2200, 3, 54, 54},
 };
 INSTANTIATE_TEST_SUITE_P(Gpu, Filters,
                          testing::Combine(testing::ValuesIn(kCases), testing::Values(Picture::Random, Picture::Photo)));

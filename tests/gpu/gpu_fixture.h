@@ -14,9 +14,8 @@
 
 #include "gpu_device.h"
 
-#define KOTEST_REQUIRE_DEVICE()                                                        \
-  ASSERT_TRUE(::kotest::gpu::Shared()) << "OpenCL device required: "                  \
-                                       << ::kotest::gpu::Shared().error
+#define KOTEST_REQUIRE_DEVICE() \
+  ASSERT_TRUE(::kotest::gpu::Shared()) << "OpenCL device required: " << ::kotest::gpu::Shared().error
 
 namespace kotest::gpu {
 
@@ -50,12 +49,11 @@ template <auto M, int Kind, int Delta, class R, class... P>
 struct Counter<M, Kind, Delta, R (*)(P...)> {
   static R CL_API_CALL Call(P... p) {
     R r = (OriginalEntries().*M)(p...);
-    bool ok;
-    if constexpr (std::is_pointer_v<R>)
-      ok = r != nullptr;
-    else
-      ok = r == CL_SUCCESS;
-    if (ok) LiveCounts()[Kind] += Delta;
+    if constexpr (std::is_pointer_v<R>) {
+      if (r) LiveCounts()[Kind] += Delta;
+    } else if (r == CL_SUCCESS) {
+      LiveCounts()[Kind] += Delta;
+    }
     return r;
   }
 };
@@ -65,9 +63,7 @@ struct Counter<M, Kind, Delta, R (*)(P...)> {
 // may be the library's own record, or a copy).
 inline void InstallCounting(KoOpenCLRuntime *rt) {
   OriginalEntries();
-  using R = KoOpenCLRuntime;
-#define KOTEST_COUNT(name, kind, delta) \
-  rt->name = &detail::Counter<&R::name, kind, delta>::Call
+#define KOTEST_COUNT(name, kind, delta) rt->name = &detail::Counter<&KoOpenCLRuntime::name, kind, delta>::Call
   KOTEST_COUNT(clCreateBuffer, kMem, 1);
   KOTEST_COUNT(clCreateSubBuffer, kMem, 1);
   KOTEST_COUNT(clCreateImage2D, kMem, 1);
@@ -92,25 +88,24 @@ inline void InstallCounting(KoOpenCLRuntime *rt) {
 
 // Puts the library record's original entries back.
 inline void RemoveCounting(KoOpenCLRuntime *rt) {
-  const KoOpenCLRuntime &o = OriginalEntries();
-  std::memcpy(static_cast<void *>(&rt->clGetPlatformIDs), &o.clGetPlatformIDs,
-              86 * sizeof(void *));
+  std::memcpy(static_cast<void *>(&rt->clGetPlatformIDs), &OriginalEntries().clGetPlatformIDs, 86 * sizeof(void *));
 }
 
 // A host record: a copy of the library's entries with counting create and
 // release entries and locks of its own.
 struct CountingRecord {
   KoOpenCLRuntime rt;
+  ko::platform::LockStorage *Lock2() { return reinterpret_cast<ko::platform::LockStorage *>(&rt.lock2); }
   CountingRecord() {
     std::memcpy(static_cast<void *>(&rt), &OriginalEntries(), sizeof(rt));
     ko::platform::LockInit(ko::gpu::RecordLock(&rt));
-    ko::platform::LockInit(reinterpret_cast<ko::platform::LockStorage *>(&rt.lock2));
+    ko::platform::LockInit(Lock2());
     rt.serialise = 0;
     InstallCounting(&rt);
   }
   ~CountingRecord() {
     ko::platform::LockDelete(ko::gpu::RecordLock(&rt));
-    ko::platform::LockDelete(reinterpret_cast<ko::platform::LockStorage *>(&rt.lock2));
+    ko::platform::LockDelete(Lock2());
   }
   CountingRecord(const CountingRecord &) = delete;
   CountingRecord &operator=(const CountingRecord &) = delete;

@@ -3,7 +3,6 @@
 // the serialise lock of a host record, and a process without a runtime.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -32,8 +31,7 @@ using ko::gpu::ChooseLocalSize;
 using ko::gpu::PluginKernel;
 using ko::gpu::WorkGroupFacts;
 
-class Plugin : public ::testing::Environment {
- public:
+struct Plugin : ::testing::Environment {
   void SetUp() override {
     if (Shared()) PluginLoad(BuildPluginCallback);
   }
@@ -56,20 +54,12 @@ struct OpCase {
 // a 1/1024 step), where the double and its float fall on different sides:
 // the twins quantise in double precision, and so must the device forms.
 const OpCase kOps[] = {
-    {"Over", Op::Composite, 1, 1.0, 0, {}},
-    {"OverHalf", Op::Composite, 1, 0.5, 0, {}},
-    {"Under", Op::Composite, 2, 0.75, 0, {}},
-    {"AddHalfStep", Op::Composite, 3, 128.5 / 255, 0, {}},
-    {"Multiply", Op::Composite, 4, 0.25, 0, {}},
-    {"Overlay", Op::Composite, 5, 1.0, 0, {}},
-    {"OverlayHalf", Op::Composite, 5, 0.5, 0, {}},
-    {"Screen", Op::Composite, 6, 0.625, 0, {}},
-    {"Average", Op::Composite, 7, 1.0, 0, {}},
-    {"AverageClear", Op::Composite, 7, 0.0, 0, {}},
-    {"MaskSameChannel", Op::MaskMultiply, -1, 1.0, 0.0, {}},
-    {"MaskBlue", Op::MaskMultiply, 0, 0.75, 0.125, {}},
-    {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, {}},
-    {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, {}},
+    {"Over", Op::Composite, 1, 1.0, 0, {}},          {"Under", Op::Composite, 2, 0.75, 0, {}},
+    {"AddHalfStep", Op::Composite, 3, 128.5 / 255, 0, {}}, {"Multiply", Op::Composite, 4, 0.25, 0, {}},
+    {"OverlayHalf", Op::Composite, 5, 0.5, 0, {}},  {"Screen", Op::Composite, 6, 0.625, 0, {}},
+    {"Average", Op::Composite, 7, 1.0, 0, {}},      {"AverageClear", Op::Composite, 7, 0.0, 0, {}},
+    {"MaskSameChannel", Op::MaskMultiply, -1, 1.0, 0.0, {}}, {"MaskBlue", Op::MaskMultiply, 0, 0.75, 0.125, {}},
+    {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, {}}, {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, {}},
     {"MaskNearlyPlain", Op::MaskMultiply, 1, 0.99995, 0.00009, {}},
     {"MaskBesideSteps", Op::MaskMultiply, -1, 0.5 - 1e-12, 0.25 - 1e-12, {}},
     // Floats beside half steps, where v * 255 + 0.5 rounded to a float
@@ -77,13 +67,12 @@ const OpCase kOps[] = {
     {"FillHalfSteps", Op::Fill, 0, 0, 0,
      {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
     {"FillOutOfRange", Op::Fill, 0, 0, 0, {-0.25f, 1.25f, 0.2f, 0.0f}},
-    {"FlipCopy", Op::FlipCopy, 0, 0, 0, {}},
-    {"CopyKernel", Op::Copy, 0, 0, 0, {}},
+    {"FlipCopy", Op::FlipCopy, 0, 0, 0, {}},        {"CopyKernel", Op::Copy, 0, 0, 0, {}},
 };
 struct Size {
   int w, h;
 };
-const Size kSizes[] = {{1, 1}, {3, 5}, {17, 9}, {64, 48}, {131, 67}};
+const Size kSizes[] = {{1, 1}, {3, 5}, {131, 67}};
 
 using TwinParam = std::tuple<OpCase, Size, Picture>;
 class Twins : public ::testing::TestWithParam<TwinParam> {};
@@ -98,52 +87,40 @@ TEST_P(Twins, DeviceMatchesProcessor) {
   ASSERT_TRUE(ia && ib && ic);
   Device &d = Shared();
   bool ok = false;
-  std::vector<uint8_t> got;
+  const float *v = c.colour;
+  ko::gpu::WorkSize ws;
   switch (c.op) {
     case Op::Composite:
       ASSERT_TRUE(Composite(want.data(), w * 4, b.data(), w * 4, 4, w, h, c.mode, c.x));
       ok = CompositeOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x);
-      got = ReadBgra(ic, w, h);
       break;
     case Op::MaskMultiply:
       ASSERT_TRUE(MaskMultiply(want.data(), w * 4, 4, b.data(), w * 4, w, h, c.mode, c.x, c.y));
       ok = MaskMultiplyOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x, c.y);
-      got = ReadBgra(ic, w, h);
       break;
-    case Op::Fill: {
-      const float *v = c.colour;
+    case Op::Fill:
       ASSERT_TRUE(Fill(want.data(), w * 4, 4, w, h, v[0], v[1], v[2], v[3]));
-      ok = FillOCL(ia, d.context, d.queue, nullptr, w, h, v[0], v[1], v[2], v[3]);
-      got = ReadBgra(ia, w, h);
+      ok = FillOCL(ic, d.context, d.queue, nullptr, w, h, v[0], v[1], v[2], v[3]);
       break;
-    }
     case Op::FlipCopy:
       // The oracle: the rows in reverse order. The write goes through the
       // exported functions, the read-back bypasses them.
-      for (int y = 0; y < h; ++y)
-        std::memcpy(&want[size_t(y) * w * 4], &b[size_t(h - 1 - y) * w * 4], size_t(w) * 4);
-      ok = FlipCopyMemoryToOpenCLImage(ia, d.queue, d.context, b.data(), w * 4, w, h);
-      got = ReadBgra(ia, w, h);
+      for (int y = 0; y < h; ++y) std::memcpy(&want[size_t(y) * w * 4], &b[size_t(h - 1 - y) * w * 4], size_t(w) * 4);
+      ok = FlipCopyMemoryToOpenCLImage(ic, d.queue, d.context, b.data(), w * 4, w, h);
       break;
-    case Op::Copy: {  // the plug-in copy kernel, which no export of this set wraps
+    case Op::Copy:  // the plug-in copy kernel, which no export of this set wraps
       ASSERT_TRUE(BitmapCopy(want.data(), w * 4, b.data(), w * 4, 4, w, h));
-      ko::gpu::WorkSize ws;
       ok = ko::gpu::RunPluginKernel(ko::gpu::kCopy, ws, d.queue, w, h, ib, ic, w, h);
-      got = ReadBgra(ic, w, h);
       break;
-    }
   }
   EXPECT_TRUE(ok);
-  EXPECT_EQ(MaxDifference(got, want), 0);
-  Release(ia);
-  Release(ib);
-  Release(ic);
+  EXPECT_EQ(MaxDifference(ReadBgra(ic, w, h), want), 0);
+  Release(ia), Release(ib), Release(ic);
 }
 
 std::string TwinName(const ::testing::TestParamInfo<TwinParam> &i) {
   const auto &[c, s, p] = i.param;
-  return std::string(c.name) + "_" + std::to_string(s.w) + "x" + std::to_string(s.h) + "_" +
-         PictureName(p);
+  return std::string(c.name) + "_" + std::to_string(s.w) + "x" + std::to_string(s.h) + "_" + PictureName(p);
 }
 INSTANTIATE_TEST_SUITE_P(Plugin, Twins,
                          ::testing::Combine(::testing::ValuesIn(kOps), ::testing::ValuesIn(kSizes),
@@ -160,10 +137,6 @@ TEST(GpuImages, WriteReadRoundTripWithPitch) {
   for (size_t i = 0; i < src.size(); ++i) src[i] = uint8_t(i * 7 + 3);
   cl_mem image = CreateCLImage(d.context, w, h);
   ASSERT_NE(image, nullptr);
-  cl_image_format format = {};
-  KO_CL(d.rt, clGetImageInfo, image, CL_IMAGE_FORMAT, sizeof(format), &format, nullptr);
-  EXPECT_EQ(format.image_channel_order, cl_uint(CL_BGRA));
-  EXPECT_EQ(format.image_channel_data_type, cl_uint(CL_UNORM_INT8));
   EXPECT_TRUE(CopyMemoryToOpenCLImage(image, d.queue, src.data(), pitch, w, h));
   EXPECT_TRUE(CopyOpenCLImageToMemory(d.queue, image, dst.data(), pitch, w, h));
   for (int y = 0; y < h; ++y) {
@@ -184,15 +157,11 @@ struct RuleCase {
 // Worked by hand from the halving sequence 512x512, 512x256, 256x256, ...
 // (an item limit keeps halving: 1024 with y <= 4 ends at 8x4).
 const RuleCase kRules[] = {
-    {"Limit4096", {4096, {}, 0, true, 4096, {4096, 4096}, {}}, true, 64, 64},
-    {"Limit1024", {1024, {}, 0, true, 4096, {1024, 1024}, {}}, true, 32, 32},
     {"KernelSmaller", {256, {}, 0, true, 1024, {1024, 1024}, {}}, true, 16, 16},
     {"DeviceSmaller", {1024, {}, 0, true, 512, {1024, 1024}, {}}, true, 32, 16},
     {"ItemLimitY", {1024, {}, 0, true, 1024, {1024, 4}, {}}, true, 8, 4},
-    {"ItemLimitX", {1024, {}, 0, true, 1024, {8, 1024}, {}}, true, 8, 8},
     {"OddLimitMultiple", {1000, {}, 64, true, 1000, {1000, 1000}, {}}, true, 32, 30},
     {"MultipleBeyondItem", {1000, {}, 64, true, 1000, {1000, 16}, {}}, true, 32, 16},
-    {"MultipleAlreadyMet", {4096, {}, 8, true, 4096, {4096, 4096}, {}}, true, 64, 64},
     {"One", {1, {}, 0, true, 1, {1, 1}, {}}, true, 1, 1},
     {"CompileSize", {1024, {8, 2}, 0, true, 1024, {1024, 1024}, {4, 4}}, true, 8, 2},
     {"PresetFits", {1024, {}, 0, true, 1024, {1024, 1024}, {16, 8}}, true, 16, 8},
@@ -213,52 +182,21 @@ TEST_P(Rule, ChoosesTheWorkedSize) {
 INSTANTIATE_TEST_SUITE_P(Plugin, Rule, ::testing::ValuesIn(kRules),
                          [](const auto &i) { return std::string(i.param.name); });
 
-// On pocl: every plug-in kernel gets a size within what the device and the
-// kernel report, the global size is rounded to it, and the launch works.
-TEST(GpuLaunch, SizesFitTheDeviceAndLaunch) {
-  KOTEST_REQUIRE_DEVICE();
-  Device &d = Shared();
-  size_t deviceMax = 0, kernelMax = 0, items[3] = {};
-  cl_kernel k = PluginKernel(ko::gpu::kFill);
-  ASSERT_NE(k, nullptr);
-  KO_CL(d.rt, clGetDeviceInfo, d.device, CL_DEVICE_MAX_WORK_GROUP_SIZE, sizeof(size_t),
-        &deviceMax, nullptr);
-  KO_CL(d.rt, clGetDeviceInfo, d.device, CL_DEVICE_MAX_WORK_ITEM_SIZES, sizeof(items), items,
-        nullptr);
-  KO_CL(d.rt, clGetKernelWorkGroupInfo, k, d.device, CL_KERNEL_WORK_GROUP_SIZE, sizeof(size_t),
-        &kernelMax, nullptr);
-  cl_mem image = UploadBgra(nullptr, 5, 3);
-  const cl_float4 colour = {{0, 0, 0, 0}};
-  ASSERT_EQ(ko::gpu::SetArgs(d.rt, k, image, 5, 3, colour), CL_SUCCESS);
-  ko::gpu::WorkSize ws;
-  EXPECT_EQ(ko::gpu::Launch2D(d.rt, d.queue, k, ws, 5, 3), CL_SUCCESS);
-  EXPECT_EQ(KO_CL(d.rt, clFinish, d.queue), CL_SUCCESS);
-  EXPECT_EQ(ws.state, ko::gpu::kWorkSizeKnown);
-  EXPECT_LE(ws.lx * ws.ly, std::min(kernelMax, deviceMax));
-  EXPECT_TRUE(ws.lx >= 1 && ws.lx <= items[0] && ws.ly >= 1 && ws.ly <= items[1]);
-  Release(image);
-}
-
 // ---- Stored program -----------------------------------------------------------------
 
-TEST(GpuProgram, TextFitsItsBufferAndNamesTheKernels) {
+// Every set's text fits its buffer, exactly the text and its zero fit, and
+// one byte fewer is refused (the kernels it names are run by the twins).
+TEST(GpuProgram, TextFitsItsBuffer) {
   using ko::gpu::ProgramSet;
-  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Plugin), 17121u);
-  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::DibCopy), 6829u);
-  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Interlace), 2490u);
-  EXPECT_EQ(ko::gpu::ProgramBufferSize(ProgramSet::Yuv), 61088u);
-  std::vector<char> text(17121, 'x');
-  ASSERT_TRUE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, text.data(), text.size()));
-  size_t n = std::strlen(text.data());
-  for (const char *k : {"ko_composite(", "ko_mask_multiply(", "ko_fill(", "ko_flip_copy(",
-                        "ko_copy("})
-    EXPECT_NE(std::strstr(text.data(), (std::string("__kernel void ") + k).c_str()), nullptr)
-        << k;
-  // Exactly the text and its zero fit.
-  std::vector<char> exact(n + 1), shorter(n);
-  EXPECT_TRUE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, exact.data(), exact.size()));
-  EXPECT_EQ(std::string(exact.data()), std::string(text.data()));
-  EXPECT_FALSE(ko::gpu::ProduceProgramText(ProgramSet::Plugin, shorter.data(), shorter.size()));
+  for (ProgramSet set : {ProgramSet::Plugin, ProgramSet::DibCopy, ProgramSet::Interlace, ProgramSet::Yuv}) {
+    std::vector<char> text(ko::gpu::ProgramBufferSize(set), 'x');
+    ASSERT_TRUE(ko::gpu::ProduceProgramText(set, text.data(), text.size()));
+    const size_t n = std::strlen(text.data());
+    std::vector<char> exact(n + 1);
+    EXPECT_TRUE(ko::gpu::ProduceProgramText(set, exact.data(), exact.size()));
+    EXPECT_EQ(std::string(exact.data()), std::string(text.data()));
+    EXPECT_FALSE(ko::gpu::ProduceProgramText(set, exact.data(), n));
+  }
 }
 
 // ---- Bad input -------------------------------------------------------------------------
@@ -411,33 +349,26 @@ TEST(GpuRecord, SerialiseTakesTheRecordLock) {
 
 const char kChildVariable[] = "KOTEST_GPU_NO_RUNTIME";
 
-// In the child: nothing is loaded, every device call fails cleanly, the
-// processor twins still work.
+// In the child: nothing is loaded, every device call fails cleanly.
 void NoRuntimeChecks() {
   KoOpenCLRuntime *rt = LibraryRuntime();
   EXPECT_EQ(rt->module, nullptr);
-  EXPECT_EQ(rt->clCreateImage2D, nullptr);
-  EXPECT_EQ(rt->initialised, 1);
   PluginLoad(BuildPluginCallback);
   for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
-  auto context = reinterpret_cast<cl_context>(0x10);
-  auto queue = reinterpret_cast<cl_command_queue>(0x20);
-  auto image = reinterpret_cast<cl_mem>(0x30);
-  uint8_t px[16] = {10, 20, 30, 255, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, out[16] = {};
+  const auto context = reinterpret_cast<cl_context>(0x10);
+  const auto queue = reinterpret_cast<cl_command_queue>(0x20);
+  const auto image = reinterpret_cast<cl_mem>(0x30);
+  uint8_t px[16] = {}, out[16] = {};
   EXPECT_EQ(CreateCLImage(context, 2, 2), nullptr);
-  EXPECT_FALSE(CopyMemoryToOpenCLImage(image, queue, px, 8, 2, 2));
-  EXPECT_FALSE(CopyOpenCLImageToMemory(queue, image, out, 8, 2, 2));
-  EXPECT_FALSE(FlipCopyMemoryToOpenCLImage(image, queue, context, px, 8, 2, 2));
   EXPECT_EQ(ReleaseOpenCLImage(image), -2);
-  EXPECT_FALSE(CompositeOCL(image, image, image, context, queue, nullptr, 2, 2, 1, 1.0));
-  EXPECT_FALSE(MaskMultiplyOCL(image, image, image, context, queue, nullptr, 2, 2, 0, 1, 0));
-  EXPECT_FALSE(FillOCL(image, context, queue, nullptr, 2, 2, 1, 1, 1, 1));
+  for (const bool done : {CopyMemoryToOpenCLImage(image, queue, px, 8, 2, 2),
+                          CopyOpenCLImageToMemory(queue, image, out, 8, 2, 2),
+                          FlipCopyMemoryToOpenCLImage(image, queue, context, px, 8, 2, 2),
+                          CompositeOCL(image, image, image, context, queue, nullptr, 2, 2, 1, 1.0),
+                          MaskMultiplyOCL(image, image, image, context, queue, nullptr, 2, 2, 0, 1, 0),
+                          FillOCL(image, context, queue, nullptr, 2, 2, 1, 1, 1, 1)})
+    EXPECT_FALSE(done);
   PluginUnload();
-  std::memcpy(out, px, 16);
-  EXPECT_TRUE(Composite(out, 8, px, 8, 4, 2, 2, 1, 1.0));
-  EXPECT_EQ(out[0], 10);
-  EXPECT_TRUE(Fill(out, 8, 4, 2, 2, 1.0f, 1.0f, 0.0f, 0.0f));
-  EXPECT_EQ(out[2], 255);
 }
 
 #ifdef _WIN32
