@@ -14,11 +14,7 @@
 
 namespace {
 
-struct Shape {
-  bool ok = false;
-  int width = 0, height = 0;
-  DWORD hotX = 0, hotY = 0;
-};
+struct Shape { bool ok = false; int width = 0, height = 0; DWORD hotX = 0, hotY = 0; };
 
 Shape ShapeOf(HCURSOR c) {
   Shape s;

@@ -174,12 +174,7 @@ TEST(HiddenByDefault, ShownFoldersAndFlagBits) {
 // ---- display shortening with a model font: 5 pixels a unit ---------------------------
 int FiveEach(void *, const KOCHAR *, int units) { return 5 * units; }
 
-struct EllipsisCase {
-  const char *path;
-  int width, cch;
-  const char *result;
-  bool shortened;
-};
+struct EllipsisCase { const char *path; int width, cch; const char *result; bool shortened; };
 const char kDocs[] = "C:\\Users\\me\\Documents\\file.txt";
 const EllipsisCase kEllipsis[] = {
     {kDocs, 100, 260, "C:\\Users...\\file.txt", true}, {kDocs, 150, 260, kDocs, false},

@@ -68,10 +68,7 @@ std::string OpenedBy(const wchar_t *page) {
 
 TEST(InternetPages, SelectorsAndAddressesReachTheBrowser) {
   ASSERT_TRUE(kotest::RegisterBrowser());
-  const struct {
-    const wchar_t *page;
-    const char *url;
-  } pages[] = {
+  const struct { const wchar_t *page; const char *url; } pages[] = {
       {KO_PAGE_SUPPORT, "https://service.tarnwell.example/v2/productinfo.asp?Place=Support"},
       {KO_PAGE_PRODUCT, "https://service.tarnwell.example/v2/productinfo.asp?Product=Tarnwell"},
       {KO_PAGE_PRIVACY, "https://www.tarnwell.example/privacy.html"},

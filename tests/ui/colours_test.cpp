@@ -21,10 +21,7 @@ class Colours : public ::testing::Test {
 
 TEST_F(Colours, NumbersFollowTheirRanges) {
   ASSERT_TRUE(KoSetUIColor(1, 0x000000) && KoSetUIColor(2, 0x0000FF01) && KoSetUIColor(3, 0x00000001));
-  const struct {
-    int number;
-    uint32_t colour;
-  } cases[] = {
+  const struct { int number; uint32_t colour; } cases[] = {
       {100, 0x00640000}, {126, 0x0074D826}, {152, 0x00A2008F},  // built-in defaults
       {2, 0x0000FF01},   {-2, ko::platform::SystemColour(2)},
       {31, 0xF000F0},    {99, 0xF000F0},    {153, 0xFFFFFFFF},   {-50, 0xFFFFFFFF},
@@ -59,21 +56,16 @@ TEST_F(Colours, StartUpResetsPaletteAndOverrides) {
 
 // Round trips of any colour that reads run in the profile-colour fuzz target.
 TEST(ProfileText, WrittenFormsAndTolerantReads) {
-  const struct {
-    uint32_t colour, form;
-    const char *text;
-  } writes[] = {{0x1000FF, 0, "RGB(255,0,16)"}, {0x1000FF, 1, "#ff0010"}, {0x1000FF, 2, "0x001000ff"},
+  const struct { uint32_t colour, form; const char *text; } writes[] = {
+      {0x1000FF, 0, "RGB(255,0,16)"}, {0x1000FF, 1, "#ff0010"}, {0x1000FF, 2, "0x001000ff"},
                 {0x04000005, 0, "0x04000005"}};
   for (const auto &w : writes) {
     KOCHAR text[ko::ui::kProfileNumberUnits];
     ko::ui::ColourProfileText(w.colour, w.form, text);
     EXPECT_EQ(Text(text), T(w.text));
   }
-  const struct {
-    const char *text;
-    bool ok;
-    uint32_t colour;
-  } reads[] = {{"  0x1A2B3C", true, 0x1A2B3C}, {"rgb( 1, 2 ,3 )", true, 0x030201}, {"0xFFFFFFFF", true, 0xF000F0},
+  const struct { const char *text; bool ok; uint32_t colour; } reads[] = {
+      {"  0x1A2B3C", true, 0x1A2B3C}, {"rgb( 1, 2 ,3 )", true, 0x030201}, {"0xFFFFFFFF", true, 0xF000F0},
                {"255", true, 255}, {"banana", false, 0xF000F0}, {"", false, 0xF000F0}, {"0x", true, 0},
                {"RGB(256,0,0)", false, 0xF000F0}};
   for (const auto &r : reads) {

@@ -111,11 +111,8 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
   inverted.rcNormalPosition = {600, 450, 200, 150};
   std::vector<BYTE> longer(60, 0);
   std::memcpy(longer.data(), &good, sizeof good);
-  const struct {
-    const void *data;
-    uint32_t bytes;
-    HRESULT hr;
-  } cases[] = {{&good, 30, S_FALSE},     {longer.data(), 60, S_FALSE}, {&corrupt, 44, S_FALSE},
+  const struct { const void *data; uint32_t bytes; HRESULT hr; } cases[] = {
+      {&good, 30, S_FALSE},     {longer.data(), 60, S_FALSE}, {&corrupt, 44, S_FALSE},
                {&inverted, 44, S_FALSE}, {&gone, 44, S_OK},            {nullptr, 0, S_FALSE}};
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
@@ -196,12 +193,8 @@ TEST(HostColours, TakeOverColourRequests) {
 }
 
 TEST(Fonts, TableEntriesAreCreatedOnceAndDescribed) {
-  const struct {
-    int number;
-    LONG weight, escapement;
-    BYTE italic, underline;
-    const wchar_t *face;
-  } fonts[] = {{104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"},
+  const struct { int number; LONG weight, escapement; BYTE italic, underline; const wchar_t *face; } fonts[] = {
+      {104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"},
                {108, 700, 0, 1, 0, nullptr}, {163, 700, 2700, 0, 0, nullptr}, {165, 400, 0, 0, 1, nullptr}};
   for (const auto &f : fonts) {
     HFONT font = KoGetUIFont(f.number);
