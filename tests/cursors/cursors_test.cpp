@@ -46,8 +46,8 @@ TEST(CursorRules, DensityAndSystemSlots) {
       {1, 96, 1}, {1, 143, 1}, {5, 144, 105}, {5, 192, 105}, {5, 193, 205}, {58, 288, 258}};
   for (const auto &c : density) EXPECT_EQ(DensityNumber(c.number, c.dpi), c.load) << c.dpi;
   const struct { uint32_t number; int slot; uint32_t load; } slots[] = {
-      {32512, 0, 32512}, {32514, 2, 32514}, {32526, 14, 32526}, {32527, 0, 32512},
-      {32641, 0, 32512}, {32642, 5, 32642}, {32649, 12, 32649}, {32651, 14, 32651}, {40000, 0, 32512}};
+      {32512, 0, 32512}, {32514, 2, 32514}, {32526, 14, 32526}, {32527, 0, 32512}, {32641, 0, 32512}, {32642, 5, 32642},
+      {32649, 12, 32649}, {32651, 14, 32651}, {40000, 0, 32512}};
   for (const auto &c : slots) {
     uint32_t load = 0;
     EXPECT_TRUE(SystemSlot(c.number, &load) == c.slot && load == c.load) << c.number << " " << load;

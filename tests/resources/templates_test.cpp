@@ -154,8 +154,7 @@ const PoolCase kPool[] = {
     {KOTEXT("take"), Ord(10), 0x0C07, kGerman, 0x0407},  // German (Austria) finds German
     {KOTEXT("TAKE"), Ord(10), 0x0809, kEnglish, 0x0409},
     {KOTEXT("TAKE"), Ord(10), 0x0411, kFrench, 0x040C},  // no Japanese: the first candidate
-    {KOTEXT("TAKES"), Ord(10), 0x0409, nullptr, 0},
-    {Ord(3), KOTEXT("WAVE"), 0x0409, kEnglish, 0x0409},
+    {KOTEXT("TAKES"), Ord(10), 0x0409, nullptr, 0}, {Ord(3), KOTEXT("WAVE"), 0x0409, kEnglish, 0x0409},
     {Ord(3), Ord(10), 0x0409, nullptr, 0},               // an ordinal never matches a text
     {KOTEXT("3"), KOTEXT("WAVE"), 0x0409, nullptr, 0},
 };

@@ -23,14 +23,13 @@ TEST_F(Colours, NumbersFollowTheirRanges) {
   ASSERT_TRUE(KoSetUIColor(1, 0x000000) && KoSetUIColor(2, 0x0000FF01) && KoSetUIColor(3, 0x00000001));
   const struct { int number; uint32_t colour; } cases[] = {
       {100, 0x00640000}, {126, 0x0074D826}, {152, 0x00A2008F},  // built-in defaults
-      {2, 0x0000FF01},   {-2, ko::platform::SystemColour(2)},
-      {31, 0xF000F0},    {99, 0xF000F0},    {153, 0xFFFFFFFF},   {-50, 0xFFFFFFFF},
-      {-153, 0xFFFFFFFF}, {INT32_MIN, 0xFFFFFFFF},
+      {2, 0x0000FF01}, {-2, ko::platform::SystemColour(2)}, {31, 0xF000F0}, {99, 0xF000F0}, {153, 0xFFFFFFFF},
+      {-50, 0xFFFFFFFF}, {-153, 0xFFFFFFFF}, {INT32_MIN, 0xFFFFFFFF},
       // Blends AA, BB, WW: channels BB + (AA - BB) * WW / 255, rounded.
       {KO_UICOLOR_BLEND(2, 1, 128), 0x00008001}, {KO_UICOLOR_BLEND(1, 2, 128), 0x00007F00},
-      {KO_UICOLOR_BLEND(3, 1, 127), 0x0}, {KO_UICOLOR_BLEND(3, 1, 128), 0x1},
-      {KO_UICOLOR_BLEND(2, 1, 255), 0x0000FF01}, {KO_UICOLOR_BLEND(2, 1, 0), 0x0000FF01},
-      {KO_UICOLOR_BLEND(50, 1, 255), 0xF000F0}, {KO_UICOLOR_BLEND(1, 100, 9), 0xFFFFFFFF},
+      {KO_UICOLOR_BLEND(3, 1, 127), 0x0}, {KO_UICOLOR_BLEND(3, 1, 128), 0x1}, {KO_UICOLOR_BLEND(2, 1, 255), 0x0000FF01},
+      {KO_UICOLOR_BLEND(2, 1, 0), 0x0000FF01}, {KO_UICOLOR_BLEND(50, 1, 255), 0xF000F0},
+      {KO_UICOLOR_BLEND(1, 100, 9), 0xFFFFFFFF},
   };
   for (const auto &c : cases)
     EXPECT_EQ(KoGetUIColorAbsolute(c.number), c.colour) << std::hex << c.number;

@@ -106,8 +106,8 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
   corrupt.length = 0x12345678;
   inverted.rcNormalPosition = {600, 450, 200, 150};
   const struct { const void *data; uint32_t bytes; HRESULT hr; } cases[] = {
-      {&good, 30, S_FALSE},     {longer, 60, S_FALSE}, {&corrupt, 44, S_FALSE},
-      {&inverted, 44, S_FALSE}, {&gone, 44, S_OK},            {nullptr, 0, S_FALSE}};
+      {&good, 30, S_FALSE}, {longer, 60, S_FALSE}, {&corrupt, 44, S_FALSE}, {&inverted, 44, S_FALSE}, {&gone, 44, S_OK},
+      {nullptr, 0, S_FALSE}};
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   for (const auto &c : cases) {
