@@ -39,10 +39,7 @@ void CreateKey(const wstring &path) {
   RegCloseKey(key);
 }
 void DeleteTree(const wstring &path) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
-  }
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str());
 }
 
 struct RawValue { bool found = false; DWORD type = REG_NONE; Bytes bytes; };
@@ -70,9 +67,8 @@ class RegistryCleanup : public ::testing::Environment {
     DeleteTree(vendor), DeleteTree(app);
     if (!vendorExisted_)
       for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteKeyW(root, kDefaultVendorKey.c_str());
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, vendor));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, vendor));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, app));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, vendor) || KeyExists(HKEY_LOCAL_MACHINE, vendor) ||
+                 KeyExists(HKEY_CURRENT_USER, app));
   }
 
  private:
@@ -87,8 +83,7 @@ class Metric : public ::testing::Test {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     app_.assign(name.begin(), name.end());
     path_ = Under(app_ + L"\\3.1\\Metrics");
-    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h_, app_.c_str(), KOMETRIC_VERSION(3, 1), kVendor.c_str(), nullptr),
-              S_OK);
+    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h_, app_.c_str(), KOMETRIC_VERSION(3, 1), kVendor.c_str(), nullptr), S_OK);
   }
   void TearDown() override {
     EXPECT_EQ(KoMetric_Close(h_), S_OK);
@@ -158,9 +153,8 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   // A volatile key takes no lasting sub-keys: the registry's own error.
   wstring parent = Under(L"Volatile");
   HKEY key, probe;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr), ERROR_SUCCESS);
   LONG error = RegCreateKeyW(HKEY_CURRENT_USER, (parent + L"\\Probe").c_str(), &probe);
   ASSERT_NE(error, ERROR_SUCCESS);
   EXPECT_EQ(KoMetric_OpenAppVersion(&h, parent.c_str(), L"Child"),
@@ -198,9 +192,8 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
   ASSERT_EQ(KoSetMetricMultiString(h_, -7, multi, 5), S_OK);
   ASSERT_EQ(KoSetMetricUsingName(h_, L"Window Layout", 0x01020304u), S_OK);
   struct Expect { const wchar_t *name; DWORD type; Bytes bytes; } expects[] = {
-      {L"7", REG_DWORD, B(&number, 4)}, {L"S7", REG_SZ, B(L"seven", 12)},
-                 {L"B7", REG_BINARY, B(blob, 3)}, {L"Z7", REG_MULTI_SZ, B(multi, 10)},
-                 {L"Window Layout", REG_DWORD, B("\x04\x03\x02\x01", 4)}};
+      {L"7", REG_DWORD, B(&number, 4)}, {L"S7", REG_SZ, B(L"seven", 12)}, {L"B7", REG_BINARY, B(blob, 3)},
+      {L"Z7", REG_MULTI_SZ, B(multi, 10)}, {L"Window Layout", REG_DWORD, B("\x04\x03\x02\x01", 4)}};
   for (const Expect &e : expects) {
     RawValue v = ReadRaw(path_, e.name);
     EXPECT_TRUE(v.type == e.type && v.bytes == e.bytes) << Narrow(e.name);
@@ -227,9 +220,9 @@ TEST_F(Metric, DwordClampAndDefault) {
   ASSERT_EQ(KoSetMetric(h_, 21, static_cast<uint32_t>(-5)), S_OK);
   WriteRaw(path_, L"23", REG_SZ, L"12", 6);  // another type reads as missing
   struct Case { int id, lo, hi, dflt; uint32_t expect; } cases[] = {
-      {20, 0, 10, 5, 10}, {20, 60, 90, 5, 60}, {20, 0, 100, 5, 50}, {21, 0, 10, 5, 0},
-               {21, -10, 10, 5, uint32_t(-5)}, {20, 3, 3, 5, 50}, {22, 3, 3, 99, 99}, {22, 0, 10, 99, 10},
-               {22, 0, 10, -4, 0}, {23, 0, 100, 7, 7}, {20, 0, 49, 5, 49}, {20, 51, 90, 5, 51}};
+      {20, 0, 10, 5, 10}, {20, 60, 90, 5, 60}, {20, 0, 100, 5, 50}, {21, 0, 10, 5, 0}, {21, -10, 10, 5, uint32_t(-5)},
+      {20, 3, 3, 5, 50}, {22, 3, 3, 99, 99}, {22, 0, 10, 99, 10}, {22, 0, 10, -4, 0}, {23, 0, 100, 7, 7},
+      {20, 0, 49, 5, 49}, {20, 51, 90, 5, 51}};
   for (const Case &c : cases)
     EXPECT_EQ(KoGetMetricEx(h_, c.id, c.lo, c.hi, c.dflt), c.expect) << c.id << " " << c.lo << ".." << c.hi;
   EXPECT_EQ(KoGetMetricBool(h_, 20, FALSE), 1);
@@ -250,9 +243,9 @@ TEST_F(Metric, BinaryAndTextCapacities) {
   ASSERT_EQ(KoSetMetricString(h_, 72, L""), S_OK);
   WriteRaw(path_, L"S73", REG_SZ, L"abcdX", 8);  // no terminator stored
   struct Case { int id, capacity; const wchar_t *dflt; BOOL keepEmpty; int result; const wchar_t *text; } cases[] = {
-      {70, 8, L"dflt", FALSE, 5, L"hello"}, {70, 6, nullptr, FALSE, 5, L"hello"},
-               {70, 4, L"dflt", FALSE, 3, L"dfl"}, {71, 8, L"dflt", FALSE, 4, L"dflt"}, {72, 8, L"dflt", TRUE, 0, L""},
-               {72, 8, L"dflt", FALSE, 4, L"dflt"}, {73, 4, nullptr, FALSE, 3, L"abc"}};
+      {70, 8, L"dflt", FALSE, 5, L"hello"}, {70, 6, nullptr, FALSE, 5, L"hello"}, {70, 4, L"dflt", FALSE, 3, L"dfl"},
+      {71, 8, L"dflt", FALSE, 4, L"dflt"}, {72, 8, L"dflt", TRUE, 0, L""}, {72, 8, L"dflt", FALSE, 4, L"dflt"},
+      {73, 4, nullptr, FALSE, 3, L"abc"}};
   for (const Case &c : cases) {
     wchar_t text[12];
     for (wchar_t &u : text) u = L'#';

@@ -57,7 +57,7 @@ TEST_F(Colours, StartUpResetsPaletteAndOverrides) {
 TEST(ProfileText, WrittenFormsAndTolerantReads) {
   const struct { uint32_t colour, form; const char *text; } writes[] = {
       {0x1000FF, 0, "RGB(255,0,16)"}, {0x1000FF, 1, "#ff0010"}, {0x1000FF, 2, "0x001000ff"},
-                {0x04000005, 0, "0x04000005"}};
+      {0x04000005, 0, "0x04000005"}};
   for (const auto &w : writes) {
     KOCHAR text[ko::ui::kProfileNumberUnits];
     ko::ui::ColourProfileText(w.colour, w.form, text);
@@ -65,8 +65,8 @@ TEST(ProfileText, WrittenFormsAndTolerantReads) {
   }
   const struct { const char *text; bool ok; uint32_t colour; } reads[] = {
       {"  0x1A2B3C", true, 0x1A2B3C}, {"rgb( 1, 2 ,3 )", true, 0x030201}, {"0xFFFFFFFF", true, 0xF000F0},
-               {"255", true, 255}, {"banana", false, 0xF000F0}, {"", false, 0xF000F0}, {"0x", true, 0},
-               {"RGB(256,0,0)", false, 0xF000F0}};
+      {"255", true, 255}, {"banana", false, 0xF000F0}, {"", false, 0xF000F0}, {"0x", true, 0},
+      {"RGB(256,0,0)", false, 0xF000F0}};
   for (const auto &r : reads) {
     uint32_t c = 0;
     EXPECT_EQ(ko::ui::ReadProfileColour(T(r.text).c_str(), &c), r.ok) << r.text;

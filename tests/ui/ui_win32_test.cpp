@@ -184,8 +184,8 @@ TEST(HostColours, TakeOverColourRequests) {
 
 TEST(Fonts, TableEntriesAreCreatedOnceAndDescribed) {
   const struct { int number; LONG weight, escapement; BYTE italic, underline; const wchar_t *face; } fonts[] = {
-      {104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"},
-               {108, 700, 0, 1, 0, nullptr}, {163, 700, 2700, 0, 0, nullptr}, {165, 400, 0, 0, 1, nullptr}};
+      {104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"}, {108, 700, 0, 1, 0, nullptr},
+      {163, 700, 2700, 0, 0, nullptr}, {165, 400, 0, 0, 1, nullptr}};
   for (const auto &f : fonts) {
     HFONT font = KoGetUIFont(f.number);
     LOGFONTW lf;
