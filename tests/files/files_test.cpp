@@ -13,12 +13,10 @@ namespace fs = ko::platform::fs;
 namespace {
 
 TEST_F(TempFolder, CreatesEveryLevelAndTellsFilesFromHiddenOnes) {
-  EXPECT_TRUE(KoCreateDirectory(Path("a\\b\\c\\").c_str(), nullptr));
-  EXPECT_TRUE(Exists("a\\b\\c"));
+  EXPECT_TRUE(KoCreateDirectory(Path("a\\b\\c\\").c_str(), nullptr) && Exists("a\\b\\c"));
   EXPECT_TRUE(KoCreateDirectory(Path("a\\b\\c").c_str(), nullptr));  // existing is fine
-  Touch(Path("a\\plain.txt"));
-  Touch(Path("a\\.hid"));
-  fs::SetAttributes(Path("a\\.hid").c_str(), fs::kAttrHidden);
+  Touch(Path("a\\plain.txt")), Touch(Path("a\\.hid"));
+  ASSERT_TRUE(fs::SetAttributes(Path("a\\.hid").c_str(), fs::kAttrHidden));
   EXPECT_TRUE(KoDoesFileExist(Path("a\\plain.txt").c_str(), TRUE) && Exists("a\\.hid"));
   EXPECT_FALSE(KoDoesFileExist(Path("a\\.hid").c_str(), TRUE));
   EXPECT_FALSE(Exists("missing") || KoDoesFileExist(KOTEXT(""), FALSE));
@@ -28,23 +26,18 @@ TEST_F(TempFolder, CreatesEveryLevelAndTellsFilesFromHiddenOnes) {
 TEST_F(TempFolder, TempFilesAndSubFoldersAreNumberedPastExistingOnes) {
   Touch(Path("tmp1.wav"));
   Guarded d(260), small(root_.size() + 5);
-  ASSERT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr,
-                                      d.data(), d.cch()), S_OK);
-  EXPECT_EQ(d.text(), N(Path("tmp2.wav").c_str()));
-  EXPECT_TRUE(Exists("tmp2.wav"));
-  wstr noSlash = root_.substr(0, root_.size() - 1);
-  ASSERT_EQ(KoCreateTempFileAndNameEx(noSlash.c_str(), KOTEXT("t"), nullptr, KOTEXT("%03d"),
-                                      d.data(), d.cch()), S_OK);
+  ASSERT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr, d.data(), d.cch()), S_OK);
+  EXPECT_TRUE(d.text() == N(Path("tmp2.wav").c_str()) && Exists("tmp2.wav")) << d.text();
+  const wstr noSlash = root_.substr(0, root_.size() - 1);
+  ASSERT_EQ(KoCreateTempFileAndNameEx(noSlash.c_str(), KOTEXT("t"), nullptr, KOTEXT("%03d"), d.data(), d.cch()), S_OK);
   EXPECT_EQ(d.text(), N(Path("t001").c_str()));
   // Too small a destination: refused, emptied, never overrun.
-  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr,
-                                      small.data(), small.cch()), E_INVALIDARG);
-  EXPECT_EQ(small.text(), "");
-  EXPECT_TRUE(small.GuardIntact());
+  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("tmp"), KOTEXT(".wav"), nullptr, small.data(), small.cch()),
+            E_INVALIDARG);
+  EXPECT_TRUE(small.text().empty() && small.GuardIntact());
   // A format that ignores the number ends instead of trying forever.
   Touch(Path("same"));
-  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("same"), nullptr, KOTEXT(""),
-                                      d.data(), d.cch()), E_FAIL);
+  EXPECT_EQ(KoCreateTempFileAndNameEx(root_.c_str(), KOTEXT("same"), nullptr, KOTEXT(""), d.data(), d.cch()), E_FAIL);
 
   ASSERT_TRUE(KoCreateDirectory(Path("New").c_str(), nullptr));
   Touch(Path("New1"));  // a file of that name does not count
@@ -55,8 +48,7 @@ TEST_F(TempFolder, TempFilesAndSubFoldersAreNumberedPastExistingOnes) {
 
 TEST_F(TempFolder, EmptinessWithAndWithoutThumbnails) {
   ASSERT_TRUE(KoCreateDirectory(Path("e\\sub").c_str(), nullptr));
-  Touch(Path("e\\Thumbs.db"));
-  Touch(Path("e\\sub\\thumbs.DB"));
+  Touch(Path("e\\Thumbs.db")), Touch(Path("e\\sub\\thumbs.DB"));
   EXPECT_TRUE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 1));
   EXPECT_FALSE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 0) || KoIsDirectoryEmpty(Path("e").c_str()));
   EXPECT_TRUE(KoIsDirectoryEmpty(Path("missing").c_str()));  // cannot be listed
@@ -79,8 +71,7 @@ TEST_F(TempFolder, DeletionClearsReadOnlyAndKeepsTheRootOnRequest) {
   ASSERT_TRUE(fs::SetAttributes(Path("t\\x").c_str(), fs::kAttrReadOnly));
   EXPECT_TRUE(KoDeleteDirectoryTree(Path("t").c_str(), FALSE));
   EXPECT_TRUE(Exists("t") && KoIsDirectoryEmpty(Path("t").c_str()));
-  EXPECT_TRUE(KoDeleteDirectoryTree(Path("t\\").c_str(), TRUE));
-  EXPECT_FALSE(Exists("t"));
+  EXPECT_TRUE(KoDeleteDirectoryTree(Path("t\\").c_str(), TRUE) && !Exists("t"));
   EXPECT_FALSE(KoDeleteDirectoryTree(Path("t").c_str(), TRUE));
 }
 
@@ -92,13 +83,11 @@ TEST_F(TempFolder, DeletionRemovesLinksWithoutFollowingThem) {
   ASSERT_TRUE(KoCreateDirectory(Path("tree\\sub").c_str(), nullptr));
   ASSERT_TRUE(Link(Path("outside"), Path("tree\\dirlink")));
   ASSERT_TRUE(Link(Path("outside\\keep"), Path("tree\\sub\\keeplink")));
-  EXPECT_TRUE(KoDeleteFiles(Path("tree").c_str(), nullptr, TRUE));
-  EXPECT_TRUE(KoDeleteDirectoryTree(Path("tree").c_str(), TRUE));
+  EXPECT_TRUE(KoDeleteFiles(Path("tree").c_str(), nullptr, TRUE) && KoDeleteDirectoryTree(Path("tree").c_str(), TRUE));
   EXPECT_TRUE(!Exists("tree") && Exists("outside\\keep\\precious.txt"));
   // A root that is itself a link is not entered.
   ASSERT_TRUE(Link(Path("outside"), Path("rootlink")));
-  EXPECT_FALSE(KoDeleteDirectoryTree(Path("rootlink").c_str(), FALSE));
-  EXPECT_TRUE(Exists("rootlink"));
+  EXPECT_TRUE(!KoDeleteDirectoryTree(Path("rootlink").c_str(), FALSE) && Exists("rootlink"));
   EXPECT_TRUE(KoDeleteDirectoryTree(Path("rootlink\\").c_str(), TRUE));
   EXPECT_TRUE(!Exists("rootlink") && Exists("outside\\keep\\precious.txt"));
 }
@@ -107,8 +96,7 @@ TEST_F(TempFolder, DeletionRemovesLinksWithoutFollowingThem) {
 TEST_F(TempFolder, SizesAndExecutableHeaders) {
   uint64_t size = 7;
   ASSERT_TRUE(KoCreateDirectory(Path("sz\\in").c_str(), nullptr));
-  Write(Path("sz\\a"), "abc", 3);
-  Write(Path("sz\\in\\b"), "abcdefg", 7);
+  Write(Path("sz\\a"), "abc", 3), Write(Path("sz\\in\\b"), "abcdefg", 7);
   EXPECT_TRUE(KoGetFileSizeByName(Path("sz\\in\\b").c_str(), &size) == S_OK && size == 7u);
   EXPECT_TRUE(KoGetFileSizeByName(Path("missing").c_str(), &size) == KO_E_OPENFAILED && size == 0u);
   EXPECT_TRUE(KoGetDirectorySize(Path("sz").c_str(), &size) == S_OK && size == 10u);
@@ -120,14 +108,12 @@ TEST_F(TempFolder, SizesAndExecutableHeaders) {
   pe[0x84] = 0x64, pe[0x85] = 0x86, pe[0x96] = 0x22, pe[0x97] = 0x20;
   Write(Path("x.exe"), pe, sizeof pe);
   DWORD machine = 0, characteristics = 0;
-  EXPECT_EQ(KoGetFileExecutableInfo(Path("x.exe").c_str(), &machine, &characteristics), S_OK);
-  EXPECT_TRUE(machine == 0x8664u && characteristics == 0x2022u);
+  EXPECT_TRUE(KoGetFileExecutableInfo(Path("x.exe").c_str(), &machine, &characteristics) == S_OK &&
+              machine == 0x8664u && characteristics == 0x2022u);
   pe[0x3C] = 0xF0;  // past the bytes read: not an executable, never read past
   Write(Path("cut.exe"), pe, sizeof pe);
-  EXPECT_EQ(KoGetFileExecutableInfo(Path("cut.exe").c_str(), &machine, &characteristics),
-            KO_E_BADFORMAT);
-  EXPECT_EQ(KoGetFileExecutableInfo(Path("sz\\a").c_str(), &machine, &characteristics),
-            KO_E_BADFORMAT);
+  for (const char *bad : {"cut.exe", "sz\\a"})
+    EXPECT_EQ(KoGetFileExecutableInfo(Path(bad).c_str(), &machine, &characteristics), KO_E_BADFORMAT) << bad;
   EXPECT_EQ(KoGetFileExecutableInfo(Path("missing").c_str(), &machine, &characteristics),
             static_cast<HRESULT>(0x80070002u));
 }
@@ -148,8 +134,7 @@ TEST_F(TempFolder, DosTimeOfAFreshFileIsNow) {
 TEST_F(TempFolder, FoldersMoveButNeverIntoThemselves) {
   ASSERT_TRUE(KoCreateDirectory(Path("src\\in").c_str(), nullptr));
   Write(Path("src\\in\\f.txt"), "data", 4);
-  EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("src\\in\\deeper").c_str()),
-            KO_E_DESTINSIDESOURCE);
+  EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("src\\in\\deeper").c_str()), KO_E_DESTINSIDESOURCE);
   EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("SRC").c_str()), KO_E_DESTINSIDESOURCE);
   EXPECT_EQ(KoCanMoveFolder(Path("src").c_str(), Path("src2").c_str()), S_OK);  // prefix only
   ASSERT_EQ(KoMoveFolder(Path("src").c_str(), Path("new\\level\\dst").c_str()), S_OK);
@@ -170,14 +155,12 @@ TEST_F(TempFolder, WritabilityAndDiskSpaceText) {
   for (HKOLANG kernel : {static_cast<HKOLANG>(nullptr), german}) {
     ko::lang::SetKernelHandle(kernel);
     std::string mb = kernel ? " Megabyte" : " Megabytes", gb = kernel ? " Gigabyte" : " Gigabytes";
-    EXPECT_EQ(KoFormatDiskFreeSpace(KOTEXT(""), text), S_OK);
-    EXPECT_EQ(N(text), "--" + mb);
-    EXPECT_EQ(KoFormatDiskFreeSpace(root_.c_str(), text), S_OK);
-    std::string t = N(text), tail = t.substr(t.find(' '));
+    EXPECT_TRUE(KoFormatDiskFreeSpace(KOTEXT(""), text) == S_OK && N(text) == "--" + mb) << N(text);
+    ASSERT_EQ(KoFormatDiskFreeSpace(root_.c_str(), text), S_OK);
+    const std::string t = N(text), tail = t.substr(t.find(' '));
     EXPECT_TRUE(tail == mb || tail == gb) << t;
   }
-  ko::lang::SetKernelHandle(nullptr);
-  KoLang_Close(german);
+  ko::lang::SetKernelHandle(nullptr), KoLang_Close(german);
 }
 
 }  // namespace
