@@ -37,7 +37,8 @@ TEST(CursorHandles, EveryBuiltInImageGivesItsSizeAndHotSpot) {
     HCURSOR c = KoLoadCursorFromBitsEx(e.image, e.size, -1, 0, pixels, pixels);
     const Shape s = ShapeOf(c);
     EXPECT_TRUE(s.ok && s.width == pixels && s.height == pixels && s.hotX == Get16(file + 10) &&
-                s.hotY == Get16(file + 12) && DestroyCursor(c)) << s.width << "x" << s.height << " " << s.hotX << "," << s.hotY;
+                s.hotY == Get16(file + 12) && DestroyCursor(c))
+        << s.width << "x" << s.height << " " << s.hotX << "," << s.hotY;
   }
   for (UINT n : {1u, 101u, 258u}) EXPECT_TRUE(ShapeOf(KoLoadKernelCursor(n)).ok) << n;
   for (UINT n : {0u, 57u, 59u, 300u}) EXPECT_EQ(KoLoadKernelCursor(n), nullptr) << n;
@@ -56,7 +57,8 @@ TEST(CursorHandles, WrittenFileMatchesTheSystemLoader) {
   // The system picks an entry for the default size; the same pick here.
   const int cx = GetSystemMetrics(SM_CXCURSOR);
   const Shape ours = ShapeOf(KoLoadCursorFromBitsEx(cur.data(), DWORD(cur.size()), -1, 0, cx, cx));
-  EXPECT_TRUE(ours.ok && ours.width == p.width && ours.hotX == p.hotX && ours.hotY == p.hotY) << ours.width << " " << ours.hotX;
+  EXPECT_TRUE(ours.ok && ours.width == p.width && ours.hotX == p.hotX && ours.hotY == p.hotY)
+      << ours.width << " " << ours.hotX;
   for (int i = 0; i < 2; ++i) {
     const int size = entries[i].size;
     const Shape s = ShapeOf(KoLoadCursorFromBitsEx(cur.data(), DWORD(cur.size()), i, 0, size, size));

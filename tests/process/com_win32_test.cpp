@@ -128,7 +128,8 @@ TEST(ComRegister, MachineWideThenPerUser) {
   ASSERT_TRUE(KoIsPowerUser() && KoSelfRegister_Register(server.c_str(), FALSE) == S_OK);
   EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, key, nullptr), kTestServerName);
   EXPECT_EQ(_wcsicmp(Value(HKEY_LOCAL_MACHINE, inproc, nullptr).c_str(), LongPath(server).c_str()), 0);
-  EXPECT_TRUE(Value(HKEY_LOCAL_MACHINE, inproc, L"ThreadingModel") == L"Both" && Value(HKEY_CURRENT_USER, key, nullptr) == L"-");
+  EXPECT_TRUE(Value(HKEY_LOCAL_MACHINE, inproc, L"ThreadingModel") == L"Both" &&
+              Value(HKEY_CURRENT_USER, key, nullptr) == L"-");
   CoInitializeEx(nullptr, COINIT_MULTITHREADED);  // Wine's COM finds the server from what was written
   IPersist *object = nullptr;
   EXPECT_EQ(CoCreateInstance(kTestServerClass, nullptr, CLSCTX_INPROC_SERVER, IID_IPersist,
@@ -143,7 +144,8 @@ TEST(ComRegister, MachineWideThenPerUser) {
   const BOOL power = KoIsPowerUser();
   const HRESULT locale = KoSetLocale(0x407);
   const HRESULT reg = KoRegisterServer(nullptr, &kTestServerClass, L"per user", TRUE);
-  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr), RegCloseKey(machine), RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KoVolatile");
+  RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr), RegCloseKey(machine);
+  RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KoVolatile");
   EXPECT_TRUE(!power && locale == E_FAIL && reg == S_OK) << power << std::hex << " " << locale << " " << reg;
   EXPECT_TRUE(Value(HKEY_CURRENT_USER, key, nullptr) == L"per user" && Value(HKEY_LOCAL_MACHINE, key, nullptr) == L"-");
   EXPECT_EQ(_wcsicmp(Value(HKEY_CURRENT_USER, inproc, nullptr).c_str(), LongPath(Bin(L"kotest_process.exe")).c_str()), 0);

@@ -39,7 +39,8 @@ void CreateKey(const wstring &path) {
   RegCloseKey(key);
 }
 void DeleteTree(const wstring &path) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str());
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str());
 }
 
 struct RawValue { bool found = false; DWORD type = REG_NONE; Bytes bytes; };
