@@ -93,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"zero_entries", 4, 0, false}, Damage{"type_icon", 2, 1, false},
                       Damage{"bytes_lie", 14, 0x10000, false}, Damage{"offset_lies", 18, 0xFFFFFFF0u, false},
                       Damage{"bytes_small", 14, 100, false}, Damage{"width_lies", 22 + 4, 200, false},
-                      Damage{"bits_odd", 22 + 14, 7, false}),
+                      Damage{"bits_odd", 22 + 14, 7, false}, Damage{"height_odd", 22 + 8, 63, false}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(CursorGroup, LyingOffsetsAndDirectory) {
