@@ -68,7 +68,8 @@ const PathCase kPaths[] = {
     // dot and case counts; digit runs of any length compare as numbers.
     {kMatch, "*", "a.b.c", 0, "", TRUE}, {kMatch, "*.txt", "a.b.txt", 0, "", FALSE},
     {kMatch, "abc", "abc.", 0, "", TRUE}, {kMatch, "abc.", "abc", 0, "", TRUE}, {kMatch, "ABC", "abc", 0, "", FALSE},
-    {kMatch, "*a.txt", "banana.txt", 0, "", FALSE}, {kMatch, "t*1.wav", "take1.wav", 0, "", TRUE},
+    {kMatch, "a*", "ab.c", 0, "", FALSE}, {kMatch, "*a.txt", "banana.txt", 0, "", FALSE},
+    {kMatch, "t*1.wav", "take1.wav", 0, "", TRUE},
     {kMatch, "", "a", 0, "", FALSE}, {kLogical, "take2", "take10", 0, "", -1}, {kLogical, "a007", "a7", 0, "", 0},
     {kLogical, "a7b", "a07c", 0, "", -1}, {kLogical, "1abc", "abc", 0, "", -1},
     {kLogical, "x99999999999999999999", "x100000000000000000000", 0, "", -1},
