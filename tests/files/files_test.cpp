@@ -1,5 +1,6 @@
 // File-system work in a private temporary folder: the same rules natively
 // and under Wine (where the folder is the Linux one seen through a drive).
+#include <cstdlib>
 #include <cstring>
 
 #include "files/files_helpers.h"
@@ -116,6 +117,20 @@ TEST_F(TempFolder, SizesAndExecutableHeaders) {
   EXPECT_EQ(KoGetFileExecutableInfo(Path("missing").c_str(), &machine, &characteristics),
             static_cast<HRESULT>(0x80070002u));
   EXPECT_EQ(KoDosGetDateTime(Path("missing").c_str()), 0u);
+}
+
+// The clock reading against a file stamped now (the file times themselves are
+// checked against the system in the Wine suite).
+TEST_F(TempFolder, ClockReadingMatchesAFileStampedNow) {
+  KODATETIME now;
+  KoGetDateTime(&now);
+  Touch(Path("now.txt"));
+  const DWORD dos = KoDosGetDateTime(Path("now.txt").c_str()), d = dos >> 16, t = dos & 0xFFFF;
+  EXPECT_EQ(((d >> 9) + 1980) << 16 | ((d >> 5) & 15) << 8 | (d & 31),
+            (now.date & 0xFFFF) << 16 | (now.date >> 24) << 8 | ((now.date >> 16) & 0xFF));
+  const int seconds = int((t >> 11) * 3600 + ((t >> 5) & 63) * 60 + (t & 31) * 2) -
+                      int((now.time >> 24) * 3600 + ((now.time >> 16) & 0xFF) * 60 + ((now.time >> 8) & 0xFF));
+  EXPECT_LE(std::abs(seconds), 4);
 }
 
 TEST_F(TempFolder, FoldersMoveButNeverIntoThemselves) {
