@@ -202,10 +202,10 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
   BYTE back[3];
   EXPECT_TRUE(KoGetMetricBinary(h_, -7, back, 3) == 3u && B(back, 3) == B(blob, 3));
   EXPECT_TRUE(KoGetMetricMultiStringEx(h_, 7, text, 16, nullptr, FALSE) == 4 && !std::memcmp(text, multi, 10));
-  // Display names, against swprintf: the bare DWORD letter, the widest
-  // number and the expandable text (the other letters are read back above).
+  // Display names, against swprintf (the registry ignores the letters' case,
+  // so reading the values back does not pin them).
   struct Name { int id; uint32_t type; const wchar_t *format; } names[] = {
-      {12, 4, L"D%d"}, {-2147483647, 7, L"Z%d"}, {65535, 2, L"Z%d"}};
+      {12, 1, L"S%d"}, {-12, 3, L"B%d"}, {12, 4, L"D%d"}, {-2147483647, 7, L"Z%d"}, {65535, 2, L"Z%d"}};
   for (const Name &n : names) {
     wchar_t out[16], expected[16];
     swprintf(expected, 16, n.format, n.id < 0 ? -n.id : n.id);
