@@ -53,25 +53,18 @@ TEST_F(Colours, StartUpResetsPaletteAndOverrides) {
   KoKernel_LateTerminate();
 }
 
-// Round trips of any colour that reads run in the profile-colour fuzz target.
-TEST(ProfileText, WrittenFormsAndTolerantReads) {
-  const struct { uint32_t colour, form; const char *text; } writes[] = {
-      {0x1000FF, 0, "RGB(255,0,16)"}, {0x04000005, 0, "0x04000005"}};
-  for (const auto &w : writes) {
-    KOCHAR text[ko::ui::kProfileNumberUnits];
-    ko::ui::ColourProfileText(w.colour, w.form, text);
-    EXPECT_EQ(Text(text), T(w.text));
-  }
+// The colour texts themselves (every form written, read back, worked reads)
+// are the number-text suite's; here what the profile reader adds: all ones
+// is no colour, a text with nothing readable is refused, and only the first
+// 127 units of a value are looked at.
+TEST(ProfileText, ReadsOnTopOfTheColourParser) {
   const struct { const char *text; bool ok; uint32_t colour; } reads[] = {
-      {"  0x1A2B3C", true, 0x1A2B3C}, {"rgb( 1, 2 ,3 )", true, 0x030201}, {"0xFFFFFFFF", true, 0xF000F0},
-      {"255", true, 255}, {"banana", false, 0xF000F0}, {"", false, 0xF000F0}, {"0x", true, 0},
-      {"RGB(256,0,0)", false, 0xF000F0}};
+      {"0xFFFFFFFF", true, 0xF000F0}, {"banana", false, 0xF000F0}, {"", false, 0xF000F0}, {"0x", true, 0}};
   for (const auto &r : reads) {
     uint32_t c = 0;
     EXPECT_EQ(ko::ui::ReadProfileColour(T(r.text).c_str(), &c), r.ok) << r.text;
     EXPECT_EQ(c, r.colour) << r.text;
   }
-  // Only the first 127 units of a value are looked at.
   uint32_t c = 0;
   EXPECT_TRUE(ko::ui::ReadProfileColour((Text(120, ' ') + T("#123456")).c_str(), &c) && c == 0x563412u);
   EXPECT_FALSE(ko::ui::ReadProfileColour((Text(127, ' ') + T("#123456")).c_str(), &c));
