@@ -4,19 +4,13 @@
 #include <string.h>
 
 int main(void) {
-  char path[MAX_PATH];
+  char path[MAX_PATH], done[MAX_PATH];
   FILE *f;
   GetModuleFileNameA(NULL, path, MAX_PATH);
   strcpy(strrchr(path, '\\') + 1, "url_record.tmp");
+  strcpy(done, path);
+  strcpy(strrchr(done, '.'), ".txt");
   f = fopen(path, "wb");
-  if (!f) return 1;
-  fputs(GetCommandLineA(), f);
-  fclose(f);
-  {
-    char done[MAX_PATH];
-    strcpy(done, path);
-    strcpy(strrchr(done, '.'), ".txt");
-    MoveFileExA(path, done, MOVEFILE_REPLACE_EXISTING);
-  }
-  return 0;
+  /* Written whole, then renamed: the test sees the record complete or not at all. */
+  return !f || fputs(GetCommandLineA(), f) < 0 || fclose(f) || !MoveFileExA(path, done, MOVEFILE_REPLACE_EXISTING);
 }

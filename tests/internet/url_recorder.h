@@ -6,7 +6,7 @@
 #include <windows.h>
 
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 namespace kotest {
@@ -20,9 +20,7 @@ inline std::wstring Beside(const wchar_t *name) {
 
 inline std::string ReadAll(const std::wstring &path) {
   std::ifstream in(path.c_str(), std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // False when the handler keys cannot be written.

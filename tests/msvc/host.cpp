@@ -20,12 +20,7 @@ void Say(const char *text) {
 }
 
 void Check(bool ok, const char *what) {
-  if (!ok) {
-    ++failures;
-    Say("FAILED: ");
-    Say(what);
-    Say("\n");
-  }
+  if (!ok) ++failures, Say("FAILED: "), Say(what), Say("\n");
 }
 
 bool Same(const KOCHAR *a, const KOCHAR *b) {
@@ -66,14 +61,8 @@ void Texts() {
 void Tokens() {
   BYTE block[64];
   for (int i = 0; i < 64; ++i) block[i] = static_cast<BYTE>(i * 7 + 1);
-  _komemorytoken local;
-  memset(&local, 0, sizeof local);
-  local.mapping = INVALID_HANDLE_VALUE;
-  local.address = block;
-  local.dataSize = sizeof block;
-  local.allocSize = sizeof block;
-  local.kind = KOMEMORYTOKEN_MEMORY;
-  local.ownerProcessId = GetCurrentProcessId();
+  _komemorytoken local = {INVALID_HANDLE_VALUE, block, sizeof block, sizeof block, 0, 0, KOMEMORYTOKEN_MEMORY,
+                          GetCurrentProcessId()};
 
   CMappingOfKoMemoryToken own(local, KOMEMORYTOKEN_READ);
   Check(own.Pointer() == block && own.DataSize() == 64, "a token of this process maps to itself");

@@ -46,39 +46,24 @@ std::set<std::string> ExportTable() {
   return out;
 }
 
-void PrintTo(const Pair &p, std::ostream *os) { *os << p.msvc << " (" << p.mingw << ")"; }
-
-class MsvcName : public testing::TestWithParam<Pair> {};
-
-TEST_P(MsvcName, IsExportedBesideItsMinGWName) {
-  const Pair &p = GetParam();
-  static const std::set<std::string> table = ExportTable();
-  EXPECT_TRUE(table.count(p.msvc) && table.count(p.mingw)) << "not both in the export table";
-  FARPROC msvc = GetProcAddress(Dll(), p.msvc), mingw = GetProcAddress(Dll(), p.mingw);
-  ASSERT_TRUE(msvc && mingw);
-  if (std::string(p.kind) == "ctor")
-    EXPECT_NE(msvc, mingw) << p.msvc << " must be a wrapper that returns the object";
-  else
-    EXPECT_EQ(msvc, mingw) << p.msvc << " resolves elsewhere than " << p.mingw;
-}
-
-INSTANTIATE_TEST_SUITE_P(Exports, MsvcName, testing::ValuesIn(kPairs),
-                         [](const testing::TestParamInfo<Pair> &info) {
-                           std::string n = std::to_string(info.index) + "_" + info.param.mingw;
-                           for (char &c : n)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return n;
-                         });
-
-// Every C++ function the DLL exports has an MSVC name. Base-object
-// constructors and destructors (C2, D2) are the complete ones (C1, D1) to an
-// MSVC host; the table and type information (_ZT...) are data, not aliased.
-TEST(MsvcNames, CoverEveryCppExport) {
+// Each MSVC name is exported beside its MinGW name: an alias of it, or for a
+// constructor a wrapper that returns the object. Every C++ function the DLL
+// exports has an MSVC name: base-object constructors and destructors (C2, D2)
+// are the complete ones (C1, D1) to an MSVC host; the table and type
+// information (_ZT...) are data, not aliased.
+TEST(MsvcNames, CoverEveryCppExportBesideItsMinGWName) {
   ASSERT_NE(Dll(), nullptr);
+  const std::set<std::string> table = ExportTable();
   std::set<std::string> paired;
-  for (const Pair &p : kPairs) paired.insert(p.mingw);
+  for (const Pair &p : kPairs) {
+    paired.insert(p.mingw);
+    EXPECT_TRUE(table.count(p.msvc) && table.count(p.mingw)) << p.msvc << " (" << p.mingw << ") not both exported";
+    const FARPROC msvc = GetProcAddress(Dll(), p.msvc), mingw = GetProcAddress(Dll(), p.mingw);
+    EXPECT_TRUE(msvc && mingw && (msvc != mingw) == (std::string(p.kind) == "ctor"))
+        << p.msvc << ": a constructor is a wrapper, anything else resolves where " << p.mingw << " does";
+  }
   const std::regex base("(C|D)2E");
-  for (const std::string &name : ExportTable()) {
+  for (const std::string &name : table) {
     if (name.rfind("_Z", 0) != 0 || name.rfind("_ZT", 0) == 0) continue;
     const std::string complete = std::regex_replace(name, base, "$011E");
     EXPECT_TRUE(paired.count(complete)) << name << " has no MSVC name";
@@ -96,11 +81,10 @@ TEST(MsvcNames, DefaultConstructorsReturnTheObject) {
     const std::string cls = msvc.substr(3, msvc.find("@@") - 3);
     auto make = Proc<void *(*)(void *)>(msvc);
     auto destroy = Proc<void (*)(void *)>("??1" + cls + "@@QEAA@XZ");
-    ASSERT_TRUE(make && destroy) << cls;
     alignas(16) unsigned char storage[256];
+    ASSERT_TRUE(make && destroy) << cls;
     EXPECT_EQ(make(storage), storage) << p.msvc;
-    destroy(storage);
-    ++seen;
+    destroy(storage), ++seen;
   }
   EXPECT_GT(seen, 0);
 }

@@ -30,15 +30,9 @@ TEST(GuidText, WorkedValueTruncationAndMalformedText) {
   }
 }
 
-struct RouteCase {
-  const char *name;
-  uint32_t kind;
-  uint64_t address;
-  int32_t offset;
-  uint32_t size, alloc, owner, access;
-  kp::Route route;
-  bool passes;  // handed on unchanged without direct use
-};
+// passes: handed on unchanged without direct use.
+struct RouteCase { const char *name; uint32_t kind; uint64_t address; int32_t offset; uint32_t size, alloc, owner, access;
+                   kp::Route route; bool passes; };
 constexpr uint32_t kSelf = 100, kPeer = 200;
 constexpr uint64_t kHigh = 0x7ff000000000ull;
 using R = kp::Route;

@@ -67,10 +67,7 @@ struct Peer : testing::Environment {
     pi = StartPeer(childIn, childOut);
     CloseHandle(childIn), CloseHandle(childOut);
   }
-  void TearDown() override {
-    CloseHandle(toPeer);  // the peer reads the end of its input and exits
-    WaitForSingleObject(pi.hProcess, 10000);
-  }
+  void TearDown() override { CloseHandle(toPeer), WaitForSingleObject(pi.hProcess, 10000); }  // the peer sees the end
   Reply Ask(const _komemorytoken &t, DWORD access, DWORD ops, DWORD seed) {
     Request q{t, access, ops, seed};
     Reply r{S_OK, -2, -2};
@@ -124,16 +121,9 @@ struct Block {
   _komemorytoken token;
 };
 
-struct ShareCase {
-  const char *name;
-  Where where;
-  size_t size;
-  LONG offset;
-  DWORD ownerAccess;
-  int allowDirect;
-  DWORD peerAccess, ops;
-  bool copied;  // the owner hands out a fresh mapping
-};
+// copied: the owner hands out a fresh mapping.
+struct ShareCase { const char *name; Where where; size_t size; LONG offset; DWORD ownerAccess; int allowDirect;
+                   DWORD peerAccess, ops; bool copied; };
 class TokenSharing : public testing::TestWithParam<ShareCase> {};
 
 TEST_P(TokenSharing, PeerSeesAndChangesTheOwnersBlock) {
@@ -146,11 +136,10 @@ TEST_P(TokenSharing, PeerSeesAndChangesTheOwnersBlock) {
   auto owner = std::make_unique<COutOfProcessMemoryToken>(block.token, c.ownerAccess, c.allowDirect);
   _komemorytoken shared{};
   ASSERT_EQ(owner->GetMemoryToken(shared), S_OK);
-  EXPECT_EQ(shared.kind, c.copied ? 1u : block.token.kind);
-  EXPECT_EQ(shared.address != block.token.address, c.copied);
+  EXPECT_TRUE(shared.kind == (c.copied ? 1u : block.token.kind) && (shared.address != block.token.address) == c.copied);
   const Reply r = g_peer->Ask(shared, c.peerAccess, c.ops | (ownerReads ? 0u : DWORD{kZeroed}), kSeed);
-  EXPECT_TRUE(r.hr == S_OK && r.size == static_cast<long>(c.size)) << r.hr << " " << r.size;
-  EXPECT_EQ(r.mismatch, -1) << "first byte the peer saw wrong";
+  EXPECT_TRUE(r.hr == S_OK && r.size == static_cast<long>(c.size) && r.mismatch == -1)
+      << r.hr << " " << r.size << ", first byte the peer saw wrong " << r.mismatch;
   block.Expect(!c.copied && peerWrites ? kSeed + 1 : kSeed);
   owner.reset();
   block.Expect(peerWrites && (!c.copied || ownerWrites) ? kSeed + 1 : kSeed);
@@ -167,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ShareCase{"PeerReadOnlyCopy", kHigh, 9000, 3, 0, 1, 4, kVerify | kFill, false},
                     ShareCase{"PeerReadOnlyView", kMapped, 9000, 3, 0, 0, 4, kVerify, false},
                     ShareCase{"OwnerReadOnly", kHigh, 9000, 3, 4, 0, 0, kVerify | kFill, true},
-                    ShareCase{"OwnerWriteOnly", kHigh, 9000, 3, 2, 0, 0, kFill, true},
-                    ShareCase{"Copied64MB", kHigh, 64u << 20, 0, 0, 0, 0, kVerify | kFill, true}),
+                    ShareCase{"OwnerWriteOnly", kHigh, 9000, 3, 2, 0, 0, kFill, true}),
     [](const testing::TestParamInfo<ShareCase> &i) { return std::string(i.param.name); });
 
 // Tokens that must give the peer nothing, write nowhere, and leave it serving.
@@ -205,7 +193,7 @@ TEST(TokenOwner, OwnTokensMapDirectlyAndFailedCopiesFail) {
   CMappingOfKoMemoryToken direct(t, 0), taker(block.token, 4);
   EXPECT_TRUE(direct.Pointer() == block.data && direct.DataSize() == 100);
   taker = direct;  // hands the pointer over
-  EXPECT_TRUE(taker.Pointer() == block.data && direct.DataSize() == -1 && !direct.Pointer());
+  EXPECT_TRUE(taker.Pointer() == block.data && taker.DataSize() == 100 && direct.DataSize() == -1 && !direct.Pointer());
   t = block.token;
   t.dataSize = 0;  // no mapping can be made for it
   for (DWORD access : {0u, 2u, 4u}) {

@@ -62,16 +62,13 @@ INT_PTR CALLBACK PoolPicture(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
   auto b = reinterpret_cast<HBITMAP>(SendDlgItemMessageW(w, 10, STM_GETIMAGE, IMAGE_BITMAP, 0));
   BITMAP bm = {};
   HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, b);
   wchar_t text[80] = L"no bitmap";
-  if (b && GetObjectW(b, sizeof bm, &bm))
+  if (b && GetObjectW(b, sizeof bm, &bm) && SelectObject(dc, b))
     swprintf(text, 80, L"%ldx%ld %06lx %06lx %06lx %ls", bm.bmWidth, bm.bmHeight, GetPixel(dc, 0, 0),
              GetPixel(dc, 0, 1), GetPixel(dc, 2, 1),
              SendDlgItemMessageW(w, 11, STM_GETIMAGE, IMAGE_BITMAP, 0) ? L"some" : L"none");
-  SelectObject(dc, old);
-  DeleteDC(dc);
   g_picture = text;
-  return TRUE;
+  return DeleteDC(dc);
 }
 // Runs a modal dialog that a second thread closes once its window appears.
 template <typename F>
@@ -99,8 +96,7 @@ TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
     EXPECT_EQ(Bytes(LockResource(g), size), ModuleData(L"TAKEDATA", RT_RCDATA, id));
   }
   HRSRC r = KoFindResource(de.h, MAKEINTRESOURCEW(101), RT_DIALOG);  // English only
-  ASSERT_NE(r, nullptr);
-  EXPECT_EQ(KoSizeofResource(de.h, r), ModuleData(MAKEINTRESOURCEW(101), RT_DIALOG, 0x0409).size());
+  EXPECT_TRUE(r && KoSizeofResource(de.h, r) == ModuleData(MAKEINTRESOURCEW(101), RT_DIALOG, 0x0409).size());
   LPCWSTR types[] = {RT_BITMAP, RT_GROUP_ICON, RT_RCDATA};
   UINT index = 9;
   EXPECT_TRUE(KoFindResourceMulti(de.h, L"TAKEDATA", types, 3, &index) && index == 2u);
@@ -109,21 +105,18 @@ TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
   // German accelerators come from the German table; German (Austria) has
   // none, so the English one with two entries loads.
   ACCEL got[4];
-  HACCEL a = KoLoadAccelerators(de.h, MAKEINTRESOURCEW(400));
+  HACCEL a = KoLoadAccelerators(de.h, MAKEINTRESOURCEW(400)), b = KoLoadAccelerators(at.h, MAKEINTRESOURCEW(400));
   ASSERT_EQ(CopyAcceleratorTableW(a, got, 4), 1);
   EXPECT_TRUE(got[0].key == 'F' && (got[0].fVirt & (FALT | FVIRTKEY)) == (FALT | FVIRTKEY));
-  DestroyAcceleratorTable(a);
-  a = KoLoadAccelerators(at.h, MAKEINTRESOURCEW(400));
-  EXPECT_EQ(CopyAcceleratorTableW(a, nullptr, 0), 2);
-  DestroyAcceleratorTable(a);
+  EXPECT_TRUE(CopyAcceleratorTableW(b, nullptr, 0) == 2 && DestroyAcceleratorTable(a) && DestroyAcceleratorTable(b));
 
   // Extraction cuts a longer file at the end of the data.
   wchar_t tmp[MAX_PATH], file[MAX_PATH];
   ASSERT_GT(KoGetTempPath(MAX_PATH, tmp), 0u);
   ASSERT_EQ(KoCreateTempFileAndNameEx(tmp, L"kores", L".bin", nullptr, file, MAX_PATH), S_OK);
   std::ofstream(file, std::ios::binary) << std::string(100, 'x');
-  ASSERT_EQ(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, file), S_OK);
-  EXPECT_EQ(FileBytes(file), ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
+  EXPECT_TRUE(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, file) == S_OK &&
+              FileBytes(file) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"NOSUCH", RT_RCDATA, file), KO_E_NOTFOUND);
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, L"Q:\\no\\such\\dir\\f"),
             KO_E_OPENFAILED);
@@ -158,27 +151,21 @@ TEST_P(DialogRoundTrip, RecordsBuildTheSameDialog) {
   WORD builtSize = 0;
   const DLGTEMPLATE *built =
       KoCreateDialogTemplateEx(lang.h, m, reinterpret_cast<_kodlgctrlcreateex *>(m + 1), &builtSize);
-  ASSERT_NE(built, nullptr);
   HWND original = KoCreateDialogParam(lang.h, name, nullptr, CloseOnCancel, 0);
-  HWND copy = KoCreateDialogIndirectParam(lang.h, built, nullptr, CloseOnCancel, 0);
+  HWND copy = built ? KoCreateDialogIndirectParam(lang.h, built, nullptr, CloseOnCancel, 0) : nullptr;
   ASSERT_TRUE(original && copy);
   std::wstring a = Controls(original);
-  EXPECT_EQ(std::count(a.begin(), a.end(), L';'), m->controlCount);
-  EXPECT_EQ(a, Controls(copy));
+  EXPECT_TRUE(std::count(a.begin(), a.end(), L';') == m->controlCount && a == Controls(copy)) << a;
   RECT ra, rb, units = {0, 0, m->cx, m->cy};
-  GetClientRect(original, &ra);
-  GetClientRect(copy, &rb);
-  EXPECT_TRUE(EqualRect(&ra, &rb));
+  EXPECT_TRUE(GetClientRect(original, &ra) && GetClientRect(copy, &rb) && EqualRect(&ra, &rb));
   // The computed size is what the system makes of the dialog units.
   SIZE s, fromRecords;
   ASSERT_TRUE(KoGetDialogSizeIndirect(lang.h, t, &s) && KoGetDialogSizeEx(lang.h, m, &fromRecords));
   MapDialogRect(original, &units);
   EXPECT_TRUE(s.cx == units.right && s.cy == units.bottom) << s.cx << "x" << s.cy;
   EXPECT_TRUE(fromRecords.cx == s.cx && fromRecords.cy == s.cy);
-  DestroyWindow(original);
-  DestroyWindow(copy);
-  ko::platform::GlobalFreeLocked(const_cast<DLGTEMPLATE *>(built));
-  ko::platform::GlobalFreeLocked(m);
+  DestroyWindow(original), DestroyWindow(copy);
+  ko::platform::GlobalFreeLocked(const_cast<DLGTEMPLATE *>(built)), ko::platform::GlobalFreeLocked(m);
 }
 INSTANTIATE_TEST_SUITE_P(Dialogs, DialogRoundTrip,
                          testing::Combine(testing::Values(100, 101), testing::Values(0x0409, 0x0407)));
@@ -199,12 +186,10 @@ TEST(Dialogs, ModalFromTheModuleAndFromThePool) {
   DWORD lang = 0;
   for (WORD l : {WORD(0x0407), WORD(0x0409)}) {
     const DLGTEMPLATE *t = KoFindDialogTemplateInResPool(&pool, &size, MAKEINTRESOURCEW(100), l);
-    ASSERT_NE(t, nullptr);
-    EXPECT_EQ(Bytes(t, size), ModuleData(MAKEINTRESOURCEW(100), RT_DIALOG, l));
+    EXPECT_TRUE(t && Bytes(t, size) == ModuleData(MAKEINTRESOURCEW(100), RT_DIALOG, l)) << l;
   }
   void *data = KoFindResourceInResPool(&pool, &size, L"takedata", RT_RCDATA, 0x0C07, &lang);
-  ASSERT_NE(data, nullptr);
-  EXPECT_TRUE(Bytes(data, size) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407) && lang == 0x0407u);
+  EXPECT_TRUE(data && Bytes(data, size) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407) && lang == 0x0407u);
   EXPECT_EQ(RunModal(L"Renderoptionen", [&] {
               return KoResPoolDialogBox(&pool, de.h, MAKEINTRESOURCEW(100), nullptr, CloseOnCancel, 0);
             }), 42);
@@ -242,16 +227,13 @@ std::wstring Shape(HMENU m) {
 TEST(Menus, LoadedCulledCleanedAndSearched) {
   Lang de(0x0407), en(0x0409);
   HMENU m = KoLoadMenu(de.h, MAKEINTRESOURCEW(200));
-  ASSERT_NE(m, nullptr);
-  EXPECT_EQ(Text(GetSubMenu(m, 0), 0), L"\x00d6&ffnen");  // marker removed
-  DestroyMenu(m);
+  EXPECT_TRUE(m && Text(GetSubMenu(m, 0), 0) == L"\x00d6&ffnen" && DestroyMenu(m));  // marker removed
   m = KoLoadMenu(en.h, MAKEINTRESOURCEW(200));
   EXPECT_EQ(Shape(m), L"&File[10,-,11,-,12],&Edit[20,More[21]],30");
   HMENU found = nullptr;
   UINT index = 77;
   EXPECT_TRUE(KoFindSubMenu(m, 21, &found, &index) && found == GetSubMenu(GetSubMenu(m, 1), 1) && index == 1u);
-  EXPECT_EQ(KoGetSubmenuByID(m, 11, &index), GetSubMenu(m, 0));
-  EXPECT_EQ(KoGetSubmenuByID(m, 99, &index), nullptr);
+  EXPECT_TRUE(KoGetSubmenuByID(m, 11, &index) == GetSubMenu(m, 0) && !KoGetSubmenuByID(m, 99, &index));
   UINT grey[] = {11, 0, 12};
   KoGrayMenu(m, grey, -1);  // the 0 ends the list
   EXPECT_TRUE((GetMenuState(m, 11, MF_BYCOMMAND) & MF_GRAYED) && !(GetMenuState(m, 12, MF_BYCOMMAND) & MF_GRAYED));
@@ -269,13 +251,11 @@ TEST(Menus, LoadedCulledCleanedAndSearched) {
   KoCullMenu(m, cull, 2, TRUE);
   EXPECT_EQ(Shape(m), L"&File[10,-,12],&Edit[20],30");
   KoCullMenu(m, rest, 3, TRUE);
-  EXPECT_EQ(Shape(m), L"30");
-  DestroyMenu(m);
+  EXPECT_TRUE(Shape(m) == L"30" && DestroyMenu(m));
   m = KoLoadCulledMenu(en.h, MAKEINTRESOURCEW(200), none, 2, FALSE);
   EXPECT_EQ(Shape(m), L"&File[-,11,-],&Edit[20,More[21]],30");
   EXPECT_FALSE(KoCleanMenu(m, nullptr, 0));
-  EXPECT_EQ(Shape(m), L"&File[11],&Edit[20,More[21]],30");
-  DestroyMenu(m);
+  EXPECT_TRUE(Shape(m) == L"&File[11],&Edit[20,More[21]],30" && DestroyMenu(m));
 }
 
 }  // namespace

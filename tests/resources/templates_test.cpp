@@ -11,9 +11,7 @@ namespace {
 
 struct Block {  // a built template or a mapped block, released at the end
   explicit Block(const void *p) : p(p) {}
-  ~Block() {
-    if (p) ko::platform::GlobalFreeLocked(const_cast<void *>(p));
-  }
+  ~Block() { ko::platform::GlobalFreeLocked(const_cast<void *>(p)); }
   const void *p;
 };
 using Bytes = std::vector<unsigned char>;
@@ -35,10 +33,7 @@ struct ExDialog {
     hdr.style = 0x80C80880u | (font ? 0x40u : 0u);
     hdr.exStyle = 0x10000, hdr.menu = Ord(7), hdr.windowClass = KOTEXT("KoDialogClass");
     hdr.x = -3, hdr.y = 5, hdr.cx = 200, hdr.cy = 120, hdr.helpId = 4242;
-    if (font) {
-      hdr.pointSize = 9, hdr.fontFace = KOTEXT("Segoe UI"), hdr.weight = 700, hdr.italic = 1;
-      hdr.charSet = 204;
-    }
+    if (font) hdr.pointSize = 9, hdr.fontFace = KOTEXT("Segoe UI"), hdr.weight = 700, hdr.italic = 1, hdr.charSet = 204;
     controls.push_back({Ord(0x80), KOTEXT("&OK"), 1, 10, 100, 50, 14, 0, 0x50010001u, 11, 0, nullptr});
     controls.push_back({KOTEXT("msctls_trackbar32"), KOTEXT(""), 1001, 10, 10, 180, 20, 0x200,
                         0x50000000u, 0, 0, nullptr});
@@ -121,8 +116,7 @@ TEST(MapTemplate, TruncatedAndLyingTemplatesAreRefused) {
   }
   Bytes lying = Cut(t.p, size);
   lying[16] = lying[17] = 0xFF;  // more controls than the block holds
-  EXPECT_EQ(KoMapDialogTemplate(Dlg(lying), size, &m), 0);
-  EXPECT_EQ(KoMapDialogTemplate(nullptr, size, &m), 0);
+  EXPECT_FALSE(KoMapDialogTemplate(Dlg(lying), size, &m) || KoMapDialogTemplate(nullptr, size, &m));
 }
 
 // ---- resource pools -------------------------------------------------------------------
@@ -144,18 +138,12 @@ void *Find(const Bytes &b, size_t size, KOCSTR name, KOCSTR type, DWORD lang, UI
   return KoFindResourceInResPool(&pool, bytes, name, type, lang, langOut);
 }
 
-struct PoolCase {
-  KOCSTR name, type;
-  DWORD language;
-  const char *data;  // null: not found
-  DWORD languageOut;
-};
+struct PoolCase { KOCSTR name, type; DWORD language; const char *data; DWORD languageOut; };  // data null: not found
 const PoolCase kPool[] = {
     {KOTEXT("take"), Ord(10), 0x0C07, kGerman, 0x0407},  // German (Austria) finds German
     {KOTEXT("TAKE"), Ord(10), 0x0809, kEnglish, 0x0409},
     {KOTEXT("TAKE"), Ord(10), 0x0411, kFrench, 0x040C},  // no Japanese: the first candidate
-    {KOTEXT("TAKES"), Ord(10), 0x0409, nullptr, 0},
-    {Ord(3), KOTEXT("WAVE"), 0x0409, kEnglish, 0x0409},
+    {KOTEXT("TAKES"), Ord(10), 0x0409, nullptr, 0}, {Ord(3), KOTEXT("WAVE"), 0x0409, kEnglish, 0x0409},
     {Ord(3), Ord(10), 0x0409, nullptr, 0},               // an ordinal never matches a text
     {KOTEXT("3"), KOTEXT("WAVE"), 0x0409, nullptr, 0},
 };
@@ -165,8 +153,7 @@ TEST_P(Pool, BestEntry) {
   Bytes b = SamplePool();
   DWORD lang = 0;
   void *p = Find(b, b.size(), c.name, c.type, c.language, nullptr, &lang);
-  ASSERT_EQ(p != nullptr, c.data != nullptr);
-  EXPECT_TRUE(!p || (std::memcmp(p, c.data, 4) == 0 && lang == c.languageOut)) << lang;
+  EXPECT_TRUE(p ? c.data && !std::memcmp(p, c.data, 4) && lang == c.languageOut : !c.data) << lang;
 }
 INSTANTIATE_TEST_SUITE_P(Pools, Pool, testing::ValuesIn(kPool));
 

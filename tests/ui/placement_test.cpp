@@ -119,13 +119,10 @@ TEST(PlacementRules, WorkedValues) {
   EXPECT_TRUE(ko::ui::CaptionVisible(single, {100, 1069, 500, 1300}));
   // Centring on (0, 0, 1200, 900), on a reference, and forced back onto the work area.
   const ko::ui::CentreInputs in = {{0, 0, 1200, 900}, {600, 500}, {1000, 800}};
-  const struct {
-    ko::ui::CentreInputs in;
-    uint32_t flags;
-    LONG x, y;
-  } centres[] = {{in, 1, 450, 234}, {in, 0, 450, 350}, {in, 2, 450, 400}, {in, 3, 850, 700}, {in, 7, 450, 350},
-                 {{{100, 50, 1300, 950}, {600, 500}, {1000, 800}}, KO_CENTER_RELATIVE, 450, 350},
-                 {{{100, 50, 1300, 950}, {600, 500}, {1900, 1030}}, 3, 1620, 840}};
+  const struct { ko::ui::CentreInputs in; uint32_t flags; LONG x, y; } centres[] = {
+      {in, 1, 450, 234}, {in, 0, 450, 350}, {in, 2, 450, 400}, {in, 3, 850, 700}, {in, 7, 450, 350},
+      {{{100, 50, 1300, 950}, {600, 500}, {1000, 800}}, KO_CENTER_RELATIVE, 450, 350},
+      {{{100, 50, 1300, 950}, {600, 500}, {1900, 1030}}, 3, 1620, 840}};
   for (const auto &c : centres) {
     const POINT p = ko::ui::CentrePosition(single, 300, 200, c.in, c.flags);
     EXPECT_TRUE(p.x == c.x && p.y == c.y) << &c - centres << ": " << p.x << "," << p.y;

@@ -24,10 +24,9 @@ std::wstring Unique(const wchar_t *prefix) {
   swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
   return text;
 }
-std::wstring TempFile(const wchar_t *name) {
+std::wstring TempDir() {
   wchar_t dir[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + Unique(name) + L".ini";
+  return std::wstring(dir, GetTempPathW(MAX_PATH, dir));
 }
 RECT WorkOf(const RECT &r) {
   MONITORINFO info = {sizeof info};
@@ -65,21 +64,18 @@ TEST_F(Windows, CentringAndForcingAgreeWithTheMonitor) {
   MONITORINFO info = {sizeof info};
   ASSERT_TRUE(GetMonitorInfoW(MonitorFromWindow(top_, MONITOR_DEFAULTTOPRIMARY), &info));
   const RECT r = RectOf(top_), m = info.rcMonitor;
-  EXPECT_EQ(r.right - r.left, 400);
-  EXPECT_TRUE(std::abs((r.left + r.right) - (m.left + m.right)) <= 1 &&
+  EXPECT_TRUE(r.right - r.left == 400 && std::abs((r.left + r.right) - (m.left + m.right)) <= 1 &&
               std::abs((r.top + r.bottom) - (m.top + m.bottom)) <= 1) << r.left << "," << r.top;
   HWND other = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 300, 200, 600, 500, 0, 0, 0, 0);
   ASSERT_TRUE(KoWndCenter(top_, other, POINT{0, 0}, 0));
-  const RECT o = RectOf(other);
-  EXPECT_TRUE(RectOf(top_).left == (o.left + o.right - 400) / 2 && RectOf(top_).top == (o.top + o.bottom - 300) / 2);
-  DestroyWindow(other);
+  const RECT o = RectOf(other), c = RectOf(top_);
+  EXPECT_TRUE(c.left == (o.left + o.right - 400) / 2 && c.top == (o.top + o.bottom - 300) / 2 && DestroyWindow(other));
   const SIZE size = {250, 150};  // near the corner: pushed back on screen
   ASSERT_TRUE(KoWndCenterAndResize(top_, nullptr, &size, POINT{m.right - 10, m.bottom - 10}, 3));
   EXPECT_TRUE(RectOf(top_).right - RectOf(top_).left == 250 && Inside(RectOf(top_), WorkOf(RectOf(top_))));
   RECT f = {-2500, 2000, -2180, 2240};  // far off: forced onto the nearest work area
   const RECT work = WorkOf(f);
-  KoForceRectOntoDesktop(&f, 5, 5);
-  EXPECT_TRUE(Inside(f, work, 5) && KoIsWindowCaptionVisible(&f));
+  EXPECT_TRUE((KoForceRectOntoDesktop(&f, 5, 5), Inside(f, work, 5)) && KoIsWindowCaptionVisible(&f));
 }
 
 TEST_F(Windows, PlacementRoundTrips) {
@@ -104,19 +100,14 @@ TEST_F(Windows, PlacementRoundTrips) {
 // Stored records that are short, long, corrupt or from a monitor that is no
 // longer there never leave the window off screen.
 TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
-  WINDOWPLACEMENT good = {sizeof good, 0, SW_SHOWNORMAL, {-1, -1}, {-1, -1}, {200, 150, 600, 450}};
-  WINDOWPLACEMENT gone = good, corrupt = good, inverted = good;
+  const WINDOWPLACEMENT good = {sizeof good, 0, SW_SHOWNORMAL, {-1, -1}, {-1, -1}, {200, 150, 600, 450}};
+  WINDOWPLACEMENT gone = good, corrupt = good, inverted = good, longer[2] = {good};
   gone.rcNormalPosition = {6000, 4000, 6400, 4300};
   corrupt.length = 0x12345678;
   inverted.rcNormalPosition = {600, 450, 200, 150};
-  std::vector<BYTE> longer(60, 0);
-  std::memcpy(longer.data(), &good, sizeof good);
-  const struct {
-    const void *data;
-    uint32_t bytes;
-    HRESULT hr;
-  } cases[] = {{&good, 30, S_FALSE},     {longer.data(), 60, S_FALSE}, {&corrupt, 44, S_FALSE},
-               {&inverted, 44, S_FALSE}, {&gone, 44, S_OK},            {nullptr, 0, S_FALSE}};
+  const struct { const void *data; uint32_t bytes; HRESULT hr; } cases[] = {
+      {&good, 30, S_FALSE}, {longer, 60, S_FALSE}, {&corrupt, 44, S_FALSE}, {&inverted, 44, S_FALSE}, {&gone, 44, S_OK},
+      {nullptr, 0, S_FALSE}};
   RECT work;
   SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
   for (const auto &c : cases) {
@@ -136,7 +127,7 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
 }
 
 TEST(Profiles, ColoursRoundTripThroughAFile) {
-  const std::wstring file = TempFile(L"kocolours");
+  const std::wstring file = TempDir() + Unique(L"kocolours") + L".ini";
   for (UINT form = 0; form < 3; ++form) {
     CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     std::vector<COLORREF> set;
@@ -156,13 +147,11 @@ TEST(Profiles, ColoursRoundTripThroughAFile) {
 }
 
 TEST(Profiles, BadLinesKeepTheirDefaults) {
-  const std::wstring file = TempFile(L"kobad");
+  const std::wstring file = TempDir() + Unique(L"kobad") + L".ini";
   FILE *f = _wfopen(file.c_str(), L"wb");
-  ASSERT_NE(f, nullptr);
-  std::fputs("[colors]\r\nthis line is not a key\r\nCOLOR_MENU=RGB(1,2,3)\r\nCOLOR_WINDOW=purple\r\n"
+  ASSERT_TRUE(f && std::fputs("[colors]\r\nthis line is not a key\r\nCOLOR_MENU=RGB(1,2,3)\r\nCOLOR_WINDOW=purple\r\n"
              "COLOR_MENUTEXT=RGB(999,0,0)\r\n=#ffffff\r\nCOLOR_WINDOWTEXT = #102030\r\n[other]\r\n"
-             "COLOR_BTNFACE=0x00ABCDEF\r\n", f);
-  std::fclose(f);
+             "COLOR_BTNFACE=0x00ABCDEF\r\n", f) >= 0 && !std::fclose(f));
   KoKernel_UserPrefChanges(nullptr, WM_SYSCOLORCHANGE);
   ASSERT_EQ(KoLoadUIColors(file.c_str(), nullptr), S_OK);
   EXPECT_TRUE(KoGetUIColorAbsolute(COLOR_MENU) == RGB(1, 2, 3) && KoGetUIColorAbsolute(COLOR_WINDOWTEXT) == 0x302010u);
@@ -171,14 +160,12 @@ TEST(Profiles, BadLinesKeepTheirDefaults) {
   EXPECT_EQ(KoGetPrivateProfileColorref(L"colors", L"COLOR_WINDOW", 5, file.c_str()), 0xF000F0u);
   EXPECT_EQ(KoGetPrivateProfileColorref(L"colors", L"NOSUCHKEY", 5, file.c_str()), 5u);
   KoKernel_UserPrefChanges(nullptr, WM_SYSCOLORCHANGE);
-  wchar_t dir[MAX_PATH];
-  GetTempPathW(MAX_PATH, dir);
   EXPECT_EQ(KoLoadUIColors((file + L".missing").c_str(), nullptr), KO_E_OPENFAILED);
-  EXPECT_EQ(KoSaveUIColors(dir, nullptr, 0), KO_E_WRITEFAILED);
+  EXPECT_EQ(KoSaveUIColors(TempDir().c_str(), nullptr, 0), KO_E_WRITEFAILED);
   // The number writers, read back with the system's own reader.
-  ASSERT_TRUE(KoWritePrivateProfileInt(L"n", L"i", -12, file.c_str(), FALSE));
-  ASSERT_TRUE(KoWritePrivateProfileDWord(L"n", L"d", 0xBEEF, file.c_str()));
-  ASSERT_TRUE(KoWritePrivateProfileDouble(L"n", L"f", 2.25, file.c_str(), FALSE, nullptr));
+  ASSERT_TRUE(KoWritePrivateProfileInt(L"n", L"i", -12, file.c_str(), FALSE) &&
+              KoWritePrivateProfileDWord(L"n", L"d", 0xBEEF, file.c_str()) &&
+              KoWritePrivateProfileDouble(L"n", L"f", 2.25, file.c_str(), FALSE, nullptr));
   EXPECT_FALSE(KoWritePrivateProfileDouble(L"n", L"g", 1e40, file.c_str(), FALSE, nullptr));
   wchar_t text[64];
   GetPrivateProfileSectionW(L"n", text, 64, file.c_str());
@@ -196,21 +183,16 @@ TEST(HostColours, TakeOverColourRequests) {
 }
 
 TEST(Fonts, TableEntriesAreCreatedOnceAndDescribed) {
-  const struct {
-    int number;
-    LONG weight, escapement;
-    BYTE italic, underline;
-    const wchar_t *face;
-  } fonts[] = {{104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"},
-               {108, 700, 0, 1, 0, nullptr}, {163, 700, 2700, 0, 0, nullptr}, {165, 400, 0, 0, 1, nullptr}};
+  const struct { int number; LONG weight, escapement; BYTE italic, underline; const wchar_t *face; } fonts[] = {
+      {104, 700, 0, 0, 0, L"MS Shell Dlg 2"}, {102, 0, 0, 0, 0, L"Courier New"}, {108, 700, 0, 1, 0, nullptr},
+      {163, 700, 2700, 0, 0, nullptr}, {165, 400, 0, 0, 1, nullptr}};
   for (const auto &f : fonts) {
     HFONT font = KoGetUIFont(f.number);
     LOGFONTW lf;
     ASSERT_EQ(GetObjectW(font, sizeof lf, &lf), (int)sizeof lf) << f.number;
-    EXPECT_TRUE(KoGetUIFont(f.number) == font && lf.lfCharSet == DEFAULT_CHARSET) << f.number;
-    EXPECT_TRUE((f.weight == 0 || lf.lfWeight == f.weight) && lf.lfEscapement == f.escapement &&
-                lf.lfItalic == f.italic && lf.lfUnderline == f.underline) << f.number;
-    EXPECT_TRUE(!f.face || wcscmp(lf.lfFaceName, f.face) == 0) << f.number;
+    EXPECT_TRUE(KoGetUIFont(f.number) == font && lf.lfCharSet == DEFAULT_CHARSET && (!f.weight || lf.lfWeight == f.weight) &&
+                lf.lfEscapement == f.escapement && lf.lfItalic == f.italic && lf.lfUnderline == f.underline &&
+                (!f.face || !wcscmp(lf.lfFaceName, f.face))) << f.number;
   }
   for (int other : {9, 101, 166, -1}) EXPECT_EQ(KoGetUIFont(other), GetStockObject(DEFAULT_GUI_FONT)) << other;
   EXPECT_EQ(KoGetUIFontSize(101), nullptr);
@@ -233,24 +215,19 @@ TEST(Dialogs, ControlHelpersAndInstances) {
   HWND edit = child(L"EDIT", ES_MULTILINE | ES_AUTOVSCROLL, 20, 200);
   CheckDlgButton(dialog, 11, BST_CHECKED);
   EXPECT_TRUE(KoDlgWhichRadioButton(dialog, 10, 12, -1) == 11 && KoDlgWhichRadioButton(dialog, 12, 10, -1) == -1);
-  RECT r;
+  RECT r, moved = {15, 37, 105, 61};
   EXPECT_FALSE(KoDlgGetControlRect(dialog, nullptr, 99, &r));
   ASSERT_TRUE(KoDlgDeltaControlMove(dialog, 11, 5, -3) && KoDlgDeltaControlSize(dialog, 11, 10, 4));
-  ASSERT_TRUE(KoDlgGetControlRect(dialog, nullptr, 11, &r));
-  const RECT moved = {15, 37, 105, 61};
-  EXPECT_EQ(0, std::memcmp(&r, &moved, sizeof r));
+  EXPECT_TRUE(KoDlgGetControlRect(dialog, nullptr, 11, &r) && EqualRect(&r, &moved));
   // Mouse tests: left and top inclusive, right and bottom exclusive.
   EXPECT_TRUE(KoIsMouseInControl(dialog, 11, 15, 37, TRUE) && !KoIsMouseInControl(dialog, 11, 105, 37, TRUE));
   const int ids[] = {10, 12, 99};
   EXPECT_FALSE(KoDlgShowControls(dialog, ids, 3, FALSE) || IsWindowVisible(GetDlgItem(dialog, 12)));  // no 99
   // The caret to the end, with a line break only when the line has text.
-  SetWindowTextW(edit, L"abc");
-  Edit_CursorToEnd(edit, TRUE);
-  Edit_CursorToEnd(edit, TRUE);
   wchar_t text[32];
-  GetWindowTextW(edit, text, 32);
-  EXPECT_STREQ(text, L"abc\r\n");
-  DestroyWindow(dialog);
+  SetWindowTextW(edit, L"abc");
+  Edit_CursorToEnd(edit, TRUE), Edit_CursorToEnd(edit, TRUE);
+  EXPECT_TRUE(GetWindowTextW(edit, text, 32) == 5 && !wcscmp(text, L"abc\r\n") && DestroyWindow(dialog));
   const std::wstring name = Unique(L"KoTestClass");
   WNDCLASSW wc = {};
   wc.lpfnWndProc = DefWindowProcW;
@@ -261,8 +238,7 @@ TEST(Dialogs, ControlHelpersAndInstances) {
   for (HWND &h : w) h = CreateWindowExW(0, name.c_str(), L"", WS_OVERLAPPEDWINDOW, 0, 0, 99, 99, 0, 0, 0, 0);
   EXPECT_EQ(KoGetAppInstanceCount(name.c_str()), 2);
   const HWND found = KoActivatePrevAppInstance(name.c_str());
-  EXPECT_TRUE(found == w[0] || found == w[1]);
-  for (HWND h : w) DestroyWindow(h);
+  EXPECT_TRUE((found == w[0] || found == w[1]) && DestroyWindow(w[0]) && DestroyWindow(w[1]));
   UnregisterClassW(name.c_str(), nullptr);
 }
 
