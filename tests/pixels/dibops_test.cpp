@@ -369,13 +369,6 @@ TEST(DibQuantizePalette, SingleColourImages) {
     EXPECT_EQ(pal[1].rgbRed, 3) << "only one entry written";
     EXPECT_EQ(target.h->biClrUsed, 255u);
   }
-  // The 16-bit working pixel finds the same cell.
-  Dib wide(KOPT_RGBA64, 3, 3);
-  for (int y = 0; y < 3; ++y)
-    for (int i = 0; i < 12; ++i) reinterpret_cast<uint16_t *>(wide.Row(y))[i] = 203 * 257;
-  Dib target4(KOPT_INDEX4, 3, 3);
-  ASSERT_EQ(KoDibQuantizePalette(target4.h, wide.h, nullptr, nullptr, 0, 0), S_OK);
-  EXPECT_EQ(target4.Palette()[0].rgbGreen, 200);
 }
 
 }  // namespace

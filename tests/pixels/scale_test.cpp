@@ -308,7 +308,9 @@ TEST(ScaleRules, BicubicOvershootClampsIntegerButNotFloatColour) {
     lo = std::min(lo, v), hi = std::max(hi, v);
     EXPECT_TRUE(a >= 0.0f && a <= 1.0f) << x;  // alpha is clamped in float too
     // Where the float result overshoots, the integer one sits at the limit.
-    if (v > 1.0f || v < 0.0f) EXPECT_EQ(d8.Px(x, 0)[0], v > 1.0f ? 255 : 0) << x;
+    if (v > 1.0f || v < 0.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], v > 1.0f ? 255 : 0) << x;
+    }
   }
   EXPECT_LT(lo, -0.01f);
   EXPECT_GT(hi, 1.01f);

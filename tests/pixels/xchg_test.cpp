@@ -56,15 +56,6 @@ TEST(XchgRecord, PrecisionModeFlagsAndCurves) {
                     {32, 32, 0, KOXCHG_PRECFLOAT},    {31, 29, 0, KOXCHG_PREC16},
                     {29, 24, 0, KOXCHG_PREC8},        {29, 29, 4, KOXCHG_PREC16}};  // mode 4 forces 0x10
   for (const auto &p : precisions) EXPECT_EQ(Rec(p.dst, p.src, p.flags).r.precision, p.precision) << p.dst << " " << p.src;
-  // Quality modes: only bits 4-8 and 12-26 survive, plus the mode's bits.
-  const uint32_t modes[5] = {0, 0x180, 0x1C0, 0x1E0, 0x1F0};
-  for (uint32_t m = 1; m <= 4; ++m) {
-    Rec r(28, 28, m | 0x200 | 0x10000000 | 0x3000 | 0x00050000);
-    EXPECT_EQ(r.r.flags, modes[m] | 0x3000 | 0x00050000) << "mode " << m;
-    EXPECT_EQ(r.r.edgeWidth, 5);
-  }
-  Rec keep(28, 28, 0x7 | 0x200);
-  EXPECT_EQ(keep.r.flags, 0x207u);
   // Curves: float source -> read curve; integer source into float -> write curve.
   Rec f(28, 32, 0, nullptr, 1.0, 2.2);
   EXPECT_TRUE(f.r.readCurve.active && !f.r.writeCurve.active);
