@@ -6,8 +6,6 @@
 #include <libyuv/convert_argb.h>
 #include <libyuv/convert_from_argb.h>
 
-#include <cstring>
-#include <string>
 #include <tuple>
 
 #include "colour/colour_test_util.h"

@@ -2,8 +2,6 @@
 // of their arithmetic, with the worked values and the refusals.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <string>
 #include <tuple>
 

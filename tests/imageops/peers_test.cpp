@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <random>
 #include <vector>
 

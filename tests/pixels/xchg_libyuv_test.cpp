@@ -5,10 +5,6 @@
 #include <libyuv/convert_from_argb.h>
 #include <libyuv/planar_functions.h>
 
-#include <cstring>
-#include <random>
-#include <vector>
-
 #include "kokernel/koxchg.h"
 #include "pixels/pixels_test_util.h"
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <random>
 #include <vector>
 
