@@ -246,19 +246,6 @@ TEST(ScaleRules, TooSmallRectanglesLeaveDestinationUntouched) {
             E_INVALIDARG);
 }
 
-TEST(ScaleRules, TwoByTwoToThreeByThreeCentreIsRoundedAverage) {
-  Image src(2, 2, 4, false), dst(3, 3, 4, false);
-  const uint8_t v[4][4] = {{10, 0, 255, 1}, {20, 0, 0, 2}, {31, 255, 0, 2}, {40, 255, 255, 2}};
-  for (int i = 0; i < 4; ++i) std::memcpy(src.Px(i % 2, i / 2), v[i], 4);
-  ASSERT_EQ(Call(KoDibScale_Bilinear, dst, nullptr, src, nullptr), S_OK);
-  for (int c = 0; c < 4; ++c) {
-    const int sum = v[0][c] + v[1][c] + v[2][c] + v[3][c];
-    EXPECT_EQ(dst.Px(1, 1)[c], (sum + 2) / 4) << "channel " << c;
-  }
-  EXPECT_EQ(std::memcmp(dst.Px(0, 0), v[0], 4), 0);  // corners land on the source corners
-  EXPECT_EQ(std::memcmp(dst.Px(2, 2), v[3], 4), 0);
-}
-
 TEST(ScaleRules, HalfCoveredFirstColumnIsMixedWithOldContent) {
   Image src(4, 4, 4, false), dst(4, 4, 4, false);
   std::fill(src.buf.begin(), src.buf.end(), 200);
