@@ -33,16 +33,6 @@ void Randomize(const Dib &d, int type, uint32_t seed) {
 
 const HRESULT kUnsupported = KO_E_UNSUPPORTEDMEDIATYPE;
 
-TEST(XchgCopy, RGBA32ToRGBA32SameSizeIsExactInEveryMode) {
-  Dib src(29, 23, 7), dst(29, 23, 7);
-  Randomize(src, 29, 1);
-  for (uint32_t mode = 0; mode <= 4; ++mode) {
-    std::memset(dst.Bits(), 0, dst.Bytes());
-    ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 0, 0), S_OK);
-    EXPECT_EQ(dst.Pixels(), src.Pixels()) << "mode " << mode;
-  }
-}
-
 TEST(XchgCopy, RejectsWhatItCannotDo) {
   Dib src(29, 8, 8), dst(29, 8, 8);
   const RECT outside{20, 20, 30, 30};

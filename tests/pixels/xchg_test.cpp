@@ -138,30 +138,6 @@ TEST(XchgPixels, WritesOfEveryTypeFrom16Bits) {
   EXPECT_EQ(f.v[2], 1.0f);
 }
 
-TEST(XchgPixels, RGBA32ThroughRGBA64RoundTripsInBothVariants) {
-  std::vector<uint8_t> src(256 * 4), back(256 * 4);
-  for (int i = 0; i < 256; ++i)
-    for (int c = 0; c < 4; ++c) src[4 * i + c] = uint8_t(i * (c + 1) + c * 37);
-  for (uint32_t variant : {0u, uint32_t(KOXCHG_VARIANT1)}) {
-    std::vector<uint16_t> wide(256 * 4);
-    Rec up(31, 29, variant), down(29, 31, variant);
-    xchg::SeekSrc(&up.r, src.data(), 0);
-    xchg::SeekDst(&up.r, wide.data(), 0);
-    for (int i = 0; i < 64; ++i) {
-      up.r.read4(&up.r);
-      up.r.write4(&up.r);
-    }
-    EXPECT_EQ(wide[4 * 255 + 0], variant ? src[4 * 255] * 257 : src[4 * 255] << 8);
-    xchg::SeekSrc(&down.r, wide.data(), 0);
-    xchg::SeekDst(&down.r, back.data(), 0);
-    for (int i = 0; i < 256; ++i) {
-      down.r.read(&down.r);
-      down.r.write(&down.r);
-    }
-    EXPECT_EQ(src, back) << "variant " << variant;
-  }
-}
-
 // ---- Tone curve ---------------------------------------------------------------------
 
 TEST(XchgCurve, BT709ShapesAndTables) {
