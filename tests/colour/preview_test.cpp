@@ -2,8 +2,6 @@
 // of their arithmetic, with the worked values and the refusals.
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstring>
 #include <string>
 #include <tuple>
 
@@ -64,13 +62,14 @@ int ChromaRowOf(const Variant &v, int oy, int i, int chromaRows, bool interlaced
 // ones, so every channel is within one level of the exact value.
 constexpr double kIntegerBound = 1.0;
 
-using Param = std::tuple<int, int, int, Pattern>;  // variant, matrix, mode, pattern
+// Variant, matrix, mode, pattern, height: odd and even chroma row counts.
+using Param = std::tuple<int, int, int, Pattern, int>;
 class Preview420 : public testing::TestWithParam<Param> {};
 
 TEST_P(Preview420, WithinOneLevelOfTheModel) {
-  const auto [vi, matrix, mode, pattern] = GetParam();
+  const auto [vi, matrix, mode, pattern, h] = GetParam();
   const Variant &var = kVariants[vi];
-  const int w = 72, h = 22;
+  const int w = 72;
   const Frame420 f(pattern, w, h);
   const int ow = w / var.xs, oh = var.ys == 4 ? h / 4 : h / var.ys;
   std::vector<uint8_t> out(size_t(ow) * oh * 4, 0xCD);
@@ -105,10 +104,11 @@ TEST_P(Preview420, WithinOneLevelOfTheModel) {
 INSTANTIATE_TEST_SUITE_P(
     All, Preview420,
     testing::Combine(testing::Range(0, 5), testing::Range(0, 3), testing::Values(0, 1),
-                     testing::Values(Pattern::Gradient, Pattern::Bars, Pattern::Noise)),
+                     testing::Values(Pattern::Gradient, Pattern::Bars, Pattern::Noise), testing::Values(22, 20)),
     [](const testing::TestParamInfo<Param> &i) {
       return std::string(kVariants[std::get<0>(i.param)].name) + "_m" + std::to_string(std::get<1>(i.param)) +
-             "_mode" + std::to_string(std::get<2>(i.param)) + "_" + kotest::PatternName(std::get<3>(i.param));
+             "_mode" + std::to_string(std::get<2>(i.param)) + "_" + kotest::PatternName(std::get<3>(i.param)) + "_h" +
+             std::to_string(std::get<4>(i.param));
     });
 
 // Worked values and refusals: grey stays grey and white stays at 235 in

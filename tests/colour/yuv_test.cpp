@@ -169,31 +169,6 @@ INSTANTIATE_TEST_SUITE_P(All, YuvToRgb,
                          testing::Combine(testing::ValuesIn(AllLayouts()), testing::Range(0, 3), testing::Bool(),
                                           testing::Values(0, 2), testing::Bool(), testing::Range(0, 3)));
 
-TEST(YuvToRgbPaths, GammaIsTheToneCurve) {
-  const int w = 64, h = 16;
-  const Samples s = MakeSamples(kLayouts[0], Pattern::Bars, w, h);
-  KoYUVPlaneLayout l;
-  const std::vector<uint8_t> f = WriteFrame(kLayouts[0], s, &l);
-  const BITMAPINFOHEADER yh = kotest::YuvHeader("I420", w, h);
-  // Material gamma 1/0.45 shown at 1.0: the tone curve of that ratio, within
-  // one level plus half a level of the 256-step table's interpolation.
-  KoYUVConvertParams params{};
-  params.gamma = 2.2222222222222223;
-  KoToneCurve curve;
-  ko::pixels::xchg::CurveInit(&curve, params.gamma);
-  for (bool toFloat : {false, true}) {
-    Rgb out(toFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, w, h);
-    ASSERT_EQ(KoYUV_YUVToRGB(&out.h, 1.0, out.bits.data(), out.stride, &yh, nullptr, f.data(), &l, 0, 0, &params), S_OK);
-    const double unit = toFloat ? 1.0 : 255.0;
-    for (int i = 0; i < w * h * 3; ++i) {
-      double want[3];
-      ModelPixel(kLayouts[0], s, 1, true, toFloat, i / 3 % w, i / 3 / w, want);  // 64x16: BT.709 by size
-      const double expect = ko::pixels::xchg::CurveEval(curve, kotest::Clamp(want[i % 3] / unit, 0, 1)) * unit;
-      ASSERT_NEAR(out.At(i / 3 % w, i / 3 / w, i % 3), expect, 1.5 * unit / 255) << i;
-    }
-  }
-}
-
 // ---- RGB to YUV and back ----------------------------------------------------------
 
 // Colours constant over 2x2 blocks, so chroma subsampling loses nothing; with

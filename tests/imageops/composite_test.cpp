@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 #include <random>
-#include <string>
 #include <vector>
 
 #include "kokernel/koimageops.h"

@@ -70,7 +70,10 @@ template <class Fn, class Coefs, int SrcBytes, int DstBytes, Coefs (*Fixed)(Matr
 struct PackedCase : OutputsByForm<uint8_t> {
   PackedCase(const Kernel &k, Rng &rng, int w)
       : OutputsByForm(k, DstBytes * size_t(w + 1)), width((w + 1) & ~1), bpp(rng() % 4 == 0 ? 3 : 4),
-        src(RandomBytes(rng, SrcBytes * size_t(width))), c(Fixed(AnyMatrix(rng))) {}
+        src(RandomBytes(rng, SrcBytes * size_t(width))), c(Fixed(AnyMatrix(rng))) {
+    // Runs of white and black pixels (whole pixels at 3 or 4 bytes) reach the clamps.
+    for (size_t i = 0; i + 12 <= src.size(); i += 48) std::memset(&src[i], i % 96 ? 0 : 255, 12);
+  }
   void Run(Form f) override { ko::forms::FormOf<Fn>(kernel, f)(src.data(), out[f].data(), width, bpp, &c); }
   int width, bpp;
   std::vector<uint8_t> src;

@@ -168,6 +168,14 @@ struct Rows {
   const float *F(int t) const { return reinterpret_cast<const float *>(ptr[t]); }
 };
 
+// Column tables for n destination pixels of bpp bytes (16: floats) and
+// `count` source rows under them.
+using Sources = std::pair<std::shared_ptr<Columns>, std::shared_ptr<Rows>>;
+Sources Source(Rng &rng, int n, int bpp, int count, int longTaps = 0) {
+  auto cols = std::make_shared<Columns>(rng, n, bpp, longTaps);
+  return {cols, std::make_shared<Rows>(rng, count, size_t(cols->src) * bpp, bpp == 16)};
+}
+
 // A row fraction: the ends and the half step as often as any other.
 uint32_t Frac(Rng &rng) {
   const uint32_t special[3] = {0, 8192, 16383};
@@ -182,8 +190,7 @@ std::unique_ptr<Case> Make(const Kernel &k, size_t outCount, Setup &&setup) {
 }
 
 std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4);
-  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 2);
   const uint32_t fy = Frac(rng);
   return Make<sc::BilinearRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinearRowFn fn, uint8_t *out) {
     std::vector<uint32_t> scratch(4 * size_t(n) + 8);
@@ -192,8 +199,7 @@ std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> CubicHRow(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 1);
   return Make<sc::CubicHRowFn, int16_t>(k, 4 * size_t(n), [=](sc::CubicHRowFn fn, int16_t *out) {
     fn(rows->ptr[0], cols->Cubic(), out);
   });
@@ -211,8 +217,7 @@ std::unique_ptr<Case> CubicVRow(const Kernel &k, Rng &rng, int n) {
 
 template <bool Wide>
 std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4, Wide && n < 4 ? 300 : 0);
-  auto rows = std::make_shared<Rows>(rng, 1 + int(rng() % 6), size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 1 + int(rng() % 6), Wide && n < 4 ? 300 : 0);
   if (!Wide && rng() % 2) {
     // Separable footprints, now and then with too fine a grid to split.
     const int zx = 8 + int(rng() % 7);
@@ -231,16 +236,14 @@ std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> Area2DRowF(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 16);
-  auto rows = std::make_shared<Rows>(rng, 1 + int(rng() % 4), size_t(cols->src) * 16, true);
+  const auto [cols, rows] = Source(rng, n, 16, 1 + int(rng() % 4));
   return Make<sc::Area2DRowFFn, float>(k, 4 * size_t(n), [=](sc::Area2DRowFFn fn, float *out) {
     fn(rows->Area(), cols->Area(), out);
   });
 }
 
 std::unique_ptr<Case> AreaXBilinRow(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4);
-  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 2);
   const uint32_t fy = Frac(rng);
   return Make<sc::AreaXBilinRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXBilinRowFn fn, uint8_t *out) {
     fn(rows->ptr[0], rows->ptr[1], fy, cols->Area(), out);
@@ -248,8 +251,7 @@ std::unique_ptr<Case> AreaXBilinRow(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> BilinearRowF(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 16);
-  auto rows = std::make_shared<Rows>(rng, 2, size_t(cols->src) * 16, true);
+  const auto [cols, rows] = Source(rng, n, 16, 2);
   const uint32_t fy = Frac(rng);
   return Make<sc::BilinearRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinearRowFFn fn, float *out) {
     fn(rows->F(0), rows->F(1), fy, cols->BilinearF(), out);
@@ -274,8 +276,7 @@ std::unique_ptr<Case> CubicVLine8(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> BilinHRow8(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 1);
   return Make<sc::BilinHRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::BilinHRow8Fn fn, int16_t *out) {
     fn(rows->ptr[0], cols->Bilinear(), out);
   });
@@ -312,16 +313,14 @@ std::unique_ptr<Case> DivideRow8(const Kernel &k, Rng &rng, int n) {
 
 template <bool Wide>
 std::unique_ptr<Case> AreaXLine8(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 4, Wide && n < 4 ? 300 : 0);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 4, false);
+  const auto [cols, rows] = Source(rng, n, 4, 1, Wide && n < 4 ? 300 : 0);
   return Make<sc::AreaXLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXLine8Fn fn, uint8_t *out) {
     fn(rows->ptr[0], cols->Area(), out);
   });
 }
 
 std::unique_ptr<Case> CubicHRowD(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 16);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  const auto [cols, rows] = Source(rng, n, 16, 1);
   return Make<sc::CubicHRowDFn, double>(k, 4 * size_t(n), [=](sc::CubicHRowDFn fn, double *out) {
     fn(rows->F(0), cols->CubicF(), out);
   });
@@ -354,8 +353,7 @@ std::unique_ptr<Case> BilinVLineF(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> BilinHRowF(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 16);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  const auto [cols, rows] = Source(rng, n, 16, 1);
   return Make<sc::BilinHRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinHRowFFn fn, float *out) {
     fn(rows->F(0), cols->BilinearF(), out);
   });
@@ -380,8 +378,7 @@ std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
 }
 
 std::unique_ptr<Case> AreaXLineF(const Kernel &k, Rng &rng, int n) {
-  auto cols = std::make_shared<Columns>(rng, n, 16);
-  auto rows = std::make_shared<Rows>(rng, 1, size_t(cols->src) * 16, true);
+  const auto [cols, rows] = Source(rng, n, 16, 1);
   return Make<sc::AreaXLineFFn, float>(k, 4 * size_t(n), [=](sc::AreaXLineFFn fn, float *out) {
     fn(rows->ptr[0], cols->Area(), out);
   });

@@ -1,6 +1,5 @@
 // Case makers of the signal kernels: the FFT passes on real twiddle tables,
 // the real-transform split and merge, and the element-wise kernels.
-#include <cmath>
 
 #include "kernels/kernel_cases.h"
 #include "signal/signal_internal.h"

@@ -109,27 +109,6 @@ TEST(PixelType, Classification) {
   }
 }
 
-TEST(PixelType, BitsPerChannelAndAttribs) {
-  // Type, total bits, per-channel bits; YUV types (67) are not direct.
-  const int cases[][6] = {{26, 16, 5, 6, 5, 0}, {34, 32, 10, 10, 10, 2}, {32, 128, 32, 32, 32, 32}, {67, 0, 0, 0, 0, 0}};
-  for (const auto &c : cases) {
-    uint8_t bits[4] = {7, 7, 7, 7};
-    EXPECT_EQ(KoGetPixelBitsPerChannel(c[0], bits), c[1]) << c[0];
-    EXPECT_EQ(std::vector<int>(bits, bits + 4), std::vector<int>(c + 2, c + 6)) << c[0];
-  }
-
-  uint32_t compression = 99, masks[3] = {1, 1, 1};
-  KODIBBITATTRIBS a;
-  using U = std::vector<uint32_t>;
-  EXPECT_EQ(KoPixelTypeToBitAttribs(30, &compression, &a, sizeof(a), masks), 32);
-  EXPECT_EQ((U{compression, masks[0], masks[2], a.greyLevels}), (U{3, 0x3FF00000, 0x3FF, 0xFFFFFFFF}));
-  EXPECT_EQ(a.high, 1.0);
-  EXPECT_EQ(KoPixelTypeToBitAttribs(20, &compression, &a, sizeof(a), masks), 8);
-  EXPECT_EQ((U{compression, a.greyLevels, masks[0]}), (U{KO_BI_KOGS, 4096, 0}));
-  EXPECT_EQ(KoPixelTypeToBitAttribs(78, &compression, nullptr, 0, nullptr), 46);
-  EXPECT_EQ(compression, FourCC("A410"));
-}
-
 // ---- Headers and blocks -----------------------------------------------------------
 
 TEST(DibHeader, StridesAndSizes) {

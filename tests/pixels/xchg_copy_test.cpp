@@ -33,16 +33,6 @@ void Randomize(const Dib &d, int type, uint32_t seed) {
 
 const HRESULT kUnsupported = KO_E_UNSUPPORTEDMEDIATYPE;
 
-TEST(XchgCopy, RGBA32ToRGBA32SameSizeIsExactInEveryMode) {
-  Dib src(29, 23, 7), dst(29, 23, 7);
-  Randomize(src, 29, 1);
-  for (uint32_t mode = 0; mode <= 4; ++mode) {
-    std::memset(dst.Bits(), 0, dst.Bytes());
-    ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 0, 0), S_OK);
-    EXPECT_EQ(dst.Pixels(), src.Pixels()) << "mode " << mode;
-  }
-}
-
 TEST(XchgCopy, RejectsWhatItCannotDo) {
   Dib src(29, 8, 8), dst(29, 8, 8);
   const RECT outside{20, 20, 30, 30};
@@ -127,27 +117,6 @@ TEST(XchgCopy, FloatRowsMatchAStraightforwardModel) {
   }
 }
 
-TEST(XchgCopy, FloatRowsThroughTheCurve) {
-  Dib src(32, 40, 2), dst(29, 40, 2), dflt(32, 40, 2);
-  Randomize(src, 32, 5);
-  KoToneCurve curve;
-  xchg::CurveInit(&curve, 2.2);
-  for (uint32_t mode : {0u, 3u}) {
-    ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 1.0, 2.2), S_OK);
-    ASSERT_EQ(KoDibCopy(dflt.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, mode, 1.0, 2.2), S_OK);
-    for (int y = 0; y < 2; ++y) {
-      const auto *f = reinterpret_cast<const float *>(src.Row(y));
-      const auto *g = reinterpret_cast<const float *>(dflt.Row(y));
-      for (int i = 0; i < 160; ++i) {
-        const float v = f[i];
-        const double want = !(v > 0) ? 0.0 : xchg::CurveEval(curve, std::min(double(v), 1.0));
-        EXPECT_NEAR(dst.Row(y)[i], want * 255, 1.5) << i << " v=" << v << " mode " << mode;
-        EXPECT_NEAR(g[i], want, 2e-3) << i << " v=" << v;
-      }
-    }
-  }
-}
-
 TEST(XchgCopy, PalettisedDestinationUsesTheInverseMap) {
   const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 0, 0, 0}, {0, 255, 0, 0}, {0, 0, 255, 0}, {200, 200, 200, 0}};
   Dib src(27, 5, 1), d8(24, 5, 1, pal), d4(23, 5, 1, pal);
@@ -177,16 +146,7 @@ TEST(XchgCopy, SoftEdgesFadeIntoTheDestination) {
   const int W = 4;
   Dib src(29, 10, 3), dst(29, 10, 3);
   std::memset(src.Bits(), 200, src.Bytes());
-  std::memset(dst.Bits(), 40, dst.Bytes());
   const uint32_t flags = KOXCHG_EDGE_LEFT | uint32_t(W) << 16;
-  ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, flags, 0, 0), S_OK);
-  for (int x = 0; x < 10; ++x) {
-    const int d = std::max(0, W - x);
-    const int64_t f = d * (65535 / (W + 1));
-    const int64_t p = 200 << 8, q = 40 << 8;
-    const int want = int((p + (((q - p) * f) >> 16)) >> 8);
-    EXPECT_EQ(dst.Row(1)[4 * x], want) << x;
-  }
   // A source rectangle starting two columns left of the image: clipping
   // cuts those two columns (and two destination columns), and the cut
   // counts towards the distance from the rectangle's side.
@@ -224,37 +184,6 @@ TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
   EXPECT_EQ(job.inverseMap, nullptr);
   const RECT tiny{0, 0, 8000, 8000};
   EXPECT_EQ(DibPrepareSubpixelParam(&job, idx.h, nullptr, &tiny, 0, src.h, nullptr, nullptr, 0), kUnsupported);
-}
-
-// 8-bit pairs outside the scalers mix a half-covered column in the 8-bit
-// working pixel: old + ((new - old) x (coverage x 255 / 16384)) >> 8; with
-// the 16-bit flag through the 16-bit pixel (x 257 widening, weight 32767).
-TEST(XchgCopy, SubPixelEightBitCoverageMix) {
-  struct Case {
-    int dstType, srcType;
-    uint8_t oldValue, newValue;
-    uint32_t flags;
-  } cases[] = {
-      {27, 27, 40, 200, 0},  {27, 27, 200, 40, 0},  {27, 28, 40, 200, 0},
-      {28, 27, 90, 13, 0},   {27, 27, 40, 200, KOXCHG_FORCE16},
-  };
-  for (const Case &c : cases) {
-    Dib src(c.srcType, 4, 3), dst(c.dstType, 4, 3);
-    std::memset(src.Bits(), c.newValue, src.Bytes());
-    std::memset(dst.Bits(), c.oldValue, dst.Bytes());
-    const RECT dr{8192, 0, 2 * 16384 + 8192, 3 * 16384};
-    ASSERT_EQ(KoDibCopy(dst.h, nullptr, &dr, 0, src.h, nullptr, nullptr, 0, KOXCHG_SUBPIXEL | 3 | c.flags, 0, 0),
-              S_OK);
-    const int d = c.newValue - c.oldValue;
-    int want = c.oldValue + ((d * (8192 * 255 / 16384)) >> 8);
-    if (c.flags & KOXCHG_FORCE16) want = (c.oldValue * 257 + ((int64_t(d) * 257 * 32767) >> 16)) >> 8;
-    const int px = c.dstType == 27 ? 3 : 4;
-    const uint8_t *row = dst.Row(1);
-    EXPECT_EQ(row[0], want) << c.dstType << " <- " << c.srcType << " flags " << c.flags;
-    EXPECT_EQ(row[px], c.newValue) << c.dstType << " <- " << c.srcType;
-    EXPECT_EQ(row[2 * px + 2], want) << c.dstType << " <- " << c.srcType;
-    EXPECT_EQ(row[3 * px], c.oldValue) << c.dstType << " <- " << c.srcType;
-  }
 }
 
 TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {

@@ -5,10 +5,6 @@
 #include <libyuv/convert_from_argb.h>
 #include <libyuv/planar_functions.h>
 
-#include <cstring>
-#include <random>
-#include <vector>
-
 #include "kokernel/koxchg.h"
 #include "pixels/pixels_test_util.h"
 
@@ -33,6 +29,7 @@ void Compare(int dstType, int srcType, YuvFn peer, int dstBytes, Check check) {
     }
 }
 
+// (RGB32 and RGBA32 take the same rows as each other.)
 TEST(XchgLibyuv, ExactWhereBothCopyBytes) {
   auto same = [](int n) {
     return [n](const uint8_t *o, const uint8_t *t, int x, int y) {
@@ -40,9 +37,7 @@ TEST(XchgLibyuv, ExactWhereBothCopyBytes) {
     };
   };
   Compare(KOPT_RGBA32, KOPT_RGB24, libyuv::RGB24ToARGB, 4, same(4));
-  Compare(KOPT_RGB32, KOPT_RGB24, libyuv::RGB24ToARGB, 4, same(4));
   Compare(KOPT_RGB24, KOPT_RGBA32, libyuv::ARGBToRGB24, 3, same(3));
-  Compare(KOPT_RGB24, KOPT_RGB32, libyuv::ARGBToRGB24, 3, same(3));
   Compare(KOPT_RGBA32, KOPT_RGB32, libyuv::ARGBCopy, 4, same(4));
 }
 

@@ -1,6 +1,6 @@
-// The transforms' argument checks, bit identity of the buffer and in-place
-// forms, and the packed layout of the shortest real transforms (accuracy,
-// direction and scale of every order against FFTW are in fftw_test.cpp).
+// The transforms' argument checks and the bit identity of the buffer and
+// in-place forms (accuracy, direction, scale and the packed layout of every
+// order against FFTW are in fftw_test.cpp).
 #include <cstring>
 #include <random>
 
@@ -64,19 +64,6 @@ TEST(Fft, InPlaceAndInternalBufferGiveTheSameBits) {
     std::vector<cf> y(n);
     ASSERT_EQ(U(KoPerfsFFTFwd_CToC_32fc(x.data(), y.data(), fft.setup, nullptr)), kOk);
     EXPECT_EQ(0, std::memcmp(y.data(), want.data(), n * sizeof(cf))) << "no buffer, order " << order;
-  }
-}
-
-// Perm layout: one sample R0; two R0, R1; four R0, R2, R1, I1.
-TEST(FftReal, PermLayoutOfShortLengths) {
-  const std::vector<std::vector<double>> in = {{3.5}, {3, 1}, {1, 2, 3, 4}}, out = {{3.5}, {4, 2}, {10, -2, -2, 2}};
-  for (int order = 0; order < 3; ++order) {
-    R64 fft(order, 8);
-    std::vector<double> x = in[order];
-    fft.Fwd(x);
-    EXPECT_EQ(x, out[order]) << order;
-    fft.Inv(x);  // unscaled: n times the input
-    for (size_t i = 0; i < x.size(); ++i) EXPECT_EQ(x[i], in[order][i] * double(x.size())) << order;
   }
 }
 

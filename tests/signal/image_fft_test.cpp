@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstring>
 #include <random>
 #include <vector>
 
@@ -16,25 +15,18 @@ namespace {
 using cd = std::complex<double>;
 const double kTwoPi = 6.283185307179586476925286766559;
 
-// A float BGRA image.
-struct FloatImage {
+// A BGRA image of bytes or floats.
+template <class T>
+struct Image {
   int w, h;
-  std::vector<float> px;
-  FloatImage(int w_, int h_, float fill = 0) : w(w_), h(h_), px(size_t(w_) * h_ * 4, fill) {}
-  float &at(int x, int y, int c) { return px[(size_t(y) * w + x) * 4 + c]; }
-  const BYTE *data() const { return reinterpret_cast<const BYTE *>(px.data()); }
+  std::vector<T> px;
+  Image(int w_, int h_, T fill = 0) : w(w_), h(h_), px(size_t(w_) * h_ * 4, fill) {}
+  T &at(int x, int y, int c) { return px[(size_t(y) * w + x) * 4 + c]; }
   BYTE *data() { return reinterpret_cast<BYTE *>(px.data()); }
-  int stride() const { return w * 16; }
+  int stride() const { return w * 4 * int(sizeof(T)); }
 };
-
-// An 8-bit BGRA image.
-struct ByteImage {
-  int w, h;
-  std::vector<BYTE> px;
-  ByteImage(int w_, int h_, BYTE fill = 0) : w(w_), h(h_), px(size_t(w_) * h_ * 4, fill) {}
-  BYTE &at(int x, int y, int c) { return px[(size_t(y) * w + x) * 4 + c]; }
-  int stride() const { return w * 4; }
-};
+using ByteImage = Image<BYTE>;
+using FloatImage = Image<float>;
 
 std::vector<float> Forward(const BYTE *image, int stride, int bpp, int n, int x0, int y0, int w,
                            int h, bool normalise, double threshold, double target, int packing,
@@ -52,21 +44,21 @@ TEST(ImageFft, RefusesBadBlocksAndArguments) {
     return FFT_Forward(coeffs.data(), nullptr, n1, n2, image, img.stride(), 4, 0, 0, w, 16, false,
                        1.0, 1.0, packing, channel, nullptr, 0);
   };
-  EXPECT_TRUE(fwd(16, 16, img.px.data(), 16, 0, 0));
+  EXPECT_TRUE(fwd(16, 16, img.data(), 16, 0, 0));
   // Not square, not a power of two, too small, too big, no image, no width,
   // no such channel, no channel after alpha for two-channel packing.
-  const bool refused[] = {fwd(16, 8, img.px.data(), 16, 0, 0),       fwd(12, 12, img.px.data(), 16, 0, 0),
-                          fwd(2, 2, img.px.data(), 16, 0, 0),        fwd(65536, 65536, img.px.data(), 16, 0, 0),
-                          fwd(16, 16, nullptr, 16, 0, 0),            fwd(16, 16, img.px.data(), 0, 0, 0),
-                          fwd(16, 16, img.px.data(), 16, 0, 4),      fwd(16, 16, img.px.data(), 16, 2, 3)};
+  const bool refused[] = {fwd(16, 8, img.data(), 16, 0, 0),       fwd(12, 12, img.data(), 16, 0, 0),
+                          fwd(2, 2, img.data(), 16, 0, 0),        fwd(65536, 65536, img.data(), 16, 0, 0),
+                          fwd(16, 16, nullptr, 16, 0, 0),            fwd(16, 16, img.data(), 0, 0, 0),
+                          fwd(16, 16, img.data(), 16, 0, 4),      fwd(16, 16, img.data(), 16, 2, 3)};
   for (size_t i = 0; i < sizeof refused; ++i) EXPECT_FALSE(refused[i]) << "case " << i;
   auto inv = [&](BYTE *image, const float *s, int n2, int packing, int channel) {
     return FFT_Inverse(image, img.stride(), 4, 16, 16, s, 16, n2, 0, 0, 0, 0, 16, 16, packing, channel, nullptr, 0);
   };
-  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 8, 0, 0));
-  EXPECT_FALSE(inv(img.px.data(), nullptr, 16, 0, 0));
+  EXPECT_FALSE(inv(img.data(), coeffs.data(), 8, 0, 0));
+  EXPECT_FALSE(inv(img.data(), nullptr, 16, 0, 0));
   EXPECT_FALSE(inv(nullptr, coeffs.data(), 16, 0, 0));
-  EXPECT_FALSE(inv(img.px.data(), coeffs.data(), 16, 2, 3));
+  EXPECT_FALSE(inv(img.data(), coeffs.data(), 16, 2, 3));
   EXPECT_FALSE(FFT_Multiply(nullptr, 0, coeffs.data(), 0, 2, 2));
   EXPECT_FALSE(FFT_Multiply(coeffs.data(), 0, coeffs.data(), 0, -2, 2));
   EXPECT_FALSE(FFT_Plot(nullptr, 8, coeffs.data(), 0, 2, 2));
@@ -79,21 +71,21 @@ TEST(ImageFft, ConstantBlocksNormalisationAndBoost) {
       img.at(x, y, 2) = 100;
       img.at(x, y, 3) = 50;
     }
-  std::vector<float> s = Forward(img.px.data(), img.stride(), 4, 8, 4, 4, 16, 16, false, 1.0, 1.0, 0, 2);
+  std::vector<float> s = Forward(img.data(), img.stride(), 4, 8, 4, 4, 16, 16, false, 1.0, 1.0, 0, 2);
   EXPECT_EQ(s[0], 6400.0f);
   EXPECT_EQ(s[1], 0.0f);
   for (size_t i = 2; i < s.size(); ++i) ASSERT_NEAR(s[i], 0.0f, 1e-3) << i;
   // Normalised: each channel sums to 1.
-  s = Forward(img.px.data(), img.stride(), 4, 8, 4, 4, 16, 16, true, 1.0, 1.0, 2, 2);
+  s = Forward(img.data(), img.stride(), 4, 8, 4, 4, 16, 16, true, 1.0, 1.0, 2, 2);
   EXPECT_NEAR(s[0], 1.0f, 1e-6);
   EXPECT_NEAR(s[1], 1.0f, 1e-6);
   // Highlight boost, 8-bit: t = 127.5, k = 1, so 200 -> 272.5; 100 stays.
   img.at(0, 0, 2) = 200;  // outside the sampled block
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) img.at(x, y, 1) = (x + y) % 2 ? 200 : 100;
-  s = Forward(img.px.data(), img.stride(), 4, 8, 0, 0, 16, 16, false, 0.5, 1.0, 0, 1);
+  s = Forward(img.data(), img.stride(), 4, 8, 0, 0, 16, 16, false, 0.5, 1.0, 0, 1);
   EXPECT_EQ(s[0], 32 * 272.5f + 32 * 100.0f);
-  s = Forward(img.px.data(), img.stride(), 4, 8, 0, 0, 16, 16, false, 254.0 / 255.0, 1.0, 0, 1);
+  s = Forward(img.data(), img.stride(), 4, 8, 0, 0, 16, 16, false, 254.0 / 255.0, 1.0, 0, 1);
   EXPECT_EQ(s[0], 32 * 200.0f + 32 * 100.0f);  // at the limit the boost is off
   // Float pixels: t = 0.5, k = (0.75 - 0.5) / 0.5, so 0.75 -> 0.875.
   FloatImage f(8, 8, 0.75f);
@@ -110,13 +102,13 @@ TEST(ImageFft, ForwardMatchesTheDirectTransformOfClampedSamples) {
   std::mt19937 rng(5);
   for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
   for (int packing : {0, 2}) {
-    std::vector<float> s = Forward(img.px.data(), img.stride(), 4, n, x0, y0, w, h, false, 1.0, 1.0, packing, 1);
+    std::vector<float> s = Forward(img.data(), img.stride(), 4, n, x0, y0, w, h, false, 1.0, 1.0, packing, 1);
     // A caller's work buffer of the full size, too small or of negative size
     // changes nothing.
     std::vector<BYTE> big(FFT_BufferSize(n, n, 1), 0xA5), small(100, 0xA5);
     for (auto [temp, bytes] : {std::pair{big.data(), int(big.size())}, {small.data(), 100}, {big.data(), -5}}) {
       std::vector<float> t(s.size(), -1.0f);
-      ASSERT_TRUE(FFT_Forward(t.data(), nullptr, n, n, img.px.data(), img.stride(), 4, x0, y0, w, h, false, 1, 1,
+      ASSERT_TRUE(FFT_Forward(t.data(), nullptr, n, n, img.data(), img.stride(), 4, x0, y0, w, h, false, 1, 1,
                               packing, 1, temp, bytes));
       EXPECT_EQ(t, s) << bytes << " bytes";
     }
@@ -142,7 +134,7 @@ TEST(ImageFft, InverseShiftsByHalfTheBlock) {
   ByteImage img(n, n);
   std::mt19937 rng(9);
   for (auto &b : img.px) b = static_cast<BYTE>(rng() & 255);
-  std::vector<float> s = Forward(img.px.data(), img.stride(), 4, n, 0, 0, n, n, false, 1.0, 1.0, 2, 0);
+  std::vector<float> s = Forward(img.data(), img.stride(), 4, n, 0, 0, n, n, false, 1.0, 1.0, 2, 0);
   ByteImage out(n, n, 77);
   std::vector<BYTE> temp(FFT_BufferSize(n, n, 1));
   ASSERT_TRUE(FFT_Inverse(out.px.data(), out.stride(), 4, n, n, s.data(), n, n, 0, 0, 0, 0, n, n, 2,
