@@ -1,11 +1,14 @@
-// RGB to I420 beside libyuv on the same frames: libyuv works with 8-bit
-// fixed-point coefficients, so the two arithmetics differ by a level or two.
-// (YUV to RGB, 4:2:0 frames and UYVY alike, is checked against the
-// double-precision model of every layout and matrix within one level in
-// yuv_test.cpp and preview_test.cpp.)
+// The converters beside libyuv on the same frames. libyuv expands studio
+// levels with 6-bit (ARGB) or 8-bit (I420) fixed-point coefficients, so the
+// two arithmetics differ by a few levels; the bounds below say how many.
 #include <gtest/gtest.h>
 #include <libyuv/convert.h>
+#include <libyuv/convert_argb.h>
 #include <libyuv/convert_from_argb.h>
+
+#include <cstring>
+#include <string>
+#include <tuple>
 
 #include "colour/colour_test_util.h"
 #include "kokernel/kodib.h"
@@ -17,6 +20,72 @@ namespace {
 using kotest::Pattern;
 
 constexpr int kW = 96, kH = 32;
+
+struct I420 {
+  std::vector<uint8_t> y, u, v, all;
+  explicit I420(Pattern p) {
+    y = kotest::MakePlane(p, kW, kH, 16, 235, 1);
+    u = kotest::MakePlane(p, kW / 2, kH / 2, 16, 240, 2);
+    v = kotest::MakePlane(p, kW / 2, kH / 2, 16, 240, 3);
+    all = y;
+    all.insert(all.end(), u.begin(), u.end());
+    all.insert(all.end(), v.begin(), v.end());
+  }
+};
+
+// libyuv's YUV to ARGB rounds its coefficients to 1/64 (1/128 for the
+// luma gain): up to 0.5/64 x 112 = 0.9 of a level of chroma error per
+// coefficient, two coefficients on G, and its own rounding: 3 levels.
+constexpr int kPeerBound = 3;
+
+class Libyuv420 : public testing::TestWithParam<std::tuple<int, Pattern>> {};
+
+TEST_P(Libyuv420, ExpandedFullSizeAgrees) {
+  const auto [m, pattern] = GetParam();
+  const I420 f(pattern);
+  std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours(size_t(kW) * kH * 4);
+  auto peer = m == 0 ? libyuv::I420ToARGB : libyuv::H420ToARGB;
+  ASSERT_EQ(peer(f.y.data(), kW, f.u.data(), kW / 2, f.v.data(), kW / 2, theirs.data(), 4 * kW, kW, kH), 0);
+  // Ours expanded (the float path; libyuv's rows are top-down, ours bottom-up).
+  BITMAPINFOHEADER rgb{};
+  uint32_t size;
+  ASSERT_EQ(KoVideo_InitBitmapInfo(&rgb, KOPT_RGBA32, kW, kH, nullptr, 0, &size), S_OK);
+  const BITMAPINFOHEADER yh = kotest::YuvHeader("I420", kW, kH);
+  const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
+  ASSERT_EQ(KoYUV_YUVToRGB(&rgb, 2.2222222222222223, ours.data() + size_t(4) * kW * (kH - 1), -4 * kW, &yh, &ci,
+                           f.all.data(), nullptr, 0, 0, nullptr),
+            S_OK);
+  // libyuv's BT.709 blue-difference gain is held at 2.0 (an 8-bit signed
+  // multiplier of 128/64) where the matrix asks 1.8556 x 255/224 = 2.1124,
+  // so its blue falls short by 0.1124 per step of Cb away from 128.
+  double worst = 0;
+  for (size_t i = 0; i < ours.size(); ++i) {
+    if (i % 4 == 3) continue;
+    const size_t px = i / 4, x = px % kW, y = px / kW;
+    const int cb = f.u[(y / 2) * (kW / 2) + x / 2];
+    const double allowance = m == 1 && i % 4 == 0 ? 0.1124 * std::abs(cb - 128) : 0;
+    worst = std::max(worst, std::abs(ours[i] - theirs[i]) - allowance);
+  }
+  EXPECT_LE(worst, kPeerBound);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, Libyuv420,
+                         testing::Combine(testing::Values(0, 1),
+                                          testing::Values(Pattern::Gradient, Pattern::Bars, Pattern::Noise)));
+
+TEST(LibyuvUyvy, ExpandedAgrees) {
+  for (Pattern p : {Pattern::Gradient, Pattern::Bars, Pattern::Noise}) {
+    const std::vector<uint8_t> q = kotest::MakePlane(p, 2 * kW, kH, 16, 235, 5);
+    std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours(theirs.size());
+    ASSERT_EQ(libyuv::UYVYToARGB(q.data(), 2 * kW, theirs.data(), 4 * kW, kW, kH), 0);
+    ASSERT_EQ(KoUYVY2RGBA(ours.data(), reinterpret_cast<const uint32_t *>(q.data()), 4 * kW, kW, kH, 1), S_OK);
+    int worst = 0;
+    for (size_t i = 0; i < ours.size(); ++i)
+      if (i % 4 != 3)
+        worst = std::max(worst, int(std::ceil(std::fabs(kotest::Clamp((ours[i] - 16) * 255.0 / 219, 0, 255) - theirs[i]))));
+    EXPECT_LE(worst, kPeerBound + 1) << kotest::PatternName(p);
+  }
+}
 
 // ARGB to I420, BT.601 studio levels: libyuv rounds with 8-bit
 // coefficients and averages its 2x2 blocks in 8 bits first; one level

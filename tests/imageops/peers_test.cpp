@@ -1,5 +1,6 @@
-// The image operations beside real peers: libyuv's blend and OpenCV's
-// Gaussian and 3x3 filters (libyuv "ARGB" is B, G, R, A in memory, as here).
+// The image operations beside real peers: libyuv's blend, attenuate and
+// multiply, and OpenCV's Gaussian and 3x3 filters (libyuv "ARGB" is B, G,
+// R, A in memory, as here).
 #include <gtest/gtest.h>
 #include <libyuv/planar_functions.h>
 
@@ -7,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <random>
 #include <vector>
 
@@ -26,24 +28,34 @@ std::vector<uint8_t> Premultiplied(unsigned seed) {
   return v;
 }
 
-// The largest difference of the colour channels.
-int MaxColourDiff(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b) {
+int MaxDiff(const std::vector<uint8_t> &a, const std::vector<uint8_t> &b, bool colourOnly) {
   int m = 0;
   for (size_t i = 0; i < a.size(); ++i)
-    if ((i & 3) != 3) m = std::max(m, std::abs(a[i] - b[i]));
+    if (!colourOnly || (i & 3) != 3) m = std::max(m, std::abs(a[i] - b[i]));
   return m;
 }
 
 // libyuv approximates the divisions by 255 with shifts by 8 (and sets the
 // blended alpha to 255); the exact divisions here differ from it by at
-// most one level. (Multiply, and attenuation as a multiply by the alpha,
-// are exact against the rational model in composite_test.cpp.)
-TEST(LibyuvPeers, Over) {
+// most one level.
+TEST(LibyuvPeers, OverMultiplyAttenuate) {
   const auto s = Premultiplied(1), d = Premultiplied(2);
   std::vector<uint8_t> ours = d, theirs(d.size());
   ASSERT_TRUE(Composite(ours.data(), kW * 4, s.data(), kW * 4, 4, kW, kH, KOCOMPOSITE_OVER, 1.0));
   ASSERT_EQ(0, libyuv::ARGBBlend(s.data(), kW * 4, d.data(), kW * 4, theirs.data(), kW * 4, kW, kH));
-  EXPECT_LE(MaxColourDiff(ours, theirs), 1);
+  EXPECT_LE(MaxDiff(ours, theirs, true), 1);
+  ours = d;
+  ASSERT_TRUE(Composite(ours.data(), kW * 4, s.data(), kW * 4, 4, kW, kH, KOCOMPOSITE_MULTIPLY, 1.0));
+  ASSERT_EQ(0, libyuv::ARGBMultiply(s.data(), kW * 4, d.data(), kW * 4, theirs.data(), kW * 4, kW, kH));
+  EXPECT_LE(MaxDiff(ours, theirs, false), 1);
+  // Attenuation is a multiply by a source that holds the alpha in every
+  // channel (and 255 as its own alpha).
+  std::vector<uint8_t> alpha(d.size());
+  for (size_t i = 0; i < d.size(); i += 4) alpha[i] = alpha[i + 1] = alpha[i + 2] = d[i + 3], alpha[i + 3] = 255;
+  ours = d;
+  ASSERT_TRUE(Composite(ours.data(), kW * 4, alpha.data(), kW * 4, 4, kW, kH, KOCOMPOSITE_MULTIPLY, 1.0));
+  ASSERT_EQ(0, libyuv::ARGBAttenuate(d.data(), kW * 4, theirs.data(), kW * 4, kW, kH));
+  EXPECT_LE(MaxDiff(ours, theirs, false), 1);
 }
 
 // The recursive filter approximates a Gaussian: against OpenCV's sampled
