@@ -16,11 +16,7 @@ using kotest::U8;
 
 namespace {
 
-struct Setting {
-  const char *decimal, *thousand;
-  int grouping;
-  bool leadingZero;
-};
+struct Setting { const char *decimal, *thousand; int grouping; bool leadingZero; };
 
 // The system's text, with the locale's negative sign turned into "-" as the
 // library does. Empty when the system refuses the input.
@@ -103,12 +99,7 @@ TEST(NumberFormatAgainstSystem, SameTextAsGetNumberFormatW) {
       int fracDigits = 0;
       size_t dot = in.rfind(L'.');
       if (dot != std::wstring::npos) fracDigits = int(in.size() - dot - 1);
-      struct Case {
-        const char *name;
-        int digits;
-        bool group;
-        std::wstring ours;
-      };
+      struct Case { const char *name; int digits; bool group; std::wstring ours; };
       KOCHAR buf[256];
       std::vector<Case> cases;
       KoFormatNumber(src, buf, 256);
