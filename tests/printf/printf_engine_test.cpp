@@ -30,9 +30,7 @@ TEST(PrintFLanguage, RulesInOneTable) {
   longPlain += KOTEXT("d");
   longName.append(261, static_cast<KOCHAR>('n'));
   longName += KOTEXT(")");
-  struct Row {
-    std::string got, want;
-  } rows[] = {
+  struct Row { std::string got, want; } rows[] = {
       // Escapes, literals and specifications without a conversion character.
       {Fmt(KOTEXT("$$5|100%%")), "$5|100%"}, {Fmt(KOTEXT("50%")), "50%"}, {Fmt(KOTEXT("a$")), "a$"},
       {Fmt(KOTEXT("%5.2")), "%5.2"}, {Fmt(KOTEXT("%lly")), "%lly"},
