@@ -32,11 +32,13 @@ constexpr LONG kPerDay[] = {0, 2592000, 2589408, 2160000, 2073600, 2592000, 2073
 }  // namespace
 
 TEST(Smpte, CountsAndMediaTime) {
-  _smpteval t = TC(2, 0, 1);  // a label that drop-frame skips counts as label 2
-  EXPECT_EQ(KOSMPTE_SMPTEToFrameCount(&t), 1800);
+  for (DWORD skipped : {0, 1}) {  // labels that drop-frame skips count as label 2
+    _smpteval d = TC(2, 0, 1, 0, skipped);
+    EXPECT_EQ(KOSMPTE_SMPTEToFrameCount(&d), 1800) << skipped;
+  }
   EXPECT_EQ(Str(FromCount(1, 2592000)), Str(TC(1)));
   EXPECT_EQ(Str(FromCount(1, -1)), Str(TC(1, 23, 59, 59, 29)));  // counts back from midnight
-  t = TC(0, 1, 2, 3, 4);
+  _smpteval t = TC(0, 1, 2, 3, 4);
   EXPECT_EQ(KOSMPTE_SMPTEToFrameCount(&t), 0);
   KOSMPTE_FrameCountToSMPTE(&t, 100);  // invalid modes are left alone
   EXPECT_EQ(Str(t), Str(TC(0, 1, 2, 3, 4)));
