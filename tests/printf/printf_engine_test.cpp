@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "printf_test_util.h"
@@ -80,16 +81,14 @@ TEST(PrintFLanguage, RulesInOneTable) {
     ScopedLocale ch(".", "'", 4, false);
     EXPECT_EQ(Fmt(KOTEXT("$(1234567.25)|$(0.5)")), "123'4567.25|.5");
   }
+  // The thousands separator is never the same as the decimal separator.
   ko::text::LocaleSettings s = ko::text::DefaultLocaleSettings();
-  kotest::PutSep(s.decimalSeparator, ",");
-  kotest::PutSep(s.thousandSeparator, "\u00a0");  // never the same as the decimal separator
-  kotest::PutSep(s.listSeparator, ";");
-  kotest::PutSep(s.timeSeparator, "h");
-  kotest::PutSep(s.timecodeUnits, "'");
-  kotest::PutSep(s.timecodeFrames, "f");
-  kotest::PutSep(s.timecodeDropFrames, ";");
-  kotest::PutSep(s.musicBeats, "|");
-  kotest::PutSep(s.musicTicks, "/");
+  using Sep = KOCHAR(*)[ko::text::kSeparatorUnits];
+  const std::pair<Sep, const char *> seps[] = {
+      {&s.decimalSeparator, ","}, {&s.thousandSeparator, "\u00a0"}, {&s.listSeparator, ";"},
+      {&s.timeSeparator, "h"},    {&s.timecodeUnits, "'"},          {&s.timecodeFrames, "f"},
+      {&s.timecodeDropFrames, ";"}, {&s.musicBeats, "|"},          {&s.musicTicks, "/"}};
+  for (const auto &p : seps) kotest::PutSep(*p.first, p.second);
   ScopedLocale scoped(s);
   EXPECT_EQ(Fmt(KOTEXT("%*%,%:%!:%!.%!,%&:%&.|$*$,$:")), ",;h'f;|/|,;h");
 }
