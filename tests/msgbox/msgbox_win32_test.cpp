@@ -138,10 +138,8 @@ TEST_P(MsgBoxShown, ReturnsThePressedButton) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Sets, MsgBoxShown,
-                         ::testing::Values(Shown{MB_OK, IDOK, true}, Shown{MB_OKCANCEL, IDCANCEL, false},
-                                           Shown{MB_ABORTRETRYIGNORE | MB_ICONSTOP, IDIGNORE, false},
-                                           Shown{MB_YESNOCANCEL | MB_DEFBUTTON3, IDYES, false},
-                                           Shown{MB_RETRYCANCEL | MB_ICONQUESTION, IDRETRY, false}));
+                         ::testing::Values(Shown{MB_OK, IDOK, true},
+                                           Shown{MB_YESNOCANCEL | MB_DEFBUTTON3, IDYES, false}));
 
 // Custom and error boxes without a window: hooks, refusals, the crash filter.
 TEST_F(NoWindow, CustomAndErrorBoxesAnswerAndRefuseBadInput) {

@@ -150,6 +150,12 @@ TEST(ComposeStr, StarWidthsNullTextsAndFailures) {
   KOCHAR buf[256];
   EXPECT_EQ(KoComposeStr(buf, 256, KOTEXT("%1!*.*s!|%4"), 6, 2, KOTEXT("abcdef"), KOTEXT("next")), 11u);
   EXPECT_EQ(U8(buf), "    ab|next");
+  // A negative star width justifies left; a negative star precision is none.
+  KoComposeStr(buf, 256, KOTEXT("[%1!*.*d!|%4!*.*s!|%7!*.*d!]"), -6, -1, 42, 5, -2, KOTEXT("abc"), 4, 3, -7);
+  EXPECT_EQ(U8(buf), "[42    |  abc|-007]");
+  KoComposeStr(buf, 256, KOTEXT("%1!s!|%2!.3s!"), static_cast<const KOCHAR *>(nullptr),
+               static_cast<const KOCHAR *>(nullptr));
+  EXPECT_EQ(U8(buf), "(null)|(nu");
   KoComposeStr(buf, 256, KOTEXT("<%1>"), static_cast<const KOCHAR *>(nullptr));
   EXPECT_EQ(U8(buf), "<(null)>");
   EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("%1 and more"), KOTEXT("long")), 0u);

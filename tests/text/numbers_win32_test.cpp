@@ -137,18 +137,3 @@ TEST(NumberFormatAgainstSystem, SameTextAsGetNumberFormatW) {
   std::printf("compared %d texts with GetNumberFormatW: %d refused by it, %d known Wine differences\n",
               compared, refused, quirks);
 }
-
-// Integer writers with grouping agree with the system on the extremes too.
-TEST(NumberFormatAgainstSystem, GroupedIntegers) {
-  Setting s{".", ",", 3, true};
-  ScopedLocale locale(s.decimal, s.thousand, s.grouping, s.leadingZero);
-  const long long values[] = {0, 7, -7, 999, 1000, -1000, 2147483647LL, -2147483647LL - 1,
-                              9223372036854775807LL, -9223372036854775807LL - 1};
-  for (long long v : values) {
-    KOCHAR buf[64];
-    KoLongLongToText(v, buf, TRUE);
-    std::wstring plain = std::to_wstring(v);
-    std::wstring sys = SystemFormat(plain, s, 0, true).value_or(L"(refused)");
-    EXPECT_EQ(U8(buf), U8((const KOCHAR *)sys.c_str())) << v;
-  }
-}
