@@ -36,6 +36,11 @@ TEST(PrintFLanguage, RulesInOneTable) {
       {Fmt(KOTEXT("$$5|100%%")), "$5|100%"}, {Fmt(KOTEXT("50%")), "50%"}, {Fmt(KOTEXT("a$")), "a$"},
       {Fmt(KOTEXT("%5.2")), "%5.2"}, {Fmt(KOTEXT("%lly")), "%lly"},
       {Fmt(KOTEXT("\u00e9t\u00e9 %d \u20ac"), 3), "\u00e9t\u00e9 3 \u20ac"},
+      // C99 where the system's formatter differs: "hh" cuts to a char, a
+      // precision turns the "0" flag off.
+      {Fmt(KOTEXT("[%hhx|%hhd|%08.3x|%05.1d]"), 0x1FF, 0x80, 0xab, -7), "[ff|-128|     0ab|   -7]"},
+      {Fmt(KOTEXT("[%Ix|%jd|%lli|%I32u]"), int64_t{-1}, INT64_MIN, INT64_MAX, UINT32_MAX),
+       "[ffffffffffffffff|-9223372036854775808|9223372036854775807|4294967295]"},
       {Fmt(longSpec.c_str(), 5), "<>"},
       {Fmt(longPlain.c_str(), 5), "%" + std::string(260, 'q') + "d"},
       // An invalid conversion writes nothing but takes its argument.

@@ -306,7 +306,6 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
       {0x409, [&] { return KoGetLabeledStringFixed(1234567, 2, 0, hz.c_str()); }, "12,345.67 Hz"},
       {0x409, [] { return KoGetLabeledStringFixed(5, 12, 0, nullptr); }, "0.000000005"},
       {0x409, [] { return KoGetdBStringFixed(-125, 1, 0, TRUE); }, "-12.5 dB"},
-      {0x409, [] { return KoGetdBStringFixed(-900, 1, -900, TRUE); }, "-Inf."},
       {0x409, [&] { return KoGetLabeledStringFloat(3.14159f, 2, 0, hz.c_str()); }, "3.14 Hz"},
       {0x409, [] { return KoGetLabeledStringFloat(-3.7f, 0, 0, nullptr); }, "-3"},
       {0x409, [] { return KoGetLabeledStringFloat(1e12f, 0, 0, nullptr); }, "2,147,483,647"},
@@ -330,32 +329,6 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
     ko::lang::SetKernelHandle(nullptr);
     KoLang_Close(h);
   }
-}
-
-TEST(LabeledValues, PiecesStayInsideTheRing) {
-  HKOLANG h = nullptr;
-  ASSERT_EQ(KoLang_Open(&h, nullptr, 0x0409, KOLANG_SCRATCH_MIN), S_OK);
-  ko::lang::SetKernelHandle(h);
-  const KOCHAR *ring = h->scratch;
-  const uint32_t capacity = h->scratchCapacity;
-  const KOCHAR *previous = nullptr;
-  int wraps = 0;
-  ko::kostring label = W(" a label that fills the piece");
-  for (int i = 0; i < 400; ++i) {
-    const KOCHAR *s = KoGetLabeledStringFixed(-123456789 - i, 3, 0, label.c_str());
-    ASSERT_GE(s, ring);
-    size_t n = 0;
-    while (s[n]) ++n;
-    ASSERT_EQ(n, 23u) << U8(s);
-    ASSERT_LE(s + n + 1, ring + capacity) << "piece " << i;
-    if (previous && s < previous) ++wraps;
-    // Pieces are 26 units apart until the ring starts again.
-    if (previous && s > previous) { ASSERT_EQ(s - previous, 26); }
-    previous = s;
-  }
-  EXPECT_GE(wraps, 9);
-  ko::lang::SetKernelHandle(nullptr);
-  KoLang_Close(h);
 }
 
 }  // namespace
