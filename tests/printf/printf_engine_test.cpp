@@ -41,6 +41,7 @@ TEST(PrintFLanguage, RulesInOneTable) {
       {Fmt(KOTEXT("[%hhx|%hhd|%08.3x|%05.1d]"), 0x1FF, 0x80, 0xab, -7), "[ff|-128|     0ab|   -7]"},
       {Fmt(KOTEXT("[%Ix|%jd|%lli|%I32u]"), int64_t{-1}, INT64_MIN, INT64_MAX, UINT32_MAX),
        "[ffffffffffffffff|-9223372036854775808|9223372036854775807|4294967295]"},
+      {Fmt(KOTEXT("[%-6.2hs|%5.3s]"), "narrow", KOTEXT("wide")), "[na    |  wid]"},
       {Fmt(longSpec.c_str(), 5), "<>"},
       {Fmt(longPlain.c_str(), 5), "%" + std::string(260, 'q') + "d"},
       // An invalid conversion writes nothing but takes its argument.
