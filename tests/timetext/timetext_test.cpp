@@ -306,6 +306,7 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
       {0x409, [&] { return KoGetLabeledStringFixed(1234567, 2, 0, hz.c_str()); }, "12,345.67 Hz"},
       {0x409, [] { return KoGetLabeledStringFixed(5, 12, 0, nullptr); }, "0.000000005"},
       {0x409, [] { return KoGetdBStringFixed(-125, 1, 0, TRUE); }, "-12.5 dB"},
+      {0x409, [] { return KoGetdBStringFixed(-900, 1, -900, TRUE); }, "-Inf."},
       {0x409, [&] { return KoGetLabeledStringFloat(3.14159f, 2, 0, hz.c_str()); }, "3.14 Hz"},
       {0x409, [] { return KoGetLabeledStringFloat(-3.7f, 0, 0, nullptr); }, "-3"},
       {0x409, [] { return KoGetLabeledStringFloat(1e12f, 0, 0, nullptr); }, "2,147,483,647"},
