@@ -53,13 +53,7 @@ TEST_F(Compose, MessagesInThreeLanguages) {
   const ko::kostring plain = W("Copying %s, %s and %d: ");
   const std::string voll = "\n\nDer Datenträger ist voll. Bitte geben Sie Speicherplatz frei und "
                            "versuchen Sie es erneut.";
-  const struct {
-    LCID lcid;
-    UINT_PTR context;
-    uint32_t code;
-    const char *arg;
-    std::string want;
-  } cases[] = {
+  const struct { LCID lcid; UINT_PTR context; uint32_t code; const char *arg; std::string want; } cases[] = {
       {0x409, 6, 0x8007000E, "a.prj", kSaving + "a.prj." + kLowMemory},
       {0x409, 6, 0x8007000E, nullptr, kSaving + "." + kLowMemory},
       {0x409, 999, 0x8004E005, nullptr, "An error occurred during the current operation.\n\nThe system is busy."},

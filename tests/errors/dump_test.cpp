@@ -76,11 +76,7 @@ TEST(Dumps, ExceptionLinesPartsAndTheFaultReporter) {
   record.ExceptionAddress = reinterpret_cast<void *>(uintptr_t{0x10});  // in no module
   EXCEPTION_POINTERS pointers{&record, nullptr};
   const std::string ip = " IP:0x0000000000000010\r\n";
-  const struct {
-    uint32_t code;
-    DWORD params, write;
-    std::string want;
-  } cases[] = {
+  const struct { uint32_t code; DWORD params, write; std::string want; } cases[] = {
       {0x80000001, 0, 0, "Exception 0x80000001 (guard page violation)"},
       {0xC0000005, 2, 1, "Exception 0xC0000005 (access violation) WRITE:0x000000000000ABC0"},
       {0xC0000005, 2, 0, "Exception 0xC0000005 (access violation) READ:0x000000000000ABC0"},

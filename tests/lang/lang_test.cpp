@@ -35,20 +35,20 @@ std::string Resolve(LCID lcid, KOLANGSTRINGID &r) {
 
 }  // namespace
 
-TEST(LangRecord, EachTableLanguageSelectsItsSlot) {
+TEST(LangRecord, SlotsSlotCountNumbersAndMarkers) {
   SlotRecord sr;
   const uint32_t *table = ko::lang::LanguageTable();
   for (int i = 0; i < KOLANG_SLOT_COUNT; ++i)
     EXPECT_EQ(Resolve(table[i], sr.record), "slot" + std::to_string(i + 1)) << std::hex << table[i];
-  // Sub-languages condition to the table's forms; unknown languages give English.
-  const struct { LCID lcid; int slot; } cases[] = {{0x0C0A, 4}, {0x1404, 7}, {0x1004, 6}, {0x0816, 15}, {0x0418, 1}};
-  for (const auto &c : cases) EXPECT_EQ(Resolve(c.lcid, sr.record), "slot" + std::to_string(c.slot)) << c.lcid;
-}
-
-TEST(LangRecord, SlotCountNumbersAndMarkers) {
-  SlotRecord sr;
-  sr.record.slotCount = 3;
-  EXPECT_EQ(Resolve(0x040C, sr.record), "slot3");  // French (5) limited to 3
+  // Sub-languages condition to the table's forms; unknown languages give
+  // English; French (5) in a record of 3 slots gives slot 3.
+  const struct { LCID lcid; int slot, slotCount; } cases[] = {
+      {0x0C0A, 4, KOLANG_SLOT_COUNT}, {0x1404, 7, KOLANG_SLOT_COUNT}, {0x1004, 6, KOLANG_SLOT_COUNT},
+      {0x0816, 15, KOLANG_SLOT_COUNT}, {0x0418, 1, KOLANG_SLOT_COUNT}, {0x040C, 3, 3}};
+  for (const auto &c : cases) {
+    sr.record.slotCount = c.slotCount;
+    EXPECT_EQ(Resolve(c.lcid, sr.record), "slot" + std::to_string(c.slot)) << c.lcid;
+  }
   // A numbered slot that the module cannot give is replaced by slot 1's text, written back.
   SlotRecord nr;
   nr.record.slots[2] = KOLANG_NUMBER(4711);
@@ -58,9 +58,7 @@ TEST(LangRecord, SlotCountNumbersAndMarkers) {
   // Slot 1 itself a number that nothing resolves: the empty text, never the number.
   KOLANGSTRINGID numbers = MakeRecord(KOLANG_NUMBER(17));
   const KOCHAR *t = KoGetString(german.h, Slots(numbers));
-  ASSERT_GE(reinterpret_cast<uintptr_t>(t), 0x10000u);
-  EXPECT_EQ(t[0], 0);
-
+  EXPECT_TRUE(reinterpret_cast<uintptr_t>(t) >= 0x10000u && t[0] == 0);
   const KOCHAR *asText = reinterpret_cast<const KOCHAR *>(&sr.record);
   sr.record.slotCount = KOLANG_SLOT_COUNT;
   EXPECT_TRUE(IsKOLANGSTRINGID(nullptr, asText));
@@ -120,8 +118,7 @@ TEST(LangUtilities, ConditioningTagsDirectionAndNames) {
     if (t.hr == S_OK) EXPECT_EQ(U8(buf), t.tag);
   }
   Lang french(0x040C), arabic(0x0401), japanese(0x0411), japaneseOther(0x0811);
-  EXPECT_TRUE(KoLang_UseRTL(arabic.h));
-  EXPECT_FALSE(KoLang_UseRTL(french.h));
+  EXPECT_TRUE(KoLang_UseRTL(arabic.h) && !KoLang_UseRTL(french.h));
   KOCHAR name[32];
   EXPECT_EQ(KoLang_LocalizeUserName(japanese.h, KOTEXT("Taro"), KOTEXT("Yamada"), name, 32), 11);
   EXPECT_EQ(U8(name), "Yamada Taro");
@@ -147,22 +144,17 @@ TEST(LangKernel, UpdateSwitchesBothHandlesAndResetsSlots) {
   ko::lang::SetKernelHandle(nullptr);
 }
 
-namespace {
-
 // The mnemonic of a button label: the character after its single "&",
 // lower-cased for Latin, Latin-1 and Cyrillic letters; 0 when the label has
 // no mnemonic or more than one "&".
-KOCHAR Mnemonic(const KOCHAR *s) {
+static KOCHAR Mnemonic(const KOCHAR *s) {
   KOCHAR m = 0;
   int marks = 0;
   for (; *s; ++s)
     if (*s == '&') ++marks, m = s[1];
-  if (marks != 1) return 0;
   const bool upper = (m >= 'A' && m <= 'Z') || (m >= 0xC0 && m <= 0xDE && m != 0xD7) || (m >= 0x410 && m <= 0x42F);
-  return upper ? static_cast<KOCHAR>(m + 0x20) : m;
+  return marks != 1 ? 0 : upper ? static_cast<KOCHAR>(m + 0x20) : m;
 }
-
-}  // namespace
 
 TEST(LangBuiltin, ButtonLabelsHaveDistinctMnemonicsInEveryLanguage) {
   using namespace ko::lang;
@@ -174,15 +166,14 @@ TEST(LangBuiltin, ButtonLabelsHaveDistinctMnemonicsInEveryLanguage) {
   for (int s = 0; s < KOLANG_SLOT_COUNT; ++s)
     for (const auto &set : sets)
       for (int extra : {kTextDetailsShow, kTextDetailsHide}) {
-        std::vector<int> box = set;
-        box.push_back(extra);
-        box.push_back(kTextDontShowAgain);
-        for (size_t a = 0; a < box.size(); ++a) {
-          const KOCHAR *x = BuiltinRecord(box[a])->slots[s];
+        std::vector<int> all = set;
+        all.insert(all.end(), {extra, kTextDontShowAgain});
+        for (size_t a = 0; a < all.size(); ++a) {
+          const KOCHAR *x = BuiltinRecord(all[a])->slots[s];
           EXPECT_NE(Mnemonic(x), 0) << U8(x) << " in slot " << s + 1;
-          for (size_t b = a + 1; b < box.size(); ++b)
-            EXPECT_NE(Mnemonic(x), Mnemonic(BuiltinRecord(box[b])->slots[s]))
-                << "slot " << s + 1 << ": '" << U8(x) << "' and '" << U8(BuiltinRecord(box[b])->slots[s]) << "'";
+          for (size_t b = a + 1; b < all.size(); ++b)
+            EXPECT_NE(Mnemonic(x), Mnemonic(BuiltinRecord(all[b])->slots[s]))
+                << "slot " << s + 1 << ": '" << U8(x) << "' and '" << U8(BuiltinRecord(all[b])->slots[s]) << "'";
         }
       }
   // Translated, not copied: the languages with their own words differ from

@@ -191,14 +191,11 @@ const wchar_t kUrl[] = L"https://example.org/help?topic=save";
 INSTANTIATE_TEST_SUITE_P(
     Table, CustomBox,
     ::testing::Values(
-        Row{"ok_esc", kCustom, 0x40, {1}, 1, false, {{kCancel, 0}}, 1},
         Row{"unlisted_set_is_ok", kCustom, 7, {1}, 1, false, {{kCancel, 0}}, 1},
         Row{"okcancel_esc", kCustom, 1, {1, 2}, 1, false, {{kCancel, 0}}, 2},
         Row{"abort_retry_ignore", kCustom, 0x12, {3, 4, 5}, 3, true, {{kCancel, 0}, {kPress, 5}}, 5},
         Row{"yesnocancel_enter", kCustom, 0x223, {6, 7, 2}, 2, false, {{kEnter, 0}}, 2},
         Row{"yesno_no_escape", kCustom, 0x134, {6, 7}, 7, true, {{kCancel, 0}, {kEnter, 0}}, 7},
-        Row{"retrycancel", kCustom, 5, {4, 2}, 4, false, {{kPress, 4}}, 4},
-        Row{"yes_to_all", kCustom, 10, {6, 100, 7, 2}, 6, false, {{kPress, 100}}, 100},
         Row{"delete", kCustom, 11, {6, 7, 101}, 6, true, {{kPress, 101}}, 101},
         Row{"no_to_all_enter", kCustom, 0x20C, {6, 7, 102, 2}, 102, false, {{kEnter, 0}}, 102},
         Row{"all_five_last", kCustom, 0x40D, {6, 100, 7, 102, 2}, 2, false, {{kEnter, 0}}, 2},

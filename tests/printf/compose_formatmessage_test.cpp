@@ -1,6 +1,6 @@
 // Windows peers under Wine: KoComposeStr against FormatMessageW with
-// FORMAT_MESSAGE_FROM_STRING (the "s" / "c" conversions themselves are
-// compared with glibc's in printf_glibc_test.cpp).
+// FORMAT_MESSAGE_FROM_STRING, which also checks the integer and text
+// conversions of the standard formatter.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,6 +46,10 @@ TEST(ComposeStrPeer, MatchesFormatMessageW) {
   EXPECT_SAME_AS_FORMATMESSAGE(L"%1%2 %1", L"x", L"y");
   EXPECT_SAME_AS_FORMATMESSAGE(L"%1!010d!|%2!-6i!|%3! d!|%4!.4d!", 12, -5, 9, 12);
   EXPECT_SAME_AS_FORMATMESSAGE(L"\u00e9t\u00e9 %1 \u20ac", L"\u00fc");
+  // Integers at their limits, sizes that cut the value, flags together.
+  EXPECT_SAME_AS_FORMATMESSAGE(L"[%1!I64d!][%2!I64u!][%3!hd!][%4!-+12.3d!][%5!#-8o!][%6!+ 05d!]",
+                               INT64_MIN, ~uint64_t{0}, 70000, INT32_MIN, 8u, 7);
+  EXPECT_SAME_AS_FORMATMESSAGE(L"[%1!.0d!][%2!#.0x!][%3!-#10X!][%4!u!][%5! .5i!][%6!I64o!]", 0, 0, 0xbeefu, 0x80000000u, -42, INT64_MIN);
 }
 
 TEST(ComposeStrPeer, FormatErrorsFailLikeFormatMessageW) {

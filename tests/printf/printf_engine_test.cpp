@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "printf_test_util.h"
@@ -30,13 +31,17 @@ TEST(PrintFLanguage, RulesInOneTable) {
   longPlain += KOTEXT("d");
   longName.append(261, static_cast<KOCHAR>('n'));
   longName += KOTEXT(")");
-  struct Row {
-    std::string got, want;
-  } rows[] = {
+  struct Row { std::string got, want; } rows[] = {
       // Escapes, literals and specifications without a conversion character.
       {Fmt(KOTEXT("$$5|100%%")), "$5|100%"}, {Fmt(KOTEXT("50%")), "50%"}, {Fmt(KOTEXT("a$")), "a$"},
       {Fmt(KOTEXT("%5.2")), "%5.2"}, {Fmt(KOTEXT("%lly")), "%lly"},
       {Fmt(KOTEXT("\u00e9t\u00e9 %d \u20ac"), 3), "\u00e9t\u00e9 3 \u20ac"},
+      // C99 where the system's formatter differs: "hh" cuts to a char, a
+      // precision turns the "0" flag off.
+      {Fmt(KOTEXT("[%hhx|%hhd|%08.3x|%05.1d]"), 0x1FF, 0x80, 0xab, -7), "[ff|-128|     0ab|   -7]"},
+      {Fmt(KOTEXT("[%Ix|%jd|%lli|%I32u]"), int64_t{-1}, INT64_MIN, INT64_MAX, UINT32_MAX),
+       "[ffffffffffffffff|-9223372036854775808|9223372036854775807|4294967295]"},
+      {Fmt(KOTEXT("[%-6.2hs|%5.3s]"), "narrow", KOTEXT("wide")), "[na    |  wid]"},
       {Fmt(longSpec.c_str(), 5), "<>"},
       {Fmt(longPlain.c_str(), 5), "%" + std::string(260, 'q') + "d"},
       // An invalid conversion writes nothing but takes its argument.
@@ -82,16 +87,14 @@ TEST(PrintFLanguage, RulesInOneTable) {
     ScopedLocale ch(".", "'", 4, false);
     EXPECT_EQ(Fmt(KOTEXT("$(1234567.25)|$(0.5)")), "123'4567.25|.5");
   }
+  // The thousands separator is never the same as the decimal separator.
   ko::text::LocaleSettings s = ko::text::DefaultLocaleSettings();
-  kotest::PutSep(s.decimalSeparator, ",");
-  kotest::PutSep(s.thousandSeparator, "\u00a0");  // never the same as the decimal separator
-  kotest::PutSep(s.listSeparator, ";");
-  kotest::PutSep(s.timeSeparator, "h");
-  kotest::PutSep(s.timecodeUnits, "'");
-  kotest::PutSep(s.timecodeFrames, "f");
-  kotest::PutSep(s.timecodeDropFrames, ";");
-  kotest::PutSep(s.musicBeats, "|");
-  kotest::PutSep(s.musicTicks, "/");
+  using Sep = KOCHAR(*)[ko::text::kSeparatorUnits];
+  const std::pair<Sep, const char *> seps[] = {
+      {&s.decimalSeparator, ","}, {&s.thousandSeparator, "\u00a0"}, {&s.listSeparator, ";"},
+      {&s.timeSeparator, "h"},    {&s.timecodeUnits, "'"},          {&s.timecodeFrames, "f"},
+      {&s.timecodeDropFrames, ";"}, {&s.musicBeats, "|"},          {&s.musicTicks, "/"}};
+  for (const auto &p : seps) kotest::PutSep(*p.first, p.second);
   ScopedLocale scoped(s);
   EXPECT_EQ(Fmt(KOTEXT("%*%,%:%!:%!.%!,%&:%&.|$*$,$:")), ",;h'f;|/|,;h");
 }
@@ -153,6 +156,12 @@ TEST(ComposeStr, StarWidthsNullTextsAndFailures) {
   KOCHAR buf[256];
   EXPECT_EQ(KoComposeStr(buf, 256, KOTEXT("%1!*.*s!|%4"), 6, 2, KOTEXT("abcdef"), KOTEXT("next")), 11u);
   EXPECT_EQ(U8(buf), "    ab|next");
+  // A negative star width justifies left; a negative star precision is none.
+  KoComposeStr(buf, 256, KOTEXT("[%1!*.*d!|%4!*.*s!|%7!*.*d!]"), -6, -1, 42, 5, -2, KOTEXT("abc"), 4, 3, -7);
+  EXPECT_EQ(U8(buf), "[42    |  abc|-007]");
+  KoComposeStr(buf, 256, KOTEXT("%1!s!|%2!.3s!"), static_cast<const KOCHAR *>(nullptr),
+               static_cast<const KOCHAR *>(nullptr));
+  EXPECT_EQ(U8(buf), "(null)|(nu");
   KoComposeStr(buf, 256, KOTEXT("<%1>"), static_cast<const KOCHAR *>(nullptr));
   EXPECT_EQ(U8(buf), "<(null)>");
   EXPECT_EQ(KoComposeStr(buf, 8, KOTEXT("%1 and more"), KOTEXT("long")), 0u);

@@ -1,6 +1,7 @@
 // The window and control wrappers on real windows and edit controls.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 #include "printf_test_util.h"
@@ -47,23 +48,30 @@ class WindowWrappers : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(WindowWrappers, SetWindowText) {
-  EXPECT_EQ(KoSetWindowTextF(top_, L"Title %d of $d", 5, 12345), 17);
-  EXPECT_EQ(TextOf(top_), "Title 5 of 12,345");
-  EXPECT_EQ(KoSetWindowTextNoF(top_, L"100% $(raw) %d"), 14);
-  EXPECT_EQ(TextOf(top_), "100% $(raw) %d");
-  // The formatted text is limited to 2047 characters.
-  std::wstring longText(3000, L'w');
-  EXPECT_EQ(KoSetWindowTextNoF(top_, longText.c_str()), 2047);
-  EXPECT_EQ(TextOf(top_), std::string(2047, 'w'));
-}
-
-TEST_F(WindowWrappers, SetDlgItemText) {
-  EXPECT_EQ(KoSetDlgItemTextF(top_, kStaticId, L"%.2z%*", 314), 5);
-  EXPECT_EQ(TextOf(label_), "3.14.");
-  EXPECT_EQ(KoSetDlgItemTextF(top_, 999, L"%d", 1), 0);  // no such control
-  EXPECT_EQ(KoSetDlgItemTextNoF(top_, kStaticId, L"$$%s"), 4);
-  EXPECT_EQ(TextOf(label_), "$$%s");
+TEST_F(WindowWrappers, SetWindowAndItemTexts) {
+  const std::wstring longText(3000, L'w');
+  const struct { std::function<int()> call; int want; HWND window; std::string text; } rows[] = {
+      {[&] { return KoSetWindowTextF(top_, L"Title %d of $d", 5, 12345); }, 17, top_, "Title 5 of 12,345"},
+      {[&] { return KoSetWindowTextNoF(top_, L"100% $(raw) %d"); }, 14, top_, "100% $(raw) %d"},
+      // The formatted text is limited to 2047 characters.
+      {[&] { return KoSetWindowTextNoF(top_, longText.c_str()); }, 2047, top_, std::string(2047, 'w')},
+      {[&] { return KoSetDlgItemTextF(top_, kStaticId, L"%.2z%*", 314); }, 5, label_, "3.14."},
+      {[&] { return KoSetDlgItemTextF(top_, 999, L"%d", 1); }, 0, label_, "3.14."},  // no such control
+      {[&] { return KoSetDlgItemTextNoF(top_, kStaticId, L"$$%s"); }, 4, label_, "$$%s"},
+      // The multi-line edit appends lines; "~" leaves the line open.
+      {[&] { return KoMEditPrintF(edit_, L"line %d", 1); }, 6, edit_, "line 1\r\n"},
+      {[&] { return KoMEditPrintF(edit_, L"~abc"); }, 3, edit_, "line 1\r\nabc"},
+      {[&] {  // at the end wherever the caret was left
+         SendMessageW(edit_, EM_SETSEL, 0, 0);
+         return KoMEditPrintF(edit_, L"~~$d", 1000);
+       }, 5, edit_, "line 1\r\nabc1,000"},
+      {[&] { return KoMEditPrintF(edit_, L""); }, 0, edit_, "line 1\r\nabc1,000\r\n"},
+      {[&] { return KoMEditPrintF(edit_, nullptr); }, 0, edit_, ""},
+  };
+  for (const auto &r : rows) {
+    const int got = r.call();
+    EXPECT_EQ(std::to_string(got) + " " + TextOf(r.window), std::to_string(r.want) + " " + r.text);
+  }
 }
 
 TEST_F(WindowWrappers, NoFlashSetsOnlyChangedText) {
@@ -84,19 +92,4 @@ TEST_F(WindowWrappers, NoFlashSetsOnlyChangedText) {
   EXPECT_EQ(KoSetDlgItemTextNoFlashNoF(top_, kStaticId, L"short"), 5);
   EXPECT_EQ(g_setTextCount, 1);
   SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_staticProc));
-}
-
-TEST_F(WindowWrappers, MultiLineEditAppends) {
-  EXPECT_EQ(KoMEditPrintF(edit_, L"line %d", 1), 6);
-  EXPECT_EQ(TextOf(edit_), "line 1\r\n");
-  EXPECT_EQ(KoMEditPrintF(edit_, L"~abc"), 3);
-  EXPECT_EQ(TextOf(edit_), "line 1\r\nabc");
-  // Appends at the end wherever the caret was left.
-  SendMessageW(edit_, EM_SETSEL, 0, 0);
-  EXPECT_EQ(KoMEditPrintF(edit_, L"~~$d", 1000), 5);
-  EXPECT_EQ(TextOf(edit_), "line 1\r\nabc1,000");
-  EXPECT_EQ(KoMEditPrintF(edit_, L""), 0);
-  EXPECT_EQ(TextOf(edit_), "line 1\r\nabc1,000\r\n");
-  EXPECT_EQ(KoMEditPrintF(edit_, nullptr), 0);
-  EXPECT_EQ(TextOf(edit_), "");
 }

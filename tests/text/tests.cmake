@@ -1,5 +1,2 @@
 ko_test(numbers SOURCES numbers_test.cpp WIN32_SOURCES numbers_win32_test.cpp)
-if(KO_TARGET STREQUAL "native")
-  set(ko_smpte_peer_libs avutil)
-endif()
-ko_test(smpte SOURCES smpte_test.cpp POSIX_SOURCES smpte_ffmpeg_test.cpp LIBS ${ko_smpte_peer_libs})
+ko_test(smpte SOURCES smpte_test.cpp)

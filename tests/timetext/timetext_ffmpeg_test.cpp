@@ -1,13 +1,16 @@
-// Time-code positions printed by the position formats, compared with FFmpeg's
-// libavutil over every frame of a day, and read back.
+// Time-code labels compared with FFmpeg's libavutil over every frame of a
+// day: the SMPTE records of each count, and the positions printed by the
+// position formats (then read back).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 extern "C" {
 #include <libavutil/timecode.h>
 }
 
+#include "kokernel/kosmpte.h"
 #include "kokernel/kotimetext.h"
 #include "timetext/timetext_test_util.h"
 
@@ -15,22 +18,20 @@ using namespace kotest;
 
 namespace {
 
-struct PeerRate {
-  DWORD code;
-  AVRational rate;
-  int flags;
-  int perDay;
-};
+struct PeerRate { DWORD code, mode; AVRational rate; int flags; int perDay; };
 
 void CompareDay(const PeerRate &r) {
   AVTimecode tc;
   ASSERT_EQ(av_timecode_init(&tc, r.rate, r.flags | AV_TIMECODE_FLAG_24HOURSMAX, 0, nullptr), 0);
   _koposfmt f = Format(r.code);
-  char peer[AV_TIMECODE_STR_SIZE];
+  char peer[AV_TIMECODE_STR_SIZE], label[AV_TIMECODE_STR_SIZE + 16], narrow[64];
   KOCHAR ours[64];
-  char narrow[64];
+  const char sep = (r.flags & AV_TIMECODE_FLAG_DROPFRAME) ? ';' : ':';
   for (int c = 0; c < r.perDay; ++c) {
     av_timecode_make_string(&tc, peer, c);
+    _smpteval s{r.mode, 0, 0, 0, 0, 0};
+    KOSMPTE_FrameCountToSMPTE(&s, c);
+    std::snprintf(label, sizeof label, "%02u:%02u:%02u%c%02u", s.hours, s.minutes, s.seconds, sep, s.frames);
     // The first unit of frame c, and a time in its middle (both signs).
     const long long num = r.rate.num, den = r.rate.den;
     const LONGLONG start = (static_cast<LONGLONG>(c) * den * 10000000 + num - 1) / num;
@@ -42,9 +43,9 @@ void CompareDay(const PeerRate &r) {
     while (ours[k] && k < 63) narrow[k] = static_cast<char>(ours[k]), ++k;
     narrow[k] = 0;
     const char *text = narrow + (negative ? 1 : 0);
-    if (n != k || std::strcmp(text, peer) != 0 || (negative && narrow[0] != '-')) {
-      ADD_FAILURE() << "code " << r.code << " frame " << c << " (" << t << "): '" << narrow
-                    << "' vs libavutil '" << peer << "'";
+    if (std::strcmp(label, peer) != 0 || n != k || std::strcmp(text, peer) != 0 || (negative && narrow[0] != '-')) {
+      ADD_FAILURE() << "code " << r.code << " frame " << c << " (" << t << "): record " << label << ", text '"
+                    << narrow << "' vs libavutil '" << peer << "'";
       return;
     }
     // Read back: the first unit of the frame (of the sign printed).
@@ -52,8 +53,7 @@ void CompareDay(const PeerRate &r) {
     LONGLONG back = KoTextToNanoTimeToken(ours, &f, FALSE, &end);
     const LONGLONG expected = negative ? -start : start;
     if (back < expected - 1 || back > expected + 1 || end != ours + n) {
-      ADD_FAILURE() << "code " << r.code << " '" << narrow << "' reads back as " << back
-                    << ", not " << expected;
+      ADD_FAILURE() << "code " << r.code << " '" << narrow << "' reads back as " << back << ", not " << expected;
       return;
     }
   }
@@ -61,10 +61,12 @@ void CompareDay(const PeerRate &r) {
 
 // Non-drop labels at 29.97: libavutil counts 30 labels a second too.
 TEST(TimeTextFFmpeg, EveryFrameOfADay) {
-  for (const PeerRate &r : {PeerRate{KOPOSFMT_SMPTE_2997_DROP, {30000, 1001}, AV_TIMECODE_FLAG_DROPFRAME, 2589408},
-                            PeerRate{KOPOSFMT_SMPTE_25, {25, 1}, 0, 2160000}, PeerRate{KOPOSFMT_SMPTE_24, {24, 1}, 0, 2073600},
-                            PeerRate{KOPOSFMT_SMPTE_30, {30, 1}, 0, 2592000},
-                            PeerRate{KOPOSFMT_SMPTE_2997, {30000, 1001}, 0, 2592000}})
+  for (const PeerRate &r : {PeerRate{KOPOSFMT_SMPTE_2997_DROP, 2, {30000, 1001}, AV_TIMECODE_FLAG_DROPFRAME, 2589408},
+                            PeerRate{KOPOSFMT_SMPTE_25, 3, {25, 1}, 0, 2160000},
+                            PeerRate{KOPOSFMT_SMPTE_24, 4, {24, 1}, 0, 2073600},
+                            PeerRate{KOPOSFMT_SMPTE_30, 1, {30, 1}, 0, 2592000},
+                            PeerRate{KOPOSFMT_SMPTE_2997, 5, {30000, 1001}, 0, 2592000}})
     CompareDay(r);
 }
+
 }  // namespace
