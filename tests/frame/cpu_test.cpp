@@ -79,7 +79,7 @@ TEST_F(CpuSupport, AllowedMaskAndClassBySupport) {
     EXPECT_EQ(ko::frame::ClassOverride(), cls) << std::hex << only;
     EXPECT_EQ(ko::frame::AllowedMask() & KOCPU_CLASS_MASK, 0u);
     // Class bits come only from the override now.
-    if (only == 0x10u) EXPECT_EQ(KoGetCPUSupport(0), (features & ~0xFF0u) | 4u);
+    if (only == 0x10u) { EXPECT_EQ(KoGetCPUSupport(0), (features & ~0xFF0u) | 4u); }
   }
 }
 

@@ -115,7 +115,7 @@ TEST(LangUtilities, ConditioningTagsDirectionAndNames) {
     KOCHAR buf[8] = {0};
     Lang lang(t.lcid);
     EXPECT_EQ(KoLang_GetLangllCC(lang.h, buf, t.cch), t.hr) << t.tag;
-    if (t.hr == S_OK) EXPECT_EQ(U8(buf), t.tag);
+    if (t.hr == S_OK) { EXPECT_EQ(U8(buf), t.tag); }
   }
   Lang french(0x040C), arabic(0x0401), japanese(0x0411), japaneseOther(0x0811);
   EXPECT_TRUE(KoLang_UseRTL(arabic.h) && !KoLang_UseRTL(french.h));

@@ -175,13 +175,13 @@ TEST_P(CustomBox, ShowsItsButtonsAndAnswers) {
   EXPECT_EQ(seen.checkText, (row.style & 0x3000) == 0x1000 ? L"Do no&t show this message again." : L"");
   if (std::find(row.buttons.begin(), row.buttons.end(), 200) != row.buttons.end()) {
     EXPECT_TRUE(seen.grown > 0 && seen.paneShown && seen.detailsLabel == L"No &Details") << seen.grown;
-    if (row.call != kFilter) EXPECT_EQ(seen.pane, row.call == kCustom ? row.details : L"line 1\r\n");
+    if (row.call != kFilter) { EXPECT_EQ(seen.pane, row.call == kCustom ? row.details : L"line 1\r\n"); }
     if (row.call == kFilter) {
       EXPECT_EQ(seen.pane.rfind(title + L"\r\nException 0xC0000005 (access violation) WRITE:0x", 0), 0u);
       EXPECT_NE(seen.pane.find(L"Thread: worker ID="), std::wstring::npos);
     }
   }
-  if (row.link) EXPECT_EQ(kotest::OpenedUrl(), "https://example.org/help?topic=save");
+  if (row.link) { EXPECT_EQ(kotest::OpenedUrl(), "https://example.org/help?topic=save"); }
   // Details are shown once.
   EXPECT_TRUE(row.call == kCustom || KoErrorHandler_DetailsInfo(nullptr, nullptr, nullptr) == nullptr);
 }

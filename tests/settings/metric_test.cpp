@@ -270,7 +270,7 @@ Bytes Pattern(size_t n, int seed) {
 IStream *StreamOf(const Bytes &b) {
   IStream *s = nullptr;
   EXPECT_EQ(CreateStreamOnHGlobal(nullptr, TRUE, &s), S_OK);
-  if (!b.empty()) EXPECT_EQ(s->Write(b.data(), static_cast<ULONG>(b.size()), nullptr), S_OK);
+  if (!b.empty()) { EXPECT_EQ(s->Write(b.data(), static_cast<ULONG>(b.size()), nullptr), S_OK); }
   return s;
 }
 uint64_t Seek(IStream *s, LONGLONG to, DWORD how = STREAM_SEEK_SET) {

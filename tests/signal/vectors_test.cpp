@@ -37,7 +37,7 @@ TEST(PerfPaths, FeatureMaskChoosesPath) {
   for (const auto &p : paths) {
     int variant = -1;
     EXPECT_EQ(PathForFeatures(unsigned(p[0]), &variant), p[1]) << std::hex << p[0];
-    if (p[2] >= 0) EXPECT_EQ(variant, p[2]) << std::hex << p[0];
+    if (p[2] >= 0) { EXPECT_EQ(variant, p[2]) << std::hex << p[0]; }
   }
   EXPECT_STREQ(KernelsForPath(0).name, "generic");
   EXPECT_STREQ(KernelsForPath(1).name, "sse2");

@@ -146,7 +146,7 @@ TEST(NumberReaders, ValuesEndPositionsAndSaturation) {
     KOCSTR end = nullptr;
     const long double v = read(c.kind, t.c_str(), &end);
     EXPECT_TRUE(v == c.value || (c.kind == 'f' && std::fabs(v / c.value - 1) < 1e-12)) << c.text << ": " << v;
-    if (c.rest) EXPECT_EQ(U8(end), c.rest) << c.text;
+    if (c.rest) { EXPECT_EQ(U8(end), c.rest) << c.text; }
   }
   ScopedLocale german(",", ".", 3, true, "\xE2\x88\x92");
   const ko::kostring t = W("\xE2\x88\x92" "1.234,75 EUR");

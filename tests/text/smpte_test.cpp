@@ -116,7 +116,7 @@ TEST(Smpte, ReadingText) {
     _smpteval t{c.mode, 9, 9, 9, 9, 9};
     const int stop = KOSMPTE_TextToSMPTE(kotest::W(c.text).c_str(), &t);
     EXPECT_EQ(Str(t), Str(c.want)) << c.text;
-    if (c.stop >= 0) EXPECT_EQ(stop, c.stop) << c.text;
+    if (c.stop >= 0) { EXPECT_EQ(stop, c.stop) << c.text; }
   }
   _smpteval t = TC(1, 1, 1, 1, 1);
   EXPECT_EQ(KOSMPTE_TextToSMPTE(nullptr, &t), 0);

@@ -146,7 +146,7 @@ TEST(TimeText, TimeTokenFieldRulesAndEnds) {
     const ko::kostring w = W(c.text);
     KOCSTR end = nullptr;
     EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, c.shortForm, &end), c.ms) << c.text;
-    if (c.stop >= 0) EXPECT_EQ(end - w.c_str(), c.stop) << c.text;
+    if (c.stop >= 0) { EXPECT_EQ(end - w.c_str(), c.stop) << c.text; }
   }
 }
 
@@ -182,8 +182,8 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     const ko::kostring w = W(c.text);
     KOCSTR end = nullptr;
     const LONGLONG got = KoTextToNanoTimeToken2(w.c_str(), &f, c.def, c.minimum, c.maximum, c.flags, &end);
-    if (c.want != kAny) EXPECT_EQ(got, c.want) << c.code << " '" << c.text << "'";
-    if (c.stop >= 0) EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'";
+    if (c.want != kAny) { EXPECT_EQ(got, c.want) << c.code << " '" << c.text << "'"; }
+    if (c.stop >= 0) { EXPECT_EQ(end - w.c_str(), c.stop) << c.code << " '" << c.text << "'"; }
   }
   _koposfmt f = Format(KOPOSFMT_SECONDS);
   EXPECT_EQ(KoTextToNanoTimeTokenEx(W("   ").c_str(), &f, FALSE, 55, 0, 100, nullptr), 55);
@@ -323,10 +323,10 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
   };
   for (const auto &r : rows) {
     HKOLANG h = nullptr;
-    if (r.lcid) ASSERT_EQ(KoLang_Open(&h, nullptr, r.lcid, 0), S_OK);
+    if (r.lcid) { ASSERT_EQ(KoLang_Open(&h, nullptr, r.lcid, 0), S_OK); }
     ko::lang::SetKernelHandle(h);
     EXPECT_EQ(U8(r.get()), r.want) << std::hex << r.lcid;
-    if (r.lcid == 0x409) EXPECT_EQ(U8(KoGetLabeledStringFloat(-3e38f, 2, 0, nullptr)).size(), 23u);
+    if (r.lcid == 0x409) { EXPECT_EQ(U8(KoGetLabeledStringFloat(-3e38f, 2, 0, nullptr)).size(), 23u); }
     ko::lang::SetKernelHandle(nullptr);
     KoLang_Close(h);
   }
