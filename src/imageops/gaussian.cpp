@@ -226,8 +226,9 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
   {
     FlushGuard threadGuard;
     const int nt = omp_get_num_threads(), me = omp_get_thread_num();
-    const int units = (width + kAlign - 1) / kAlign;
-    const int x0 = std::min(width, units * me / nt * kAlign), x1 = std::min(width, units * (me + 1) / nt * kAlign);
+    const int64_t units = (int64_t(width) + kAlign - 1) / kAlign;
+    const int x0 = static_cast<int>(std::min<int64_t>(width, units * me / nt * kAlign));
+    const int x1 = static_cast<int>(std::min<int64_t>(width, units * (me + 1) / nt * kAlign));
     const int cols = x1 - x0, bandGroups = 2 * nt;
     std::vector<float> lines(16 * static_cast<size_t>(std::max(cols, 1)));  // the top row's copy, the ring
     float *tc = t + 4 * x0;
