@@ -29,6 +29,25 @@ void Rows(int height, Body body) {
 
 bool Empty(int32_t width, int32_t height) { return width <= 0 || height <= 0; }
 
+// Two images whose rows follow one another without gaps (the same positive
+// stride, `bytesPerPixel` a pixel) are run through a row kernel in runs of
+// several rows as one row: fewer calls, and one leftover per run instead of
+// one a row. body(y, pixels) takes the run from row y; the runs are shared
+// among the OpenMP workers when `parallel`.
+template <class Body>
+void RowRuns(int32_t width, int32_t height, int32_t bytesPerPixel, int32_t dstStride, int32_t srcStride,
+             bool parallel, Body body) {
+  constexpr int kRunPixels = 32768;
+  const bool gapless = dstStride == srcStride && int64_t(dstStride) == int64_t(width) * bytesPerPixel;
+  const int run = gapless ? std::max(1, std::min<int>(height, kRunPixels / width)) : 1;
+  const int runs = (height + run - 1) / run;
+#pragma omp parallel for schedule(static) if (parallel)
+  for (int i = 0; i < runs; ++i) {
+    const int y = i * run;
+    body(y, width * std::min(run, height - y));
+  }
+}
+
 // The two 8-bit formulas shared by MultiplyChannel and MaskMultiply.
 struct ChannelScale {
   ChannelScale(double scale, double offset)
@@ -54,7 +73,9 @@ KOAPI bool Blend(uint8_t *dst, int32_t dstStride, const uint8_t *src, int32_t sr
   if (!dst || !src) return false;
   const int a = TruncToInt(amount * 4096.0), b = TruncToInt((1.0 - amount) * 4096.0);
   const auto row = Pick<BlendRowFn>(kBlendRow);
-  Rows(height, [&](int y) { row(RowAt(dst, dstStride, y), RowAt(src, srcStride, y), width, a, b); });
+  RowRuns(width, height, 4, dstStride, srcStride, Worth(width, height), [&](int y, int pixels) {
+    row(RowAt(dst, dstStride, y), RowAt(src, srcStride, y), pixels, a, b);
+  });
   return true;
 }
 
@@ -111,17 +132,17 @@ KOAPI bool Composite(void *dst, int32_t dstStride, const void *src, int32_t srcS
   if (bytesPerPixel == 4) {
     const int o = UnitToByte(opacity);
     const auto row = Pick<CompositeRow8Fn>(kCompositeRow8);
-#pragma omp parallel for schedule(static) if (Worth(width, height))
-    for (int y = 0; y < height; ++y)
+    RowRuns(width, height, 4, dstStride, srcStride, Worth(width, height), [&](int y, int pixels) {
       row(RowAt(static_cast<uint8_t *>(dst), dstStride, y), RowAt(static_cast<const uint8_t *>(src), srcStride, y),
-          width, mode, o);
+          pixels, mode, o);
+    });
   } else {
     const float op = static_cast<float>(opacity);
     const auto row = Pick<CompositeRowFFn>(kCompositeRowF);
-#pragma omp parallel for schedule(static) if (Worth(width, height))
-    for (int y = 0; y < height; ++y)
+    RowRuns(width, height, 16, dstStride, srcStride, Worth(width, height), [&](int y, int pixels) {
       row(RowAt(static_cast<float *>(dst), dstStride, y), RowAt(static_cast<const float *>(src), srcStride, y),
-          width, mode, op);
+          pixels, mode, op);
+    });
   }
   return true;
 }

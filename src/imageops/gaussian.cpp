@@ -6,7 +6,10 @@
 #include <xmmintrin.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <memory>
+#include <thread>
 #include <vector>
 
 #include "imageops/imageops_internal.h"
@@ -134,7 +137,15 @@ class FlushGuard {
   bool active_ = false;
 };
 
-constexpr int kStrip = 128;  // columns a work item of the vertical pass on several threads
+// Waits until another thread has set `flag` (work it has begun and will
+// finish): a short spin, then the processor is left to others.
+void WaitFor(const std::atomic<int> &flag) {
+  for (int spins = 0; !flag.load(std::memory_order_acquire); ++spins) {
+    if (spins < 4096) _mm_pause();
+    else std::this_thread::yield();
+  }
+}
+
 constexpr int kMaskStrip = 32;  // columns a work item of a mask's vertical pass
 
 // The sigmas of one direction: one for all lines, or one a line.
@@ -192,36 +203,49 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
   const int cs = columnSigmas ? 1 : 0;
   std::vector<GaussCoef> cc(columnSigmas ? width : 1);
   for (size_t i = 0; i < cc.size(); ++i) cc[i] = colSig.At(static_cast<int>(i));
-  constexpr int kBand = 8;  // rows a work item of the horizontal pass
-  const int bands = (height + kBand - 1) / kBand, strips = (width + kStrip - 1) / kStrip;
-  auto band = [&](int b) {
-    const int y0 = b * kBand, n = std::min(kBand, height - y0);
-    GaussCoef rc[kBand];
+  // Every thread owns a range of columns for both vertical passes. The rows
+  // of the horizontal pass go in groups, in order, to whichever thread asks
+  // next; a thread takes groups until its next band is handed out, waits
+  // for the ones still running elsewhere (no one waits for work nobody has
+  // begun), and takes that band down its columns while the band is still in
+  // cache. The upward pass needs no meeting: a thread's columns are its own
+  // from top to bottom.
+  constexpr int kGroup = 8;   // rows the horizontal kernels take at once
+  constexpr int kAlign = 16;  // column ranges start on whole cache lines of the image
+  const int groups = (height + kGroup - 1) / kGroup;
+  std::atomic<int> nextGroup{0};
+  std::unique_ptr<std::atomic<int>[]> finished(new std::atomic<int>[groups]());
+  auto across = [&](int g) {
+    const int y0 = g * kGroup, n = std::min(kGroup, height - y0);
+    GaussCoef rc[kGroup];
     for (int i = 0; i < n; ++i) rc[i] = rowSig.At(y0 + i);
     rows(base + static_cast<ptrdiff_t>(stride) * y0, stride, t + ts * y0, ts, width, n, rc);
-    return n;
+    finished[g].store(1, std::memory_order_release);
   };
 #pragma omp parallel if (Worth(width, height))
   {
     FlushGuard threadGuard;
-    if (omp_get_num_threads() == 1) {
-      // One thread: each band goes down the columns while its rows are
-      // still in cache, then the whole width goes up row by row.
-      std::vector<float> lines(16 * static_cast<size_t>(width));  // the top row's copy, the ring
-      for (int b = 0; b < bands; ++b) down(t, ts, lines.data(), b * kBand, band(b), width, cc.data(), cs);
-      up(t, ts, lines.data() + ts, base, stride, height, width, cc.data(), cs);
-    } else {
-#pragma omp for schedule(static)
-      for (int b = 0; b < bands; ++b) band(b);
-#pragma omp for schedule(static)
-      for (int s = 0; s < strips; ++s) {
-        const int x0 = s * kStrip, n = std::min(kStrip, width - x0);
-        float lines[16 * kStrip];
-        down(t + 4 * x0, ts, lines, 0, height, n, cc.data() + x0 * cs, cs);
-        up(t + 4 * x0, ts, lines + 4 * kStrip, base + static_cast<ptrdiff_t>(bytesPerPixel) * x0, stride, height, n,
-           cc.data() + x0 * cs, cs);
+    const int nt = omp_get_num_threads(), me = omp_get_thread_num();
+    const int64_t units = (int64_t(width) + kAlign - 1) / kAlign;
+    const int x0 = static_cast<int>(std::min<int64_t>(width, units * me / nt * kAlign));
+    const int x1 = static_cast<int>(std::min<int64_t>(width, units * (me + 1) / nt * kAlign));
+    const int cols = x1 - x0, bandGroups = 2 * nt;
+    std::vector<float> lines(16 * static_cast<size_t>(std::max(cols, 1)));  // the top row's copy, the ring
+    float *tc = t + 4 * x0;
+    const GaussCoef *ccol = cc.data() + x0 * cs;
+    for (int g0 = 0; g0 < groups; g0 += bandGroups) {
+      const int g1 = std::min(groups, g0 + bandGroups);
+      while (nextGroup.load(std::memory_order_relaxed) < g1) {
+        const int g = nextGroup.fetch_add(1, std::memory_order_relaxed);
+        if (g >= groups) break;
+        across(g);
       }
+      for (int g = g0; g < g1; ++g) WaitFor(finished[g]);
+      if (cols) down(tc, ts, lines.data(), g0 * kGroup, std::min(height, g1 * kGroup) - g0 * kGroup, cols, ccol, cs);
     }
+    if (cols)
+      up(tc, ts, lines.data() + 4 * cols, base + static_cast<ptrdiff_t>(bytesPerPixel) * x0, stride, height, cols,
+         ccol, cs);
   }
   return true;
 }

@@ -17,23 +17,33 @@ namespace ko::imageops::simd {
 template <class V>
 struct Ops8 {
   using I = typename V::I;
-  // Exact t / 255 for any 16-bit t.
-  static I Div255(I t) { return V::Srl16(V::MulHiU16(t, V::Set16(0x8081)), 7); }
+  // Exact t / 255 for 0 <= t <= 65534, as (t + 1) 257 / 65536: with t =
+  // 255 k + j (j < 255) that is k + (257 (j + 1) - k) / 65536, and the
+  // fraction stays in [0, 1). No t here exceeds 255 * 255.
+  static I Div255(I t) { return V::MulHiU16(V::Add16(t, V::Set16(1)), V::Set16(257)); }
+  // (t + 127) / 255, the rounded quotient, the same way.
+  static I Div255Round(I t) { return V::MulHiU16(V::Add16(t, V::Set16(128)), V::Set16(257)); }
   static I AlphaLanes() { return V::Set64(static_cast<long long>(0xFFFF000000000000ull)); }
   static I Sel(I mask, I a, I b) { return V::Or(V::And(mask, a), V::AndNot(mask, b)); }
   // s + d (255 - sA) / 255 rounded, on every lane (the alpha lane gives the
   // over alpha).
   static I Over(I s, I d, I sA) {
-    const I c255 = V::Set16(255), c127 = V::Set16(127);
-    return V::Min16(V::Add16(s, Div255(V::Add16(V::Mul16(d, V::Sub16(c255, sA)), c127))), c255);
+    const I c255 = V::Set16(255);
+    return V::Min16(V::Add16(s, Div255Round(V::Mul16(d, V::Sub16(c255, sA)))), c255);
   }
 };
+
+// The rows that read two frames and write one run faster than the
+// hardware's own prefetch brings lines in from the outer caches; each loop
+// asks for its lines this far ahead.
+constexpr int kAhead = 2048;
+inline void FetchAhead(const void *p) { _mm_prefetch(static_cast<const char *>(p) + kAhead, _MM_HINT_T0); }
 
 template <class V, int Mode>
 inline typename V::I CompositeMode8(typename V::I s, typename V::I d) {
   using O = Ops8<V>;
   using I = typename V::I;
-  const I c255 = V::Set16(255), c127 = V::Set16(127);
+  const I c255 = V::Set16(255);
   const I sA = V::Alpha16(s);
   if constexpr (Mode == 1) return O::Over(s, d, sA);
   if constexpr (Mode == 2) return O::Over(d, s, V::Alpha16(d));
@@ -47,7 +57,7 @@ inline typename V::I CompositeMode8(typename V::I s, typename V::I d) {
     return O::Sel(O::AlphaLanes(), O::Over(s, d, sA), colour);
   }
   if constexpr (Mode == 6) {
-    const I scr = V::Sub16(c255, O::Div255(V::Add16(V::Mul16(V::Sub16(c255, s), V::Sub16(c255, d)), c127)));
+    const I scr = V::Sub16(c255, O::Div255Round(V::Mul16(V::Sub16(c255, s), V::Sub16(c255, d))));
     return O::Sel(O::AlphaLanes(), O::Over(s, d, sA), scr);
   }
   if constexpr (Mode == 7) return V::Srl16(V::Add16(s, d), 1);
@@ -70,36 +80,54 @@ void CompositeRun8(uint8_t *dst, const uint8_t *src, int width, int o) {
   };
   int x = 0;
   for (; x + kPx <= width; x += kPx) {
+    FetchAhead(src + 4 * x);
+    FetchAhead(dst + 4 * x);
     const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
     V::StoreI(dst + 4 * x, V::Pack16(half(V::Lo8(s), V::Lo8(d)), half(V::Hi8(s), V::Hi8(d))));
   }
   if (x < width) CompositeRow8_C(dst + 4 * x, src + 4 * x, width - x, Mode, o);
 }
 
-// Over, the same formula on all four channels: t = (d (255 - sA) + 127) / 255
-// never exceeds 255, so min(255, s + t) is a saturating byte add, and the
-// source needs widening only for its alpha.
-template <class V, bool Mixed>
+#ifdef __AVX2__
+// Over on 256-bit registers, the same formula on all four channels: t =
+// (d (255 - sA) + 127) / 255 never exceeds 255, so min(255, s + t) is a
+// saturating byte add, and only the destination is widened. The opacity mix
+// r o + d (255 - o) is one byte multiply-add per lane on (r, d) pairs taken
+// as signed bytes (x - 128): o (r - 128) + (255 - o)(d - 128) lies in
+// [-32640, 32385], so the pair sum never saturates, and adding 128 * 255
+// back gives the exact sum.
+template <bool Mixed>
 void OverRun8(uint8_t *dst, const uint8_t *src, int width, int o) {
+  using V = V256;
   using O = Ops8<V>;
-  using I = typename V::I;
+  using I = V::I;
   constexpr int kPx = V::kBytes / 4;
-  const I c127 = V::Set16(127), ones = V::Set32(-1), ov = V::Set16(o), iov = V::Set16(255 - o);
+  // Each pixel's alpha byte into both 16-bit lanes of the pixel (zeros above).
+  const I alphaLo = _mm256_set_epi8(-1, 7, -1, 7, -1, 7, -1, 7, -1, 3, -1, 3, -1, 3, -1, 3, -1, 7, -1, 7, -1, 7,
+                                    -1, 7, -1, 3, -1, 3, -1, 3, -1, 3);
+  const I alphaHi = _mm256_set_epi8(-1, 15, -1, 15, -1, 15, -1, 15, -1, 11, -1, 11, -1, 11, -1, 11, -1, 15, -1, 15,
+                                    -1, 15, -1, 15, -1, 11, -1, 11, -1, 11, -1, 11);
+  const I ones = V::Set32(-1), bias = V::Set16(0x8080);
+  const I weights = V::Set16((255 - o) << 8 | o), back = V::Set16(128 * 255 + 1);
+  auto mix = [&](I rd) { return V::MulHiU16(V::Add16(V::MaddUbs16(weights, rd), back), V::Set16(257)); };
   int x = 0;
   for (; x + kPx <= width; x += kPx) {
+    FetchAhead(src + 4 * x);
+    FetchAhead(dst + 4 * x);
     const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
-    const I isA = V::Xor(V::AlphaBytes(s), ones);
-    const I dl = V::Lo8(d), dh = V::Hi8(d);
-    const I tl = O::Div255(V::Add16(V::Mul16(dl, V::Lo8(isA)), c127));
-    const I th = O::Div255(V::Add16(V::Mul16(dh, V::Hi8(isA)), c127));
+    const I is = V::Xor(s, ones);  // 255 - s
+    const I tl = O::Div255Round(V::Mul16(V::Lo8(d), _mm256_shuffle_epi8(is, alphaLo)));
+    const I th = O::Div255Round(V::Mul16(V::Hi8(d), _mm256_shuffle_epi8(is, alphaHi)));
     I r = V::AddSatU8(s, V::Pack16(tl, th));
-    if constexpr (Mixed)
-      r = V::Pack16(O::Div255(V::Add16(V::Mul16(V::Lo8(r), ov), V::Mul16(dl, iov))),
-                    O::Div255(V::Add16(V::Mul16(V::Hi8(r), ov), V::Mul16(dh, iov))));
+    if constexpr (Mixed) {
+      const I rb = V::Xor(r, bias), db = V::Xor(d, bias);
+      r = V::Pack16(mix(V::Zip8Lo(rb, db)), mix(V::Zip8Hi(rb, db)));
+    }
     V::StoreI(dst + 4 * x, r);
   }
   if (x < width) CompositeRow8_C(dst + 4 * x, src + 4 * x, width - x, 1, o);
 }
+#endif  // __AVX2__
 
 template <class V>
 void CompositeRow8(uint8_t *dst, const uint8_t *src, int width, int mode, int o) {
@@ -109,10 +137,12 @@ void CompositeRow8(uint8_t *dst, const uint8_t *src, int width, int mode, int o)
     if (mixed) CompositeRun8<V, M, true>(dst, src, width, o);              \
     else CompositeRun8<V, M, false>(dst, src, width, o);                   \
     return;
-  if constexpr (V::kBytes == 32) {
-    // One byte shuffle gives the source alphas here (SSE2 has none).
-    if (mode == 1) return mixed ? OverRun8<V, true>(dst, src, width, o) : OverRun8<V, false>(dst, src, width, o);
-  }
+#ifdef __AVX2__
+  // Byte shuffles and byte multiply-adds make over cheaper here (SSE2 has
+  // neither).
+  if constexpr (V::kBytes == 32)
+    if (mode == 1) return mixed ? OverRun8<true>(dst, src, width, o) : OverRun8<false>(dst, src, width, o);
+#endif
   switch (mode) {
     KO_CASE(1) KO_CASE(2) KO_CASE(3) KO_CASE(4) KO_CASE(5) KO_CASE(6) KO_CASE(7)
     default: return;
@@ -197,6 +227,8 @@ void BlendRun32(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
   auto sum = [&](I ds) { return V::Sra32(V::Add32(V::Madd16(ds, ab), round), 12); };
   int x = 0;
   for (; x + kPx <= width; x += kPx) {
+    FetchAhead(src + 4 * x);
+    FetchAhead(dst + 4 * x);
     const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
     const I lo = V::Zip8Lo(d, s), hi = V::Zip8Hi(d, s);
     const I v = V::Pack16(V::Pack32(sum(V::Lo8(lo)), sum(V::Hi8(lo))), V::Pack32(sum(V::Lo8(hi)), sum(V::Hi8(hi))));
@@ -209,22 +241,23 @@ void BlendRun32(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
 // a, b >= 0 with a + b <= 4096 (every amount in 0..1), on byte multiply-adds.
 // With a = 64 ah + al and b = 64 bh + bl (al, bl < 64, ah + bh <= 64),
 // d a + s b = 64 P + Q for P = d ah + s bh <= 16320 and Q = d al + s bl <=
-// 32130, both exact in 16 bits, and
-//   (64 P + Q + 2048) >> 12 = (P + ((Q + 2048) >> 6)) >> 6
-// because 4096 is a multiple of 64 (the low six bits of Q + 2048 never carry
-// into bit 12). Every step stays below 65536, so the shifts are unsigned.
+// 32130, both exact in 16 bits, and, as 2048 is 32 * 64,
+//   (64 P + Q + 2048) >> 12 = (P + (Q >> 6) + 32) >> 6,
+// the last step a rounding multiply by 2^9 (its sum stays below 2^15).
 inline void BlendRunSmall(uint8_t *dst, const uint8_t *src, int width, int a, int b) {
   using V = V256;
   using I = V::I;
   constexpr int kPx = V::kBytes / 4;
   const I high = V::Set16((a >> 6) | (b >> 6) << 8), low = V::Set16((a & 63) | (b & 63) << 8);
-  const I round = V::Set16(2048);
+  const I scale = V::Set16(512);
   auto sum = [&](I ds) {
-    const I q = V::Srl16(V::Add16(V::MaddUbs16(ds, low), round), 6);
-    return V::Srl16(V::Add16(V::MaddUbs16(ds, high), q), 6);
+    const I p = V::Add16(V::MaddUbs16(ds, high), V::Srl16(V::MaddUbs16(ds, low), 6));
+    return _mm256_mulhrs_epi16(p, scale);
   };
   int x = 0;
   for (; x + kPx <= width; x += kPx) {
+    FetchAhead(src + 4 * x);
+    FetchAhead(dst + 4 * x);
     const I s = V::LoadI(src + 4 * x), d = V::LoadI(dst + 4 * x);
     const I v = V::Pack16(sum(V::Zip8Lo(d, s)), sum(V::Zip8Hi(d, s)));
     V::StoreI(dst + 4 * x, BlendClamp<V>(v, d));
