@@ -354,75 +354,39 @@ inline __m256i QuickSample(const QuickChroma &q, __m256 sr, __m256 sg, __m256 sb
   return _mm256_cmpeq_epi32(*lo, _mm256_cvttps_epi32(_mm256_add_ps(a, m)));
 }
 
-// Luma in fixed point, for the pair kernel's quick path. The reference's
-// value T = fl(fl(fl(fl(fl(yR R) + fl(yG G)) + fl(yB B)) * scale) + offset)
-// + 0.5 (then truncated and clamped) is within 2^-13 of the real
-// V = scale (yR R + yG G + yB B) + offset + 0.5: each of its eight roundings
-// is off by at most half a unit in the last place of a value below 512,
-// 2^-16, and the scale (at most 1) only shrinks the first five. The integer
-// A = sum kX X + C with kX = round(scale yX 2^22) and C = round((offset +
-// 0.5) 2^22) is within (3 * 255 + 1) 2^-23 < 2^-13 of V * 2^22 (in units of
-// 2^-22). So T and A / 2^22 lie within 2^-12 of each other: where A - 2^10
-// and A + 2^10 have the same integer part, so has T, and floor(T) is A's.
-// Lanes where they differ (about one in a thousand) are redone by the float
-// arithmetic. kX is split into 2^11 kH + kL, 0 <= kL < 2^11, so that both
-// halves fit the 16-bit multipliers of pmaddwd; the channels are taken as
-// the words (B, R) and (G, A) of each pixel, A with a zero multiplier.
-struct FixedLuma {
-  __m256i hiBR, hiG, loBR, loG, add;
-  static constexpr int kShift = 22, kSplit = 11, kBand = 1 << 10;
-};
-
-bool FixedLumaOf(const YuvEncodeCoefs *c, FixedLuma *q) {
-  const double unit = double(1 << FixedLuma::kShift);
-  const double gain = std::fabs(double(c->yR)) + std::fabs(double(c->yG)) + std::fabs(double(c->yB));
-  // Every intermediate of the reference below 512, the scale at most 1.
-  if (!(c->lumaScale > 0 && c->lumaScale <= 1 && 255 * gain + std::fabs(double(c->lumaOff)) + 0.5 < 512))
-    return false;
-  int64_t k[3], sum = 0;
-  const float ys[3] = {c->yB, c->yG, c->yR};
-  for (int i = 0; i < 3; ++i) {
-    k[i] = std::llround(double(c->lumaScale) * double(ys[i]) * unit);
-    sum += 255 * std::llabs(k[i]);
+// Luma of eight pixels before the clamp: (((yR R + yG G) + yB B) * scale
+// + offset) + 0.5, truncated. The reference's clamp to 1..254 is applied to
+// the packed bytes: trunc and that clamp commute, and its 1.5e-8 nudge moves
+// nothing that is not clamped to 1 anyway (it is below half a unit in the
+// last place of any value from 1 up).
+struct LumaRow {
+  __m256 kr, kg, kb, ls, lo, half;
+  __m256i operator()(__m256 r, __m256 g, __m256 b) const {
+    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, b), ls), lo), half));
   }
-  const int64_t add = std::llround((double(c->lumaOff) + 0.5) * unit) + FixedLuma::kBand;
-  if (sum + std::llabs(add) >= (int64_t(1) << 31)) return false;
-  auto hi = [](int64_t v) { return int(v >> FixedLuma::kSplit); };
-  auto lo = [](int64_t v) { return int(v & ((1 << FixedLuma::kSplit) - 1)); };
-  *q = {Pair(hi(k[0]), hi(k[2])), Pair(hi(k[1]), 0), Pair(lo(k[0]), lo(k[2])), Pair(lo(k[1]), 0),
-        _mm256_set1_epi32(int(add))};
-  return true;
-}
-
-// Luma of eight pixels (unclamped) from their (B, R) and (G, A) words; the
-// lanes too near an integer boundary set in *near.
-inline __m256i LumaFixed8(const FixedLuma &q, __m256i br, __m256i ga, __m256i *near) {
-  const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(br, q.hiBR), _mm256_madd_epi16(ga, q.hiG));
-  const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(br, q.loBR), _mm256_madd_epi16(ga, q.loG));
-  const __m256i acc = _mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(hi, FixedLuma::kSplit), lo), q.add);
-  const __m256i frac = _mm256_and_si256(acc, _mm256_set1_epi32((1 << FixedLuma::kShift) - 1));
-  *near = _mm256_or_si256(*near, _mm256_cmpgt_epi32(_mm256_set1_epi32(2 * FixedLuma::kBand), frac));
-  return _mm256_srai_epi32(acc, FixedLuma::kShift);
-}
+};
 
 inline __m256i Clamp1To254(__m256i v) {
   return _mm256_min_epu8(_mm256_max_epu8(v, _mm256_set1_epi8(1)), _mm256_set1_epi8(static_cast<char>(254)));
 }
 
-// Block sums of sixteen columns' (two rows') word pairs: each even 32-bit
-// slot of s0 (columns 0-7) and s1 (8-15) gains its odd neighbour, and s1's
-// sums move to the odd slots: blocks in the order 0 4 1 5 2 6 3 7.
-inline __m256i BlockSums(__m256i s0, __m256i s1) {
-  const __m256i h0 = _mm256_add_epi16(s0, _mm256_srli_epi64(s0, 32));
-  const __m256i h1 = _mm256_add_epi16(s1, _mm256_srli_epi64(s1, 32));
-  return _mm256_blend_epi32(h0, _mm256_slli_epi64(h1, 32), 0xAA);
+// B, G, R of eight BGRA pixels as floats; G and R taken by byte shuffles.
+inline void Channels8Shuffled(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+  const __m256i pg = _mm256_setr_epi8(1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1,
+                                      1, -1, -1, -1, 5, -1, -1, -1, 9, -1, -1, -1, 13, -1, -1, -1);
+  const __m256i pr = _mm256_setr_epi8(2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1,
+                                      2, -1, -1, -1, 6, -1, -1, -1, 10, -1, -1, -1, 14, -1, -1, -1);
+  *b = _mm256_cvtepi32_ps(_mm256_and_si256(v, _mm256_set1_epi32(0xFF)));
+  *g = _mm256_cvtepi32_ps(_mm256_shuffle_epi8(v, pg));
+  *r = _mm256_cvtepi32_ps(_mm256_shuffle_epi8(v, pr));
 }
 
-// Redoes the samples k + i of the bits i (in the block order above) set in
-// bu (Cb) and bv (Cr).
+// Redoes the samples k + i of the bits i (in the lane order 0 1 4 5 2 3 6 7)
+// set in bu (Cb) and bv (Cr).
 [[gnu::noinline, gnu::cold]] void RedoChroma(const uint8_t *a, const uint8_t *b, uint8_t *u, uint8_t *v, int step,
                                              int k, int bu, int bv, const YuvEncodeCoefs *c) {
-  static constexpr int kSample[8] = {0, 4, 1, 5, 2, 6, 3, 7};
+  static constexpr int kSample[8] = {0, 1, 4, 5, 2, 3, 6, 7};
   for (int j = 0; j < 8; ++j) {
     const int ks = k + kSample[j];
     if (bu >> j & 1) u[ks * step] = Chroma420Sample(a + 8 * ks, b + 8 * ks, c->cbR, c->cbG, c->cbB, c->chromaScale);
@@ -432,70 +396,58 @@ inline __m256i BlockSums(__m256i s0, __m256i s1) {
 
 }  // namespace
 
-// Both rows' pixels are read once for their luma and their chroma, as the
-// words (B, R) and (G, A): luma by the fixed-point path above, the chroma
-// block sums in 16-bit lanes, converted to float for the quick path. Either
-// falls back to the reference's arithmetic where its margin does not hold.
+// Both rows' pixels are read and widened once for their luma and their
+// chroma. Luma follows the reference's arithmetic; chroma takes the quick
+// path above where its margin holds and the reference arithmetic elsewhere.
 void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
                        int step, int width, const YuvEncodeCoefs *c) {
-  FixedLuma luma;
+  // Coefficients outside the quick path's bound, or large enough for the
+  // unclamped luma to leave the integer range, take the two kernels above.
+  const double lumaGain = (std::fabs(double(c->yR)) + std::fabs(double(c->yG)) + std::fabs(double(c->yB))) *
+                          std::fabs(double(c->lumaScale));
   const bool quick = QuickChromaFits(c->cbR, c->cbG, c->cbB, c->chromaScale) &&
-                     QuickChromaFits(c->crR, c->crG, c->crB, c->chromaScale) && FixedLumaOf(c, &luma);
+                     QuickChromaFits(c->crR, c->crG, c->crB, c->chromaScale) && lumaGain <= 4 &&
+                     std::fabs(c->lumaOff) <= 1024;
   int x = 0;
   if (quick) {
+    const LumaRow luma{_mm256_set1_ps(c->yR),        _mm256_set1_ps(c->yG),      _mm256_set1_ps(c->yB),
+                       _mm256_set1_ps(c->lumaScale), _mm256_set1_ps(c->lumaOff), _mm256_set1_ps(0.5f)};
     const QuickChroma qu = QuickChromaOf(c->cbR, c->cbG, c->cbB, c->chromaScale);
     const QuickChroma qv = QuickChromaOf(c->crR, c->crG, c->crB, c->chromaScale);
     const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    const __m256i low = _mm256_set1_epi32(0xFFFF), bytes = _mm256_set1_epi32(0x00FF00FF);
     // Bytes per lane after the final pack and qword swap: Cb (or Cr) samples
-    // 0 4 1 5 8 12 9 13 then 2 6 3 7 10 14 11 15.
-    const __m256i inOrder = _mm256_setr_epi8(0, 2, 8, 10, 1, 3, 9, 11, 4, 6, 12, 14, 5, 7, 13, 15,
-                                             0, 2, 8, 10, 1, 3, 9, 11, 4, 6, 12, 14, 5, 7, 13, 15);
-    // Blocks of 32 columns whose luma or chroma must be redone, noted by
-    // column and redone after each run of up to 64 blocks: no call inside
-    // the loop, which would cost the loop its registers.
-    struct Redo {
-      int x, luma, u, v;
-    } redo[64];
-    int redos = 0;
-    auto flush = [&] {
-      for (int i = 0; i < redos; ++i) {
-        const Redo &r = redo[i];
-        if (r.luma) {
-          RgbToLumaAVX2(a + 4 * r.x, ya + r.x, 32, c);
-          RgbToLumaAVX2(b + 4 * r.x, yb + r.x, 32, c);
-        }
-        for (int h = 0; h < 2; ++h) {
-          const int bu = r.u >> 8 * h & 0xFF, bv = r.v >> 8 * h & 0xFF;
-          if (bu | bv) RedoChroma(a, b, u, v, step, r.x / 2 + 8 * h, bu, bv, c);
-        }
-      }
-      redos = 0;
-    };
+    // 0 1 4 5 8 9 12 13 then 2 3 6 7 10 11 14 15.
+    const __m256i inOrder = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                             0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
     for (; x + 32 <= width; x += 32) {
-      if (redos == 64) flush();
-      __m256i pa[2], pb[2], cu[2], cv[2], okU[2], okV[2], near = _mm256_setzero_si256();
+      // Each half (16 columns, 8 samples) is finished before the next is
+      // read, so its column sums need not outlive it: luma words of both
+      // rows, then the block sums in the lane order 0 1 4 5 | 2 3 6 7 and
+      // their Cb and Cr.
+      __m256i pa[2], pb[2], cu[2], cv[2], okU[2], okV[2];
       for (int h = 0; h < 2; ++h) {
-        __m256i qa[2], qb[2], sbr[2], sga[2];
+        __m256i qa[2], qb[2];
+        __m256 sb[2], sg[2], sr[2];  // column sums of the two rows, exact
         for (int i = 0; i < 2; ++i) {
-          const int off = 4 * (x + 16 * h + 8 * i);
-          const __m256i va = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(a + off));
-          const __m256i vb = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(b + off));
-          const __m256i bra = _mm256_and_si256(va, bytes), gaa = _mm256_srli_epi16(va, 8);
-          const __m256i brb = _mm256_and_si256(vb, bytes), gab = _mm256_srli_epi16(vb, 8);
-          qa[i] = LumaFixed8(luma, bra, gaa, &near);
-          qb[i] = LumaFixed8(luma, brb, gab, &near);
-          sbr[i] = _mm256_add_epi16(bra, brb);
-          sga[i] = _mm256_add_epi16(gaa, gab);
+          __m256 b0, g0, r0, b1, g1, r1;
+          Channels8Shuffled(a + 4 * (x + 16 * h + 8 * i), &b0, &g0, &r0);
+          Channels8Shuffled(b + 4 * (x + 16 * h + 8 * i), &b1, &g1, &r1);
+          qa[i] = luma(r0, g0, b0);
+          qb[i] = luma(r1, g1, b1);
+          sb[i] = _mm256_add_ps(b0, b1);
+          sg[i] = _mm256_add_ps(g0, g1);
+          sr[i] = _mm256_add_ps(r0, r1);
         }
         pa[h] = _mm256_packs_epi32(qa[0], qa[1]);
         pb[h] = _mm256_packs_epi32(qb[0], qb[1]);
-        const __m256i br = BlockSums(sbr[0], sbr[1]), ga = BlockSums(sga[0], sga[1]);
-        const __m256 sb = _mm256_cvtepi32_ps(_mm256_and_si256(br, low));
-        const __m256 sr = _mm256_cvtepi32_ps(_mm256_srli_epi32(br, 16));
-        const __m256 sg = _mm256_cvtepi32_ps(_mm256_and_si256(ga, low));
-        okU[h] = QuickSample(qu, sr, sg, sb, &cu[h]);
-        okV[h] = QuickSample(qv, sr, sg, sb, &cv[h]);
+        auto blocks = [&](const __m256 *s) {
+          const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+          const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+          return _mm256_add_ps(even, odd);
+        };
+        const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
+        okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
+        okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
       }
       const __m256i la = _mm256_packus_epi16(pa[0], pa[1]), lb = _mm256_packus_epi16(pb[0], pb[1]);
       _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(la), order));
@@ -511,17 +463,16 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
         _mm_storeu_si128(reinterpret_cast<__m128i *>(u + k), uu);
         _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k), vv);
       }
-      // Luma lanes near a boundary (one in two thousand) and chroma samples
-      // outside the margin (one or two in a thousand) are redone by the
-      // reference arithmetic.
-      const int lumaNear = !_mm256_testz_si256(near, near);
-      const int bu = ~(_mm256_movemask_ps(_mm256_castsi256_ps(okU[0])) |
-                       _mm256_movemask_ps(_mm256_castsi256_ps(okU[1])) << 8) & 0xFFFF;
-      const int bv = ~(_mm256_movemask_ps(_mm256_castsi256_ps(okV[0])) |
-                       _mm256_movemask_ps(_mm256_castsi256_ps(okV[1])) << 8) & 0xFFFF;
-      if (__builtin_expect(lumaNear | bu | bv, 0)) redo[redos++] = {x, lumaNear, bu, bv};
+      // Samples outside the margin (one or two in a thousand) are redone by
+      // the reference.
+      const __m256i all = _mm256_and_si256(_mm256_and_si256(okU[0], okU[1]), _mm256_and_si256(okV[0], okV[1]));
+      if (__builtin_expect(_mm256_movemask_ps(_mm256_castsi256_ps(all)) != 0xFF, 0))
+        for (int h = 0; h < 2; ++h) {
+          const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
+          const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
+          if (bu | bv) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
+        }
     }
-    flush();
   }
   if (x < width) {
     RgbToLumaAVX2(a + 4 * x, ya + x, width - x, c);
