@@ -197,30 +197,31 @@ void UyvyToRgb24AVX2(const uint8_t *uyvy, uint8_t *dst, int width, const UyvyToR
 }
 
 void RgbToUyvyAVX2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const RgbToUyvyCoefs *c) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i cy = _mm256_setr_epi16(
-      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0,
-      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0);
-  const __m256i cuv = _mm256_setr_epi16(
-      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0,
-      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0);
-  const __m256i add = _mm256_setr_epi32(0x80800, 2048, 0x80800, 2048, 0x80800, 2048, 0x80800, 2048);
+  auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
+  if (!(fits16(c->yr) && fits16(c->yg) && fits16(c->yb) && fits16(c->ur) && fits16(c->ug) && fits16(c->ub) &&
+        fits16(c->vr) && fits16(c->vg) && fits16(c->vb)))
+    return RgbToUyvySSE2(src, uyvy, width, bpp, c);
+  // Each pixel as the words (B, R) and (G, A): one pmaddwd pair gives its
+  // luma. The chroma rows take the pair's sums, copied to both pixels'
+  // slots, so the same two multiplies give U in the first and V in the
+  // second slot; U Y0 V Y1 are then the low words of chroma and luma.
+  const __m256i bytes = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i yBR = Pair(c->yb, c->yr), yG = Pair(c->yg, 0), yAdd = _mm256_set1_epi32(2048);
+  const __m256i uvBR = _mm256_unpacklo_epi32(Pair(c->ub, c->ur), Pair(c->vb, c->vr));
+  const __m256i uvG = _mm256_unpacklo_epi32(Pair(c->ug, 0), Pair(c->vg, 0));
+  const __m256i cAdd = _mm256_set1_epi32(0x80800);
   const __m256i lo1 = _mm256_set1_epi16(1), hi254 = _mm256_set1_epi16(254);
-  // One pixel pair per lane (eight 16-bit channels) to U, Y0, V, Y1 as
-  // 32-bit values.
-  auto pair = [&](__m256i px) {
-    __m256i ym = _mm256_madd_epi16(px, cy);
-    ym = _mm256_add_epi32(ym, _mm256_srli_epi64(ym, 32));
-    const __m256i s = _mm256_add_epi16(px, _mm256_srli_si256(px, 8));
-    __m256i cm = _mm256_madd_epi16(_mm256_unpacklo_epi64(s, s), cuv);
-    cm = _mm256_add_epi32(cm, _mm256_srli_epi64(cm, 32));
-    const __m256i yv = _mm256_shuffle_epi32(ym, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m256i cv = _mm256_shuffle_epi32(cm, _MM_SHUFFLE(2, 0, 2, 0));
-    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_unpacklo_epi32(cv, yv), add), 12);
-  };
-  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' words.
+  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' U Y0 V Y1
+  // words, clamped.
   auto eight = [&](__m256i v) {
-    const __m256i w = _mm256_packs_epi32(pair(_mm256_unpacklo_epi8(v, zero)), pair(_mm256_unpackhi_epi8(v, zero)));
+    const __m256i br = _mm256_and_si256(v, bytes), ga = _mm256_srli_epi16(v, 8);
+    const __m256i y = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(br, yBR), _mm256_madd_epi16(ga, yG)), yAdd), 12);
+    const __m256i sbr = _mm256_add_epi16(br, _mm256_shuffle_epi32(br, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m256i sga = _mm256_add_epi16(ga, _mm256_shuffle_epi32(ga, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m256i uv = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(sbr, uvBR), _mm256_madd_epi16(sga, uvG)), cAdd), 12);
+    const __m256i w = _mm256_blend_epi16(uv, _mm256_slli_epi32(y, 16), 0xAA);
     return _mm256_min_epi16(_mm256_max_epi16(w, lo1), hi254);
   };
   auto load24 = [](const uint8_t *p) {  // eight BGR pixels; reads 4 bytes past the 24
