@@ -360,8 +360,8 @@ inline __m256i QuickSample(const QuickChroma &q, __m256 sr, __m256 sg, __m256 sb
 // the packed bytes: trunc and that clamp commute, and its 1.5e-8 nudge moves
 // nothing that is not clamped to 1 anyway (it is below half a unit in the
 // last place of any value from 1 up).
-// With a unit scale and no offset (full range) those two steps change no
-// value and are left out.
+// With a unit scale and no offset (full range) the multiply and the first
+// add change no value (x * 1 and x + 0 are exact) and are left out.
 template <bool Unit>
 struct LumaRow {
   __m256 kr, kg, kb, ls, lo, half;
