@@ -197,30 +197,31 @@ void UyvyToRgb24AVX2(const uint8_t *uyvy, uint8_t *dst, int width, const UyvyToR
 }
 
 void RgbToUyvyAVX2(const uint8_t *src, uint8_t *uyvy, int width, int bpp, const RgbToUyvyCoefs *c) {
-  const __m256i zero = _mm256_setzero_si256();
-  const __m256i cy = _mm256_setr_epi16(
-      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0,
-      short(c->yb), short(c->yg), short(c->yr), 0, short(c->yb), short(c->yg), short(c->yr), 0);
-  const __m256i cuv = _mm256_setr_epi16(
-      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0,
-      short(c->ub), short(c->ug), short(c->ur), 0, short(c->vb), short(c->vg), short(c->vr), 0);
-  const __m256i add = _mm256_setr_epi32(0x80800, 2048, 0x80800, 2048, 0x80800, 2048, 0x80800, 2048);
+  auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
+  if (!(fits16(c->yr) && fits16(c->yg) && fits16(c->yb) && fits16(c->ur) && fits16(c->ug) && fits16(c->ub) &&
+        fits16(c->vr) && fits16(c->vg) && fits16(c->vb)))
+    return RgbToUyvySSE2(src, uyvy, width, bpp, c);
+  // Each pixel as the words (B, R) and (G, A): one pmaddwd pair gives its
+  // luma. The chroma rows take the pair's sums, copied to both pixels'
+  // slots, so the same two multiplies give U in the first and V in the
+  // second slot; U Y0 V Y1 are then the low words of chroma and luma.
+  const __m256i bytes = _mm256_set1_epi32(0x00FF00FF);
+  const __m256i yBR = Pair(c->yb, c->yr), yG = Pair(c->yg, 0), yAdd = _mm256_set1_epi32(2048);
+  const __m256i uvBR = _mm256_unpacklo_epi32(Pair(c->ub, c->ur), Pair(c->vb, c->vr));
+  const __m256i uvG = _mm256_unpacklo_epi32(Pair(c->ug, 0), Pair(c->vg, 0));
+  const __m256i cAdd = _mm256_set1_epi32(0x80800);
   const __m256i lo1 = _mm256_set1_epi16(1), hi254 = _mm256_set1_epi16(254);
-  // One pixel pair per lane (eight 16-bit channels) to U, Y0, V, Y1 as
-  // 32-bit values.
-  auto pair = [&](__m256i px) {
-    __m256i ym = _mm256_madd_epi16(px, cy);
-    ym = _mm256_add_epi32(ym, _mm256_srli_epi64(ym, 32));
-    const __m256i s = _mm256_add_epi16(px, _mm256_srli_si256(px, 8));
-    __m256i cm = _mm256_madd_epi16(_mm256_unpacklo_epi64(s, s), cuv);
-    cm = _mm256_add_epi32(cm, _mm256_srli_epi64(cm, 32));
-    const __m256i yv = _mm256_shuffle_epi32(ym, _MM_SHUFFLE(2, 0, 2, 0));
-    const __m256i cv = _mm256_shuffle_epi32(cm, _MM_SHUFFLE(2, 0, 2, 0));
-    return _mm256_srai_epi32(_mm256_add_epi32(_mm256_unpacklo_epi32(cv, yv), add), 12);
-  };
-  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' words.
+  // Eight pixels (lane 0: 0-3, lane 1: 4-7) to their four pairs' U Y0 V Y1
+  // words, clamped.
   auto eight = [&](__m256i v) {
-    const __m256i w = _mm256_packs_epi32(pair(_mm256_unpacklo_epi8(v, zero)), pair(_mm256_unpackhi_epi8(v, zero)));
+    const __m256i br = _mm256_and_si256(v, bytes), ga = _mm256_srli_epi16(v, 8);
+    const __m256i y = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(br, yBR), _mm256_madd_epi16(ga, yG)), yAdd), 12);
+    const __m256i sbr = _mm256_add_epi16(br, _mm256_shuffle_epi32(br, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m256i sga = _mm256_add_epi16(ga, _mm256_shuffle_epi32(ga, _MM_SHUFFLE(2, 3, 0, 1)));
+    const __m256i uv = _mm256_srai_epi32(
+        _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(sbr, uvBR), _mm256_madd_epi16(sga, uvG)), cAdd), 12);
+    const __m256i w = _mm256_blend_epi16(uv, _mm256_slli_epi32(y, 16), 0xAA);
     return _mm256_min_epi16(_mm256_max_epi16(w, lo1), hi254);
   };
   auto load24 = [](const uint8_t *p) {  // eight BGR pixels; reads 4 bytes past the 24
@@ -359,10 +360,15 @@ inline __m256i QuickSample(const QuickChroma &q, __m256 sr, __m256 sg, __m256 sb
 // the packed bytes: trunc and that clamp commute, and its 1.5e-8 nudge moves
 // nothing that is not clamped to 1 anyway (it is below half a unit in the
 // last place of any value from 1 up).
+// With a unit scale and no offset (full range) the multiply and the first
+// add change no value (x * 1 and x + 0 are exact) and are left out.
+template <bool Unit>
 struct LumaRow {
   __m256 kr, kg, kb, ls, lo, half;
   __m256i operator()(__m256 r, __m256 g, __m256 b) const {
-    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(Row8(kr, kg, kb, r, g, b), ls), lo), half));
+    const __m256 s = Row8(kr, kg, kb, r, g, b);
+    if (Unit) return _mm256_cvttps_epi32(_mm256_add_ps(s, half));
+    return _mm256_cvttps_epi32(_mm256_add_ps(_mm256_add_ps(_mm256_mul_ps(s, ls), lo), half));
   }
 };
 
@@ -394,6 +400,78 @@ inline void Channels8Shuffled(const uint8_t *p, __m256 *b, __m256 *g, __m256 *r)
   }
 }
 
+// The quick path of the pair kernel over whole blocks of 32 columns; returns
+// the columns done.
+template <bool Unit>
+int RgbToI420PairQuick(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t *yb, uint8_t *u, uint8_t *v,
+                       int step, int width, const YuvEncodeCoefs *c) {
+  int x = 0;
+  const LumaRow<Unit> luma{_mm256_set1_ps(c->yR),        _mm256_set1_ps(c->yG),      _mm256_set1_ps(c->yB),
+                           _mm256_set1_ps(c->lumaScale), _mm256_set1_ps(c->lumaOff), _mm256_set1_ps(0.5f)};
+  const QuickChroma qu = QuickChromaOf(c->cbR, c->cbG, c->cbB, c->chromaScale);
+  const QuickChroma qv = QuickChromaOf(c->crR, c->crG, c->crB, c->chromaScale);
+  const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
+  // Bytes per lane after the final pack and qword swap: Cb (or Cr) samples
+  // 0 1 4 5 8 9 12 13 then 2 3 6 7 10 11 14 15.
+  const __m256i inOrder = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
+                                           0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
+  for (; x + 32 <= width; x += 32) {
+    // Each half (16 columns, 8 samples) is finished before the next is
+    // read, so its column sums need not outlive it: luma words of both
+    // rows, then the block sums in the lane order 0 1 4 5 | 2 3 6 7 and
+    // their Cb and Cr.
+    __m256i pa[2], pb[2], cu[2], cv[2], okU[2], okV[2];
+    for (int h = 0; h < 2; ++h) {
+      __m256i qa[2], qb[2];
+      __m256 sb[2], sg[2], sr[2];  // column sums of the two rows, exact
+      for (int i = 0; i < 2; ++i) {
+        __m256 b0, g0, r0, b1, g1, r1;
+        Channels8Shuffled(a + 4 * (x + 16 * h + 8 * i), &b0, &g0, &r0);
+        Channels8Shuffled(b + 4 * (x + 16 * h + 8 * i), &b1, &g1, &r1);
+        qa[i] = luma(r0, g0, b0);
+        qb[i] = luma(r1, g1, b1);
+        sb[i] = _mm256_add_ps(b0, b1);
+        sg[i] = _mm256_add_ps(g0, g1);
+        sr[i] = _mm256_add_ps(r0, r1);
+      }
+      pa[h] = _mm256_packs_epi32(qa[0], qa[1]);
+      pb[h] = _mm256_packs_epi32(qb[0], qb[1]);
+      auto blocks = [&](const __m256 *s) {
+        const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
+        const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
+        return _mm256_add_ps(even, odd);
+      };
+      const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
+      okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
+      okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
+    }
+    const __m256i la = _mm256_packus_epi16(pa[0], pa[1]), lb = _mm256_packus_epi16(pb[0], pb[1]);
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(la), order));
+    _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(lb), order));
+    const __m256i w = _mm256_packus_epi16(_mm256_packs_epi32(cu[0], cu[1]), _mm256_packs_epi32(cv[0], cv[1]));
+    const __m256i uv = Clamp1To254(_mm256_shuffle_epi8(_mm256_permute4x64_epi64(w, 0xD8), inOrder));
+    const int k = x / 2;
+    const __m128i uu = _mm256_castsi256_si128(uv), vv = _mm256_extracti128_si256(uv, 1);
+    if (step == 2) {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k), _mm_unpacklo_epi8(uu, vv));
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k + 16), _mm_unpackhi_epi8(uu, vv));
+    } else {
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(u + k), uu);
+      _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k), vv);
+    }
+    // Samples outside the margin (one or two in a thousand) are redone by
+    // the reference.
+    const __m256i all = _mm256_and_si256(_mm256_and_si256(okU[0], okU[1]), _mm256_and_si256(okV[0], okV[1]));
+    if (__builtin_expect(_mm256_movemask_ps(_mm256_castsi256_ps(all)) != 0xFF, 0))
+      for (int h = 0; h < 2; ++h) {
+        const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
+        const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
+        if (bu | bv) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
+      }
+  }
+  return x;
+}
+
 }  // namespace
 
 // Both rows' pixels are read and widened once for their luma and their
@@ -409,71 +487,9 @@ void RgbToI420PairAVX2(const uint8_t *a, const uint8_t *b, uint8_t *ya, uint8_t 
                      QuickChromaFits(c->crR, c->crG, c->crB, c->chromaScale) && lumaGain <= 4 &&
                      std::fabs(c->lumaOff) <= 1024;
   int x = 0;
-  if (quick) {
-    const LumaRow luma{_mm256_set1_ps(c->yR),        _mm256_set1_ps(c->yG),      _mm256_set1_ps(c->yB),
-                       _mm256_set1_ps(c->lumaScale), _mm256_set1_ps(c->lumaOff), _mm256_set1_ps(0.5f)};
-    const QuickChroma qu = QuickChromaOf(c->cbR, c->cbG, c->cbB, c->chromaScale);
-    const QuickChroma qv = QuickChromaOf(c->crR, c->crG, c->crB, c->chromaScale);
-    const __m256i order = _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7);
-    // Bytes per lane after the final pack and qword swap: Cb (or Cr) samples
-    // 0 1 4 5 8 9 12 13 then 2 3 6 7 10 11 14 15.
-    const __m256i inOrder = _mm256_setr_epi8(0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15,
-                                             0, 1, 8, 9, 2, 3, 10, 11, 4, 5, 12, 13, 6, 7, 14, 15);
-    for (; x + 32 <= width; x += 32) {
-      // Each half (16 columns, 8 samples) is finished before the next is
-      // read, so its column sums need not outlive it: luma words of both
-      // rows, then the block sums in the lane order 0 1 4 5 | 2 3 6 7 and
-      // their Cb and Cr.
-      __m256i pa[2], pb[2], cu[2], cv[2], okU[2], okV[2];
-      for (int h = 0; h < 2; ++h) {
-        __m256i qa[2], qb[2];
-        __m256 sb[2], sg[2], sr[2];  // column sums of the two rows, exact
-        for (int i = 0; i < 2; ++i) {
-          __m256 b0, g0, r0, b1, g1, r1;
-          Channels8Shuffled(a + 4 * (x + 16 * h + 8 * i), &b0, &g0, &r0);
-          Channels8Shuffled(b + 4 * (x + 16 * h + 8 * i), &b1, &g1, &r1);
-          qa[i] = luma(r0, g0, b0);
-          qb[i] = luma(r1, g1, b1);
-          sb[i] = _mm256_add_ps(b0, b1);
-          sg[i] = _mm256_add_ps(g0, g1);
-          sr[i] = _mm256_add_ps(r0, r1);
-        }
-        pa[h] = _mm256_packs_epi32(qa[0], qa[1]);
-        pb[h] = _mm256_packs_epi32(qb[0], qb[1]);
-        auto blocks = [&](const __m256 *s) {
-          const __m256 even = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(2, 0, 2, 0));
-          const __m256 odd = _mm256_shuffle_ps(s[0], s[1], _MM_SHUFFLE(3, 1, 3, 1));
-          return _mm256_add_ps(even, odd);
-        };
-        const __m256 br = blocks(sr), bg = blocks(sg), bb = blocks(sb);
-        okU[h] = QuickSample(qu, br, bg, bb, &cu[h]);
-        okV[h] = QuickSample(qv, br, bg, bb, &cv[h]);
-      }
-      const __m256i la = _mm256_packus_epi16(pa[0], pa[1]), lb = _mm256_packus_epi16(pb[0], pb[1]);
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(ya + x), _mm256_permutevar8x32_epi32(Clamp1To254(la), order));
-      _mm256_storeu_si256(reinterpret_cast<__m256i *>(yb + x), _mm256_permutevar8x32_epi32(Clamp1To254(lb), order));
-      const __m256i w = _mm256_packus_epi16(_mm256_packs_epi32(cu[0], cu[1]), _mm256_packs_epi32(cv[0], cv[1]));
-      const __m256i uv = Clamp1To254(_mm256_shuffle_epi8(_mm256_permute4x64_epi64(w, 0xD8), inOrder));
-      const int k = x / 2;
-      const __m128i uu = _mm256_castsi256_si128(uv), vv = _mm256_extracti128_si256(uv, 1);
-      if (step == 2) {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k), _mm_unpacklo_epi8(uu, vv));
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + 2 * k + 16), _mm_unpackhi_epi8(uu, vv));
-      } else {
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(u + k), uu);
-        _mm_storeu_si128(reinterpret_cast<__m128i *>(v + k), vv);
-      }
-      // Samples outside the margin (one or two in a thousand) are redone by
-      // the reference.
-      const __m256i all = _mm256_and_si256(_mm256_and_si256(okU[0], okU[1]), _mm256_and_si256(okV[0], okV[1]));
-      if (__builtin_expect(_mm256_movemask_ps(_mm256_castsi256_ps(all)) != 0xFF, 0))
-        for (int h = 0; h < 2; ++h) {
-          const int bu = ~_mm256_movemask_ps(_mm256_castsi256_ps(okU[h])) & 0xFF;
-          const int bv = ~_mm256_movemask_ps(_mm256_castsi256_ps(okV[h])) & 0xFF;
-          if (bu | bv) RedoChroma(a, b, u, v, step, k + 8 * h, bu, bv, c);
-        }
-    }
-  }
+  if (quick)
+    x = c->lumaScale == 1 && c->lumaOff == 0 ? RgbToI420PairQuick<true>(a, b, ya, yb, u, v, step, width, c)
+                                             : RgbToI420PairQuick<false>(a, b, ya, yb, u, v, step, width, c);
   if (x < width) {
     RgbToLumaAVX2(a + 4 * x, ya + x, width - x, c);
     RgbToLumaAVX2(b + 4 * x, yb + x, width - x, c);
