@@ -1,18 +1,22 @@
-// The plug-in set's core on pocl: each device operation against its
+// The plug-in set on pocl: each device operation and filter against its
 // processor twin, the image objects, the work-group rule, bad input, leaks,
 // the serialise lock of a host record, and a process without a runtime.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <random>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "gpu_fixture.h"
+#include "kokernel/kodib.h"
 #include "kokernel/koimageops.h"
 
 #ifdef _WIN32
@@ -40,34 +44,60 @@ struct Plugin : ::testing::Environment {
 const auto *const kPluginEnv = ::testing::AddGlobalTestEnvironment(new Plugin);
 
 // ---- Device operation against processor twin --------------------------------
+// Byte for byte, except the Gaussian within a level (two above sigma 30,
+// where the processor's own single-precision rounding, amplified by the
+// filter's long memory, reaches about 1.3 levels). Every object a call
+// makes is released again.
 
-enum class Op { Composite, MaskMultiply, Fill, FlipCopy, Copy };
+enum class Op { Composite, MaskMultiply, Fill, FlipCopy, Copy, Scale, Map, Gauss };
 struct OpCase {
   const char *name;
   Op op;
-  int mode;        // composite mode, mask channel
-  double x, y;     // opacity; scale and offset
+  int mode;         // composite mode, mask channel, mapped channel
+  double x, y;      // opacity; scale and offset; sigmas; scaled size
   float colour[4];  // fill: a, r, g, b
+  int w = 0, h = 0;  // the filters' own source size (else every size below)
 };
 
 // Doubles just beside a quantisation step too (an opacity byte's half step,
 // a 1/1024 step), where the double and its float fall on different sides:
 // the twins quantise in double precision, and so must the device forms.
 const OpCase kOps[] = {
-    {"Over", Op::Composite, 1, 1.0, 0, {}},          {"Under", Op::Composite, 2, 0.75, 0, {}},
-    {"AddHalfStep", Op::Composite, 3, 128.5 / 255, 0, {}}, {"Multiply", Op::Composite, 4, 0.25, 0, {}},
-    {"OverlayHalf", Op::Composite, 5, 0.5, 0, {}},  {"Screen", Op::Composite, 6, 0.625, 0, {}},
-    {"Average", Op::Composite, 7, 1.0, 0, {}},      {"AverageClear", Op::Composite, 7, 0.0, 0, {}},
-    {"MaskSameChannel", Op::MaskMultiply, -1, 1.0, 0.0, {}}, {"MaskBlue", Op::MaskMultiply, 0, 0.75, 0.125, {}},
-    {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, {}}, {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, {}},
+    {"Over", Op::Composite, 1, 1.0, 0, {}},
+    {"Under", Op::Composite, 2, 0.75, 0, {}},
+    {"AddHalfStep", Op::Composite, 3, 128.5 / 255, 0, {}},
+    {"Multiply", Op::Composite, 4, 0.25, 0, {}},
+    {"OverlayHalf", Op::Composite, 5, 0.5, 0, {}},
+    {"Screen", Op::Composite, 6, 0.625, 0, {}},
+    {"Average", Op::Composite, 7, 1.0, 0, {}},
+    {"AverageClear", Op::Composite, 7, 0.0, 0, {}},
+    {"MaskSameChannel", Op::MaskMultiply, -1, 1.0, 0.0, {}},
+    {"MaskRed", Op::MaskMultiply, 2, 2.5, -0.25, {}},
+    {"MaskAlpha", Op::MaskMultiply, 3, 1.0, 0.0, {}},
     {"MaskNearlyPlain", Op::MaskMultiply, 1, 0.99995, 0.00009, {}},
     {"MaskBesideSteps", Op::MaskMultiply, -1, 0.5 - 1e-12, 0.25 - 1e-12, {}},
     // Floats beside half steps, where v * 255 + 0.5 rounded to a float
     // crosses the integer that the exact value stays below.
-    {"FillHalfSteps", Op::Fill, 0, 0, 0,
-     {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
+    {"FillHalfSteps", Op::Fill, 0, 0, 0, {float(128.5 / 255), 0x1.0101p-9f, float(200.5 / 255), float(254.5 / 255)}},
     {"FillOutOfRange", Op::Fill, 0, 0, 0, {-0.25f, 1.25f, 0.2f, 0.0f}},
-    {"FlipCopy", Op::FlipCopy, 0, 0, 0, {}},        {"CopyKernel", Op::Copy, 0, 0, 0, {}},
+    {"FlipCopy", Op::FlipCopy, 0, 0, 0, {}},
+    {"CopyKernel", Op::Copy, 0, 0, 0, {}},
+    {"Scale1x1Up", Op::Scale, 0, 3, 2, {}, 1, 1},
+    {"ScaleTo1x1", Op::Scale, 0, 1, 1, {}, 3, 2},
+    {"ScaleSame", Op::Scale, 0, 17, 9, {}, 17, 9},
+    {"Scale2x2To3x3", Op::Scale, 0, 3, 3, {}, 2, 2},
+    {"ScaleUp", Op::Scale, 0, 64, 41, {}, 31, 17},
+    {"ScaleDown", Op::Scale, 0, 33, 20, {}, 97, 61},
+    {"Map1x1", Op::Map, 0, 0, 0, {}, 1, 1},
+    {"MapG", Op::Map, 1, 0, 0, {}, 17, 9},
+    {"MapR", Op::Map, 2, 0, 0, {}, 97, 61},
+    {"MapA", Op::Map, 3, 0, 0, {}, 33, 20},
+    {"Gauss1x1", Op::Gauss, 0, 2, 2, {}, 1, 1},
+    {"GaussClampLow", Op::Gauss, 0, 0, -3, {}, 17, 9},
+    {"GaussSmall", Op::Gauss, 0, 0.5, 1.3, {}, 97, 61},
+    {"GaussClampHigh", Op::Gauss, 0, 100, 20, {}, 64, 48},
+    {"GaussTall", Op::Gauss, 0, 3, 54, {}, 5, 200},
+    {"GaussWidest", Op::Gauss, 0, 54, 54, {}, 2200, 3},
 };
 struct Size {
   int w, h;
@@ -81,51 +111,84 @@ TEST_P(Twins, DeviceMatchesProcessor) {
   KOTEST_REQUIRE_DEVICE();
   const auto &[c, size, picture] = GetParam();
   const int w = size.w, h = size.h;
+  const bool scale = c.op == Op::Scale;
+  const int ow = scale ? int(c.x) : w, oh = scale ? int(c.y) : h;
   std::vector<uint8_t> a = MakePicture(picture, w, h, 1), b = MakePicture(picture, w, h, 2);
-  std::vector<uint8_t> want = a;
-  cl_mem ia = UploadBgra(a, w, h), ib = UploadBgra(b, w, h), ic = UploadBgra(nullptr, w, h);
+  std::vector<uint8_t> want = scale ? std::vector<uint8_t>(size_t(ow) * oh * 4) : a;
+  cl_mem ia = UploadBgra(a, w, h), ib = UploadBgra(b, w, h), ic = UploadBgra(nullptr, ow, oh);
   ASSERT_TRUE(ia && ib && ic);
   Device &d = Shared();
-  bool ok = false;
   const float *v = c.colour;
   ko::gpu::WorkSize ws;
+  uint8_t table[256][4];
+  std::mt19937 rng(7);
+  for (auto &e : table) std::generate(e, e + 4, rng);
+  std::vector<float> temp(a.size());
+  const uint32_t ds[2] = {uint32_t(ow), uint32_t(oh)}, ss[2] = {uint32_t(w), uint32_t(h)};
+  auto *w32 = reinterpret_cast<uint32_t *>(want.data());
+  const auto *a32 = reinterpret_cast<const uint32_t *>(a.data());
+  bool cpu = true;
   switch (c.op) {
-    case Op::Composite:
-      ASSERT_TRUE(Composite(want.data(), w * 4, b.data(), w * 4, 4, w, h, c.mode, c.x));
-      ok = CompositeOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x);
-      break;
-    case Op::MaskMultiply:
-      ASSERT_TRUE(MaskMultiply(want.data(), w * 4, 4, b.data(), w * 4, w, h, c.mode, c.x, c.y));
-      ok = MaskMultiplyOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x, c.y);
-      break;
-    case Op::Fill:
-      ASSERT_TRUE(Fill(want.data(), w * 4, 4, w, h, v[0], v[1], v[2], v[3]));
-      ok = FillOCL(ic, d.context, d.queue, nullptr, w, h, v[0], v[1], v[2], v[3]);
-      break;
+    case Op::Composite: cpu = Composite(want.data(), w * 4, b.data(), w * 4, 4, w, h, c.mode, c.x); break;
+    case Op::MaskMultiply: cpu = MaskMultiply(want.data(), w * 4, 4, b.data(), w * 4, w, h, c.mode, c.x, c.y); break;
+    case Op::Fill: cpu = Fill(want.data(), w * 4, 4, w, h, v[0], v[1], v[2], v[3]); break;
     case Op::FlipCopy:
       // The oracle: the rows in reverse order. The write goes through the
       // exported functions, the read-back bypasses them.
       for (int y = 0; y < h; ++y) std::memcpy(&want[size_t(y) * w * 4], &b[size_t(h - 1 - y) * w * 4], size_t(w) * 4);
-      ok = FlipCopyMemoryToOpenCLImage(ic, d.queue, d.context, b.data(), w * 4, w, h);
       break;
-    case Op::Copy:  // the plug-in copy kernel, which no export of this set wraps
-      ASSERT_TRUE(BitmapCopy(want.data(), w * 4, b.data(), w * 4, 4, w, h));
-      ok = ko::gpu::RunPluginKernel(ko::gpu::kCopy, ws, d.queue, w, h, ib, ic, w, h);
+    case Op::Copy: cpu = BitmapCopy(want.data(), w * 4, b.data(), w * 4, 4, w, h); break;
+    case Op::Scale:
+      cpu = KoDibScale_Bilinear(want.data(), ds, ow * 4, nullptr, a.data(), ss, w * 4, nullptr, 4, 0, 0) == 0;
+      break;
+    case Op::Map:
+      cpu = ChannelMapEx(w32, w * 4, a32, w * 4, uint32_t(c.mode), w, h, reinterpret_cast<uint32_t *>(table));
+      break;
+    case Op::Gauss:
+      cpu = GaussianBlur(want.data(), w * 4, 4, w, h, temp.data(), temp.size() * 4, c.x, c.y, nullptr, nullptr);
       break;
   }
+  ASSERT_TRUE(cpu);
+  InstallCounting(d.rt);
+  const int live = LiveObjects();
+  bool ok = false;
+  switch (c.op) {
+    case Op::Composite: ok = CompositeOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x); break;
+    case Op::MaskMultiply: ok = MaskMultiplyOCL(ia, ib, ic, d.context, d.queue, nullptr, w, h, c.mode, c.x, c.y); break;
+    case Op::Fill: ok = FillOCL(ic, d.context, d.queue, nullptr, w, h, v[0], v[1], v[2], v[3]); break;
+    case Op::FlipCopy: ok = FlipCopyMemoryToOpenCLImage(ic, d.queue, d.context, b.data(), w * 4, w, h); break;
+    case Op::Copy:  // the plug-in copy kernel, which no export of this set wraps
+      ok = ko::gpu::RunPluginKernel(ko::gpu::kCopy, ws, d.queue, w, h, ib, ic, w, h);
+      break;
+    case Op::Scale: ok = ScaleOCL(ia, ic, d.context, d.queue, nullptr, ow, oh); break;
+    case Op::Map: ok = ChannelMapOCL(ia, ic, d.context, d.queue, nullptr, w, h, c.mode, table); break;
+    case Op::Gauss: ok = GaussianBlurOCL(ia, ic, d.context, d.queue, nullptr, w, h, c.x, c.y); break;
+  }
+  EXPECT_EQ(KO_CL(d.rt, clFinish, d.queue), CL_SUCCESS);
+  EXPECT_EQ(LiveObjects(), live);
+  RemoveCounting(d.rt);
   EXPECT_TRUE(ok);
-  EXPECT_EQ(MaxDifference(ReadBgra(ic, w, h), want), 0);
+  const int tolerance = c.op != Op::Gauss ? 0 : std::max(c.x, c.y) > 30 ? 2 : 1;
+  EXPECT_LE(MaxDifference(ReadBgra(ic, ow, oh), want), tolerance);
   Release(ia), Release(ib), Release(ic);
 }
 
+// The plug-in operations at every size, the filters at their own.
+std::vector<TwinParam> TwinParams() {
+  std::vector<TwinParam> v;
+  for (const OpCase &c : kOps)
+    for (Picture p : {Picture::Random, Picture::Photo}) {
+      if (c.w) v.emplace_back(c, Size{c.w, c.h}, p);
+      for (const Size &s : kSizes)
+        if (!c.w) v.emplace_back(c, s, p);
+    }
+  return v;
+}
 std::string TwinName(const ::testing::TestParamInfo<TwinParam> &i) {
   const auto &[c, s, p] = i.param;
   return std::string(c.name) + "_" + std::to_string(s.w) + "x" + std::to_string(s.h) + "_" + PictureName(p);
 }
-INSTANTIATE_TEST_SUITE_P(Plugin, Twins,
-                         ::testing::Combine(::testing::ValuesIn(kOps), ::testing::ValuesIn(kSizes),
-                                            ::testing::Values(Picture::Random, Picture::Photo)),
-                         TwinName);
+INSTANTIATE_TEST_SUITE_P(Plugin, Twins, ::testing::ValuesIn(TwinParams()), TwinName);
 
 // The exported write and read: a round trip with row padding, and the
 // padding left alone.
@@ -206,6 +269,7 @@ struct BadCase {
   bool (*call)(Device &d, cl_mem i);
 };
 uint8_t g_px[8 * 8 * 4];
+uint8_t g_table[256][4];
 #define KOTEST_BAD(name, expr) {#name, [](Device &d, cl_mem i) { return (void)d, (void)i, (expr); }}
 const BadCase kBad[] = {
     KOTEST_BAD(CompositeNullQueue, CompositeOCL(i, i, i, d.context, 0, 0, 4, 4, 1, 1.0)),
@@ -220,6 +284,14 @@ const BadCase kBad[] = {
     KOTEST_BAD(FlipNullContext, FlipCopyMemoryToOpenCLImage(i, d.queue, 0, g_px, 16, 4, 4)),
     KOTEST_BAD(WriteNullQueue, CopyMemoryToOpenCLImage(i, nullptr, g_px, 16, 4, 4)),
     KOTEST_BAD(ReadBeyondImage, CopyOpenCLImageToMemory(d.queue, i, g_px, 32, 8, 8)),
+    KOTEST_BAD(ScaleZeroWidth, ScaleOCL(i, i, d.context, d.queue, 0, 0, 4)),
+    KOTEST_BAD(ScaleNullQueue, ScaleOCL(i, i, d.context, nullptr, 0, 4, 4)),
+    KOTEST_BAD(MapChannel4, ChannelMapOCL(i, i, d.context, d.queue, 0, 4, 4, 4, g_table)),
+    KOTEST_BAD(MapChannelNegative, ChannelMapOCL(i, i, d.context, d.queue, 0, 4, 4, -1, g_table)),
+    KOTEST_BAD(MapNullTable, ChannelMapOCL(i, i, d.context, d.queue, 0, 4, 4, 0, nullptr)),
+    KOTEST_BAD(MapNullContext, ChannelMapOCL(i, i, nullptr, d.queue, 0, 4, 4, 0, g_table)),
+    KOTEST_BAD(GaussZeroHeight, GaussianBlurOCL(i, i, d.context, d.queue, 0, 4, 0, 2, 2)),
+    KOTEST_BAD(GaussNullSource, GaussianBlurOCL(nullptr, i, d.context, d.queue, 0, 4, 4, 2, 2)),
 };
 class Bad : public ::testing::TestWithParam<BadCase> {};
 TEST_P(Bad, FailsWithoutTouchingTheImage) {
@@ -254,7 +326,10 @@ TEST(GpuPluginLoad, OperationsNeedTheKernels) {
     return !CompositeOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 1, 1.0) &&
            !MaskMultiplyOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 0, 1, 0) &&
            !FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1) &&
-           !FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px, 8, 2, 2);
+           !FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px, 8, 2, 2) &&
+           !ScaleOCL(image, image, d.context, d.queue, nullptr, 2, 2) &&
+           !ChannelMapOCL(image, image, d.context, d.queue, nullptr, 2, 2, 0, g_table) &&
+           !GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2);
   };
   PluginUnload();
   EXPECT_TRUE(allFail());
@@ -266,20 +341,19 @@ TEST(GpuPluginLoad, OperationsNeedTheKernels) {
   PluginUnload();
   PluginLoad(BuildPluginCallback);
   EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
+  EXPECT_TRUE(GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2));
   Release(image);
 }
 
 // ---- Leaks ------------------------------------------------------------------------------
 
 // Every object the library creates through its record is released again:
-// the temporary image of the flip copy, the program and kernels of a
-// reload, the images of a create/release pair.
+// the program and kernels of a reload, the images of a create/release pair
+// (the twins above count the objects of every operation).
 TEST(GpuLeaks, CreatesAndReleasesBalance) {
   KOTEST_REQUIRE_DEVICE();
   Device &d = Shared();
   KoOpenCLRuntime *rt = LibraryRuntime();
-  std::vector<uint8_t> px = MakePicture(Picture::Photo, 9, 5, 3);
-  cl_mem image = UploadBgra(px, 9, 5);
   InstallCounting(rt);
   PluginUnload();
   const int base = LiveObjects();
@@ -288,18 +362,14 @@ TEST(GpuLeaks, CreatesAndReleasesBalance) {
   for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) kernels += PluginKernel(i) != nullptr;
   EXPECT_GE(kernels, 5);
   EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the program and its kernels";
-  EXPECT_TRUE(FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px.data(), 36, 9, 5));
-  EXPECT_TRUE(CompositeOCL(image, image, image, d.context, d.queue, nullptr, 9, 5, 3, 0.5));
   cl_mem extra = CreateCLImage(d.context, 9, 5);
   EXPECT_EQ(LiveObjects(), base + 2 + kernels);
   EXPECT_EQ(ReleaseOpenCLImage(extra), CL_SUCCESS);
-  EXPECT_EQ(KO_CL(rt, clFinish, d.queue), CL_SUCCESS);
-  EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the flip copy's temporary image released";
+  EXPECT_EQ(LiveObjects(), base + 1 + kernels);
   PluginUnload();
   EXPECT_EQ(LiveObjects(), base);
   RemoveCounting(rt);
   PluginLoad(BuildPluginCallback);
-  Release(image);
 }
 
 // ---- The serialise flag of a host record -----------------------------------------

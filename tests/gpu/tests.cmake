@@ -16,7 +16,6 @@ function(ko_gpu_test name)
 endfunction()
 
 ko_gpu_test(gpu_plugin SOURCES plugin_test.cpp)
-ko_gpu_test(gpu_filters SOURCES filters_test.cpp)
 ko_gpu_test(gpu_dib SOURCES dib_test.cpp)
 ko_gpu_test(gpu_yuv SOURCES yuv_test.cpp)
 

@@ -95,29 +95,6 @@ TEST(DibFade, ByteFormulaIsARoundedDivisionBy255) {
       }
 }
 
-TEST(DibFade, SubPixelEdgesCarryTheirCoverage) {
-  std::mt19937 rng(5);
-  Dib d(KOPT_RGB32, 4, 3), m(KOPT_RGB32, 4, 3);
-  d.Random(rng);
-  std::memcpy(m.Bits(), d.Bits(), d.Bytes());
-  const KODIBPIXEL c{1.0f, 0.0f, 0.5f, 0.0f};
-  const RECT r{kOne / 2, kOne / 4, 5 * kOne / 2, 3 * kOne};  // columns 0.5..2.5, rows 0.25..3
-  const float amount = 0.6f;
-  ASSERT_EQ(KoDibFadeToColor(d.h, nullptr, &r, 0, &c, amount, 1, KODIB_SUBPIXEL_RECT), S_OK);
-  const double colX[4] = {0.5, 1.0, 0.5, 0.0}, rowY[3] = {0.75, 1.0, 1.0};
-  const int cb[3] = {255, 0, 127};
-  for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) {
-      const double a = amount * colX[x] * rowY[y];
-      for (int i = 0; i < 3; ++i) {
-        const int v = m.Row(y)[4 * x + i];
-        // 14-bit coverage and a truncated 8-bit amount: within one level and a half.
-        EXPECT_NEAR(d.Row(y)[4 * x + i], v + (cb[i] - v) * a, 1.5) << x << "," << y << " ch " << i;
-      }
-      EXPECT_EQ(d.Row(y)[4 * x + 3], m.Row(y)[4 * x + 3]) << "alpha kept";
-    }
-}
-
 TEST(DibFade, FloatPixelsAndRejectedTypes) {
   Dib d(KOPT_RGBAFLOAT, 2, 1);
   float *p = reinterpret_cast<float *>(d.Row(0));

@@ -186,7 +186,7 @@ TEST(XchgCopy, SubPixelRectanglesMixByCoverage) {
   EXPECT_EQ(DibPrepareSubpixelParam(&job, idx.h, nullptr, &tiny, 0, src.h, nullptr, nullptr, 0), kUnsupported);
 }
 
-TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {
+TEST(XchgCopy, WholePixelSubPixelRectanglesAreThePlainCopy) {
   // Sub-pixel flag with whole-pixel coordinates: the plain copy.
   Dib src(29, 8, 8), dst(29, 8, 8), ref(29, 8, 8);
   Randomize(src, 29, 6);
@@ -194,14 +194,6 @@ TEST(XchgCopy, WholePixelSubPixelRectanglesAndScalerPairs) {
   ASSERT_EQ(KoDibCopy(dst.h, nullptr, &r, 0, src.h, nullptr, &r, 0, KOXCHG_SUBPIXEL | 3, 0, 0), S_OK);
   ASSERT_EQ(KoDibCopy(ref.h, nullptr, &rp, 0, src.h, nullptr, &rp, 0, 3, 0, 0), S_OK);
   EXPECT_EQ(dst.Pixels(), ref.Pixels());
-  // BGRA scaling in mode 3 is the scaler's result exactly.
-  Dib big(29, 13, 11), viaScaler(29, 13, 11);
-  ASSERT_EQ(KoDibCopy(big.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 3, 0, 0), S_OK);
-  const uint32_t ds[2] = {13, 11}, ss[2] = {8, 8};
-  ASSERT_EQ(KoDibScale_Bilinear(viaScaler.Row(0), ds, -viaScaler.stride, nullptr, src.Row(0), ss,
-                                -src.stride, nullptr, 4, 0, 0),
-            S_OK);
-  EXPECT_EQ(big.Pixels(), viaScaler.Pixels());
 }
 
 // The row converters' references against the per-pixel engine they stand
