@@ -48,6 +48,7 @@ INSTANTIATE_TEST_SUITE_P(
         MailCase{"mail_cut_subject", 1, "1", S_OK, kLongRecord.c_str()},
         MailCase{"mail_failure_2", 1, "2", E_FAIL, kLongRecord.c_str()},
         MailCase{"mail_result_3", 1, "3", S_OK, kLongRecord.c_str()},
+        MailCase{"mail_failure_4", 1, "4", E_FAIL, kLongRecord.c_str()},
         MailCase{"feedback", 2, "0", S_OK,
                  "subject=Feedback\nnote=(null)\nto=1|support@tarnwell.example|support@tarnwell.example\n"}),
     [](const auto &info) { return std::string(info.param.name); });
