@@ -8,6 +8,9 @@
 #include "kokernel/koerror.h"
 #include "kotest_pages.h"
 #include "kotest_text_util.h"
+#ifdef _WIN32
+#include <oleauto.h>
+#endif
 
 namespace kotest {
 
