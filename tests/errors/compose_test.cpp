@@ -70,6 +70,7 @@ TEST_F(Compose, MessagesInThreeLanguages) {
                                       "An error occurred while opening a device driver."},
       {0x40C, 6, 0x8004E00C, "c", "Une erreur s'est produite lors de l'enregistrement du fichier de projet c."
                                   "\n\nL'opération a été annulée par l'utilisateur."},
+      {0x40C, 45, 0x8004E00C, "d", "An error occurred during this command (d)\n\nL'opération a été annulée par l'utilisateur."},
   };
   for (const auto &c : cases) {
     Use(c.lcid);
