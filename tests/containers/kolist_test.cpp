@@ -7,14 +7,8 @@
 #include <random>
 #include <vector>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
-
 #include "kokernel/kolist.h"
+#include "kotest_pages.h"
 #include "list_helpers.h"
 
 using namespace kotest;
@@ -44,21 +38,9 @@ TEST(KoListCheck, IsListAcceptsOnlyLiveHeadersOfExactSize) {
   EXPECT_FALSE(KoList_IsList(l, 137) || KoList_IsList(nullptr, 136) || KoList_IsList(&zero, 136));
 
   // A header whose last bytes run into an unreadable page.
-#ifdef _WIN32
-  SYSTEM_INFO si;
-  GetSystemInfo(&si);
-  const size_t page = si.dwPageSize;
-  auto *mem = static_cast<unsigned char *>(VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  size_t page = 0;
+  unsigned char *mem = PageBeforeHole(&page);
   ASSERT_NE(nullptr, mem);
-  DWORD old;
-  ASSERT_TRUE(VirtualProtect(mem + page, page, PAGE_NOACCESS, &old));
-#else
-  const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-  auto *mem = static_cast<unsigned char *>(
-      mmap(nullptr, 2 * page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  ASSERT_NE(MAP_FAILED, static_cast<void *>(mem));
-  ASSERT_EQ(0, mprotect(mem + page, page, PROT_NONE));
-#endif
   // Signature readable (offset 64) but the header's tail is not.
   unsigned char *straddling = mem + page - 100;
   std::memcpy(straddling + 64, "CURT", 4);
@@ -66,11 +48,6 @@ TEST(KoListCheck, IsListAcceptsOnlyLiveHeadersOfExactSize) {
   EXPECT_FALSE(KoList_IsList(mem + page, 136));
   std::memcpy(mem + page - 136 + 64, "CURT", 4);
   EXPECT_TRUE(KoList_IsList(mem + page - 136, 136));
-#ifdef _WIN32
-  VirtualFree(mem, 0, MEM_RELEASE);
-#else
-  munmap(mem, 2 * page);
-#endif
 }
 
 // Random inserts, deletes and moves on value and array lists against a

@@ -1,5 +1,5 @@
-// Windows helpers of the error tests, and dumps of real exceptions compared
-// with what the system itself reports about the faulting address.
+// Dumps of real exceptions compared with what the system itself reports
+// about the faulting address.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -10,31 +10,6 @@
 
 #include "errors/errors_internal.h"
 #include "errors_test.h"
-
-namespace kotest {
-
-std::string ProgramDir() {
-  char path[MAX_PATH];
-  const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string s(path, n);
-  return s.substr(0, s.find_last_of("\\/") + 1);
-}
-
-std::string LedgerLibraryPath() { return ProgramDir() + "kotest_crashledger.dll"; }
-void FreeComposed(KOBSTR text) { SysFreeString(text); }
-
-unsigned char *PageBeforeHole(size_t *pageBytes) {
-  SYSTEM_INFO info;
-  GetSystemInfo(&info);
-  const size_t page = info.dwPageSize;
-  // Reserve two pages and commit only the first: nothing backs the second.
-  void *p = VirtualAlloc(nullptr, 2 * page, MEM_RESERVE, PAGE_NOACCESS);
-  if (!p || !VirtualAlloc(p, page, MEM_COMMIT, PAGE_READWRITE)) return nullptr;
-  *pageBytes = page;
-  return static_cast<unsigned char *>(p);
-}
-
-}  // namespace kotest
 
 namespace {
 

@@ -2,7 +2,7 @@
 # built-in tables are read from english_texts.txt beside the test program;
 # a small library stands in for the fault reporter.
 ko_test(errors SOURCES texts_test.cpp compose_test.cpp dump_test.cpp
-        WIN32_SOURCES errors_win32_test.cpp POSIX_SOURCES errors_posix_test.cpp)
+        WIN32_SOURCES errors_win32_test.cpp)
 ko_test(errors_tables SOURCES tables_test.cpp)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/english_texts.txt
                ${CMAKE_BINARY_DIR}/bin/errors_english_texts.txt COPYONLY)

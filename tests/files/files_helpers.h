@@ -1,6 +1,6 @@
-// Helpers of the path and file tests: wide texts from narrow literals,
-// buffers that end at a guard, and a private temporary folder for each test
-// (removed afterwards) with a file and link writer of the test's own.
+// Helpers of the path and file tests: narrow views of wide texts, buffers
+// that end at a guard, and a private temporary folder for each test (removed
+// afterwards) with a file and link writer of the test's own.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "kokernel/kofiles.h"
+#include "kotest_text_util.h"
 #ifndef _WIN32
 #include <unistd.h>
 #endif
@@ -18,12 +19,7 @@
 namespace kofiles_test {
 
 using wstr = std::basic_string<KOCHAR>;
-
-inline wstr W(const char *s) {
-  wstr w;
-  for (; *s; ++s) w += static_cast<KOCHAR>(static_cast<unsigned char>(*s));
-  return w;
-}
+using kotest::W;
 
 inline std::string N(const KOCHAR *s) {
   std::string n;

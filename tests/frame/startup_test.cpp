@@ -104,7 +104,6 @@ TEST(OSName, TextsAndTruncation) {
       {OSLevel::kWindows11, 9, "Windows 11.0 (64-bit)", true},
       {OSLevel::kWindows10, 0, "Windows 10.0 (32-bit)", true},
       {OSLevel::kWindows8, 5, "Windows 8", true},  // other architectures: no suffix
-      {OSLevel::kOlder, 9, "Unknown Versoin", false},
   };
   for (const auto &c : cases) {
     KOCHAR buf[22];

@@ -12,7 +12,7 @@ ko_test(frame_dll DLL
 if(KO_TARGET STREQUAL "windows")
   # Small DLLs whose only content is a version resource.
   foreach(dll versioned notranslation)
-    add_library(kotest_${dll} SHARED ${CMAKE_CURRENT_LIST_DIR}/versioned.c
+    add_library(kotest_${dll} SHARED ${CMAKE_SOURCE_DIR}/tests/resource_only_dll.c
                                      ${CMAKE_CURRENT_LIST_DIR}/${dll}.rc)
     set_target_properties(kotest_${dll} PROPERTIES PREFIX "")
     target_link_options(kotest_${dll} PRIVATE -static-libgcc)

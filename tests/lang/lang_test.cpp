@@ -55,6 +55,8 @@ TEST(LangRecord, SlotsSlotCountNumbersAndMarkers) {
   Lang german(0x0407);
   EXPECT_EQ(U8(KoGetString(german.h, Slots(nr.record))), "slot1");
   EXPECT_EQ(nr.record.slots[2], nr.texts[0]);
+  nr.record.slots[2] = nullptr;  // no text at all: English too
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(nr.record))), "slot1");
   // Slot 1 itself a number that nothing resolves: the empty text, never the number.
   KOLANGSTRINGID numbers = MakeRecord(KOLANG_NUMBER(17));
   const KOCHAR *t = KoGetString(german.h, Slots(numbers));

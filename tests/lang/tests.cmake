@@ -4,7 +4,7 @@ ko_test(lang SOURCES lang_test.cpp inat_test.cpp WIN32_SOURCES lang_win32_test.c
         POSIX_SOURCES inat_posix_test.cpp)
 if(KO_TARGET STREQUAL "windows")
   enable_language(RC)
-  add_library(kolang_testhost SHARED ${CMAKE_CURRENT_LIST_DIR}/testhost.c
+  add_library(kolang_testhost SHARED ${CMAKE_SOURCE_DIR}/tests/resource_only_dll.c
               ${CMAKE_CURRENT_LIST_DIR}/testhost.rc)
   set_target_properties(kolang_testhost PROPERTIES PREFIX "")
   target_link_options(kolang_testhost PRIVATE -static-libgcc)

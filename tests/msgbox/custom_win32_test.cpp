@@ -198,7 +198,6 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"yesno_no_escape", kCustom, 0x134, {6, 7}, 7, true, {{kCancel, 0}, {kEnter, 0}}, 7},
         Row{"delete", kCustom, 11, {6, 7, 101}, 6, true, {{kPress, 101}}, 101},
         Row{"no_to_all_enter", kCustom, 0x20C, {6, 7, 102, 2}, 102, false, {{kEnter, 0}}, 102},
-        Row{"all_five_last", kCustom, 0x40D, {6, 100, 7, 102, 2}, 2, false, {{kEnter, 0}}, 2},
         Row{"default_clamped", kCustom, 0xF0D, {6, 100, 7, 102, 2}, 2, false, {{kPress, 7}}, 7},
         Row{"details", kCustom, 0xC001, {1, 2, 200}, 1, false, {{kPress, 200}, {kPress, 1}}, 1, FALSE, FALSE,
             L"first\r\nsecond"},

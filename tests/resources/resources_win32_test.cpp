@@ -1,6 +1,7 @@
 // Under Wine: resources of a test module in English and German, dialogs
 // created from its templates and from their records, the .res of the same
-// resources as a pool, and menus checked item by item.
+// resources as a pool, and menus checked item by item. The library is started
+// for the whole program (../printf/started_library.cpp): menu tokens need it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -20,14 +21,6 @@
 using namespace kores_test;
 
 namespace {
-
-// The formatter's tokens live in the list that start-up creates.
-class StartedLibrary : public testing::Environment {
- public:
-  void SetUp() override { ASSERT_TRUE(KoKernel_EarlyInitialize(GetModuleHandleW(nullptr), 0)); }
-  void TearDown() override { KoKernel_LateTerminate(); }
-};
-const auto *const kStarted = testing::AddGlobalTestEnvironment(new StartedLibrary);
 
 HMODULE Host() {
   static HMODULE m = [] {

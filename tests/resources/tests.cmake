@@ -1,11 +1,11 @@
 # Resources and dialog templates: building, mapping and pools natively; under
 # Wine also a test module with dialogs, menus, data and an icon in English
 # and German, and the .res the same compiler makes of it as a resource pool.
-ko_test(resources SOURCES templates_test.cpp WIN32_SOURCES resources_win32_test.cpp)
+ko_test(resources SOURCES templates_test.cpp WIN32_SOURCES resources_win32_test.cpp ../printf/started_library.cpp)
 target_include_directories(kotest_resources PRIVATE ${CMAKE_SOURCE_DIR}/src)
 if(KO_TARGET STREQUAL "windows")
   enable_language(RC)
-  add_library(kores_testhost SHARED ${CMAKE_CURRENT_LIST_DIR}/testhost.c
+  add_library(kores_testhost SHARED ${CMAKE_SOURCE_DIR}/tests/resource_only_dll.c
               ${CMAKE_CURRENT_LIST_DIR}/testhost.rc)
   set_target_properties(kores_testhost PROPERTIES PREFIX "")
   target_link_options(kores_testhost PRIVATE -static-libgcc)

@@ -79,7 +79,6 @@ class Tools : public ::testing::Test {
     const std::string frame = SmoothI420(64, 48, 0);
     Write("good.y4m", "YUV4MPEG2 W64 H48 F30000:1001 Ip C420jpeg\nFRAME\n" + frame + "FRAME\n" + SmoothI420(64, 48, 7));
     Write("good.yuv", frame);
-    Write("truncated.y4m", "YUV4MPEG2 W64 H48\nFRAME\n" + frame.substr(0, 1000));
     Write("truncated2.y4m", "YUV4MPEG2 W64 H48\nFRAME\n" + frame + "FRAME\n" + frame.substr(0, 1000));
     Write("lying.y4m", "YUV4MPEG2 W16384 H16384 C420\nFRAME\n" + frame);
     Write("overflow.y4m", "YUV4MPEG2 W4294967312 H48\nFRAME\n" + frame);
@@ -120,7 +119,6 @@ TEST_F(Tools, BadInputsGiveAStatusAndOneLine) {
     std::string message;
   } cases[] = {
       {"convert " + d + "missing.y4m " + d + "out/x.bmp", 1, "cannot open " + d + "missing.y4m"},
-      {"convert " + d + "truncated.y4m " + d + "out/x.bmp", 1, "frame 1 is truncated (1000 of 4608 bytes)"},
       {"convert " + d + "lying.y4m " + d + "out/x.bmp", 1, "frame 1 is truncated (4608 of 402653184 bytes)"},
       {"convert " + d + "overflow.y4m " + d + "out/x.bmp", 1, "bad frame size 'W4294967312'"},
       {"convert " + d + "noheader.y4m " + d + "out/x.bmp", 1, "not a YUV4MPEG2 file"},

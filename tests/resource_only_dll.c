@@ -1,4 +1,5 @@
-/* Resource-only test host: the code exists so the linker has an entry point. */
+/* Entry point of the test DLLs that carry only resources (strings, dialogs,
+   a version record): the code exists so the linker has an entry point. */
 #include <windows.h>
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {

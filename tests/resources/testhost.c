@@ -1,9 +1,0 @@
-/* Resource-only test host: the code exists so the linker has an entry point. */
-#include <windows.h>
-
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
-  (void)instance;
-  (void)reason;
-  (void)reserved;
-  return TRUE;
-}
