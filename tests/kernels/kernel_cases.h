@@ -93,6 +93,12 @@ struct CallCase : OutputsByForm<Out> {
   void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
   std::function<void(Fn, Out *)> call;
 };
+template <class Fn, class Out>
+std::unique_ptr<Case> MakeCall(const Kernel &k, size_t n, std::function<void(Fn, Out *)> call) {
+  auto c = std::make_unique<CallCase<Fn, Out>>(k, n);
+  c->call = std::move(call);
+  return c;
+}
 
 // Widths every kernel is run at: 1, odd, around each vector width, and a
 // few larger ones; the test adds random widths.
