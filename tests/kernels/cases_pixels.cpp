@@ -182,19 +182,26 @@ uint32_t Frac(Rng &rng) {
   return rng() % 4 ? uint32_t(rng() % 16384) : special[rng() % 3];
 }
 
+// One source row through a column table: fn(row, cols.*Table(), out); the
+// row is bytes or floats as the kernel takes it.
+struct AnyRow {
+  const uint8_t *p;
+  template <class T>
+  operator const T *() const { return reinterpret_cast<const T *>(p); }
+};
+template <class Fn, class Out, int Bpp, auto Table, int LongTaps = 0>
+std::unique_ptr<Case> OneRow(const Kernel &k, Rng &rng, int n) {
+  const auto [cols, rows] = Source(rng, n, Bpp, 1, LongTaps && n < 4 ? LongTaps : 0);
+  return MakeCall<Fn, Out>(k, 4 * size_t(n),
+                           [=](Fn fn, Out *out) { fn(AnyRow{rows->ptr[0]}, ((*cols).*Table)(), out); });
+}
+
 std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
   const auto [cols, rows] = Source(rng, n, 4, 2);
   const uint32_t fy = Frac(rng);
   return MakeCall<sc::BilinearRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinearRowFn fn, uint8_t *out) {
     std::vector<uint32_t> scratch(4 * size_t(n) + 8);
     fn(rows->ptr[0], rows->ptr[1], fy, cols->Bilinear(), out, scratch.data());
-  });
-}
-
-std::unique_ptr<Case> CubicHRow(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1);
-  return MakeCall<sc::CubicHRowFn, int16_t>(k, 4 * size_t(n), [=](sc::CubicHRowFn fn, int16_t *out) {
-    fn(rows->ptr[0], cols->Cubic(), out);
   });
 }
 
@@ -268,13 +275,6 @@ std::unique_ptr<Case> CubicVLine8(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> BilinHRow8(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1);
-  return MakeCall<sc::BilinHRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::BilinHRow8Fn fn, int16_t *out) {
-    fn(rows->ptr[0], cols->Bilinear(), out);
-  });
-}
-
 // Kernels over n words (four per pixel).
 std::unique_ptr<Case> ClampRow8(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), -300, 600));
@@ -304,21 +304,6 @@ std::unique_ptr<Case> DivideRow8(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-template <bool Wide>
-std::unique_ptr<Case> AreaXLine8(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1, Wide && n < 4 ? 300 : 0);
-  return MakeCall<sc::AreaXLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXLine8Fn fn, uint8_t *out) {
-    fn(rows->ptr[0], cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> CubicHRowD(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return MakeCall<sc::CubicHRowDFn, double>(k, 4 * size_t(n), [=](sc::CubicHRowDFn fn, double *out) {
-    fn(rows->F(0), cols->CubicF(), out);
-  });
-}
-
 template <class T>
 std::unique_ptr<Case> CubicVRowDF(const Kernel &k, Rng &rng, int n) {
   using Fn = void (*)(const T *const[4], const float[4], int, float *);
@@ -345,13 +330,6 @@ std::unique_ptr<Case> BilinVLineF(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> BilinHRowF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return MakeCall<sc::BilinHRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinHRowFFn fn, float *out) {
-    fn(rows->F(0), cols->BilinearF(), out);
-  });
-}
-
 std::unique_ptr<Case> AccumulateRowF(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -0.3f, 1.3f));
   auto init = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), 0.0f, 5e4f));
@@ -370,16 +348,9 @@ std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> AreaXLineF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return MakeCall<sc::AreaXLineFFn, float>(k, 4 * size_t(n), [=](sc::AreaXLineFFn fn, float *out) {
-    fn(rows->ptr[0], cols->Area(), out);
-  });
-}
-
 #define KO_SCALE_CASE(Name, make) KO_KERNEL_CASE("pixels.scale." #Name, make)
 KO_SCALE_CASE(BilinearRow, BilinearRow);
-KO_SCALE_CASE(CubicHRow, CubicHRow);
+KO_SCALE_CASE(CubicHRow, (OneRow<sc::CubicHRowFn, int16_t, 4, &Columns::Cubic>));
 KO_SCALE_CASE(CubicVRow, CubicVRow);
 KO_SCALE_CASE(Area2DRow, Area2DRow<false>);
 KO_SCALE_CASE(Area2DRowWide, Area2DRow<true>);
@@ -388,22 +359,22 @@ KO_SCALE_CASE(AreaXBilinRow, AreaXBilinRow);
 KO_SCALE_CASE(BilinearRowF, BilinearRowF);
 KO_SCALE_CASE(BilinVLine8, BilinVLine8);
 KO_SCALE_CASE(CubicVLine8, CubicVLine8);
-KO_SCALE_CASE(BilinHRow8, BilinHRow8);
+KO_SCALE_CASE(BilinHRow8, (OneRow<sc::BilinHRow8Fn, int16_t, 4, &Columns::Bilinear>));
 KO_SCALE_CASE(ClampRow8, ClampRow8);
 KO_SCALE_CASE(AccumulateRow8, AccumulateRow8<uint32_t>);
 KO_SCALE_CASE(AccumulateRow8Wide, AccumulateRow8<uint64_t>);
 KO_SCALE_CASE(DivideRow8, DivideRow8);
-KO_SCALE_CASE(AreaXLine8, AreaXLine8<false>);
-KO_SCALE_CASE(AreaXLine8Wide, AreaXLine8<true>);
-KO_SCALE_CASE(CubicHRowD, CubicHRowD);
+KO_SCALE_CASE(AreaXLine8, (OneRow<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area>));
+KO_SCALE_CASE(AreaXLine8Wide, (OneRow<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area, 300>));
+KO_SCALE_CASE(CubicHRowD, (OneRow<sc::CubicHRowDFn, double, 16, &Columns::CubicF>));
 KO_SCALE_CASE(CubicVRowD, CubicVRowDF<double>);
 KO_SCALE_CASE(CubicVRowF, CubicVRowDF<float>);
 KO_SCALE_CASE(NarrowClampAlpha, NarrowClampAlpha);
 KO_SCALE_CASE(BilinVLineF, BilinVLineF);
-KO_SCALE_CASE(BilinHRowF, BilinHRowF);
+KO_SCALE_CASE(BilinHRowF, (OneRow<sc::BilinHRowFFn, float, 16, &Columns::BilinearF>));
 KO_SCALE_CASE(AccumulateRowF, AccumulateRowF);
 KO_SCALE_CASE(DivideRowF, DivideRowF);
-KO_SCALE_CASE(AreaXLineF, AreaXLineF);
+KO_SCALE_CASE(AreaXLineF, (OneRow<sc::AreaXLineFFn, float, 16, &Columns::Area>));
 
 }  // namespace scalecases
 
