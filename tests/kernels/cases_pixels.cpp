@@ -182,18 +182,24 @@ uint32_t Frac(Rng &rng) {
   return rng() % 4 ? uint32_t(rng() % 16384) : special[rng() % 3];
 }
 
-// One source row through a column table: fn(row, cols.*Table(), out); the
-// row is bytes or floats as the kernel takes it.
+// One source row, or two mixed by a row fraction, through a column table:
+// fn(rows..., [fy,] cols.*Table(), out); the rows are bytes or floats as the
+// kernel takes them.
 struct AnyRow {
   const uint8_t *p;
   template <class T>
   operator const T *() const { return reinterpret_cast<const T *>(p); }
 };
-template <class Fn, class Out, int Bpp, auto Table, int LongTaps = 0>
-std::unique_ptr<Case> OneRow(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, Bpp, 1, LongTaps && n < 4 ? LongTaps : 0);
-  return MakeCall<Fn, Out>(k, 4 * size_t(n),
-                           [=](Fn fn, Out *out) { fn(AnyRow{rows->ptr[0]}, ((*cols).*Table)(), out); });
+template <class Fn, class Out, int Bpp, auto Table, int Rows = 1, int LongTaps = 0>
+std::unique_ptr<Case> ThroughColumns(const Kernel &k, Rng &rng, int n) {
+  const auto [cols, rows] = Source(rng, n, Bpp, Rows, LongTaps && n < 4 ? LongTaps : 0);
+  const uint32_t fy = Rows == 2 ? Frac(rng) : 0;
+  return MakeCall<Fn, Out>(k, 4 * size_t(n), [=](Fn fn, Out *out) {
+    if constexpr (Rows == 1)
+      fn(AnyRow{rows->ptr[0]}, ((*cols).*Table)(), out);
+    else
+      fn(AnyRow{rows->ptr[0]}, AnyRow{rows->ptr[1]}, fy, ((*cols).*Table)(), out);
+  });
 }
 
 std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
@@ -239,22 +245,6 @@ std::unique_ptr<Case> Area2DRowF(const Kernel &k, Rng &rng, int n) {
   const auto [cols, rows] = Source(rng, n, 16, 1 + int(rng() % 4));
   return MakeCall<sc::Area2DRowFFn, float>(k, 4 * size_t(n), [=](sc::Area2DRowFFn fn, float *out) {
     fn(rows->Area(), cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> AreaXBilinRow(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 2);
-  const uint32_t fy = Frac(rng);
-  return MakeCall<sc::AreaXBilinRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXBilinRowFn fn, uint8_t *out) {
-    fn(rows->ptr[0], rows->ptr[1], fy, cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> BilinearRowF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 2);
-  const uint32_t fy = Frac(rng);
-  return MakeCall<sc::BilinearRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinearRowFFn fn, float *out) {
-    fn(rows->F(0), rows->F(1), fy, cols->BilinearF(), out);
   });
 }
 
@@ -350,31 +340,31 @@ std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
 
 #define KO_SCALE_CASE(Name, make) KO_KERNEL_CASE("pixels.scale." #Name, make)
 KO_SCALE_CASE(BilinearRow, BilinearRow);
-KO_SCALE_CASE(CubicHRow, (OneRow<sc::CubicHRowFn, int16_t, 4, &Columns::Cubic>));
+KO_SCALE_CASE(CubicHRow, (ThroughColumns<sc::CubicHRowFn, int16_t, 4, &Columns::Cubic>));
 KO_SCALE_CASE(CubicVRow, CubicVRow);
 KO_SCALE_CASE(Area2DRow, Area2DRow<false>);
 KO_SCALE_CASE(Area2DRowWide, Area2DRow<true>);
 KO_SCALE_CASE(Area2DRowF, Area2DRowF);
-KO_SCALE_CASE(AreaXBilinRow, AreaXBilinRow);
-KO_SCALE_CASE(BilinearRowF, BilinearRowF);
+KO_SCALE_CASE(AreaXBilinRow, (ThroughColumns<sc::AreaXBilinRowFn, uint8_t, 4, &Columns::Area, 2>));
+KO_SCALE_CASE(BilinearRowF, (ThroughColumns<sc::BilinearRowFFn, float, 16, &Columns::BilinearF, 2>));
 KO_SCALE_CASE(BilinVLine8, BilinVLine8);
 KO_SCALE_CASE(CubicVLine8, CubicVLine8);
-KO_SCALE_CASE(BilinHRow8, (OneRow<sc::BilinHRow8Fn, int16_t, 4, &Columns::Bilinear>));
+KO_SCALE_CASE(BilinHRow8, (ThroughColumns<sc::BilinHRow8Fn, int16_t, 4, &Columns::Bilinear>));
 KO_SCALE_CASE(ClampRow8, ClampRow8);
 KO_SCALE_CASE(AccumulateRow8, AccumulateRow8<uint32_t>);
 KO_SCALE_CASE(AccumulateRow8Wide, AccumulateRow8<uint64_t>);
 KO_SCALE_CASE(DivideRow8, DivideRow8);
-KO_SCALE_CASE(AreaXLine8, (OneRow<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area>));
-KO_SCALE_CASE(AreaXLine8Wide, (OneRow<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area, 300>));
-KO_SCALE_CASE(CubicHRowD, (OneRow<sc::CubicHRowDFn, double, 16, &Columns::CubicF>));
+KO_SCALE_CASE(AreaXLine8, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area>));
+KO_SCALE_CASE(AreaXLine8Wide, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area, 1, 300>));
+KO_SCALE_CASE(CubicHRowD, (ThroughColumns<sc::CubicHRowDFn, double, 16, &Columns::CubicF>));
 KO_SCALE_CASE(CubicVRowD, CubicVRowDF<double>);
 KO_SCALE_CASE(CubicVRowF, CubicVRowDF<float>);
 KO_SCALE_CASE(NarrowClampAlpha, NarrowClampAlpha);
 KO_SCALE_CASE(BilinVLineF, BilinVLineF);
-KO_SCALE_CASE(BilinHRowF, (OneRow<sc::BilinHRowFFn, float, 16, &Columns::BilinearF>));
+KO_SCALE_CASE(BilinHRowF, (ThroughColumns<sc::BilinHRowFFn, float, 16, &Columns::BilinearF>));
 KO_SCALE_CASE(AccumulateRowF, AccumulateRowF);
 KO_SCALE_CASE(DivideRowF, DivideRowF);
-KO_SCALE_CASE(AreaXLineF, (OneRow<sc::AreaXLineFFn, float, 16, &Columns::Area>));
+KO_SCALE_CASE(AreaXLineF, (ThroughColumns<sc::AreaXLineFFn, float, 16, &Columns::Area>));
 
 }  // namespace scalecases
 
