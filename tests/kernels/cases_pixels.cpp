@@ -193,7 +193,8 @@ struct AnyRow {
 template <class Fn, class Out, int Bpp, auto Table, int Rows = 1, int LongTaps = 0>
 std::unique_ptr<Case> ThroughColumns(const Kernel &k, Rng &rng, int n) {
   const auto [cols, rows] = Source(rng, n, Bpp, Rows, LongTaps && n < 4 ? LongTaps : 0);
-  const uint32_t fy = Rows == 2 ? Frac(rng) : 0;
+  // Odd widths take the half step between the rows (its rounding), even ones any fraction.
+  const uint32_t fy = Rows == 2 ? (n % 2 ? 8192 : Frac(rng)) : 0;
   return MakeCall<Fn, Out>(k, 4 * size_t(n), [=](Fn fn, Out *out) {
     if constexpr (Rows == 1)
       fn(AnyRow{rows->ptr[0]}, ((*cols).*Table)(), out);
