@@ -1,6 +1,5 @@
 // Compositing, blending and multiplies against models of each formula in
-// exact rational arithmetic (8-bit) or doubles (float), plus the identities
-// a compositor relies on.
+// exact rational arithmetic (8-bit) or doubles (float).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -51,7 +50,7 @@ struct CompositeCase {
 
 class CompositeModes : public testing::TestWithParam<CompositeCase> {};
 
-TEST_P(CompositeModes, MatchModelAndIdentities) {
+TEST_P(CompositeModes, MatchModel) {
   const auto [mode, bpp, opacity] = GetParam();
   SCOPED_TRACE(testing::Message() << "mode " << mode << " bpp " << bpp << " opacity " << opacity);
   const int w = 37, h = 5;
@@ -74,12 +73,6 @@ TEST_P(CompositeModes, MatchModelAndIdentities) {
         int r = ModeModel(mode, s, d, s8[i + 3], d8[i + 3], c);
         if (o < 255 && !(mode == 5 && c == 3)) r = Q(long(r) * o + long(d) * (255 - o));
         ASSERT_EQ(out[i + c], r) << "pixel " << i / 4 << " channel " << c << " s " << s << " d " << d;
-        if (o == 0 && !(mode == 5 && c == 3)) {
-          ASSERT_EQ(out[i + c], d);
-        }
-        if (mode == 1 && o == 255 && s8[i + 3] == 255) {
-          ASSERT_EQ(out[i + c], s);
-        }
       }
   } else {
     std::vector<float> sf(s8.size()), df(s8.size());

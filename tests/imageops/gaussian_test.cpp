@@ -10,7 +10,6 @@
 #include <cstring>
 #include <random>
 #include <string>
-#include <tuple>
 #include <vector>
 
 #include "kokernel/koimageops.h"
@@ -81,7 +80,9 @@ class GaussianModel : public testing::TestWithParam<BlurCase> {};
 // memory at large sigmas (measured 3e-4 smooth, 2.3e-3 noise near 54;
 // under 1e-6 below 30).
 double FloatBound(const BlurCase &c) { return c.perLine || std::max(c.sigmaX, c.sigmaY) > 30 ? 5e-3 : 1e-5; }
-// Images (four channels) and masks (one, with gain and offset).
+// Images (four channels) and masks (one, with gain and offset). Large
+// images are shared among threads (the columns band by band behind the
+// rows; masks in strips): one thread gives the same bytes.
 TEST_P(GaussianModel, WithinBoundOfModel) {
   const BlurCase c = GetParam();
   SCOPED_TRACE(testing::Message() << c.bpp << " bytes " << c.width << "x" << c.height << " sigma " << c.sigmaX);
@@ -91,6 +92,7 @@ TEST_P(GaussianModel, WithinBoundOfModel) {
   for (auto &s : rowS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
   for (auto &s : colS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
   const double *rows = c.perLine ? rowS.data() : nullptr, *cols = c.perLine ? colS.data() : nullptr;
+  const int threads = omp_get_max_threads();
   for (const bool mask : {false, true}) {
     const bool bytes = c.bpp == 4;
     const int channels = mask ? 1 : 4, bpp = mask ? (bytes ? 1 : 4) : c.bpp, cell = bytes ? 1 : 4;
@@ -105,12 +107,19 @@ TEST_P(GaussianModel, WithinBoundOfModel) {
         plane[ch][i] = bytes ? v : f;
         std::memcpy(&img[size_t(i) * bpp + ch * cell], bytes ? static_cast<const void *>(&v) : &f, cell);
       }
+    std::vector<uint8_t> one = img;
     const unsigned csr = _mm_getcsr();
-    ASSERT_TRUE(mask ? GaussianBlurMask(img.data(), w * bpp, bpp, w, h, temp.data(), temp.size() / 4, c.sigmaX,
-                                        c.sigmaY, gain, offset, rows, cols)
-                     : GaussianBlur(img.data(), w * bpp, bpp, w, h, temp.data(), temp.size(), c.sigmaX, c.sigmaY,
-                                    rows, cols));
+    for (int run = 0; run < 2; ++run) {
+      uint8_t *p = run ? img.data() : one.data();
+      omp_set_num_threads(run ? std::max(2, threads) : 1);
+      ASSERT_TRUE(mask ? GaussianBlurMask(p, w * bpp, bpp, w, h, temp.data(), temp.size() / 4, c.sigmaX, c.sigmaY,
+                                          gain, offset, rows, cols)
+                       : GaussianBlur(p, w * bpp, bpp, w, h, temp.data(), temp.size(), c.sigmaX, c.sigmaY, rows,
+                                      cols));
+    }
+    omp_set_num_threads(threads);
     EXPECT_EQ(_mm_getcsr(), csr);  // the control word comes back
+    EXPECT_EQ(one, img) << "one thread against several, mask " << mask;
     for (int ch = 0; ch < channels; ++ch) {
       const auto want = ModelBlur(plane[ch], w, h, c.sigmaX, c.sigmaY, rows, cols);
       for (int i = 0; i < w * h; ++i) {
@@ -130,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(BlurCase{4, 1, 1, 2, 2, false}, BlurCase{16, 2, 3, 1, 1, false}, BlurCase{4, 17, 9, 0.3, 2.4, false},
                     BlurCase{16, 17, 9, 2.5, 7, false}, BlurCase{4, 133, 41, 10, 30, false},
                     BlurCase{16, 133, 41, 54, 100, false}, BlurCase{4, 67, 29, 0, 0, true},
-                    BlurCase{16, 260, 13, 0, 0, true}, BlurCase{4, 300, 20, 20, 5, false}));
+                    BlurCase{16, 260, 13, 0, 0, true}, BlurCase{4, 300, 20, 20, 5, false},
+                    BlurCase{4, 181, 97, 3, 1.5, true}, BlurCase{16, 181, 97, 3, 1.5, false}));
 
 // Refusals leave the image alone and restore the control word; sizes of 0
 // or less succeed without touching anything.
@@ -186,30 +196,5 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"MaskUnknownFormat", 2, 9, 7, 0, true, false, false,
                 "GaussianBlurMask: unimplemented or unknown format"}),
     [](const testing::TestParamInfo<Refusal> &i) { return std::string(i.param.name); });
-
-// One thread runs the columns band by band behind the rows, several run the
-// rows and then strips of columns: the same arithmetic, the same bytes.
-class GaussianThreads : public testing::TestWithParam<std::tuple<int, bool>> {};
-TEST_P(GaussianThreads, OneThreadAsMany) {
-  const auto [bpp, perLine] = GetParam();
-  const int w = 181, h = 97;  // enough pixels to be shared, odd sizes for the leftovers
-  std::mt19937 rng(bpp + perLine);
-  std::vector<double> rowS(h), colS(w);
-  for (auto &s : rowS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
-  for (auto &s : colS) s = std::uniform_real_distribution<double>(0.2, 60)(rng);
-  std::vector<uint8_t> img(size_t(w) * h * bpp), temp(size_t(w) * h * 16);
-  for (size_t i = 0; i < img.size(); ++i) img[i] = bpp == 4 ? uint8_t(rng()) : uint8_t((i % 4 == 3) ? 0x3f : rng());
-  std::vector<uint8_t> got[2] = {img, img};
-  const int threads = omp_get_max_threads();
-  for (int run = 0; run < 2; ++run) {
-    omp_set_num_threads(run ? std::max(2, threads) : 1);
-    ASSERT_TRUE(GaussianBlur(got[run].data(), w * bpp, bpp, w, h, temp.data(), temp.size(), 3, 1.5,
-                             perLine ? rowS.data() : nullptr, perLine ? colS.data() : nullptr));
-  }
-  omp_set_num_threads(threads);
-  EXPECT_EQ(got[0], got[1]);
-  EXPECT_NE(got[0], img);
-}
-INSTANTIATE_TEST_SUITE_P(Forms, GaussianThreads, testing::Combine(testing::Values(4, 16), testing::Bool()));
 
 }  // namespace

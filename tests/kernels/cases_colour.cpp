@@ -10,31 +10,23 @@ using namespace ko::colour;
 
 Matrix AnyMatrix(Rng &rng) { return static_cast<Matrix>(std::uniform_int_distribution<int>(0, 2)(rng)); }
 
+// One luma row, or two on one chroma row; half the time the chroma rows
+// sweep every value so each matrix's blue and red offsets are all checked.
+template <int Rows>
 struct Yuv420RowCase : OutputsByForm<uint8_t> {
   Yuv420RowCase(const Kernel &k, Rng &rng, int w)
-      : OutputsByForm(k, 4 * size_t(w)), width(w), y(RandomBytes(rng, w)), u(RandomBytes(rng, (w + 1) / 2)),
-        v(RandomBytes(rng, (w + 1) / 2)), c(MatrixOf(AnyMatrix(rng)).q14) {}
-  void Run(Form f) override {
-    ko::forms::FormOf<Yuv420RowFn>(kernel, f)(y.data(), u.data(), v.data(), out[f].data(), width, &c);
-  }
-  int width;
-  std::vector<uint8_t> y, u, v;
-  Q14Coefs c;
-};
-
-// Two luma rows on one chroma row; half the time the chroma rows sweep
-// every value so each matrix's blue and red offsets are all checked.
-struct Yuv420RowPairCase : OutputsByForm<uint8_t> {
-  Yuv420RowPairCase(const Kernel &k, Rng &rng, int w)
-      : OutputsByForm(k, 8 * size_t(w)), width(w), y(RandomBytes(rng, 2 * size_t(w))),
+      : OutputsByForm(k, 4 * Rows * size_t(w)), width(w), y(RandomBytes(rng, Rows * size_t(w))),
         u(RandomBytes(rng, (w + 1) / 2)), v(RandomBytes(rng, (w + 1) / 2)), c(MatrixOf(AnyMatrix(rng)).q14) {
     if (rng() % 2)
       for (size_t i = 0; i < u.size(); ++i) u[i] = uint8_t(i), v[i] = uint8_t(255 - i);
   }
   void Run(Form f) override {
     uint8_t *o = out[f].data();
-    ko::forms::FormOf<Yuv420RowPairFn>(kernel, f)(y.data(), y.data() + width, u.data(), v.data(), o, o + 4 * width,
-                                                  width, &c);
+    if constexpr (Rows == 1)
+      ko::forms::FormOf<Yuv420RowFn>(kernel, f)(y.data(), u.data(), v.data(), o, width, &c);
+    else
+      ko::forms::FormOf<Yuv420RowPairFn>(kernel, f)(y.data(), y.data() + width, u.data(), v.data(), o, o + 4 * width,
+                                                    width, &c);
   }
   int width;
   std::vector<uint8_t> y, u, v;
@@ -117,14 +109,14 @@ std::unique_ptr<Case> Make(const Kernel &k, Rng &rng, int w) {
   return std::make_unique<C>(k, rng, w);
 }
 
-KO_KERNEL_CASE("colour.Yuv420Row", Make<Yuv420RowCase>);
+KO_KERNEL_CASE("colour.Yuv420Row", Make<Yuv420RowCase<1>>);
 KO_KERNEL_CASE("colour.Yuv420Reduce", Make<ReduceCase>);
 KO_KERNEL_CASE("colour.UyvyToRgb", Make<UyvyToRgbCase>);
 KO_KERNEL_CASE("colour.RgbToUyvy", Make<RgbToUyvyCase>);
 KO_KERNEL_CASE("colour.RgbToLuma", Make<RgbToYuvCase>);
 KO_KERNEL_CASE("colour.RgbToChroma420", Make<RgbToYuvCase>);
 KO_KERNEL_CASE("colour.RgbToI420Pair", Make<RgbToYuvCase>);
-KO_KERNEL_CASE("colour.Yuv420RowPair", Make<Yuv420RowPairCase>);
+KO_KERNEL_CASE("colour.Yuv420RowPair", Make<Yuv420RowCase<2>>);
 
 }  // namespace
 }  // namespace kotest

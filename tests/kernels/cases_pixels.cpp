@@ -182,26 +182,33 @@ uint32_t Frac(Rng &rng) {
   return rng() % 4 ? uint32_t(rng() % 16384) : special[rng() % 3];
 }
 
-template <class Fn, class Out, class Setup>
-std::unique_ptr<Case> Make(const Kernel &k, size_t outCount, Setup &&setup) {
-  auto c = std::make_unique<CallCase<Fn, Out>>(k, outCount);
-  c->call = setup;
-  return c;
+// One source row, or two mixed by a row fraction, through a column table:
+// fn(rows..., [fy,] cols.*Table(), out); the rows are bytes or floats as the
+// kernel takes them.
+struct AnyRow {
+  const uint8_t *p;
+  template <class T>
+  operator const T *() const { return reinterpret_cast<const T *>(p); }
+};
+template <class Fn, class Out, int Bpp, auto Table, int Rows = 1, int LongTaps = 0>
+std::unique_ptr<Case> ThroughColumns(const Kernel &k, Rng &rng, int n) {
+  const auto [cols, rows] = Source(rng, n, Bpp, Rows, LongTaps && n < 4 ? LongTaps : 0);
+  // Odd widths take the half step between the rows (its rounding), even ones any fraction.
+  const uint32_t fy = Rows == 2 ? (n % 2 ? 8192 : Frac(rng)) : 0;
+  return MakeCall<Fn, Out>(k, 4 * size_t(n), [=](Fn fn, Out *out) {
+    if constexpr (Rows == 1)
+      fn(AnyRow{rows->ptr[0]}, ((*cols).*Table)(), out);
+    else
+      fn(AnyRow{rows->ptr[0]}, AnyRow{rows->ptr[1]}, fy, ((*cols).*Table)(), out);
+  });
 }
 
 std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
   const auto [cols, rows] = Source(rng, n, 4, 2);
   const uint32_t fy = Frac(rng);
-  return Make<sc::BilinearRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinearRowFn fn, uint8_t *out) {
+  return MakeCall<sc::BilinearRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinearRowFn fn, uint8_t *out) {
     std::vector<uint32_t> scratch(4 * size_t(n) + 8);
     fn(rows->ptr[0], rows->ptr[1], fy, cols->Bilinear(), out, scratch.data());
-  });
-}
-
-std::unique_ptr<Case> CubicHRow(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1);
-  return Make<sc::CubicHRowFn, int16_t>(k, 4 * size_t(n), [=](sc::CubicHRowFn fn, int16_t *out) {
-    fn(rows->ptr[0], cols->Cubic(), out);
   });
 }
 
@@ -209,7 +216,7 @@ std::unique_ptr<Case> CubicVRow(const Kernel &k, Rng &rng, int n) {
   // Horizontal-pass values, overshoot included.
   auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 16 * size_t(n), -80, 335));
   const uint16_t phase = uint16_t(rng() % 4096);
-  return Make<sc::CubicVRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVRowFn fn, uint8_t *out) {
+  return MakeCall<sc::CubicVRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVRowFn fn, uint8_t *out) {
     const int16_t *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
     fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
   });
@@ -225,7 +232,7 @@ std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
     rows->Grid(rng, rng() % 5 ? 8 + int(rng() % 7) : 13 - zx);
   }
   using Fn = std::conditional_t<Wide, sc::Area2DRowWideFn, sc::Area2DRowFn>;
-  return Make<Fn, uint8_t>(k, 4 * size_t(n), [=](Fn fn, uint8_t *out) {
+  return MakeCall<Fn, uint8_t>(k, 4 * size_t(n), [=](Fn fn, uint8_t *out) {
     std::vector<uint32_t> acc(4 * size_t(n) + 8);
     std::vector<uint16_t> w16(sc::Area2DScratchWords(cols->Area(), int(rows->ptr.size())));
     if constexpr (Wide)
@@ -237,31 +244,15 @@ std::unique_ptr<Case> Area2DRow(const Kernel &k, Rng &rng, int n) {
 
 std::unique_ptr<Case> Area2DRowF(const Kernel &k, Rng &rng, int n) {
   const auto [cols, rows] = Source(rng, n, 16, 1 + int(rng() % 4));
-  return Make<sc::Area2DRowFFn, float>(k, 4 * size_t(n), [=](sc::Area2DRowFFn fn, float *out) {
+  return MakeCall<sc::Area2DRowFFn, float>(k, 4 * size_t(n), [=](sc::Area2DRowFFn fn, float *out) {
     fn(rows->Area(), cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> AreaXBilinRow(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 2);
-  const uint32_t fy = Frac(rng);
-  return Make<sc::AreaXBilinRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXBilinRowFn fn, uint8_t *out) {
-    fn(rows->ptr[0], rows->ptr[1], fy, cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> BilinearRowF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 2);
-  const uint32_t fy = Frac(rng);
-  return Make<sc::BilinearRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinearRowFFn fn, float *out) {
-    fn(rows->F(0), rows->F(1), fy, cols->BilinearF(), out);
   });
 }
 
 std::unique_ptr<Case> BilinVLine8(const Kernel &k, Rng &rng, int n) {
   auto rows = std::make_shared<Rows>(rng, 2, 4 * size_t(n), false);
   const uint32_t fy = Frac(rng);
-  return Make<sc::BilinVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinVLine8Fn fn, uint8_t *out) {
+  return MakeCall<sc::BilinVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::BilinVLine8Fn fn, uint8_t *out) {
     fn(rows->ptr[0], rows->ptr[1], fy, n, out);
   });
 }
@@ -269,23 +260,16 @@ std::unique_ptr<Case> BilinVLine8(const Kernel &k, Rng &rng, int n) {
 std::unique_ptr<Case> CubicVLine8(const Kernel &k, Rng &rng, int n) {
   auto rows = std::make_shared<Rows>(rng, 4, 4 * size_t(n), false);
   const uint16_t phase = uint16_t(rng() % 4096);
-  return Make<sc::CubicVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVLine8Fn fn, uint8_t *out) {
+  return MakeCall<sc::CubicVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVLine8Fn fn, uint8_t *out) {
     const uint8_t *r[4] = {rows->ptr[0], rows->ptr[1], rows->ptr[2], rows->ptr[3]};
     fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
-  });
-}
-
-std::unique_ptr<Case> BilinHRow8(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1);
-  return Make<sc::BilinHRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::BilinHRow8Fn fn, int16_t *out) {
-    fn(rows->ptr[0], cols->Bilinear(), out);
   });
 }
 
 // Kernels over n words (four per pixel).
 std::unique_ptr<Case> ClampRow8(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), -300, 600));
-  return Make<sc::ClampRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::ClampRow8Fn fn, int16_t *out) {
+  return MakeCall<sc::ClampRow8Fn, int16_t>(k, 4 * size_t(n), [=](sc::ClampRow8Fn fn, int16_t *out) {
     std::copy(v->begin(), v->end(), out);
     fn(out, 4 * n);
   });
@@ -297,7 +281,7 @@ std::unique_ptr<Case> AccumulateRow8(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), 0, 255));
   auto init = std::make_shared<std::vector<Acc>>(RandomVec<Acc>(rng, 4 * size_t(n), 0, 1 << 28));
   const uint32_t w = 1 + uint32_t(rng() % 16384);
-  return Make<Fn, Acc>(k, 4 * size_t(n), [=](Fn fn, Acc *out) {
+  return MakeCall<Fn, Acc>(k, 4 * size_t(n), [=](Fn fn, Acc *out) {
     std::copy(init->begin(), init->end(), out);
     fn(v->data(), 4 * n, w, out);
   });
@@ -306,23 +290,8 @@ std::unique_ptr<Case> AccumulateRow8(const Kernel &k, Rng &rng, int n) {
 std::unique_ptr<Case> DivideRow8(const Kernel &k, Rng &rng, int n) {
   auto acc = std::make_shared<std::vector<uint32_t>>(RandomVec<uint32_t>(rng, 4 * size_t(n), 0, (1u << 31) - 1));
   const uint64_t div = 1 + rng() % (1 << 24);
-  return Make<sc::DivideRow8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::DivideRow8Fn fn, uint8_t *out) {
+  return MakeCall<sc::DivideRow8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::DivideRow8Fn fn, uint8_t *out) {
     fn(acc->data(), 4 * n, div, out);
-  });
-}
-
-template <bool Wide>
-std::unique_ptr<Case> AreaXLine8(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 4, 1, Wide && n < 4 ? 300 : 0);
-  return Make<sc::AreaXLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::AreaXLine8Fn fn, uint8_t *out) {
-    fn(rows->ptr[0], cols->Area(), out);
-  });
-}
-
-std::unique_ptr<Case> CubicHRowD(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return Make<sc::CubicHRowDFn, double>(k, 4 * size_t(n), [=](sc::CubicHRowDFn fn, double *out) {
-    fn(rows->F(0), cols->CubicF(), out);
   });
 }
 
@@ -331,7 +300,7 @@ std::unique_ptr<Case> CubicVRowDF(const Kernel &k, Rng &rng, int n) {
   using Fn = void (*)(const T *const[4], const float[4], int, float *);
   auto v = std::make_shared<std::vector<T>>(RandomVec<T>(rng, 16 * size_t(n), T(-0.3), T(1.3)));
   const uint16_t phase = uint16_t(rng() % 4096);
-  return Make<Fn, float>(k, 4 * size_t(n), [=](Fn fn, float *out) {
+  return MakeCall<Fn, float>(k, 4 * size_t(n), [=](Fn fn, float *out) {
     const T *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
     fn(r, sc::BicubicFloatWeights() + 4 * phase, 4 * n, out);
   });
@@ -339,7 +308,7 @@ std::unique_ptr<Case> CubicVRowDF(const Kernel &k, Rng &rng, int n) {
 
 std::unique_ptr<Case> NarrowClampAlpha(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 4 * size_t(n), -0.3, 1.3));
-  return Make<sc::NarrowClampAlphaFn, float>(k, 4 * size_t(n), [=](sc::NarrowClampAlphaFn fn, float *out) {
+  return MakeCall<sc::NarrowClampAlphaFn, float>(k, 4 * size_t(n), [=](sc::NarrowClampAlphaFn fn, float *out) {
     fn(v->data(), 4 * n, out);
   });
 }
@@ -347,15 +316,8 @@ std::unique_ptr<Case> NarrowClampAlpha(const Kernel &k, Rng &rng, int n) {
 std::unique_ptr<Case> BilinVLineF(const Kernel &k, Rng &rng, int n) {
   auto rows = std::make_shared<Rows>(rng, 2, 16 * size_t(n), true);
   const float fy = float(Frac(rng)) / 16384.0f;
-  return Make<sc::BilinVLineFFn, float>(k, 4 * size_t(n), [=](sc::BilinVLineFFn fn, float *out) {
+  return MakeCall<sc::BilinVLineFFn, float>(k, 4 * size_t(n), [=](sc::BilinVLineFFn fn, float *out) {
     fn(rows->F(0), rows->F(1), 1.0f - fy, fy, 4 * n, out);
-  });
-}
-
-std::unique_ptr<Case> BilinHRowF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return Make<sc::BilinHRowFFn, float>(k, 4 * size_t(n), [=](sc::BilinHRowFFn fn, float *out) {
-    fn(rows->F(0), cols->BilinearF(), out);
   });
 }
 
@@ -363,7 +325,7 @@ std::unique_ptr<Case> AccumulateRowF(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -0.3f, 1.3f));
   auto init = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), 0.0f, 5e4f));
   const float w = float(1 + rng() % 16384);
-  return Make<sc::AccumulateRowFFn, float>(k, 4 * size_t(n), [=](sc::AccumulateRowFFn fn, float *out) {
+  return MakeCall<sc::AccumulateRowFFn, float>(k, 4 * size_t(n), [=](sc::AccumulateRowFFn fn, float *out) {
     std::copy(init->begin(), init->end(), out);
     fn(v->data(), 4 * n, w, out);
   });
@@ -372,45 +334,38 @@ std::unique_ptr<Case> AccumulateRowF(const Kernel &k, Rng &rng, int n) {
 std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
   auto acc = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -1e5f, 1e5f));
   const float div = float(1 + rng() % 100000);
-  return Make<sc::DivideRowFFn, float>(k, 4 * size_t(n), [=](sc::DivideRowFFn fn, float *out) {
+  return MakeCall<sc::DivideRowFFn, float>(k, 4 * size_t(n), [=](sc::DivideRowFFn fn, float *out) {
     fn(acc->data(), 4 * n, div, out);
-  });
-}
-
-std::unique_ptr<Case> AreaXLineF(const Kernel &k, Rng &rng, int n) {
-  const auto [cols, rows] = Source(rng, n, 16, 1);
-  return Make<sc::AreaXLineFFn, float>(k, 4 * size_t(n), [=](sc::AreaXLineFFn fn, float *out) {
-    fn(rows->ptr[0], cols->Area(), out);
   });
 }
 
 #define KO_SCALE_CASE(Name, make) KO_KERNEL_CASE("pixels.scale." #Name, make)
 KO_SCALE_CASE(BilinearRow, BilinearRow);
-KO_SCALE_CASE(CubicHRow, CubicHRow);
+KO_SCALE_CASE(CubicHRow, (ThroughColumns<sc::CubicHRowFn, int16_t, 4, &Columns::Cubic>));
 KO_SCALE_CASE(CubicVRow, CubicVRow);
 KO_SCALE_CASE(Area2DRow, Area2DRow<false>);
 KO_SCALE_CASE(Area2DRowWide, Area2DRow<true>);
 KO_SCALE_CASE(Area2DRowF, Area2DRowF);
-KO_SCALE_CASE(AreaXBilinRow, AreaXBilinRow);
-KO_SCALE_CASE(BilinearRowF, BilinearRowF);
+KO_SCALE_CASE(AreaXBilinRow, (ThroughColumns<sc::AreaXBilinRowFn, uint8_t, 4, &Columns::Area, 2>));
+KO_SCALE_CASE(BilinearRowF, (ThroughColumns<sc::BilinearRowFFn, float, 16, &Columns::BilinearF, 2>));
 KO_SCALE_CASE(BilinVLine8, BilinVLine8);
 KO_SCALE_CASE(CubicVLine8, CubicVLine8);
-KO_SCALE_CASE(BilinHRow8, BilinHRow8);
+KO_SCALE_CASE(BilinHRow8, (ThroughColumns<sc::BilinHRow8Fn, int16_t, 4, &Columns::Bilinear>));
 KO_SCALE_CASE(ClampRow8, ClampRow8);
 KO_SCALE_CASE(AccumulateRow8, AccumulateRow8<uint32_t>);
 KO_SCALE_CASE(AccumulateRow8Wide, AccumulateRow8<uint64_t>);
 KO_SCALE_CASE(DivideRow8, DivideRow8);
-KO_SCALE_CASE(AreaXLine8, AreaXLine8<false>);
-KO_SCALE_CASE(AreaXLine8Wide, AreaXLine8<true>);
-KO_SCALE_CASE(CubicHRowD, CubicHRowD);
+KO_SCALE_CASE(AreaXLine8, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area>));
+KO_SCALE_CASE(AreaXLine8Wide, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area, 1, 300>));
+KO_SCALE_CASE(CubicHRowD, (ThroughColumns<sc::CubicHRowDFn, double, 16, &Columns::CubicF>));
 KO_SCALE_CASE(CubicVRowD, CubicVRowDF<double>);
 KO_SCALE_CASE(CubicVRowF, CubicVRowDF<float>);
 KO_SCALE_CASE(NarrowClampAlpha, NarrowClampAlpha);
 KO_SCALE_CASE(BilinVLineF, BilinVLineF);
-KO_SCALE_CASE(BilinHRowF, BilinHRowF);
+KO_SCALE_CASE(BilinHRowF, (ThroughColumns<sc::BilinHRowFFn, float, 16, &Columns::BilinearF>));
 KO_SCALE_CASE(AccumulateRowF, AccumulateRowF);
 KO_SCALE_CASE(DivideRowF, DivideRowF);
-KO_SCALE_CASE(AreaXLineF, AreaXLineF);
+KO_SCALE_CASE(AreaXLineF, (ThroughColumns<sc::AreaXLineFFn, float, 16, &Columns::Area>));
 
 }  // namespace scalecases
 

@@ -22,8 +22,7 @@ std::unique_ptr<Case> MakeFft(const Kernel &k, Rng &rng, int width) {
   ko::signal::FillTwiddles<R>(order, tw->data(), tw->data() + ko::signal::TwiddleCount(order));
   auto src = std::make_shared<std::vector<R>>(RandomVec<R>(rng, 2 * n, R(-1), R(1)));
   const bool inverse = rng() & 1, inPlace = rng() & 1;
-  auto c = std::make_unique<CallCase<Fn, R>>(k, 2 * n);
-  c->call = [=](Fn fn, R *out) {
+  return MakeCall<Fn, R>(k, 2 * n, [=](Fn fn, R *out) {
     ko::signal::FftPlan<R> plan;
     plan.order = order;
     plan.n = int(n);
@@ -33,8 +32,7 @@ std::unique_ptr<Case> MakeFft(const Kernel &k, Rng &rng, int width) {
     if (inPlace) std::copy(src->begin(), src->end(), out);
     fn(plan, reinterpret_cast<const Cx<R> *>(inPlace ? out : src->data()), reinterpret_cast<Cx<R> *>(out),
        reinterpret_cast<Cx<R> *>(work.data()), inverse);
-  };
-  return c;
+  });
 }
 
 // Split and merge over h points: a (or z) and the twiddles are random.
@@ -44,35 +42,29 @@ std::unique_ptr<Case> MakeSplitMerge(const Kernel &k, Rng &rng, int width) {
   auto in = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
   auto w = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
   const double scale = std::uniform_real_distribution<double>(0.25, 2)(rng);
-  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * (h + 1));
-  c->call = [=](Fn fn, double *out) {
+  return MakeCall<Fn, double>(k, 2 * (h + 1), [=](Fn fn, double *out) {
     fn(reinterpret_cast<const Cx<double> *>(in->data()), reinterpret_cast<Cx<double> *>(out),
        reinterpret_cast<const Cx<double> *>(w->data()), h, scale);
-  };
-  return c;
+  });
 }
 
 std::unique_ptr<Case> MakeMul(const Kernel &k, Rng &rng, int n) {
   using Fn = decltype(KernelSet::mul64fc);
   auto src = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
   auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
-  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * size_t(n));
-  c->call = [=](Fn fn, double *out) {
+  return MakeCall<Fn, double>(k, 2 * size_t(n), [=](Fn fn, double *out) {
     std::copy(init->begin(), init->end(), out);
     fn(reinterpret_cast<const Cx<double> *>(src->data()), reinterpret_cast<Cx<double> *>(out), size_t(n));
-  };
-  return c;
+  });
 }
 
 std::unique_ptr<Case> MakeConj(const Kernel &k, Rng &rng, int n) {
   using Fn = decltype(KernelSet::conj64fc);
   auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
-  auto c = std::make_unique<CallCase<Fn, double>>(k, 2 * size_t(n));
-  c->call = [=](Fn fn, double *out) {
+  return MakeCall<Fn, double>(k, 2 * size_t(n), [=](Fn fn, double *out) {
     std::copy(init->begin(), init->end(), out);
     fn(reinterpret_cast<Cx<double> *>(out), size_t(n));
-  };
-  return c;
+  });
 }
 
 // Minimum and maximum, with the extremes placed anywhere (the tail included).
@@ -82,9 +74,7 @@ std::unique_ptr<Case> MakeMinMax(const Kernel &k, Rng &rng, int n) {
   auto src = std::make_shared<std::vector<R>>(RandomVec<R>(rng, size_t(n), R(-100), R(100)));
   (*src)[rng() & 1 ? n - 1 : rng() % n] = R(1000);
   (*src)[rng() & 1 ? 0 : rng() % n] = R(-1000);
-  auto c = std::make_unique<CallCase<Fn, R>>(k, 2);
-  c->call = [=](Fn fn, R *out) { fn(src->data(), size_t(n), out, out + 1); };
-  return c;
+  return MakeCall<Fn, R>(k, 2, [=](Fn fn, R *out) { fn(src->data(), size_t(n), out, out + 1); });
 }
 
 // Square roots, negative inputs (NaN) and zeros among them.
@@ -92,9 +82,7 @@ std::unique_ptr<Case> MakeSqrt(const Kernel &k, Rng &rng, int n) {
   using Fn = decltype(KernelSet::sqrt32f);
   auto src = std::make_shared<std::vector<float>>(RandomVec<float>(rng, size_t(n), -1.0f, 1e6f));
   (*src)[rng() % n] = 0.0f;
-  auto c = std::make_unique<CallCase<Fn, float>>(k, size_t(n));
-  c->call = [=](Fn fn, float *out) { fn(src->data(), out, size_t(n)); };
-  return c;
+  return MakeCall<Fn, float>(k, size_t(n), [=](Fn fn, float *out) { fn(src->data(), out, size_t(n)); });
 }
 
 KO_KERNEL_CASE("signal.Fft32", MakeFft<float>);

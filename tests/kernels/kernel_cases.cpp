@@ -39,7 +39,7 @@ std::string DiffBytes(const void *ref, const void *got, size_t n) {
 }
 
 template <class T>
-static std::string DiffReals(const T *ref, const T *got, size_t n, double bound) {
+std::string DiffReals(const T *ref, const T *got, size_t n, double bound) {
   for (size_t i = 0; i < n; ++i) {
     const bool nanA = std::isnan(ref[i]), nanB = std::isnan(got[i]);
     if (nanA != nanB || (!nanA && !(std::fabs(double(ref[i]) - double(got[i])) <= bound))) {
@@ -53,11 +53,7 @@ static std::string DiffReals(const T *ref, const T *got, size_t n, double bound)
   return "";
 }
 
-std::string DiffFloats(const float *ref, const float *got, size_t n, double bound) {
-  return DiffReals(ref, got, n, bound);
-}
-std::string DiffDoubles(const double *ref, const double *got, size_t n, double bound) {
-  return DiffReals(ref, got, n, bound);
-}
+template std::string DiffReals(const float *, const float *, size_t, double);
+template std::string DiffReals(const double *, const double *, size_t, double);
 
 }  // namespace kotest

@@ -62,9 +62,10 @@ inline std::vector<uint8_t> RandomBytes(Rng &rng, size_t n) { return RandomVec<u
 // "" when the two byte ranges agree, else the first differing offset and
 // the values there.
 std::string DiffBytes(const void *ref, const void *got, size_t n);
-// "" when every |ref[i] - got[i]| <= bound (NaN only against NaN).
-std::string DiffFloats(const float *ref, const float *got, size_t n, double bound);
-std::string DiffDoubles(const double *ref, const double *got, size_t n, double bound);
+// "" when every |ref[i] - got[i]| <= bound (NaN only against NaN); float
+// and double.
+template <class T>
+std::string DiffReals(const T *ref, const T *got, size_t n, double bound);
 
 // The common shape: outputs kept per form, compared by bytes or by floats
 // with the kernel's bound.
@@ -75,10 +76,8 @@ struct OutputsByForm : Case {
   }
   std::string Diff(Form f) override {
     const size_t n = out[0].size();
-    if constexpr (std::is_same_v<Out, float>)
-      return DiffFloats(out[0].data(), out[f].data(), n, kernel.bound);
-    else if constexpr (std::is_same_v<Out, double>)
-      return DiffDoubles(out[0].data(), out[f].data(), n, kernel.bound);
+    if constexpr (std::is_floating_point_v<Out>)
+      return DiffReals(out[0].data(), out[f].data(), n, kernel.bound);
     else
       return DiffBytes(out[0].data(), out[f].data(), n * sizeof(Out));
   }
@@ -93,6 +92,12 @@ struct CallCase : OutputsByForm<Out> {
   void Run(Form f) override { call(ko::forms::FormOf<Fn>(this->kernel, f), this->out[f].data()); }
   std::function<void(Fn, Out *)> call;
 };
+template <class Fn, class Out>
+std::unique_ptr<Case> MakeCall(const Kernel &k, size_t n, std::function<void(Fn, Out *)> call) {
+  auto c = std::make_unique<CallCase<Fn, Out>>(k, n);
+  c->call = std::move(call);
+  return c;
+}
 
 // Widths every kernel is run at: 1, odd, around each vector width, and a
 // few larger ones; the test adds random widths.
