@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/parallel.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koresult.h"
 
@@ -518,12 +519,11 @@ bool Run(const KoSubpixelParam &p, const Options &o, RunInfo *info) {
     info->wide = c.wide && c.bpp == 4 && c.kind != Kind::Bilinear && c.kind != Kind::Cubic;
   }
   if (rows > 2) {
-#pragma omp parallel if (!o.singleThread)
-    {
+    ko::frame::Parallel([&] {
       Scratch s(c);
 #pragma omp for schedule(static)
       for (int k = 1; k < rows - 1; ++k) DoRow(c, k, s);
-    }
+    }, !o.singleThread);
   }
   if (rows > 1) DoRow(c, rows - 1, first);
   return true;
