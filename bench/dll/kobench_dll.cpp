@@ -79,7 +79,7 @@ void WriteJson(const char *path) {
     std::fprintf(stderr, "cannot write %s\n", path);
     std::exit(1);
   }
-  std::fprintf(f, "{\n  \"context\": {\"executable\": \"kobench_dll (%s)\"},\n  \"benchmarks\": [\n", kBuild);
+  std::fprintf(f, "{\n  \"benchmarks\": [\n");
   for (size_t i = 0; i < g_results.size(); ++i) {
     const Result &r = g_results[i];
     std::fprintf(f,
