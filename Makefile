@@ -60,7 +60,7 @@ bench: deps build-windows
 	@for b in build/native-bench/bin/kobench_*; do echo "== $$b =="; \
 	  "$$b" --benchmark_out=$(BENCH_OUT)/$${b##*/}.json --benchmark_out_format=json || exit 1; done
 	@echo "== build/windows/bin/kobench_dll.exe (under Wine) =="
-	OMP_NUM_THREADS=1 tools/wine-run build/windows/bin/kobench_dll.exe
+	OMP_NUM_THREADS=1 tools/wine-run build/windows/bin/kobench_dll.exe --benchmark_out=$(BENCH_OUT)/kobench_dll_wine.json
 	python3 tools/bench_table.py --pairs bench/pairs.txt --out docs/performance.md $(BENCH_OUT)/*.json
 
 # Each fuzzer kofuzz_<name> starts from fuzz/corpus/<name> and writes what

@@ -1,10 +1,19 @@
 // A few kernels timed through the shipped library's exported functions: the
 // same source is built against kokernel.dll (run under Wine) and against
 // libkokernel.so, so that a slower cross-build shows beside the native one.
-// Single-threaded; prints the median and the best of several rounds. The DLL
-// links its own copy of the OpenMP runtime, which omp_set_num_threads in this
-// program does not reach: run it with OMP_NUM_THREADS=1 (as `make bench`
-// does), or the DLL's scalers run on every core.
+// Single-threaded. The DLL links its own copy of the OpenMP runtime, which
+// omp_set_num_threads in this program does not reach: run it with
+// OMP_NUM_THREADS=1 (as `make bench` does), or the DLL's scalers run on
+// every core.
+//
+//   kobench_dll [--benchmark_out=FILE] [--benchmark_filter=TEXT] [TEXT]
+//
+// Each kernel is timed in short batches (about 0.3 ms, at least one call)
+// and the best batch is reported beside the median: on a shared machine a
+// batch that no other process interrupted is the kernel's own time, while
+// long rounds measure the load as much as the kernel. With --benchmark_out
+// the best times are also written as Google Benchmark JSON, named Dll/...
+// or So/... by the build, for tools/bench_table.py to pair.
 #include <omp.h>
 
 #include <algorithm>
@@ -13,6 +22,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "kokernel/kodib.h"
@@ -23,26 +33,62 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Median and best time of one call in microseconds, over `rounds` rounds of
-// enough calls to last about 50 ms.
-void Time(const char *name, const std::function<void()> &call, int rounds = 7) {
+#ifdef _WIN32
+constexpr const char *kBuild = "Dll";
+#else
+constexpr const char *kBuild = "So";
+#endif
+
+struct Result {
+  std::string name;
+  double bestUs, medianUs;
+};
+std::vector<Result> g_results;
+std::string g_filter;
+
+double Seconds(Clock::time_point t0) { return std::chrono::duration<double>(Clock::now() - t0).count(); }
+
+// Best and median time of one call over batches of calls, for about half a
+// second (at least 30 batches).
+void Time(const char *name, const std::function<void()> &call) {
+  const std::string full = std::string(kBuild) + "/" + name;
+  if (!g_filter.empty() && full.find(g_filter) == std::string::npos) return;
   call();
   int reps = 1;
   for (;;) {
     const auto t0 = Clock::now();
     for (int i = 0; i < reps; ++i) call();
-    const double s = std::chrono::duration<double>(Clock::now() - t0).count();
-    if (s > 0.05 || reps > (1 << 24)) break;
+    if (Seconds(t0) > 3e-4 || reps > (1 << 20)) break;
     reps *= 2;
   }
   std::vector<double> us;
-  for (int r = 0; r < rounds; ++r) {
+  const auto start = Clock::now();
+  while (us.size() < 30 || (Seconds(start) < 0.5 && us.size() < 5000)) {
     const auto t0 = Clock::now();
     for (int i = 0; i < reps; ++i) call();
-    us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count() / reps);
+    us.push_back(Seconds(t0) * 1e6 / reps);
   }
   std::sort(us.begin(), us.end());
-  std::printf("%-34s median %10.2f us  best %10.2f us\n", name, us[us.size() / 2], us[0]);
+  g_results.push_back({full, us[0], us[us.size() / 2]});
+  std::printf("%-40s best %10.2f us  median %10.2f us\n", full.c_str(), us[0], us[us.size() / 2]);
+}
+
+void WriteJson(const char *path) {
+  FILE *f = std::fopen(path, "w");
+  if (!f) {
+    std::fprintf(stderr, "cannot write %s\n", path);
+    std::exit(1);
+  }
+  std::fprintf(f, "{\n  \"benchmarks\": [\n");
+  for (size_t i = 0; i < g_results.size(); ++i) {
+    const Result &r = g_results[i];
+    std::fprintf(f,
+                 "    {\"name\": \"%s\", \"run_name\": \"%s\", \"run_type\": \"iteration\", "
+                 "\"real_time\": %.4f, \"cpu_time\": %.4f, \"time_unit\": \"us\"}%s\n",
+                 r.name.c_str(), r.name.c_str(), r.bestUs, r.bestUs, i + 1 < g_results.size() ? "," : "");
+  }
+  std::fprintf(f, "  ]\n}\n");
+  std::fclose(f);
 }
 
 struct Image {
@@ -65,9 +111,8 @@ void Fft(int order) {
   BYTE *buf = static_cast<BYTE *>(KoPerfsMalloc_8u(bytes > 0 ? bytes : 1));
   float *src = KoPerfsMalloc_32f(2 * n), *dst = KoPerfsMalloc_32f(2 * n);
   for (int i = 0; i < 2 * n; ++i) src[i] = float((i * 7919) % 2001 - 1000) / 1000.0f;
-  char name[64];
-  std::snprintf(name, sizeof name, "complex FFT 32fc 2^%d", order);
-  Time(name, [&] { KoPerfsFFTFwd_CToC_32fc(src, dst, setup, buf); });
+  const std::string name = "ComplexFft32fc/" + std::to_string(order);
+  Time(name.c_str(), [&] { KoPerfsFFTFwd_CToC_32fc(src, dst, setup, buf); });
   KoPerfsFree(src);
   KoPerfsFree(dst);
   KoPerfsFree(buf);
@@ -91,19 +136,24 @@ void Copy(const char *name, int dstType, int srcType) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char **argv) {
+  const char *out = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strncmp(argv[i], "--benchmark_out=", 16) == 0)
+      out = argv[i] + 16;
+    else if (std::strncmp(argv[i], "--benchmark_filter=", 19) == 0)
+      g_filter = argv[i] + 19;
+    else if (argv[i][0] != '-')
+      g_filter = argv[i];
+  }
   omp_set_num_threads(1);
   KoPerf_Initialize();
-#ifdef _WIN32
-  std::printf("== kokernel.dll ==\n");
-#else
-  std::printf("== libkokernel.so ==\n");
-#endif
   Fft(10);
   Fft(16);
-  Scale("bilinear 1920x1080 -> 1280x720", 0);
-  Scale("area 1920x1080 -> 1280x720", 1);
-  Copy("copy RGB32 -> RGB24 1920x1080", KOPT_RGB24, KOPT_RGB32);
-  Copy("copy RGB24 -> RGB32 1920x1080", KOPT_RGB32, KOPT_RGB24);
+  Scale("Bilinear1080To720", 0);
+  Scale("Area1080To720", 1);
+  Copy("CopyRgb32ToRgb24", KOPT_RGB24, KOPT_RGB32);
+  Copy("CopyRgb24ToRgb32", KOPT_RGB32, KOPT_RGB24);
+  if (out) WriteJson(out);
   return 0;
 }

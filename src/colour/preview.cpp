@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "colour/colour_matrix.h"
+#include "frame/parallel.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
 
@@ -51,8 +52,7 @@ template <class LumaRow, class ChromaRow>
 void RunReduced(const Planes &p, const ReduceShape &shape, int outWidth, int outHeight,
                 const Q14Coefs &c, LumaRow lumaRow, ChromaRow chromaRow) {
   const auto fn = Pick<Yuv420ReduceFn>(kYuv420Reduce);
-#pragma omp parallel for schedule(static)
-  for (int j = 0; j < outHeight; ++j) {
+  ko::frame::ParallelFor(outHeight, [&](int j) {
     const uint8_t *yr[4], *ur[2], *vr[2];
     for (int r = 0; r < shape.rows; ++r) yr[r] = p.y + intptr_t(lumaRow(j) + r) * p.yStride;
     for (int i = 0; i < shape.crows; ++i) {
@@ -61,7 +61,7 @@ void RunReduced(const Planes &p, const ReduceShape &shape, int outWidth, int out
       vr[i] = p.v + intptr_t(k) * p.vStride;
     }
     fn(yr, ur, vr, p.dst + intptr_t(j) * p.dstStride, outWidth, &shape, &c);
-  }
+  });
 }
 
 // The chroma rows of a blended row pair: the row itself and its neighbour
@@ -108,8 +108,7 @@ void Convert420Full(int width, int height, uint8_t *dst, intptr_t dstStride, con
   const auto fn = Pick<Yuv420RowPairFn>(kYuv420RowPair);
   const bool il = Interlaced(mode);
   const int rows = height / 2;
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < rows; ++k) {
+  ko::frame::ParallelFor(rows, [&](int k) {
     int r0 = 2 * k, r1 = 2 * k + 1;
     if (il && !(rows % 2 == 1 && k == rows - 1)) {
       r0 = 4 * (k / 2) + (k % 2);
@@ -117,7 +116,7 @@ void Convert420Full(int width, int height, uint8_t *dst, intptr_t dstStride, con
     }
     fn(y + intptr_t(r0) * yStride, y + intptr_t(r1) * yStride, u + intptr_t(k) * uStride,
        v + intptr_t(k) * vStride, dst + intptr_t(r0) * dstStride, dst + intptr_t(r1) * dstStride, width, &c);
-  }
+  });
 }
 
 }  // namespace ko::colour
@@ -206,9 +205,9 @@ HRESULT FromUyvy(uint8_t *dst, const uint32_t *src, intptr_t dstStride, int widt
   const UyvyToRgbCoefs c = UyvyToRgbFixed(MatrixFromUyvyCode(matrix, width, height));
   const auto fn = ko::forms::Pick<UyvyToRgbFn>(kUyvyToRgb);
   const auto *s = reinterpret_cast<const uint8_t *>(src);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < height; ++r)
+  ko::frame::ParallelFor(height, [&](int r) {
     fn(s + intptr_t(r) * 2 * width, dst + intptr_t(r) * dstStride, width, bpp, &c);
+  });
   return S_OK;
 }
 
@@ -217,9 +216,9 @@ HRESULT ToUyvy(uint8_t *dst, const uint8_t *src, intptr_t srcStride, intptr_t ds
   if (HRESULT hr = CheckUyvy(dst, src, srcStride, dstStride, width, height, bpp); hr != S_OK) return hr;
   const RgbToUyvyCoefs c = RgbToUyvyFixed(MatrixFromUyvyCode(matrix, width, height));
   const auto fn = ko::forms::Pick<RgbToUyvyFn>(kRgbToUyvy);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < height; ++r)
+  ko::frame::ParallelFor(height, [&](int r) {
     fn(src + intptr_t(r) * srcStride, dst + intptr_t(r) * dstStride, width, bpp, &c);
+  });
   return S_OK;
 }
 

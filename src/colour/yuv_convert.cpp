@@ -10,6 +10,7 @@
 #include "colour/colour_matrix.h"
 #include "colour/yuv_frame.h"
 #include "colour/yuv_setup.h"
+#include "frame/parallel.h"
 #include "kokernel/kodib.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
@@ -257,8 +258,7 @@ KO_EXTERN_C HRESULT KoYUV_YUVToRGB(BITMAPINFOHEADER *rgbHeader, double outputGam
   const auto *src = static_cast<const uint8_t *>(yuvBits);
   const KoToneCurve *tc = curve.on ? &curve.curve : nullptr;
 
-#pragma omp parallel
-  {
+  ko::frame::Parallel([&] {
     std::vector<int> Y(f.w), U(f.w), V(f.w);
 #pragma omp for schedule(static)
     for (int oy = 0; oy < oh; ++oy) {
@@ -286,7 +286,7 @@ KO_EXTERN_C HRESULT KoYUV_YUVToRGB(BITMAPINFOHEADER *rgbHeader, double outputGam
         }
       }
     }
-  }
+  });
   return S_OK;
 }
 
@@ -302,10 +302,10 @@ KO_EXTERN_C HRESULT KoYUV422PlanarToRGBA(int width, int height, void *dst, int d
   const Q14Coefs &c = MatrixOf(MatrixFromCode(uint32_t(matrixCode), width, height)).q14;
   const auto fn = ko::forms::Pick<Yuv420RowFn>(kYuv420Row);
   auto *d = static_cast<uint8_t *>(dst);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < height; ++r)
+  ko::frame::ParallelFor(height, [&](int r) {
     fn(y + intptr_t(r) * yStride, cb + intptr_t(r) * cbStride, cr + intptr_t(r) * crStride,
        d + intptr_t(r) * dstStride, width, &c);
+  });
   return S_OK;
 }
 
@@ -381,8 +381,7 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
     const auto pair = ko::forms::Pick<RgbToI420PairFn>(kRgbToI420Pair);
     const bool semi = kind == Kind::Semi8;
     auto rgbRow = [&](int y) { return rgb + stride * (h - 1 - y); };
-#pragma omp parallel for schedule(static)
-    for (int item = 0; item < items; ++item) {
+    ko::frame::ParallelFor(items, [&](int item) {
       const int y = 2 * item;
       int ra = y, rb = std::min(y + 1, h - 1);
       if (il && y < (h & ~2)) {
@@ -395,12 +394,12 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
       if (item < f.chromaH && ra == y && rb == y + 1 && f.chromaW == w / 2) {
         pair(rgbRow(y), rgbRow(y + 1), dst + f.lumaStride * y, dst + f.lumaStride * (y + 1), u, v, semi ? 2 : 1, w,
              &k);
-        continue;
+        return;
       }
       luma(rgbRow(y), dst + f.lumaStride * y, w, &k);
       if (y + 1 < h) luma(rgbRow(y + 1), dst + f.lumaStride * (y + 1), w, &k);
       if (item < f.chromaH) chroma(rgbRow(ra), rgbRow(rb), u, v, semi ? 2 : 1, f.chromaW, &k);
-    }
+    });
     return S_OK;
   }
 
@@ -415,8 +414,7 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
     for (int i = 0; i < 4 * w; ++i) out[i] = float(row[i]);
   };
 
-#pragma omp parallel
-  {
+  ko::frame::Parallel([&] {
     std::vector<float> rows[4];
     for (auto &r : rows) r.resize(4 * size_t(w));
 #pragma omp for schedule(static)
@@ -553,6 +551,6 @@ KO_EXTERN_C HRESULT KoYUV_RGBToYUV(BITMAPINFOHEADER *yuvHeader, const void *colo
         }
       }
     }
-  }
+  });
   return S_OK;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "colour/yuv_frame.h"
+#include "frame/parallel.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
 
@@ -69,9 +70,9 @@ bool Clip(const Pair &p, unsigned x0, unsigned y0, unsigned x1, unsigned y1, Rec
 void CopyRows(uint8_t *dst, int64_t dOff, int64_t dStride, const uint8_t *src, int64_t sOff,
               int64_t sStride, int first, int rows, int64_t start, int64_t bytes) {
   if (bytes <= 0) return;
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < rows; ++k)
+  ko::frame::ParallelFor(rows, [&](int k) {
     std::memcpy(dst + dOff + dStride * k, src + sOff + sStride * (first + k) + start, size_t(bytes));
+  });
 }
 
 // Luma and chroma of planar or semi-planar layouts with the same sample
@@ -112,15 +113,14 @@ HRESULT Nv12ToI420(KOYUV2YUV_ARGS, KOYUV2YUV_RECT) {
   CopyRows(p.dst, 0, p.d.lumaStride, p.src, 0, p.s.lumaStride, r.y0, r.y1 - r.y0, r.x0, r.x1 - r.x0);
   const int c0 = r.y0 / 2, c1 = std::min({(r.y1 + 1) / 2, p.s.chromaH, c0 + p.d.chromaH});
   const int k0 = r.x0 / 2, k1 = std::min({(r.x1 + 1) / 2, p.s.chromaW, k0 + p.d.chromaW});
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < std::max(0, c1 - c0); ++k) {
+  ko::frame::ParallelFor(std::max(0, c1 - c0), [&](int k) {
     const uint8_t *s = p.src + p.s.cbOffset + p.s.cbStride * (c0 + k);
     uint8_t *u = p.dst + p.d.cbOffset + p.d.cbStride * k, *v = p.dst + p.d.crOffset + p.d.crStride * k;
     for (int c = k0; c < k1; ++c) {
       u[c - k0] = s[2 * c];
       v[c - k0] = s[2 * c + 1];
     }
-  }
+  });
   return S_OK;
 }
 
@@ -179,15 +179,14 @@ KO_EXTERN_C HRESULT KoYUV_I420_To_NV12(KOYUV2YUV_ARGS) {
   if (!Clip(p, KO_WHOLE, &r, &hr)) return hr;
   CopyRows(p.dst, 0, p.d.lumaStride, p.src, 0, p.s.lumaStride, 0, r.y1, 0, r.x1);
   const int rows = std::min(p.s.chromaH, p.d.chromaH), cols = std::min(p.s.chromaW, p.d.chromaW);
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < rows; ++k) {
+  ko::frame::ParallelFor(rows, [&](int k) {
     const uint8_t *u = p.src + p.s.cbOffset + p.s.cbStride * k, *v = p.src + p.s.crOffset + p.s.crStride * k;
     uint8_t *d = p.dst + p.d.cbOffset + p.d.cbStride * k;
     for (int c = 0; c < cols; ++c) {
       d[2 * c] = u[c];
       d[2 * c + 1] = v[c];
     }
-  }
+  });
   return S_OK;
 }
 
@@ -200,8 +199,7 @@ KO_EXTERN_C HRESULT KoYUV_YV16_To_YUYV_SubRect(KOYUV2YUV_ARGS, KOYUV2YUV_RECT) {
   if (int64_t(x0) + 2 * pairs > p.s.w || int64_t(y0) + rows > p.s.h) return E_INVALIDARG;
   const int cx = int(x0 / 2);
   if (cx + pairs > p.s.chromaW) return E_INVALIDARG;
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < int(rows); ++k) {
+  ko::frame::ParallelFor(int(rows), [&](int k) {
     const int64_t r = int64_t(y0) + k;
     const uint8_t *y = p.src + p.s.lumaStride * r + x0;
     const uint8_t *u = p.src + p.s.cbOffset + p.s.cbStride * r + cx;
@@ -213,7 +211,7 @@ KO_EXTERN_C HRESULT KoYUV_YV16_To_YUYV_SubRect(KOYUV2YUV_ARGS, KOYUV2YUV_RECT) {
       d[4 * i + 2] = y[2 * i + 1];
       d[4 * i + 3] = v[i];
     }
-  }
+  });
   return S_OK;
 }
 
@@ -243,16 +241,14 @@ HRESULT WideToI420(KOYUV2YUV_ARGS, uint32_t scode) {
     return hr;
   if (p.d.w != p.s.w || p.d.h != p.s.h) return E_INVALIDARG;
   const Frame &s = p.s, &d = p.d;
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < s.h; ++r) {
+  ko::frame::ParallelFor(s.h, [&](int r) {
     const uint8_t *y = p.src + s.lumaStride * r;
     uint8_t *o = p.dst + d.lumaStride * r;
     for (int x = 0; x < s.w; ++x) o[x] = y[2 * x + 1];
-  }
+  });
   const int rows = d.chromaH, cols = d.chromaW;
   const Kind k = s.info->kind;
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < rows; ++r) {
+  ko::frame::ParallelFor(rows, [&](int r) {
     uint8_t *u = p.dst + d.cbOffset + d.cbStride * r, *v = p.dst + d.crOffset + d.crStride * r;
     if (k == Kind::Semi16) {
       // 4:2:0 reads its chroma rows in turn, 4:2:2 every second one.
@@ -270,7 +266,7 @@ HRESULT WideToI420(KOYUV2YUV_ARGS, uint32_t scode) {
         v[x] = cr[4 * x + 1];
       }
     }
-  }
+  });
   return S_OK;
 }
 
@@ -288,8 +284,7 @@ KO_EXTERN_C HRESULT KoYUV_P210_To_v210(KOYUV2YUV_ARGS) {
   Pair p;
   if (HRESULT hr = Open(KO_FWD, FourCC("v210"), FourCC("P210"), &p); hr != S_OK) return hr;
   const int w = std::min(p.s.w, p.d.w) & ~1, h = std::min(p.s.h, p.d.h);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < h; ++r) {
+  ko::frame::ParallelFor(h, [&](int r) {
     const uint8_t *y = p.src + p.s.lumaStride * r, *c = p.src + p.s.cbOffset + p.s.cbStride * r;
     uint8_t *o = p.dst + p.d.lumaStride * r;
     for (int g = 0; 6 * g < w; ++g) {
@@ -304,7 +299,7 @@ KO_EXTERN_C HRESULT KoYUV_P210_To_v210(KOYUV2YUV_ARGS) {
       // A short last group packs what it has, zeros after.
       for (int i = 0; i < 4; ++i) PutDword(o + 16 * g + 4 * i, s[3 * i] | s[3 * i + 1] << 10 | s[3 * i + 2] << 20);
     }
-  }
+  });
   return S_OK;
 }
 
@@ -312,8 +307,7 @@ KO_EXTERN_C HRESULT KoYUV_v210_To_P210(KOYUV2YUV_ARGS) {
   Pair p;
   if (HRESULT hr = Open(KO_FWD, FourCC("P210"), FourCC("v210"), &p); hr != S_OK) return hr;
   const int w = std::min(p.s.w, p.d.w) & ~1, h = std::min(p.s.h, p.d.h);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < h; ++r) {
+  ko::frame::ParallelFor(h, [&](int r) {
     const uint8_t *s = p.src + p.s.lumaStride * r;
     uint8_t *y = p.dst + p.d.lumaStride * r, *c = p.dst + p.d.cbOffset + p.d.cbStride * r;
     for (int x = 0; x < w; x += 2) {
@@ -324,7 +318,7 @@ KO_EXTERN_C HRESULT KoYUV_v210_To_P210(KOYUV2YUV_ARGS) {
       PutWord(c + 2 * x + 2, V210Get(g, base + 2) << 6);
       PutWord(y + 2 * x + 2, V210Get(g, base + 3) << 6);
     }
-  }
+  });
   return S_OK;
 }
 
@@ -337,8 +331,7 @@ KO_EXTERN_C HRESULT KoYUV_v210_TO_UYVY(BYTE *dst, const BYTE *src, int64_t dstSt
   // A source row must also hold every word its last pixel pair is read from.
   const uint64_t last = width - 2;
   if (uint64_t(srcStride) < 16 * (last / 6) + 4 * ((4 * ((last % 6) / 2) + 3) / 3 + 1)) return E_INVALIDARG;
-#pragma omp parallel for schedule(static)
-  for (int64_t r = 0; r < rows; ++r) {
+  ko::frame::ParallelFor(rows, [&](int64_t r) {
     const uint8_t *s = src + srcStride * r;
     uint8_t *d = dst + dstStride * r;
     for (uint64_t x = 0; x < width; x += 2) {
@@ -346,7 +339,7 @@ KO_EXTERN_C HRESULT KoYUV_v210_TO_UYVY(BYTE *dst, const BYTE *src, int64_t dstSt
       const int base = int(4 * ((x % 6) / 2));
       for (int i = 0; i < 4; ++i) d[2 * x + i] = uint8_t(V210Get(g, base + i) >> 2);
     }
-  }
+  });
   return S_OK;
 }
 
@@ -358,8 +351,7 @@ HRESULT I420ToUyvy(KOYUV2YUV_ARGS) {
   Pair p;
   if (HRESULT hr = Open(KO_FWD, FourCC("UYVY"), FourCC("I420"), &p); hr != S_OK) return hr;
   const int w = std::min(p.s.w, p.d.w), h = std::min(p.s.h, p.d.h);
-#pragma omp parallel for schedule(static)
-  for (int r = 0; r < h; ++r) {
+  ko::frame::ParallelFor(h, [&](int r) {
     const uint8_t *y = p.src + p.s.lumaStride * r;
     const int k = std::min(r / 2, p.s.chromaH - 1);
     uint8_t *d = p.dst + p.d.lumaStride * r;
@@ -370,7 +362,7 @@ HRESULT I420ToUyvy(KOYUV2YUV_ARGS) {
       d[2 * x] = c >= 0 && k >= 0 ? plane[c] : 128;
       d[2 * x + 1] = y[x];
     }
-  }
+  });
   return S_OK;
 }
 
@@ -381,8 +373,7 @@ HRESULT Y41bToI420(KOYUV2YUV_ARGS) {
   if (p.d.w != p.s.w || p.d.h != p.s.h) return E_INVALIDARG;
   CopyRows(p.dst, 0, p.d.lumaStride, p.src, 0, p.s.lumaStride, 0, p.s.h, 0, p.s.w);
   if (p.s.chromaW == 0) return S_OK;
-#pragma omp parallel for schedule(static)
-  for (int k = 0; k < p.d.chromaH; ++k) {
+  ko::frame::ParallelFor(p.d.chromaH, [&](int k) {
     const int r0 = 2 * k, r1 = std::min(2 * k + 1, p.s.chromaH - 1);
     for (int plane = 0; plane < 2; ++plane) {
       const int64_t so = plane ? p.s.crOffset : p.s.cbOffset, ss = plane ? p.s.crStride : p.s.cbStride;
@@ -394,7 +385,7 @@ HRESULT Y41bToI420(KOYUV2YUV_ARGS) {
         o[c] = uint8_t((a[sc] + b[sc] + 1) / 2);
       }
     }
-  }
+  });
   return S_OK;
 }
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "frame/parallel.h"
 #include "imageops/imageops_internal.h"
 #include "kokernel/koimageops.h"
 #include "platform/platform.h"
@@ -41,11 +42,10 @@ void RowRuns(int32_t width, int32_t height, int32_t bytesPerPixel, int32_t dstSt
   const bool gapless = dstStride == srcStride && int64_t(dstStride) == int64_t(width) * bytesPerPixel;
   const int run = gapless ? std::max(1, std::min<int>(height, kRunPixels / width)) : 1;
   const int runs = (height + run - 1) / run;
-#pragma omp parallel for schedule(static) if (parallel)
-  for (int i = 0; i < runs; ++i) {
+  ko::frame::ParallelFor(runs, [&](int i) {
     const int y = i * run;
     body(y, width * std::min(run, height - y));
-  }
+  }, parallel);
 }
 
 // The two 8-bit formulas shared by MultiplyChannel and MaskMultiply.

@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "frame/parallel.h"
 #include "imageops/imageops_internal.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koimageops.h"
@@ -222,8 +223,7 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
     rows(base + static_cast<ptrdiff_t>(stride) * y0, stride, t + ts * y0, ts, width, n, rc);
     finished[g].store(1, std::memory_order_release);
   };
-#pragma omp parallel if (Worth(width, height))
-  {
+  ko::frame::Parallel([&] {
     FlushGuard threadGuard;
     const int nt = omp_get_num_threads(), me = omp_get_thread_num();
     const int64_t units = (int64_t(width) + kAlign - 1) / kAlign;
@@ -246,7 +246,7 @@ extern "C" KOAPI bool GaussianBlur(void *img, int32_t stride, int32_t bytesPerPi
     if (cols)
       up(tc, ts, lines.data() + 4 * cols, base + static_cast<ptrdiff_t>(bytesPerPixel) * x0, stride, height, cols,
          ccol, cs);
-  }
+  }, Worth(width, height));
   return true;
 }
 
@@ -262,8 +262,7 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
   auto at = [&](int x, int y) -> T & { return *reinterpret_cast<T *>(base + static_cast<ptrdiff_t>(stride) * y + step * x); };
   const ptrdiff_t ts = width;
   const int strips = (width + kMaskStrip - 1) / kMaskStrip;
-#pragma omp parallel if (Worth(width, height))
-  {
+  ko::frame::Parallel([&] {
     FlushGuard threadGuard;
 #pragma omp for schedule(static)
     for (int y = 0; y < height; ++y)
@@ -296,7 +295,7 @@ void MaskPlane(uint8_t *base, int32_t stride, int step, int width, int height, f
         }
       }
     }
-  }
+  }, Worth(width, height));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // a frame while rebuilding one field from the other.
 #include <cstring>
 
+#include "frame/parallel.h"
 #include "pixels/dibops.h"
 #include "pixels/xchg.h"
 
@@ -206,14 +207,13 @@ extern "C" HRESULT KoDibCopyInterlace(BITMAPINFOHEADER *dst, void *dstBits, cons
                 Is32BitRgb(j.s.type);
 
   const int rows = int(h);
-#pragma omp parallel
-  {
+  ko::frame::Parallel([&] {
     KoXchgContext mine = rec;  // cursors are per thread; tables stay with rec
     // Image rows are stored bottom-up: walk them from the last one, in the
     // order they lie in memory (rows are independent).
 #pragma omp for schedule(static)
     for (int k = 0; k < rows; ++k) InterlaceRow(j, &mine, rows - 1 - k);
-  }
+  });
   if (map) xchg::FreeColorQuantizer(map);
   xchg::Cleanup(&rec);
   return S_OK;

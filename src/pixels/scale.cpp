@@ -7,6 +7,7 @@
 #include <cstring>
 #include <vector>
 
+#include "frame/parallel.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koresult.h"
 
@@ -517,13 +518,17 @@ bool Run(const KoSubpixelParam &p, const Options &o, RunInfo *info) {
     info->vectorRows = first.vector;
     info->wide = c.wide && c.bpp == 4 && c.kind != Kind::Bilinear && c.kind != Kind::Cubic;
   }
-  if (rows > 2) {
-#pragma omp parallel if (!o.singleThread)
+  if (rows > 2 && !o.singleThread && ko::frame::ManyThreads()) {
+#pragma omp parallel
     {
       Scratch s(c);
 #pragma omp for schedule(static)
       for (int k = 1; k < rows - 1; ++k) DoRow(c, k, s);
     }
+  } else {
+    // One thread: the first row's scratch goes on down the rows (its ring
+    // of cubic rows is looked up by row, so any order reuses it correctly).
+    for (int k = 1; k < rows - 1; ++k) DoRow(c, k, first);
   }
   if (rows > 1) DoRow(c, rows - 1, first);
   return true;

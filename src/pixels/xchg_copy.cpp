@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "frame/parallel.h"
 #include "kokernel/koxchg.h"
 #include "pixels/dib.h"
 #include "pixels/xchg.h"
@@ -136,15 +137,14 @@ inline int64_t InMemoryOrder(int64_t down, int64_t i, int64_t h) { return down <
 void PlainRows(const Job &job, const KoXchgContext &master, RowFn rowFn) {
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int srcBpp = TypeBits(job.src.type), dstBpp = TypeBits(job.dst.type);
-#pragma omp parallel for schedule(static)
-  for (int64_t i = 0; i < h; ++i) {
+  ko::frame::ParallelFor(h, [&](int64_t i) {
     const int64_t y = InMemoryOrder(job.dst.down, i, h);
     const uint8_t *s = job.src.Row(job.srcR.top + y);
     uint8_t *d = job.dst.Row(job.dstR.top + y);
     if (rowFn) {
       rowFn(s + int64_t(job.srcR.left) * srcBpp / 8, d + int64_t(job.dstR.left) * dstBpp / 8,
             int(w));
-      continue;
+      return;
     }
     KoXchgContext r = master;
     SeekSrc(&r, s, job.srcR.left);
@@ -158,7 +158,7 @@ void PlainRows(const Job &job, const KoXchgContext &master, RowFn rowFn) {
       r.read(&r);
       r.write(&r);
     }
-  }
+  });
 }
 
 // Reads the source pixel that destination pixel (x, y) samples into
@@ -180,8 +180,7 @@ void ScaledRows(const Job &job, const KoXchgContext &master) {
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int64_t sw = job.srcR.right - job.srcR.left, sh = job.srcR.bottom - job.srcR.top;
   const bool interp = (master.flags & KOXCHG_VARIANT1) != 0;
-#pragma omp parallel for schedule(static)
-  for (int64_t i = 0; i < h; ++i) {
+  ko::frame::ParallelFor(h, [&](int64_t i) {
     const int64_t y = InMemoryOrder(job.dst.down, i, h);
     KoXchgContext r = master;
     const Pos py = Locate(job.srcR.top, job.stepY, y, h, sh, interp);
@@ -202,7 +201,7 @@ void ScaledRows(const Job &job, const KoXchgContext &master) {
       r.pixel[0] = run[i];
       r.write(&r);
     }
-  }
+  });
 }
 
 // Soft edges: the new pixel fades into the destination over W source pixels
@@ -215,8 +214,7 @@ void SoftEdgeRows(const Job &job, const KoXchgContext &master, const KoXchgConte
   int64_t width = (flags >> 16) & 0xFF;
   if (job.scaling) width = width * std::max(job.stepX, job.stepY) / kOne;
   const int64_t unit = 65535 / (width + 1);
-#pragma omp parallel for schedule(static)
-  for (int64_t i = 0; i < h; ++i) {
+  ko::frame::ParallelFor(h, [&](int64_t i) {
     const int64_t y = InMemoryOrder(job.dst.down, i, h);
     KoXchgContext r = master, b = blend;
     const Pos py = Locate(job.srcR.top, job.stepY, y, h, sh, interp);
@@ -245,19 +243,18 @@ void SoftEdgeRows(const Job &job, const KoXchgContext &master, const KoXchgConte
       SeekDst(&b, drow, job.dstR.left + x);
       b.write(&b);
     }
-  }
+  });
 }
 
 void FloatCurveRows(const Job &job, const KoXchgContext &master, uint32_t mode) {
   const int64_t w = job.dstR.right - job.dstR.left, h = job.dstR.bottom - job.dstR.top;
   const int dstBpp = TypeBits(job.dst.type);
-#pragma omp parallel for schedule(static)
-  for (int64_t i = 0; i < h; ++i) {
+  ko::frame::ParallelFor(h, [&](int64_t i) {
     const int64_t y = InMemoryOrder(job.dst.down, i, h);
     const auto *s = reinterpret_cast<const float *>(job.src.Row(job.srcR.top + y)) + 4 * int64_t(job.srcR.left);
     uint8_t *d = job.dst.Row(job.dstR.top + y) + int64_t(job.dstR.left) * dstBpp / 8;
     FloatCurveRow(master.readCurve, job.dst.type, mode, s, d, int(w));
-  }
+  });
 }
 
 RECT WholeImage(const BITMAPINFOHEADER *h, int64_t unit) {
@@ -433,8 +430,7 @@ HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, 
     if (idx < 0) idx = 0;
     return Pos{idx, frac};
   };
-#pragma omp parallel for schedule(static)
-  for (int64_t i = 0; i < y1 - y0; ++i) {
+  ko::frame::ParallelFor(y1 - y0, [&](int64_t i) {
     const int64_t y = y0 + InMemoryOrder(g.dstStride, i, y1 - y0);
     KoXchgContext r = master, b = blend;
     int64_t cy;
@@ -466,7 +462,7 @@ HRESULT RunSubpixel(const KoDibSubpixelJob &job, uint32_t flags, double curveA, 
       SeekDst(&b, drow, x);
       b.write(&b);
     }
-  }
+  });
   Cleanup(&master);
   return S_OK;
 }

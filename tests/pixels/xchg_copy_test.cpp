@@ -1,7 +1,9 @@
 // KoDibCopy through every path, the row converters on every processor path,
 // and the RGBA sub-rectangle converters.
 #include <gtest/gtest.h>
+#include <omp.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -195,6 +197,44 @@ TEST(XchgCopy, WholePixelSubPixelRectanglesAreThePlainCopy) {
   ASSERT_EQ(KoDibCopy(ref.h, nullptr, &rp, 0, src.h, nullptr, &rp, 0, 3, 0, 0), S_OK);
   EXPECT_EQ(dst.Pixels(), ref.Pixels());
 }
+
+// One thread loops over the rows itself, several share them out: the same
+// bytes either way, on every row driver (plain rows, the per-pixel engine,
+// scaled and soft-edged rows, sub-pixel rectangles, the scalers).
+struct ThreadCase {
+  const char *name;
+  int dstType, srcType, dstW, dstH;
+  uint32_t flags;
+  RECT dstRect;
+};
+class XchgThreads : public testing::TestWithParam<ThreadCase> {};
+TEST_P(XchgThreads, OneThreadAsMany) {
+  const ThreadCase &c = GetParam();
+  Dib src(c.srcType, 37, 29);
+  Randomize(src, c.srcType, 11);
+  const RECT *rect = c.dstRect.right ? &c.dstRect : nullptr;
+  std::vector<uint8_t> got[2];
+  const int threads = omp_get_max_threads();
+  for (int run = 0; run < 2; ++run) {
+    omp_set_num_threads(run ? std::max(2, threads) : 1);
+    Dib dst(c.dstType, c.dstW, c.dstH);
+    Randomize(dst, c.dstType, 12);
+    ASSERT_EQ(KoDibCopy(dst.h, nullptr, rect, 0, src.h, nullptr, nullptr, 0, c.flags, 0, 0), S_OK);
+    got[run] = dst.Pixels();
+  }
+  omp_set_num_threads(threads);
+  EXPECT_EQ(got[0], got[1]);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Drivers, XchgThreads,
+    testing::Values(ThreadCase{"RowConverter", 27, 28, 37, 29, 0, {}},
+                    ThreadCase{"PixelEngine", 31, 27, 37, 29, 0, {}},
+                    ThreadCase{"EngineScaled", 31, 31, 23, 41, 3, {}},
+                    ThreadCase{"SoftEdges", 28, 28, 37, 29, 3 | KOXCHG_EDGE_MASK | 4u << KOXCHG_EDGE_WIDTH_SHIFT, {}},
+                    ThreadCase{"SubPixel", 31, 31, 37, 29, KOXCHG_SUBPIXEL | 3, {8192, 4096, 30 * 16384 + 8192, 25 * 16384}},
+                    ThreadCase{"ScalerBilinear", 28, 28, 23, 41, 3, {}},
+                    ThreadCase{"ScalerArea", 28, 28, 23, 17, 3 | KOXCHG_AREA, {}}),
+    [](const testing::TestParamInfo<ThreadCase> &i) { return std::string(i.param.name); });
 
 // The row converters' references against the per-pixel engine they stand
 // for (their vector forms are compared with the references through the
