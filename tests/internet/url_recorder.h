@@ -40,11 +40,12 @@ inline bool RegisterBrowser() {
 
 inline void ForgetOpenedUrl() { DeleteFileW(Beside(L"url_record.txt").c_str()); }
 
-// The address the browser was last started with (waiting up to 20 s for
-// it), or what it recorded when that holds no quoted address.
+// The address the browser was last started with (waiting up to 90 s for
+// it: a new Wine process on a busy machine can take a while), or what it
+// recorded when that holds no quoted address.
 inline std::string OpenedUrl() {
   const std::wstring record = Beside(L"url_record.txt");
-  for (int i = 0; i < 400 && GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
+  for (int i = 0; i < 1800 && GetFileAttributesW(record.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) Sleep(50);
   const std::string line = ReadAll(record);
   const size_t end = line.rfind('"'), start = end == std::string::npos ? end : line.rfind('"', end - 1);
   return (start == std::string::npos) ? line : line.substr(start + 1, end - start - 1);
