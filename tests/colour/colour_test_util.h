@@ -2,17 +2,13 @@
 // gradients, colour bars or noise, and the formulas in double precision.
 #pragma once
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <random>
 #include <vector>
 
 #include "kokernel/kodib.h"
-#include "kokernel/koresult.h"
 
 namespace kotest {
 
@@ -73,29 +69,5 @@ inline BITMAPINFOHEADER YuvHeader(const char *code, int w, int h) {
 }
 
 inline double Clamp(double v, double lo, double hi) { return std::min(hi, std::max(lo, v)); }
-
-// An RGBA32 or RGBAFLOAT bitmap (rows bottom-up), its pixels addressed from
-// the top.
-struct Rgb {
-  BITMAPINFOHEADER h{};
-  std::vector<uint8_t> bits;
-  int stride;
-  Rgb(int type, int w, int hgt) : stride((type == KOPT_RGBAFLOAT ? 16 : 4) * w) {
-    uint32_t size = 0;
-    EXPECT_EQ(KoVideo_InitBitmapInfo(&h, type, w, hgt, nullptr, 0, &size), S_OK);
-    bits.assign(size_t(stride) * hgt, 0xCD);
-  }
-  uint8_t *Px(int x, int y) { return bits.data() + size_t(stride) * (h.biHeight - 1 - y) + size_t(stride / h.biWidth) * x; }
-  // Channel c of pixel (x, y) as a value.
-  double At(int x, int y, int c) const {
-    const uint8_t *p = const_cast<Rgb *>(this)->Px(x, y);
-    if (stride == 16 * h.biWidth) {
-      float v;
-      std::memcpy(&v, p + 4 * c, 4);
-      return v;
-    }
-    return p[c];
-  }
-};
 
 }  // namespace kotest

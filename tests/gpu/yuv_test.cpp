@@ -21,8 +21,23 @@ using namespace kotest::gpu;
 const int kSizes[][2] = {{1, 1}, {37, 23}, {64, 36}};
 const uint32_t kMatrices[] = {515, 516, 517};
 
-using kotest::Rgb;
-int RgbType(bool isFloat) { return isFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32; }
+struct Bitmap {
+  BITMAPINFOHEADER h{};
+  std::vector<uint8_t> bits;
+  Bitmap(bool isFloat, int w, int hgt) {
+    uint32_t size = 0;
+    KoVideo_InitBitmapInfo(&h, isFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, w, hgt, nullptr, 0, &size);
+    bits.assign(size, 0xCD);
+  }
+  // Pixel (x, y) counted from the top (the rows are bottom-up); channel c of
+  // B, G, R, A as a value.
+  uint8_t *At(int x, int y) { return &bits[(size_t(h.biHeight - 1 - y) * h.biWidth + x) * (h.biBitCount / 8)]; }
+  double Get(int x, int y, int c) {
+    float f = At(x, y)[c];
+    if (h.biBitCount != 32) std::memcpy(&f, At(x, y) + 4 * c, 4);
+    return f;
+  }
+};
 
 // A frame of random bytes, or the photo picture as the processor encodes it
 // (empty where it cannot write the layout).
@@ -30,9 +45,9 @@ std::vector<uint8_t> MakeFrame(BITMAPINFOHEADER hd, KoYUVPlaneLayout *l, Picture
   const uint32_t size = KoYUVImageBytesAndOffsets(&hd, l);
   std::vector<uint8_t> f = MakePicture(Picture::Random, int(size / 4 + 1), 1, seed);
   f.resize(size);
-  Rgb rgb(KOPT_RGBA32, hd.biWidth, hd.biHeight);
+  Bitmap rgb(false, hd.biWidth, hd.biHeight);
   const std::vector<uint8_t> px = MakePicture(Picture::Photo, hd.biWidth, hd.biHeight, seed);
-  for (int y = 0; y < hd.biHeight; ++y) std::memcpy(rgb.Px(0, y), &px[size_t(y) * hd.biWidth * 4], hd.biWidth * 4u);
+  for (int y = 0; y < hd.biHeight; ++y) std::memcpy(rgb.At(0, y), &px[size_t(y) * hd.biWidth * 4], hd.biWidth * 4u);
   if (pic == Picture::Photo && KoYUV_RGBToYUV(&hd, nullptr, f.data(), l, &rgb.h, 2.2, rgb.bits.data(), 0, 0, 0, true))
     f.clear();
   return f;
@@ -74,7 +89,7 @@ TEST_P(GpuYuvToRgb, MatchesProcessor) {
         if (frame.empty() || ow == 0 || oh == 0) continue;
         const uint32_t ci[4] = {0, matrix, 0, v.interlace};
         const KoYUVConvertParams params{0, v.range, {}, v.gamma};
-        Rgb cpu(RgbType(v.toFloat), ow, oh);
+        Bitmap cpu(v.toFloat, ow, oh);
         ASSERT_EQ(KoYUV_YUVToRGB(&cpu.h, v.outGamma, cpu.bits.data(), 0, &hd, ci, frame.data(), &l, reduce, 0, &params),
                   S_OK);
         cl_mem src = UploadBuffer(frame.data(), frame.size());
@@ -89,7 +104,7 @@ TEST_P(GpuYuvToRgb, MatchesProcessor) {
             for (int c = 0; c < 4; ++c) {
               const size_t at = size_t(y) * ow + x;
               const double d = v.toFloat ? devFloat[at * 4 + (c == 3 ? 3 : 2 - c)] : dev[at * 4 + c];
-              worst = std::max(worst, std::fabs(d - cpu.At(x, y, c)));
+              worst = std::max(worst, std::fabs(d - cpu.Get(x, y, c)));
             }
         EXPECT_LE(worst, v.gammaStep ? (v.toFloat ? 1.0 / 255 : 1.0) : 0.0)
             << code << " " << size[0] << "x" << size[1] << " " << PictureName(pic) << " variant " << (&v - kVariants);
@@ -123,14 +138,14 @@ TEST_P(GpuRgbToYuv, MatchesProcessor) {
         KoYUVPlaneLayout l;
         const std::vector<uint8_t> blank(KoYUVImageBytesAndOffsets(&hd, &l), 0xCD), px = MakePicture(pic, w, h, w + 3);
         // Float values reach a little beyond 0..1; the device image is RGBA.
-        Rgb rgb(RgbType(isFloat), w, h);
+        Bitmap rgb(isFloat, w, h);
         std::vector<float> rgba(px.size());
         for (int y = 0; y < h; ++y)
           for (int x = 0; x < w; ++x)
             for (int c = 0; c < 4; ++c) {
               const uint8_t b = px[(size_t(y) * w + x) * 4 + c];
               const float f = b / 255.f * 1.2f - 0.1f;
-              if (isFloat) std::memcpy(rgb.Px(x, y) + 4 * c, &f, 4); else rgb.Px(x, y)[c] = b;
+              if (isFloat) std::memcpy(rgb.At(x, y) + 4 * c, &f, 4); else rgb.At(x, y)[c] = b;
               rgba[(size_t(y) * w + x) * 4 + (c == 3 ? 3 : 2 - c)] = f;
             }
         const uint32_t ci[4] = {0, matrix, 0, lv.interlace};
@@ -156,7 +171,7 @@ TEST_F(GpuYuv, RefusesBadInput) {
   const BITMAPINFOHEADER i420 = kotest::YuvHeader("I420", 8, 6), iyuv = kotest::YuvHeader("IYUV", 8, 6),
                          y41b = kotest::YuvHeader("Y41B", 8, 6), nv12 = kotest::YuvHeader("NV12", 8, 6),
                          big = kotest::YuvHeader("I420", 16, 12);
-  Rgb rgb(KOPT_RGBA32, 8, 6);
+  Bitmap rgb(false, 8, 6);
   BITMAPINFOHEADER rgb24 = rgb.h;
   rgb24.biBitCount = 24;
   const std::vector<uint8_t> bytes(72, 16);
