@@ -113,13 +113,24 @@ const SignalKernels &Registered() {
 }
 }  // namespace
 
-KernelSet Kernels() {
-  const SignalKernels &k = Registered();
-  KernelSet set{PathTable(CurrentPath())->name};
-#define KO_SIGNAL_PICK(field, Name) set.field = ko::forms::Pick<decltype(KernelSet::field)>(k.field);
-  KO_SIGNAL_KERNELS(KO_SIGNAL_PICK)
+// One set per form, resolved once (the hardware does not change); each call
+// then only asks the family which form it takes now, forced caps included.
+const KernelSet &Kernels() {
+  using ko::forms::Form;
+  static const auto sets = [] {
+    const SignalKernels &k = Registered();
+    std::array<KernelSet, ko::forms::kFormCount> all{};
+    for (int f = 0; f < ko::forms::kFormCount; ++f) {
+      const Form form = static_cast<Form>(f);
+      all[f].name = form == ko::forms::kAVX2 ? "avx2" : (form == ko::forms::kSSE2 ? "sse2" : "generic");
+#define KO_SIGNAL_PICK(field, Name) \
+  all[f].field = ko::forms::FormOf<decltype(KernelSet::field)>(k.field, ko::forms::Best(k.field, form));
+      KO_SIGNAL_KERNELS(KO_SIGNAL_PICK)
 #undef KO_SIGNAL_PICK
-  return set;
+    }
+    return all;
+  }();
+  return sets[ko::forms::Current(ko::forms::Family::Signal)];
 }
 
 int ForcePath(int path) {

@@ -44,6 +44,7 @@ struct ScalarCx {
   static V Scale(V a, R c) { return {a.re * c, a.im * c}; }
   // W values ending at `last`, in reverse order.
   static V LoadRev(const C *last) { return *last; }
+  static void StoreRev(C *last, V v) { *last = v; }
   // dst[step * lane + k] = yk[lane]
   static void Store4T(C *dst, size_t step, V y0, V y1, V y2, V y3) {
     dst[0] = y0;
@@ -273,41 +274,53 @@ void RunFft(const FftPlan<typename T::Real> &plan, const Cx<typename T::Real> *s
 
 // ---- real transforms through a complex one of half the length ------------------
 // Forward: a = Z, the transform of z[n] = x[2n] + i x[2n+1] (h points);
-// X[k] = c ((Z[k] + conj Z[h-k]) - i W^k (Z[k] - conj Z[h-k])) for 0 < k < h.
+// X[k] = c (Fe + W^k Fo) for 0 < k < h, with Fe = Z[k] + conj Z[h-k] and
+// Fo = -i (Z[k] - conj Z[h-k]). The bins k and h-k share their inputs: their
+// Fe and Fo are conjugates and W^(h-k) = -conj W^k, so
+// X[h-k] = c conj(Fe - W^k Fo). One step makes W bins k.. and their mirrors.
 template <class T>
 inline void RealSplitStep(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h,
                           size_t k, double c) {
   const auto zk = T::Load(a + k), zc = T::Conj(T::LoadRev(a + h - k));
   const auto fe = T::Add(zk, zc);
-  const auto fo = T::MulNegJ(T::Sub(zk, zc));
-  T::Store(z + k, T::Scale(T::Add(fe, T::Mul(fo, T::LoadTw(w + k))), c));
+  const auto t = T::Mul(T::MulNegJ(T::Sub(zk, zc)), T::LoadTw(w + k));
+  T::StoreRev(z + h - k, T::Scale(T::Conj(T::Sub(fe, t)), c));
+  T::Store(z + k, T::Scale(T::Add(fe, t), c));
 }
 
-// Inverse: a[k] = c ((X[k] + conj X[h-k]) + i conj(W^k) (X[k] - conj X[h-k])),
-// wInv holding conj(W^k).
+// Inverse: a[k] = c (S + i D), S = X[k] + conj X[h-k], D = conj(W^k) (X[k] -
+// conj X[h-k]) (wInv holds conj W^k); for the mirror a[h-k] = c conj(S - i D).
 template <class T>
 inline void RealMergeStep(const Cx<double> *z, Cx<double> *a, const Cx<double> *wInv, size_t h,
                           size_t k, double c) {
   const auto xk = T::Load(z + k), xc = T::Conj(T::LoadRev(z + h - k));
   const auto sum = T::Add(xk, xc);
   const auto d = T::Mul(T::Sub(xk, xc), T::LoadTw(wInv + k));
+  T::StoreRev(a + h - k, T::Scale(T::Conj(T::Add(sum, T::MulNegJ(d))), c));
   T::Store(a + k, T::Scale(T::Add(sum, T::MulPosJ(d)), c));
+}
+
+// Bins 1 .. h/2 - 1 with their mirrors, W at a time then one by one; the
+// middle bin h/2 is its own mirror (the steps store the mirror first, so
+// the direct formula's value is the one that stays).
+template <class T, class Step>
+void RealPairs(size_t h, Step step) {
+  if (h < 2) return;
+  const size_t half = h / 2;
+  size_t k = 1;
+  if (T::W > 1)
+    for (; k + T::W <= half; k += T::W) step(T(), k);
+  for (; k <= half; ++k) step(ScalarCx<double>(), k);
 }
 
 template <class T>
 void RealSplit(const Cx<double> *a, Cx<double> *z, const Cx<double> *w, size_t h, double c) {
-  size_t k = 1;
-  if (T::W > 1)
-    for (; k + T::W <= h; k += T::W) RealSplitStep<T>(a, z, w, h, k, c);
-  for (; k < h; ++k) RealSplitStep<ScalarCx<double>>(a, z, w, h, k, c);
+  RealPairs<T>(h, [&](auto form, size_t k) { RealSplitStep<decltype(form)>(a, z, w, h, k, c); });
 }
 
 template <class T>
 void RealMerge(const Cx<double> *z, Cx<double> *a, const Cx<double> *wInv, size_t h, double c) {
-  size_t k = 1;
-  if (T::W > 1)
-    for (; k + T::W <= h; k += T::W) RealMergeStep<T>(z, a, wInv, h, k, c);
-  for (; k < h; ++k) RealMergeStep<ScalarCx<double>>(z, a, wInv, h, k, c);
+  RealPairs<T>(h, [&](auto form, size_t k) { RealMergeStep<decltype(form)>(z, a, wInv, h, k, c); });
 }
 
 // ---- reference forms of the element-wise kernels ------------------------------

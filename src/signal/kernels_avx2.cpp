@@ -81,6 +81,7 @@ struct Avx2Cx64 {
     V v = Load(last - 1);
     return _mm256_permute2f128_pd(v, v, 0x01);
   }
+  static void StoreRev(C *last, V v) { Store(last - 1, _mm256_permute2f128_pd(v, v, 0x01)); }
   static V Mul(V a, V w) {
     V t1 = _mm256_mul_pd(a, _mm256_movedup_pd(w));
     V t2 = _mm256_mul_pd(Swap(a), _mm256_permute_pd(w, 0xF));

@@ -75,6 +75,7 @@ struct Sse2Cx64 {
   static V Conj(V a) { return _mm_xor_pd(a, SignHi()); }
   static V Scale(V a, double c) { return _mm_mul_pd(a, _mm_set1_pd(c)); }
   static V LoadRev(const C *last) { return Load(last); }
+  static void StoreRev(C *last, V v) { Store(last, v); }
   static V Mul(V a, V w) {
     V t1 = _mm_mul_pd(a, _mm_unpacklo_pd(w, w));
     V t2 = _mm_mul_pd(Swap(a), _mm_unpackhi_pd(w, w));

@@ -95,7 +95,7 @@ int PathForFeatures(uint32_t features, int *variant);
 const KernelSet &KernelsForPath(int path);
 // Kernels of the current path (chosen by KoPerf_Initialize, or on first use),
 // picked from the registered kernels (KernelTable_Signal) with any forced cap.
-KernelSet Kernels();
+const KernelSet &Kernels();
 // Current path number.
 int CurrentPath();
 // Forces a path (0..3) regardless of the processor, for tests that compare
