@@ -177,6 +177,18 @@ KoPerfStatus ComplexTransform(const void *src, void *dst, const void *setup, BYT
   return KOPERF_STS_NOERR;
 }
 
+// Whether the transform of the plan has an odd number of stages: its passes
+// alternate between the output and the work vector and end in the output.
+bool OddStages(const FftPlan<double> &plan) {
+  int r8, r4, r2;
+  StagePlan(plan.order, &r8, &r4, &r2);
+  return (r8 + r4 + r2) % 2 == 1;
+}
+
+// The real transforms keep to two vectors of h points, the caller's array z
+// and one work vector a, so that the passes stay in a smaller share of the
+// caches: the half-length transform ping-pongs between them, z being free
+// once the first pass has read it, and the split and merge also run in place.
 KoPerfStatus RealForward(double *x, const void *setup, BYTE *buffer) {
   if (!x || !setup) return KOPERF_STS_NULLPTR;
   const SpecR64 *s = AsR64(setup);
@@ -186,15 +198,18 @@ KoPerfStatus RealForward(double *x, const void *setup, BYTE *buffer) {
     return KOPERF_STS_NOERR;
   }
   const size_t h = size_t{1} << (s->order - 1);
-  WorkArea work(buffer, 2 * h * sizeof(Cx<double>));
+  WorkArea work(buffer, h * sizeof(Cx<double>));
   if (!work.get()) return KOPERF_STS_MEMALLOC;
   auto *a = static_cast<Cx<double> *>(work.get());
   auto *z = reinterpret_cast<Cx<double> *>(x);
-  Kernels().fft64(s->plan, z, a, a + h, false);
-  // Split the half-length spectrum Z into the spectra of the even and odd
-  // samples and combine them: X[k] = Fe[k] + W^k Fo[k].
-  Kernels().realSplit64(a, z, s->post, h, 0.5 * s->scaleFwd);
-  const double r0 = a[0].re, i0 = a[0].im;
+  const KernelSet &k = Kernels();
+  // Z, the transform of the even samples + i the odd ones, ends in a or z.
+  Cx<double> *spectrum = OddStages(s->plan) ? a : z;
+  k.fft64(s->plan, z, spectrum, spectrum == a ? z : a, false);
+  // Split Z into the spectra of the even and odd samples and combine them:
+  // X[k] = Fe[k] + W^k Fo[k].
+  const double r0 = spectrum[0].re, i0 = spectrum[0].im;
+  k.realSplit64(spectrum, z, s->post, h, 0.5 * s->scaleFwd);
   z[0] = {(r0 + i0) * s->scaleFwd, (r0 - i0) * s->scaleFwd};
   return KOPERF_STS_NOERR;
 }
@@ -208,15 +223,19 @@ KoPerfStatus RealInverse(double *x, const void *setup, BYTE *buffer) {
     return KOPERF_STS_NOERR;
   }
   const size_t h = size_t{1} << (s->order - 1);
-  WorkArea work(buffer, 2 * h * sizeof(Cx<double>));
+  WorkArea work(buffer, h * sizeof(Cx<double>));
   if (!work.get()) return KOPERF_STS_MEMALLOC;
   auto *a = static_cast<Cx<double> *>(work.get());
   auto *z = reinterpret_cast<Cx<double> *>(x);
+  const KernelSet &k = Kernels();
   const double c = s->scaleInv;
   const double x0 = z[0].re, xh = z[0].im;
-  a[0] = {(x0 + xh) * c, (x0 - xh) * c};
-  Kernels().realMerge64(z, a, s->postInv, h, c);
-  Kernels().fft64(s->plan, a, z, a + h, true);
+  // The merged spectrum goes where the transform reads it so that its last
+  // pass writes z.
+  Cx<double> *merged = OddStages(s->plan) ? a : z;
+  k.realMerge64(z, merged, s->postInv, h, c);
+  merged[0] = {(x0 + xh) * c, (x0 - xh) * c};
+  k.fft64(s->plan, merged, z, a, true);
   return KOPERF_STS_NOERR;
 }
 

@@ -58,8 +58,10 @@ struct FftPlan {
   const R *twInv = nullptr;
 };
 
-// One transform: src -> dst using work (n points). src may equal dst;
-// work must not overlap either.
+// One transform: src -> dst using work (n points). The passes alternate
+// between dst and work and end in dst, the first one reading src. src may
+// equal dst; work must not overlap dst, and may be src (whose values are
+// then lost) when the stage count is odd, the first pass then writing dst.
 template <class R>
 using FftFn = void (*)(const FftPlan<R> &plan, const Cx<R> *src, Cx<R> *dst, Cx<R> *work,
                        bool inverse);

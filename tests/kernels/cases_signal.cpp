@@ -35,15 +35,18 @@ std::unique_ptr<Case> MakeFft(const Kernel &k, Rng &rng, int width) {
   });
 }
 
-// Split and merge over h points: a (or z) and the twiddles are random.
+// Split and merge over h points: a (or z) and the twiddles are random; out
+// of place or in place (the real transforms run both).
 std::unique_ptr<Case> MakeSplitMerge(const Kernel &k, Rng &rng, int width) {
   using Fn = decltype(KernelSet::realSplit64);
   const size_t h = size_t(width) + 1;
   auto in = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
   auto w = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * (h + 1), -1, 1));
   const double scale = std::uniform_real_distribution<double>(0.25, 2)(rng);
+  const bool inPlace = rng() & 1;
   return MakeCall<Fn, double>(k, 2 * (h + 1), [=](Fn fn, double *out) {
-    fn(reinterpret_cast<const Cx<double> *>(in->data()), reinterpret_cast<Cx<double> *>(out),
+    if (inPlace) std::copy(in->begin(), in->end(), out);
+    fn(reinterpret_cast<const Cx<double> *>(inPlace ? out : in->data()), reinterpret_cast<Cx<double> *>(out),
        reinterpret_cast<const Cx<double> *>(w->data()), h, scale);
   });
 }
