@@ -177,13 +177,9 @@ KoPerfStatus ComplexTransform(const void *src, void *dst, const void *setup, BYT
   return KOPERF_STS_NOERR;
 }
 
-// Whether the transform of the plan has an odd number of stages: its passes
+// Whether the transform of the plan makes an odd number of passes: they
 // alternate between the output and the work vector and end in the output.
-bool OddStages(const FftPlan<double> &plan) {
-  int r8, r4, r2;
-  StagePlan(plan.order, &r8, &r4, &r2);
-  return (r8 + r4 + r2) % 2 == 1;
-}
+bool OddPasses(const FftPlan<double> &plan) { return PassCount(plan.order) % 2 == 1; }
 
 // The real transforms keep to two vectors of h points, the caller's array z
 // and one work vector a, so that the passes stay in a smaller share of the
@@ -204,7 +200,7 @@ KoPerfStatus RealForward(double *x, const void *setup, BYTE *buffer) {
   auto *z = reinterpret_cast<Cx<double> *>(x);
   const KernelSet &k = Kernels();
   // Z, the transform of the even samples + i the odd ones, ends in a or z.
-  Cx<double> *spectrum = OddStages(s->plan) ? a : z;
+  Cx<double> *spectrum = OddPasses(s->plan) ? a : z;
   k.fft64(s->plan, z, spectrum, spectrum == a ? z : a, false);
   // Split Z into the spectra of the even and odd samples and combine them:
   // X[k] = Fe[k] + W^k Fo[k].
@@ -232,7 +228,7 @@ KoPerfStatus RealInverse(double *x, const void *setup, BYTE *buffer) {
   const double x0 = z[0].re, xh = z[0].im;
   // The merged spectrum goes where the transform reads it so that its last
   // pass writes z.
-  Cx<double> *merged = OddStages(s->plan) ? a : z;
+  Cx<double> *merged = OddPasses(s->plan) ? a : z;
   k.realMerge64(z, merged, s->postInv, h, c);
   merged[0] = {(x0 + xh) * c, (x0 - xh) * c};
   k.fft64(s->plan, merged, z, a, true);

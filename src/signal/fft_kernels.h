@@ -133,6 +133,37 @@ void Radix4Strided(const typename T::C *x, typename T::C *y, size_t len, size_t 
   }
 }
 
+// The last two radix-4 stages in one pass (stride s >= W, the stage of
+// length 16 not being the first; see FusedRadix4): for each q the length-16 stage's four
+// butterflies, then the length-4 stage's four on their outputs, kept in
+// registers. Same arithmetic, in the same order, as the two stages apart.
+template <class T, bool Inv>
+void Radix4x4Last(const typename T::C *x, typename T::C *y, size_t s, const typename T::Real *tw) {
+  const StageTw<typename T::Real> t(tw, 4);
+  for (size_t q = 0; q < s; q += T::W) {
+    typename T::V a[4][4];  // a[p][j]: output j of the first stage's butterfly p
+    for (size_t p = 0; p < 4; ++p) {
+      const typename T::C *xp = x + q + s * p;
+      Butterfly4<T, Inv>(T::Load(xp), T::Load(xp + 4 * s), T::Load(xp + 8 * s), T::Load(xp + 12 * s),
+                         a[p][0], a[p][1], a[p][2], a[p][3]);
+      if (p > 0) {
+        a[p][1] = T::MulRI(a[p][1], T::BcastDup(t.r1 + 2 * p), T::BcastDup(t.i1 + 2 * p));
+        a[p][2] = T::MulRI(a[p][2], T::BcastDup(t.r2 + 2 * p), T::BcastDup(t.i2 + 2 * p));
+        a[p][3] = T::MulRI(a[p][3], T::BcastDup(t.r3 + 2 * p), T::BcastDup(t.i3 + 2 * p));
+      }
+    }
+    for (size_t j = 0; j < 4; ++j) {
+      typename T::V y0, y1, y2, y3;
+      Butterfly4<T, Inv>(a[0][j], a[1][j], a[2][j], a[3][j], y0, y1, y2, y3);
+      typename T::C *yq = y + q + s * j;
+      T::Store(yq, y0);
+      T::Store(yq + 4 * s, y1);
+      T::Store(yq + 8 * s, y2);
+      T::Store(yq + 12 * s, y3);
+    }
+  }
+}
+
 // Radix-8 stages. Twiddles: for j = 1..7 the real then the imaginary parts
 // of W^(j p), each 2m values long (28 m reals a stage).
 template <class T, bool Inv>
@@ -221,9 +252,8 @@ void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
   }
   int radix8, radix4, radix2;
   StagePlan(plan.order, &radix8, &radix4, &radix2);
-  const int stages = radix8 + radix4 + radix2;
   const C *in = src;
-  C *out = ((stages - 1) % 2 == 0) ? dst : work;
+  C *out = ((PassCount(plan.order) - 1) % 2 == 0) ? dst : work;
   if (in == out) {
     for (size_t i = 0; i < n; ++i) work[i] = src[i];
     in = work;
@@ -241,6 +271,12 @@ void RunStages(const FftPlan<typename T::Real> &plan, const typename T::C *src,
       Radix8Strided<T, Inv>(in, out, len, s, tw);
     tw += 28 * (len / 8);
     next();
+  }
+  if (FusedRadix4(plan.order)) {
+    // Both radix-4 stages in one pass; the last stage (length 4) has no
+    // twiddles.
+    Radix4x4Last<T, Inv>(in, out, s, tw);
+    return;
   }
   for (int i = 0; i < radix4; ++i, len /= 4, s *= 4) {
     if (s == 1)
