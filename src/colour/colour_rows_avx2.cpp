@@ -39,9 +39,12 @@ namespace {
 // The 4:2:0 rows form each chroma offset o = (coefficient pair . (U, V) +
 // k) >> 14 once per sample in a 16-bit lane, then as two bytes max(o, 0)
 // and max(-o, 0) copied to both pixels of the sample's pair: clamp(Y + o)
-// is Y plus the first and minus the second, both saturating. Coefficients
-// whose offsets could leave -255..255 (or a 16-bit multiplier) take the
-// SSE2 form.
+// is Y plus the first and minus the second, both saturating. Blue and red
+// have one term each, and where their constant is the centring one
+// (k = 8192 - 128 a) the offset is (a (U - 128) + 2^13) >> 14, which the
+// rounding multiply gives exactly from 2 (U - 128) and a. Coefficients
+// whose offsets could leave -255..255 (or a 16-bit multiplier), or whose
+// blue and red constants are not the centring ones, take the SSE2 form.
 bool OffsetsFitBytes(const Q14Coefs *c) {
   auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
   auto within = [](int64_t lo, int64_t hi) { return (lo >> 14) >= -255 && (hi >> 14) <= 255; };
@@ -50,16 +53,17 @@ bool OffsetsFitBytes(const Q14Coefs *c) {
     const int64_t hi = k + 255 * (std::max<int64_t>(a, 0) + std::max<int64_t>(b, 0));
     return within(lo, hi);
   };
+  auto centred = [](int32_t a, int32_t k) { return int64_t(k) == 8192 - 128 * int64_t(a); };
   return fits16(c->ub) && fits16(c->ug) && fits16(c->vg) && fits16(c->vr) && range(c->ub, 0, c->kb) &&
-         range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr);
+         range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr) && centred(c->ub, c->kb) && centred(c->vr, c->kr);
 }
 
 struct ChromaCoefs {
-  __m256i b, g, r, kb, kg, kr;
+  __m256i b, g, r, kg;
 };
 ChromaCoefs ChromaCoefsOf(const Q14Coefs *c) {
-  return {Pair(c->ub, 0),           Pair(c->ug, c->vg),       Pair(0, c->vr),
-          _mm256_set1_epi32(c->kb), _mm256_set1_epi32(c->kg), _mm256_set1_epi32(c->kr)};
+  return {_mm256_set1_epi16(static_cast<int16_t>(c->ub)), Pair(c->ug, c->vg),
+          _mm256_set1_epi16(static_cast<int16_t>(c->vr)), _mm256_set1_epi32(c->kg)};
 }
 
 // Offsets of a channel for the 32 pixels of 16 chroma samples, in the byte
@@ -85,12 +89,13 @@ struct PixelOffsets {
 inline PixelOffsets OffsetsOf(const uint8_t *u, const uint8_t *v, const ChromaCoefs &k) {
   const __m256i uu = Samples(u), vv = Samples(v);
   const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
-  auto offsets = [&](__m256i coef, __m256i add) {
-    const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), 14);
-    const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), 14);
-    return Split(_mm256_packs_epi32(a, b));
-  };
-  return {offsets(k.b, k.kb), offsets(k.g, k.kg), offsets(k.r, k.kr)};
+  const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, k.g), k.kg), 14);
+  const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, k.g), k.kg), 14);
+  // 2 (U - 128) as 2 U - 256.
+  const __m256i c256 = _mm256_set1_epi16(256);
+  auto twice = [&](__m256i s) { return _mm256_sub_epi16(_mm256_add_epi16(s, s), c256); };
+  return {Split(_mm256_mulhrs_epi16(twice(uu), k.b)), Split(_mm256_packs_epi32(a, b)),
+          Split(_mm256_mulhrs_epi16(twice(vv), k.r))};
 }
 
 // 32 luma bytes with their four-pixel groups in the order 0 2 4 6 | 1 3 5 7,
@@ -138,29 +143,38 @@ void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, c
 
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
   if (bpp == 3) return UyvyToRgb24AVX2(uyvy, dst, width, c);
+  auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
   int x = 0;
-  if (bpp == 4) {
+  if (bpp == 4 && fits16(c->ub) && fits16(c->ug) && fits16(c->vg) && fits16(c->vr)) {
     const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
-    const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
+    const __m256i cbr = Pair(c->ub, c->vr), cg = Pair(c->ug, c->vg);
     const __m256i rnd = _mm256_set1_epi32(2048);
-    const __m256i dup = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,
-                                         0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i dupLo = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,
+                                           0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i dupHi = _mm256_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15,
+                                           2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
     for (; x + 32 <= width; x += 32) {
       // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words. Each
-      // pair's offset is formed in its own 32-bit slot and copied to both
-      // halves, so it lines up with the pair's two luma words.
+      // pair's offsets are formed in its own 32-bit slot and copied to both
+      // halves, so they line up with the pair's two luma words.
       const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x));
       const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x + 32));
       const __m256i ca = _mm256_sub_epi16(_mm256_and_si256(a, mask), c128);
       const __m256i cbb = _mm256_sub_epi16(_mm256_and_si256(b, mask), c128);
       const __m256i ya = _mm256_srli_epi16(a, 8), yb = _mm256_srli_epi16(b, 8);
-      auto half = [&](__m256i uv, __m256i yy, __m256i coef) {
-        const __m256i o = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(uv, coef), rnd), 12);
-        return _mm256_add_epi16(yy, _mm256_shuffle_epi8(o, dup));
-      };
+      // Blue and red have one term each: with the chroma words times 8,
+      // (8 u * ub + 2^14) >> 15, the rounding multiply, is (ub u + 2048) >> 12
+      // exactly; blue lands in the U word, red in the V word.
+      const __m256i bra = _mm256_mulhrs_epi16(_mm256_slli_epi16(ca, 3), cbr);
+      const __m256i brb = _mm256_mulhrs_epi16(_mm256_slli_epi16(cbb, 3), cbr);
+      const __m256i ga = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(ca, cg), rnd), 12);
+      const __m256i gb = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(cbb, cg), rnd), 12);
       // Bytes in the lane order StoreBgra expects: [0-7 16-23 | 8-15 24-31].
-      auto chan = [&](__m256i coef) { return _mm256_packus_epi16(half(ca, ya, coef), half(cbb, yb, coef)); };
-      StoreBgra(dst + 4 * x, chan(cb), chan(cg), chan(cr));
+      auto chan = [&](__m256i oa, __m256i ob, __m256i dup) {
+        return _mm256_packus_epi16(_mm256_add_epi16(ya, _mm256_shuffle_epi8(oa, dup)),
+                                   _mm256_add_epi16(yb, _mm256_shuffle_epi8(ob, dup)));
+      };
+      StoreBgra(dst + 4 * x, chan(bra, brb, dupLo), chan(ga, gb, dupLo), chan(bra, brb, dupHi));
     }
   }
   if (x < width) UyvyToRgbSSE2(uyvy + 2 * x, dst + bpp * x, width - x, bpp, c);
