@@ -73,7 +73,9 @@ struct ChannelOffsets {
 };
 inline ChannelOffsets Split(__m256i o) {
   const __m256i pos = _mm256_max_epi16(o, _mm256_setzero_si256()), neg = _mm256_sub_epi16(pos, o);
-  return {_mm256_or_si256(pos, _mm256_slli_epi16(pos, 8)), _mm256_or_si256(neg, _mm256_slli_epi16(neg, 8))};
+  const __m256i dup = _mm256_setr_epi8(0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14,
+                                       0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14);
+  return {_mm256_shuffle_epi8(pos, dup), _mm256_shuffle_epi8(neg, dup)};
 }
 
 // Sixteen chroma samples as 16-bit values in the order 0 1 4 5 8 9 12 13 |
