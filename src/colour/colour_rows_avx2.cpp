@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "colour/colour_rows.h"
 
@@ -39,12 +40,9 @@ namespace {
 // The 4:2:0 rows form each chroma offset o = (coefficient pair . (U, V) +
 // k) >> 14 once per sample in a 16-bit lane, then as two bytes max(o, 0)
 // and max(-o, 0) copied to both pixels of the sample's pair: clamp(Y + o)
-// is Y plus the first and minus the second, both saturating. Blue and red
-// have one term each, and where their constant is the centring one
-// (k = 8192 - 128 a) the offset is (a (U - 128) + 2^13) >> 14, which the
-// rounding multiply gives exactly from 2 (U - 128) and a. Coefficients
-// whose offsets could leave -255..255 (or a 16-bit multiplier), or whose
-// blue and red constants are not the centring ones, take the SSE2 form.
+// is Y plus the first and minus the second, both saturating. Coefficients
+// whose offsets could leave -255..255 (or a 16-bit multiplier) take the
+// SSE2 form.
 bool OffsetsFitBytes(const Q14Coefs *c) {
   auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
   auto within = [](int64_t lo, int64_t hi) { return (lo >> 14) >= -255 && (hi >> 14) <= 255; };
@@ -53,17 +51,28 @@ bool OffsetsFitBytes(const Q14Coefs *c) {
     const int64_t hi = k + 255 * (std::max<int64_t>(a, 0) + std::max<int64_t>(b, 0));
     return within(lo, hi);
   };
-  auto centred = [](int32_t a, int32_t k) { return int64_t(k) == 8192 - 128 * int64_t(a); };
   return fits16(c->ub) && fits16(c->ug) && fits16(c->vg) && fits16(c->vr) && range(c->ub, 0, c->kb) &&
-         range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr) && centred(c->ub, c->kb) && centred(c->vr, c->kr);
+         range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr);
 }
 
+// Blue and red have one term each. Where a channel's constant is the
+// centring one (k = 8192 - 128 a) its offset is (a (U - 128) + 2^13) >> 14,
+// which the rounding multiply gives exactly from 2 (U - 128) and a; other
+// constants take the pair multiply like green.
+bool Centred(int32_t a, int32_t k) { return int64_t(k) == 8192 - 128 * int64_t(a); }
+
 struct ChromaCoefs {
-  __m256i b, g, r, kg;
+  __m256i b, g, r, kb, kg, kr, ub, vr;
 };
 ChromaCoefs ChromaCoefsOf(const Q14Coefs *c) {
-  return {_mm256_set1_epi16(static_cast<int16_t>(c->ub)), Pair(c->ug, c->vg),
-          _mm256_set1_epi16(static_cast<int16_t>(c->vr)), _mm256_set1_epi32(c->kg)};
+  return {Pair(c->ub, 0),
+          Pair(c->ug, c->vg),
+          Pair(0, c->vr),
+          _mm256_set1_epi32(c->kb),
+          _mm256_set1_epi32(c->kg),
+          _mm256_set1_epi32(c->kr),
+          _mm256_set1_epi16(static_cast<int16_t>(c->ub)),
+          _mm256_set1_epi16(static_cast<int16_t>(c->vr))};
 }
 
 // Offsets of a channel for the 32 pixels of 16 chroma samples, in the byte
@@ -88,16 +97,23 @@ inline __m256i Samples(const uint8_t *p) {
 struct PixelOffsets {
   ChannelOffsets b, g, r;
 };
+template <bool RoundB, bool RoundR>
 inline PixelOffsets OffsetsOf(const uint8_t *u, const uint8_t *v, const ChromaCoefs &k) {
   const __m256i uu = Samples(u), vv = Samples(v);
   const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
-  const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, k.g), k.kg), 14);
-  const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, k.g), k.kg), 14);
+  auto paired = [&](__m256i coef, __m256i add) {
+    const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), 14);
+    const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), 14);
+    return _mm256_packs_epi32(a, b);
+  };
   // 2 (U - 128) as 2 U - 256.
   const __m256i c256 = _mm256_set1_epi16(256);
-  auto twice = [&](__m256i s) { return _mm256_sub_epi16(_mm256_add_epi16(s, s), c256); };
-  return {Split(_mm256_mulhrs_epi16(twice(uu), k.b)), Split(_mm256_packs_epi32(a, b)),
-          Split(_mm256_mulhrs_epi16(twice(vv), k.r))};
+  auto rounded = [&](__m256i s, __m256i coef) {
+    return _mm256_mulhrs_epi16(_mm256_sub_epi16(_mm256_add_epi16(s, s), c256), coef);
+  };
+  const __m256i ob = RoundB ? rounded(uu, k.ub) : paired(k.b, k.kb);
+  const __m256i orr = RoundR ? rounded(vv, k.vr) : paired(k.r, k.kr);
+  return {Split(ob), Split(paired(k.g, k.kg)), Split(orr)};
 }
 
 // 32 luma bytes with their four-pixel groups in the order 0 2 4 6 | 1 3 5 7,
@@ -119,12 +135,32 @@ inline void Row32(const uint8_t *y, uint8_t *dst, const PixelOffsets &o) {
 
 }  // namespace
 
+namespace {
+
+// body(integral_constant RoundB, integral_constant RoundR), by the
+// coefficients' constants.
+template <class Body>
+void ByRounding(const Q14Coefs *c, const Body &body) {
+  using Yes = std::true_type;
+  using No = std::false_type;
+  const bool b = Centred(c->ub, c->kb), r = Centred(c->vr, c->kr);
+  if (b && r) body(Yes{}, Yes{});
+  else if (b) body(Yes{}, No{});
+  else if (r) body(No{}, Yes{});
+  else body(No{}, No{});
+}
+
+}  // namespace
+
 void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
                    const Q14Coefs *c) {
   int x = 0;
   if (OffsetsFitBytes(c)) {
     const ChromaCoefs k = ChromaCoefsOf(c);
-    for (; x + 32 <= width; x += 32) Row32(y + x, bgra + 4 * x, OffsetsOf(u + x / 2, v + x / 2, k));
+    ByRounding(c, [&](auto rb, auto rr) {
+      for (; x + 32 <= width; x += 32)
+        Row32(y + x, bgra + 4 * x, OffsetsOf<decltype(rb)::value, decltype(rr)::value>(u + x / 2, v + x / 2, k));
+    });
   }
   if (x < width) Yuv420RowSSE2(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
 }
@@ -134,11 +170,13 @@ void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, c
   int x = 0;
   if (OffsetsFitBytes(c)) {
     const ChromaCoefs k = ChromaCoefsOf(c);
-    for (; x + 32 <= width; x += 32) {
-      const PixelOffsets o = OffsetsOf(u + x / 2, v + x / 2, k);
-      Row32(y0 + x, d0 + 4 * x, o);
-      Row32(y1 + x, d1 + 4 * x, o);
-    }
+    ByRounding(c, [&](auto rb, auto rr) {
+      for (; x + 32 <= width; x += 32) {
+        const PixelOffsets o = OffsetsOf<decltype(rb)::value, decltype(rr)::value>(u + x / 2, v + x / 2, k);
+        Row32(y0 + x, d0 + 4 * x, o);
+        Row32(y1 + x, d1 + 4 * x, o);
+      }
+    });
   }
   if (x < width) Yuv420RowPairSSE2(y0 + x, y1 + x, u + x / 2, v + x / 2, d0 + 4 * x, d1 + 4 * x, width - x, c);
 }
