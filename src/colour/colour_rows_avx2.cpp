@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <type_traits>
 
 #include "colour/colour_rows.h"
 
@@ -54,12 +55,24 @@ bool OffsetsFitBytes(const Q14Coefs *c) {
          range(c->ug, c->vg, c->kg) && range(0, c->vr, c->kr);
 }
 
+// Blue and red have one term each. Where a channel's constant is the
+// centring one (k = 8192 - 128 a) its offset is (a (U - 128) + 2^13) >> 14,
+// which the rounding multiply gives exactly from 2 (U - 128) and a; other
+// constants take the pair multiply like green.
+bool Centred(int32_t a, int32_t k) { return int64_t(k) == 8192 - 128 * int64_t(a); }
+
 struct ChromaCoefs {
-  __m256i b, g, r, kb, kg, kr;
+  __m256i b, g, r, kb, kg, kr, ub, vr;
 };
 ChromaCoefs ChromaCoefsOf(const Q14Coefs *c) {
-  return {Pair(c->ub, 0),           Pair(c->ug, c->vg),       Pair(0, c->vr),
-          _mm256_set1_epi32(c->kb), _mm256_set1_epi32(c->kg), _mm256_set1_epi32(c->kr)};
+  return {Pair(c->ub, 0),
+          Pair(c->ug, c->vg),
+          Pair(0, c->vr),
+          _mm256_set1_epi32(c->kb),
+          _mm256_set1_epi32(c->kg),
+          _mm256_set1_epi32(c->kr),
+          _mm256_set1_epi16(static_cast<int16_t>(c->ub)),
+          _mm256_set1_epi16(static_cast<int16_t>(c->vr))};
 }
 
 // Offsets of a channel for the 32 pixels of 16 chroma samples, in the byte
@@ -69,7 +82,9 @@ struct ChannelOffsets {
 };
 inline ChannelOffsets Split(__m256i o) {
   const __m256i pos = _mm256_max_epi16(o, _mm256_setzero_si256()), neg = _mm256_sub_epi16(pos, o);
-  return {_mm256_or_si256(pos, _mm256_slli_epi16(pos, 8)), _mm256_or_si256(neg, _mm256_slli_epi16(neg, 8))};
+  const __m256i dup = _mm256_setr_epi8(0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14,
+                                       0, 0, 2, 2, 4, 4, 6, 6, 8, 8, 10, 10, 12, 12, 14, 14);
+  return {_mm256_shuffle_epi8(pos, dup), _mm256_shuffle_epi8(neg, dup)};
 }
 
 // Sixteen chroma samples as 16-bit values in the order 0 1 4 5 8 9 12 13 |
@@ -82,15 +97,23 @@ inline __m256i Samples(const uint8_t *p) {
 struct PixelOffsets {
   ChannelOffsets b, g, r;
 };
+template <bool RoundB, bool RoundR>
 inline PixelOffsets OffsetsOf(const uint8_t *u, const uint8_t *v, const ChromaCoefs &k) {
   const __m256i uu = Samples(u), vv = Samples(v);
   const __m256i lo = _mm256_unpacklo_epi16(uu, vv), hi = _mm256_unpackhi_epi16(uu, vv);
-  auto offsets = [&](__m256i coef, __m256i add) {
+  auto paired = [&](__m256i coef, __m256i add) {
     const __m256i a = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), add), 14);
     const __m256i b = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), add), 14);
-    return Split(_mm256_packs_epi32(a, b));
+    return _mm256_packs_epi32(a, b);
   };
-  return {offsets(k.b, k.kb), offsets(k.g, k.kg), offsets(k.r, k.kr)};
+  // 2 (U - 128) as 2 U - 256.
+  const __m256i c256 = _mm256_set1_epi16(256);
+  auto rounded = [&](__m256i s, __m256i coef) {
+    return _mm256_mulhrs_epi16(_mm256_sub_epi16(_mm256_add_epi16(s, s), c256), coef);
+  };
+  const __m256i ob = RoundB ? rounded(uu, k.ub) : paired(k.b, k.kb);
+  const __m256i orr = RoundR ? rounded(vv, k.vr) : paired(k.r, k.kr);
+  return {Split(ob), Split(paired(k.g, k.kg)), Split(orr)};
 }
 
 // 32 luma bytes with their four-pixel groups in the order 0 2 4 6 | 1 3 5 7,
@@ -112,12 +135,32 @@ inline void Row32(const uint8_t *y, uint8_t *dst, const PixelOffsets &o) {
 
 }  // namespace
 
+namespace {
+
+// body(integral_constant RoundB, integral_constant RoundR), by the
+// coefficients' constants.
+template <class Body>
+void ByRounding(const Q14Coefs *c, const Body &body) {
+  using Yes = std::true_type;
+  using No = std::false_type;
+  const bool b = Centred(c->ub, c->kb), r = Centred(c->vr, c->kr);
+  if (b && r) body(Yes{}, Yes{});
+  else if (b) body(Yes{}, No{});
+  else if (r) body(No{}, Yes{});
+  else body(No{}, No{});
+}
+
+}  // namespace
+
 void Yuv420RowAVX2(const uint8_t *y, const uint8_t *u, const uint8_t *v, uint8_t *bgra, int width,
                    const Q14Coefs *c) {
   int x = 0;
   if (OffsetsFitBytes(c)) {
     const ChromaCoefs k = ChromaCoefsOf(c);
-    for (; x + 32 <= width; x += 32) Row32(y + x, bgra + 4 * x, OffsetsOf(u + x / 2, v + x / 2, k));
+    ByRounding(c, [&](auto rb, auto rr) {
+      for (; x + 32 <= width; x += 32)
+        Row32(y + x, bgra + 4 * x, OffsetsOf<decltype(rb)::value, decltype(rr)::value>(u + x / 2, v + x / 2, k));
+    });
   }
   if (x < width) Yuv420RowSSE2(y + x, u + x / 2, v + x / 2, bgra + 4 * x, width - x, c);
 }
@@ -127,40 +170,51 @@ void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, c
   int x = 0;
   if (OffsetsFitBytes(c)) {
     const ChromaCoefs k = ChromaCoefsOf(c);
-    for (; x + 32 <= width; x += 32) {
-      const PixelOffsets o = OffsetsOf(u + x / 2, v + x / 2, k);
-      Row32(y0 + x, d0 + 4 * x, o);
-      Row32(y1 + x, d1 + 4 * x, o);
-    }
+    ByRounding(c, [&](auto rb, auto rr) {
+      for (; x + 32 <= width; x += 32) {
+        const PixelOffsets o = OffsetsOf<decltype(rb)::value, decltype(rr)::value>(u + x / 2, v + x / 2, k);
+        Row32(y0 + x, d0 + 4 * x, o);
+        Row32(y1 + x, d1 + 4 * x, o);
+      }
+    });
   }
   if (x < width) Yuv420RowPairSSE2(y0 + x, y1 + x, u + x / 2, v + x / 2, d0 + 4 * x, d1 + 4 * x, width - x, c);
 }
 
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
   if (bpp == 3) return UyvyToRgb24AVX2(uyvy, dst, width, c);
+  auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
   int x = 0;
-  if (bpp == 4) {
+  if (bpp == 4 && fits16(c->ub) && fits16(c->ug) && fits16(c->vg) && fits16(c->vr)) {
     const __m256i mask = _mm256_set1_epi16(0xFF), c128 = _mm256_set1_epi16(128);
-    const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
+    const __m256i cbr = Pair(c->ub, c->vr), cg = Pair(c->ug, c->vg);
     const __m256i rnd = _mm256_set1_epi32(2048);
-    const __m256i dup = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,
-                                         0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i dupLo = _mm256_setr_epi8(0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13,
+                                           0, 1, 0, 1, 4, 5, 4, 5, 8, 9, 8, 9, 12, 13, 12, 13);
+    const __m256i dupHi = _mm256_setr_epi8(2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15,
+                                           2, 3, 2, 3, 6, 7, 6, 7, 10, 11, 10, 11, 14, 15, 14, 15);
     for (; x + 32 <= width; x += 32) {
       // a: pixels 0-7 | 8-15, b: 16-23 | 24-31, as (U Y V Y) words. Each
-      // pair's offset is formed in its own 32-bit slot and copied to both
-      // halves, so it lines up with the pair's two luma words.
+      // pair's offsets are formed in its own 32-bit slot and copied to both
+      // halves, so they line up with the pair's two luma words.
       const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x));
       const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(uyvy + 2 * x + 32));
       const __m256i ca = _mm256_sub_epi16(_mm256_and_si256(a, mask), c128);
       const __m256i cbb = _mm256_sub_epi16(_mm256_and_si256(b, mask), c128);
       const __m256i ya = _mm256_srli_epi16(a, 8), yb = _mm256_srli_epi16(b, 8);
-      auto half = [&](__m256i uv, __m256i yy, __m256i coef) {
-        const __m256i o = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(uv, coef), rnd), 12);
-        return _mm256_add_epi16(yy, _mm256_shuffle_epi8(o, dup));
-      };
+      // Blue and red have one term each: with the chroma words times 8,
+      // (8 u * ub + 2^14) >> 15, the rounding multiply, is (ub u + 2048) >> 12
+      // exactly; blue lands in the U word, red in the V word.
+      const __m256i bra = _mm256_mulhrs_epi16(_mm256_slli_epi16(ca, 3), cbr);
+      const __m256i brb = _mm256_mulhrs_epi16(_mm256_slli_epi16(cbb, 3), cbr);
+      const __m256i ga = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(ca, cg), rnd), 12);
+      const __m256i gb = _mm256_srai_epi32(_mm256_add_epi32(_mm256_madd_epi16(cbb, cg), rnd), 12);
       // Bytes in the lane order StoreBgra expects: [0-7 16-23 | 8-15 24-31].
-      auto chan = [&](__m256i coef) { return _mm256_packus_epi16(half(ca, ya, coef), half(cbb, yb, coef)); };
-      StoreBgra(dst + 4 * x, chan(cb), chan(cg), chan(cr));
+      auto chan = [&](__m256i oa, __m256i ob, __m256i dup) {
+        return _mm256_packus_epi16(_mm256_add_epi16(ya, _mm256_shuffle_epi8(oa, dup)),
+                                   _mm256_add_epi16(yb, _mm256_shuffle_epi8(ob, dup)));
+      };
+      StoreBgra(dst + 4 * x, chan(bra, brb, dupLo), chan(ga, gb, dupLo), chan(bra, brb, dupHi));
     }
   }
   if (x < width) UyvyToRgbSSE2(uyvy + 2 * x, dst + bpp * x, width - x, bpp, c);

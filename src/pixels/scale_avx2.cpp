@@ -27,6 +27,22 @@ void BilinearRow_AVX2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const B
         _mm_loadh_pd(_mm_castsi128_pd(lo), reinterpret_cast<const double *>(row + b)));
     return _mm256_cvtepu8_epi16(_mm_shuffle_epi8(x, interleave));
   };
+  // The same words from one 16-byte load a lane, ending 8 bytes past each
+  // pixel (the 8 bytes before it are in the row where its offset is 8 or
+  // more); pshufb spreads the bytes to words itself.
+  const __m256i widen = _mm256_setr_epi8(8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1,
+                                         8, -1, 12, -1, 9, -1, 13, -1, 10, -1, 14, -1, 11, -1, 15, -1);
+  auto pairBack = [&](const uint8_t *row, int32_t a, int32_t b) {
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + a - 8));
+    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i *>(row + b - 8));
+    return _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(lo), hi, 1), widen);
+  };
+  // Whether every left offset of columns j..j+7 is 8 or more.
+  const __m256i seven = _mm256_set1_epi32(7);
+  auto backOk = [&](int j) {
+    const __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i *>(c.xo0 + j));
+    return _mm256_movemask_epi8(_mm256_cmpgt_epi32(o, seven)) == -1;
+  };
   auto join = [](__m128i a, __m128i b) {
     return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_unpacklo_epi16(a, b)),
                                    _mm_unpackhi_epi16(a, b), 1);
@@ -38,6 +54,7 @@ void BilinearRow_AVX2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const B
     // so the four weight vectors come from it by multiplication alone.
     const __m256i GY = _mm256_set1_epi16(int16_t(16384 - fy)), FY = _mm256_set1_epi16(int16_t(fy));
     for (; j + 8 <= limit; j += 8) {
+      const bool back = backOk(j);
       __m256i R[4];
       for (int m = 0; m < 4; ++m) {
         const int k = j + 2 * m;
@@ -45,8 +62,8 @@ void BilinearRow_AVX2(const uint8_t *r0, const uint8_t *r1, uint32_t fy, const B
         const __m256i H0 = _mm256_mulhi_epu16(V, GY), H1 = _mm256_mulhi_epu16(V, FY);
         const __m256i L0 = _mm256_srli_epi16(_mm256_mullo_epi16(V, GY), 4);
         const __m256i L1 = _mm256_srli_epi16(_mm256_mullo_epi16(V, FY), 4);
-        const __m256i top = pair(r0, c.xo0[k], c.xo0[k + 1]);
-        const __m256i bot = pair(r1, c.xo0[k], c.xo0[k + 1]);
+        const __m256i top = back ? pairBack(r0, c.xo0[k], c.xo0[k + 1]) : pair(r0, c.xo0[k], c.xo0[k + 1]);
+        const __m256i bot = back ? pairBack(r1, c.xo0[k], c.xo0[k + 1]) : pair(r1, c.xo0[k], c.xo0[k + 1]);
         const __m256i hi = _mm256_add_epi32(_mm256_madd_epi16(top, H0), _mm256_madd_epi16(bot, H1));
         const __m256i lo = _mm256_add_epi32(_mm256_madd_epi16(top, L0), _mm256_madd_epi16(bot, L1));
         R[m] = _mm256_srli_epi32(_mm256_add_epi32(_mm256_add_epi32(_mm256_slli_epi32(hi, 12), lo), bias), 24);
