@@ -133,10 +133,6 @@ inline void Row32(const uint8_t *y, uint8_t *dst, const PixelOffsets &o) {
   _mm256_storeu_si256(d + 3, _mm256_unpackhi_epi16(bgHi, raHi));
 }
 
-}  // namespace
-
-namespace {
-
 // body(integral_constant RoundB, integral_constant RoundR), by the
 // coefficients' constants.
 template <class Body>

@@ -122,7 +122,10 @@ const KernelSet &Kernels() {
     std::array<KernelSet, ko::forms::kFormCount> all{};
     for (int f = 0; f < ko::forms::kFormCount; ++f) {
       const Form form = static_cast<Form>(f);
-      all[f].name = form == ko::forms::kAVX2 ? "avx2" : (form == ko::forms::kSSE2 ? "sse2" : "generic");
+      all[f].name = (form == ko::forms::kAVX2   ? Avx2Kernels()
+                     : form == ko::forms::kSSE2 ? Sse2Kernels()
+                                                : GenericKernels())
+                        .name;
 #define KO_SIGNAL_PICK(field, Name) \
   all[f].field = ko::forms::FormOf<decltype(KernelSet::field)>(k.field, ko::forms::Best(k.field, form));
       KO_SIGNAL_KERNELS(KO_SIGNAL_PICK)
