@@ -136,7 +136,7 @@ const Kernel kYuv420RowPair = Declare<Yuv420RowPairFn>("colour.Yuv420RowPair", F
                                                        rows::Yuv420RowPairAVX2);
 const Kernel kYuv420Reduce =
     Declare<Yuv420ReduceFn>("colour.Yuv420Reduce", Family::Colour, rows::Yuv420ReduceScalar,
-                            rows::Yuv420ReduceSSE2, nullptr);
+                            rows::Yuv420ReduceSSE2, rows::Yuv420ReduceAVX2);
 const Kernel kUyvyToRgb = Declare<UyvyToRgbFn>("colour.UyvyToRgb", Family::Colour, rows::UyvyToRgbScalar,
                                                rows::UyvyToRgbSSE2, rows::UyvyToRgbAVX2);
 const Kernel kRgbToUyvy = Declare<RgbToUyvyFn>("colour.RgbToUyvy", Family::Colour, rows::RgbToUyvyScalar,

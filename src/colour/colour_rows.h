@@ -110,6 +110,8 @@ void Yuv420ReduceScalar(const uint8_t *const *, const uint8_t *const *, const ui
                         uint8_t *, int, const ReduceShape *, const Q14Coefs *);
 void Yuv420ReduceSSE2(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,
                       uint8_t *, int, const ReduceShape *, const Q14Coefs *);
+void Yuv420ReduceAVX2(const uint8_t *const *, const uint8_t *const *, const uint8_t *const *,
+                      uint8_t *, int, const ReduceShape *, const Q14Coefs *);
 void UyvyToRgbScalar(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
 void UyvyToRgbSSE2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);
 void UyvyToRgbAVX2(const uint8_t *, uint8_t *, int, int, const UyvyToRgbCoefs *);

@@ -177,6 +177,80 @@ void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, c
   if (x < width) Yuv420RowPairSSE2(y0 + x, y1 + x, u + x / 2, v + x / 2, d0 + 4 * x, d1 + 4 * x, width - x, c);
 }
 
+namespace {
+inline __m256i Load32(const uint8_t *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
+// Sums of adjacent byte pairs of 32 bytes, as sixteen 16-bit values in order.
+inline __m256i PairSums(__m256i t) {
+  return _mm256_add_epi16(_mm256_and_si256(t, _mm256_set1_epi16(0xFF)), _mm256_srli_epi16(t, 8));
+}
+}  // namespace
+
+// The SSE2 form's arithmetic sixteen output pixels a step: every sum and
+// offset stays in lane order, so only the luma quads of the four-column
+// shapes and the final pixel halves cross lanes.
+void Yuv420ReduceAVX2(const uint8_t *const *yRows, const uint8_t *const *uRows, const uint8_t *const *vRows,
+                      uint8_t *bgra, int outWidth, const ReduceShape *shape, const Q14Coefs *c) {
+  const int cols = shape->cols, ccols = shape->ccols;
+  int x = 0;
+  if ((cols == 2 || cols == 4) && (ccols == 1 || ccols == 2)) {
+    const int n = cols * shape->rows, m = ccols * shape->crows;
+    int ln = 0, lr = 0;
+    while ((1 << ln) < n) ++ln;
+    while ((1 << lr) < n / m) ++lr;
+    const __m256i zero = _mm256_setzero_si256(), ones = _mm256_set1_epi16(1);
+    const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
+    const __m256i kb = _mm256_set1_epi32(m * c->kb), kg = _mm256_set1_epi32(m * c->kg),
+                  kr = _mm256_set1_epi32(m * c->kr);
+    const __m128i sh = _mm_cvtsi32_si128(14 - lr), shn = _mm_cvtsi32_si128(ln);
+    const __m256i alpha = _mm256_set1_epi8(static_cast<char>(0xFF));
+    for (; x + 16 <= outWidth; x += 16) {
+      __m256i ys = zero, ys2 = zero, us = zero, vs = zero;
+      for (int r = 0; r < shape->rows; ++r) {
+        const uint8_t *p = yRows[r] + x * cols;
+        ys = _mm256_add_epi16(ys, PairSums(Load32(p)));
+        if (cols == 4) ys2 = _mm256_add_epi16(ys2, PairSums(Load32(p + 32)));
+      }
+      // Quads 0-3 8-11 | 4-7 12-15 after the pack, put back in order.
+      if (cols == 4)
+        ys = _mm256_permute4x64_epi64(_mm256_packs_epi32(_mm256_madd_epi16(ys, ones), _mm256_madd_epi16(ys2, ones)),
+                                      0xD8);
+      for (int r = 0; r < shape->crows; ++r) {
+        if (ccols == 1) {
+          us = _mm256_add_epi16(us, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(uRows[r] + x))));
+          vs = _mm256_add_epi16(vs, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(vRows[r] + x))));
+        } else {
+          us = _mm256_add_epi16(us, PairSums(Load32(uRows[r] + 2 * x)));
+          vs = _mm256_add_epi16(vs, PairSums(Load32(vRows[r] + 2 * x)));
+        }
+      }
+      const __m256i lo = _mm256_unpacklo_epi16(us, vs), hi = _mm256_unpackhi_epi16(us, vs);
+      auto chan = [&](__m256i coef, __m256i k) {
+        const __m256i a = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(lo, coef), k), sh);
+        const __m256i b = _mm256_sra_epi32(_mm256_add_epi32(_mm256_madd_epi16(hi, coef), k), sh);
+        const __m256i t = _mm256_sra_epi16(_mm256_add_epi16(ys, _mm256_packs_epi32(a, b)), shn);
+        return _mm256_packus_epi16(t, t);
+      };
+      // Each lane holds its eight pixels' bytes twice; the low copies give
+      // pixels 0-3 | 8-11 and 4-7 | 12-15.
+      const __m256i bg = _mm256_unpacklo_epi8(chan(cb, kb), chan(cg, kg));
+      const __m256i ra = _mm256_unpacklo_epi8(chan(cr, kr), alpha);
+      const __m256i q0 = _mm256_unpacklo_epi16(bg, ra), q1 = _mm256_unpackhi_epi16(bg, ra);
+      auto *d = reinterpret_cast<__m256i *>(bgra + 4 * x);
+      _mm256_storeu_si256(d, _mm256_permute2x128_si256(q0, q1, 0x20));
+      _mm256_storeu_si256(d + 1, _mm256_permute2x128_si256(q0, q1, 0x31));
+    }
+  }
+  if (x < outWidth) {
+    const uint8_t *yr[4], *ur[2], *vr[2];
+    for (int r = 0; r < shape->rows; ++r) yr[r] = yRows[r] + x * cols;
+    for (int r = 0; r < shape->crows; ++r) {
+      ur[r] = uRows[r] + x * ccols;
+      vr[r] = vRows[r] + x * ccols;
+    }
+    Yuv420ReduceSSE2(yr, ur, vr, bgra + 4 * x, outWidth - x, shape, c);
+  }
+}
+
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
   if (bpp == 3) return UyvyToRgb24AVX2(uyvy, dst, width, c);
   auto fits16 = [](int32_t v) { return v >= -32768 && v <= 32767; };
