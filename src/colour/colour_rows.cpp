@@ -10,11 +10,6 @@ namespace ko::colour {
 namespace {
 inline uint8_t Clamp255(int v) { return static_cast<uint8_t>(v < 0 ? 0 : (v > 255 ? 255 : v)); }
 inline uint8_t Clamp1To254(int v) { return static_cast<uint8_t>(v < 1 ? 1 : (v > 254 ? 254 : v)); }
-inline int Log2(int v) {
-  int s = 0;
-  while ((1 << s) < v) ++s;
-  return s;
-}
 }  // namespace
 
 namespace rows {
@@ -40,8 +35,10 @@ void Yuv420RowPairScalar(const uint8_t *y0, const uint8_t *y1, const uint8_t *u,
 void Yuv420ReduceScalar(const uint8_t *const *yRows, const uint8_t *const *uRows,
                         const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
                         const ReduceShape *shape, const Q14Coefs *c) {
-  const int n = shape->cols * shape->rows, m = shape->ccols * shape->crows;
-  const int ln = Log2(n), s = 14 - Log2(n / m);
+  const int m = shape->ccols * shape->crows;
+  int ln, lr;
+  ReduceShifts(*shape, &ln, &lr);
+  const int s = 14 - lr;
   for (int x = 0; x < outWidth; ++x) {
     int ys = 0, us = 0, vs = 0;
     for (int r = 0; r < shape->rows; ++r)

@@ -49,6 +49,32 @@ struct ReduceShape {
 using Yuv420ReduceFn = void (*)(const uint8_t *const *yRows, const uint8_t *const *uRows,
                                 const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
                                 const ReduceShape *shape, const Q14Coefs *c);
+// The shapes the vector forms take (two or four luma columns, one or two
+// chroma columns a pixel), and log2(n) and log2(n / m) of a shape. Local
+// to each file that includes them, like Chroma420Sample below.
+static inline bool ReduceVectorShape(const ReduceShape &s) {
+  return (s.cols == 2 || s.cols == 4) && (s.ccols == 1 || s.ccols == 2);
+}
+static inline void ReduceShifts(const ReduceShape &s, int *ln, int *lr) {
+  const int n = s.cols * s.rows, m = s.ccols * s.crows;
+  int a = 0, b = 0;
+  while ((1 << a) < n) ++a;
+  while ((1 << b) < n / m) ++b;
+  *ln = a;
+  *lr = b;
+}
+// Output pixels x.. of a reduced row through fn (a narrower form).
+static inline void ReduceFrom(Yuv420ReduceFn fn, int x, const uint8_t *const *yRows, const uint8_t *const *uRows,
+                              const uint8_t *const *vRows, uint8_t *bgra, int outWidth, const ReduceShape *shape,
+                              const Q14Coefs *c) {
+  const uint8_t *yr[4], *ur[2], *vr[2];
+  for (int r = 0; r < shape->rows; ++r) yr[r] = yRows[r] + x * shape->cols;
+  for (int r = 0; r < shape->crows; ++r) {
+    ur[r] = uRows[r] + x * shape->ccols;
+    vr[r] = vRows[r] + x * shape->ccols;
+  }
+  fn(yr, ur, vr, bgra + 4 * x, outWidth - x, shape, c);
+}
 
 // Packed UYVY pairs to BGRA (bpp 4) or BGR (bpp 3); width even.
 using UyvyToRgbFn = void (*)(const uint8_t *uyvy, uint8_t *dst, int width, int bpp,

@@ -179,6 +179,10 @@ void Yuv420RowPairAVX2(const uint8_t *y0, const uint8_t *y1, const uint8_t *u, c
 
 namespace {
 inline __m256i Load32(const uint8_t *p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p)); }
+// Sixteen bytes as sixteen 16-bit values.
+inline __m256i Widen16(const uint8_t *p) {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p)));
+}
 // Sums of adjacent byte pairs of 32 bytes, as sixteen 16-bit values in order.
 inline __m256i PairSums(__m256i t) {
   return _mm256_add_epi16(_mm256_and_si256(t, _mm256_set1_epi16(0xFF)), _mm256_srli_epi16(t, 8));
@@ -192,11 +196,10 @@ void Yuv420ReduceAVX2(const uint8_t *const *yRows, const uint8_t *const *uRows, 
                       uint8_t *bgra, int outWidth, const ReduceShape *shape, const Q14Coefs *c) {
   const int cols = shape->cols, ccols = shape->ccols;
   int x = 0;
-  if ((cols == 2 || cols == 4) && (ccols == 1 || ccols == 2)) {
-    const int n = cols * shape->rows, m = ccols * shape->crows;
-    int ln = 0, lr = 0;
-    while ((1 << ln) < n) ++ln;
-    while ((1 << lr) < n / m) ++lr;
+  if (ReduceVectorShape(*shape)) {
+    const int m = ccols * shape->crows;
+    int ln, lr;
+    ReduceShifts(*shape, &ln, &lr);
     const __m256i zero = _mm256_setzero_si256(), ones = _mm256_set1_epi16(1);
     const __m256i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
     const __m256i kb = _mm256_set1_epi32(m * c->kb), kg = _mm256_set1_epi32(m * c->kg),
@@ -216,8 +219,8 @@ void Yuv420ReduceAVX2(const uint8_t *const *yRows, const uint8_t *const *uRows, 
                                       0xD8);
       for (int r = 0; r < shape->crows; ++r) {
         if (ccols == 1) {
-          us = _mm256_add_epi16(us, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(uRows[r] + x))));
-          vs = _mm256_add_epi16(vs, _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i *>(vRows[r] + x))));
+          us = _mm256_add_epi16(us, Widen16(uRows[r] + x));
+          vs = _mm256_add_epi16(vs, Widen16(vRows[r] + x));
         } else {
           us = _mm256_add_epi16(us, PairSums(Load32(uRows[r] + 2 * x)));
           vs = _mm256_add_epi16(vs, PairSums(Load32(vRows[r] + 2 * x)));
@@ -240,15 +243,7 @@ void Yuv420ReduceAVX2(const uint8_t *const *yRows, const uint8_t *const *uRows, 
       _mm256_storeu_si256(d + 1, _mm256_permute2x128_si256(q0, q1, 0x31));
     }
   }
-  if (x < outWidth) {
-    const uint8_t *yr[4], *ur[2], *vr[2];
-    for (int r = 0; r < shape->rows; ++r) yr[r] = yRows[r] + x * cols;
-    for (int r = 0; r < shape->crows; ++r) {
-      ur[r] = uRows[r] + x * ccols;
-      vr[r] = vRows[r] + x * ccols;
-    }
-    Yuv420ReduceSSE2(yr, ur, vr, bgra + 4 * x, outWidth - x, shape, c);
-  }
+  if (x < outWidth) ReduceFrom(Yuv420ReduceSSE2, x, yRows, uRows, vRows, bgra, outWidth, shape, c);
 }
 
 void UyvyToRgbAVX2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {

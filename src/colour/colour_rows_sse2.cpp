@@ -76,13 +76,11 @@ void Yuv420ReduceSSE2(const uint8_t *const *yRows, const uint8_t *const *uRows,
                       const uint8_t *const *vRows, uint8_t *bgra, int outWidth,
                       const ReduceShape *shape, const Q14Coefs *c) {
   const int cols = shape->cols, ccols = shape->ccols;
-  const bool handled = (cols == 2 || cols == 4) && (ccols == 1 || ccols == 2);
   int x = 0;
-  if (handled) {
-    const int n = cols * shape->rows, m = ccols * shape->crows;
-    int ln = 0, lr = 0;
-    while ((1 << ln) < n) ++ln;
-    while ((1 << lr) < n / m) ++lr;
+  if (ReduceVectorShape(*shape)) {
+    const int m = ccols * shape->crows;
+    int ln, lr;
+    ReduceShifts(*shape, &ln, &lr);
     const __m128i zero = _mm_setzero_si128(), ones = _mm_set1_epi16(1);
     const __m128i cb = Pair(c->ub, 0), cg = Pair(c->ug, c->vg), cr = Pair(0, c->vr);
     const __m128i kb = _mm_set1_epi32(m * c->kb), kg = _mm_set1_epi32(m * c->kg),
@@ -117,15 +115,7 @@ void Yuv420ReduceSSE2(const uint8_t *const *yRows, const uint8_t *const *uRows,
       for (int i = 0; i < 32; ++i) bgra[4 * x + i] = tmp[i];
     }
   }
-  if (x < outWidth) {
-    const uint8_t *yr[4], *ur[2], *vr[2];
-    for (int r = 0; r < shape->rows; ++r) yr[r] = yRows[r] + x * cols;
-    for (int r = 0; r < shape->crows; ++r) {
-      ur[r] = uRows[r] + x * ccols;
-      vr[r] = vRows[r] + x * ccols;
-    }
-    Yuv420ReduceScalar(yr, ur, vr, bgra + 4 * x, outWidth - x, shape, c);
-  }
+  if (x < outWidth) ReduceFrom(Yuv420ReduceScalar, x, yRows, uRows, vRows, bgra, outWidth, shape, c);
 }
 
 void UyvyToRgbSSE2(const uint8_t *uyvy, uint8_t *dst, int width, int bpp, const UyvyToRgbCoefs *c) {
