@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "kotest_text_util.h"
 #include "kokernel/kodib.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuvlayout.h"
 #include "pixels/dib.h"
 
 namespace {
+
+using kotest::U8;
 
 uint32_t FourCC(const char *s) { return KO_FOURCC(s[0], s[1], s[2], s[3]); }
 
@@ -25,12 +28,6 @@ BITMAPINFOHEADER Header(uint32_t compression, int w, int h, int bits = 0) {
   b.biBitCount = WORD(bits);
   b.biCompression = compression;
   return b;
-}
-
-std::u16string Text(const KOCHAR *t) {
-  std::u16string s;
-  while (*t) s.push_back(char16_t(*t++));
-  return s;
 }
 
 // ---- YUV layouts -----------------------------------------------------------------
@@ -231,12 +228,12 @@ TEST(DibRects, Clipping) {
 
 // ---- Text and palettes ----------------------------------------------------------------
 
-// The C library's narrow formatting, widened: an expectation that does not
+// The C library's narrow formatting: an expectation that does not
 // go through the library's formatter.
-std::u16string CFormat(const char *format, long a, long b = 0, long c = 0) {
+std::string CFormat(const char *format, long a, long b = 0, long c = 0) {
   char buf[96];
   std::snprintf(buf, sizeof buf, format, a, b, c);
-  return std::u16string(buf, buf + std::strlen(buf));
+  return buf;
 }
 
 TEST(DibText, AttribsTextMatchesTheCFormatter) {
@@ -244,15 +241,15 @@ TEST(DibText, AttribsTextMatchesTheCFormatter) {
                           {-7, 123456789, 128}};
   for (const auto &v : cases) {
     BITMAPINFOHEADER h = Header(0, v[0], v[1], v[2]);
-    const std::u16string want = CFormat("%ldx%ldx%ld", v[0], v[1], v[2]);
+    const std::string want = CFormat("%ldx%ldx%ld", v[0], v[1], v[2]);
     KOCHAR t[64];
     ASSERT_EQ(KoVideo_GetAttribsText(&h, t, 64), S_OK);
-    EXPECT_EQ(Text(t), want);
+    EXPECT_EQ(U8(t), want);
     // Every capacity keeps the first capacity - 1 characters.
     for (uint32_t cap = 1; cap <= want.size() + 1; ++cap) {
       std::vector<KOCHAR> small(cap + 1, KOCHAR('#'));
       ASSERT_EQ(KoVideo_GetAttribsTextEx(&h, &h, small.data(), cap), S_OK);
-      EXPECT_EQ(Text(small.data()), want.substr(0, cap - 1)) << "capacity " << cap;
+      EXPECT_EQ(U8(small.data()), want.substr(0, cap - 1)) << "capacity " << cap;
       EXPECT_EQ(small[cap], KOCHAR('#')) << "capacity " << cap;
     }
   }
@@ -265,13 +262,13 @@ TEST(DibAlloc, UntaggedCallerIsNamedByAddress) {
     ASSERT_EQ(ko::pixels::DibAllocTagText(reinterpret_cast<const void *>(v), t,
                                           ko::pixels::kDibAllocTagChars),
               S_OK);
-    EXPECT_EQ(Text(t), CFormat("KoDA:%lx", long(uint32_t(v))));
+    EXPECT_EQ(U8(t), CFormat("KoDA:%lx", long(uint32_t(v))));
   }
   // A cut name is reported, and never overruns.
   KOCHAR t[6] = {1, 1, 1, 1, 1, 1};
   EXPECT_EQ(ko::pixels::DibAllocTagText(reinterpret_cast<const void *>(uintptr_t(0xABC)), t, 5),
             KO_E_BUFFERTOOSMALL);
-  EXPECT_EQ(Text(t), u"KoDA");
+  EXPECT_EQ(U8(t), "KoDA");
   EXPECT_EQ(t[5], 1);
 }
 
