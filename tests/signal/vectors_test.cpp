@@ -14,7 +14,7 @@ namespace {
 using kotest::kOk;
 using kotest::U;
 
-TEST(PerfStatus, MapsStatusesToResultCodes) {
+TEST(PerfStatus, MapsStatusesAndHints) {
   const struct {
     int status;
     uint32_t expected;
@@ -25,9 +25,7 @@ TEST(PerfStatus, MapsStatusesToResultCodes) {
     EXPECT_EQ(U(KoPerfStatusToHRESULT(c.status)), c.expected) << "status " << c.status;
     EXPECT_EQ(U(KoPerfMapStatus(c.status)), c.expected) << "status " << c.status;
   }
-}
-
-TEST(PerfStatus, MapsHints) {
+  // Algorithm hints: 0, 1 and 2 stand, anything else is 0.
   const int hints[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {-1, 0}, {1000, 0}};
   for (const auto &h : hints) EXPECT_EQ(KoPerfMapHintAlgorithm(h[0]), h[1]) << h[0];
 }
