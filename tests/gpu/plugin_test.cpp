@@ -321,7 +321,8 @@ int Succeeding(cl_context context, cl_command_queue queue, cl_mem image) {
 }
 
 // Without PluginLoad, after a failing build callback, or with a program that
-// lacks the kernels, every operation fails; loading again then works.
+// lacks the kernels, every operation fails and nothing is left behind;
+// loading again then works.
 bool FailingBuild(const char *, int, cl_program *out, const char *) {
   *out = nullptr;
   return false;
@@ -334,45 +335,34 @@ TEST(GpuPluginLoad, OperationsNeedTheKernels) {
   KOTEST_REQUIRE_DEVICE();
   Device &d = Shared();
   cl_mem image = UploadBgra(nullptr, 2, 2);
+  InstallCounting(d.rt);
   PluginUnload();
+  const int base = LiveObjects();
   EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
   PluginLoad(FailingBuild);
   EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
   PluginLoad(ForeignProgram);
   EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
   for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
-  PluginUnload();
-  PluginLoad(BuildPluginCallback);
-  EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
-  EXPECT_TRUE(GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2));
-  Release(image);
-}
-
-// ---- Leaks ------------------------------------------------------------------------------
-
-// Every object the library creates through its record is released again:
-// the program and kernels of a reload, the images of a create/release pair
-// (the twins above count the objects of every operation).
-TEST(GpuLeaks, CreatesAndReleasesBalance) {
-  KOTEST_REQUIRE_DEVICE();
-  Device &d = Shared();
-  KoOpenCLRuntime *rt = LibraryRuntime();
-  InstallCounting(rt);
-  PluginUnload();
-  const int base = LiveObjects();
+  // Every object the library creates through its record is released again:
+  // the program without kernels when a load replaces it, the program and
+  // kernels of a load, the images of a create/release pair (the twins above
+  // count the objects of every operation).
   PluginLoad(BuildPluginCallback);
   int kernels = 0;
   for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) kernels += PluginKernel(i) != nullptr;
   EXPECT_GE(kernels, 5);
   EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the program and its kernels";
+  EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
+  EXPECT_TRUE(GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2));
   cl_mem extra = CreateCLImage(d.context, 9, 5);
   EXPECT_EQ(LiveObjects(), base + 2 + kernels);
   EXPECT_EQ(ReleaseOpenCLImage(extra), CL_SUCCESS);
-  EXPECT_EQ(LiveObjects(), base + 1 + kernels);
   PluginUnload();
   EXPECT_EQ(LiveObjects(), base);
-  RemoveCounting(rt);
+  RemoveCounting(d.rt);
   PluginLoad(BuildPluginCallback);
+  Release(image);
 }
 
 // ---- The serialise flag of a host record -----------------------------------------
