@@ -151,14 +151,14 @@ INSTANTIATE_TEST_SUITE_P(Targets, GpuRgbToYuv,
 
 // ---- Bad input, and the objects of the set ------------------------------------
 
-TEST_F(GpuYuv, RefusesBadInput) {
+TEST_F(GpuYuv, RefusesBadInputAndReleasesItsObjects) {
   const BITMAPINFOHEADER i420 = kotest::YuvHeader("I420", 8, 6), iyuv = kotest::YuvHeader("IYUV", 8, 6),
                          y41b = kotest::YuvHeader("Y41B", 8, 6), nv12 = kotest::YuvHeader("NV12", 8, 6),
                          big = kotest::YuvHeader("I420", 16, 12);
   Dib rgb(KOPT_RGBA32, 8, 6);
   BITMAPINFOHEADER rgb24 = *rgb.h;
   rgb24.biBitCount = 24;
-  const std::vector<uint8_t> bytes(72, 16);
+  const std::vector<uint8_t> bytes(256, 16);  // an 8 x 6 I420 frame, or a 12 x 2 v210 one
   cl_mem buf = UploadBuffer(bytes.data(), bytes.size()), img = UploadBgra(nullptr, 8, 6);
   cl_command_queue q = Shared().queue;
   auto toRgb = [&](cl_command_queue queue, const BITMAPINFOHEADER *hd, int reduce) {
@@ -183,33 +183,26 @@ TEST_F(GpuYuv, RefusesBadInput) {
   EXPECT_EQ(YUV_OpenCL_Shutdown(), S_OK);
   EXPECT_EQ(toRgb(q, &i420, 0), E_FAIL) << "uninitialised set";
   EXPECT_EQ(toYuv(q, &nv12, rgb.h, 0), E_FAIL) << "uninitialised set";
-  EXPECT_EQ(YUV_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
-  Release(buf);
-  Release(img);
-}
-
-// Through a host record: 55 kernels and the program, nothing per call, all
-// released at shutdown.
-TEST_F(GpuYuv, SetReleasesWhatItCreates) {
-  YUV_OpenCL_Shutdown();
+  // Through a host record: 55 kernels and the program, nothing per call
+  // (a v210 frame, which takes the most steps), all released at shutdown.
   CountingRecord host;
   InstallCounting(LibraryRuntime());  // the build callback's program
   const int before = LiveObjects(), kernels = LiveCounts()[kKernel];
   EXPECT_EQ(YUV_OpenCL_Initialize(&host.rt, BuildSetCallback), S_OK);
   EXPECT_EQ(LiveCounts()[kKernel] - kernels, 55);
-  BITMAPINFOHEADER hd = kotest::YuvHeader("v210", 12, 2);
-  const std::vector<uint8_t> frame(KoYUVImageBytesAndOffsets(&hd, nullptr));
-  cl_mem buf = UploadBuffer(frame.data(), frame.size()), img = UploadBgra(nullptr, 12, 2);
+  const BITMAPINFOHEADER v210 = kotest::YuvHeader("v210", 12, 2);
+  cl_mem wide = UploadBgra(nullptr, 12, 2);
   const int live = LiveObjects();
-  EXPECT_EQ(KoYUV_YUVToRGB_OCL(Shared().queue, img, buf, 0, &hd, nullptr, nullptr, 0, 0, nullptr), S_OK);
-  KO_CL(Shared().rt, clFinish, Shared().queue);
+  EXPECT_EQ(KoYUV_YUVToRGB_OCL(q, wide, buf, 0, &v210, nullptr, nullptr, 0, 0, nullptr), S_OK);
+  KO_CL(Shared().rt, clFinish, q);
   EXPECT_EQ(LiveObjects(), live);
-  Release(buf);
-  Release(img);
+  Release(wide);
   EXPECT_EQ(YUV_OpenCL_Shutdown(), S_OK);
   EXPECT_EQ(LiveObjects(), before);
   RemoveCounting(LibraryRuntime());
   EXPECT_EQ(YUV_OpenCL_Initialize(Shared().rt, BuildSetCallback), S_OK);
+  Release(buf);
+  Release(img);
 }
 
 }  // namespace
