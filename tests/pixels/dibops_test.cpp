@@ -139,9 +139,7 @@ TEST(DibMergeFields, CopiesTheLinesOfTheField) {
                   << "," << y;
             }
         }
-}
-
-TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
+  // Sub-byte pixels: the whole row is copied.
   Dib src(KOPT_INDEX4, 3, 2), dst(KOPT_INDEX4, 3, 2);
   src.Row(0)[0] = 0xAB;
   src.Row(0)[1] = 0xC0;

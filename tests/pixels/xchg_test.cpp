@@ -267,7 +267,7 @@ int CityDistance(int cell, const RGBQUAD &e) {
   return std::abs(r - (e.rgbRed >> 3)) + std::abs(g - (e.rgbGreen >> 3)) + std::abs(b - (e.rgbBlue >> 3));
 }
 
-TEST(XchgQuantizer, RegionGrowing) {
+TEST(XchgQuantizer, RegionGrowingAndAFullPalette) {
   std::vector<uint8_t> buf;
   uint8_t *map = nullptr;
   // No entries: invalid, no map.
@@ -306,14 +306,9 @@ TEST(XchgQuantizer, RegionGrowing) {
     ASSERT_EQ(CityDistance(c, pal[map[c]]), best) << c;
   }
   xchg::FreeColorQuantizer(map);
-}
-
-TEST(XchgQuantizer, FullPaletteKeepsEntry255) {
   // 256 distinct entries: entry 255's region is kept like any other.
-  std::vector<RGBQUAD> pal(256);
+  pal.resize(256);
   for (int i = 0; i < 256; ++i) pal[i] = {uint8_t((i & 7) * 32), uint8_t(((i >> 3) & 7) * 32), uint8_t((i >> 6) * 64), 0};
-  std::vector<uint8_t> buf;
-  uint8_t *map = nullptr;
   ASSERT_EQ(KoDibCreateColorQuantizer(&map, PalettedHeader(buf, pal)), S_OK);
   for (int i = 0; i < 256; ++i)
     ASSERT_EQ(map[xchg::Cell8(pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue)], i) << i;

@@ -184,7 +184,7 @@ float Third() {
   return one / three;
 }
 
-TEST(Fpu, RoundingControlActsOnThisThread) {
+TEST(Fpu, ControlStatusAndReset) {
   const unsigned before = FPU_Control(0, 0);
   EXPECT_EQ(before & 0x300u, 0u) << std::hex << before;  // round to nearest
   // Nearest, truncated, upwards, and back to the caller's word.
@@ -197,21 +197,15 @@ TEST(Fpu, RoundingControlActsOnThisThread) {
     EXPECT_EQ(Bits(Third()), m.third) << std::hex << m.mode;
   }
   EXPECT_EQ(FPU_Control(0, 0), before);
-}
-
-TEST(Fpu, ExceptionsAreMaskedAndDenormalControlRoundTrips) {
-  const unsigned cw = FPU_Control(0, 0);
-  EXPECT_EQ(cw & 0x1Fu, 0x1Fu) << std::hex << cw;  // all exceptions masked by default
+  // Exceptions are masked; the denormal control round-trips.
+  EXPECT_EQ(before & 0x1Fu, 0x1Fu) << std::hex << before;  // all exceptions masked by default
   const unsigned flushed = FPU_Control(0x01000000, 0x03000000);
   EXPECT_EQ(flushed & 0x03000000u, 0x01000000u) << std::hex << flushed;
   volatile float tiny = 1e-38f, scale = 1e-3f;
   EXPECT_EQ(tiny * scale, 0.0f);  // the denormal result is flushed
-  FPU_Control(cw, 0x03000000);
+  FPU_Control(before, 0x03000000);
   EXPECT_NE(tiny * scale, 0.0f);
-}
-
-TEST(Fpu, StatusReportsAndResetRestoresDefaults) {
-  const unsigned before = FPU_Control(0, 0);
+  // The status reports a zero divide; the reset restores the defaults.
   volatile double zero = 0.0, one = 1.0;
   volatile double inf = one / zero;
   (void)inf;
