@@ -37,7 +37,7 @@ struct LayoutCase {
   uint32_t size, luma, cbOff, cbStride, crOff, crStride, aOff, aStride;
 };
 
-TEST(YuvLayout, EveryCodeAt1920x1080) {
+TEST(YuvLayout, EveryCodeOddSizesUnknownCodesAndOverflow) {
   const uint32_t Y = 1920 * 1080;  // 2073600
   const LayoutCase cases[] = {
       {"I420", Y * 3 / 2, 1920, Y, 960, Y + Y / 4, 960, 0, 0}, {"YV12", Y * 3 / 2, 1920, Y + Y / 4, 960, Y, 960, 0, 0},
@@ -62,9 +62,6 @@ TEST(YuvLayout, EveryCodeAt1920x1080) {
         << c.code;
     EXPECT_EQ(KoYUVImageBytesAndOffsets(&h, nullptr), c.size) << c.code;
   }
-}
-
-TEST(YuvLayout, OddSizesUnknownCodesAndOverflow) {
   // Odd sizes: halves round towards zero, v210 rows pad to 48 pixels.
   BITMAPINFOHEADER h = Header(FourCC("I420"), 5, 3);
   KoYUVPlaneLayout l;
@@ -108,7 +105,7 @@ TEST(PixelType, Classification) {
 
 // ---- Headers and blocks -----------------------------------------------------------
 
-TEST(DibHeader, StridesAndSizes) {
+TEST(DibHeader, StridesSizesAndSizesThatDoNotFit) {
   BITMAPINFOHEADER h;
   uint32_t size = 1;
   ASSERT_EQ(KoVideo_InitBitmapInfo(&h, KOPT_RGB24, 1, 3, nullptr, 0, &size), S_OK);
@@ -123,11 +120,6 @@ TEST(DibHeader, StridesAndSizes) {
   EXPECT_EQ(h.biCompression, 0u);
   EXPECT_EQ(KoVideo_InitBitmapInfo(&h, 33, 8, 8, nullptr, 0, &size), E_INVALIDARG);
   EXPECT_EQ(size, 0u);
-}
-
-TEST(DibHeader, SizesThatDoNotFitAreRefused) {
-  BITMAPINFOHEADER h;
-  uint32_t size = 1;
   // 65536 x 65536 x 32 bits is 16 GiB: it must not wrap to a small size.
   EXPECT_LT(KoVideo_InitBitmapInfo(&h, KOPT_RGB32, 65536, 65536, nullptr, 0, &size), 0);
   EXPECT_EQ(size, 0u);
