@@ -30,7 +30,7 @@ TEST(PerfStatus, MapsStatusesAndHints) {
   for (const auto &h : hints) EXPECT_EQ(KoPerfMapHintAlgorithm(h[0]), h[1]) << h[0];
 }
 
-TEST(PerfPaths, FeatureMaskChoosesPath) {
+TEST(PerfPaths, FeatureMaskChoosesPathAndInitializeKeepsIt) {
   const int paths[][3] = {{0x7F, 3, 0}, {0x3F, 2, 1}, {0x1F, 2, 0}, {0x0F, 1, -1}, {0x07, 0, -1}};
   for (const auto &p : paths) {
     int variant = -1;
@@ -43,9 +43,7 @@ TEST(PerfPaths, FeatureMaskChoosesPath) {
   EXPECT_STREQ(KernelsForPath(3).name, "avx2");
   // Every x86-64 processor has SSE2.
   EXPECT_NE(ProbeFeatures() & 0x08, 0u);
-}
-
-TEST(PerfPaths, InitializeIsRepeatableFromAnyThread) {
+  // Initialising is repeatable from any thread and keeps the path.
   EXPECT_EQ(U(KoPerf_Initialize()), kOk);
   const int path = CurrentPath();
   std::vector<std::thread> threads;
