@@ -127,6 +127,7 @@ TEST_P(YuvToRgb, WithinOneLevelOfTheModel) {
   const std::vector<uint8_t> frame = WriteFrame(d, s, &l);
   const BITMAPINFOHEADER yh = kotest::YuvHeader(name.c_str(), w, h);
   Dib out(toFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, std::max(ow, 1), std::max(oh, 1));
+  std::memset(out.Bits(), 0xCD, out.Bytes());  // a pixel left unwritten shows
   const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
   ASSERT_EQ(KoYUV_YUVToRGB(out.h, expand ? 2.2222222222222223 : 0.0, out.Bits(), out.stride, &yh, &ci,
                            frame.data(), &l, reduce, 0, nullptr),
