@@ -11,10 +11,12 @@
 #include "kokernel/kodib.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
+#include "pixels/pixels_test_util.h"
 #include "pixels/xchg.h"
 
 namespace {
 
+using kotest::Dib;
 using kotest::Pattern;
 
 // How each layout stores its samples, from the layout table.
@@ -99,27 +101,6 @@ std::vector<uint8_t> WriteFrame(const Desc &d, const Samples &s, KoYUVPlaneLayou
   return f;
 }
 
-struct Rgb {
-  BITMAPINFOHEADER h{};
-  std::vector<uint8_t> bits;
-  int stride;
-  Rgb(int type, int w, int hgt) : stride((type == KOPT_RGBAFLOAT ? 16 : 4) * w) {
-    uint32_t size = 0;
-    EXPECT_EQ(KoVideo_InitBitmapInfo(&h, type, w, hgt, nullptr, 0, &size), S_OK);
-    bits.assign(size_t(stride) * hgt, 0xCD);
-  }
-  // Channel c of pixel (x, y) counted from the top: the bitmap is bottom-up.
-  double At(int x, int y, int c) const {
-    const uint8_t *row = bits.data() + size_t(stride) * (h.biHeight - 1 - y);
-    if (stride == 16 * h.biWidth) {
-      float v;
-      std::memcpy(&v, row + 16 * x + 4 * c, 4);
-      return v;
-    }
-    return row[4 * x + c];
-  }
-};
-
 // The float path: levels, matrix, point sampling of the reduced sizes.
 void ModelPixel(const Desc &d, const Samples &s, int m, bool expand, bool toFloat, int x, int y, double out[3]) {
   const int cx = std::min(x >> d.hs, s.cw - 1), cy = std::min(y >> d.vs, s.ch - 1);
@@ -145,9 +126,10 @@ TEST_P(YuvToRgb, WithinOneLevelOfTheModel) {
   KoYUVPlaneLayout l;
   const std::vector<uint8_t> frame = WriteFrame(d, s, &l);
   const BITMAPINFOHEADER yh = kotest::YuvHeader(name.c_str(), w, h);
-  Rgb out(toFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, std::max(ow, 1), std::max(oh, 1));
+  Dib out(toFloat ? KOPT_RGBAFLOAT : KOPT_RGBA32, std::max(ow, 1), std::max(oh, 1));
+  std::memset(out.Bits(), 0xCD, out.Bytes());  // a pixel left unwritten shows
   const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
-  ASSERT_EQ(KoYUV_YUVToRGB(&out.h, expand ? 2.2222222222222223 : 0.0, out.bits.data(), out.stride, &yh, &ci,
+  ASSERT_EQ(KoYUV_YUVToRGB(out.h, expand ? 2.2222222222222223 : 0.0, out.Bits(), out.stride, &yh, &ci,
                            frame.data(), &l, reduce, 0, nullptr),
             S_OK);
   for (int y = 0; y < oh; ++y)
@@ -155,7 +137,7 @@ TEST_P(YuvToRgb, WithinOneLevelOfTheModel) {
       double want[3];
       ModelPixel(d, s, m, expand, toFloat, x << reduce, y << reduce, want);
       for (int c = 0; c < 3; ++c)
-        ASSERT_NEAR(out.At(x, y, c), toFloat ? want[c] : kotest::Clamp(want[c], 0, 255), toFloat ? 1.0 / 255 : 1.0)
+        ASSERT_NEAR(out.Value(x, y, c), toFloat ? want[c] : kotest::Clamp(want[c], 0, 255), toFloat ? 1.0 / 255 : 1.0)
             << name << " " << x << "," << y << " channel " << c;
     }
 }
@@ -173,8 +155,8 @@ INSTANTIATE_TEST_SUITE_P(All, YuvToRgb,
 
 // Colours constant over 2x2 blocks, so chroma subsampling loses nothing; with
 // fieldsDiffer the blocks span rows y, y + 2 of one field instead.
-Rgb BlockImage(int type, int w, int h, bool fieldsDiffer) {
-  Rgb img(type, w, h);
+void BlockImage(const Dib &img, bool fieldsDiffer) {
+  const int w = img.W(), h = img.H(), bytes = img.h->biBitCount / 32;
   std::mt19937 rng(99);
   std::vector<uint32_t> colours(size_t(w) * h);
   for (auto &c : colours) c = rng();
@@ -183,16 +165,13 @@ Rgb BlockImage(int type, int w, int h, bool fieldsDiffer) {
       const int block = fieldsDiffer ? ((y / 4) * 2 + y % 2) * w + x / 2 : (y / 2) * w + x / 2;
       for (int c = 0; c < 4; ++c) {
         const uint8_t v = c == 3 ? 255 : uint8_t(colours[block] >> (8 * c));
-        const size_t at = size_t(img.stride) * (h - 1 - y) + (type == KOPT_RGBAFLOAT ? 16 : 4) * x;
-        if (type == KOPT_RGBAFLOAT) {
-          const float f = v / 255.f;
-          std::memcpy(&img.bits[at + 4 * c], &f, 4);
-        } else {
-          img.bits[at + c] = v;
-        }
+        const float f = v / 255.f;
+        if (bytes == 4)
+          std::memcpy(img.Row(y) + 16 * x + 4 * c, &f, 4);
+        else
+          img.Row(y)[4 * x + c] = v;
       }
     }
-  return img;
 }
 
 // Studio compression and expansion back: luma quantisation is at most half
@@ -203,17 +182,18 @@ class RoundTrip : public testing::TestWithParam<std::tuple<std::string, int, int
 TEST_P(RoundTrip, RgbYuvRgbWithinTwoLevels) {
   const auto [name, m, form] = GetParam();  // form 0: bytes, 1: float, 2: interlaced fields
   const int w = 36, h = 8, type = form == 1 ? KOPT_RGBAFLOAT : KOPT_RGBA32;
-  const Rgb src = BlockImage(type, w, h, form == 2);
+  Dib src(type, w, h);
+  BlockImage(src, form == 2);
   BITMAPINFOHEADER yh = kotest::YuvHeader(name.c_str(), w, h);
   KoYUVPlaneLayout l;
   std::vector<uint8_t> frame(KoYUVImageBytesAndOffsets(&yh, &l), 0);
   const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, form == 2 ? 1u : 0u};
-  ASSERT_EQ(KoYUV_RGBToYUV(&yh, &ci, frame.data(), &l, &src.h, 2.2, src.bits.data(), src.stride, 0, 0, true), S_OK);
-  Rgb back(type, w, h);
-  ASSERT_EQ(KoYUV_YUVToRGB(&back.h, 2.2222222222222223, back.bits.data(), back.stride, &yh, &ci, frame.data(), &l, 0, 0, nullptr), S_OK);
+  ASSERT_EQ(KoYUV_RGBToYUV(&yh, &ci, frame.data(), &l, src.h, 2.2, src.Bits(), src.stride, 0, 0, true), S_OK);
+  Dib back(type, w, h);
+  ASSERT_EQ(KoYUV_YUVToRGB(back.h, 2.2222222222222223, back.Bits(), back.stride, &yh, &ci, frame.data(), &l, 0, 0, nullptr), S_OK);
   const double unit = form == 1 ? 255 : 1;
   for (int i = 0; i < w * h * 3; ++i)
-    ASSERT_NEAR(back.At(i / 3 % w, i / 3 / w, i % 3) * unit, src.At(i / 3 % w, i / 3 / w, i % 3) * unit, 2)
+    ASSERT_NEAR(back.Value(i / 3 % w, i / 3 / w, i % 3) * unit, src.Value(i / 3 % w, i / 3 / w, i % 3) * unit, 2)
         << name << " pixel " << i / 3;
 }
 INSTANTIATE_TEST_SUITE_P(All, RoundTrip,
@@ -225,11 +205,11 @@ TEST(YuvValues, LevelsAndAutomaticMatrix) {
   // RGB to UYVY: white and black with and without studio compression.
   const int cases[][3] = {{255, 1, 235}, {0, 1, 16}, {255, 0, 254}, {0, 0, 1}};
   for (const auto &c : cases) {
-    Rgb src(KOPT_RGBA32, 2, 1);
-    std::memset(src.bits.data(), c[0], 8);
+    Dib src(KOPT_RGBA32, 2, 1);
+    std::memset(src.Bits(), c[0], 8);
     BITMAPINFOHEADER yh = kotest::YuvHeader("UYVY", 2, 1);
     uint8_t q[4] = {};
-    ASSERT_EQ(KoYUV_RGBToYUV(&yh, nullptr, q, nullptr, &src.h, 2.2, src.bits.data(), 8, 0, 0, c[1] != 0), S_OK);
+    ASSERT_EQ(KoYUV_RGBToYUV(&yh, nullptr, q, nullptr, src.h, 2.2, src.Bits(), 8, 0, 0, c[1] != 0), S_OK);
     EXPECT_EQ(q[1] * 1000 + q[3], c[2] * 1001);
     EXPECT_EQ(q[0] * 1000 + q[2], 128128);
   }
@@ -240,12 +220,12 @@ TEST(YuvValues, LevelsAndAutomaticMatrix) {
     KoYUVPlaneLayout l;
     std::vector<uint8_t> f(KoYUVImageBytesAndOffsets(&yh, &l), 120);
     std::fill(f.begin() + l.cbOffset, f.end(), 220);  // YV24 stores Cr first
-    Rgb a(KOPT_RGB32, s[0], s[1]), b(KOPT_RGB32, s[0], s[1]);
+    Dib a(KOPT_RGB32, s[0], s[1]), b(KOPT_RGB32, s[0], s[1]);
     const KoYUVColorInfo unspecified{0, 0xFFFFFFFFu, 0, 0}, named{0, uint32_t(s[2]), 0, 0};
-    ASSERT_EQ(KoYUV_YUVToRGB(&a.h, 1, a.bits.data(), 0, &yh, &unspecified, f.data(), &l, 3, 0, nullptr), S_OK);
-    ASSERT_EQ(KoYUV_YUVToRGB(&b.h, 1, b.bits.data(), 0, &yh, &named, f.data(), &l, 3, 0, nullptr), S_OK);
+    ASSERT_EQ(KoYUV_YUVToRGB(a.h, 1, a.Bits(), 0, &yh, &unspecified, f.data(), &l, 3, 0, nullptr), S_OK);
+    ASSERT_EQ(KoYUV_YUVToRGB(b.h, 1, b.Bits(), 0, &yh, &named, f.data(), &l, 3, 0, nullptr), S_OK);
     // The last row names the wrong matrix: it must differ.
-    EXPECT_EQ(std::memcmp(a.bits.data(), b.bits.data(), 4) == 0, &s != &sizes[3]) << s[0] << "x" << s[1];
+    EXPECT_EQ(std::memcmp(a.Bits(), b.Bits(), 4) == 0, &s != &sizes[3]) << s[0] << "x" << s[1];
   }
 }
 
@@ -259,25 +239,25 @@ TEST(YuvRefusals, BadSizesStridesAndLayoutsLeaveTheDestination) {
   overlap.cbOffset = good.lumaStride * (h - 1);
   const BITMAPINFOHEADER unknown = kotest::YuvHeader("ABCD", w, h), iyuv = kotest::YuvHeader("IYUV", w, h),
                          y41b = kotest::YuvHeader("Y41B", w, h);
-  Rgb out(KOPT_RGBA32, w, h), small(KOPT_RGBA32, w - 1, h), rgb24(KOPT_RGB24, w, h);
-  const std::vector<uint8_t> before = out.bits;
+  Dib out(KOPT_RGBA32, w, h), small(KOPT_RGBA32, w - 1, h), rgb24(KOPT_RGB24, w, h);
+  const std::vector<uint8_t> before = out.Pixels();
   auto call = [&](BITMAPINFOHEADER *rgb, int stride, const BITMAPINFOHEADER *y, const KoYUVPlaneLayout *l, int r) {
-    return KoYUV_YUVToRGB(rgb, 0, out.bits.data(), stride, y, nullptr, f.data(), l, r, 0, nullptr);
+    return KoYUV_YUVToRGB(rgb, 0, out.Bits(), stride, y, nullptr, f.data(), l, r, 0, nullptr);
   };
-  EXPECT_EQ(call(&out.h, 0, &yh, &narrow, 0), E_INVALIDARG);
-  EXPECT_EQ(call(&out.h, 0, &yh, &overlap, 0), E_INVALIDARG);
-  EXPECT_EQ(call(&out.h, 4 * w - 1, &yh, &good, 0), E_INVALIDARG);
-  EXPECT_EQ(call(&small.h, 4 * w, &yh, &good, 0), E_INVALIDARG);
-  for (const BITMAPINFOHEADER *bad : {&unknown, &iyuv, &y41b}) EXPECT_EQ(call(&out.h, 0, bad, &good, 0), E_FAIL);
-  EXPECT_EQ(call(&out.h, 0, &yh, &good, 4), E_FAIL);
-  EXPECT_EQ(call(&rgb24.h, 0, &yh, &good, 0), E_FAIL);
-  EXPECT_EQ(call(&out.h, 0, nullptr, &good, 0), E_POINTER);
-  EXPECT_EQ(out.bits, before);
+  EXPECT_EQ(call(out.h, 0, &yh, &narrow, 0), E_INVALIDARG);
+  EXPECT_EQ(call(out.h, 0, &yh, &overlap, 0), E_INVALIDARG);
+  EXPECT_EQ(call(out.h, 4 * w - 1, &yh, &good, 0), E_INVALIDARG);
+  EXPECT_EQ(call(small.h, 4 * w, &yh, &good, 0), E_INVALIDARG);
+  for (const BITMAPINFOHEADER *bad : {&unknown, &iyuv, &y41b}) EXPECT_EQ(call(out.h, 0, bad, &good, 0), E_FAIL);
+  EXPECT_EQ(call(out.h, 0, &yh, &good, 4), E_FAIL);
+  EXPECT_EQ(call(rgb24.h, 0, &yh, &good, 0), E_FAIL);
+  EXPECT_EQ(call(out.h, 0, nullptr, &good, 0), E_POINTER);
+  EXPECT_EQ(out.Pixels(), before);
   std::vector<uint8_t> frame(f.size(), 5);
-  const auto *bits = out.bits.data();
-  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&yh), nullptr, frame.data(), &good, &out.h, 0, bits, 0, 1, 0, 0), E_FAIL);
-  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&y41b), nullptr, frame.data(), &good, &out.h, 0, bits, 0, 0, 0, 0), E_FAIL);
-  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&yh), nullptr, frame.data(), &narrow, &out.h, 0, bits, 0, 0, 0, 0), E_INVALIDARG);
+  const auto *bits = out.Bits();
+  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&yh), nullptr, frame.data(), &good, out.h, 0, bits, 0, 1, 0, 0), E_FAIL);
+  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&y41b), nullptr, frame.data(), &good, out.h, 0, bits, 0, 0, 0, 0), E_FAIL);
+  EXPECT_EQ(KoYUV_RGBToYUV(const_cast<BITMAPINFOHEADER *>(&yh), nullptr, frame.data(), &narrow, out.h, 0, bits, 0, 0, 0, 0), E_INVALIDARG);
   EXPECT_TRUE(std::all_of(frame.begin(), frame.end(), [](uint8_t b) { return b == 5; }));
   // An unsupported pair of YUV layouts does nothing; bad v210 rows are refused.
   const BITMAPINFOHEADER p010 = kotest::YuvHeader("P010", w, h);
@@ -341,11 +321,11 @@ TEST(Repacks, OneWayRepacksShowTheSamePicture) {
     ASSERT_EQ(hr, S_OK) << c.from;
     // The repack samples chroma; show the destination's chroma resolution.
     const bool from420to422 = std::string(c.from) == "I420" || std::string(c.from) == "Y41B";
-    Rgb ra(KOPT_RGBA32, w, h), rb(KOPT_RGBA32, w, h);
+    Dib ra(KOPT_RGBA32, w, h), rb(KOPT_RGBA32, w, h);
     if (std::string(c.from) == "Y41B") continue;  // 4:1:1 is not an RGB source; checked below
-    ASSERT_EQ(KoYUV_YUVToRGB(&ra.h, 0, ra.bits.data(), 0, &a.h, nullptr, a.b.data(), &a.l, from420to422 ? 0 : 1, 0, nullptr), S_OK);
-    ASSERT_EQ(KoYUV_YUVToRGB(&rb.h, 0, rb.bits.data(), 0, &b.h, nullptr, b.b.data(), &b.l, from420to422 ? 0 : 1, 0, nullptr), S_OK);
-    for (size_t i = 0; i < ra.bits.size(); ++i) ASSERT_NEAR(ra.bits[i], rb.bits[i], c.bound) << c.from << " byte " << i;
+    ASSERT_EQ(KoYUV_YUVToRGB(ra.h, 0, ra.Bits(), 0, &a.h, nullptr, a.b.data(), &a.l, from420to422 ? 0 : 1, 0, nullptr), S_OK);
+    ASSERT_EQ(KoYUV_YUVToRGB(rb.h, 0, rb.Bits(), 0, &b.h, nullptr, b.b.data(), &b.l, from420to422 ? 0 : 1, 0, nullptr), S_OK);
+    for (size_t i = 0; i < ra.Bytes(); ++i) ASSERT_NEAR(ra.Bits()[i], rb.Bits()[i], c.bound) << c.from << " byte " << i;
   }
   // 4:1:1 to 4:2:0: luma copied, each chroma sample the mean of its two rows.
   Buf a("Y41B", w, h, 6), b("I420", w, h, 7);

@@ -203,15 +203,37 @@ cl_program BuildThrough(const char *text, int) {
   return built ? p : nullptr;  // (the suite fails on a leaked program anyway)
 }
 
-// Every call: E_FAIL without touching the image when the sets are missing
-// (never initialised, or their build failed), S_OK once they exist; the
-// sets' initialise rule; and what a host record saw created is released.
-TEST_F(GpuDib, SetsAndTheirRecords) {
+// Bad arguments; every call: E_FAIL without touching the image when the
+// sets are missing (never initialised, or their build failed), S_OK once
+// they exist; the sets' initialise rule; and what a host record saw
+// created is released.
+TEST_F(GpuDib, SetsRecordsAndBadArguments) {
   KOTEST_REQUIRE_DEVICE();
   const cl_command_queue q = Shared().queue;
-  Dib s(KOPT_RGBA32, 8, 6);
+  Dib s(KOPT_RGBA32, 8, 6), big(KOPT_RGBA32, 9, 6), rgb(KOPT_RGB24, 8, 6);
   const Px px = MakePicture(Picture::Photo, 8, 6, 3);
   cl_mem a = UploadBgra(px, 8, 6), b = UploadBgra(px, 8, 6);
+  // Arguments the device functions refuse before enqueuing anything (for a
+  // missing queue see below).
+  const float outside[4] = {-1, 0, 8, 6}, past[4] = {0, 0, 8.5f, 6};
+  struct Bad {
+    const char *what;
+    HRESULT got, want;
+  } cases[] = {
+      {"null image", KoDibSwapRB_OCL(q, s.h, nullptr, nullptr), E_INVALIDARG},
+      {"null header", KoDibCopyInterlaceOCL(q, nullptr, a, b, 1), E_POINTER},
+      {"rect outside", KoDibCopyOCL(q, s.h, a, outside, 0, s.h, b, nullptr, 0, 3), E_INVALIDARG},
+      {"rect past the edge", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, past, 0, 0), E_INVALIDARG},
+      {"image smaller than its header", KoDibCopyInterlaceOCL(q, big.h, a, b, 1), E_INVALIDARG},
+      {"RGB24 header", KoDibFadeToColorOCL(q, rgb.h, a, &kGrey, nullptr, 1, 0, 0), E_NOTIMPL},
+      {"area averaging", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, kRect, 0, 3 | KOXCHG_AREA), E_NOTIMPL},
+      {"soft edges", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, kRect, 0, 0x11000), E_NOTIMPL},
+      {"field 2", KoDibCopyInterlaceVerticalOCL(q, s.h, a, b, 2), E_INVALIDARG},
+      {"same image", KoDibCopyInterlaceOCL(q, s.h, a, a, 1), E_INVALIDARG},
+      {"box factor 0", KoDibBoxFilterOCL(q, a, b, s.h, 0, 1), E_INVALIDARG},
+  };
+  for (const Bad &c : cases) EXPECT_EQ(c.got, c.want) << c.what;
+  EXPECT_EQ(ReadBgra(a, 8, 6), px);
   auto all = [&](HRESULT want, const char *when, cl_command_queue queue) {
     for (const Call &c : kCalls) EXPECT_EQ(c.run(queue, s.h, a, b), want) << c.name << " " << when;
   };
@@ -244,36 +266,6 @@ TEST_F(GpuDib, SetsAndTheirRecords) {
     EXPECT_EQ(LiveObjects(), before);
   }
   InitSets(S_OK);
-  Release(a), Release(b);
-}
-
-// Arguments the device functions refuse before enqueuing anything (for a
-// missing queue see above).
-TEST_F(GpuDib, BadArguments) {
-  KOTEST_REQUIRE_DEVICE();
-  const cl_command_queue q = Shared().queue;
-  Dib s(KOPT_RGBA32, 8, 6), big(KOPT_RGBA32, 9, 6), rgb(KOPT_RGB24, 8, 6);
-  const Px px = MakePicture(Picture::Random, 8, 6, 5);
-  cl_mem a = UploadBgra(px, 8, 6), b = UploadBgra(px, 8, 6);
-  const float outside[4] = {-1, 0, 8, 6}, past[4] = {0, 0, 8.5f, 6};
-  struct Bad {
-    const char *what;
-    HRESULT got, want;
-  } cases[] = {
-      {"null image", KoDibSwapRB_OCL(q, s.h, nullptr, nullptr), E_INVALIDARG},
-      {"null header", KoDibCopyInterlaceOCL(q, nullptr, a, b, 1), E_POINTER},
-      {"rect outside", KoDibCopyOCL(q, s.h, a, outside, 0, s.h, b, nullptr, 0, 3), E_INVALIDARG},
-      {"rect past the edge", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, past, 0, 0), E_INVALIDARG},
-      {"image smaller than its header", KoDibCopyInterlaceOCL(q, big.h, a, b, 1), E_INVALIDARG},
-      {"RGB24 header", KoDibFadeToColorOCL(q, rgb.h, a, &kGrey, nullptr, 1, 0, 0), E_NOTIMPL},
-      {"area averaging", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, kRect, 0, 3 | KOXCHG_AREA), E_NOTIMPL},
-      {"soft edges", KoDibCopyOCL(q, s.h, a, nullptr, 0, s.h, b, kRect, 0, 0x11000), E_NOTIMPL},
-      {"field 2", KoDibCopyInterlaceVerticalOCL(q, s.h, a, b, 2), E_INVALIDARG},
-      {"same image", KoDibCopyInterlaceOCL(q, s.h, a, a, 1), E_INVALIDARG},
-      {"box factor 0", KoDibBoxFilterOCL(q, a, b, s.h, 0, 1), E_INVALIDARG},
-  };
-  for (const Bad &c : cases) EXPECT_EQ(c.got, c.want) << c.what;
-  EXPECT_EQ(ReadBgra(a, 8, 6), px);
   Release(a), Release(b);
 }
 

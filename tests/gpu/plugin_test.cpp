@@ -307,8 +307,22 @@ TEST_P(Bad, FailsWithoutTouchingTheImage) {
 INSTANTIATE_TEST_SUITE_P(Plugin, Bad, ::testing::ValuesIn(kBad),
                          [](const auto &i) { return std::string(i.param.name); });
 
+// How many plug-in operations on 2 x 2 images succeed with these handles.
+int Succeeding(cl_context context, cl_command_queue queue, cl_mem image) {
+  const uint8_t px[16] = {};
+  const bool done[] = {CompositeOCL(image, image, image, context, queue, nullptr, 2, 2, 1, 1.0),
+                       MaskMultiplyOCL(image, image, image, context, queue, nullptr, 2, 2, 0, 1, 0),
+                       FillOCL(image, context, queue, nullptr, 2, 2, 1, 1, 1, 1),
+                       FlipCopyMemoryToOpenCLImage(image, queue, context, px, 8, 2, 2),
+                       ScaleOCL(image, image, context, queue, nullptr, 2, 2),
+                       ChannelMapOCL(image, image, context, queue, nullptr, 2, 2, 0, g_table),
+                       GaussianBlurOCL(image, image, context, queue, nullptr, 2, 2, 2, 2)};
+  return int(std::count(std::begin(done), std::end(done), true));
+}
+
 // Without PluginLoad, after a failing build callback, or with a program that
-// lacks the kernels, every operation fails; loading again then works.
+// lacks the kernels, every operation fails and nothing is left behind;
+// loading again then works.
 bool FailingBuild(const char *, int, cl_program *out, const char *) {
   *out = nullptr;
   return false;
@@ -321,55 +335,34 @@ TEST(GpuPluginLoad, OperationsNeedTheKernels) {
   KOTEST_REQUIRE_DEVICE();
   Device &d = Shared();
   cl_mem image = UploadBgra(nullptr, 2, 2);
-  uint8_t px[16] = {};
-  auto allFail = [&] {
-    return !CompositeOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 1, 1.0) &&
-           !MaskMultiplyOCL(image, image, image, d.context, d.queue, nullptr, 2, 2, 0, 1, 0) &&
-           !FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1) &&
-           !FlipCopyMemoryToOpenCLImage(image, d.queue, d.context, px, 8, 2, 2) &&
-           !ScaleOCL(image, image, d.context, d.queue, nullptr, 2, 2) &&
-           !ChannelMapOCL(image, image, d.context, d.queue, nullptr, 2, 2, 0, g_table) &&
-           !GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2);
-  };
-  PluginUnload();
-  EXPECT_TRUE(allFail());
-  PluginLoad(FailingBuild);
-  EXPECT_TRUE(allFail());
-  PluginLoad(ForeignProgram);
-  EXPECT_TRUE(allFail());
-  for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
-  PluginUnload();
-  PluginLoad(BuildPluginCallback);
-  EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
-  EXPECT_TRUE(GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2));
-  Release(image);
-}
-
-// ---- Leaks ------------------------------------------------------------------------------
-
-// Every object the library creates through its record is released again:
-// the program and kernels of a reload, the images of a create/release pair
-// (the twins above count the objects of every operation).
-TEST(GpuLeaks, CreatesAndReleasesBalance) {
-  KOTEST_REQUIRE_DEVICE();
-  Device &d = Shared();
-  KoOpenCLRuntime *rt = LibraryRuntime();
-  InstallCounting(rt);
+  InstallCounting(d.rt);
   PluginUnload();
   const int base = LiveObjects();
+  EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
+  PluginLoad(FailingBuild);
+  EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
+  PluginLoad(ForeignProgram);
+  EXPECT_EQ(Succeeding(d.context, d.queue, image), 0);
+  for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) EXPECT_EQ(PluginKernel(i), nullptr);
+  // Every object the library creates through its record is released again:
+  // the program without kernels when a load replaces it, the program and
+  // kernels of a load, the images of a create/release pair (the twins above
+  // count the objects of every operation).
   PluginLoad(BuildPluginCallback);
   int kernels = 0;
   for (int i = 0; i < ko::gpu::kPluginKernelCount; ++i) kernels += PluginKernel(i) != nullptr;
   EXPECT_GE(kernels, 5);
   EXPECT_EQ(LiveObjects(), base + 1 + kernels) << "the program and its kernels";
+  EXPECT_TRUE(FillOCL(image, d.context, d.queue, nullptr, 2, 2, 1, 1, 1, 1));
+  EXPECT_TRUE(GaussianBlurOCL(image, image, d.context, d.queue, nullptr, 2, 2, 2, 2));
   cl_mem extra = CreateCLImage(d.context, 9, 5);
   EXPECT_EQ(LiveObjects(), base + 2 + kernels);
   EXPECT_EQ(ReleaseOpenCLImage(extra), CL_SUCCESS);
-  EXPECT_EQ(LiveObjects(), base + 1 + kernels);
   PluginUnload();
   EXPECT_EQ(LiveObjects(), base);
-  RemoveCounting(rt);
+  RemoveCounting(d.rt);
   PluginLoad(BuildPluginCallback);
+  Release(image);
 }
 
 // ---- The serialise flag of a host record -----------------------------------------
@@ -431,13 +424,9 @@ void NoRuntimeChecks() {
   uint8_t px[16] = {}, out[16] = {};
   EXPECT_EQ(CreateCLImage(context, 2, 2), nullptr);
   EXPECT_EQ(ReleaseOpenCLImage(image), -2);
-  for (const bool done : {CopyMemoryToOpenCLImage(image, queue, px, 8, 2, 2),
-                          CopyOpenCLImageToMemory(queue, image, out, 8, 2, 2),
-                          FlipCopyMemoryToOpenCLImage(image, queue, context, px, 8, 2, 2),
-                          CompositeOCL(image, image, image, context, queue, nullptr, 2, 2, 1, 1.0),
-                          MaskMultiplyOCL(image, image, image, context, queue, nullptr, 2, 2, 0, 1, 0),
-                          FillOCL(image, context, queue, nullptr, 2, 2, 1, 1, 1, 1)})
-    EXPECT_FALSE(done);
+  EXPECT_FALSE(CopyMemoryToOpenCLImage(image, queue, px, 8, 2, 2));
+  EXPECT_FALSE(CopyOpenCLImageToMemory(queue, image, out, 8, 2, 2));
+  EXPECT_EQ(Succeeding(context, queue, image), 0);
   PluginUnload();
 }
 

@@ -1,7 +1,6 @@
 // Case makers of the image-operation rows: random pixels with the edge
 // values mixed in, and every mode, opacity or factor branch of a row in one
 // case, each run on its own copy of the destination.
-#include <functional>
 #include <limits>
 
 #include "imageops/imageops_internal.h"
@@ -11,7 +10,6 @@ namespace kotest {
 namespace {
 
 using namespace ko::imageops;
-using ko::forms::FormOf;
 
 // n values in lo..hi, one in eight replaced by an end of the range.
 template <class T>
@@ -21,41 +19,31 @@ std::vector<T> Values(Rng &rng, size_t n, T lo, T hi) {
   return v;
 }
 
-// Output = `variants` copies of `init`, variant i written by run(form, i, copy).
-template <class Out>
-struct Variants : OutputsByForm<Out> {
-  using Fn = std::function<void(Form, int, Out *)>;
-  Variants(const Kernel &k, std::vector<Out> init, int variants, Fn run)
-      : OutputsByForm<Out>(k, init.size() * variants), init_(std::move(init)), n_(variants), run_(run) {}
-  void Run(Form f) override {
-    for (int i = 0; i < n_; ++i) {
-      Out *o = this->out[f].data() + i * init_.size();
-      std::copy(init_.begin(), init_.end(), o);
-      run_(f, i, o);
+// Output = `variants` copies of `init`, variant i written by run(fn, i, copy).
+template <class Fn, class Out, class Run>
+std::unique_ptr<Case> Make(const Kernel &k, std::vector<Out> init, int variants, Run run) {
+  return MakeCall<Fn, Out>(k, init.size() * variants, [=](Fn fn, Out *o) {
+    for (int i = 0; i < variants; ++i) {
+      std::copy(init.begin(), init.end(), o + i * init.size());
+      run(fn, i, o + i * init.size());
     }
-  }
-  std::vector<Out> init_;
-  int n_;
-  Fn run_;
-};
-
-template <class Out>
-std::unique_ptr<Case> Make(const Kernel &k, std::vector<Out> init, int variants, typename Variants<Out>::Fn run) {
-  return std::make_unique<Variants<Out>>(k, std::move(init), variants, run);
+  });
 }
 
 std::unique_ptr<Case> Composite8(const Kernel &k, Rng &rng, int w) {
   auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
   const int ops[] = {255, 254, 128, 1, 0, int(rng() % 256)};
-  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 42, [=, &k](Form f, int i, uint8_t *o) {
-    FormOf<CompositeRow8Fn>(k, f)(o, s.data(), w, 1 + i / 6, ops[i % 6]);
+  auto d = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
+  return Make<CompositeRow8Fn>(k, d, 42, [=](auto fn, int i, auto o) {
+    fn(o, s.data(), w, 1 + i / 6, ops[i % 6]);
   });
 }
 std::unique_ptr<Case> CompositeF(const Kernel &k, Rng &rng, int w) {
   auto s = Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f);
   const float ops[] = {1.0f, 0.9995f, 0.5f, 0.0f, float(rng() % 1000) / 1000};
-  return Make<float>(k, Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f), 35, [=, &k](Form f, int i, float *o) {
-    FormOf<CompositeRowFFn>(k, f)(o, s.data(), w, 1 + i / 5, ops[i % 5]);
+  auto d = Values<float>(rng, 4 * size_t(w), -0.25f, 1.25f);
+  return Make<CompositeRowFFn>(k, d, 35, [=](auto fn, int i, auto o) {
+    fn(o, s.data(), w, 1 + i / 5, ops[i % 5]);
   });
 }
 // Amounts 1, 0, inside, outside and far outside 0..1 (the vector forms'
@@ -63,27 +51,27 @@ std::unique_ptr<Case> CompositeF(const Kernel &k, Rng &rng, int w) {
 std::unique_ptr<Case> Blend(const Kernel &k, Rng &rng, int w) {
   auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
   const double amounts[] = {1.0, 0.0, double(rng() % 1000) / 1000, -0.75, 1.5, 20.0};
-  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 6, [=, &k](Form f, int i, uint8_t *o) {
-    FormOf<BlendRowFn>(k, f)(o, s.data(), w, int(amounts[i] * 4096), int((1 - amounts[i]) * 4096));
+  return Make<BlendRowFn>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 6, [=](auto fn, int i, auto o) {
+    fn(o, s.data(), w, int(amounts[i] * 4096), int((1 - amounts[i]) * 4096));
   });
 }
 std::unique_ptr<Case> Multiply(const Kernel &k, Rng &rng, int w) {
   const int factors[] = {0, 1, 128, 255, 256, int(rng() % 257), 300, -40};
-  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 16, [=, &k](Form f, int i, uint8_t *o) {
-    FormOf<MultiplyRowFn>(k, f)(o, w, factors[i % 8], i / 8);
+  return Make<MultiplyRowFn>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 16, [=](auto fn, int i, auto o) {
+    fn(o, w, factors[i % 8], i / 8);
   });
 }
 std::unique_ptr<Case> MaskedFade(const Kernel &k, Rng &rng, int w) {
   auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255), m = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
-  return Make<uint8_t>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 1, [=, &k](Form f, int, uint8_t *o) {
-    FormOf<MaskedFadeRowFn>(k, f)(o, s.data(), m.data(), w);
+  return Make<MaskedFadeRowFn>(k, Values<uint8_t>(rng, 4 * size_t(w), 0, 255), 1, [=](auto fn, int, auto o) {
+    fn(o, s.data(), m.data(), w);
   });
 }
 std::unique_ptr<Case> ToFloat(const Kernel &k, Rng &rng, int w) {
   auto s = Values<uint8_t>(rng, 4 * size_t(w), 0, 255);
   const float scales[] = {1.0f, 1.0f / 255, 3.7f};
-  return Make<float>(k, std::vector<float>(4 * size_t(w)), 3, [=, &k](Form f, int i, float *o) {
-    FormOf<ToFloatRowFn>(k, f)(o, s.data(), w, scales[i]);
+  return Make<ToFloatRowFn>(k, std::vector<float>(4 * size_t(w)), 3, [=](auto fn, int i, auto o) {
+    fn(o, s.data(), w, scales[i]);
   });
 }
 // Halves, NaN and infinities among the floats.
@@ -93,8 +81,8 @@ std::unique_ptr<Case> ToByte(const Kernel &k, Rng &rng, int w) {
   const float odd[] = {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity(),
                        -std::numeric_limits<float>::infinity()};
   for (size_t i = 1; i < s.size() && i < 4; ++i) s[i] = odd[i - 1];
-  return Make<uint8_t>(k, std::vector<uint8_t>(4 * size_t(w)), 2, [=, &k](Form f, int i, uint8_t *o) {
-    FormOf<ToByteRowFn>(k, f)(o, s.data(), w, i ? 0.5f : 1.0f);
+  return Make<ToByteRowFn>(k, std::vector<uint8_t>(4 * size_t(w)), 2, [=](auto fn, int i, auto o) {
+    fn(o, s.data(), w, i ? 0.5f : 1.0f);
   });
 }
 
@@ -108,9 +96,9 @@ std::unique_ptr<Case> GaussRows(const Kernel &k, Rng &rng, int w) {
   auto imgF = Values<float>(rng, n, 0.0f, 1.0f);
   std::vector<GaussCoef> coef;
   for (int r = 0; r < rows; ++r) coef.push_back(GaussCoefFor(RandomVec<double>(rng, 1, 0.3, 60.0)[0]));
-  return Make<float>(k, std::vector<float>(n), 1, [=, &k](Form f, int, float *o) {
+  return Make<GaussRowsFn>(k, std::vector<float>(n), 1, [=](auto fn, int, auto o) {
     const void *img = Bytes ? static_cast<const void *>(img8.data()) : imgF.data();
-    FormOf<GaussRowsFn>(k, f)(img, ptrdiff_t(w) * (Bytes ? 4 : 16), o, 4 * ptrdiff_t(w), w, rows, coef.data());
+    fn(img, ptrdiff_t(w) * (Bytes ? 4 : 16), o, 4 * ptrdiff_t(w), w, rows, coef.data());
   });
 }
 // The columns: w columns, one sigma for all or one a column, with the
@@ -134,8 +122,8 @@ std::unique_ptr<Case> GaussDown(const Kernel &k, Rng &rng, int w) {
   const int height = 1 + int(rng() % 9), split = int(rng() % (height + 1));
   const size_t n = 4 * size_t(w) * height;
   auto coef = ColumnCoefs(rng, w);
-  return Make<float>(k, TempRows(rng, n + 4 * size_t(w), 255.0f), 1, [=, &k](Form f, int, float *o) {
-    const auto down = FormOf<GaussDownFn>(k, f);
+  return Make<GaussDownFn>(k, TempRows(rng, n + 4 * size_t(w), 255.0f), 1, [=](GaussDownFn down, int,
+                                                                                       float *o) {
     const int cs = coef.size() > 1;
     down(o, 4 * ptrdiff_t(w), o + n, 0, split, w, coef.data(), cs);
     down(o, 4 * ptrdiff_t(w), o + n, split, height - split, w, coef.data(), cs);
@@ -147,10 +135,10 @@ std::unique_ptr<Case> GaussUp(const Kernel &k, Rng &rng, int w) {
   const size_t n = 4 * size_t(w) * height, image = n * (Bytes ? 1 : 4), ring = 12 * size_t(w);
   auto temp = TempRows(rng, n, Bytes ? 255.0f : 1.0f);
   auto coef = ColumnCoefs(rng, w);
-  return Make<uint8_t>(k, std::vector<uint8_t>(image + 4 * ring), 1, [=, &k](Form f, int, uint8_t *o) {
+  return Make<GaussUpFn>(k, std::vector<uint8_t>(image + 4 * ring), 1, [=](auto fn, int, auto o) {
     std::vector<float> g(ring);
-    FormOf<GaussUpFn>(k, f)(temp.data(), 4 * ptrdiff_t(w), g.data(), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w,
-                            coef.data(), coef.size() > 1);
+    fn(temp.data(), 4 * ptrdiff_t(w), g.data(), o, ptrdiff_t(w) * (Bytes ? 4 : 16), height, w, coef.data(),
+       coef.size() > 1);
     for (float &v : g) v = v == v ? v : std::numeric_limits<float>::quiet_NaN();  // NaN signs may differ
     std::memcpy(o + image, g.data(), 4 * ring);
   });

@@ -212,13 +212,28 @@ std::unique_ptr<Case> BilinearRow(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> CubicVRow(const Kernel &k, Rng &rng, int n) {
-  // Horizontal-pass values, overshoot included.
-  auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 16 * size_t(n), -80, 335));
+// Four rows under the weights of one phase: the integer weights for byte
+// output (the count in pixels), the float ones otherwise (in channels).
+template <class T>
+std::pair<T, T> RowRange() {
+  if constexpr (std::is_same_v<T, uint8_t>) return {0, 255};
+  if constexpr (std::is_same_v<T, int16_t>) return {-80, 335};  // horizontal-pass values, overshoot included
+  return {T(-0.3), T(1.3)};
+}
+template <class T, class Out>
+std::unique_ptr<Case> FourRows(const Kernel &k, Rng &rng, int n) {
+  constexpr bool kBytes = std::is_same_v<Out, uint8_t>;
+  using W = std::conditional_t<kBytes, int16_t, float>;
+  using Fn = void (*)(const T *const[4], const W[4], int, Out *);
+  const auto [lo, hi] = RowRange<T>();
+  auto v = std::make_shared<std::vector<T>>(RandomVec<T>(rng, 16 * size_t(n) + 16, lo, hi));
   const uint16_t phase = uint16_t(rng() % 4096);
-  return MakeCall<sc::CubicVRowFn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVRowFn fn, uint8_t *out) {
-    const int16_t *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
-    fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
+  return MakeCall<Fn, Out>(k, 4 * size_t(n), [=](Fn fn, Out *out) {
+    const T *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
+    if constexpr (kBytes)
+      fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
+    else
+      fn(r, sc::BicubicFloatWeights() + 4 * phase, 4 * n, out);
   });
 }
 
@@ -257,15 +272,6 @@ std::unique_ptr<Case> BilinVLine8(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> CubicVLine8(const Kernel &k, Rng &rng, int n) {
-  auto rows = std::make_shared<Rows>(rng, 4, 4 * size_t(n), false);
-  const uint16_t phase = uint16_t(rng() % 4096);
-  return MakeCall<sc::CubicVLine8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::CubicVLine8Fn fn, uint8_t *out) {
-    const uint8_t *r[4] = {rows->ptr[0], rows->ptr[1], rows->ptr[2], rows->ptr[3]};
-    fn(r, sc::BicubicIntWeights() + 4 * phase, n, out);
-  });
-}
-
 // Kernels over n words (four per pixel).
 std::unique_ptr<Case> ClampRow8(const Kernel &k, Rng &rng, int n) {
   auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), -300, 600));
@@ -275,35 +281,27 @@ std::unique_ptr<Case> ClampRow8(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-template <class Acc>
-std::unique_ptr<Case> AccumulateRow8(const Kernel &k, Rng &rng, int n) {
-  using Fn = void (*)(const int16_t *, int, uint32_t, Acc *);
-  auto v = std::make_shared<std::vector<int16_t>>(RandomVec<int16_t>(rng, 4 * size_t(n), 0, 255));
-  auto init = std::make_shared<std::vector<Acc>>(RandomVec<Acc>(rng, 4 * size_t(n), 0, 1 << 28));
-  const uint32_t w = 1 + uint32_t(rng() % 16384);
+// Weighted sums into accumulators holding earlier rows, and their division.
+template <class V, class Acc, class W>
+std::unique_ptr<Case> AccumulateRow(const Kernel &k, Rng &rng, int n) {
+  using Fn = void (*)(const V *, int, W, Acc *);
+  constexpr bool kF = std::is_floating_point_v<V>;
+  auto v = std::make_shared<std::vector<V>>(RandomVec<V>(rng, 4 * size_t(n), kF ? V(-0.3) : V(0), V(kF ? 1.3 : 255)));
+  auto init = std::make_shared<std::vector<Acc>>(RandomVec<Acc>(rng, 4 * size_t(n), 0, Acc(kF ? 5e4 : 1 << 28)));
+  const W w = W(1 + rng() % 16384);
   return MakeCall<Fn, Acc>(k, 4 * size_t(n), [=](Fn fn, Acc *out) {
     std::copy(init->begin(), init->end(), out);
     fn(v->data(), 4 * n, w, out);
   });
 }
-
-std::unique_ptr<Case> DivideRow8(const Kernel &k, Rng &rng, int n) {
-  auto acc = std::make_shared<std::vector<uint32_t>>(RandomVec<uint32_t>(rng, 4 * size_t(n), 0, (1u << 31) - 1));
-  const uint64_t div = 1 + rng() % (1 << 24);
-  return MakeCall<sc::DivideRow8Fn, uint8_t>(k, 4 * size_t(n), [=](sc::DivideRow8Fn fn, uint8_t *out) {
-    fn(acc->data(), 4 * n, div, out);
-  });
-}
-
-template <class T>
-std::unique_ptr<Case> CubicVRowDF(const Kernel &k, Rng &rng, int n) {
-  using Fn = void (*)(const T *const[4], const float[4], int, float *);
-  auto v = std::make_shared<std::vector<T>>(RandomVec<T>(rng, 16 * size_t(n), T(-0.3), T(1.3)));
-  const uint16_t phase = uint16_t(rng() % 4096);
-  return MakeCall<Fn, float>(k, 4 * size_t(n), [=](Fn fn, float *out) {
-    const T *r[4] = {v->data(), v->data() + 4 * n, v->data() + 8 * n, v->data() + 12 * n};
-    fn(r, sc::BicubicFloatWeights() + 4 * phase, 4 * n, out);
-  });
+template <class Acc, class D, class Out>
+std::unique_ptr<Case> DivideRow(const Kernel &k, Rng &rng, int n) {
+  using Fn = void (*)(const Acc *, int, D, Out *);
+  constexpr bool kF = std::is_floating_point_v<Acc>;
+  auto acc = std::make_shared<std::vector<Acc>>(
+      RandomVec<Acc>(rng, 4 * size_t(n), kF ? Acc(-1e5) : Acc(0), kF ? Acc(1e5) : Acc((1u << 31) - 1)));
+  const D div = D(1 + rng() % (kF ? 100000 : 1 << 24));
+  return MakeCall<Fn, Out>(k, 4 * size_t(n), [=](Fn fn, Out *out) { fn(acc->data(), 4 * n, div, out); });
 }
 
 std::unique_ptr<Case> NarrowClampAlpha(const Kernel &k, Rng &rng, int n) {
@@ -321,50 +319,32 @@ std::unique_ptr<Case> BilinVLineF(const Kernel &k, Rng &rng, int n) {
   });
 }
 
-std::unique_ptr<Case> AccumulateRowF(const Kernel &k, Rng &rng, int n) {
-  auto v = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -0.3f, 1.3f));
-  auto init = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), 0.0f, 5e4f));
-  const float w = float(1 + rng() % 16384);
-  return MakeCall<sc::AccumulateRowFFn, float>(k, 4 * size_t(n), [=](sc::AccumulateRowFFn fn, float *out) {
-    std::copy(init->begin(), init->end(), out);
-    fn(v->data(), 4 * n, w, out);
-  });
-}
-
-std::unique_ptr<Case> DivideRowF(const Kernel &k, Rng &rng, int n) {
-  auto acc = std::make_shared<std::vector<float>>(RandomVec<float>(rng, 4 * size_t(n), -1e5f, 1e5f));
-  const float div = float(1 + rng() % 100000);
-  return MakeCall<sc::DivideRowFFn, float>(k, 4 * size_t(n), [=](sc::DivideRowFFn fn, float *out) {
-    fn(acc->data(), 4 * n, div, out);
-  });
-}
-
 #define KO_SCALE_CASE(Name, make) KO_KERNEL_CASE("pixels.scale." #Name, make)
 KO_SCALE_CASE(BilinearRow, BilinearRow);
 KO_SCALE_CASE(CubicHRow, (ThroughColumns<sc::CubicHRowFn, int16_t, 4, &Columns::Cubic>));
-KO_SCALE_CASE(CubicVRow, CubicVRow);
+KO_SCALE_CASE(CubicVRow, (FourRows<int16_t, uint8_t>));
 KO_SCALE_CASE(Area2DRow, Area2DRow<false>);
 KO_SCALE_CASE(Area2DRowWide, Area2DRow<true>);
 KO_SCALE_CASE(Area2DRowF, Area2DRowF);
 KO_SCALE_CASE(AreaXBilinRow, (ThroughColumns<sc::AreaXBilinRowFn, uint8_t, 4, &Columns::Area, 2>));
 KO_SCALE_CASE(BilinearRowF, (ThroughColumns<sc::BilinearRowFFn, float, 16, &Columns::BilinearF, 2>));
 KO_SCALE_CASE(BilinVLine8, BilinVLine8);
-KO_SCALE_CASE(CubicVLine8, CubicVLine8);
+KO_SCALE_CASE(CubicVLine8, (FourRows<uint8_t, uint8_t>));
 KO_SCALE_CASE(BilinHRow8, (ThroughColumns<sc::BilinHRow8Fn, int16_t, 4, &Columns::Bilinear>));
 KO_SCALE_CASE(ClampRow8, ClampRow8);
-KO_SCALE_CASE(AccumulateRow8, AccumulateRow8<uint32_t>);
-KO_SCALE_CASE(AccumulateRow8Wide, AccumulateRow8<uint64_t>);
-KO_SCALE_CASE(DivideRow8, DivideRow8);
+KO_SCALE_CASE(AccumulateRow8, (AccumulateRow<int16_t, uint32_t, uint32_t>));
+KO_SCALE_CASE(AccumulateRow8Wide, (AccumulateRow<int16_t, uint64_t, uint32_t>));
+KO_SCALE_CASE(DivideRow8, (DivideRow<uint32_t, uint64_t, uint8_t>));
 KO_SCALE_CASE(AreaXLine8, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area>));
 KO_SCALE_CASE(AreaXLine8Wide, (ThroughColumns<sc::AreaXLine8Fn, uint8_t, 4, &Columns::Area, 1, 300>));
 KO_SCALE_CASE(CubicHRowD, (ThroughColumns<sc::CubicHRowDFn, double, 16, &Columns::CubicF>));
-KO_SCALE_CASE(CubicVRowD, CubicVRowDF<double>);
-KO_SCALE_CASE(CubicVRowF, CubicVRowDF<float>);
+KO_SCALE_CASE(CubicVRowD, (FourRows<double, float>));
+KO_SCALE_CASE(CubicVRowF, (FourRows<float, float>));
 KO_SCALE_CASE(NarrowClampAlpha, NarrowClampAlpha);
 KO_SCALE_CASE(BilinVLineF, BilinVLineF);
 KO_SCALE_CASE(BilinHRowF, (ThroughColumns<sc::BilinHRowFFn, float, 16, &Columns::BilinearF>));
-KO_SCALE_CASE(AccumulateRowF, AccumulateRowF);
-KO_SCALE_CASE(DivideRowF, DivideRowF);
+KO_SCALE_CASE(AccumulateRowF, (AccumulateRow<float, float, float>));
+KO_SCALE_CASE(DivideRowF, (DivideRow<float, float, float>));
 KO_SCALE_CASE(AreaXLineF, (ThroughColumns<sc::AreaXLineFFn, float, 16, &Columns::Area>));
 
 }  // namespace scalecases

@@ -51,22 +51,18 @@ std::unique_ptr<Case> MakeSplitMerge(const Kernel &k, Rng &rng, int width) {
   });
 }
 
-std::unique_ptr<Case> MakeMul(const Kernel &k, Rng &rng, int n) {
-  using Fn = decltype(KernelSet::mul64fc);
+// Complex multiply into, or conjugate of, a vector that holds values already.
+template <bool Mul>
+std::unique_ptr<Case> MakeInPlace(const Kernel &k, Rng &rng, int n) {
+  using Fn = std::conditional_t<Mul, decltype(KernelSet::mul64fc), decltype(KernelSet::conj64fc)>;
   auto src = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
   auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
   return MakeCall<Fn, double>(k, 2 * size_t(n), [=](Fn fn, double *out) {
     std::copy(init->begin(), init->end(), out);
-    fn(reinterpret_cast<const Cx<double> *>(src->data()), reinterpret_cast<Cx<double> *>(out), size_t(n));
-  });
-}
-
-std::unique_ptr<Case> MakeConj(const Kernel &k, Rng &rng, int n) {
-  using Fn = decltype(KernelSet::conj64fc);
-  auto init = std::make_shared<std::vector<double>>(RandomVec<double>(rng, 2 * size_t(n), -4, 4));
-  return MakeCall<Fn, double>(k, 2 * size_t(n), [=](Fn fn, double *out) {
-    std::copy(init->begin(), init->end(), out);
-    fn(reinterpret_cast<Cx<double> *>(out), size_t(n));
+    if constexpr (Mul)
+      fn(reinterpret_cast<const Cx<double> *>(src->data()), reinterpret_cast<Cx<double> *>(out), size_t(n));
+    else
+      fn(reinterpret_cast<Cx<double> *>(out), size_t(n));
   });
 }
 
@@ -92,8 +88,8 @@ KO_KERNEL_CASE("signal.Fft32", MakeFft<float>);
 KO_KERNEL_CASE("signal.Fft64", MakeFft<double>);
 KO_KERNEL_CASE("signal.RealSplit64", MakeSplitMerge);
 KO_KERNEL_CASE("signal.RealMerge64", MakeSplitMerge);
-KO_KERNEL_CASE("signal.Mul64fc", MakeMul);
-KO_KERNEL_CASE("signal.Conj64fc", MakeConj);
+KO_KERNEL_CASE("signal.Mul64fc", MakeInPlace<true>);
+KO_KERNEL_CASE("signal.Conj64fc", MakeInPlace<false>);
 KO_KERNEL_CASE("signal.MinMax32f", MakeMinMax<float>);
 KO_KERNEL_CASE("signal.MinMax64f", MakeMinMax<double>);
 KO_KERNEL_CASE("signal.Sqrt32f", MakeSqrt);

@@ -62,17 +62,14 @@ TEST(KernelRegistry, EveryCaseHasItsKernel) {
     EXPECT_NE(ko::forms::Find(name.c_str()), nullptr) << "case " << name << " names no kernel";
 }
 
-TEST(KernelRegistry, ForceCapsEveryFamily) {
+TEST(KernelRegistry, ForceCapsEveryFamilyAndFamiliesFollowTheirRules) {
   for (int fam = 0; fam < static_cast<int>(ko::forms::Family::Count); ++fam) {
     const auto family = static_cast<ko::forms::Family>(fam);
     ko::forms::ForceScope scalar(ko::forms::kScalar);
     EXPECT_EQ(ko::forms::Current(family), ko::forms::kScalar) << ko::forms::FamilyName(family);
   }
-}
-
-// The pixel family follows the processor-support value and the AVX2 switch;
-// the signal family its own probe, whatever the support value says.
-TEST(KernelRegistry, FamiliesFollowTheirRules) {
+  // The pixel family follows the processor-support value and the AVX2
+  // switch; the signal family its own probe, whatever the support value says.
   using ko::forms::Family;
   ASSERT_TRUE(KoGetCPUSupport(KOCPU_SSE2) & KOCPU_SSE2);
   const ko::forms::Form best = ko::forms::HardwareRuns(ko::forms::kAVX2) ? ko::forms::kAVX2 : ko::forms::kSSE2;

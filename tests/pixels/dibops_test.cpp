@@ -139,9 +139,7 @@ TEST(DibMergeFields, CopiesTheLinesOfTheField) {
                   << "," << y;
             }
         }
-}
-
-TEST(DibMergeFields, SubBytePixelsCopyTheWholeRow) {
+  // Sub-byte pixels: the whole row is copied.
   Dib src(KOPT_INDEX4, 3, 2), dst(KOPT_INDEX4, 3, 2);
   src.Row(0)[0] = 0xAB;
   src.Row(0)[1] = 0xC0;
@@ -157,7 +155,7 @@ int CellOf(int r, int g, int b) { return (r << 10) | (g << 5) | b; }
 
 // Every used cell lies inside the box of some entry, and the count respects the
 // limit, for a random spread and a range of palette sizes.
-TEST(BoxCovering, EntriesStayWithinTheLimit) {
+TEST(BoxCovering, EntriesStayWithinTheLimitAndTinyPalettesEndTheSearch) {
   std::mt19937 rng(8);
   auto base = Cube();
   for (int i = 0; i < 3000; ++i) base[rng() & 32767] = 10;
@@ -170,12 +168,9 @@ TEST(BoxCovering, EntriesStayWithinTheLimit) {
     for (int i = 0; i < 32768; ++i) uncovered += base[i] != 255 && occ[i] != 5;
     EXPECT_EQ(uncovered, 0) << "limit " << limit;
   }
-}
-
-// Boxes start at a used cell: when the first used cell isn't at the cube's
-// low corner, one box can't cover everything and tiny palettes keep the first
-// boxes of the largest shape instead of searching on for ever.
-TEST(BoxCovering, TinyPalettesEndTheSearch) {
+  // Boxes start at a used cell: when the first used cell isn't at the
+  // cube's low corner, one box can't cover everything and tiny palettes keep
+  // the first boxes of the largest shape instead of searching on for ever.
   auto occ = Cube();
   occ[CellOf(0, 0, 5)] = occ[CellOf(0, 1, 0)] = occ[CellOf(9, 0, 0)] = 10;
   EXPECT_EQ(ko::pixels::ops::BoxPass(occ.data(), 32, 32, 32, 4, nullptr, 0), 3);
@@ -192,7 +187,7 @@ TEST(BoxCovering, TinyPalettesEndTheSearch) {
 // Inside the rectangle the colour's packing (5-6-5 red; 4-bit grey, high
 // nibble first), outside untouched; 1/16384 rectangles are truncated to
 // whole pixels; YUV images are not filled.
-TEST(DibFill, RectanglesKeepTheirPackingAndSurroundings) {
+TEST(DibFill, RectanglesPackingSurroundingsAndPalettes) {
   Dib d(KOPT_RGB565, 7, 5), g(KOPT_GRAY4, 13, 2);
   const RECT r{2, 1, 6, 4}, gr{3, 0, 10, 1};
   const KODIBPIXEL red{0.0f, 0.0f, 1.0f, 1.0f};
@@ -211,19 +206,17 @@ TEST(DibFill, RectanglesKeepTheirPackingAndSurroundings) {
   EXPECT_EQ(std::memcmp(e.Row(0), want, 16), 0);
   Dib yuv(KOPT_UYVY, 4, 2);
   EXPECT_EQ(KoDibSet(yuv.h, nullptr, nullptr, 0, 1, 1, 1, 1, 0), E_NOTIMPL);
-}
-
-TEST(DibFill, PalettisedImagesTakeTheEntryOfTheInverseMap) {
+  // Palettised images take the entry of the inverse map.
   const std::vector<RGBQUAD> pal = {{0, 0, 0, 0}, {255, 255, 255, 0}, {0, 0, 200, 0}, {0, 160, 0, 0}};
-  Dib d(KOPT_INDEX8, 6, 3, pal);
-  std::memset(d.Bits(), 7, d.Bytes());
+  Dib p8(KOPT_INDEX8, 6, 3, pal);
+  std::memset(p8.Bits(), 7, p8.Bytes());
   const float colours[3][3] = {{0.9f, 0.1f, 0.05f}, {0.2f, 0.7f, 0.1f}, {0.8f, 0.8f, 0.9f}};
   const int expected[3] = {2, 3, 1};  // nearest entries: red, green, white
   for (int c = 0; c < 3; ++c) {
     const RECT row{0, c, 6, c + 1};
-    ASSERT_EQ(KoDibSet(d.h, nullptr, &row, 0, colours[c][0], colours[c][1], colours[c][2], 1, 0),
+    ASSERT_EQ(KoDibSet(p8.h, nullptr, &row, 0, colours[c][0], colours[c][1], colours[c][2], 1, 0),
               S_OK);
-    for (int x = 0; x < 6; ++x) EXPECT_EQ(d.Row(c)[x], expected[c]) << "colour " << c;
+    for (int x = 0; x < 6; ++x) EXPECT_EQ(p8.Row(c)[x], expected[c]) << "colour " << c;
   }
 }
 
@@ -284,10 +277,17 @@ void CheckInterlace(Dib &dst, Dib &src, const RECT &dr, const RECT &sr, int fiel
 uint8_t Get8(Dib &d, int x, int y, int c) { return d.Row(y)[4 * x + c]; }
 uint8_t Mean8(uint8_t a, uint8_t b) { return uint8_t((a + b) >> 1); }
 
+uint16_t Mean16(uint16_t a, uint16_t b) { return uint16_t((a + b) >> 1); }
+uint16_t Get16(Dib &d, int x, int y, int c) {
+  return reinterpret_cast<uint16_t *>(d.Row(y))[4 * x + c];
+}
+float GetF(Dib &d, int x, int y, int c) { return reinterpret_cast<float *>(d.Row(y))[4 * x + c]; }
+float MeanF(float a, float b) { return (a + b) * 0.5f; }
+
 // Whole images of odd and even heights in both fields, and rectangles that
 // do not start on row 0: the byte fast path and the per-pixel path both
 // follow the model.
-TEST(DibCopyInterlace, EightBitRowsFollowTheFieldRule) {
+TEST(DibCopyInterlace, RowsFollowTheFieldRule) {
   std::mt19937 rng(9);
   for (bool fast : {true, false})
     for (int field : {0, 1})
@@ -303,25 +303,12 @@ TEST(DibCopyInterlace, EightBitRowsFollowTheFieldRule) {
         ASSERT_EQ(hr, S_OK);
         CheckInterlace<uint8_t>(dst, src, rect ? dr : all, rect ? sr : all, field, 4, Get8, Mean8, Get8);
       }
-}
-
-uint16_t GetRgb24Wide(Dib &d, int x, int y, int c) {
-  return c == 3 ? 65535 : uint16_t(d.Row(y)[3 * x + c] << 8);
-}
-uint16_t Mean16(uint16_t a, uint16_t b) { return uint16_t((a + b) >> 1); }
-uint16_t Get16(Dib &d, int x, int y, int c) {
-  return reinterpret_cast<uint16_t *>(d.Row(y))[4 * x + c];
-}
-float GetF(Dib &d, int x, int y, int c) { return reinterpret_cast<float *>(d.Row(y))[4 * x + c]; }
-float MeanF(float a, float b) { return (a + b) * 0.5f; }
-
-TEST(DibCopyInterlace, SixteenBitAndFloatWorkingPixels) {
-  std::mt19937 rng(11);
-  Dib src(KOPT_RGB24, 6, 9), dst(KOPT_RGBA64, 8, 9);
+  // The 16-bit (odd sums included) and float working pixels.
+  Dib src(KOPT_RGBA64, 6, 9), dst(KOPT_RGBA64, 8, 9);
   src.Random(rng);
   const RECT sr{0, 1, 5, 9}, dr{3, 0, 8, 8};
   ASSERT_EQ(KoDibCopyInterlace(dst.h, nullptr, &dr, 0, src.h, nullptr, &sr, 0, 0, 0), S_OK);
-  CheckInterlace<uint16_t>(dst, src, dr, sr, 0, 4, GetRgb24Wide, Mean16, Get16);
+  CheckInterlace<uint16_t>(dst, src, dr, sr, 0, 4, Get16, Mean16, Get16);
 
   Dib fs(KOPT_RGBAFLOAT, 5, 5), fd(KOPT_RGBAFLOAT, 5, 5);
   std::uniform_real_distribution<float> u(0.0f, 1.0f);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -34,6 +35,13 @@ struct Dib {
   }
   void Random(std::mt19937 &rng) const {
     for (size_t i = 0; i < Bytes(); ++i) Bits()[i] = uint8_t(rng());
+  }
+  // Channel c of pixel (x, y) of a 32-bit or float image, as a value.
+  double Value(int x, int y, int c) const {
+    if (h->biBitCount != 128) return Row(y)[4 * x + c];
+    float v;
+    std::memcpy(&v, Row(y) + 16 * x + 4 * c, 4);
+    return v;
   }
   RGBQUAD *Palette() const { return reinterpret_cast<RGBQUAD *>(reinterpret_cast<uint8_t *>(h) + h->biSize); }
 };

@@ -52,7 +52,7 @@ TEST(XchgCopy, RejectsWhatItCannotDo) {
   idx.h->biClrUsed = 255;
 }
 
-TEST(XchgCopy, ScalingTwoColumnsToThreeSamplesTheMiddle) {
+TEST(XchgCopy, ScalingSamplesTheMiddleAndReadsInsideTheSource) {
   // RGBA64 goes through the engine (the scalers only take 8-bit and float BGRA).
   Dib src(31, 2, 1), dst(31, 3, 1);
   auto *s = reinterpret_cast<uint16_t *>(src.Bits());
@@ -70,9 +70,6 @@ TEST(XchgCopy, ScalingTwoColumnsToThreeSamplesTheMiddle) {
   ASSERT_EQ(KoDibCopy(dst.h, nullptr, nullptr, 0, src.h, nullptr, nullptr, 0, 0, 0, 0), S_OK);
   EXPECT_EQ(d[4], a[0]);
   EXPECT_EQ(d[8], b[0]);
-}
-
-TEST(XchgCopy, ScalingKeepsReadsInsideTheSource) {
   // Up and down scaling of every engine type in every mode, with ASan
   // watching: no read passes the source's edge, rows and columns map
   // monotonically.

@@ -35,7 +35,7 @@ std::vector<uint16_t> Read16(int src, const void *bytes, uint32_t flags = KOXCHG
   return {w[0], w[1], w[2], w[3]};
 }
 
-TEST(XchgRecord, RejectsTypesOutsideTheDirectRange) {
+TEST(XchgRecord, RangePrecisionModeFlagsAndCurves) {
   KoXchgContext r;
   EXPECT_EQ(KoXCHGGetFunctionPointers(15, 28, 0, &r, nullptr, 0, 0), E_INVALIDARG);
   EXPECT_EQ(KoXCHGGetFunctionPointers(28, 35, 0, &r, nullptr, 0, 0), E_INVALIDARG);
@@ -45,16 +45,15 @@ TEST(XchgRecord, RejectsTypesOutsideTheDirectRange) {
   ASSERT_EQ(KoXCHGGetFunctionPointers(34, 28, 0, &r, nullptr, 0, 0), S_OK);
   EXPECT_EQ(r.read, nullptr);
   EXPECT_EQ(r.write, nullptr);
-}
-
-TEST(XchgRecord, PrecisionModeFlagsAndCurves) {
+  // Precision by types, mode and flags; the tone curves.
   const struct {
     int dst, src;
     uint32_t flags;
     int precision;
   } precisions[] = {{29, 27, 0, KOXCHG_PREC8},        {29, 27, KOXCHG_FORCE16, KOXCHG_PREC16},
                     {32, 32, 0, KOXCHG_PRECFLOAT},    {31, 29, 0, KOXCHG_PREC16},
-                    {29, 24, 0, KOXCHG_PREC8},        {29, 29, 4, KOXCHG_PREC16}};  // mode 4 forces 0x10
+                    {29, 24, 0, KOXCHG_PREC8},        {29, 29, 4, KOXCHG_PREC16},  // mode 4 forces 0x10
+                    {32, 32, KOXCHG_FORCE16, KOXCHG_PREC16}};
   for (const auto &p : precisions) EXPECT_EQ(Rec(p.dst, p.src, p.flags).r.precision, p.precision) << p.dst << " " << p.src;
   // Curves: float source -> read curve; integer source into float -> write curve.
   Rec f(28, 32, 0, nullptr, 1.0, 2.2);
@@ -179,7 +178,7 @@ KoXchgOpParams Params(int op, uint16_t factor = 0, uint16_t factor2 = 0, uint32_
 }
 
 
-TEST(XchgMix, SixteenBitOperations) {
+TEST(XchgMix, SixteenBitEightBitAndFourPixelForms) {
   auto run = [](KoXchgOpParams p, std::vector<uint16_t> P, std::vector<uint16_t> Q) {
     Rec rec(31, 31, 0, &p);
     EXPECT_EQ(rec.hr, S_OK) << p.op;
@@ -220,9 +219,7 @@ TEST(XchgMix, SixteenBitOperations) {
   // The float working pixel has no operations.
   KoXchgOpParams zero = Params(0);
   EXPECT_EQ(KoXCHGGetFunctionPointers(32, 32, 0, &r, &zero, 0, 0), E_NOTIMPL);
-}
-
-TEST(XchgMix, EightBitFormsAndFourPixelForms) {
+  // The 8-bit forms and the four-pixel forms.
   KoXchgOpParams p = Params(3, 0x8000);
   Rec lo(29, 29, 0, &p), full(29, 29, KOXCHG_FULL8, &p);
   ASSERT_EQ(lo.r.precision, KOXCHG_PREC8);
@@ -267,7 +264,7 @@ int CityDistance(int cell, const RGBQUAD &e) {
   return std::abs(r - (e.rgbRed >> 3)) + std::abs(g - (e.rgbGreen >> 3)) + std::abs(b - (e.rgbBlue >> 3));
 }
 
-TEST(XchgQuantizer, RegionGrowing) {
+TEST(XchgQuantizer, RegionGrowingAndAFullPalette) {
   std::vector<uint8_t> buf;
   uint8_t *map = nullptr;
   // No entries: invalid, no map.
@@ -306,14 +303,9 @@ TEST(XchgQuantizer, RegionGrowing) {
     ASSERT_EQ(CityDistance(c, pal[map[c]]), best) << c;
   }
   xchg::FreeColorQuantizer(map);
-}
-
-TEST(XchgQuantizer, FullPaletteKeepsEntry255) {
   // 256 distinct entries: entry 255's region is kept like any other.
-  std::vector<RGBQUAD> pal(256);
+  pal.resize(256);
   for (int i = 0; i < 256; ++i) pal[i] = {uint8_t((i & 7) * 32), uint8_t(((i >> 3) & 7) * 32), uint8_t((i >> 6) * 64), 0};
-  std::vector<uint8_t> buf;
-  uint8_t *map = nullptr;
   ASSERT_EQ(KoDibCreateColorQuantizer(&map, PalettedHeader(buf, pal)), S_OK);
   for (int i = 0; i < 256; ++i)
     ASSERT_EQ(map[xchg::Cell8(pal[i].rgbRed, pal[i].rgbGreen, pal[i].rgbBlue)], i) << i;

@@ -14,7 +14,7 @@ namespace {
 using kotest::kOk;
 using kotest::U;
 
-TEST(PerfStatus, MapsStatusesToResultCodes) {
+TEST(PerfStatus, MapsStatusesAndHints) {
   const struct {
     int status;
     uint32_t expected;
@@ -25,14 +25,12 @@ TEST(PerfStatus, MapsStatusesToResultCodes) {
     EXPECT_EQ(U(KoPerfStatusToHRESULT(c.status)), c.expected) << "status " << c.status;
     EXPECT_EQ(U(KoPerfMapStatus(c.status)), c.expected) << "status " << c.status;
   }
-}
-
-TEST(PerfStatus, MapsHints) {
+  // Algorithm hints: 0, 1 and 2 stand, anything else is 0.
   const int hints[][2] = {{0, 0}, {1, 1}, {2, 2}, {3, 0}, {-1, 0}, {1000, 0}};
   for (const auto &h : hints) EXPECT_EQ(KoPerfMapHintAlgorithm(h[0]), h[1]) << h[0];
 }
 
-TEST(PerfPaths, FeatureMaskChoosesPath) {
+TEST(PerfPaths, FeatureMaskChoosesPathAndInitializeKeepsIt) {
   const int paths[][3] = {{0x7F, 3, 0}, {0x3F, 2, 1}, {0x1F, 2, 0}, {0x0F, 1, -1}, {0x07, 0, -1}};
   for (const auto &p : paths) {
     int variant = -1;
@@ -45,9 +43,7 @@ TEST(PerfPaths, FeatureMaskChoosesPath) {
   EXPECT_STREQ(KernelsForPath(3).name, "avx2");
   // Every x86-64 processor has SSE2.
   EXPECT_NE(ProbeFeatures() & 0x08, 0u);
-}
-
-TEST(PerfPaths, InitializeIsRepeatableFromAnyThread) {
+  // Initialising is repeatable from any thread and keeps the path.
   EXPECT_EQ(U(KoPerf_Initialize()), kOk);
   const int path = CurrentPath();
   std::vector<std::thread> threads;
@@ -186,7 +182,7 @@ float Third() {
   return one / three;
 }
 
-TEST(Fpu, RoundingControlActsOnThisThread) {
+TEST(Fpu, ControlStatusAndReset) {
   const unsigned before = FPU_Control(0, 0);
   EXPECT_EQ(before & 0x300u, 0u) << std::hex << before;  // round to nearest
   // Nearest, truncated, upwards, and back to the caller's word.
@@ -199,21 +195,15 @@ TEST(Fpu, RoundingControlActsOnThisThread) {
     EXPECT_EQ(Bits(Third()), m.third) << std::hex << m.mode;
   }
   EXPECT_EQ(FPU_Control(0, 0), before);
-}
-
-TEST(Fpu, ExceptionsAreMaskedAndDenormalControlRoundTrips) {
-  const unsigned cw = FPU_Control(0, 0);
-  EXPECT_EQ(cw & 0x1Fu, 0x1Fu) << std::hex << cw;  // all exceptions masked by default
+  // Exceptions are masked; the denormal control round-trips.
+  EXPECT_EQ(before & 0x1Fu, 0x1Fu) << std::hex << before;  // all exceptions masked by default
   const unsigned flushed = FPU_Control(0x01000000, 0x03000000);
   EXPECT_EQ(flushed & 0x03000000u, 0x01000000u) << std::hex << flushed;
   volatile float tiny = 1e-38f, scale = 1e-3f;
   EXPECT_EQ(tiny * scale, 0.0f);  // the denormal result is flushed
-  FPU_Control(cw, 0x03000000);
+  FPU_Control(before, 0x03000000);
   EXPECT_NE(tiny * scale, 0.0f);
-}
-
-TEST(Fpu, StatusReportsAndResetRestoresDefaults) {
-  const unsigned before = FPU_Control(0, 0);
+  // The status reports a zero divide; the reset restores the defaults.
   volatile double zero = 0.0, one = 1.0;
   volatile double inf = one / zero;
   (void)inf;
