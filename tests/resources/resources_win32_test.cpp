@@ -15,6 +15,7 @@
 #include "kokernel/kofiles.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koprintf.h"
+#include "lang/lang_helpers.h"
 #include "platform/platform.h"
 #include "resources/res_helpers.h"
 
@@ -30,11 +31,7 @@ HMODULE Host() {
   }();
   return m;
 }
-struct Lang {
-  explicit Lang(LCID lcid) { EXPECT_EQ(KoLang_Open(&h, Host(), lcid, 0), S_OK); }
-  ~Lang() { KoLang_Close(h); }
-  HKOLANG h = nullptr;
-};
+using kotest::Lang;
 std::string Bytes(const void *p, size_t n) { return std::string(static_cast<const char *>(p), n); }
 std::string ModuleData(LPCWSTR name, LPCWSTR type, WORD lang) {  // what the system finds
   HRSRC r = FindResourceExW(Host(), type, name, lang);
@@ -81,7 +78,7 @@ INT_PTR RunModal(const wchar_t *title, F show) {
 
 TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
   ASSERT_NE(Host(), nullptr) << GetLastError();
-  Lang de(0x0407), en(0x0409), at(0x0C07);
+  Lang de(0x0407, Host()), en(0x0409, Host()), at(0x0C07, Host());
   DWORD size = 0;
   for (auto [lang, id] : {std::pair{&de, WORD(0x0407)}, {&en, WORD(0x0409)}}) {
     HGLOBAL g = KoLoadResourceCustom(lang->h, L"TAKEDATA", RT_RCDATA, &size);
@@ -134,7 +131,7 @@ std::wstring Controls(HWND dlg) {
 
 class DialogRoundTrip : public testing::TestWithParam<std::tuple<int, LCID>> {};
 TEST_P(DialogRoundTrip, RecordsBuildTheSameDialog) {
-  Lang lang(std::get<1>(GetParam()));
+  Lang lang(std::get<1>(GetParam()), Host());
   LPCWSTR name = MAKEINTRESOURCEW(std::get<0>(GetParam()));
   const DLGTEMPLATE *t = nullptr;
   long size = KoDialogTemplateFromRCID(lang.h, name, &t);
@@ -164,7 +161,7 @@ INSTANTIATE_TEST_SUITE_P(Dialogs, DialogRoundTrip,
                          testing::Combine(testing::Values(100, 101), testing::Values(0x0409, 0x0407)));
 
 TEST(Dialogs, ModalFromTheModuleAndFromThePool) {
-  Lang de(0x0407);
+  Lang de(0x0407, Host());
   // Dialog 101 exists only in English: the German handle shows it.
   EXPECT_EQ(RunModal(L"Only English", [&] {
               return KoDialogBoxParam(de.h, MAKEINTRESOURCEW(101), nullptr, CloseOnCancel, 0);
@@ -218,7 +215,7 @@ std::wstring Shape(HMENU m) {
 }
 
 TEST(Menus, LoadedCulledCleanedAndSearched) {
-  Lang de(0x0407), en(0x0409);
+  Lang de(0x0407, Host()), en(0x0409, Host());
   HMENU m = KoLoadMenu(de.h, MAKEINTRESOURCEW(200));
   EXPECT_TRUE(m && Text(GetSubMenu(m, 0), 0) == L"\x00d6&ffnen" && DestroyMenu(m));  // marker removed
   m = KoLoadMenu(en.h, MAKEINTRESOURCEW(200));

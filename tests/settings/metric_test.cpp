@@ -11,18 +11,14 @@
 #include <vector>
 
 #include "kokernel/kometric.h"
-#include "settings/metric_path.h"
+#include "kotest_win32.h"
 
 namespace {
 
 using std::wstring;
 using Bytes = std::vector<BYTE>;
 
-wstring Unique(const wchar_t *prefix) {
-  wchar_t text[96];
-  swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
-  return text;
-}
+using kotest::Unique;
 const wstring kVendor = Unique(L"KoTest Vendor"), kDefaultVendorApp = Unique(L"KoTest App");
 const wstring kDefaultVendorKey = L"Software\\Corvane Creative Software";
 wstring Under(const wstring &rest) { return L"Software\\" + kVendor + L"\\" + rest; }
@@ -93,19 +89,6 @@ class Metric : public ::testing::Test {
   wstring app_, path_;
   HKOMETRIC h_ = nullptr;
 };
-
-TEST(MetricPath, CutsAt259UnitsAndWritesNoFurther) {
-  using ko::settings::FormatKeyPath;
-  wchar_t out[ko::settings::kPathUnits + 8];
-  wstring a(250, L'a');
-  for (int extra = 7; extra <= 12; ++extra) {
-    wstring b(extra, L'b'), full = a + L"\\" + b;
-    for (wchar_t &c : out) c = L'#';
-    EXPECT_EQ(FormatKeyPath(out, L"%s\\%s", {a.c_str(), b.c_str()}), full.size() <= 259) << extra;
-    EXPECT_EQ(wstring(out), full.substr(0, 259)) << extra;
-    EXPECT_EQ(out[260], L'#') << "wrote past the path, extra " << extra;
-  }
-}
 
 TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
   struct Case { uint32_t version; const wchar_t *segment; } cases[] = {

@@ -12,6 +12,7 @@
 #include "kokernel/koframe.h"
 #include "kokernel/kometric.h"
 #include "kokernel/koui.h"
+#include "kotest_win32.h"
 
 extern "C" __declspec(dllexport) HMODULE KoApp_GetAppKernel(void) {
   return LoadLibraryW(L"kotest_uihost.dll");
@@ -19,11 +20,7 @@ extern "C" __declspec(dllexport) HMODULE KoApp_GetAppKernel(void) {
 
 namespace {
 
-std::wstring Unique(const wchar_t *prefix) {
-  wchar_t text[96];
-  swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
-  return text;
-}
+using kotest::Unique;
 std::wstring TempDir() {
   wchar_t dir[MAX_PATH];
   return std::wstring(dir, GetTempPathW(MAX_PATH, dir));
