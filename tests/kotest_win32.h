@@ -1,10 +1,12 @@
-// Helpers of the Wine suites: names unique to this run, and files beside the
-// test program.
+// Helpers of the Wine suites: names unique to this run, files beside the test
+// program and whole files read.
 #pragma once
 
 #include <windows.h>
 
 #include <cwchar>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 namespace kotest {
@@ -19,6 +21,11 @@ inline std::wstring BesideTheProgram(const wchar_t *name) {
   wchar_t exe[MAX_PATH];
   const std::wstring path(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
   return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
+}
+
+inline std::string ReadAll(const std::wstring &path) {
+  std::ifstream in(path.c_str(), std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace kotest

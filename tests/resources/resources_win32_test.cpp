@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "kokernel/kofiles.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koprintf.h"
+#include "kotest_win32.h"
 #include "lang/lang_helpers.h"
 #include "platform/platform.h"
 #include "resources/res_helpers.h"
@@ -37,10 +37,7 @@ std::string ModuleData(LPCWSTR name, LPCWSTR type, WORD lang) {  // what the sys
   HRSRC r = FindResourceExW(Host(), type, name, lang);
   return r ? Bytes(LockResource(LoadResource(Host(), r)), SizeofResource(Host(), r)) : std::string();
 }
-std::string FileBytes(const wchar_t *path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using kotest::ReadAll;
 
 INT_PTR CALLBACK CloseOnCancel(HWND w, UINT msg, WPARAM wp, LPARAM) {
   if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) EndDialog(w, 42);
@@ -106,7 +103,7 @@ TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
   ASSERT_EQ(KoCreateTempFileAndNameEx(tmp, L"kores", L".bin", nullptr, file, MAX_PATH), S_OK);
   std::ofstream(file, std::ios::binary) << std::string(100, 'x');
   EXPECT_TRUE(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, file) == S_OK &&
-              FileBytes(file) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
+              ReadAll(file) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"NOSUCH", RT_RCDATA, file), KO_E_NOTFOUND);
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, L"Q:\\no\\such\\dir\\f"),
             KO_E_OPENFAILED);
@@ -167,9 +164,7 @@ TEST(Dialogs, ModalFromTheModuleAndFromThePool) {
               return KoDialogBoxParam(de.h, MAKEINTRESOURCEW(101), nullptr, CloseOnCancel, 0);
             }), 42);
   EXPECT_EQ(KoDialogBoxParam(de.h, MAKEINTRESOURCEW(999), nullptr, CloseOnCancel, 0), -1);
-  wchar_t path[MAX_PATH];
-  ASSERT_GT(KoGetModulePath(nullptr, path, MAX_PATH), 0u);
-  std::string res = FileBytes(wcscat(path, L"kores_pool.res"));
+  std::string res = ReadAll(kotest::BesideTheProgram(L"kores_pool.res"));
   _KORESPOOL pool{0, static_cast<uint32_t>(res.size()), res.data()};
   // The pool holds the bytes the compiler put in the module.
   UINT size = 0;
