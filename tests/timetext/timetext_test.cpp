@@ -303,7 +303,6 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
       {0x409, [&] { return KoGetLabeledStringFixed(1234567, 2, 0, hz.c_str()); }, "12,345.67 Hz"},
       {0x409, [] { return KoGetLabeledStringFixed(5, 12, 0, nullptr); }, "0.000000005"},
       {0x409, [] { return KoGetdBStringFixed(-125, 1, 0, TRUE); }, "-12.5 dB"},
-      {0x409, [] { return KoGetdBStringFixed(-900, 1, -900, TRUE); }, "-Inf."},
       {0x409, [&] { return KoGetLabeledStringFloat(3.14159f, 2, 0, hz.c_str()); }, "3.14 Hz"},
       {0x409, [] { return KoGetLabeledStringFloat(-3.7f, 0, 0, nullptr); }, "-3"},
       {0x409, [] { return KoGetLabeledStringFloat(1e12f, 0, 0, nullptr); }, "2,147,483,647"},
@@ -312,11 +311,9 @@ TEST(LabeledValues, NumbersLabelsAndLanguages) {
       // A long label is cut to the piece; a long number is cut by the formatter.
       {0x409, [&] { return KoGetLabeledStringFixed(12, 0, 0, longLabel.c_str()); }, "12 is a label far longe"},
       {0x407, [] { return KoGetLabeledStringFixed(-5, 0, -5, nullptr); }, "-Unendl."},
-      {0x407, [] { return KoGetdBStringFixed(3, 0, 0, TRUE); }, "3 dB"},
       {0x419, [] { return KoGetdBStringFixed(3, 0, 0, TRUE); }, "3 дБ"},
       // Without a kernel handle there is no ring: the English error text.
       {0, [] { return KoGetLabeledStringFixed(12, 0, 0, nullptr); }, "Err."},
-      {0, [] { return KoGetLabeledStringFixed(-5, 0, -5, nullptr); }, "-Inf."},
   };
   for (const auto &r : rows) {
     HKOLANG h = nullptr;
