@@ -34,6 +34,7 @@ TEST(LangInternationals, RebuildFillsRecordAndPublishesSeparators) {
   EXPECT_EQ(U8(r.minus) + U8(r.timecodeWhole) + U8(r.timecodeNonDrop) + U8(r.timecodeDrop), "-:.,");
   EXPECT_EQ(U8(r.musicBeats) + U8(r.musicTicks), "..");
   EXPECT_EQ(r.decimalSeparatorLength, Len(r.decimalSeparator));
+  EXPECT_EQ(r.listSeparatorLength, Len(r.listSeparator));
   EXPECT_NE(U8(r.decimalSeparator), U8(r.thousandSeparator));
   // The formatter's settings follow the record.
   const auto &s = ko::text::CurrentLocaleSettings();
