@@ -72,6 +72,11 @@ TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
   const KOCHAR *first = KoGetString(h.h, 100u);
   EXPECT_EQ(KoGetString(h.h, 101u), KoGetString(h.h, 101u)) << "served from the cache";
   EXPECT_FALSE(InsideModule(Host(), first)) << "the cache holds a copy";
+  // Sorted by number whatever the order of the lookups; misses are not cached.
+  for (UINT id : {102u, 1u, 200u}) KoGetString(h.h, id);
+  ASSERT_EQ(h.h->cache->nCount, 4);
+  auto **items = static_cast<uint32_t **>(h.h->cache->pSlots);
+  EXPECT_TRUE(*items[0] == 100 && *items[3] == 200);
   EXPECT_TRUE(KoLang_UpdateKernelLCID(h.h, 0x0409));
   EXPECT_EQ(h.h->cache->nCount, 0) << "the cache is emptied";
   EXPECT_EQ(U8(KoGetString(h.h, 100u)), "Open");
