@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
 
 #include "cursors/cur_writer.h"
 #include "kokernel/kocursor.h"

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "kokernel/kofiles.h"
 #include "kokernel/koframe.h"
