@@ -48,7 +48,7 @@ bool InsideModule(HMODULE m, const void *p) {
 
 }  // namespace
 
-TEST(LangStrings, NumberedTextsUseLanguageThenEnglishAndStripPrefix) {
+TEST(LangStrings, NumbersAndRecordsUseTheLanguageThenEnglishAndStripPrefix) {
   ASSERT_NE(Host(), nullptr) << "kolang_testhost.dll, error " << GetLastError();
   Lang german(0x0407, Host()), english(0x0409, Host()), japanese(0x0411, Host());
   const struct { Lang *lang; UINT id; const char *text; } cases[] = {
@@ -63,6 +63,25 @@ TEST(LangStrings, NumberedTextsUseLanguageThenEnglishAndStripPrefix) {
   EXPECT_EQ(U8(buf), "Öf");
   EXPECT_EQ(KoLoadString(german.h, 999u, buf, 32), 0);
   EXPECT_EQ(buf[0], 0);
+  // Numbers in a record resolve in the slot's language.
+  static const KOCHAR kEnglish[] = L"English text";
+  KOLANGSTRINGID r = MakeRecord(kEnglish);
+  r.slots[2] = KOLANG_NUMBER(200);  // German, terminated in the table
+  const KOCHAR *t = KoGetString(german.h, Slots(r));
+  EXPECT_EQ(U8(t), "Hallo");
+  EXPECT_TRUE(InsideModule(Host(), t) && r.slots[2] == t) << "the resource text itself, written back";
+  // 201: a German entry without a terminator; 203: only in the English table.
+  for (uint16_t n : {201, 203}) {
+    KOLANGSTRINGID u = MakeRecord(kEnglish);
+    u.slots[2] = KOLANG_NUMBER(n);
+    EXPECT_EQ(U8(KoGetString(german.h, Slots(u))), "English text") << n;
+  }
+  KOLANGSTRINGID n = MakeRecord(KOLANG_NUMBER(203));
+  EXPECT_EQ(U8(KoGetString(english.h, Slots(n))), "Only English");
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(n))), "Only English") << "slot 1 as fallback";
+  KOLANGSTRINGID p = MakeRecord(L"^*Marked");
+  EXPECT_EQ(KoLoadString(german.h, Slots(p), buf, 8), 6);
+  EXPECT_EQ(U8(buf), "Marked");
 }
 
 TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
@@ -92,30 +111,6 @@ TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
   GetProcessDefaultLayout(&layout);
   EXPECT_EQ(layout, 0u);
   ko::lang::SetKernelHandle(nullptr);
-}
-
-TEST(LangStrings, RecordNumbersResolveInTheSlotLanguage) {
-  ASSERT_NE(Host(), nullptr);
-  static const KOCHAR english[] = L"English text";
-  Lang german(0x0407, Host()), english_(0x0409, Host());
-  KOLANGSTRINGID r = MakeRecord(english);
-  r.slots[2] = KOLANG_NUMBER(200);  // German, terminated in the table
-  const KOCHAR *t = KoGetString(german.h, Slots(r));
-  EXPECT_EQ(U8(t), "Hallo");
-  EXPECT_TRUE(InsideModule(Host(), t) && r.slots[2] == t) << "the resource text itself, written back";
-  // 201: a German entry without a terminator; 203: only in the English table.
-  for (uint16_t n : {201, 203}) {
-    KOLANGSTRINGID u = MakeRecord(english);
-    u.slots[2] = KOLANG_NUMBER(n);
-    EXPECT_EQ(U8(KoGetString(german.h, Slots(u))), "English text") << n;
-  }
-  KOLANGSTRINGID n = MakeRecord(KOLANG_NUMBER(203));
-  EXPECT_EQ(U8(KoGetString(english_.h, Slots(n))), "Only English");
-  EXPECT_EQ(U8(KoGetString(german.h, Slots(n))), "Only English") << "slot 1 as fallback";
-  KOCHAR buf[8];
-  KOLANGSTRINGID p = MakeRecord(L"^*Marked");
-  EXPECT_EQ(KoLoadString(german.h, Slots(p), buf, 8), 6);
-  EXPECT_EQ(U8(buf), "Marked");
 }
 
 TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {

@@ -222,7 +222,7 @@ TEST(ColoursAndSizes, ReadingWritingAndFileSizes) {
   EXPECT_EQ(fs(1048576000), ",97 GB");
 }
 
-TEST(NameFixUps, ReplaceStripPrepareAndMenus) {
+TEST(NameFixUps, ReplaceStripPrepareMenusAndStereoPairs) {
   char narrow[] = "a-b-c";
   EXPECT_EQ(KoStringReplaceChars(narrow, '-', '_'), 5);
   EXPECT_STREQ(narrow, "a_b_c");
@@ -251,10 +251,7 @@ TEST(NameFixUps, ReplaceStripPrepareAndMenus) {
   EXPECT_EQ(menu("Salt & Pepper", 300), "Salt && Pepper");
   EXPECT_EQ(menu(std::string(200, '&'), 300), std::string(258, '&'));
   EXPECT_EQ(menu("a&b", 3), "a");
-}
-
-TEST(NameFixUps, StereoPairs) {
-  // Number pairs first; names without one split at the "/".
+  // Stereo pairs: number pairs first; names without one split at the "/".
   const char *const cases[][3] = {
       {"Out 3/4", "Out 3", "Out 4"},           {"Analog 9-10 (Main)", "Analog 9 (Main)", "Analog 10 (Main)"},
       {"S/PDIF 1/2", "S/PDIF 1", "S/PDIF 2"},  {"ADAT 2 + 3", "ADAT 2", "ADAT 3"},
