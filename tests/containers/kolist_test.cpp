@@ -95,7 +95,7 @@ TEST(KoListModel, InsertDeleteMoveMatchAVector) {
   }
 }
 
-TEST(KoListModel, RefusedPositionsLeaveTheListAlone) {
+TEST(KoListModel, RefusedPositionsLeaveTheListAloneAndSourcesMayLieInIt) {
   List l(0, 4, 4, 0);
   Append(l, {'A', 'B', 'C', 'D', 'E'});
   // (Inserting nothing with -1: there is no pending item.)
@@ -108,15 +108,12 @@ TEST(KoListModel, RefusedPositionsLeaveTheListAlone) {
   EXPECT_EQ(S_OK, KoList_MoveRange(l, 1, -4, 1));  // to < 0 counts as 0
   EXPECT_EQ(S_OK, KoList_MoveRange(l, 3, 1, -1));  // count -1: to the end
   EXPECT_EQ((std::vector<int64_t>{'B', 'D', 'E', 'A', 'C'}), Values(l));
-}
-
-TEST(KoListInsert, SourceInsideTheListItself) {
-  // The source lies in the slot block, which the growth replaces.
-  List l(0, 4, 4, 0);
-  Append(l, {1, 2, 3, 4});
-  ASSERT_EQ(4, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_InsertList(l, 1, l->pSlots, 4));
-  EXPECT_EQ((std::vector<int64_t>{1, 1, 2, 3, 4, 2, 3, 4}), Values(l));
+  // A source inside the slot block, which the growth replaces.
+  List s(0, 4, 4, 0);
+  Append(s, {1, 2, 3, 4});
+  ASSERT_EQ(4, s->nAllocated);
+  ASSERT_EQ(S_OK, KoList_InsertList(s, 1, s->pSlots, 4));
+  EXPECT_EQ((std::vector<int64_t>{1, 1, 2, 3, 4, 2, 3, 4}), Values(s));
 }
 
 TEST(KoListCapacity, GrowShrinkInGrowCounts) {
