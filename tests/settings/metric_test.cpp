@@ -163,7 +163,7 @@ TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(a), S_OK);
 }
 
-TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
+TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistryAndNumbersClamp) {
   const uint32_t number = 0xA1B2C3D4u;
   const BYTE blob[3] = {9, 8, 7};
   const wchar_t multi[] = L"m\0n\0";
@@ -195,9 +195,7 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
     EXPECT_TRUE(KoMetricGetName(n.id, n.type, out) == static_cast<int>(wcslen(expected)) && !wcscmp(out, expected))
         << Narrow(expected);
   }
-}
-
-TEST_F(Metric, DwordClampAndDefault) {
+  // Numbers clamped to a range, and defaults for what is missing or of another type.
   ASSERT_EQ(KoSetMetric(h_, 20, 50), S_OK);
   ASSERT_EQ(KoSetMetric(h_, 21, static_cast<uint32_t>(-5)), S_OK);
   WriteRaw(path_, L"23", REG_SZ, L"12", 6);  // another type reads as missing
