@@ -136,7 +136,7 @@ TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {
   EXPECT_EQ(U8(buf), want.substr(0, 3));
 }
 
-TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
+TEST(LangSystem, InternationalsMatchGetLocaleInfoAndTheUsersConventions) {
   const LCTYPE texts[] = {LOCALE_SLANGUAGE, LOCALE_SENGLANGUAGE, LOCALE_SCOUNTRY, LOCALE_SNEGATIVESIGN,
                           LOCALE_STHOUSAND, LOCALE_SDECIMAL, LOCALE_STIME, LOCALE_SLIST};
   const LCTYPE numbers[] = {LOCALE_ILANGUAGE, LOCALE_ICOUNTRY, LOCALE_SGROUPING, LOCALE_IDIGITS, LOCALE_ILZERO,
@@ -152,6 +152,30 @@ TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(gotNumbers[i], LocaleNumber(lcid, numbers[i])) << numbers[i];
     EXPECT_EQ(r.systemLCID, GetSystemDefaultLCID());
   }
+  // The user's number conventions switched to those of several locales (as
+  // the user would in the control panel): the rebuilt record follows the
+  // user's locale, not its language's defaults.
+  const LCTYPE types[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SGROUPING};
+  WCHAR saved[3][32];
+  for (int i = 0; i < 3; ++i) GetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i], 32);
+  for (LCID lcid : {0x0407u, 0x0411u, 0x0419u, 0x041Du, 0x0409u}) {
+    SCOPED_TRACE(testing::Message() << "conventions of 0x" << std::hex << lcid);
+    for (LCTYPE t : types) {
+      WCHAR v[32] = {};
+      GetLocaleInfoW(lcid, t, v, 32);
+      EXPECT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, t, v)) << "type " << t << " = " << U8(v);
+    }
+    ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+    KOINTERNATIONALS r;
+    KoLang_GetInternationals(&r, sizeof r);
+    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
+    EXPECT_EQ(r.grouping, LocaleNumber(LOCALE_USER_DEFAULT, LOCALE_SGROUPING));
+    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND));
+    EXPECT_EQ(U8(r.englishLanguageName), LocaleText(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE));
+  }
+  for (int i = 0; i < 3; ++i) SetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i]);
+  KoLang_GetInternationals(nullptr, 0);
+  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
 }
 
 TEST(LangSystem, UserLanguageChoiceRoundTripsThroughTheRegistry) {
@@ -191,29 +215,3 @@ TEST(LangSystem, MultiByteAndCodePageDetection) {
   _setmbcp(saved);
 }
 
-// The user's number conventions switched to those of several locales (as
-// the user would in the control panel): the rebuilt internationals record
-// follows the user's locale, not its language's defaults.
-TEST(LangSystem, UserConventionsOfSeveralLocalesMatchTheSystem) {
-  const LCTYPE types[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SGROUPING};
-  WCHAR saved[3][32];
-  for (int i = 0; i < 3; ++i) GetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i], 32);
-  for (LCID lcid : {0x0407u, 0x0411u, 0x0419u, 0x041Du, 0x0409u}) {
-    SCOPED_TRACE(testing::Message() << "conventions of 0x" << std::hex << lcid);
-    for (LCTYPE t : types) {
-      WCHAR v[32] = {};
-      GetLocaleInfoW(lcid, t, v, 32);
-      EXPECT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, t, v)) << "type " << t << " = " << U8(v);
-    }
-    ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
-    KOINTERNATIONALS r;
-    KoLang_GetInternationals(&r, sizeof r);
-    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
-    EXPECT_EQ(r.grouping, LocaleNumber(LOCALE_USER_DEFAULT, LOCALE_SGROUPING));
-    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND));
-    EXPECT_EQ(U8(r.englishLanguageName), LocaleText(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE));
-  }
-  for (int i = 0; i < 3; ++i) SetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i]);
-  KoLang_GetInternationals(nullptr, 0);
-  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
-}

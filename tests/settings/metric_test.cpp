@@ -90,7 +90,7 @@ class Metric : public ::testing::Test {
   HKOMETRIC h_ = nullptr;
 };
 
-TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
+TEST(MetricOpen, PathsFromVersionVendorAndSubKeysAndTheirLimits) {
   struct Case { uint32_t version; const wchar_t *segment; } cases[] = {
       {0x0F020000u, L"\\15.2"}, {0x0000FFFFu, L""}, {0x00FF0000u, L""}, {0xFFFFFFFFu, L"\\255.255"}};
   for (const Case &c : cases) {
@@ -107,11 +107,9 @@ TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, Under(L"Direct").c_str(), L"One\\Two"), S_OK);
   EXPECT_TRUE(KoSetMetric(h, 5, 55) == S_OK && ReadRaw(Under(L"Direct\\One\\Two"), L"5").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
-}
-
-TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
-  // An empty path would be the root of the user's hive.
-  HKOMETRIC h = nullptr;
+  // Paths that do not fit, and registry errors. An empty path would be the
+  // root of the user's hive.
+  h = nullptr;
   EXPECT_EQ(KoMetric_OpenAppVersion(&h, L"", nullptr), E_INVALIDARG);
   EXPECT_TRUE(KoSetMetric(h, 1, 1) == E_FAIL && KoMetric_CloseAndDeleteKey(h) == S_OK);
   wstring fits = Under(L"Long\\" + wstring(200, L'p'));
@@ -143,13 +141,11 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   EXPECT_EQ(KoGetMetricEx(h, 1, 0, 0, 17), 17u);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
   RegCloseKey(key);
-}
-
-TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
-  struct Case { const wchar_t *app, *sub, *metrics; uint32_t version; } cases[] = {
+  // A sub-key is a sibling under the application's metrics key.
+  struct Sibling { const wchar_t *app, *sub, *metrics; uint32_t version; } siblings[] = {
       {L"Siblings", L"A", L"Siblings\\1.0\\Metrics", KOMETRIC_VERSION(1, 0)},
       {L"MetricsLab", L"Metrics\\A", L"MetricsLab\\Metrics", 0}, {L"Metrics", L"Metrics\\A", L"Metrics\\Metrics", 0}};
-  for (const Case &c : cases) {
+  for (const Sibling &c : siblings) {
     HKOMETRIC a = nullptr, b = nullptr;
     ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&a, c.app, c.version, kVendor.c_str(), c.sub), S_OK);
     ASSERT_EQ(KoMetric_OpenSubKey(&b, a, L"B"), S_OK);

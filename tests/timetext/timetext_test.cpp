@@ -123,7 +123,7 @@ TEST(TimeText, CallerFormatsReadOnlyTheValuesGiven) {
   EXPECT_EQ(text(raw, 1500, "$I64d", 0), "500#3");
 }
 
-TEST(TimeText, TimeTokenFieldRulesAndEnds) {
+TEST(TimeText, ReadersFieldRulesDefaultsLimitsAndEnds) {
   const struct {
     const char *text;
     BOOL shortForm;
@@ -144,9 +144,7 @@ TEST(TimeText, TimeTokenFieldRulesAndEnds) {
     EXPECT_EQ(KoTextToTimeToken(w.c_str(), nullptr, c.shortForm, &end), c.ms) << c.text;
     if (c.stop >= 0) { EXPECT_EQ(end - w.c_str(), c.stop) << c.text; }
   }
-}
-
-TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
+  // The position reader: defaults, limits and ends.
   // flags 4: default for unreadable text, then the limits; 2: no origin.
   const struct {
     DWORD code;
@@ -156,7 +154,7 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
     DWORD flags;
     LONGLONG want;
     int stop;  // -1: not checked
-  } cases[] = {
+  } positions[] = {
       {KOPOSFMT_SECONDS, 0, "abc", 777, 0, 10000000, 4, 777, 0},
       {KOPOSFMT_SECONDS, 0, "99", 777, 0, 10000000, 4, 10000000, 2},
       {KOPOSFMT_SECONDS, 0, "abc", 777, 0, 10000000, 0, 0, -1},  // without bit 2 the text gives 0
@@ -172,7 +170,7 @@ TEST(TimeText, PositionReaderDefaultsLimitsAndEnds) {
       {KOPOSFMT_CD_TIME, 0, "abc", 0, 0, 0, 0, 0, 0},
       {30, 0, "123", 0, 0, 0, 0, 0, 0},
   };
-  for (const auto &c : cases) {
+  for (const auto &c : positions) {
     _koposfmt f = Format(c.code);
     f.origin = c.origin;
     const ko::kostring w = W(c.text);

@@ -75,7 +75,7 @@ TEST_F(Windows, CentringAndForcingAgreeWithTheMonitor) {
   EXPECT_TRUE((KoForceRectOntoDesktop(&f, 5, 5), Inside(f, work, 5)) && KoIsWindowCaptionVisible(&f));
 }
 
-TEST_F(Windows, PlacementRoundTrips) {
+TEST_F(Windows, PlacementsRoundTripAndBadStoredOnesRestoreOnScreen) {
   for (int show : {SW_SHOWNORMAL, SW_SHOWMAXIMIZED}) {
     ShowWindow(top_, SW_SHOWNORMAL);
     SetWindowPos(top_, nullptr, 150 + show, 120, 420, 310, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -92,11 +92,9 @@ TEST_F(Windows, PlacementRoundTrips) {
   for (auto [store, how] : {std::pair{HKOMETRIC(nullptr), KO_PLACEMENT_SAVE}, {KOMETRIC_DEFAULT_STORE, KO_PLACEMENT_SAVE},
                             {metrics_, 3}})
     EXPECT_EQ(KoWindowPlacement(top_, store, 7, how), E_FAIL) << how;
-}
-
-// Stored records that are short, long, corrupt or from a monitor that is no
-// longer there never leave the window off screen.
-TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
+  // Stored records that are short, long, corrupt or from a monitor that is no
+  // longer there never leave the window off screen.
+  ShowWindow(top_, SW_SHOWNORMAL);
   const WINDOWPLACEMENT good = {sizeof good, 0, SW_SHOWNORMAL, {-1, -1}, {-1, -1}, {200, 150, 600, 450}};
   WINDOWPLACEMENT gone = good, corrupt = good, inverted = good, longer[2] = {good};
   gone.rcNormalPosition = {6000, 4000, 6400, 4300};
