@@ -106,7 +106,7 @@ TEST(NumberReformat, LocaleNumberText) {
          {Out(6, [](KOCHAR *b, int c) { return KoFormatNumber(W("1234567").c_str(), b, c); }), "1.234#0"}});
 }
 
-TEST(NumberReaders, ValuesEndPositionsAndSaturation) {
+TEST(NumberReaders, ValuesEndPositionsSaturationAndWhatTheWritersWrite) {
   // kind: d DWORD, l LONG, L LONGLONG, U ULONGLONG, h hex DWORD, H hex
   // ULONGLONG, f double (plain), g double (locale); "rest" is the text left
   // (nullptr: not checked).
@@ -155,9 +155,7 @@ TEST(NumberReaders, ValuesEndPositionsAndSaturation) {
   EXPECT_EQ(U8(end), " EUR");
   EXPECT_DOUBLE_EQ(KoTextToDoubleToken(t.c_str(), &end, TRUE), -1234.75);
   EXPECT_EQ(U8(end), " EUR");
-}
-
-TEST(NumberReaders, WriteThenReadBack) {
+  // What the writers write reads back.
   std::mt19937_64 rng(12345);
   for (int grouped = 0; grouped < 2; ++grouped) {
     for (int locale = 0; locale < 2; ++locale) {

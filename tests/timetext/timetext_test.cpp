@@ -75,36 +75,6 @@ TEST(TimeText, UserSeparatorsAndBoundedWriters) {
   for (const auto &r : rows) EXPECT_EQ(r.got, r.want);
 }
 
-// Code 1 past a day: the day text reads back as days to seconds, in the full
-// and the short reader, whatever the separators.
-TEST(TimeText, DayFormReadsBack) {
-  struct Case { Separators sep; const char *text; DWORD flags; LONGLONG seconds, ms; } cases[] = {
-      {{}, "123:00:00:05", 0, 123 * 86400 + 5, 0},
-      {{}, "1:02:03.04", 0, 3723, 40},      // the clock form is untouched
-      {{}, "01:02:03:", 0, 3723, 0},        // a closing separator is no fourth field
-      {{",", ".", "."}, "03.04.05,060", 0, 3 * 3600 + 4 * 60 + 5, 60},
-      {{".", ",", "."}, "03.04.05.060", 0, 3 * 3600 + 4 * 60 + 5, 60},
-  };
-  for (const Case &c : cases) {
-    ScopedSeparators sep{c.sep};
-    const _koposfmt f = Format(KOPOSFMT_TIME);
-    EXPECT_EQ(Parse(f, c.text, c.flags), c.seconds * kSecond + c.ms * 10000) << c.text;
-  }
-  // The writer's day texts over many orders of magnitude: the seconds after
-  // adding half a millisecond come back.
-  std::mt19937_64 rng(7);
-  for (const Separators &s : {Separators{}, Separators{",", ".", "."}, Separators{".", ",", "."}}) {
-    ScopedSeparators sep{s};
-    const _koposfmt f = Format(KOPOSFMT_TIME);
-    for (int i = 0; i < 200; ++i) {
-      const LONGLONG t = 863999000001 + static_cast<LONGLONG>(rng() % 1000000000000000);
-      const DWORD flags = (i & 1) ? KOPOSFMT_FLAG_SHORT : 0;
-      const std::string text = Print(f, t, flags);
-      EXPECT_EQ(Parse(f, text.c_str(), flags), (t + 5000) / kSecond * kSecond) << text;
-    }
-  }
-}
-
 TEST(TimeText, CallerFormatsReadOnlyTheValuesGiven) {
   ScopedSeparators sep{Separators{}};
   _koposfmt f = Format(KOPOSFMT_TIME_FRAMES), raw = Format(40);
@@ -184,6 +154,33 @@ TEST(TimeText, ReadersFieldRulesDefaultsLimitsAndEnds) {
   f = Format(KOPOSFMT_SAMPLES);
   f.sampleRate = 0;  // no rate: no position
   EXPECT_EQ(KoTextToNanoTimeToken(W("99").c_str(), &f, FALSE, nullptr), 0);
+  // Code 1 past a day: the day text reads back as days to seconds, in the full
+  // and the short reader, whatever the separators.
+  struct Day { Separators sep; const char *text; DWORD flags; LONGLONG seconds, ms; } days[] = {
+      {{}, "123:00:00:05", 0, 123 * 86400 + 5, 0},
+      {{}, "1:02:03.04", 0, 3723, 40},      // the clock form is untouched
+      {{}, "01:02:03:", 0, 3723, 0},        // a closing separator is no fourth field
+      {{",", ".", "."}, "03.04.05,060", 0, 3 * 3600 + 4 * 60 + 5, 60},
+      {{".", ",", "."}, "03.04.05.060", 0, 3 * 3600 + 4 * 60 + 5, 60},
+  };
+  for (const Day &c : days) {
+    ScopedSeparators sep{c.sep};
+    const _koposfmt f = Format(KOPOSFMT_TIME);
+    EXPECT_EQ(Parse(f, c.text, c.flags), c.seconds * kSecond + c.ms * 10000) << c.text;
+  }
+  // The writer's day texts over many orders of magnitude: the seconds after
+  // adding half a millisecond come back.
+  std::mt19937_64 rng(7);
+  for (const Separators &s : {Separators{}, Separators{",", ".", "."}, Separators{".", ",", "."}}) {
+    ScopedSeparators sep{s};
+    const _koposfmt f = Format(KOPOSFMT_TIME);
+    for (int i = 0; i < 200; ++i) {
+      const LONGLONG t = 863999000001 + static_cast<LONGLONG>(rng() % 1000000000000000);
+      const DWORD flags = (i & 1) ? KOPOSFMT_FLAG_SHORT : 0;
+      const std::string text = Print(f, t, flags);
+      EXPECT_EQ(Parse(f, text.c_str(), flags), (t + 5000) / kSecond * kSecond) << text;
+    }
+  }
 }
 
 TEST(TimeText, RecordsAndMusicTicks) {
