@@ -103,7 +103,7 @@ TEST(KoListSort, CriteriaAndMissingComparison) {
   }
 }
 
-TEST(KoListSearch, BinarySearchesMatchLowerBound) {
+TEST(KoListSearch, BinarySearchesMatchLowerBoundAndLinearScans) {
   std::mt19937 rng(9);
   for (int n : {1, 2, 3, 4, 5, 8, 13, 64, 333}) {
     std::vector<int64_t> v(n);
@@ -132,9 +132,7 @@ TEST(KoListSearch, BinarySearchesMatchLowerBound) {
       }
     }
   }
-}
-
-TEST(KoListSearch, LinearScans) {
+  // Linear scans.
   List l(0, 0, 0, 0);
   Append(l, {4, 8, 4, 8, 4});
   auto matchHalf = [](const void *key, const void *item) -> int32_t { return I(item) * 2 == I(key) ? 0 : 1; };

@@ -95,7 +95,7 @@ TEST(KoListModel, InsertDeleteMoveMatchAVector) {
   }
 }
 
-TEST(KoListModel, RefusedPositionsLeaveTheListAlone) {
+TEST(KoListModel, RefusedPositionsLeaveTheListAloneAndSourcesMayLieInIt) {
   List l(0, 4, 4, 0);
   Append(l, {'A', 'B', 'C', 'D', 'E'});
   // (Inserting nothing with -1: there is no pending item.)
@@ -108,15 +108,12 @@ TEST(KoListModel, RefusedPositionsLeaveTheListAlone) {
   EXPECT_EQ(S_OK, KoList_MoveRange(l, 1, -4, 1));  // to < 0 counts as 0
   EXPECT_EQ(S_OK, KoList_MoveRange(l, 3, 1, -1));  // count -1: to the end
   EXPECT_EQ((std::vector<int64_t>{'B', 'D', 'E', 'A', 'C'}), Values(l));
-}
-
-TEST(KoListInsert, SourceInsideTheListItself) {
-  // The source lies in the slot block, which the growth replaces.
-  List l(0, 4, 4, 0);
-  Append(l, {1, 2, 3, 4});
-  ASSERT_EQ(4, l->nAllocated);
-  ASSERT_EQ(S_OK, KoList_InsertList(l, 1, l->pSlots, 4));
-  EXPECT_EQ((std::vector<int64_t>{1, 1, 2, 3, 4, 2, 3, 4}), Values(l));
+  // A source inside the slot block, which the growth replaces.
+  List s(0, 4, 4, 0);
+  Append(s, {1, 2, 3, 4});
+  ASSERT_EQ(4, s->nAllocated);
+  ASSERT_EQ(S_OK, KoList_InsertList(s, 1, s->pSlots, 4));
+  EXPECT_EQ((std::vector<int64_t>{1, 1, 2, 3, 4, 2, 3, 4}), Values(s));
 }
 
 TEST(KoListCapacity, GrowShrinkInGrowCounts) {
@@ -181,7 +178,24 @@ struct Tagged {
   int64_t check;
 };
 
-TEST(KoListHeapItems, AllocAndInsertAndReAlloc) {
+std::vector<int64_t> HeapIds(const tKOLIST *l) {
+  std::vector<int64_t> out;
+  for (int32_t i = 0; i < l->nCount; ++i) {
+    const Tagged *t = static_cast<Tagged *const *>(l->pSlots)[i];
+    EXPECT_EQ(~t->id, t->check);
+    out.push_back(t->id);
+  }
+  return out;
+}
+
+void FillTagged(tKOLIST *l, std::initializer_list<int64_t> ids) {
+  for (int64_t id : ids) {
+    const Tagged t{id, ~id};
+    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &t, sizeof t, -1, nullptr));
+  }
+}
+
+TEST(KoListHeapItems, AllocReAllocAndMoveBetweenLists) {
   for (uint32_t extra : {0u, KOLIST_OPT_PRIVATEHEAP | kSync}) {
     List l(0, 0, 0, kHeap | extra);
     int32_t at = 77;
@@ -216,29 +230,9 @@ TEST(KoListHeapItems, AllocAndInsertAndReAlloc) {
     // Deleting frees the items (ASan reports any that leak).
     ASSERT_EQ(S_OK, KoList_DeleteList(l, 3, 10, TRUE));
   }
-}
-
-std::vector<int64_t> HeapIds(const tKOLIST *l) {
-  std::vector<int64_t> out;
-  for (int32_t i = 0; i < l->nCount; ++i) {
-    const Tagged *t = static_cast<Tagged *const *>(l->pSlots)[i];
-    EXPECT_EQ(~t->id, t->check);
-    out.push_back(t->id);
-  }
-  return out;
-}
-
-void FillTagged(tKOLIST *l, std::initializer_list<int64_t> ids) {
-  for (int64_t id : ids) {
-    const Tagged t{id, ~id};
-    ASSERT_EQ(S_OK, KoList_AllocAndInsertItem(l, &t, sizeof t, -1, nullptr));
-  }
-}
-
-// Between lists on the same or different heaps (the shared one, or each
-// list's private heap): items on another heap are copied into the
-// destination's, and destroying both frees every item on its own heap.
-TEST(KoListHeapItems, MoveBetweenLists) {
+  // Between lists on the same or different heaps (the shared one, or each
+  // list's private heap): items on another heap are copied into the
+  // destination's, and destroying both frees every item on its own heap.
   for (uint32_t srcHeap : {0u, KOLIST_OPT_PRIVATEHEAP})
     for (uint32_t dstHeap : {0u, KOLIST_OPT_PRIVATEHEAP}) {
       List src(0, 0, 0, kHeap | srcHeap);

@@ -39,6 +39,16 @@ TEST(CursorTable, NumbersAndImagesWalkToTheirDirectory) {
   EXPECT_TRUE(table[0].size == 4318u && numbers.count(57) == 0u && numbers.count(157) == 2u);
   for (uint32_t n : {1u, 56u, 58u, 101u, 158u, 201u, 258u}) EXPECT_EQ(numbers.count(n), 1u) << n;
   EXPECT_TRUE(KoGetKernelCursorBits(57, nullptr) == nullptr && KoGetKernelCursorBits(0, nullptr) == nullptr);
+  // A built-in image with a lying offset or cut short is refused.
+  const Entry &e = table[0];
+  std::vector<uint8_t> img(e.image, e.image + e.size);
+  for (uint32_t offset : {0u, 7u, e.size, 0xFFFFFFFFu}) {
+    auto bad = img;
+    CurPut32(bad, 4, offset);
+    EXPECT_FALSE(PlanLoad(bad.data(), bad.size(), -1, First).ok) << offset;
+  }
+  img.resize(1000), img.shrink_to_fit();
+  EXPECT_FALSE(PlanLoad(img.data(), img.size(), -1, First).ok);
 }
 
 TEST(CursorRules, DensityAndSystemSlots) {
@@ -95,17 +105,5 @@ INSTANTIATE_TEST_SUITE_P(
                       Damage{"bytes_small", 14, 100, false}, Damage{"width_lies", 22 + 4, 200, false},
                       Damage{"bits_odd", 22 + 14, 7, false}, Damage{"height_odd", 22 + 8, 63, false}),
     [](const auto &info) { return std::string(info.param.name); });
-
-TEST(CursorGroup, LyingOffsetsAndDirectory) {
-  const Entry &e = Table()[0];
-  std::vector<uint8_t> img(e.image, e.image + e.size);
-  for (uint32_t offset : {0u, 7u, e.size, 0xFFFFFFFFu}) {
-    auto bad = img;
-    CurPut32(bad, 4, offset);
-    EXPECT_FALSE(PlanLoad(bad.data(), bad.size(), -1, First).ok) << offset;
-  }
-  img.resize(1000), img.shrink_to_fit();
-  EXPECT_FALSE(PlanLoad(img.data(), img.size(), -1, First).ok);
-}
 
 }  // namespace

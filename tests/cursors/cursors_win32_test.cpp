@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <cstdio>
-#include <string>
 
 #include "cursors/cur_writer.h"
 #include "kokernel/kocursor.h"
@@ -29,7 +28,7 @@ Shape ShapeOf(HCURSOR c) {
 
 uint16_t Get16(const uint8_t *p) { return uint16_t(p[0] | p[1] << 8); }
 
-TEST(CursorHandles, EveryBuiltInImageGivesItsSizeAndHotSpot) {
+TEST(CursorHandles, BuiltInImagesAndWrittenFilesGiveTheirSizeAndHotSpot) {
   for (const auto &e : ko::ui::cursors::Table()) {
     SCOPED_TRACE(e.number);
     const int pixels = Get16(e.image + 14);
@@ -42,9 +41,7 @@ TEST(CursorHandles, EveryBuiltInImageGivesItsSizeAndHotSpot) {
   }
   for (UINT n : {1u, 101u, 258u}) EXPECT_TRUE(ShapeOf(KoLoadKernelCursor(n)).ok) << n;
   for (UINT n : {0u, 57u, 59u, 300u}) EXPECT_EQ(KoLoadKernelCursor(n), nullptr) << n;
-}
-
-TEST(CursorHandles, WrittenFileMatchesTheSystemLoader) {
+  // A file written here: the same pick as the system loader.
   const auto cur = WriteCur({{16, 3, 4}, {32, 10, 20}});
   wchar_t dir[MAX_PATH], path[MAX_PATH];
   GetTempPathW(MAX_PATH, dir);

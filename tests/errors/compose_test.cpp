@@ -49,7 +49,7 @@ class Compose : public ::testing::Test {
 
 // German and French use their translations and fall back to English
 // sentence by sentence where there is none.
-TEST_F(Compose, MessagesInThreeLanguages) {
+TEST_F(Compose, MessagesInThreeLanguagesAndLongArguments) {
   const ko::kostring plain = W("Copying %s, %s and %d: ");
   const std::string voll = "\n\nDer Datenträger ist voll. Bitte geben Sie Speicherplatz frei und "
                            "versuchen Sie es erneut.";
@@ -76,9 +76,8 @@ TEST_F(Compose, MessagesInThreeLanguages) {
     Use(c.lcid);
     EXPECT_EQ(Message(c.context, c.code, c.arg), c.want) << c.lcid << " " << c.context;
   }
-}
-
-TEST_F(Compose, LongArgumentsStayInsideTheMessageBuffer) {
+  // Long arguments stay inside the message buffer.
+  Use(0x0409);
   for (size_t n : {1850u, 1898u, 1899u, 5000u}) {
     const std::string arg(n, 'x');
     const std::string context = (kSaving + arg + ".").substr(0, KOERROR_MESSAGE_UNITS - 1);
@@ -89,7 +88,7 @@ TEST_F(Compose, LongArgumentsStayInsideTheMessageBuffer) {
   }
 }
 
-TEST_F(Compose, DetailsLinesAndTheComposedText) {
+TEST_F(Compose, DetailsLinesTheComposedTextAndTheLimits) {
   EXPECT_EQ(KoErrorHandler_DetailsAddString(KO_E_DISKFULL, nullptr), E_POINTER);
   EXPECT_EQ(KoErrorHandler_DetailsAddString(KO_E_DISKFULL, KOTEXT("a")), S_OK);
   EXPECT_EQ(KoErrorHandler_DetailsAddString(KO_E_BUSY, KOTEXT("b=%d, %s"), 5, KOTEXT("z")), S_OK);
@@ -107,9 +106,8 @@ TEST_F(Compose, DetailsLinesAndTheComposedText) {
   KOBSTR text = KoErrorHandler_ComposeErrorText(6, E_OUTOFMEMORY, KOTEXT("p"));
   EXPECT_EQ(U8(text), kSaving + "p." + kLowMemory + "\r\n<Details>\r\na\r\nb=5, z\r\nd\r\n\r\n</Details>");
   kotest::FreeComposed(text);
-}
-
-TEST_F(Compose, DetailsAndHyperlinkStopAtTheirLimits) {
+  // Details and the hyperlink stop at their limits.
+  KoErrorHandler_DetailsInit();
   const ko::kostring line = W(std::string(999, 'q'));
   int accepted = 0;
   while (KoErrorHandler_DetailsAddString(1, line.c_str()) == S_OK) ++accepted;
@@ -122,11 +120,11 @@ TEST_F(Compose, DetailsAndHyperlinkStopAtTheirLimits) {
   // A formatted line longer than the whole record is refused, not cut.
   EXPECT_EQ(KoErrorHandler_DetailsAddString(1, KOTEXT("%s"), W(std::string(9000, 's')).c_str()), E_FAIL);
   EXPECT_EQ(KoErrorHandler_DetailsInfo(nullptr, nullptr, nullptr), nullptr);
-  const std::string url(2082, 'u'), text(2047, 't');
-  EXPECT_EQ(KoErrorHandler_DetailsSetHyperlink(W(url).c_str(), W(text).c_str()), S_OK);
+  const std::string url(2082, 'u'), label(2047, 't');
+  EXPECT_EQ(KoErrorHandler_DetailsSetHyperlink(W(url).c_str(), W(label).c_str()), S_OK);
   EXPECT_EQ(KoErrorHandler_DetailsSetHyperlink(W(url + "u").c_str(), KOTEXT("x")), E_INVALIDARG);
-  EXPECT_EQ(KoErrorHandler_DetailsSetHyperlink(KOTEXT("x"), W(text + "t").c_str()), E_INVALIDARG);
-  EXPECT_EQ(U8(ko::errors::Details().linkUrl) + U8(ko::errors::Details().linkText), url + text);
+  EXPECT_EQ(KoErrorHandler_DetailsSetHyperlink(KOTEXT("x"), W(label + "t").c_str()), E_INVALIDARG);
+  EXPECT_EQ(U8(ko::errors::Details().linkUrl) + U8(ko::errors::Details().linkText), url + label);
 }
 
 }  // namespace

@@ -46,7 +46,7 @@ TEST_F(TempFolder, TempFilesAndSubFoldersAreNumberedPastExistingOnes) {
   EXPECT_EQ(KoGetUniqueSubFolder(root_.c_str(), KOTEXT("New"), d.data(), 259), E_INVALIDARG);
 }
 
-TEST_F(TempFolder, EmptinessWithAndWithoutThumbnails) {
+TEST_F(TempFolder, EmptinessAndDeletionOfTrees) {
   ASSERT_TRUE(KoCreateDirectory(Path("e\\sub").c_str(), nullptr));
   Touch(Path("e\\Thumbs.db")), Touch(Path("e\\sub\\thumbs.DB"));
   EXPECT_TRUE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 1));
@@ -55,9 +55,7 @@ TEST_F(TempFolder, EmptinessWithAndWithoutThumbnails) {
   Touch(Path("e\\sub\\a.txt"));
   EXPECT_FALSE(KoIsDirectoryEmptyRecursive(Path("e").c_str(), 1));
   EXPECT_FALSE(KoIsDirectoryEmptyRecursive((root_ + wstr(260, 'x')).c_str(), 1));
-}
-
-TEST_F(TempFolder, DeletionClearsReadOnlyAndKeepsTheRootOnRequest) {
+  // Deletion clears read-only flags and keeps the root on request.
   ASSERT_TRUE(KoCreateDirectory(Path("t\\x\\y").c_str(), nullptr));
   for (const char *f : {"t\\a.wav", "t\\x\\b.txt", "t\\x\\y\\c.wav"}) {
     Touch(Path(f));
@@ -93,7 +91,7 @@ TEST_F(TempFolder, DeletionRemovesLinksWithoutFollowingThem) {
 }
 #endif
 
-TEST_F(TempFolder, SizesAndExecutableHeaders) {
+TEST_F(TempFolder, SizesExecutableHeadersAndTimes) {
   uint64_t size = 7;
   ASSERT_TRUE(KoCreateDirectory(Path("sz\\in").c_str(), nullptr));
   Write(Path("sz\\a"), "abc", 3), Write(Path("sz\\in\\b"), "abcdefg", 7);
@@ -117,11 +115,8 @@ TEST_F(TempFolder, SizesAndExecutableHeaders) {
   EXPECT_EQ(KoGetFileExecutableInfo(Path("missing").c_str(), &machine, &characteristics),
             static_cast<HRESULT>(0x80070002u));
   EXPECT_EQ(KoDosGetDateTime(Path("missing").c_str()), 0u);
-}
-
-// The clock reading against a file stamped now (the file times themselves are
-// checked against the system in the Wine suite).
-TEST_F(TempFolder, ClockReadingMatchesAFileStampedNow) {
+  // The clock reading against a file stamped now (the file times themselves
+  // are checked against the system in the Wine suite).
   KODATETIME now;
   KoGetDateTime(&now);
   Touch(Path("now.txt"));

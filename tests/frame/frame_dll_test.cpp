@@ -34,7 +34,6 @@ TEST(FrameDll, LifeCycle) {
   c = 0xABCD123400000000ull;
   KoDeltaMillisecEx(&c);
   EXPECT_NE(c >> 32, 0xABCD1234ull);
-  EXPECT_EQ(KoGetCPUSupport(0) & KOCPU_CLASS_MASK, 6u);
 
   // Running the start-up again keeps the clock base and records the new kernel.
   std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -43,7 +42,6 @@ TEST(FrameDll, LifeCycle) {
   ASSERT_EQ(KoKernel_EarlyInitialize(FakeModule(0x20000), 0x20), TRUE);
   EXPECT_EQ(KoKernel_GetAppKernel(), FakeModule(0x20000));
   EXPECT_GE(KoGetMicrosec(), before);
-
 }
 
 #ifdef _WIN32

@@ -8,29 +8,20 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "frame/frame_internal.h"
 #include "kokernel/koframe.h"
+#include "kotest_win32.h"
 
-namespace {
-
-std::wstring BesideTheTest(const wchar_t *name) {
-  wchar_t path[MAX_PATH];
-  DWORD n = ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path, n);
-  return s.substr(0, s.find_last_of(L"\\/") + 1) + name;
-}
-
-}  // namespace
+using kotest::BesideTheProgram;
 
 // Wine can tell one program that it runs on another Windows version
 // (HKCU\Software\Wine\AppDefaults\<program>\Version). The helper program
 // reports the library's answers under each.
 TEST(OperatingSystem, EveryVersionWineCanPretend) {
   ASSERT_TRUE(::GetProcAddress(::GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) << "runs under Wine";
-  const std::wstring helper = BesideTheTest(L"kotest_frame_os.exe");
-  const std::wstring output = BesideTheTest(L"kotest_frame_os.txt");
+  const std::wstring helper = BesideTheProgram(L"kotest_frame_os.exe");
+  const std::wstring output = BesideTheProgram(L"kotest_frame_os.txt");
   const wchar_t *key = L"Software\\Wine\\AppDefaults\\kotest_frame_os.exe";
   const struct {
     const wchar_t *wine;
@@ -77,8 +68,10 @@ TEST(OperatingSystem, EveryVersionWineCanPretend) {
   ::DeleteFileW(output.c_str());
 }
 
-TEST(VersionResource, ReadsTheFirstTranslation) {
-  const std::wstring dll = BesideTheTest(L"kotest_versioned.dll");
+// The first translation only; none without a translation table or (the test
+// program) without a version resource.
+TEST(VersionResource, ReadsTheFirstTranslationOnly) {
+  const std::wstring dll = BesideTheProgram(L"kotest_versioned.dll");
   wchar_t buf[64];
   for (auto [name, want] : {std::pair{L"ProductVersion", L"5.6.7 Deutsch"}, {L"CompanyName", L"Beispiel GmbH"}}) {
     ASSERT_EQ(KoVersion_GetString(dll.c_str(), name, buf, 64), S_OK);
@@ -91,13 +84,8 @@ TEST(VersionResource, ReadsTheFirstTranslation) {
   for (auto &ch : buf) ch = 0x7777;
   ASSERT_EQ(KoVersion_GetString(dll.c_str(), L"ProductVersion", buf, 4), S_OK);
   EXPECT_TRUE(std::wstring(buf) == L"5.6" && buf[4] == 0x7777);
-}
-
-// No translation table, or (the test program) no version resource at all.
-TEST(VersionResource, MissingResourceOrTranslation) {
-  wchar_t buf[64];
   for (const wchar_t *file : {L"kotest_notranslation.dll", L"kotest_frame.exe"})
-    EXPECT_EQ(KoVersion_GetString(BesideTheTest(file).c_str(), L"ProductVersion", buf, 64), KO_E_NOTFOUND);
+    EXPECT_EQ(KoVersion_GetString(BesideTheProgram(file).c_str(), L"ProductVersion", buf, 64), KO_E_NOTFOUND);
 }
 
 TEST(Display, HighColourAgreesWithTheDeviceContexts) {

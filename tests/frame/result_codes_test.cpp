@@ -26,8 +26,6 @@ TEST(ResultCodes, TranslationOfWin32Errors) {
   for (const auto &c : cases)
     EXPECT_EQ(static_cast<uint32_t>(KoErrorHandler_TranslateWin32Error(c.win32)), c.hr) << "Win32 error " << c.win32;
   // The table is sorted for its binary search: every row after the one before.
-  ASSERT_EQ(ko::Win32TableRows(), 194u);
   for (size_t i = 1; i < ko::Win32TableRows(); ++i)
     EXPECT_LT(ko::Win32TableNumber(i - 1), ko::Win32TableNumber(i)) << "row " << i;
-  EXPECT_EQ(ko::Win32TableNumber(193), 536u);
 }

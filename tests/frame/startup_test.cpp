@@ -29,7 +29,7 @@ struct StartUp : ::testing::Test {
 
 }  // namespace
 
-TEST_F(StartUp, RecordsTheKernelAndDerivesTheOptionBits) {
+TEST_F(StartUp, RecordsTheKernelDerivesTheOptionsAndKeepsTheSupportValue) {
   const struct {
     uint32_t flags, options;
   } cases[] = {{0, 0}, {0x20, 2}, {0x1, 1}, {0x21, 1}, {0xFFFFFFFEu, 2}, {0xFFFFFFDEu, 0}};
@@ -43,9 +43,7 @@ TEST_F(StartUp, RecordsTheKernelAndDerivesTheOptionBits) {
   EXPECT_EQ(ko::frame::HostProcessModule(), ko::platform::ModuleOfProcess());
   EXPECT_TRUE(ko::frame::ClockUsesPerformanceCounter());
   EXPECT_EQ(ko::platform::GetErrorMode() & 0x8001u, 0x8001u);
-}
-
-TEST_F(StartUp, KeepsTheSupportValueInForceAndShutdownForgetsOnlyTheKernel) {
+  // The support value in force is kept; shutdown forgets only the kernel.
   KoDisallowCPUSupport(KOCPU_SSE2);
   KoKernel_EarlyInitialize(SomeModule(), 0);
   EXPECT_EQ(ko::frame::CurrentSupport() & KOCPU_SSE2, 0u);

@@ -3,25 +3,13 @@
 // the test program.
 #pragma once
 
-#include <windows.h>
-
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "kotest_win32.h"
 
 namespace kotest {
 
-inline std::wstring Beside(const wchar_t *name) {
-  wchar_t path[MAX_PATH];
-  GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::wstring s(path);
-  return s.substr(0, s.rfind(L'\\') + 1) + name;
-}
-
-inline std::string ReadAll(const std::wstring &path) {
-  std::ifstream in(path.c_str(), std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+constexpr auto &Beside = BesideTheProgram;
 
 // False when the handler keys cannot be written.
 inline bool RegisterBrowser() {

@@ -23,7 +23,7 @@ uint32_t Len(const KOCHAR (&s)[N]) {
 
 }  // namespace
 
-TEST(LangInternationals, RebuildFillsRecordAndPublishesSeparators) {
+TEST(LangInternationals, RebuildFillsRecordPublishesSeparatorsAndTokens) {
   ASSERT_EQ(KoSetLangID(KOTEXT("DEUTSCH")), static_cast<HRESULT>(0x8007007A)) << "truncated";
   ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
   KOINTERNATIONALS r;
@@ -46,10 +46,7 @@ TEST(LangInternationals, RebuildFillsRecordAndPublishesSeparators) {
   EXPECT_EQ(KoSetLangID(nullptr), S_OK);
   KoLang_GetInternationals(&r, sizeof r);
   EXPECT_EQ(U8(r.languageId), "ENU");
-  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
-}
-
-TEST(LangInternationals, RebuildRegistersTheFormatterTokens) {
+  // The rebuild registers the formatter's tokens.
   ASSERT_EQ(ko::text::CreateTokenList(), S_OK);
   Lang kernel(0x0407);
   ko::lang::SetKernelHandle(kernel.h);

@@ -1,8 +1,6 @@
 // Helpers shared by the language tests.
 #pragma once
 
-#include <string>
-
 #include "kokernel/kolang.h"
 #include "kotest_text_util.h"
 

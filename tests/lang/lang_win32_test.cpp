@@ -48,7 +48,7 @@ bool InsideModule(HMODULE m, const void *p) {
 
 }  // namespace
 
-TEST(LangStrings, NumberedTextsUseLanguageThenEnglishAndStripPrefix) {
+TEST(LangStrings, NumbersAndRecordsUseTheLanguageThenEnglishAndStripPrefix) {
   ASSERT_NE(Host(), nullptr) << "kolang_testhost.dll, error " << GetLastError();
   Lang german(0x0407, Host()), english(0x0409, Host()), japanese(0x0411, Host());
   const struct { Lang *lang; UINT id; const char *text; } cases[] = {
@@ -63,6 +63,25 @@ TEST(LangStrings, NumberedTextsUseLanguageThenEnglishAndStripPrefix) {
   EXPECT_EQ(U8(buf), "Öf");
   EXPECT_EQ(KoLoadString(german.h, 999u, buf, 32), 0);
   EXPECT_EQ(buf[0], 0);
+  // Numbers in a record resolve in the slot's language.
+  static const KOCHAR kEnglish[] = L"English text";
+  KOLANGSTRINGID r = MakeRecord(kEnglish);
+  r.slots[2] = KOLANG_NUMBER(200);  // German, terminated in the table
+  const KOCHAR *t = KoGetString(german.h, Slots(r));
+  EXPECT_EQ(U8(t), "Hallo");
+  EXPECT_TRUE(InsideModule(Host(), t) && r.slots[2] == t) << "the resource text itself, written back";
+  // 201: a German entry without a terminator; 203: only in the English table.
+  for (uint16_t n : {201, 203}) {
+    KOLANGSTRINGID u = MakeRecord(kEnglish);
+    u.slots[2] = KOLANG_NUMBER(n);
+    EXPECT_EQ(U8(KoGetString(german.h, Slots(u))), "English text") << n;
+  }
+  KOLANGSTRINGID n = MakeRecord(KOLANG_NUMBER(203));
+  EXPECT_EQ(U8(KoGetString(english.h, Slots(n))), "Only English");
+  EXPECT_EQ(U8(KoGetString(german.h, Slots(n))), "Only English") << "slot 1 as fallback";
+  KOLANGSTRINGID p = MakeRecord(L"^*Marked");
+  EXPECT_EQ(KoLoadString(german.h, Slots(p), buf, 8), 6);
+  EXPECT_EQ(U8(buf), "Marked");
 }
 
 TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
@@ -94,30 +113,6 @@ TEST(LangStrings, CacheKeepsTextsUntilTheLanguageChanges) {
   ko::lang::SetKernelHandle(nullptr);
 }
 
-TEST(LangStrings, RecordNumbersResolveInTheSlotLanguage) {
-  ASSERT_NE(Host(), nullptr);
-  static const KOCHAR english[] = L"English text";
-  Lang german(0x0407, Host()), english_(0x0409, Host());
-  KOLANGSTRINGID r = MakeRecord(english);
-  r.slots[2] = KOLANG_NUMBER(200);  // German, terminated in the table
-  const KOCHAR *t = KoGetString(german.h, Slots(r));
-  EXPECT_EQ(U8(t), "Hallo");
-  EXPECT_TRUE(InsideModule(Host(), t) && r.slots[2] == t) << "the resource text itself, written back";
-  // 201: a German entry without a terminator; 203: only in the English table.
-  for (uint16_t n : {201, 203}) {
-    KOLANGSTRINGID u = MakeRecord(english);
-    u.slots[2] = KOLANG_NUMBER(n);
-    EXPECT_EQ(U8(KoGetString(german.h, Slots(u))), "English text") << n;
-  }
-  KOLANGSTRINGID n = MakeRecord(KOLANG_NUMBER(203));
-  EXPECT_EQ(U8(KoGetString(english_.h, Slots(n))), "Only English");
-  EXPECT_EQ(U8(KoGetString(german.h, Slots(n))), "Only English") << "slot 1 as fallback";
-  KOCHAR buf[8];
-  KOLANGSTRINGID p = MakeRecord(L"^*Marked");
-  EXPECT_EQ(KoLoadString(german.h, Slots(p), buf, 8), 6);
-  EXPECT_EQ(U8(buf), "Marked");
-}
-
 TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {
   ASSERT_NE(Host(), nullptr);
   const LCID saved = GetThreadLocale();
@@ -141,7 +136,7 @@ TEST(LangSystem, ThreadLocaleAbbreviationsAndResourceLanguages) {
   EXPECT_EQ(U8(buf), want.substr(0, 3));
 }
 
-TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
+TEST(LangSystem, InternationalsMatchGetLocaleInfoAndTheUsersConventions) {
   const LCTYPE texts[] = {LOCALE_SLANGUAGE, LOCALE_SENGLANGUAGE, LOCALE_SCOUNTRY, LOCALE_SNEGATIVESIGN,
                           LOCALE_STHOUSAND, LOCALE_SDECIMAL, LOCALE_STIME, LOCALE_SLIST};
   const LCTYPE numbers[] = {LOCALE_ILANGUAGE, LOCALE_ICOUNTRY, LOCALE_SGROUPING, LOCALE_IDIGITS, LOCALE_ILZERO,
@@ -157,6 +152,30 @@ TEST(LangSystem, InternationalsMatchGetLocaleInfo) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(gotNumbers[i], LocaleNumber(lcid, numbers[i])) << numbers[i];
     EXPECT_EQ(r.systemLCID, GetSystemDefaultLCID());
   }
+  // The user's number conventions switched to those of several locales (as
+  // the user would in the control panel): the rebuilt record follows the
+  // user's locale, not its language's defaults.
+  const LCTYPE types[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SGROUPING};
+  WCHAR saved[3][32];
+  for (int i = 0; i < 3; ++i) GetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i], 32);
+  for (LCID lcid : {0x0407u, 0x0411u, 0x0419u, 0x041Du, 0x0409u}) {
+    SCOPED_TRACE(testing::Message() << "conventions of 0x" << std::hex << lcid);
+    for (LCTYPE t : types) {
+      WCHAR v[32] = {};
+      GetLocaleInfoW(lcid, t, v, 32);
+      EXPECT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, t, v)) << "type " << t << " = " << U8(v);
+    }
+    ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
+    KOINTERNATIONALS r;
+    KoLang_GetInternationals(&r, sizeof r);
+    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
+    EXPECT_EQ(r.grouping, LocaleNumber(LOCALE_USER_DEFAULT, LOCALE_SGROUPING));
+    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND));
+    EXPECT_EQ(U8(r.englishLanguageName), LocaleText(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE));
+  }
+  for (int i = 0; i < 3; ++i) SetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i]);
+  KoLang_GetInternationals(nullptr, 0);
+  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
 }
 
 TEST(LangSystem, UserLanguageChoiceRoundTripsThroughTheRegistry) {
@@ -196,29 +215,3 @@ TEST(LangSystem, MultiByteAndCodePageDetection) {
   _setmbcp(saved);
 }
 
-// The user's number conventions switched to those of several locales (as
-// the user would in the control panel): the rebuilt internationals record
-// follows the user's locale, not its language's defaults.
-TEST(LangSystem, UserConventionsOfSeveralLocalesMatchTheSystem) {
-  const LCTYPE types[] = {LOCALE_SDECIMAL, LOCALE_STHOUSAND, LOCALE_SGROUPING};
-  WCHAR saved[3][32];
-  for (int i = 0; i < 3; ++i) GetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i], 32);
-  for (LCID lcid : {0x0407u, 0x0411u, 0x0419u, 0x041Du, 0x0409u}) {
-    SCOPED_TRACE(testing::Message() << "conventions of 0x" << std::hex << lcid);
-    for (LCTYPE t : types) {
-      WCHAR v[32] = {};
-      GetLocaleInfoW(lcid, t, v, 32);
-      EXPECT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, t, v)) << "type " << t << " = " << U8(v);
-    }
-    ASSERT_EQ(KoLang_GetInternationals(nullptr, 0), S_OK);
-    KOINTERNATIONALS r;
-    KoLang_GetInternationals(&r, sizeof r);
-    EXPECT_EQ(U8(r.decimalSeparator), LocaleText(lcid, LOCALE_SDECIMAL));
-    EXPECT_EQ(r.grouping, LocaleNumber(LOCALE_USER_DEFAULT, LOCALE_SGROUPING));
-    EXPECT_EQ(U8(r.thousandSeparator), LocaleText(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND));
-    EXPECT_EQ(U8(r.englishLanguageName), LocaleText(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE));
-  }
-  for (int i = 0; i < 3; ++i) SetLocaleInfoW(LOCALE_USER_DEFAULT, types[i], saved[i]);
-  KoLang_GetInternationals(nullptr, 0);
-  ko::text::SetLocaleSettings(ko::text::DefaultLocaleSettings());
-}

@@ -50,9 +50,7 @@ TEST(ComposeStrPeer, MatchesFormatMessageW) {
   EXPECT_SAME_AS_FORMATMESSAGE(L"[%1!I64d!][%2!I64u!][%3!hd!][%4!-+12.3d!][%5!#-8o!][%6!+ 05d!]",
                                INT64_MIN, ~uint64_t{0}, 70000, INT32_MIN, 8u, 7);
   EXPECT_SAME_AS_FORMATMESSAGE(L"[%1!.0d!][%2!#.0x!][%3!-#10X!][%4!u!][%5! .5i!][%6!I64o!]", 0, 0, 0xbeefu, 0x80000000u, -42, INT64_MIN);
-}
-
-TEST(ComposeStrPeer, FormatErrorsFailLikeFormatMessageW) {
+  // Format errors fail as they do in FormatMessageW.
   for (const wchar_t *f : {L"100%", L"%1!5!", L"%1!d", L"ab%1!!"}) {
     wchar_t out[64], peer[64];
     UINT n = KoComposeStr(out, 64, f, 5, 6);

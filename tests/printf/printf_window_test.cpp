@@ -48,7 +48,7 @@ class WindowWrappers : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(WindowWrappers, SetWindowAndItemTexts) {
+TEST_F(WindowWrappers, SetWindowAndItemTextsAndOnlyChangedOnesWithoutFlash) {
   const std::wstring longText(3000, L'w');
   const struct { std::function<int()> call; int want; HWND window; std::string text; } rows[] = {
       {[&] { return KoSetWindowTextF(top_, L"Title %d of $d", 5, 12345); }, 17, top_, "Title 5 of 12,345"},
@@ -72,9 +72,7 @@ TEST_F(WindowWrappers, SetWindowAndItemTexts) {
     const int got = r.call();
     EXPECT_EQ(std::to_string(got) + " " + TextOf(r.window), std::to_string(r.want) + " " + r.text);
   }
-}
-
-TEST_F(WindowWrappers, NoFlashSetsOnlyChangedText) {
+  // The no-flash forms set only a changed text.
   g_staticProc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(label_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CountingProc)));
   g_setTextCount = 0;

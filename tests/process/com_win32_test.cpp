@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "kokernel/koprocess.h"
+#include "kotest_win32.h"
 #include "process/testserver.h"
 
 namespace {
 
-std::wstring Bin(const wchar_t *name) {
-  wchar_t exe[MAX_PATH];
-  const std::wstring path(exe, GetModuleFileNameW(nullptr, exe, MAX_PATH));
-  return path.substr(0, path.find_last_of(L"\\/") + 1) + name;
-}
+constexpr auto &Bin = kotest::BesideTheProgram;
 
 // A spy that writes down what it sees, on top of the library's.
 struct CountingSpy : CMonitored_CoInitializeEx {

@@ -7,14 +7,14 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "kokernel/kofiles.h"
 #include "kokernel/koframe.h"
 #include "kokernel/koprintf.h"
+#include "kotest_win32.h"
+#include "lang/lang_helpers.h"
 #include "platform/platform.h"
 #include "resources/res_helpers.h"
 
@@ -30,20 +30,13 @@ HMODULE Host() {
   }();
   return m;
 }
-struct Lang {
-  explicit Lang(LCID lcid) { EXPECT_EQ(KoLang_Open(&h, Host(), lcid, 0), S_OK); }
-  ~Lang() { KoLang_Close(h); }
-  HKOLANG h = nullptr;
-};
+using kotest::Lang;
 std::string Bytes(const void *p, size_t n) { return std::string(static_cast<const char *>(p), n); }
 std::string ModuleData(LPCWSTR name, LPCWSTR type, WORD lang) {  // what the system finds
   HRSRC r = FindResourceExW(Host(), type, name, lang);
   return r ? Bytes(LockResource(LoadResource(Host(), r)), SizeofResource(Host(), r)) : std::string();
 }
-std::string FileBytes(const wchar_t *path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using kotest::ReadAll;
 
 INT_PTR CALLBACK CloseOnCancel(HWND w, UINT msg, WPARAM wp, LPARAM) {
   if (msg == WM_COMMAND && LOWORD(wp) == IDCANCEL) EndDialog(w, 42);
@@ -81,7 +74,7 @@ INT_PTR RunModal(const wchar_t *title, F show) {
 
 TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
   ASSERT_NE(Host(), nullptr) << GetLastError();
-  Lang de(0x0407), en(0x0409), at(0x0C07);
+  Lang de(0x0407, Host()), en(0x0409, Host()), at(0x0C07, Host());
   DWORD size = 0;
   for (auto [lang, id] : {std::pair{&de, WORD(0x0407)}, {&en, WORD(0x0409)}}) {
     HGLOBAL g = KoLoadResourceCustom(lang->h, L"TAKEDATA", RT_RCDATA, &size);
@@ -109,7 +102,7 @@ TEST(Resources, FoundInTheHandlesLanguageWithEnglishAsFallback) {
   ASSERT_EQ(KoCreateTempFileAndNameEx(tmp, L"kores", L".bin", nullptr, file, MAX_PATH), S_OK);
   std::ofstream(file, std::ios::binary) << std::string(100, 'x');
   EXPECT_TRUE(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, file) == S_OK &&
-              FileBytes(file) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
+              ReadAll(file) == ModuleData(L"TAKEDATA", RT_RCDATA, 0x0407));
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"NOSUCH", RT_RCDATA, file), KO_E_NOTFOUND);
   EXPECT_EQ(KoExtractResourceToFile(de.h, L"TAKEDATA", RT_RCDATA, L"Q:\\no\\such\\dir\\f"),
             KO_E_OPENFAILED);
@@ -134,7 +127,7 @@ std::wstring Controls(HWND dlg) {
 
 class DialogRoundTrip : public testing::TestWithParam<std::tuple<int, LCID>> {};
 TEST_P(DialogRoundTrip, RecordsBuildTheSameDialog) {
-  Lang lang(std::get<1>(GetParam()));
+  Lang lang(std::get<1>(GetParam()), Host());
   LPCWSTR name = MAKEINTRESOURCEW(std::get<0>(GetParam()));
   const DLGTEMPLATE *t = nullptr;
   long size = KoDialogTemplateFromRCID(lang.h, name, &t);
@@ -164,15 +157,13 @@ INSTANTIATE_TEST_SUITE_P(Dialogs, DialogRoundTrip,
                          testing::Combine(testing::Values(100, 101), testing::Values(0x0409, 0x0407)));
 
 TEST(Dialogs, ModalFromTheModuleAndFromThePool) {
-  Lang de(0x0407);
+  Lang de(0x0407, Host());
   // Dialog 101 exists only in English: the German handle shows it.
   EXPECT_EQ(RunModal(L"Only English", [&] {
               return KoDialogBoxParam(de.h, MAKEINTRESOURCEW(101), nullptr, CloseOnCancel, 0);
             }), 42);
   EXPECT_EQ(KoDialogBoxParam(de.h, MAKEINTRESOURCEW(999), nullptr, CloseOnCancel, 0), -1);
-  wchar_t path[MAX_PATH];
-  ASSERT_GT(KoGetModulePath(nullptr, path, MAX_PATH), 0u);
-  std::string res = FileBytes(wcscat(path, L"kores_pool.res"));
+  std::string res = ReadAll(kotest::BesideTheProgram(L"kores_pool.res"));
   _KORESPOOL pool{0, static_cast<uint32_t>(res.size()), res.data()};
   // The pool holds the bytes the compiler put in the module.
   UINT size = 0;
@@ -218,7 +209,7 @@ std::wstring Shape(HMENU m) {
 }
 
 TEST(Menus, LoadedCulledCleanedAndSearched) {
-  Lang de(0x0407), en(0x0409);
+  Lang de(0x0407, Host()), en(0x0409, Host());
   HMENU m = KoLoadMenu(de.h, MAKEINTRESOURCEW(200));
   EXPECT_TRUE(m && Text(GetSubMenu(m, 0), 0) == L"\x00d6&ffnen" && DestroyMenu(m));  // marker removed
   m = KoLoadMenu(en.h, MAKEINTRESOURCEW(200));

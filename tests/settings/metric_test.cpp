@@ -11,18 +11,14 @@
 #include <vector>
 
 #include "kokernel/kometric.h"
-#include "settings/metric_path.h"
+#include "kotest_win32.h"
 
 namespace {
 
 using std::wstring;
 using Bytes = std::vector<BYTE>;
 
-wstring Unique(const wchar_t *prefix) {
-  wchar_t text[96];
-  swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
-  return text;
-}
+using kotest::Unique;
 const wstring kVendor = Unique(L"KoTest Vendor"), kDefaultVendorApp = Unique(L"KoTest App");
 const wstring kDefaultVendorKey = L"Software\\Corvane Creative Software";
 wstring Under(const wstring &rest) { return L"Software\\" + kVendor + L"\\" + rest; }
@@ -94,20 +90,7 @@ class Metric : public ::testing::Test {
   HKOMETRIC h_ = nullptr;
 };
 
-TEST(MetricPath, CutsAt259UnitsAndWritesNoFurther) {
-  using ko::settings::FormatKeyPath;
-  wchar_t out[ko::settings::kPathUnits + 8];
-  wstring a(250, L'a');
-  for (int extra = 7; extra <= 12; ++extra) {
-    wstring b(extra, L'b'), full = a + L"\\" + b;
-    for (wchar_t &c : out) c = L'#';
-    EXPECT_EQ(FormatKeyPath(out, L"%s\\%s", {a.c_str(), b.c_str()}), full.size() <= 259) << extra;
-    EXPECT_EQ(wstring(out), full.substr(0, 259)) << extra;
-    EXPECT_EQ(out[260], L'#') << "wrote past the path, extra " << extra;
-  }
-}
-
-TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
+TEST(MetricOpen, PathsFromVersionVendorAndSubKeysAndTheirLimits) {
   struct Case { uint32_t version; const wchar_t *segment; } cases[] = {
       {0x0F020000u, L"\\15.2"}, {0x0000FFFFu, L""}, {0x00FF0000u, L""}, {0xFFFFFFFFu, L"\\255.255"}};
   for (const Case &c : cases) {
@@ -124,11 +107,9 @@ TEST(MetricOpen, PathsFromVersionVendorAndSubKey) {
   ASSERT_EQ(KoMetric_OpenAppVersion(&h, Under(L"Direct").c_str(), L"One\\Two"), S_OK);
   EXPECT_TRUE(KoSetMetric(h, 5, 55) == S_OK && ReadRaw(Under(L"Direct\\One\\Two"), L"5").found);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
-}
-
-TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
-  // An empty path would be the root of the user's hive.
-  HKOMETRIC h = nullptr;
+  // Paths that do not fit, and registry errors. An empty path would be the
+  // root of the user's hive.
+  h = nullptr;
   EXPECT_EQ(KoMetric_OpenAppVersion(&h, L"", nullptr), E_INVALIDARG);
   EXPECT_TRUE(KoSetMetric(h, 1, 1) == E_FAIL && KoMetric_CloseAndDeleteKey(h) == S_OK);
   wstring fits = Under(L"Long\\" + wstring(200, L'p'));
@@ -160,13 +141,11 @@ TEST(MetricOpen, PathsThatDoNotFitAndRegistryErrors) {
   EXPECT_EQ(KoGetMetricEx(h, 1, 0, 0, 17), 17u);
   EXPECT_EQ(KoMetric_Close(h), S_OK);
   RegCloseKey(key);
-}
-
-TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
-  struct Case { const wchar_t *app, *sub, *metrics; uint32_t version; } cases[] = {
+  // A sub-key is a sibling under the application's metrics key.
+  struct Sibling { const wchar_t *app, *sub, *metrics; uint32_t version; } siblings[] = {
       {L"Siblings", L"A", L"Siblings\\1.0\\Metrics", KOMETRIC_VERSION(1, 0)},
       {L"MetricsLab", L"Metrics\\A", L"MetricsLab\\Metrics", 0}, {L"Metrics", L"Metrics\\A", L"Metrics\\Metrics", 0}};
-  for (const Case &c : cases) {
+  for (const Sibling &c : siblings) {
     HKOMETRIC a = nullptr, b = nullptr;
     ASSERT_EQ(KoMetric_OpenRegHiveAndVersion(&a, c.app, c.version, kVendor.c_str(), c.sub), S_OK);
     ASSERT_EQ(KoMetric_OpenSubKey(&b, a, L"B"), S_OK);
@@ -180,7 +159,7 @@ TEST(MetricOpen, SubKeySiblingUnderTheApplicationsMetricsKey) {
   EXPECT_EQ(KoMetric_CloseAndDeleteKey(a), S_OK);
 }
 
-TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
+TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistryAndNumbersClamp) {
   const uint32_t number = 0xA1B2C3D4u;
   const BYTE blob[3] = {9, 8, 7};
   const wchar_t multi[] = L"m\0n\0";
@@ -212,9 +191,7 @@ TEST_F(Metric, EveryTypeRoundTripsThroughTheRegistry) {
     EXPECT_TRUE(KoMetricGetName(n.id, n.type, out) == static_cast<int>(wcslen(expected)) && !wcscmp(out, expected))
         << Narrow(expected);
   }
-}
-
-TEST_F(Metric, DwordClampAndDefault) {
+  // Numbers clamped to a range, and defaults for what is missing or of another type.
   ASSERT_EQ(KoSetMetric(h_, 20, 50), S_OK);
   ASSERT_EQ(KoSetMetric(h_, 21, static_cast<uint32_t>(-5)), S_OK);
   WriteRaw(path_, L"23", REG_SZ, L"12", 6);  // another type reads as missing

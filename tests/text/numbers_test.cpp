@@ -106,7 +106,7 @@ TEST(NumberReformat, LocaleNumberText) {
          {Out(6, [](KOCHAR *b, int c) { return KoFormatNumber(W("1234567").c_str(), b, c); }), "1.234#0"}});
 }
 
-TEST(NumberReaders, ValuesEndPositionsAndSaturation) {
+TEST(NumberReaders, ValuesEndPositionsSaturationAndWhatTheWritersWrite) {
   // kind: d DWORD, l LONG, L LONGLONG, U ULONGLONG, h hex DWORD, H hex
   // ULONGLONG, f double (plain), g double (locale); "rest" is the text left
   // (nullptr: not checked).
@@ -155,9 +155,7 @@ TEST(NumberReaders, ValuesEndPositionsAndSaturation) {
   EXPECT_EQ(U8(end), " EUR");
   EXPECT_DOUBLE_EQ(KoTextToDoubleToken(t.c_str(), &end, TRUE), -1234.75);
   EXPECT_EQ(U8(end), " EUR");
-}
-
-TEST(NumberReaders, WriteThenReadBack) {
+  // What the writers write reads back.
   std::mt19937_64 rng(12345);
   for (int grouped = 0; grouped < 2; ++grouped) {
     for (int locale = 0; locale < 2; ++locale) {
@@ -222,7 +220,7 @@ TEST(ColoursAndSizes, ReadingWritingAndFileSizes) {
   EXPECT_EQ(fs(1048576000), ",97 GB");
 }
 
-TEST(NameFixUps, ReplaceStripPrepareAndMenus) {
+TEST(NameFixUps, ReplaceStripPrepareMenusAndStereoPairs) {
   char narrow[] = "a-b-c";
   EXPECT_EQ(KoStringReplaceChars(narrow, '-', '_'), 5);
   EXPECT_STREQ(narrow, "a_b_c");
@@ -251,10 +249,7 @@ TEST(NameFixUps, ReplaceStripPrepareAndMenus) {
   EXPECT_EQ(menu("Salt & Pepper", 300), "Salt && Pepper");
   EXPECT_EQ(menu(std::string(200, '&'), 300), std::string(258, '&'));
   EXPECT_EQ(menu("a&b", 3), "a");
-}
-
-TEST(NameFixUps, StereoPairs) {
-  // Number pairs first; names without one split at the "/".
+  // Stereo pairs: number pairs first; names without one split at the "/".
   const char *const cases[][3] = {
       {"Out 3/4", "Out 3", "Out 4"},           {"Analog 9-10 (Main)", "Analog 9 (Main)", "Analog 10 (Main)"},
       {"S/PDIF 1/2", "S/PDIF 1", "S/PDIF 2"},  {"ADAT 2 + 3", "ADAT 2", "ADAT 3"},

@@ -31,7 +31,7 @@ constexpr LONG kPerDay[] = {0, 2592000, 2589408, 2160000, 2073600, 2592000, 2073
 
 }  // namespace
 
-TEST(Smpte, CountsAndMediaTime) {
+TEST(Smpte, CountsMediaTimeAndStepsOverAWholeDay) {
   for (DWORD skipped : {0, 1}) {  // labels that drop-frame skips count as label 2
     _smpteval d = TC(2, 0, 1, 0, skipped);
     EXPECT_EQ(KOSMPTE_SMPTEToFrameCount(&d), 1800) << skipped;
@@ -57,12 +57,9 @@ TEST(Smpte, CountsAndMediaTime) {
   t = TC(4, 0, 0, 1, 12);
   EXPECT_EQ(KOSMPTE_SmpteLikeToNanos(24.0, &t), 15000000);
   EXPECT_EQ(KOSMPTE_SmpteLikeToNanos(0.0, &t), 0);
-}
-
-// Per mode over a whole day: stepping forward visits every frame count in
-// order (each label also surviving count -> media time -> time code) and
-// ends where it began; stepping back retraces the same counts.
-TEST(Smpte, WholeDayForwardAndBackInEveryMode) {
+  // Per mode over a whole day: stepping forward visits every frame count in
+  // order (each label also surviving count -> media time -> time code) and
+  // ends where it began; stepping back retraces the same counts.
   for (DWORD mode = 1; mode <= 6; ++mode) {
     _smpteval t = TC(mode);
     for (LONG c = 0; c < kPerDay[mode]; ++c) {

@@ -19,7 +19,7 @@ class Colours : public ::testing::Test {
   void TearDown() override { ko::ui::ResetColours(); }
 };
 
-TEST_F(Colours, NumbersFollowTheirRanges) {
+TEST_F(Colours, NumbersFollowTheirRangesAndPaletteEntriesReferToSystemColours) {
   ASSERT_TRUE(KoSetUIColor(1, 0x000000) && KoSetUIColor(2, 0x0000FF01) && KoSetUIColor(3, 0x00000001));
   const struct { int number; uint32_t colour; } cases[] = {
       {100, 0x00640000}, {152, 0x00A2008F},  // built-in defaults
@@ -33,9 +33,7 @@ TEST_F(Colours, NumbersFollowTheirRanges) {
   };
   for (const auto &c : cases)
     EXPECT_EQ(KoGetUIColorAbsolute(c.number), c.colour) << std::hex << c.number;
-}
-
-TEST_F(Colours, PaletteEntriesMayReferToSystemColours) {
+  // Palette entries may refer to system colours, until start-up resets them.
   ASSERT_TRUE(KoSetUIColor(130, 0x04000005) && KoSetUIColor(5, 0x00123456) && KoSetUIColor(132, 0x04000031));
   EXPECT_EQ(KoGetUIColorAbsolute(130), 0x00123456u);
   EXPECT_EQ(KoGetUIColorAbsolute(-130), 0x00578EDBu);  // the default, not the entry
@@ -44,9 +42,7 @@ TEST_F(Colours, PaletteEntriesMayReferToSystemColours) {
   EXPECT_FALSE(KoSetUIColor(6, 0x04000001));
   EXPECT_TRUE(KoSetUIColor(5, 0xFFFFFFFF) && KoGetUIColorAbsolute(130) == ko::platform::SystemColour(5));
   for (int bad : {31, 99, 153, -1}) EXPECT_FALSE(KoSetUIColor(bad, 0)) << bad;
-}
-
-TEST_F(Colours, StartUpResetsPaletteAndOverrides) {
+  // Start-up resets the palette and the overrides.
   ASSERT_TRUE(KoSetUIColor(140, 0x00010203) && KoSetUIColor(7, 0x00010203));
   ASSERT_EQ(KoKernel_EarlyInitialize(reinterpret_cast<HMODULE>(uintptr_t{0x10000}), 0), TRUE);
   EXPECT_TRUE(KoGetUIColorAbsolute(140) == 0x00FF6121u && KoGetUIColorAbsolute(7) == ko::platform::SystemColour(7));

@@ -109,7 +109,7 @@ TEST_P(Arrangements, PlacementsFromARemovedMonitorComeBack) {
 INSTANTIATE_TEST_SUITE_P(Monitors, Arrangements, ::testing::ValuesIn(kArrangements),
                          [](const auto &info) { return std::string(info.param.name); });
 
-TEST(PlacementRules, WorkedValues) {
+TEST(PlacementRules, WorkedValuesAndStoredOrDefault) {
   const DisplayLayout single = Layout(kArrangements[0]);
   RECT r = {-50, 10, 150, 110};
   ko::ui::ForceRectOnto(single, &r, 8, 0);
@@ -127,9 +127,7 @@ TEST(PlacementRules, WorkedValues) {
     const POINT p = ko::ui::CentrePosition(single, 300, 200, c.in, c.flags);
     EXPECT_TRUE(p.x == c.x && p.y == c.y) << &c - centres << ": " << p.x << "," << p.y;
   }
-}
-
-TEST(PlacementRules, StoredOrDefault) {
+  // A stored placement or the default.
   const DisplayLayout d = Layout(kArrangements[0]);
   WINDOWPLACEMENT wp = {44, 2, 1, {-1, -1}, {-1, -1}, {10, 20, 300, 400}};
   EXPECT_TRUE(ko::ui::ChoosePlacement(d, true, &wp) == 0 && wp.rcNormalPosition.left == 10);

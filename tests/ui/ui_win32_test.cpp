@@ -12,6 +12,7 @@
 #include "kokernel/koframe.h"
 #include "kokernel/kometric.h"
 #include "kokernel/koui.h"
+#include "kotest_win32.h"
 
 extern "C" __declspec(dllexport) HMODULE KoApp_GetAppKernel(void) {
   return LoadLibraryW(L"kotest_uihost.dll");
@@ -19,11 +20,7 @@ extern "C" __declspec(dllexport) HMODULE KoApp_GetAppKernel(void) {
 
 namespace {
 
-std::wstring Unique(const wchar_t *prefix) {
-  wchar_t text[96];
-  swprintf(text, 96, L"%ls %lu-%lu", prefix, GetCurrentProcessId(), GetTickCount());
-  return text;
-}
+using kotest::Unique;
 std::wstring TempDir() {
   wchar_t dir[MAX_PATH];
   return std::wstring(dir, GetTempPathW(MAX_PATH, dir));
@@ -78,7 +75,7 @@ TEST_F(Windows, CentringAndForcingAgreeWithTheMonitor) {
   EXPECT_TRUE((KoForceRectOntoDesktop(&f, 5, 5), Inside(f, work, 5)) && KoIsWindowCaptionVisible(&f));
 }
 
-TEST_F(Windows, PlacementRoundTrips) {
+TEST_F(Windows, PlacementsRoundTripAndBadStoredOnesRestoreOnScreen) {
   for (int show : {SW_SHOWNORMAL, SW_SHOWMAXIMIZED}) {
     ShowWindow(top_, SW_SHOWNORMAL);
     SetWindowPos(top_, nullptr, 150 + show, 120, 420, 310, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -95,11 +92,9 @@ TEST_F(Windows, PlacementRoundTrips) {
   for (auto [store, how] : {std::pair{HKOMETRIC(nullptr), KO_PLACEMENT_SAVE}, {KOMETRIC_DEFAULT_STORE, KO_PLACEMENT_SAVE},
                             {metrics_, 3}})
     EXPECT_EQ(KoWindowPlacement(top_, store, 7, how), E_FAIL) << how;
-}
-
-// Stored records that are short, long, corrupt or from a monitor that is no
-// longer there never leave the window off screen.
-TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
+  // Stored records that are short, long, corrupt or from a monitor that is no
+  // longer there never leave the window off screen.
+  ShowWindow(top_, SW_SHOWNORMAL);
   const WINDOWPLACEMENT good = {sizeof good, 0, SW_SHOWNORMAL, {-1, -1}, {-1, -1}, {200, 150, 600, 450}};
   WINDOWPLACEMENT gone = good, corrupt = good, inverted = good, longer[2] = {good};
   gone.rcNormalPosition = {6000, 4000, 6400, 4300};
@@ -126,7 +121,7 @@ TEST_F(Windows, BadStoredPlacementsRestoreOnScreen) {
   }
 }
 
-TEST(Profiles, ColoursRoundTripThroughAFile) {
+TEST(Profiles, ColoursRoundTripThroughAFileAndBadLinesKeepTheirDefaults) {
   const std::wstring file = TempDir() + Unique(L"kocolours") + L".ini";
   for (UINT form = 0; form < 3; ++form) {
     CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
@@ -142,12 +137,7 @@ TEST(Profiles, ColoursRoundTripThroughAFile) {
     for (int i = 0; i <= KO_UICOLOR_SYSTEM_LAST; ++i)
       EXPECT_EQ(KoGetUIColorAbsolute(i), set[i]) << i << " form " << form;
   }
-  KoKernel_UserPrefChanges(nullptr, WM_SYSCOLORCHANGE);
-  DeleteFileW(file.c_str());
-}
-
-TEST(Profiles, BadLinesKeepTheirDefaults) {
-  const std::wstring file = TempDir() + Unique(L"kobad") + L".ini";
+  // Bad lines keep their defaults.
   FILE *f = _wfopen(file.c_str(), L"wb");
   ASSERT_TRUE(f && std::fputs("[colors]\r\nthis line is not a key\r\nCOLOR_MENU=RGB(1,2,3)\r\nCOLOR_WINDOW=purple\r\n"
              "COLOR_MENUTEXT=RGB(999,0,0)\r\n=#ffffff\r\nCOLOR_WINDOWTEXT = #102030\r\n[other]\r\n"
