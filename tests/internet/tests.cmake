@@ -9,7 +9,10 @@ if(KO_TARGET STREQUAL "windows")
   add_executable(kotest_urlrecorder ${CMAKE_CURRENT_LIST_DIR}/url_recorder.c)
   add_dependencies(kotest_internet kotest_mapi kotest_urlrecorder)
   set(ko_wine_dlls "mscoree,mshtml=\\;winemenubuilder.exe=d")
-  set_tests_properties(internet PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=${ko_wine_dlls}\\;mapi32=n")
+  # The recording browser writes one file beside the programs: the suites
+  # that open pages take turns with it.
+  set_tests_properties(internet PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=${ko_wine_dlls}\\;mapi32=n"
+    RESOURCE_LOCK url_record)
   add_test(NAME internet_nomail COMMAND kotest_internet --gtest_brief=1 --gtest_filter=InternetMail*)
   set_tests_properties(internet_nomail PROPERTIES LABELS "${KO_TARGET}" TIMEOUT 300
     ENVIRONMENT "WINEDLLOVERRIDES=${ko_wine_dlls}\\;mapi32=;KO_EXPECT_NO_MAIL=1")

@@ -8,6 +8,6 @@ ko_test(msgbox SOURCES msgbox_test.cpp WIN32_SOURCES msgbox_win32_test.cpp custo
         LIBS ${ko_msgbox_libs})
 if(KO_TARGET STREQUAL "windows")
   add_dependencies(kotest_msgbox kotest_urlrecorder)
-  set_tests_properties(msgbox PROPERTIES TIMEOUT 300
+  set_tests_properties(msgbox PROPERTIES TIMEOUT 300 RESOURCE_LOCK url_record
     ENVIRONMENT "WINEDLLOVERRIDES=mscoree,mshtml=\\;winemenubuilder.exe=d")
 endif()
