@@ -10,7 +10,7 @@ pkgs=(
   googletest libgtest-dev libbenchmark-dev
   pocl-opencl-icd ocl-icd-opencl-dev opencl-headers
   clang libclang-rt-14-dev lld
-  libyuv-dev libfftw3-dev libavutil-dev libopencv-dev
+  libyuv-dev libfftw3-dev libavutil-dev libswscale-dev libopencv-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do
