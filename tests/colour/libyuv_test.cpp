@@ -10,7 +10,7 @@
 #include <string>
 #include <tuple>
 
-#include "colour/colour_test_util.h"
+#include "colour/peer_frames.h"
 #include "kokernel/kodib.h"
 #include "kokernel/koresult.h"
 #include "kokernel/koyuv.h"
@@ -19,19 +19,10 @@ namespace {
 
 using kotest::Pattern;
 
-constexpr int kW = 96, kH = 32;
+using kotest::I420;
 
-struct I420 {
-  std::vector<uint8_t> y, u, v, all;
-  explicit I420(Pattern p) {
-    y = kotest::MakePlane(p, kW, kH, 16, 235, 1);
-    u = kotest::MakePlane(p, kW / 2, kH / 2, 16, 240, 2);
-    v = kotest::MakePlane(p, kW / 2, kH / 2, 16, 240, 3);
-    all = y;
-    all.insert(all.end(), u.begin(), u.end());
-    all.insert(all.end(), v.begin(), v.end());
-  }
-};
+constexpr int kW = kotest::kPeerW, kH = kotest::kPeerH;
+
 
 // libyuv's YUV to ARGB rounds its coefficients to 1/64 (1/128 for the
 // luma gain): up to 0.5/64 x 112 = 0.9 of a level of chroma error per
@@ -43,18 +34,10 @@ class Libyuv420 : public testing::TestWithParam<std::tuple<int, Pattern>> {};
 TEST_P(Libyuv420, ExpandedFullSizeAgrees) {
   const auto [m, pattern] = GetParam();
   const I420 f(pattern);
-  std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours(size_t(kW) * kH * 4);
+  std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours;
   auto peer = m == 0 ? libyuv::I420ToARGB : libyuv::H420ToARGB;
   ASSERT_EQ(peer(f.y.data(), kW, f.u.data(), kW / 2, f.v.data(), kW / 2, theirs.data(), 4 * kW, kW, kH), 0);
-  // Ours expanded (the float path; libyuv's rows are top-down, ours bottom-up).
-  BITMAPINFOHEADER rgb{};
-  uint32_t size;
-  ASSERT_EQ(KoVideo_InitBitmapInfo(&rgb, KOPT_RGBA32, kW, kH, nullptr, 0, &size), S_OK);
-  const BITMAPINFOHEADER yh = kotest::YuvHeader("I420", kW, kH);
-  const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
-  ASSERT_EQ(KoYUV_YUVToRGB(&rgb, 2.2222222222222223, ours.data() + size_t(4) * kW * (kH - 1), -4 * kW, &yh, &ci,
-                           f.all.data(), nullptr, 0, 0, nullptr),
-            S_OK);
+  ASSERT_EQ(kotest::ExpandedBgra(f, m, &ours), S_OK);
   // libyuv's BT.709 blue-difference gain is held at 2.0 (an 8-bit signed
   // multiplier of 128/64) where the matrix asks 1.8556 x 255/224 = 2.1124,
   // so its blue falls short by 0.1124 per step of Cb away from 128.

@@ -11,16 +11,13 @@ extern "C" {
 #include <tuple>
 #include <vector>
 
-#include "colour/colour_test_util.h"
-#include "kokernel/kodib.h"
-#include "kokernel/koresult.h"
-#include "kokernel/koyuv.h"
+#include "colour/peer_frames.h"
 
 namespace {
 
 using kotest::Pattern;
 
-constexpr int kW = 96, kH = 32;
+constexpr int kW = kotest::kPeerW, kH = kotest::kPeerH;
 
 // swscale reads each channel from a table of levels indexed by Y and
 // shifted by a whole number of entries per chroma term: each shift is
@@ -33,34 +30,21 @@ class Swscale420 : public testing::TestWithParam<std::tuple<int, Pattern>> {};
 
 TEST_P(Swscale420, ExpandedFullSizeAgrees) {
   const auto [m, pattern] = GetParam();
-  std::vector<uint8_t> y = kotest::MakePlane(pattern, kW, kH, 16, 235, 1);
-  std::vector<uint8_t> u = kotest::MakePlane(pattern, kW / 2, kH / 2, 16, 240, 2);
-  std::vector<uint8_t> v = kotest::MakePlane(pattern, kW / 2, kH / 2, 16, 240, 3);
-  std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours(theirs.size());
+  const kotest::I420 f(pattern);
+  std::vector<uint8_t> theirs(size_t(kW) * kH * 4), ours;
   SwsContext *ctx = sws_getContext(kW, kH, AV_PIX_FMT_YUV420P, kW, kH, AV_PIX_FMT_BGRA, SWS_POINT, nullptr,
                                    nullptr, nullptr);
   ASSERT_NE(ctx, nullptr);
   const int *coefs = sws_getCoefficients(m == 0 ? SWS_CS_ITU601 : SWS_CS_ITU709);
   ASSERT_GE(sws_setColorspaceDetails(ctx, coefs, 0, coefs, 1, 0, 1 << 16, 1 << 16), 0);
-  const uint8_t *planes[3] = {y.data(), u.data(), v.data()};
+  const uint8_t *planes[3] = {f.y.data(), f.u.data(), f.v.data()};
   const int strides[3] = {kW, kW / 2, kW / 2};
   uint8_t *out[1] = {theirs.data()};
   const int outStride[1] = {4 * kW};
   ASSERT_EQ(sws_scale(ctx, planes, strides, 0, kH, out, outStride), kH);
   sws_freeContext(ctx);
 
-  std::vector<uint8_t> all = y;
-  all.insert(all.end(), u.begin(), u.end());
-  all.insert(all.end(), v.begin(), v.end());
-  BITMAPINFOHEADER rgb{};
-  uint32_t size;
-  ASSERT_EQ(KoVideo_InitBitmapInfo(&rgb, KOPT_RGBA32, kW, kH, nullptr, 0, &size), S_OK);
-  const BITMAPINFOHEADER yh = kotest::YuvHeader("I420", kW, kH);
-  const KoYUVColorInfo ci{0, uint32_t(515 + m), 0, 0};
-  // Ours is bottom-up: the last memory row first, stepping back.
-  ASSERT_EQ(KoYUV_YUVToRGB(&rgb, 2.2222222222222223, ours.data() + size_t(4) * kW * (kH - 1), -4 * kW, &yh, &ci,
-                           all.data(), nullptr, 0, 0, nullptr),
-            S_OK);
+  ASSERT_EQ(kotest::ExpandedBgra(f, m, &ours), S_OK);
   for (int c = 0; c < 3; ++c) {
     int worst = 0;
     for (size_t i = c; i < ours.size(); i += 4) worst = std::max(worst, std::abs(ours[i] - theirs[i]));
